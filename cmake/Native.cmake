@@ -1,0 +1,18 @@
+# Native build: the plug-in's code over the simulated host, for unit tests,
+# sanitizers, fuzzing and benchmarks.
+
+add_library(tier_host STATIC host/address_space.cpp host/services_native.cpp)
+target_include_directories(tier_host PUBLIC ${CMAKE_SOURCE_DIR})
+
+add_library(tier_plugin STATIC ${TIER_PLUGIN_SOURCES})
+target_link_libraries(tier_plugin PUBLIC tier_host)
+
+add_library(tier_simhost STATIC simhost/sim_host.cpp)
+target_link_libraries(tier_simhost PUBLIC tier_host)
+
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+
+add_subdirectory(tests)

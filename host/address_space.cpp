@@ -1,0 +1,121 @@
+#include "host/address_space.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace tier::host {
+namespace {
+
+#if !TIER_WIN32
+// Natively, host addresses start well above 0 so that null stays distinct and
+// small garbage values never resolve.
+constexpr HostAddress kNativeBase = 0x00100000;
+// Blocks are kept apart so that a read running off one block never lands in
+// the next.
+constexpr std::size_t kGuardGap = 16;
+AddressSpace* g_active = nullptr;
+bool g_checked = true;
+#else
+constexpr std::size_t kGuardGap = 16;
+#endif
+
+[[noreturn]] void Fail(const char* what, HostAddress address, std::size_t size) {
+  std::fprintf(stderr,
+               "\n*** host memory access outside the host's records: %s at address 0x%08X, "
+               "%zu bytes ***\n",
+               what, static_cast<unsigned>(address), size);
+  std::fflush(stderr);
+  std::abort();
+}
+
+}  // namespace
+
+AddressSpace::AddressSpace(std::size_t capacity) : capacity_(capacity) {
+  // calloc: large blocks come zero-filled from the system without a memset.
+  memory_ = static_cast<std::uint8_t*>(std::calloc(capacity_, 1));
+  if (memory_ == nullptr) Fail("no memory for the address space", 0, capacity_);
+#if TIER_WIN32
+  base_ = static_cast<HostAddress>(reinterpret_cast<std::uintptr_t>(memory_));
+#else
+  base_ = kNativeBase;
+#endif
+}
+
+AddressSpace::~AddressSpace() {
+  Deactivate();
+  std::free(memory_);
+}
+
+HostAddress AddressSpace::Allocate(std::size_t size) {
+  const std::size_t start = (used_ + kGuardGap + 7) & ~std::size_t{7};
+  if (size == 0 || start + size > capacity_) Fail("address space full", 0, size);
+  used_ = start + size;
+  const HostAddress address = base_ + static_cast<HostAddress>(start);
+  blocks_[address] = static_cast<std::uint32_t>(size);
+  return address;
+}
+
+bool AddressSpace::IsInsideBlock(HostAddress address, std::size_t size) const {
+  auto it = blocks_.upper_bound(address);
+  if (it == blocks_.begin()) return false;
+  --it;
+  const std::uint64_t end = std::uint64_t{it->first} + it->second;
+  return std::uint64_t{address} + size <= end;
+}
+
+void* AddressSpace::Pointer(HostAddress address, std::size_t size) const {
+  if (address < base_ || std::uint64_t{address} + size > std::uint64_t{base_} + used_)
+    Fail("address outside the address space", address, size);
+  return memory_ + (address - base_);
+}
+
+HostAddress AddressSpace::AddressOf(const void* pointer) const {
+  const auto* bytes = static_cast<const std::uint8_t*>(pointer);
+  if (bytes < memory_ || bytes >= memory_ + capacity_)
+    Fail("pointer outside the address space", 0, 0);
+  return base_ + static_cast<HostAddress>(bytes - memory_);
+}
+
+#if TIER_WIN32
+
+void AddressSpace::Activate() {}
+void AddressSpace::Deactivate() {}
+void AddressSpace::SetChecked(bool) {}
+
+#else
+
+void AddressSpace::Activate() { g_active = this; }
+void AddressSpace::Deactivate() {
+  if (g_active == this) g_active = nullptr;
+}
+void AddressSpace::SetChecked(bool checked) { g_checked = checked; }
+
+void* ResolveAddress(HostAddress address, std::size_t size) {
+  if (g_active == nullptr) Fail("no host address space is active", address, size);
+  if (g_checked && !g_active->IsInsideBlock(address, size))
+    Fail("access not inside one host record", address, size);
+  return g_active->Pointer(address, size);
+}
+
+HostAddress AddressOf(const void* pointer) {
+  if (g_active == nullptr) Fail("no host address space is active", 0, 0);
+  return g_active->AddressOf(pointer);
+}
+
+const char* ResolveString(HostAddress address) {
+  if (g_active == nullptr) Fail("no host address space is active", address, 1);
+  auto it = g_active->blocks_.upper_bound(address);
+  if (it == g_active->blocks_.begin()) Fail("text not inside a host record", address, 1);
+  --it;
+  const std::uint64_t end = std::uint64_t{it->first} + it->second;
+  if (address >= end) Fail("text not inside a host record", address, 1);
+  const char* text = static_cast<const char*>(g_active->Pointer(address, 1));
+  if (std::memchr(text, '\0', static_cast<std::size_t>(end - address)) == nullptr)
+    Fail("text runs past the end of its host record", address, end - address);
+  return text;
+}
+
+#endif
+
+}  // namespace tier::host

@@ -1,0 +1,39 @@
+// The plug-in as a host finds it: the product library loaded from disk in the
+// Win32 build, the code linked in natively. Either way the routines are
+// reached only through the tables that GetRunObjectInfos hands out.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "host/records.h"
+
+namespace tier::host {
+
+struct PluginModule {
+  std::string error;  // empty when loaded
+  RunObjectInfos infos{};
+  const EventRoutine* conditions = nullptr;
+  const EventRoutine* actions = nullptr;
+  const ExpressionRoutine* expressions = nullptr;
+
+  using GetInfosFunction = std::int32_t(TIER_STDCALL*)(std::uint32_t);
+  using GetRunObjectInfosFunction = std::int32_t(TIER_STDCALL*)(std::uint32_t, RunObjectInfos*);
+  using GetRunObjectDataSizeFunction = std::int32_t(TIER_STDCALL*)(std::uint32_t, std::uint32_t);
+  GetInfosFunction getInfos = nullptr;
+  GetRunObjectInfosFunction getRunObjectInfos = nullptr;
+  GetRunObjectDataSizeFunction getRunObjectDataSize = nullptr;
+
+  void* handle = nullptr;  // the module handle (Win32)
+
+  bool ok() const { return error.empty(); }
+};
+
+// Loads the plug-in (Win32: Tier.vdx beside the running program, or at
+// `path` when given) and reads its descriptor.
+PluginModule LoadTierModule(const std::string& path = "");
+
+// String `id` of the module's string table; empty when it has none.
+std::string LoadModuleString(const PluginModule& module, unsigned id);
+
+}  // namespace tier::host

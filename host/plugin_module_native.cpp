@@ -1,0 +1,27 @@
+// Natively the plug-in is linked in: its exports are plain functions and its
+// string table is the one the catalogue describes.
+#include "host/plugin_module.h"
+#include "host/services.h"
+#include "plugin/catalogue.h"
+#include "plugin/exports.h"
+
+namespace tier::host {
+
+PluginModule LoadTierModule(const std::string&) {
+  PluginModule module;
+  module.getInfos = &GetInfos;
+  module.getRunObjectInfos = &GetRunObjectInfos;
+  module.getRunObjectDataSize = &GetRunObjectDataSize;
+  module.getRunObjectInfos(0, &module.infos);
+  module.conditions = static_cast<const EventRoutine*>(ResolveStatic(module.infos.conditionRoutines));
+  module.actions = static_cast<const EventRoutine*>(ResolveStatic(module.infos.actionRoutines));
+  module.expressions =
+      static_cast<const ExpressionRoutine*>(ResolveStatic(module.infos.expressionRoutines));
+  return module;
+}
+
+std::string LoadModuleString(const PluginModule&, unsigned id) {
+  return std::string(plugin::StringText(static_cast<std::uint16_t>(id)));
+}
+
+}  // namespace tier::host

@@ -1,0 +1,118 @@
+#include "order/primitives.h"
+
+#include "host/services.h"
+
+namespace tier::order {
+
+using host::HostPtr;
+using host::RunHeader;
+
+DisplayNode* FindNodeByFixedValue(const RunData& runData, std::int32_t wanted) {
+  wanted = ResolveFixedValue(runData, wanted);
+  const RunHeader& header = *host::RunHeaderOf(runData);
+  const std::int32_t bound = header.objectLimit;  // signed: negative examines nothing
+  for (std::int32_t slot = 0; slot <= bound; ++slot) {
+    const HostObject* object = host::ObjectInSlot(header, slot);
+    if (object == nullptr) continue;
+    // The first match decides, even when it has no display node.
+    if (host::FixedValueOf(*object) == wanted) return object->displayNode.get();
+  }
+  return nullptr;
+}
+
+void MirrorLevel(DisplayNode& node) {
+  if (node.flags & host::kUncounted) return;
+  HostObject* owner = node.owner.get();
+  if (owner == nullptr) return;
+  if (host::DisplayBlock* block = host::DisplayBlockOf(*owner)) block->displayLevel = node.level;
+}
+
+void SwapNodes(Frame& frame, DisplayNode& a, DisplayNode& b) {
+  if (&a == &b) return;
+  DisplayNode* const pa = a.prev.get();
+  DisplayNode* const na = a.next.get();
+  DisplayNode* const pb = b.prev.get();
+  DisplayNode* const nb = b.next.get();
+  DisplayList& list = *frame.displayList.get();
+  const auto ptr = [](DisplayNode* node) { return HostPtr<DisplayNode>::To(node); };
+
+  const std::uint16_t levelA = a.level;
+  a.level = b.level;
+  b.level = levelA;
+  MirrorLevel(a);
+  MirrorLevel(b);
+
+  if (na == &b) {  // b directly in front of a: PA, b, a, NB
+    if (pa != nullptr) pa->next = ptr(&b);
+    b.prev = ptr(pa);
+    b.next = ptr(&a);
+    a.prev = ptr(&b);
+    a.next = ptr(nb);
+    if (nb != nullptr) nb->prev = ptr(&a);
+    if (pa == nullptr) list.head = ptr(&b);
+    if (nb == nullptr) list.tail = ptr(&a);
+  } else if (nb == &a) {  // a directly in front of b: PB, a, b, NA
+    if (pb != nullptr) pb->next = ptr(&a);
+    a.prev = ptr(pb);
+    a.next = ptr(&b);
+    b.prev = ptr(&a);
+    b.next = ptr(na);
+    if (na != nullptr) na->prev = ptr(&b);
+    if (pb == nullptr) list.head = ptr(&a);
+    if (na == nullptr) list.tail = ptr(&b);
+  } else {
+    if (pa != nullptr) pa->next = ptr(&b);
+    if (na != nullptr) na->prev = ptr(&b);
+    a.prev = ptr(pb);
+    a.next = ptr(nb);
+    if (pb != nullptr) pb->next = ptr(&a);
+    if (nb != nullptr) nb->prev = ptr(&a);
+    b.prev = ptr(pa);
+    b.next = ptr(na);
+    if (pa == nullptr) list.head = ptr(&b);
+    if (pb == nullptr) list.head = ptr(&a);
+    if (na == nullptr) list.tail = ptr(&b);
+    if (nb == nullptr) list.tail = ptr(&a);
+  }
+}
+
+void RequestRefresh(Frame& frame, DisplayNode& node) {
+  if (!(node.flags & host::kNoRefresh)) host::RefreshNode(frame, node);
+}
+
+void SwapAndRefresh(const RunData& runData, DisplayNode& a, DisplayNode& b, bool refresh) {
+  Frame& frame = *host::FrameOf(runData);
+  SwapNodes(frame, a, b);
+  if (refresh) {
+    RequestRefresh(frame, a);
+    RequestRefresh(frame, b);
+  }
+}
+
+ObjectTypeEntry* ParamTypeEntry(const RunData& runData, const ObjectParam& param) {
+  return host::TypeEntryAt(*host::RunHeaderOf(runData), param.typeOffset);
+}
+
+HostObject* FirstInScopeOfType(const RunData& runData, const ObjectTypeEntry& type) {
+  const RunHeader& header = *host::RunHeaderOf(runData);
+  const std::int16_t number =
+      host::IsSelectionCurrent(type, header) ? type.firstSelected : type.firstObject;
+  if (number < 0) return nullptr;
+  return host::ObjectInSlot(header, number);
+}
+
+HostObject* FirstInScope(const RunData& runData, const ObjectParam& param) {
+  return FirstInScopeOfType(runData, *ParamTypeEntry(runData, param));
+}
+
+std::int32_t FirstInScopeFixedValue(const RunData& runData, const ObjectTypeEntry& type) {
+  const HostObject* object = FirstInScopeOfType(runData, type);
+  return object != nullptr ? host::FixedValueOf(*object) : 0;
+}
+
+void InvalidateSelection(const RunData& runData, ObjectTypeEntry& type) {
+  if (host::IsSelectionCurrent(type, *host::RunHeaderOf(runData)))
+    type.selectionStamp = host::kInvalidatedStamp;
+}
+
+}  // namespace tier::order

@@ -1,0 +1,57 @@
+// The display-list primitives: finding an object's node by fixed value,
+// swapping two nodes with levels and mirrors kept consistent, the refresh
+// rule, and choosing the instance an object parameter stands for.
+#pragma once
+
+#include <cstdint>
+
+#include "host/records.h"
+
+namespace tier::order {
+
+using host::DisplayList;
+using host::DisplayNode;
+using host::Frame;
+using host::HostObject;
+using host::ObjectParam;
+using host::ObjectTypeEntry;
+using host::RunData;
+
+// A fixed value of 0 stands for the instance's storedFixedValue.
+inline std::int32_t ResolveFixedValue(const RunData& runData, std::int32_t fixedValue) {
+  return fixedValue != 0 ? fixedValue : runData.storedFixedValue;
+}
+
+// The display node of the first object in slots 0..objectLimit whose fixed
+// value is `wanted` (0: storedFixedValue); null when none matches, when
+// objectLimit is negative, or when the first match has no node.
+DisplayNode* FindNodeByFixedValue(const RunData& runData, std::int32_t wanted);
+
+// Exchanges the places and the levels of two nodes of the frame's list.
+void SwapNodes(Frame& frame, DisplayNode& a, DisplayNode& b);
+
+// SwapNodes, then (with `refresh`) RequestRefresh of a, then of b.
+void SwapAndRefresh(const RunData& runData, DisplayNode& a, DisplayNode& b, bool refresh);
+
+// Asks the host to redraw the node, unless its noRefresh bit is set.
+void RequestRefresh(Frame& frame, DisplayNode& node);
+
+// Copies the node's level into its owner's displayLevel, for a counted node
+// with an owner that has a display block.
+void MirrorLevel(DisplayNode& node);
+
+// The ObjectTypeEntry of an object parameter.
+ObjectTypeEntry* ParamTypeEntry(const RunData& runData, const ObjectParam& param);
+
+// The first instance in scope of a type: the first selected one while its
+// selection is current, else the type's first object; null for none.
+HostObject* FirstInScopeOfType(const RunData& runData, const ObjectTypeEntry& type);
+HostObject* FirstInScope(const RunData& runData, const ObjectParam& param);
+
+// The fixed value of FirstInScopeOfType, 0 for none.
+std::int32_t FirstInScopeFixedValue(const RunData& runData, const ObjectTypeEntry& type);
+
+// Makes a current selection no longer current (selectionStamp 0xFFFF).
+void InvalidateSelection(const RunData& runData, ObjectTypeEntry& type);
+
+}  // namespace tier::order

@@ -1,0 +1,166 @@
+// A simulated host: lays out a frame's run-time records byte for byte as the
+// host does, offers the host's services, and logs every RefreshNode call.
+// Tests, the fuzzer, the benchmarks and the host program describe scenes
+// through it. One SimHost is active at a time (the latest constructed).
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/address_space.h"
+#include "host/records.h"
+#include "host/services.h"
+
+namespace tier::sim {
+
+using host::HostAddress;
+
+struct TypeSpec {
+  std::string name;
+  // The selected chain, as slots in chain order. The selection is current
+  // when `selectionCurrent` (selectionStamp = eventCount), else stale.
+  std::vector<int> selected;
+  bool selectionCurrent = false;
+  // Overrides for cases outside the plain picture (empty current selection
+  // with a positive count, and so on).
+  std::optional<std::int16_t> firstSelected;
+  std::optional<std::int16_t> selectedCount;
+  std::optional<std::uint16_t> selectionStamp;
+  std::optional<std::int16_t> typeObjectCount;
+};
+
+struct ObjectSpec {
+  int slot = 0;
+  int type = 0;  // index into SceneSpec::types
+  std::int16_t creationCount = 0;
+  std::int16_t x = 0;
+  std::int16_t y = 0;
+  // Alterable values; none at all (valuesOffset 0) when hasValues is false.
+  bool hasValues = true;
+  std::vector<std::int32_t> values;  // the rest of the block is 0
+  bool hasDisplayBlock = true;
+  // Overrides the number field (normally the slot).
+  std::optional<std::int16_t> number;
+};
+
+struct NodeSpec {
+  int slot = 0;  // the owner's slot; -1 for a node without owner
+  std::uint8_t flags = 0;
+};
+
+struct SceneSpec {
+  std::vector<TypeSpec> types;
+  std::vector<ObjectSpec> objects;  // type chains follow this order
+  std::vector<NodeSpec> order;      // the display list, back to front
+  std::uint16_t firstLevel = 1;
+  std::optional<std::uint16_t> objectCount;  // default: the highest slot
+  std::optional<std::int16_t> objectLimit;   // default: the highest slot
+  std::uint16_t eventCount = 7;
+  std::int32_t storedFixedValue = 0;
+};
+
+struct RefreshCall {
+  HostAddress frame;
+  HostAddress node;
+  std::int32_t flag;
+};
+
+struct ServiceCall {
+  HostAddress runData;
+  std::uint32_t first;
+  std::uint32_t second;
+};
+
+class SimHost {
+ public:
+  explicit SimHost(const SceneSpec& scene);
+  ~SimHost();
+  SimHost(const SimHost&) = delete;
+  SimHost& operator=(const SimHost&) = delete;
+
+  // --- Parameters as the host hands them over --------------------------
+  HostAddress RunDataAddress() const { return runData_; }
+  host::RunData& runData() const;
+  host::RunHeader& runHeader() const;
+  // An ObjectParam for type `type` (conditions).
+  std::int32_t ObjectParamWord(int type);
+  // A HostObject of type `type` (actions): its first object, or a detached
+  // object record of that type when it has none.
+  std::int32_t ActionObjectWord(int type);
+  // An AltValueParam with this index.
+  std::int32_t AltValueParamWord(std::int16_t index);
+
+  // --- Services ----------------------------------------------------------
+  void QueueNextParameters(const std::vector<std::int32_t>& words);
+  const std::vector<ServiceCall>& NextParameterCalls() const { return nextParameterCalls_; }
+  void SetExpressionInteger(std::int32_t value);
+  void SetExpressionText(const std::string& text);
+  void SetExpressionNullText();
+  const std::vector<ServiceCall>& ExpressionParameterCalls() const { return expressionCalls_; }
+  const std::vector<RefreshCall>& Refreshes() const { return refreshes_; }
+  // Owner slots of the refreshed nodes, in call order (-1: no owner).
+  std::vector<int> RefreshedSlots() const;
+  void ClearLogs();
+
+  // --- What the records hold now ------------------------------------------
+  // Owner slots back to front, following next from head (bounded).
+  std::vector<int> Order() const;
+  std::vector<std::uint16_t> Levels() const;
+  host::HostObject* Object(int slot) const;
+  host::DisplayNode* Node(int slot) const;
+  host::ObjectTypeEntry& Type(int type) const;
+  std::int32_t FixedValue(int slot) const;
+  // displayLevel of the slot's object; nullopt without a display block.
+  std::optional<std::uint16_t> DisplayLevel(int slot) const;
+  // The selected chain of a type as slots, followed from firstSelected for
+  // selectedCount links at most.
+  std::vector<int> SelectedChain(int type) const;
+  std::int32_t StoredFixedValue() const;
+  const SceneSpec& scene() const { return scene_; }
+  host::AddressSpace& space() { return space_; }
+
+  // Host invariants: links, head and tail, rising levels, displayLevel
+  // mirrors of counted nodes. Empty when all hold, else what is wrong.
+  std::string CheckInvariants() const;
+  // The list as a readable table, for failure messages.
+  std::string Dump() const;
+
+  static SimHost* Active();
+
+ private:
+  HostAddress NodeAddress(int index) const { return nodes_[index]; }
+  std::uint32_t NextParameter();
+  std::uint32_t ExpressionParameter();
+  static std::uint32_t TIER_STDCALL NextParameterService(std::uint32_t runData, std::uint32_t a,
+                                                         std::uint32_t b);
+  static std::uint32_t TIER_STDCALL ExpressionParameterService(std::uint32_t runData,
+                                                               std::uint32_t kind,
+                                                               std::uint32_t token);
+  static void OnRefresh(HostAddress frame, HostAddress node, std::int32_t flag);
+
+  SceneSpec scene_;
+  host::AddressSpace space_;
+  HostAddress runData_ = 0;
+  HostAddress runHeader_ = 0;
+  HostAddress frame_ = 0;
+  HostAddress displayList_ = 0;
+  HostAddress objectTable_ = 0;
+  HostAddress typeList_ = 0;
+  int slotCount_ = 0;
+  std::vector<HostAddress> types_;    // by type index
+  std::vector<HostAddress> objects_;  // by slot, 0 for free
+  std::vector<HostAddress> nodes_;    // by position in the initial order
+  std::vector<HostAddress> objectParams_, detachedObjects_;
+
+  std::deque<std::int32_t> nextParameters_;
+  std::vector<ServiceCall> nextParameterCalls_;
+  std::uint32_t expressionValue_ = 0;
+  std::vector<ServiceCall> expressionCalls_;
+  std::vector<RefreshCall> refreshes_;
+  SimHost* previous_ = nullptr;
+};
+
+}  // namespace tier::sim

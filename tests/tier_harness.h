@@ -1,0 +1,40 @@
+// Calls the plug-in's routines the way the host does: through the tables of
+// the descriptor, with RunData and parameter words from a simulated host.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "host/plugin_module.h"
+#include "simhost/sim_host.h"
+
+namespace tier::test {
+
+// The plug-in under test, loaded once per test program.
+const host::PluginModule& Plugin();
+
+inline host::HostPtr<host::RunData> RunDataOf(const sim::SimHost& sim) {
+  return host::HostPtr<host::RunData>(sim.RunDataAddress());
+}
+
+inline std::int32_t Condition(sim::SimHost& sim, int code, std::int32_t first = 0,
+                              std::int32_t second = 0) {
+  return Plugin().conditions[code](RunDataOf(sim), first, second);
+}
+
+inline std::int32_t Action(sim::SimHost& sim, int code, std::int32_t first = 0,
+                           std::int32_t second = 0) {
+  return Plugin().actions[code](RunDataOf(sim), first, second);
+}
+
+// An expression's result; `token` is passed on to GetExpressionParameter.
+inline std::intptr_t Expression(sim::SimHost& sim, int code, std::int32_t token = 0x5A17) {
+  return Plugin().expressions[code](RunDataOf(sim), token);
+}
+
+// A text expression's result, copied out and released with free() as the
+// host would (an empty optional for a null pointer).
+std::string ExpressionText(sim::SimHost& sim, int code, bool* wasNull = nullptr,
+                           std::int32_t token = 0x5A17);
+
+}  // namespace tier::test

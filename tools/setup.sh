@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need, when it is missing, and prepares
+# the Wine prefix once so that parallel test runs do not race on its creation.
+set -euo pipefail
+
+need_apt=()
+command -v cmake >/dev/null || need_apt+=(cmake)
+command -v ninja >/dev/null || need_apt+=(ninja-build)
+command -v i686-w64-mingw32-g++-posix >/dev/null || need_apt+=(g++-mingw-w64-i686-posix)
+command -v i686-w64-mingw32-dlltool >/dev/null || need_apt+=(binutils-mingw-w64-i686)
+[ -d /usr/src/googletest ] || need_apt+=(googletest)
+[ -f /usr/include/benchmark/benchmark.h ] || need_apt+=(libbenchmark-dev)
+command -v wine >/dev/null || need_apt+=(wine)
+# The 32-bit loader is what runs Tier.vdx; the 64-bit wine alone cannot.
+if ! dpkg -s wine32:i386 >/dev/null 2>&1; then
+  need_apt+=(wine32:i386)
+fi
+
+if [ ${#need_apt[@]} -gt 0 ]; then
+  if [ "$(id -u)" != 0 ]; then
+    echo "setup: missing packages (${need_apt[*]}) and not root to install them" >&2
+    exit 1
+  fi
+  echo "setup: installing ${need_apt[*]}"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${need_apt[@]}" >/dev/null
+fi
+
+# One prefix for every test, made here once.
+export WINEPREFIX="${WINEPREFIX:-$HOME/.wine-tier}"
+export WINEDEBUG=-all
+export WINEARCH=win32
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "setup: preparing the Wine prefix in $WINEPREFIX"
+  wineboot --init >/dev/null 2>&1 || true
+  wineserver -w || true
+fi
+[ -f "$WINEPREFIX/system.reg" ] || { echo "setup: the Wine prefix could not be made" >&2; exit 1; }
+echo "setup: ready"
