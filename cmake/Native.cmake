@@ -16,3 +16,8 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 include(GoogleTest)
 
 add_subdirectory(tests)
+
+if(TIER_BENCHMARKS)
+  find_package(benchmark REQUIRED)
+  add_subdirectory(bench)
+endif()
