@@ -1,18 +1,16 @@
 // The routine catalogue: every condition, action and expression the host can
 // call, with its code, menu id, display string, flags and parameters. The
-// routine tables, the string resources and the generated reference are all
-// derived from or checked against this one table.
+// routine tables (bound by routine name in tables.h), the string resources and
+// the generated reference are all derived from or checked against this one
+// table. Plain data: a host-side program may include it without the routines.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string_view>
 
-#include "conditions/conditions.h"
-#include "expressions/expressions.h"
-#include "order/order_actions.h"
-#include "order/sort_actions.h"
-#include "plugin/routine_entry.h"
+#include "host/platform.h"
+
 
 namespace tier::plugin {
 
@@ -50,9 +48,7 @@ struct RoutineInfo {
   std::uint16_t flags;
   std::uint8_t parameterCount;
   std::array<ParameterInfo, 3> parameters;
-  std::string_view routineName;
-  host::EventRoutine event;            // conditions and actions
-  host::ExpressionRoutine expression;  // expressions
+  std::string_view routineName;  // the function that carries the routine's logic
 };
 
 inline constexpr std::uint16_t kConditionCount = 10;
@@ -65,123 +61,116 @@ namespace catalogue_detail {
 constexpr ParameterInfo N(std::uint16_t title) { return {kParamNumber, title}; }
 constexpr ParameterInfo O(std::uint16_t title) { return {kParamObject, title}; }
 
-template <EventImpl Impl>
 constexpr RoutineInfo Condition(std::uint16_t code, std::uint16_t stringId, std::string_view text,
                                 std::string_view name, std::uint8_t count,
                                 std::array<ParameterInfo, 3> parameters) {
   return {RoutineKind::Condition, code, static_cast<std::uint16_t>(26000 + 10 * code), stringId,
-          text, kConditionFlags, count, parameters, name, &EventEntry<Impl>, nullptr};
+          text, kConditionFlags, count, parameters, name};
 }
 
-template <EventImpl Impl>
 constexpr RoutineInfo Action(std::uint16_t code, std::uint16_t stringId, std::string_view text,
                              std::string_view name, std::uint8_t count,
                              std::array<ParameterInfo, 3> parameters) {
   return {RoutineKind::Action, code, static_cast<std::uint16_t>(25000 + 10 * code), stringId,
-          text, 0, count, parameters, name, &EventEntry<Impl>, nullptr};
+          text, 0, count, parameters, name};
 }
 
-template <ExpressionImpl Impl>
 constexpr RoutineInfo Expression(std::uint16_t code, std::string_view text, std::string_view name,
                                  std::uint8_t count, std::uint16_t argumentKind) {
   // The two text expressions (codes 3 and 4) carry flag 1.
   return {RoutineKind::Expression, code, static_cast<std::uint16_t>(27000 + 10 * code),
           static_cast<std::uint16_t>(7000 + 10 * code), text,
           static_cast<std::uint16_t>(code == 3 || code == 4 ? 1 : 0), count,
-          {ParameterInfo{argumentKind, 0}, {}, {}}, name, nullptr, &ExpressionEntry<Impl>};
+          {ParameterInfo{argumentKind, 0}, {}, {}}, name};
 }
-
-using namespace conditions;
-using namespace expressions;
-using namespace order;
 
 inline constexpr std::array<RoutineInfo, kConditionCount + kActionCount + kExpressionCount>
     kRows = {{
         // Conditions: menu id 26000 + 10 x code, flags 0x220.
-        Condition<CondAtBack>(0, 6000, "%0 At Back?", "CondAtBack", 1, {N(kTitleFixedValue)}),
-        Condition<CondAtFront>(1, 6010, "%0 At Front?", "CondAtFront", 1, {N(kTitleFixedValue)}),
-        Condition<CondAbove>(2, 6020, "%0 Above %1?", "CondAbove", 2,
+        Condition(0, 6000, "%0 At Back?", "CondAtBack", 1, {N(kTitleFixedValue)}),
+        Condition(1, 6010, "%0 At Front?", "CondAtFront", 1, {N(kTitleFixedValue)}),
+        Condition(2, 6020, "%0 Above %1?", "CondAbove", 2,
                              {N(kTitleFixedValue), N(kTitleFixedValue)}),
-        Condition<CondBelow>(3, 6030, "%0 Below %1?", "CondBelow", 2,
+        Condition(3, 6030, "%0 Below %1?", "CondBelow", 2,
                              {N(kTitleFixedValue), N(kTitleFixedValue)}),
-        Condition<CondBetween>(4, 6040, "%0 Between %1 and %2?", "CondBetween", 3,
+        Condition(4, 6040, "%0 Between %1 and %2?", "CondBetween", 3,
                                {N(kTitleFixedValue), N(kTitleFixedValue), N(kTitleFixedValue)}),
-        Condition<CondObjectAtBack>(5, 6000, "%0 At Back?", "CondObjectAtBack", 1,
+        Condition(5, 6000, "%0 At Back?", "CondObjectAtBack", 1,
                                     {O(kTitleAnObject)}),
-        Condition<CondObjectAtFront>(6, 6010, "%0 At Front?", "CondObjectAtFront", 1,
+        Condition(6, 6010, "%0 At Front?", "CondObjectAtFront", 1,
                                      {O(kTitleAnObject)}),
-        Condition<CondObjectAbove>(7, 6020, "%0 Above %1?", "CondObjectAbove", 2,
+        Condition(7, 6020, "%0 Above %1?", "CondObjectAbove", 2,
                                    {O(kTitleObjectA), O(kTitleObjectB)}),
-        Condition<CondObjectBelow>(8, 6030, "%0 Below %1?", "CondObjectBelow", 2,
+        Condition(8, 6030, "%0 Below %1?", "CondObjectBelow", 2,
                                    {O(kTitleObjectA), O(kTitleObjectB)}),
-        Condition<CondObjectBetween>(9, 6040, "%0 Between %1 and %2?", "CondObjectBetween", 3,
+        Condition(9, 6040, "%0 Between %1 and %2?", "CondObjectBetween", 3,
                                      {O(kTitleObjectA), O(kTitleObjectB), O(kTitleObjectC)}),
 
         // Actions: menu id 25000 + 10 x code, flags 0.
-        Action<SendBackOne>(0, 5000, "Send %0 Back One", "SendBackOne", 1, {N(kTitleFixedValue)}),
-        Action<BringForwardOne>(1, 5010, "Bring %0 Forward One", "BringForwardOne", 1,
+        Action(0, 5000, "Send %0 Back One", "SendBackOne", 1, {N(kTitleFixedValue)}),
+        Action(1, 5010, "Bring %0 Forward One", "BringForwardOne", 1,
                                 {N(kTitleFixedValue)}),
-        Action<SwapPair>(2, 5020, "Swap %0 and %1", "SwapPair", 2,
+        Action(2, 5020, "Swap %0 and %1", "SwapPair", 2,
                          {N(kTitleFixedValue), N(kTitleFixedValue)}),
-        Action<StoreFixedValue>(3, 5030, "Store Fixed Value for %0", "StoreFixedValue", 1,
+        Action(3, 5030, "Store Fixed Value for %0", "StoreFixedValue", 1,
                                 {O(kTitleObjectA)}),
-        Action<BringToFront>(4, 5040, "Bring %0 to Front", "BringToFront", 1,
+        Action(4, 5040, "Bring %0 to Front", "BringToFront", 1,
                              {N(kTitleFixedValue)}),
-        Action<SendToBack>(5, 5050, "Send %0 to Back", "SendToBack", 1, {N(kTitleFixedValue)}),
-        Action<SendBackN>(6, 5060, "Send %0 Back %1", "SendBackN", 2,
+        Action(5, 5050, "Send %0 to Back", "SendToBack", 1, {N(kTitleFixedValue)}),
+        Action(6, 5060, "Send %0 Back %1", "SendBackN", 2,
                           {N(kTitleFixedValue), N(kTitleHowMany)}),
-        Action<BringForwardN>(7, 5070, "Bring %0 Forward %1", "BringForwardN", 2,
+        Action(7, 5070, "Bring %0 Forward %1", "BringForwardN", 2,
                               {N(kTitleFixedValue), N(kTitleHowMany)}),
-        Action<ReverseAll>(8, 5080, "Reverse all", "ReverseAll", 0, {}),
-        Action<MoveAbove>(9, 5090, "Move %0 Above %1", "MoveAbove", 2,
+        Action(8, 5080, "Reverse all", "ReverseAll", 0, {}),
+        Action(9, 5090, "Move %0 Above %1", "MoveAbove", 2,
                           {N(kTitleFixedValue), N(kTitleFixedValue)}),
-        Action<MoveBelow>(10, 5100, "Move %0 Below %1", "MoveBelow", 2,
+        Action(10, 5100, "Move %0 Below %1", "MoveBelow", 2,
                           {N(kTitleFixedValue), N(kTitleFixedValue)}),
-        Action<MoveToLevel>(11, 5110, "Move %0 to Level %1", "MoveToLevel", 2,
+        Action(11, 5110, "Move %0 to Level %1", "MoveToLevel", 2,
                             {N(kTitleFixedValue), N(kTitleLevel)}),
-        Action<IncreasingXSort>(12, 5120, "Increasing X Sort", "IncreasingXSort", 0, {}),
-        Action<IncreasingYSort>(13, 5130, "Increasing Y Sort", "IncreasingYSort", 0, {}),
-        Action<DecreasingXSort>(14, 5140, "Decreasing X Sort", "DecreasingXSort", 0, {}),
-        Action<DecreasingYSort>(15, 5150, "Decreasing Y Sort", "DecreasingYSort", 0, {}),
-        Action<SendBackOneByObject>(16, 5000, "Send %0 Back One", "SendBackOneByObject", 1,
+        Action(12, 5120, "Increasing X Sort", "IncreasingXSort", 0, {}),
+        Action(13, 5130, "Increasing Y Sort", "IncreasingYSort", 0, {}),
+        Action(14, 5140, "Decreasing X Sort", "DecreasingXSort", 0, {}),
+        Action(15, 5150, "Decreasing Y Sort", "DecreasingYSort", 0, {}),
+        Action(16, 5000, "Send %0 Back One", "SendBackOneByObject", 1,
                                     {O(kTitleAnObject)}),
-        Action<BringForwardOneByObject>(17, 5010, "Bring %0 Forward One",
+        Action(17, 5010, "Bring %0 Forward One",
                                         "BringForwardOneByObject", 1, {O(kTitleAnObject)}),
-        Action<SwapPairByObject>(18, 5020, "Swap %0 and %1", "SwapPairByObject", 2,
+        Action(18, 5020, "Swap %0 and %1", "SwapPairByObject", 2,
                                  {O(kTitleObjectA), O(kTitleObjectB)}),
-        Action<BringToFrontByObject>(19, 5040, "Bring %0 to Front", "BringToFrontByObject", 1,
+        Action(19, 5040, "Bring %0 to Front", "BringToFrontByObject", 1,
                                      {O(kTitleAnObject)}),
-        Action<SendToBackByObject>(20, 5050, "Send %0 to Back", "SendToBackByObject", 1,
+        Action(20, 5050, "Send %0 to Back", "SendToBackByObject", 1,
                                    {O(kTitleAnObject)}),
-        Action<SendBackNByObject>(21, 5060, "Send %0 Back %1", "SendBackNByObject", 2,
+        Action(21, 5060, "Send %0 Back %1", "SendBackNByObject", 2,
                                   {O(kTitleObjectA), N(kTitleHowMany)}),
-        Action<BringForwardNByObject>(22, 5070, "Bring %0 Forward %1", "BringForwardNByObject", 2,
+        Action(22, 5070, "Bring %0 Forward %1", "BringForwardNByObject", 2,
                                       {O(kTitleObjectA), N(kTitleHowMany)}),
-        Action<MoveAboveByObject>(23, 5090, "Move %0 Above %1", "MoveAboveByObject", 2,
+        Action(23, 5090, "Move %0 Above %1", "MoveAboveByObject", 2,
                                   {O(kTitleObjectA), O(kTitleObjectB)}),
-        Action<MoveBelowByObject>(24, 5100, "Move %0 Below %1", "MoveBelowByObject", 2,
+        Action(24, 5100, "Move %0 Below %1", "MoveBelowByObject", 2,
                                   {O(kTitleObjectA), O(kTitleObjectB)}),
-        Action<MoveToLevelByObject>(25, 5110, "Move %0 to Level %1", "MoveToLevelByObject", 2,
+        Action(25, 5110, "Move %0 to Level %1", "MoveToLevelByObject", 2,
                                     {O(kTitleObjectA), N(kTitleLevel)}),
-        Action<IncreasingSortByValue>(26, 5260, "Increasing Sort by %0 : non-alts default to %1",
+        Action(26, 5260, "Increasing Sort by %0 : non-alts default to %1",
                                       "IncreasingSortByValue", 2,
                                       {ParameterInfo{kParamAltValue, kTitleAltValue},
                                        N(kTitleDefault)}),
-        Action<DecreasingSortByValue>(27, 5270, "Decreasing Sort by %0 : non-alts default to %1",
+        Action(27, 5270, "Decreasing Sort by %0 : non-alts default to %1",
                                       "DecreasingSortByValue", 2,
                                       {ParameterInfo{kParamAltValue, kTitleAltValue},
                                        N(kTitleDefault)}),
 
         // Expressions: menu id 27000 + 10 x code, display string 7000 + 10 x code.
-        Expression<GetFixedValueByName>(0, "tirGetFV(", "GetFixedValueByName", 1, kArgumentText),
-        Expression<GetTopFixedValue>(1, "tirGetTopFV(", "GetTopFixedValue", 0, 0),
-        Expression<GetBottomFixedValue>(2, "tirGetBottomFV(", "GetBottomFixedValue", 0, 0),
-        Expression<GetDescription>(3, "tirGetDesc$(", "GetDescription", 1, kArgumentInteger),
-        Expression<GetTenDescription>(4, "tirGetTenDesc$(", "GetTenDescription", 1,
+        Expression(0, "tirGetFV(", "GetFixedValueByName", 1, kArgumentText),
+        Expression(1, "tirGetTopFV(", "GetTopFixedValue", 0, 0),
+        Expression(2, "tirGetBottomFV(", "GetBottomFixedValue", 0, 0),
+        Expression(3, "tirGetDesc$(", "GetDescription", 1, kArgumentInteger),
+        Expression(4, "tirGetTenDesc$(", "GetTenDescription", 1,
                                       kArgumentInteger),
-        Expression<GetLevelCount>(5, "tirGetNumLvls(", "GetLevelCount", 0, 0),
-        Expression<GetLevel>(6, "tirGetLevel(", "GetLevel", 1, kArgumentInteger),
-        Expression<GetLevelFixedValue>(7, "tirGetLevelFV(", "GetLevelFixedValue", 1,
+        Expression(5, "tirGetNumLvls(", "GetLevelCount", 0, 0),
+        Expression(6, "tirGetLevel(", "GetLevel", 1, kArgumentInteger),
+        Expression(7, "tirGetLevelFV(", "GetLevelFixedValue", 1,
                                        kArgumentInteger),
     }};
 

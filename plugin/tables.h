@@ -1,27 +1,123 @@
 // The three routine tables that the descriptor hands to the host: each routine
-// at its code, each table ended by a null entry. Built from the catalogue.
+// at its code, each table ended by a null entry. Each entry is bound to its
+// catalogue row by the routine's name, and the build fails when a row has no
+// routine or a routine no row.
 #pragma once
 
 #include <array>
 
+#include "conditions/conditions.h"
+#include "expressions/expressions.h"
+#include "order/order_actions.h"
+#include "order/sort_actions.h"
 #include "plugin/catalogue.h"
+#include "plugin/routine_entry.h"
 
 namespace tier::plugin {
 
+struct RoutineBinding {
+  std::string_view routineName;
+  host::EventRoutine event;            // conditions and actions
+  host::ExpressionRoutine expression;  // expressions
+};
+
 namespace tables_detail {
+
+template <EventImpl Impl>
+constexpr RoutineBinding Event(std::string_view name) {
+  return {name, &EventEntry<Impl>, nullptr};
+}
+template <ExpressionImpl Impl>
+constexpr RoutineBinding Expr(std::string_view name) {
+  return {name, nullptr, &ExpressionEntry<Impl>};
+}
+
+using namespace conditions;
+using namespace expressions;
+using namespace order;
+
+inline constexpr std::array<RoutineBinding, kCatalogue.size()> kBindings = {{
+    Event<CondAtBack>("CondAtBack"),
+    Event<CondAtFront>("CondAtFront"),
+    Event<CondAbove>("CondAbove"),
+    Event<CondBelow>("CondBelow"),
+    Event<CondBetween>("CondBetween"),
+    Event<CondObjectAtBack>("CondObjectAtBack"),
+    Event<CondObjectAtFront>("CondObjectAtFront"),
+    Event<CondObjectAbove>("CondObjectAbove"),
+    Event<CondObjectBelow>("CondObjectBelow"),
+    Event<CondObjectBetween>("CondObjectBetween"),
+    Event<SendBackOne>("SendBackOne"),
+    Event<BringForwardOne>("BringForwardOne"),
+    Event<SwapPair>("SwapPair"),
+    Event<StoreFixedValue>("StoreFixedValue"),
+    Event<BringToFront>("BringToFront"),
+    Event<SendToBack>("SendToBack"),
+    Event<SendBackN>("SendBackN"),
+    Event<BringForwardN>("BringForwardN"),
+    Event<ReverseAll>("ReverseAll"),
+    Event<MoveAbove>("MoveAbove"),
+    Event<MoveBelow>("MoveBelow"),
+    Event<MoveToLevel>("MoveToLevel"),
+    Event<IncreasingXSort>("IncreasingXSort"),
+    Event<IncreasingYSort>("IncreasingYSort"),
+    Event<DecreasingXSort>("DecreasingXSort"),
+    Event<DecreasingYSort>("DecreasingYSort"),
+    Event<SendBackOneByObject>("SendBackOneByObject"),
+    Event<BringForwardOneByObject>("BringForwardOneByObject"),
+    Event<SwapPairByObject>("SwapPairByObject"),
+    Event<BringToFrontByObject>("BringToFrontByObject"),
+    Event<SendToBackByObject>("SendToBackByObject"),
+    Event<SendBackNByObject>("SendBackNByObject"),
+    Event<BringForwardNByObject>("BringForwardNByObject"),
+    Event<MoveAboveByObject>("MoveAboveByObject"),
+    Event<MoveBelowByObject>("MoveBelowByObject"),
+    Event<MoveToLevelByObject>("MoveToLevelByObject"),
+    Event<IncreasingSortByValue>("IncreasingSortByValue"),
+    Event<DecreasingSortByValue>("DecreasingSortByValue"),
+    Expr<GetFixedValueByName>("GetFixedValueByName"),
+    Expr<GetTopFixedValue>("GetTopFixedValue"),
+    Expr<GetBottomFixedValue>("GetBottomFixedValue"),
+    Expr<GetDescription>("GetDescription"),
+    Expr<GetTenDescription>("GetTenDescription"),
+    Expr<GetLevelCount>("GetLevelCount"),
+    Expr<GetLevel>("GetLevel"),
+    Expr<GetLevelFixedValue>("GetLevelFixedValue"),
+}};
+
+constexpr const RoutineBinding* BindingFor(const RoutineInfo& row) {
+  for (const RoutineBinding& binding : kBindings) {
+    const bool expression = row.kind == RoutineKind::Expression;
+    if (binding.routineName == row.routineName &&
+        (expression ? binding.expression != nullptr : binding.event != nullptr))
+      return &binding;
+  }
+  return nullptr;
+}
+
+constexpr bool EveryRowIsBoundOnce() {
+  for (const RoutineInfo& row : kCatalogue) {
+    if (BindingFor(row) == nullptr) return false;
+    int uses = 0;
+    for (const RoutineInfo& other : kCatalogue) uses += other.routineName == row.routineName;
+    if (uses != 1) return false;
+  }
+  return true;
+}
+static_assert(EveryRowIsBoundOnce(), "every catalogue row needs exactly one routine");
 
 template <RoutineKind Kind, std::size_t Count>
 constexpr std::array<host::EventRoutine, Count + 1> EventTable() {
   std::array<host::EventRoutine, Count + 1> table{};
   for (const RoutineInfo& row : kCatalogue)
-    if (row.kind == Kind) table[row.code] = row.event;
+    if (row.kind == Kind) table[row.code] = BindingFor(row)->event;
   return table;
 }
 
 constexpr std::array<host::ExpressionRoutine, kExpressionCount + 1> ExpressionTable() {
   std::array<host::ExpressionRoutine, kExpressionCount + 1> table{};
   for (const RoutineInfo& row : kCatalogue)
-    if (row.kind == RoutineKind::Expression) table[row.code] = row.expression;
+    if (row.kind == RoutineKind::Expression) table[row.code] = BindingFor(row)->expression;
   return table;
 }
 
