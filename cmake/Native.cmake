@@ -10,6 +10,12 @@ target_link_libraries(tier_plugin PUBLIC tier_host)
 add_library(tier_simhost STATIC simhost/sim_host.cpp)
 target_link_libraries(tier_simhost PUBLIC tier_host)
 
+# The plug-in as a host finds it: natively, the linked-in code.
+add_library(tier_module STATIC host/plugin_module_native.cpp)
+target_link_libraries(tier_module PUBLIC tier_plugin)
+
+add_subdirectory(hostprog)
+
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
