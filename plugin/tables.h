@@ -17,6 +17,7 @@ namespace tier::plugin {
 
 struct RoutineBinding {
   std::string_view routineName;
+  bool isExpression;
   host::EventRoutine event;            // conditions and actions
   host::ExpressionRoutine expression;  // expressions
 };
@@ -25,11 +26,11 @@ namespace tables_detail {
 
 template <EventImpl Impl>
 constexpr RoutineBinding Event(std::string_view name) {
-  return {name, &EventEntry<Impl>, nullptr};
+  return {name, false, &EventEntry<Impl>, nullptr};
 }
 template <ExpressionImpl Impl>
 constexpr RoutineBinding Expr(std::string_view name) {
-  return {name, nullptr, &ExpressionEntry<Impl>};
+  return {name, true, nullptr, &ExpressionEntry<Impl>};
 }
 
 using namespace conditions;
@@ -87,9 +88,10 @@ inline constexpr std::array<RoutineBinding, kCatalogue.size()> kBindings = {{
 
 constexpr const RoutineBinding* BindingFor(const RoutineInfo& row) {
   for (const RoutineBinding& binding : kBindings) {
-    const bool expression = row.kind == RoutineKind::Expression;
+    // Compared by kind flag, not by testing the pointers: the sanitizers make a
+    // function pointer's comparison with null no constant expression.
     if (binding.routineName == row.routineName &&
-        (expression ? binding.expression != nullptr : binding.event != nullptr))
+        binding.isExpression == (row.kind == RoutineKind::Expression))
       return &binding;
   }
   return nullptr;
