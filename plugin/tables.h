@@ -86,20 +86,25 @@ inline constexpr std::array<RoutineBinding, kCatalogue.size()> kBindings = {{
     Expr<GetLevelFixedValue>("GetLevelFixedValue"),
 }};
 
-constexpr const RoutineBinding* BindingFor(const RoutineInfo& row) {
-  for (const RoutineBinding& binding : kBindings) {
-    // Compared by kind flag, not by testing the pointers: the sanitizers make a
-    // function pointer's comparison with null no constant expression.
+// The index of the row's binding, -1 for none. (An index, not a pointer: the
+// sanitizers make any pointer's comparison with null no constant expression.)
+constexpr int BindingIndexFor(const RoutineInfo& row) {
+  for (int i = 0; i < static_cast<int>(kBindings.size()); ++i) {
+    const RoutineBinding& binding = kBindings[i];
     if (binding.routineName == row.routineName &&
         binding.isExpression == (row.kind == RoutineKind::Expression))
-      return &binding;
+      return i;
   }
-  return nullptr;
+  return -1;
+}
+
+constexpr const RoutineBinding& BindingFor(const RoutineInfo& row) {
+  return kBindings[BindingIndexFor(row)];
 }
 
 constexpr bool EveryRowIsBoundOnce() {
   for (const RoutineInfo& row : kCatalogue) {
-    if (BindingFor(row) == nullptr) return false;
+    if (BindingIndexFor(row) < 0) return false;
     int uses = 0;
     for (const RoutineInfo& other : kCatalogue) uses += other.routineName == row.routineName;
     if (uses != 1) return false;
@@ -112,14 +117,14 @@ template <RoutineKind Kind, std::size_t Count>
 constexpr std::array<host::EventRoutine, Count + 1> EventTable() {
   std::array<host::EventRoutine, Count + 1> table{};
   for (const RoutineInfo& row : kCatalogue)
-    if (row.kind == Kind) table[row.code] = BindingFor(row)->event;
+    if (row.kind == Kind) table[row.code] = BindingFor(row).event;
   return table;
 }
 
 constexpr std::array<host::ExpressionRoutine, kExpressionCount + 1> ExpressionTable() {
   std::array<host::ExpressionRoutine, kExpressionCount + 1> table{};
   for (const RoutineInfo& row : kCatalogue)
-    if (row.kind == RoutineKind::Expression) table[row.code] = BindingFor(row)->expression;
+    if (row.kind == RoutineKind::Expression) table[row.code] = BindingFor(row).expression;
   return table;
 }
 
