@@ -1,36 +1,164 @@
 #include "conditions/conditions.h"
 
+#include "conditions/filter.h"
+#include "host/services.h"
+#include "order/primitives.h"
 
 namespace tier::conditions {
+namespace {
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t CondAtBack(RunData&, std::int32_t, std::int32_t) { return 0; }
+using host::DisplayNode;
+using host::HostObject;
+using host::HostPtr;
+using host::ObjectParam;
+using host::RunHeader;
+using order::ResolveFixedValue;
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t CondAtFront(RunData&, std::int32_t, std::int32_t) { return 0; }
+// The object in slots 0..objectCount whose fixed value is `fixedValue`; the
+// lowest slot wins. objectCount is unsigned, so slot 0 is always examined.
+// (The actions' lookup uses objectLimit instead; the two bounds may differ.)
+HostObject* FindInCountedSlots(const RunHeader& header, std::int32_t fixedValue) {
+  const std::int32_t bound = header.objectCount;
+  for (std::int32_t slot = 0; slot <= bound; ++slot) {
+    HostObject* object = host::ObjectInSlot(header, slot);
+    if (object != nullptr && host::FixedValueOf(*object) == fixedValue) return object;
+  }
+  return nullptr;
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t CondAbove(RunData&, std::int32_t, std::int32_t) { return 0; }
+// 1 when the owner of the given end node has the fixed value. The end node is
+// taken whatever its flags: an uncounted node is not skipped here.
+std::int32_t OwnerOfEndIs(RunData& runData, HostPtr<DisplayNode> end, std::int32_t fixedValue) {
+  const DisplayNode* node = end.get();
+  if (node == nullptr) return 0;
+  const HostObject* owner = node->owner.get();
+  if (owner == nullptr) return 0;
+  return host::FixedValueOf(*owner) == ResolveFixedValue(runData, fixedValue) ? 1 : 0;
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t CondBelow(RunData&, std::int32_t, std::int32_t) { return 0; }
+// Levels of the two objects' nodes, or false when either object is missing
+// from slots 0..objectCount or has no node.
+bool LevelsOf(RunData& runData, std::int32_t fixedValue1, std::int32_t fixedValue2,
+              std::uint16_t& level1, std::uint16_t& level2) {
+  const RunHeader& header = *host::RunHeaderOf(runData);
+  const HostObject* object1 = FindInCountedSlots(header, ResolveFixedValue(runData, fixedValue1));
+  if (object1 == nullptr) return false;
+  const HostObject* object2 = FindInCountedSlots(header, ResolveFixedValue(runData, fixedValue2));
+  if (object2 == nullptr) return false;
+  const DisplayNode* node1 = object1->displayNode.get();
+  const DisplayNode* node2 = object2->displayNode.get();
+  if (node1 == nullptr || node2 == nullptr) return false;
+  level1 = node1->level;
+  level2 = node2->level;
+  return true;
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t CondBetween(RunData&, std::int32_t, std::int32_t) { return 0; }
+// An object parameter word as the pointer it is; null for a null word.
+const ObjectParam* ObjectParamOf(std::int32_t word) {
+  return HostPtr<ObjectParam>::FromWord(word).get();
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t CondObjectAtBack(RunData&, std::int32_t, std::int32_t) { return 0; }
+}  // namespace
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t CondObjectAtFront(RunData&, std::int32_t, std::int32_t) { return 0; }
+std::int32_t CondAtBack(RunData& runData, std::int32_t fixedValue, std::int32_t) {
+  return OwnerOfEndIs(runData, host::DisplayListOf(runData)->head, fixedValue);
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t CondObjectAbove(RunData&, std::int32_t, std::int32_t) { return 0; }
+std::int32_t CondAtFront(RunData& runData, std::int32_t fixedValue, std::int32_t) {
+  return OwnerOfEndIs(runData, host::DisplayListOf(runData)->tail, fixedValue);
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t CondObjectBelow(RunData&, std::int32_t, std::int32_t) { return 0; }
+std::int32_t CondAbove(RunData& runData, std::int32_t fixedValue1, std::int32_t fixedValue2) {
+  std::uint16_t level1 = 0, level2 = 0;
+  if (!LevelsOf(runData, fixedValue1, fixedValue2, level1, level2)) return 0;
+  return level1 > level2 ? 1 : 0;
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t CondObjectBetween(RunData&, std::int32_t, std::int32_t) { return 0; }
+std::int32_t CondBelow(RunData& runData, std::int32_t fixedValue1, std::int32_t fixedValue2) {
+  std::uint16_t level1 = 0, level2 = 0;
+  if (!LevelsOf(runData, fixedValue1, fixedValue2, level1, level2)) return 0;
+  return level1 < level2 ? 1 : 0;
+}
+
+std::int32_t CondBetween(RunData& runData, std::int32_t, std::int32_t) {
+  // The host hands the three values over only through GetNextParameter.
+  const auto f1 = static_cast<std::int32_t>(host::GetNextParameter(runData));
+  const auto f2 = static_cast<std::int32_t>(host::GetNextParameter(runData));
+  const auto f3 = static_cast<std::int32_t>(host::GetNextParameter(runData));
+  const std::int32_t wantedA = ResolveFixedValue(runData, f1);
+  const std::int32_t wantedB = ResolveFixedValue(runData, f2);
+  const std::int32_t wantedC = ResolveFixedValue(runData, f3);
+
+  const RunHeader& header = *host::RunHeaderOf(runData);
+  const HostObject* objectA = FindInCountedSlots(header, wantedA);
+  if (objectA == nullptr) return 0;
+
+  // One scan finds both ends; a single object may be both.
+  const HostObject* objectB = nullptr;
+  const HostObject* objectC = nullptr;
+  const std::int32_t bound = header.objectCount;
+  for (std::int32_t slot = 0; slot <= bound; ++slot) {
+    const HostObject* object = host::ObjectInSlot(header, slot);
+    if (object == nullptr) continue;
+    const std::int32_t fixedValue = host::FixedValueOf(*object);
+    if (objectB == nullptr && fixedValue == wantedB) objectB = object;
+    if (objectC == nullptr && fixedValue == wantedC) objectC = object;
+    if (objectB != nullptr && objectC != nullptr) break;
+  }
+  if (objectB == nullptr || objectC == nullptr) return 0;
+
+  const DisplayNode* nodeA = objectA->displayNode.get();
+  const DisplayNode* nodeB = objectB->displayNode.get();
+  const DisplayNode* nodeC = objectC->displayNode.get();
+  if (nodeA == nullptr || nodeB == nullptr || nodeC == nullptr) return 0;
+  const std::uint16_t levelA = nodeA->level, levelB = nodeB->level, levelC = nodeC->level;
+  return (levelB < levelA && levelA < levelC) || (levelC < levelA && levelA < levelB) ? 1 : 0;
+}
+
+// The object forms. A null parameter word (never sent by the host) fails
+// without touching any selection.
+
+std::int32_t CondObjectAtBack(RunData& runData, std::int32_t objectA, std::int32_t) {
+  const ObjectParam* a = ObjectParamOf(objectA);
+  return a != nullptr ? FilterSelection(runData, *a, nullptr, &CondAtBack) : 0;
+}
+
+std::int32_t CondObjectAtFront(RunData& runData, std::int32_t objectA, std::int32_t) {
+  const ObjectParam* a = ObjectParamOf(objectA);
+  return a != nullptr ? FilterSelection(runData, *a, nullptr, &CondAtFront) : 0;
+}
+
+std::int32_t CondObjectAbove(RunData& runData, std::int32_t objectA, std::int32_t objectB) {
+  const ObjectParam* a = ObjectParamOf(objectA);
+  const ObjectParam* b = ObjectParamOf(objectB);
+  return a != nullptr && b != nullptr ? FilterSelection(runData, *a, b, &CondAbove) : 0;
+}
+
+std::int32_t CondObjectBelow(RunData& runData, std::int32_t objectA, std::int32_t objectB) {
+  const ObjectParam* a = ObjectParamOf(objectA);
+  const ObjectParam* b = ObjectParamOf(objectB);
+  return a != nullptr && b != nullptr ? FilterSelection(runData, *a, b, &CondBelow) : 0;
+}
+
+std::int32_t CondObjectBetween(RunData& runData, std::int32_t, std::int32_t) {
+  const ObjectParam* a = ObjectParamOf(static_cast<std::int32_t>(host::GetNextParameter(runData)));
+  const ObjectParam* b = ObjectParamOf(static_cast<std::int32_t>(host::GetNextParameter(runData)));
+  const ObjectParam* c = ObjectParamOf(static_cast<std::int32_t>(host::GetNextParameter(runData)));
+  if (a == nullptr || b == nullptr || c == nullptr) return 0;
+
+  // Above B and below C, narrowing from A's scope at entry.
+  if (FilterSelection(runData, *a, b, &CondAbove) != 0 &&
+      FilterSelection(runData, *a, c, &CondBelow) != 0) {
+    return 1;
+  }
+  // The reverse arrangement starts again from every object of A's type; the
+  // selection in scope at entry is not restored.
+  order::InvalidateSelection(runData, *order::ParamTypeEntry(runData, *a));
+  if (FilterSelection(runData, *a, b, &CondBelow) != 0 &&
+      FilterSelection(runData, *a, c, &CondAbove) != 0) {
+    return 1;
+  }
+  return 0;
+}
 
 }  // namespace tier::conditions

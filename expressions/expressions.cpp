@@ -1,30 +1,124 @@
 #include "expressions/expressions.h"
 
+#include "expressions/describe.h"
+#include "host/services.h"
+#include "order/primitives.h"
 
 namespace tier::expressions {
+namespace {
 
-// Not built yet: returns 0 and touches nothing.
-std::intptr_t GetFixedValueByName(RunData&, std::int32_t) { return 0; }
+using host::DisplayNode;
+using host::HostObject;
+using host::ObjectTypeEntry;
+using host::RunHeader;
 
-// Not built yet: returns 0 and touches nothing.
-std::intptr_t GetTopFixedValue(RunData&, std::int32_t) { return 0; }
+// A node that stands for a level of the expressions: its uncounted bit is
+// clear. A node without an owner names no object and is left out the same way.
+bool IsCounted(const DisplayNode& node) { return !(node.flags & host::kUncounted) && node.owner; }
 
-// Not built yet: returns 0 and touches nothing.
-std::intptr_t GetBottomFixedValue(RunData&, std::int32_t) { return 0; }
+std::int32_t FixedValueOfNode(const DisplayNode& node) {
+  return host::FixedValueOf(*node.owner.get());
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::intptr_t GetDescription(RunData&, std::int32_t) { return 0; }
+char FoldAsciiLetter(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::intptr_t GetTenDescription(RunData&, std::int32_t) { return 0; }
+// Same length, and each pair of characters identical or the same ASCII letter
+// in the other case; no other character folds.
+bool NamesMatch(const char* wanted, const char* name) {
+  for (;; ++wanted, ++name) {
+    if (FoldAsciiLetter(*wanted) != FoldAsciiLetter(*name)) return false;
+    if (*wanted == '\0') return true;
+  }
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::intptr_t GetLevelCount(RunData&, std::int32_t) { return 0; }
+std::int32_t IntegerArgument(const RunData& runData, std::int32_t token) {
+  return static_cast<std::int32_t>(
+      host::GetExpressionParameter(runData, host::kExpressionInteger, token));
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::intptr_t GetLevel(RunData&, std::int32_t) { return 0; }
+DisplayNode* Head(const RunData& runData) { return host::DisplayListOf(runData)->head.get(); }
+DisplayNode* Tail(const RunData& runData) { return host::DisplayListOf(runData)->tail.get(); }
 
-// Not built yet: returns 0 and touches nothing.
-std::intptr_t GetLevelFixedValue(RunData&, std::int32_t) { return 0; }
+}  // namespace
+
+std::intptr_t GetFixedValueByName(RunData& runData, std::int32_t token) {
+  const host::HostAddress nameAddress =
+      host::GetExpressionParameter(runData, host::kExpressionText, token);
+  if (nameAddress == 0) return 0;  // no text at all names no object
+  const char* wanted = host::ResolveString(nameAddress);
+  if (wanted[0] == '\0') return runData.storedFixedValue;
+
+  const RunHeader& header = *host::RunHeaderOf(runData);
+  const std::int32_t bound = header.objectCount;  // unsigned: slot 0 is always examined
+  for (std::int32_t slot = 0; slot <= bound; ++slot) {
+    const HostObject* object = host::ObjectInSlot(header, slot);
+    if (object == nullptr) continue;
+    const ObjectTypeEntry* type = object->typeEntry.get();
+    if (type == nullptr || !NamesMatch(wanted, host::TypeName(*type))) continue;
+    // The match counts only through a counted node found by the fixed-value lookup.
+    const std::int32_t fixedValue = host::FixedValueOf(*object);
+    const DisplayNode* node = order::FindNodeByFixedValue(runData, fixedValue);
+    if (node != nullptr && !(node->flags & host::kUncounted)) return fixedValue;
+  }
+  return 0;
+}
+
+std::intptr_t GetTopFixedValue(RunData& runData, std::int32_t) {
+  for (const DisplayNode* node = Tail(runData); node != nullptr; node = node->prev.get())
+    if (IsCounted(*node)) return FixedValueOfNode(*node);
+  return 0;
+}
+
+std::intptr_t GetBottomFixedValue(RunData& runData, std::int32_t) {
+  for (const DisplayNode* node = Head(runData); node != nullptr; node = node->next.get())
+    if (IsCounted(*node)) return FixedValueOfNode(*node);
+  return 0;
+}
+
+std::intptr_t GetDescription(RunData& runData, std::int32_t token) {
+  const std::int32_t start = IntegerArgument(runData, token);
+  return reinterpret_cast<std::intptr_t>(DescribeLevels(runData, start, 1));
+}
+
+std::intptr_t GetTenDescription(RunData& runData, std::int32_t token) {
+  const std::int32_t start = IntegerArgument(runData, token);
+  return reinterpret_cast<std::intptr_t>(DescribeLevels(runData, start, 10));
+}
+
+std::intptr_t GetLevelCount(RunData& runData, std::int32_t) {
+  std::int32_t count = 0;
+  for (const DisplayNode* node = Head(runData); node != nullptr; node = node->next.get())
+    if (IsCounted(*node)) ++count;
+  return count;
+}
+
+// The position among the counted nodes, worked out from the list order.
+std::intptr_t GetLevel(RunData& runData, std::int32_t token) {
+  const std::int32_t wanted = order::ResolveFixedValue(runData, IntegerArgument(runData, token));
+  std::int32_t position = 1;
+  for (const DisplayNode* node = Head(runData); node != nullptr; node = node->next.get()) {
+    if (!IsCounted(*node)) continue;
+    if (FixedValueOfNode(*node) == wanted) return position;
+    ++position;
+  }
+  return 0;
+}
+
+// Every node before the wanted level takes a position, uncounted ones
+// included; an uncounted node at the wanted level hands the level on to the
+// node after it.
+std::intptr_t GetLevelFixedValue(RunData& runData, std::int32_t token) {
+  const std::int32_t wanted = IntegerArgument(runData, token);
+  std::int32_t position = 1;
+  for (const DisplayNode* node = Head(runData); node != nullptr; node = node->next.get()) {
+    if (position != wanted)
+      ++position;
+    else if (IsCounted(*node))
+      return FixedValueOfNode(*node);
+  }
+  return 0;
+}
 
 }  // namespace tier::expressions

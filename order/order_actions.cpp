@@ -1,72 +1,237 @@
 #include "order/order_actions.h"
 
+#include <optional>
+
+#include "order/primitives.h"
 
 namespace tier::order {
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t SendBackOne(RunData&, std::int32_t, std::int32_t) { return 0; }
+using host::HostPtr;
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t BringForwardOne(RunData&, std::int32_t, std::int32_t) { return 0; }
+namespace {
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t SwapPair(RunData&, std::int32_t, std::int32_t) { return 0; }
+enum class Direction { kForward, kBackward };
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t StoreFixedValue(RunData&, std::int32_t, std::int32_t) { return 0; }
+DisplayNode* NeighbourOf(const DisplayNode& node, Direction direction) {
+  return direction == Direction::kForward ? node.next.get() : node.prev.get();
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t BringToFront(RunData&, std::int32_t, std::int32_t) { return 0; }
+// Swaps m with its neighbour, one place at a time, until it has passed
+// `target` or reached the end of the list. Levels and mirrors follow every
+// step; nothing is refreshed.
+void Walk(Frame& frame, DisplayNode& m, const DisplayNode* target, Direction direction) {
+  while (DisplayNode* neighbour = NeighbourOf(m, direction)) {
+    if (direction == Direction::kForward)
+      SwapNodes(frame, m, *neighbour);
+    else
+      SwapNodes(frame, *neighbour, m);
+    if (neighbour == target) return;
+  }
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t SendToBack(RunData&, std::int32_t, std::int32_t) { return 0; }
+// A jump: walk, then redraw the moving node alone.
+void JumpAndRefresh(const RunData& runData, DisplayNode& m, const DisplayNode* target,
+                    Direction direction) {
+  Frame& frame = *host::FrameOf(runData);
+  Walk(frame, m, target, direction);
+  RequestRefresh(frame, m);
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t SendBackN(RunData&, std::int32_t, std::int32_t) { return 0; }
+// One step per swap, each swap redrawing both its nodes (the moving one first).
+void StepAndRefresh(const RunData& runData, std::int32_t fixedValue, std::int32_t count,
+                    Direction direction) {
+  DisplayNode* m = FindNodeByFixedValue(runData, fixedValue);
+  if (m == nullptr) return;
+  for (std::int32_t step = 0; step < count; ++step) {
+    DisplayNode* neighbour = NeighbourOf(*m, direction);
+    if (neighbour == nullptr) return;
+    SwapAndRefresh(runData, *m, *neighbour, true);
+  }
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t BringForwardN(RunData&, std::int32_t, std::int32_t) { return 0; }
+// The fixed value an action's object parameter stands for: that of the first
+// instance in scope of the passed object's type, 0 when there is none. Empty
+// when the host passed no object or one without a type.
+std::optional<std::int32_t> ObjectFixedValue(const RunData& runData, std::int32_t objectWord) {
+  const HostObject* object = HostPtr<HostObject>::FromWord(objectWord).get();
+  if (object == nullptr) return std::nullopt;
+  const ObjectTypeEntry* type = object->typeEntry.get();
+  if (type == nullptr) return std::nullopt;
+  return FirstInScopeFixedValue(runData, *type);
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t ReverseAll(RunData&, std::int32_t, std::int32_t) { return 0; }
+using FixedValueAction = std::int32_t (*)(RunData&, std::int32_t, std::int32_t);
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t MoveAbove(RunData&, std::int32_t, std::int32_t) { return 0; }
+// Object form with one object parameter; the second word (a count or a level
+// number, or unused) is handed on unchanged.
+std::int32_t RunWithObject(FixedValueAction action, RunData& runData, std::int32_t objectWord,
+                           std::int32_t second) {
+  const std::optional<std::int32_t> fixedValue = ObjectFixedValue(runData, objectWord);
+  return fixedValue ? action(runData, *fixedValue, second) : 0;
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t MoveBelow(RunData&, std::int32_t, std::int32_t) { return 0; }
+std::int32_t RunWithObjects(FixedValueAction action, RunData& runData, std::int32_t objectWordA,
+                            std::int32_t objectWordB) {
+  const std::optional<std::int32_t> a = ObjectFixedValue(runData, objectWordA);
+  const std::optional<std::int32_t> b = ObjectFixedValue(runData, objectWordB);
+  return a && b ? action(runData, *a, *b) : 0;
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t MoveToLevel(RunData&, std::int32_t, std::int32_t) { return 0; }
+}  // namespace
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t SendBackOneByObject(RunData&, std::int32_t, std::int32_t) { return 0; }
+std::int32_t SendBackOne(RunData& runData, std::int32_t fixedValue, std::int32_t) {
+  StepAndRefresh(runData, fixedValue, 1, Direction::kBackward);
+  return 0;
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t BringForwardOneByObject(RunData&, std::int32_t, std::int32_t) { return 0; }
+std::int32_t BringForwardOne(RunData& runData, std::int32_t fixedValue, std::int32_t) {
+  StepAndRefresh(runData, fixedValue, 1, Direction::kForward);
+  return 0;
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t SwapPairByObject(RunData&, std::int32_t, std::int32_t) { return 0; }
+std::int32_t SwapPair(RunData& runData, std::int32_t fixedValue1, std::int32_t fixedValue2) {
+  DisplayNode* a = FindNodeByFixedValue(runData, fixedValue1);
+  if (a == nullptr) return 0;
+  DisplayNode* b = FindNodeByFixedValue(runData, fixedValue2);
+  if (b == nullptr) return 0;
+  // The same node twice moves nothing but is still redrawn twice.
+  SwapAndRefresh(runData, *a, *b, true);
+  return 0;
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t BringToFrontByObject(RunData&, std::int32_t, std::int32_t) { return 0; }
+std::int32_t StoreFixedValue(RunData& runData, std::int32_t object, std::int32_t) {
+  if (const std::optional<std::int32_t> fixedValue = ObjectFixedValue(runData, object))
+    runData.storedFixedValue = *fixedValue;
+  return 0;
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t SendToBackByObject(RunData&, std::int32_t, std::int32_t) { return 0; }
+std::int32_t BringToFront(RunData& runData, std::int32_t fixedValue, std::int32_t) {
+  DisplayNode* tail = host::DisplayListOf(runData)->tail.get();
+  if (tail == nullptr) return 0;
+  DisplayNode* m = FindNodeByFixedValue(runData, fixedValue);
+  if (m == nullptr) return 0;
+  // Redrawn even when it already was the front-most node.
+  JumpAndRefresh(runData, *m, tail, Direction::kForward);
+  return 0;
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t SendBackNByObject(RunData&, std::int32_t, std::int32_t) { return 0; }
+std::int32_t SendToBack(RunData& runData, std::int32_t fixedValue, std::int32_t) {
+  DisplayNode* head = host::DisplayListOf(runData)->head.get();
+  if (head == nullptr) return 0;
+  DisplayNode* m = FindNodeByFixedValue(runData, fixedValue);
+  if (m == nullptr) return 0;
+  JumpAndRefresh(runData, *m, head, Direction::kBackward);
+  return 0;
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t BringForwardNByObject(RunData&, std::int32_t, std::int32_t) { return 0; }
+std::int32_t SendBackN(RunData& runData, std::int32_t fixedValue, std::int32_t count) {
+  StepAndRefresh(runData, fixedValue, count, Direction::kBackward);
+  return 0;
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t MoveAboveByObject(RunData&, std::int32_t, std::int32_t) { return 0; }
+std::int32_t BringForwardN(RunData& runData, std::int32_t fixedValue, std::int32_t count) {
+  StepAndRefresh(runData, fixedValue, count, Direction::kForward);
+  return 0;
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t MoveBelowByObject(RunData&, std::int32_t, std::int32_t) { return 0; }
+std::int32_t ReverseAll(RunData& runData, std::int32_t, std::int32_t) {
+  const host::DisplayList& list = *host::DisplayListOf(runData);
+  DisplayNode* low = list.head.get();
+  if (low == nullptr) return 0;
+  DisplayNode* high = list.tail.get();
+  // Exchanges the outermost pair, then the next pair inward, reading both
+  // neighbours before each swap. A lone node is swapped with itself.
+  for (;;) {
+    DisplayNode* const back = low;
+    DisplayNode* const front = high;
+    low = back->next.get();
+    high = front->prev.get();
+    SwapAndRefresh(runData, *back, *front, true);
+    if (low == high || low == front) return 0;
+  }
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t MoveToLevelByObject(RunData&, std::int32_t, std::int32_t) { return 0; }
+std::int32_t MoveAbove(RunData& runData, std::int32_t fixedValue, std::int32_t targetFixedValue) {
+  DisplayNode* m = FindNodeByFixedValue(runData, fixedValue);
+  if (m == nullptr) return 0;
+  DisplayNode* t = FindNodeByFixedValue(runData, targetFixedValue);
+  if (t == nullptr) return 0;
+  // The levels alone decide; a target that is not really ahead makes the
+  // walk run to the front.
+  const std::uint16_t movingLevel = m->level;
+  const std::uint16_t targetLevel = t->level;
+  if (movingLevel >= targetLevel) return 0;
+  JumpAndRefresh(runData, *m, t, Direction::kForward);
+  return 0;
+}
+
+std::int32_t MoveBelow(RunData& runData, std::int32_t fixedValue, std::int32_t targetFixedValue) {
+  DisplayNode* m = FindNodeByFixedValue(runData, fixedValue);
+  if (m == nullptr) return 0;
+  DisplayNode* t = FindNodeByFixedValue(runData, targetFixedValue);
+  if (t == nullptr) return 0;
+  const std::uint16_t movingLevel = m->level;
+  const std::uint16_t targetLevel = t->level;
+  if (movingLevel <= targetLevel) return 0;
+  JumpAndRefresh(runData, *m, t, Direction::kBackward);
+  return 0;
+}
+
+std::int32_t MoveToLevel(RunData& runData, std::int32_t fixedValue, std::int32_t levelNumber) {
+  DisplayNode* m = FindNodeByFixedValue(runData, fixedValue);
+  if (m == nullptr) return 0;
+  // The target is found by position, counting every node from the head...
+  DisplayNode* t = host::DisplayListOf(runData)->head.get();
+  for (std::int32_t position = 1; t != nullptr && position != levelNumber; ++position)
+    t = t->next.get();
+  if (t == nullptr) return 0;
+  // ...but the direction comes from the stored levels.
+  const std::uint16_t movingLevel = m->level;
+  const std::uint16_t targetLevel = t->level;
+  if (movingLevel == targetLevel) return 0;
+  JumpAndRefresh(runData, *m, t,
+                 movingLevel < targetLevel ? Direction::kForward : Direction::kBackward);
+  return 0;
+}
+
+std::int32_t SendBackOneByObject(RunData& runData, std::int32_t object, std::int32_t unused) {
+  return RunWithObject(&SendBackOne, runData, object, unused);
+}
+
+std::int32_t BringForwardOneByObject(RunData& runData, std::int32_t object, std::int32_t unused) {
+  return RunWithObject(&BringForwardOne, runData, object, unused);
+}
+
+std::int32_t SwapPairByObject(RunData& runData, std::int32_t objectA, std::int32_t objectB) {
+  return RunWithObjects(&SwapPair, runData, objectA, objectB);
+}
+
+std::int32_t BringToFrontByObject(RunData& runData, std::int32_t object, std::int32_t unused) {
+  return RunWithObject(&BringToFront, runData, object, unused);
+}
+
+std::int32_t SendToBackByObject(RunData& runData, std::int32_t object, std::int32_t unused) {
+  return RunWithObject(&SendToBack, runData, object, unused);
+}
+
+std::int32_t SendBackNByObject(RunData& runData, std::int32_t object, std::int32_t count) {
+  return RunWithObject(&SendBackN, runData, object, count);
+}
+
+std::int32_t BringForwardNByObject(RunData& runData, std::int32_t object, std::int32_t count) {
+  return RunWithObject(&BringForwardN, runData, object, count);
+}
+
+std::int32_t MoveAboveByObject(RunData& runData, std::int32_t objectA, std::int32_t objectB) {
+  return RunWithObjects(&MoveAbove, runData, objectA, objectB);
+}
+
+std::int32_t MoveBelowByObject(RunData& runData, std::int32_t objectA, std::int32_t objectB) {
+  return RunWithObjects(&MoveBelow, runData, objectA, objectB);
+}
+
+std::int32_t MoveToLevelByObject(RunData& runData, std::int32_t object, std::int32_t levelNumber) {
+  return RunWithObject(&MoveToLevel, runData, object, levelNumber);
+}
 
 }  // namespace tier::order

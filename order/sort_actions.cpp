@@ -1,24 +1,47 @@
 #include "order/sort_actions.h"
 
+#include "order/sort.h"
 
 namespace tier::order {
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t IncreasingXSort(RunData&, std::int32_t, std::int32_t) { return 0; }
+namespace {
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t IncreasingYSort(RunData&, std::int32_t, std::int32_t) { return 0; }
+// Runs a sort by alterable value: `valueParam` is the AltValueParam whose
+// index (sign-extended) picks the value; a missing parameter sorts nothing.
+std::int32_t SortByValue(RunData& runData, SortKind kind, std::int32_t valueParam,
+                         std::int32_t defaultValue) {
+  const host::AltValueParam* param = host::HostPtr<host::AltValueParam>::FromWord(valueParam).get();
+  if (param == nullptr) return 0;
+  const std::int32_t valueIndex = param->valueIndex;
+  return SortDisplayList(runData, kind, defaultValue, valueIndex);
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t DecreasingXSort(RunData&, std::int32_t, std::int32_t) { return 0; }
+}  // namespace
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t DecreasingYSort(RunData&, std::int32_t, std::int32_t) { return 0; }
+std::int32_t IncreasingXSort(RunData& runData, std::int32_t, std::int32_t) {
+  return SortDisplayList(runData, SortKind::kLargestXFirst, 0, 0);
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t IncreasingSortByValue(RunData&, std::int32_t, std::int32_t) { return 0; }
+std::int32_t IncreasingYSort(RunData& runData, std::int32_t, std::int32_t) {
+  return SortDisplayList(runData, SortKind::kLargestYFirst, 0, 0);
+}
 
-// Not built yet: returns 0 and touches nothing.
-std::int32_t DecreasingSortByValue(RunData&, std::int32_t, std::int32_t) { return 0; }
+std::int32_t DecreasingXSort(RunData& runData, std::int32_t, std::int32_t) {
+  return SortDisplayList(runData, SortKind::kSmallestXFirst, 0, 0);
+}
+
+std::int32_t DecreasingYSort(RunData& runData, std::int32_t, std::int32_t) {
+  return SortDisplayList(runData, SortKind::kSmallestYFirst, 0, 0);
+}
+
+std::int32_t IncreasingSortByValue(RunData& runData, std::int32_t valueParam,
+                                   std::int32_t defaultValue) {
+  return SortByValue(runData, SortKind::kLargestValueFirst, valueParam, defaultValue);
+}
+
+std::int32_t DecreasingSortByValue(RunData& runData, std::int32_t valueParam,
+                                   std::int32_t defaultValue) {
+  return SortByValue(runData, SortKind::kSmallestValueFirst, valueParam, defaultValue);
+}
 
 }  // namespace tier::order

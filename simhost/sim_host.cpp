@@ -29,7 +29,7 @@ constexpr std::size_t kDisplayBlockSize = 0x10;
 constexpr std::size_t kValuesSize = 4 * host::kAlterableValueCount;
 
 std::size_t CapacityFor(const SceneSpec& scene, int slots) {
-  std::size_t bytes = 64 * 1024;  // run records, parameters, texts
+  std::size_t bytes = 64 * 1024 + scene.parameterBytes;  // run records, parameters, texts
   for (const TypeSpec& type : scene.types) bytes += 0x60 + type.name.size() + 32;
   bytes += scene.objects.size() * (kObjectSize + kDisplayBlockSize + kValuesSize + 32);
   bytes += scene.order.size() * (sizeof(DisplayNode) + 32);
@@ -112,7 +112,7 @@ SimHost::SimHost(const SceneSpec& scene)
     object->y = spec.y;
     object->valuesOffset = valuesOffset;
     object->displayBlockOffset = displayOffset;
-    if (spec.hasValues) {
+    if (spec.hasValues && !spec.values.empty()) {  // memcpy from an empty vector's null data is UB
       if (spec.values.size() > static_cast<std::size_t>(host::kAlterableValueCount))
         SceneError("more alterable values than a block holds");
       std::memcpy(space_.Pointer(address + valuesOffset, kValuesSize), spec.values.data(),

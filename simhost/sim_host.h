@@ -4,6 +4,7 @@
 // through it. One SimHost is active at a time (the latest constructed).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -60,6 +61,9 @@ struct SceneSpec {
   std::optional<std::int16_t> objectLimit;   // default: the highest slot
   std::uint16_t eventCount = 7;
   std::int32_t storedFixedValue = 0;
+  // Room beyond the usual for parameter records and expression texts that a
+  // long run of calls makes.
+  std::size_t parameterBytes = 0;
 };
 
 struct RefreshCall {

@@ -1,0 +1,26 @@
+// The instance-selection filter behind the object forms of the conditions:
+// tests every instance of A in scope (alone or against every instance of B in
+// scope) and rebuilds A's selection in place from those that passed.
+#pragma once
+
+#include <cstdint>
+
+#include "host/records.h"
+
+namespace tier::conditions {
+
+using host::ObjectParam;
+using host::RunData;
+
+// A fixed-value test: nonzero when the candidate passes against the partner
+// (-1 when the filter runs without B). Tests only read the host's records.
+using InstanceTest = std::int32_t (*)(RunData& runData, std::int32_t candidate,
+                                      std::int32_t partner);
+
+// 1 when at least one instance of A passed, else 0. Writes nothing when A, or
+// a given B, has no instance in scope; otherwise always writes A's
+// firstSelected and selectedCount, and the stamp when something passed.
+std::int32_t FilterSelection(RunData& runData, const ObjectParam& a, const ObjectParam* b,
+                             InstanceTest test);
+
+}  // namespace tier::conditions

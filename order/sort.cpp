@@ -1,0 +1,164 @@
+#include "order/sort.h"
+
+#include <new>
+#include <utility>
+#include <vector>
+
+#include "order/primitives.h"
+
+namespace tier::order {
+
+using host::HostObject;
+using host::HostPtr;
+
+namespace {
+
+// Ranges of at most this many records are left to the insertion pass.
+constexpr std::ptrdiff_t kInsertionThreshold = 16;
+
+// Each record moves toward the start past every record it goes before, so
+// equal keys keep their order.
+void InsertionSort(SortRecord* first, SortRecord* last) {
+  if (last - first < 2) return;
+  for (SortRecord* next = first + 1; next != last; ++next) {
+    const SortRecord moving = *next;
+    SortRecord* hole = next;
+    while (hole != first && GoesBefore(moving, hole[-1])) {
+      *hole = hole[-1];
+      --hole;
+    }
+    *hole = moving;
+  }
+}
+
+const SortRecord& MedianOfThree(const SortRecord& a, const SortRecord& b, const SortRecord& c) {
+  if (GoesBefore(a, b)) {
+    if (GoesBefore(b, c)) return b;
+    if (GoesBefore(a, c)) return c;
+    return a;
+  }
+  if (GoesBefore(a, c)) return a;
+  if (GoesBefore(b, c)) return c;
+  return b;
+}
+
+// Hoare-style partition around `pivot`; returns the cut. Each scan compares
+// records with the one pivot, so the pivot's original (first round) and the
+// records already exchanged stop it before the range ends; the bounds are a
+// second safeguard that never changes where a scan stops.
+SortRecord* Partition(SortRecord* first, SortRecord* last, const SortRecord& pivot) {
+  SortRecord* i = first;
+  SortRecord* j = last;
+  for (;;) {
+    while (i != last && GoesBefore(*i, pivot)) ++i;
+    --j;
+    while (j != first && GoesBefore(pivot, *j)) --j;
+    if (j <= i) return i;
+    std::swap(*i, *j);
+    ++i;
+  }
+}
+
+// Partitions until every range holds at most 16 records, the smaller side
+// first so the recursion stays shallow.
+void PartitionRanges(SortRecord* first, SortRecord* last) {
+  while (last - first > kInsertionThreshold) {
+    const std::ptrdiff_t count = last - first;
+    const SortRecord pivot = MedianOfThree(first[0], first[count / 2], last[-1]);
+    SortRecord* const cut = Partition(first, last, pivot);
+    // A pivot taken from the range never leaves a side empty; should one be,
+    // the insertion pass finishes the range rather than looping.
+    if (cut == first || cut == last) return;
+    if (last - cut <= cut - first) {
+      PartitionRanges(cut, last);
+      last = cut;
+    } else {
+      PartitionRanges(first, cut);
+      first = cut;
+    }
+  }
+}
+
+SortRecord MakeRecord(DisplayNode& node, SortKind kind, std::int32_t defaultValue,
+                      std::int32_t valueIndex) {
+  SortRecord record{&node, 0, 0, defaultValue, kind};
+  // The host gives every node an owner; one without sorts as if at the origin
+  // with the default value rather than crashing.
+  if (const HostObject* owner = node.owner.get()) {
+    record.x = owner->x;
+    record.y = owner->y;
+    host::ReadAlterableValue(*owner, valueIndex, record.value);
+  }
+  return record;
+}
+
+// Appends one record per node from head to the end of the list. False when
+// the walk does not end within kMaxSortedNodes (a cyclic list).
+bool GatherRecords(const host::DisplayList& list, SortKind kind, std::int32_t defaultValue,
+                   std::int32_t valueIndex, std::pmr::vector<SortRecord>& records) {
+  for (DisplayNode* node = list.head.get(); node != nullptr; node = node->next.get()) {
+    if (records.size() == kMaxSortedNodes) return false;
+    records.push_back(MakeRecord(*node, kind, defaultValue, valueIndex));
+  }
+  return true;
+}
+
+// Links the nodes in the records' order and numbers them from `firstLevel`
+// (wrapping at 16 bits). Every owner's display block gets the new level,
+// uncounted nodes included.
+void RelinkAndRenumber(host::DisplayList& list, const std::pmr::vector<SortRecord>& records,
+                       std::uint16_t firstLevel) {
+  const auto ptr = [](DisplayNode* node) { return HostPtr<DisplayNode>::To(node); };
+  const std::size_t count = records.size();
+  list.head = ptr(records.front().node);
+  for (std::size_t i = 0; i < count; ++i) {
+    DisplayNode& node = *records[i].node;
+    node.prev = ptr(i > 0 ? records[i - 1].node : nullptr);
+    node.next = ptr(i + 1 < count ? records[i + 1].node : nullptr);
+    const auto level = static_cast<std::uint16_t>(firstLevel + i);
+    node.level = level;
+    if (const HostObject* owner = node.owner.get()) {
+      if (host::DisplayBlock* block = host::DisplayBlockOf(*owner)) block->displayLevel = level;
+    }
+  }
+  list.tail = ptr(records.back().node);
+}
+
+}  // namespace
+
+void SortRecords(SortRecord* first, SortRecord* last) {
+  if (first == nullptr || last - first < 2) return;
+  PartitionRanges(first, last);
+  InsertionSort(first, last);
+}
+
+std::int32_t SortDisplayList(RunData& runData, SortKind kind, std::int32_t defaultValue,
+                             std::int32_t valueIndex, std::pmr::memory_resource& memory) {
+  host::Frame& frame = *host::FrameOf(runData);
+  host::DisplayList& list = *frame.displayList.get();
+  if (list.head == list.tail || !list.head) return 0;
+  const std::uint16_t firstLevel = list.head->level;
+
+  // Nothing is written until every record is made, so a failure here leaves
+  // the list exactly as it was.
+  std::pmr::vector<SortRecord> records(&memory);
+  try {
+    if (!GatherRecords(list, kind, defaultValue, valueIndex, records)) return 0;
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+  if (records.size() < 2) return 0;
+
+  SortRecords(records.data(), records.data() + records.size());
+  RelinkAndRenumber(list, records, firstLevel);
+  // The host sees the list again only once it is whole.
+  for (const SortRecord& record : records) RequestRefresh(frame, *record.node);
+  return 0;
+}
+
+std::int32_t SortDisplayList(RunData& runData, SortKind kind, std::int32_t defaultValue,
+                             std::int32_t valueIndex) {
+  return SortDisplayList(runData, kind, defaultValue, valueIndex, *std::pmr::new_delete_resource());
+}
+
+}  // namespace tier::order

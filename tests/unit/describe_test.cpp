@@ -1,0 +1,50 @@
+// The description text when the memory for it cannot be had (the simulated
+// host can refuse it only natively).
+#include "expressions/describe.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "expressions/expressions.h"
+#include "host/services.h"
+#include "simhost/sim_host.h"
+
+namespace tier::test {
+namespace {
+
+using expressions::DescribeLevels;
+
+sim::SceneSpec ThreeObjects(const std::string& firstName) {
+  sim::SceneSpec scene;
+  scene.types = {{.name = firstName}, {.name = "B"}};
+  scene.objects = {{.slot = 0, .type = 0}, {.slot = 1, .type = 1}, {.slot = 2, .type = 1}};
+  scene.order = {{0}, {1}, {2}};
+  return scene;
+}
+
+std::string TakeText(char* text) {
+  EXPECT_NE(text, nullptr);
+  if (text == nullptr) return {};
+  std::string copy(text);
+  std::free(text);
+  return copy;
+}
+
+TEST(DescribeLevels, ReturnsNullWhenTheTextCannotBeAllocated) {
+  sim::SimHost sim(ThreeObjects(std::string(500, 'L')));
+  host::FailHostTextAllocationAfter(0);
+  EXPECT_EQ(DescribeLevels(sim.runData(), 1, 10), nullptr);
+  sim.SetExpressionInteger(1);
+  EXPECT_EQ(expressions::GetTenDescription(sim.runData(), 0), 0);
+  EXPECT_EQ(expressions::GetDescription(sim.runData(), 0), 0);
+  host::FailHostTextAllocationAfter(1);
+  EXPECT_EQ(TakeText(DescribeLevels(sim.runData(), 2, 1)), "Lvl\tName\tFV\n\n2\tB\t1\n");
+  EXPECT_EQ(DescribeLevels(sim.runData(), 2, 1), nullptr);
+  host::FailHostTextAllocationAfter(-1);
+  EXPECT_EQ(TakeText(DescribeLevels(sim.runData(), 3, 1)), "Lvl\tName\tFV\n\n3\tB\t2\n");
+}
+
+}  // namespace
+}  // namespace tier::test
