@@ -1,13 +1,21 @@
-// The host program: plays the host for a person. It loads the plug-in, shows
-// what the host sees of it (descriptor, tables, the catalogue as read back
-// from the module's own string table), then runs a demo frame through the
-// routines and shows the display order and the refresh calls after each one.
+// The host program: plays the host for a person. Without a scene it loads the
+// plug-in, shows what the host sees of it (descriptor, tables, the catalogue
+// as read back from the module's own string table), then runs a demo frame
+// through the routines and shows the display order and the refresh calls
+// after each one. With a scene file it runs the scene's calls and reports on
+// each; --check compares that report with the one kept beside the scene.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "host/plugin_module.h"
+#include "hostprog/scene_file.h"
+#include "hostprog/scene_runner.h"
 #include "plugin/catalogue.h"
 #include "simhost/sim_host.h"
 
@@ -28,9 +36,12 @@ int TableLength(const Routine* table) {
 
 const char* KindName(RoutineKind kind) {
   switch (kind) {
-    case RoutineKind::Condition: return "Condition";
-    case RoutineKind::Action: return "Action";
-    case RoutineKind::Expression: return "Expression";
+    case RoutineKind::Condition:
+      return "Condition";
+    case RoutineKind::Action:
+      return "Action";
+    case RoutineKind::Expression:
+      return "Expression";
   }
   return "";
 }
@@ -39,10 +50,9 @@ void ShowModule(const PluginModule& module) {
   const tier::host::RunObjectInfos& infos = module.infos;
   std::printf("GetInfos(0) = %d, GetInfos(1) = %d\n", module.getInfos(0), module.getInfos(1));
   std::printf("GetRunObjectDataSize = %d\n", module.getRunObjectDataSize(0, 0));
-  const char id[5] = {static_cast<char>(infos.identifier >> 24),
-                      static_cast<char>(infos.identifier >> 16),
-                      static_cast<char>(infos.identifier >> 8),
-                      static_cast<char>(infos.identifier), 0};
+  const char id[5] = {
+      static_cast<char>(infos.identifier >> 24), static_cast<char>(infos.identifier >> 16),
+      static_cast<char>(infos.identifier >> 8), static_cast<char>(infos.identifier), 0};
   std::printf(
       "Descriptor: %u conditions, %u actions, %u expressions; words %u, %u; byte %u; word %u; "
       "identifier '%s'; word %u\n",
@@ -51,7 +61,8 @@ void ShowModule(const PluginModule& module) {
   std::printf("Tables: %d conditions, %d actions, %d expressions, each ended by a null entry\n",
               TableLength(module.conditions), TableLength(module.actions),
               TableLength(module.expressions));
-  std::printf("Object name (string 2): \"%s\"\n\n", tier::host::LoadModuleString(module, 2).c_str());
+  std::printf("Object name (string 2): \"%s\"\n\n",
+              tier::host::LoadModuleString(module, 2).c_str());
 
   RoutineKind last = RoutineKind::Expression;
   bool first = true;
@@ -65,10 +76,10 @@ void ShowModule(const PluginModule& module) {
     for (int i = 0; i < row.parameterCount; ++i) {
       const std::uint16_t title = row.parameters[i].titleId;
       const bool text = row.parameters[i].kind == tier::plugin::kArgumentText;
-      parameters += (i ? "; " : "") + (row.kind != RoutineKind::Expression
-                                           ? tier::host::LoadModuleString(module, title)
-                                           : std::string(text ? "(text argument)"
-                                                              : "(integer argument)"));
+      parameters +=
+          (i ? "; " : "") + (row.kind != RoutineKind::Expression
+                                 ? tier::host::LoadModuleString(module, title)
+                                 : std::string(text ? "(text argument)" : "(integer argument)"));
     }
     std::printf("%-10s %4u %5u  %5u   %-48s %s\n", "", row.code, row.menuId, row.displayStringId,
                 tier::host::LoadModuleString(module, row.displayStringId).c_str(),
@@ -107,8 +118,8 @@ void ShowRefreshes(const SimHost& sim) {
 
 struct DemoAction {
   int code;
-  int firstSlot;   // an object whose fixed value is the first parameter; -1: 0
-  int second;      // the second parameter word
+  int firstSlot;  // an object whose fixed value is the first parameter; -1: 0
+  int second;     // the second parameter word
   const char* about;
 };
 
@@ -136,16 +147,16 @@ void RunDemo(const PluginModule& module) {
     sim.ClearLogs();
     module.actions[step.code](tier::host::HostPtr<tier::host::RunData>(sim.RunDataAddress()), first,
                               second);
-    std::printf("\nAction %d \"%s\": %s\n",
-                step.code, tier::host::LoadModuleString(module, row->displayStringId).c_str(),
-                step.about);
+    std::printf("\nAction %d \"%s\": %s\n", step.code,
+                tier::host::LoadModuleString(module, row->displayStringId).c_str(), step.about);
     ShowFrame(sim);
     ShowRefreshes(sim);
   }
 
   std::printf("\nConditions on this frame:\n");
   const auto runData = tier::host::HostPtr<tier::host::RunData>(sim.RunDataAddress());
-  std::printf("  \"%%0 At Back?\" slot 3: %d\n", module.conditions[0](runData, sim.FixedValue(3), 0));
+  std::printf("  \"%%0 At Back?\" slot 3: %d\n",
+              module.conditions[0](runData, sim.FixedValue(3), 0));
   std::printf("  \"%%0 At Front?\" slot 0: %d\n",
               module.conditions[1](runData, sim.FixedValue(0), 0));
   std::printf("  \"%%0 Above %%1?\" slot 1 above slot 2: %d\n",
@@ -168,15 +179,156 @@ void RunDemo(const PluginModule& module) {
   std::free(text);  // the host releases the text
 }
 
+// Exit statuses.
+constexpr int kOk = 0;
+constexpr int kDiffers = 1;   // a report differs, a routine is not covered, no plug-in
+constexpr int kBadInput = 2;  // a scene or the command line is malformed
+
+void Usage() {
+  std::fprintf(stderr,
+               "usage: tier_host_program [--module PATH]                the built-in demo\n"
+               "       tier_host_program [--module PATH] SCENE          run a scene\n"
+               "       tier_host_program [--module PATH] --check SCENE...\n"
+               "                compare each report with NAME.expected beside NAME.scene\n"
+               "       tier_host_program --routines SCENE...   the routines the scenes call\n"
+               "       tier_host_program --coverage SCENE...   fail unless they call them all\n");
+}
+
+std::string ExpectedPathFor(const std::string& scene) {
+  const std::string suffix = ".scene";
+  if (scene.size() > suffix.size() &&
+      scene.compare(scene.size() - suffix.size(), suffix.size(), suffix) == 0)
+    return scene.substr(0, scene.size() - suffix.size()) + ".expected";
+  return scene + ".expected";
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (const char c : text) {
+    if (c == '\r') continue;
+    if (c == '\n') {
+      lines.push_back(line);
+      line.clear();
+    } else {
+      line += c;
+    }
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+int CheckScene(const PluginModule& module, const std::string& path) {
+  tier::scene::SceneFile scene;
+  std::string error;
+  if (!tier::scene::LoadScene(path, scene, error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return kBadInput;
+  }
+  const std::string expectedPath = ExpectedPathFor(path);
+  std::ifstream file(expectedPath, std::ios::binary);
+  if (!file) {
+    std::fprintf(stderr, "%s: cannot read the expected report\n", expectedPath.c_str());
+    return kBadInput;
+  }
+  const std::vector<std::string> expected =
+      Lines({std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()});
+  const std::vector<std::string> actual = Lines(tier::scene::RunScene(module, scene));
+  for (std::size_t i = 0; i < std::max(expected.size(), actual.size()); ++i) {
+    if (i < expected.size() && i < actual.size() && expected[i] == actual[i]) continue;
+    std::printf("%s: the report differs from %s at line %d\n  expected: %s\n  actual:   %s\n",
+                path.c_str(), expectedPath.c_str(), static_cast<int>(i + 1),
+                i < expected.size() ? expected[i].c_str() : "(end of file)",
+                i < actual.size() ? actual[i].c_str() : "(end of report)");
+    return kDiffers;
+  }
+  std::printf("%s: matches %s\n", path.c_str(), expectedPath.c_str());
+  return kOk;
+}
+
+// The routines the scenes call, once each; with `requireAll`, fails unless
+// every routine of the catalogue is among them.
+int ListRoutines(const std::vector<std::string>& paths, bool requireAll) {
+  std::set<const RoutineInfo*> called;
+  for (const std::string& path : paths) {
+    tier::scene::SceneFile scene;
+    std::string error;
+    if (!tier::scene::LoadScene(path, scene, error)) {
+      std::fprintf(stderr, "%s\n", error.c_str());
+      return kBadInput;
+    }
+    for (const tier::scene::SceneCall& call : scene.calls) called.insert(call.routine);
+  }
+  int missing = 0;
+  for (const RoutineInfo& row : kCatalogue) {
+    const bool isCalled = called.count(&row) != 0;
+    if (isCalled || requireAll)
+      std::printf("%s %s\n", isCalled ? "called    " : "NOT CALLED",
+                  tier::scene::RoutineLabel(row).c_str());
+    missing += isCalled ? 0 : 1;
+  }
+  if (!requireAll) return kOk;
+  std::printf("%d of %d routines called\n", static_cast<int>(kCatalogue.size()) - missing,
+              static_cast<int>(kCatalogue.size()));
+  return missing == 0 ? kOk : kDiffers;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  const PluginModule module = tier::host::LoadTierModule(argc > 1 ? argv[1] : "");
+  std::string modulePath;
+  std::string mode;
+  std::vector<std::string> scenes;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (argument == "--module" && i + 1 < argc) {
+      modulePath = argv[++i];
+    } else if (argument == "--check" || argument == "--routines" || argument == "--coverage") {
+      if (!mode.empty()) {
+        Usage();
+        return kBadInput;
+      }
+      mode = argument;
+    } else if (argument.size() > 4 && argument.compare(argument.size() - 4, 4, ".vdx") == 0) {
+      modulePath = argument;  // as the earlier command line named the module
+    } else if (argument.rfind("--", 0) == 0) {
+      Usage();
+      return kBadInput;
+    } else {
+      scenes.push_back(argument);
+    }
+  }
+  if ((!mode.empty() && scenes.empty()) || (mode.empty() && scenes.size() > 1)) {
+    Usage();
+    return kBadInput;
+  }
+  if (mode == "--routines" || mode == "--coverage")
+    return ListRoutines(scenes, mode == "--coverage");
+
+  tier::scene::SceneFile scene;
+  if (mode.empty() && !scenes.empty()) {
+    std::string error;
+    if (!tier::scene::LoadScene(scenes.front(), scene, error)) {
+      std::fprintf(stderr, "%s\n", error.c_str());
+      return kBadInput;
+    }
+  }
+  const PluginModule module = tier::host::LoadTierModule(modulePath);
   if (!module.ok()) {
     std::fprintf(stderr, "cannot load the plug-in: %s\n", module.error.c_str());
-    return 1;
+    return kDiffers;
+  }
+  if (mode == "--check") {
+    int status = kOk;
+    for (const std::string& path : scenes) status = std::max(status, CheckScene(module, path));
+    return status;
+  }
+  if (!scenes.empty()) {
+    const std::string report = tier::scene::RunScene(module, scene);
+    std::fwrite(report.data(), 1, report.size(), stdout);
+    return kOk;
   }
   ShowModule(module);
   RunDemo(module);
-  return 0;
+  return kOk;
 }

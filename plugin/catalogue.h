@@ -11,17 +11,16 @@
 
 #include "host/platform.h"
 
-
 namespace tier::plugin {
 
 enum class RoutineKind : std::uint8_t { Condition, Action, Expression };
 
 // Parameter kinds as the host knows them.
-inline constexpr std::uint16_t kParamNumber = 22;       // fixed value, count, level, default
-inline constexpr std::uint16_t kParamObject = 1;        // an object of the frame
-inline constexpr std::uint16_t kParamAltValue = 50;     // an alterable value
-inline constexpr std::uint16_t kArgumentInteger = 1;    // expression argument
-inline constexpr std::uint16_t kArgumentText = 3;       // expression argument
+inline constexpr std::uint16_t kParamNumber = 22;     // fixed value, count, level, default
+inline constexpr std::uint16_t kParamObject = 1;      // an object of the frame
+inline constexpr std::uint16_t kParamAltValue = 50;   // an alterable value
+inline constexpr std::uint16_t kArgumentInteger = 1;  // expression argument
+inline constexpr std::uint16_t kArgumentText = 3;     // expression argument
 
 // Parameter title string ids.
 inline constexpr std::uint16_t kTitleFixedValue = 4001;  // "Enter Fixed Value"
@@ -49,6 +48,8 @@ struct RoutineInfo {
   std::uint8_t parameterCount;
   std::array<ParameterInfo, 3> parameters;
   std::string_view routineName;  // the function that carries the routine's logic
+  // What the routine does, for game authors (the generated reference).
+  std::string_view description;
 };
 
 inline constexpr std::uint16_t kConditionCount = 10;
@@ -63,115 +64,270 @@ constexpr ParameterInfo O(std::uint16_t title) { return {kParamObject, title}; }
 
 constexpr RoutineInfo Condition(std::uint16_t code, std::uint16_t stringId, std::string_view text,
                                 std::string_view name, std::uint8_t count,
-                                std::array<ParameterInfo, 3> parameters) {
-  return {RoutineKind::Condition, code, static_cast<std::uint16_t>(26000 + 10 * code), stringId,
-          text, kConditionFlags, count, parameters, name};
+                                std::array<ParameterInfo, 3> parameters,
+                                std::string_view description) {
+  return {RoutineKind::Condition,
+          code,
+          static_cast<std::uint16_t>(26000 + 10 * code),
+          stringId,
+          text,
+          kConditionFlags,
+          count,
+          parameters,
+          name,
+          description};
 }
 
 constexpr RoutineInfo Action(std::uint16_t code, std::uint16_t stringId, std::string_view text,
                              std::string_view name, std::uint8_t count,
-                             std::array<ParameterInfo, 3> parameters) {
-  return {RoutineKind::Action, code, static_cast<std::uint16_t>(25000 + 10 * code), stringId,
-          text, 0, count, parameters, name};
+                             std::array<ParameterInfo, 3> parameters,
+                             std::string_view description) {
+  return {RoutineKind::Action,
+          code,
+          static_cast<std::uint16_t>(25000 + 10 * code),
+          stringId,
+          text,
+          0,
+          count,
+          parameters,
+          name,
+          description};
 }
 
 constexpr RoutineInfo Expression(std::uint16_t code, std::string_view text, std::string_view name,
-                                 std::uint8_t count, std::uint16_t argumentKind) {
+                                 std::uint8_t count, std::uint16_t argumentKind,
+                                 std::string_view description) {
   // The two text expressions (codes 3 and 4) carry flag 1.
-  return {RoutineKind::Expression, code, static_cast<std::uint16_t>(27000 + 10 * code),
-          static_cast<std::uint16_t>(7000 + 10 * code), text,
-          static_cast<std::uint16_t>(code == 3 || code == 4 ? 1 : 0), count,
-          {ParameterInfo{argumentKind, 0}, {}, {}}, name};
+  return {RoutineKind::Expression,
+          code,
+          static_cast<std::uint16_t>(27000 + 10 * code),
+          static_cast<std::uint16_t>(7000 + 10 * code),
+          text,
+          static_cast<std::uint16_t>(code == 3 || code == 4 ? 1 : 0),
+          count,
+          {ParameterInfo{argumentKind, 0}, {}, {}},
+          name,
+          description};
 }
 
-inline constexpr std::array<RoutineInfo, kConditionCount + kActionCount + kExpressionCount>
-    kRows = {{
+inline constexpr std::array<RoutineInfo, kConditionCount + kActionCount + kExpressionCount> kRows =
+    {{
         // Conditions: menu id 26000 + 10 x code, flags 0x220.
-        Condition(0, 6000, "%0 At Back?", "CondAtBack", 1, {N(kTitleFixedValue)}),
-        Condition(1, 6010, "%0 At Front?", "CondAtFront", 1, {N(kTitleFixedValue)}),
+        Condition(0, 6000, "%0 At Back?", "CondAtBack", 1, {N(kTitleFixedValue)},
+                  "True when the back-most node of the display order, uncounted or not, belongs to "
+                  "the object with this fixed value. False on an empty list and when no object "
+                  "has the fixed value."),
+        Condition(
+            1, 6010, "%0 At Front?", "CondAtFront", 1, {N(kTitleFixedValue)},
+            "True when the front-most node of the display order, uncounted or not, belongs to "
+            "the object with this fixed value. False on an empty list and when no object "
+            "has the fixed value."),
         Condition(2, 6020, "%0 Above %1?", "CondAbove", 2,
-                             {N(kTitleFixedValue), N(kTitleFixedValue)}),
+                  {N(kTitleFixedValue), N(kTitleFixedValue)},
+                  "True when the first object's level is higher (nearer the front) than the "
+                  "second's. The objects are looked for in slots 0 to objectCount; false when "
+                  "either is missing or has no display node, and when both name the same object."),
         Condition(3, 6030, "%0 Below %1?", "CondBelow", 2,
-                             {N(kTitleFixedValue), N(kTitleFixedValue)}),
+                  {N(kTitleFixedValue), N(kTitleFixedValue)},
+                  "True when the first object's level is lower (nearer the back) than the "
+                  "second's. The objects are looked for in slots 0 to objectCount; false when "
+                  "either is missing or has no display node, and when both name the same object."),
         Condition(4, 6040, "%0 Between %1 and %2?", "CondBetween", 3,
-                               {N(kTitleFixedValue), N(kTitleFixedValue), N(kTitleFixedValue)}),
-        Condition(5, 6000, "%0 At Back?", "CondObjectAtBack", 1,
-                                    {O(kTitleAnObject)}),
-        Condition(6, 6010, "%0 At Front?", "CondObjectAtFront", 1,
-                                     {O(kTitleAnObject)}),
+                  {N(kTitleFixedValue), N(kTitleFixedValue), N(kTitleFixedValue)},
+                  "True when the first object's level lies strictly between the levels of the "
+                  "second and the third, in either order. The three fixed values are fetched from "
+                  "the host one after another. False when any of the three objects is missing or "
+                  "has no display node."),
+        Condition(5, 6000, "%0 At Back?", "CondObjectAtBack", 1, {O(kTitleAnObject)},
+                  "Tests each instance of the object in scope (its current selection, or else all "
+                  "its instances) and keeps in the selection the one at the back of the display "
+                  "order. True when it is one of them; when none is, the selection is left empty. "
+                  "False, with the selection untouched, when the object has no instance in scope."),
+        Condition(6, 6010, "%0 At Front?", "CondObjectAtFront", 1, {O(kTitleAnObject)},
+                  "Tests each instance of the object in scope (its current selection, or else all "
+                  "its instances) and keeps in the selection the one at the front of the display "
+                  "order. True when it is one of them; when none is, the selection is left empty. "
+                  "False, with the selection untouched, when the object has no instance in scope."),
         Condition(7, 6020, "%0 Above %1?", "CondObjectAbove", 2,
-                                   {O(kTitleObjectA), O(kTitleObjectB)}),
+                  {O(kTitleObjectA), O(kTitleObjectB)},
+                  "Keeps in the selection of object A those of its instances in scope that lie "
+                  "above at least one instance in scope of object B; true when one does, and A's "
+                  "selection is left empty when none does. False, with A's selection untouched, "
+                  "when A or B has no instance in scope."),
         Condition(8, 6030, "%0 Below %1?", "CondObjectBelow", 2,
-                                   {O(kTitleObjectA), O(kTitleObjectB)}),
+                  {O(kTitleObjectA), O(kTitleObjectB)},
+                  "Keeps in the selection of object A those of its instances in scope that lie "
+                  "below at least one instance in scope of object B; true when one does, and A's "
+                  "selection is left empty when none does. False, with A's selection untouched, "
+                  "when A or B has no instance in scope."),
         Condition(9, 6040, "%0 Between %1 and %2?", "CondObjectBetween", 3,
-                                     {O(kTitleObjectA), O(kTitleObjectB), O(kTitleObjectC)}),
+                  {O(kTitleObjectA), O(kTitleObjectB), O(kTitleObjectC)},
+                  "Keeps in A's selection the instances that lie above an instance of B and below "
+                  "one of C. When there are none, A's selection stops being current and every "
+                  "instance of A's type is tried the other way round (below B, above C). The three "
+                  "objects are fetched from the host one after another. False when neither "
+                  "arrangement holds or an object has no instance in scope."),
 
         // Actions: menu id 25000 + 10 x code, flags 0.
-        Action(0, 5000, "Send %0 Back One", "SendBackOne", 1, {N(kTitleFixedValue)}),
-        Action(1, 5010, "Bring %0 Forward One", "BringForwardOne", 1,
-                                {N(kTitleFixedValue)}),
-        Action(2, 5020, "Swap %0 and %1", "SwapPair", 2,
-                         {N(kTitleFixedValue), N(kTitleFixedValue)}),
-        Action(3, 5030, "Store Fixed Value for %0", "StoreFixedValue", 1,
-                                {O(kTitleObjectA)}),
-        Action(4, 5040, "Bring %0 to Front", "BringToFront", 1,
-                             {N(kTitleFixedValue)}),
-        Action(5, 5050, "Send %0 to Back", "SendToBack", 1, {N(kTitleFixedValue)}),
-        Action(6, 5060, "Send %0 Back %1", "SendBackN", 2,
-                          {N(kTitleFixedValue), N(kTitleHowMany)}),
+        Action(0, 5000, "Send %0 Back One", "SendBackOne", 1, {N(kTitleFixedValue)},
+               "Swaps the object with its neighbour toward the back; both are redrawn. Nothing "
+               "happens when the object is already at the back, when no object has the fixed "
+               "value, or when it has no display node."),
+        Action(1, 5010, "Bring %0 Forward One", "BringForwardOne", 1, {N(kTitleFixedValue)},
+               "Swaps the object with its neighbour toward the front; both are redrawn. Nothing "
+               "happens when the object is already at the front, when no object has the fixed "
+               "value, or when it has no display node."),
+        Action(2, 5020, "Swap %0 and %1", "SwapPair", 2, {N(kTitleFixedValue), N(kTitleFixedValue)},
+               "Exchanges the places (and levels) of two objects wherever they lie; both are "
+               "redrawn, the first one first. The same object twice stays put and is redrawn "
+               "twice. Nothing happens when either object cannot be found."),
+        Action(3, 5030, "Store Fixed Value for %0", "StoreFixedValue", 1, {O(kTitleObjectA)},
+               "Remembers the fixed value of the object's first instance in scope (the first of "
+               "its current selection, or else its first instance); from then on a fixed value of "
+               "0 stands for it. Stores 0 when the object has no instance in scope."),
+        Action(4, 5040, "Bring %0 to Front", "BringToFront", 1, {N(kTitleFixedValue)},
+               "Moves the object to the front of the display order, one neighbour at a time, and "
+               "redraws it alone, also when it was already at the front. Nothing happens on an "
+               "empty list or when the object cannot be found."),
+        Action(5, 5050, "Send %0 to Back", "SendToBack", 1, {N(kTitleFixedValue)},
+               "Moves the object to the back of the display order, one neighbour at a time, and "
+               "redraws it alone, also when it was already at the back. Nothing happens on an "
+               "empty list or when the object cannot be found."),
+        Action(6, 5060, "Send %0 Back %1", "SendBackN", 2, {N(kTitleFixedValue), N(kTitleHowMany)},
+               "Moves the object back by the given number of levels, or until it is at the back; "
+               "each step redraws both nodes it swapped. Nothing happens for a count of 0 or less "
+               "or when the object cannot be found."),
         Action(7, 5070, "Bring %0 Forward %1", "BringForwardN", 2,
-                              {N(kTitleFixedValue), N(kTitleHowMany)}),
-        Action(8, 5080, "Reverse all", "ReverseAll", 0, {}),
+               {N(kTitleFixedValue), N(kTitleHowMany)},
+               "Moves the object forward by the given number of levels, or until it is at the "
+               "front; each step redraws both nodes it swapped. Nothing happens for a count of 0 "
+               "or less or when the object cannot be found."),
+        Action(8, 5080, "Reverse all", "ReverseAll", 0, {},
+               "Reverses the whole display order by swapping the outermost pair, then the next "
+               "pair inward, and so on; both nodes of each pair are redrawn. Nothing happens on an "
+               "empty list; a single node is redrawn twice."),
         Action(9, 5090, "Move %0 Above %1", "MoveAbove", 2,
-                          {N(kTitleFixedValue), N(kTitleFixedValue)}),
+               {N(kTitleFixedValue), N(kTitleFixedValue)},
+               "Moves the first object forward until it lies directly in front of the second, and "
+               "redraws the first alone. Nothing happens when the first object's level is already "
+               "at or above the second's, or when either object cannot be found."),
         Action(10, 5100, "Move %0 Below %1", "MoveBelow", 2,
-                          {N(kTitleFixedValue), N(kTitleFixedValue)}),
+               {N(kTitleFixedValue), N(kTitleFixedValue)},
+               "Moves the first object back until it lies directly behind the second, and redraws "
+               "the first alone. Nothing happens when the first object's level is already at or "
+               "below the second's, or when either object cannot be found."),
         Action(11, 5110, "Move %0 to Level %1", "MoveToLevel", 2,
-                            {N(kTitleFixedValue), N(kTitleLevel)}),
-        Action(12, 5120, "Increasing X Sort", "IncreasingXSort", 0, {}),
-        Action(13, 5130, "Increasing Y Sort", "IncreasingYSort", 0, {}),
-        Action(14, 5140, "Decreasing X Sort", "DecreasingXSort", 0, {}),
-        Action(15, 5150, "Decreasing Y Sort", "DecreasingYSort", 0, {}),
-        Action(16, 5000, "Send %0 Back One", "SendBackOneByObject", 1,
-                                    {O(kTitleAnObject)}),
-        Action(17, 5010, "Bring %0 Forward One",
-                                        "BringForwardOneByObject", 1, {O(kTitleAnObject)}),
+               {N(kTitleFixedValue), N(kTitleLevel)},
+               "Moves the object to the given position, counted from 1 at the back over every "
+               "node (uncounted ones too); the nodes in between shift by one. Only the object is "
+               "redrawn. Nothing happens for a level below 1 or beyond the last node, when the "
+               "object is already there, or when it cannot be found."),
+        Action(12, 5120, "Increasing X Sort", "IncreasingXSort", 0, {},
+               "Sorts the whole display order by X position: largest X at the back, smallest at "
+               "the front. Levels are renumbered from the old back-most level and every node is "
+               "redrawn. A list of fewer than two nodes is left alone."),
+        Action(13, 5130, "Increasing Y Sort", "IncreasingYSort", 0, {},
+               "Sorts the whole display order by Y position: largest Y at the back, smallest at "
+               "the front. Levels are renumbered from the old back-most level and every node is "
+               "redrawn. A list of fewer than two nodes is left alone."),
+        Action(14, 5140, "Decreasing X Sort", "DecreasingXSort", 0, {},
+               "Sorts the whole display order by X position: smallest X at the back, largest at "
+               "the front. Levels are renumbered from the old back-most level and every node is "
+               "redrawn. A list of fewer than two nodes is left alone."),
+        Action(15, 5150, "Decreasing Y Sort", "DecreasingYSort", 0, {},
+               "Sorts the whole display order by Y position: smallest Y at the back, largest at "
+               "the front. Levels are renumbered from the old back-most level and every node is "
+               "redrawn. A list of fewer than two nodes is left alone."),
+        Action(16, 5000, "Send %0 Back One", "SendBackOneByObject", 1, {O(kTitleAnObject)},
+               "As \"Send %0 Back One\" with a fixed value, on the object's first instance in "
+               "scope. When the object has no instance in scope, it acts on the object of the "
+               "stored fixed value."),
+        Action(17, 5010, "Bring %0 Forward One", "BringForwardOneByObject", 1, {O(kTitleAnObject)},
+               "As \"Bring %0 Forward One\" with a fixed value, on the object's first instance in "
+               "scope. When the object has no instance in scope, it acts on the object of the "
+               "stored fixed value."),
         Action(18, 5020, "Swap %0 and %1", "SwapPairByObject", 2,
-                                 {O(kTitleObjectA), O(kTitleObjectB)}),
-        Action(19, 5040, "Bring %0 to Front", "BringToFrontByObject", 1,
-                                     {O(kTitleAnObject)}),
-        Action(20, 5050, "Send %0 to Back", "SendToBackByObject", 1,
-                                   {O(kTitleAnObject)}),
+               {O(kTitleObjectA), O(kTitleObjectB)},
+               "As \"Swap %0 and %1\" with fixed values, on the first instances in scope of A and "
+               "B. An object without an instance in scope stands for the stored fixed value; two "
+               "objects of the same type swap nothing."),
+        Action(19, 5040, "Bring %0 to Front", "BringToFrontByObject", 1, {O(kTitleAnObject)},
+               "As \"Bring %0 to Front\" with a fixed value, on the object's first instance in "
+               "scope. When the object has no instance in scope, it acts on the object of the "
+               "stored fixed value."),
+        Action(20, 5050, "Send %0 to Back", "SendToBackByObject", 1, {O(kTitleAnObject)},
+               "As \"Send %0 to Back\" with a fixed value, on the object's first instance in "
+               "scope. When the object has no instance in scope, it acts on the object of the "
+               "stored fixed value."),
         Action(21, 5060, "Send %0 Back %1", "SendBackNByObject", 2,
-                                  {O(kTitleObjectA), N(kTitleHowMany)}),
+               {O(kTitleObjectA), N(kTitleHowMany)},
+               "As \"Send %0 Back %1\" with a fixed value, on the object's first instance in "
+               "scope. When the object has no instance in scope, it acts on the object of the "
+               "stored fixed value."),
         Action(22, 5070, "Bring %0 Forward %1", "BringForwardNByObject", 2,
-                                      {O(kTitleObjectA), N(kTitleHowMany)}),
+               {O(kTitleObjectA), N(kTitleHowMany)},
+               "As \"Bring %0 Forward %1\" with a fixed value, on the object's first instance in "
+               "scope. When the object has no instance in scope, it acts on the object of the "
+               "stored fixed value."),
         Action(23, 5090, "Move %0 Above %1", "MoveAboveByObject", 2,
-                                  {O(kTitleObjectA), O(kTitleObjectB)}),
+               {O(kTitleObjectA), O(kTitleObjectB)},
+               "As \"Move %0 Above %1\" with fixed values, on the first instances in scope of A "
+               "and B. An object without an instance in scope stands for the stored fixed value; "
+               "two objects of the same type move nothing."),
         Action(24, 5100, "Move %0 Below %1", "MoveBelowByObject", 2,
-                                  {O(kTitleObjectA), O(kTitleObjectB)}),
+               {O(kTitleObjectA), O(kTitleObjectB)},
+               "As \"Move %0 Below %1\" with fixed values, on the first instances in scope of A "
+               "and B. An object without an instance in scope stands for the stored fixed value; "
+               "two objects of the same type move nothing."),
         Action(25, 5110, "Move %0 to Level %1", "MoveToLevelByObject", 2,
-                                    {O(kTitleObjectA), N(kTitleLevel)}),
-        Action(26, 5260, "Increasing Sort by %0 : non-alts default to %1",
-                                      "IncreasingSortByValue", 2,
-                                      {ParameterInfo{kParamAltValue, kTitleAltValue},
-                                       N(kTitleDefault)}),
-        Action(27, 5270, "Decreasing Sort by %0 : non-alts default to %1",
-                                      "DecreasingSortByValue", 2,
-                                      {ParameterInfo{kParamAltValue, kTitleAltValue},
-                                       N(kTitleDefault)}),
+               {O(kTitleObjectA), N(kTitleLevel)},
+               "As \"Move %0 to Level %1\" with a fixed value, on the object's first instance in "
+               "scope. When the object has no instance in scope, it acts on the object of the "
+               "stored fixed value."),
+        Action(26, 5260, "Increasing Sort by %0 : non-alts default to %1", "IncreasingSortByValue",
+               2, {ParameterInfo{kParamAltValue, kTitleAltValue}, N(kTitleDefault)},
+               "Sorts the whole display order by the chosen alterable value: largest at the back, "
+               "smallest at the front. An object without alterable values (a counter, a string), "
+               "or whose values do not reach the chosen index, sorts by the default value. Levels "
+               "are renumbered from the old back-most level and every node is redrawn."),
+        Action(27, 5270, "Decreasing Sort by %0 : non-alts default to %1", "DecreasingSortByValue",
+               2, {ParameterInfo{kParamAltValue, kTitleAltValue}, N(kTitleDefault)},
+               "Sorts the whole display order by the chosen alterable value: smallest at the "
+               "back, largest at the front. An object without alterable values (a counter, a "
+               "string), or whose values do not reach the chosen index, sorts by the default "
+               "value. Levels are renumbered from the old back-most level and every node is "
+               "redrawn."),
 
         // Expressions: menu id 27000 + 10 x code, display string 7000 + 10 x code.
-        Expression(0, "tirGetFV(", "GetFixedValueByName", 1, kArgumentText),
-        Expression(1, "tirGetTopFV(", "GetTopFixedValue", 0, 0),
-        Expression(2, "tirGetBottomFV(", "GetBottomFixedValue", 0, 0),
-        Expression(3, "tirGetDesc$(", "GetDescription", 1, kArgumentInteger),
-        Expression(4, "tirGetTenDesc$(", "GetTenDescription", 1,
-                                      kArgumentInteger),
-        Expression(5, "tirGetNumLvls(", "GetLevelCount", 0, 0),
-        Expression(6, "tirGetLevel(", "GetLevel", 1, kArgumentInteger),
-        Expression(7, "tirGetLevelFV(", "GetLevelFixedValue", 1,
-                                       kArgumentInteger),
+        Expression(0, "tirGetFV(", "GetFixedValueByName", 1, kArgumentText,
+                   "The fixed value of the instance with this object name (ASCII letters match "
+                   "in either case) in the lowest slot up to objectCount whose node is counted. "
+                   "An empty name gives the stored fixed value; 0 when no instance matches."),
+        Expression(1, "tirGetTopFV(", "GetTopFixedValue", 0, 0,
+                   "The fixed value of the front-most counted node's object; 0 on an empty list "
+                   "or when every node is uncounted."),
+        Expression(2, "tirGetBottomFV(", "GetBottomFixedValue", 0, 0,
+                   "The fixed value of the back-most counted node's object; 0 on an empty list "
+                   "or when every node is uncounted."),
+        Expression(3, "tirGetDesc$(", "GetDescription", 1, kArgumentInteger,
+                   "A text table of the given level: the header \"Lvl\\tName\\tFV\" and an empty "
+                   "line, then a line with the level, object name and fixed value. Uncounted "
+                   "nodes are never listed. A level outside the list gives the header alone. The "
+                   "text is newly allocated for the host to release."),
+        Expression(4, "tirGetTenDesc$(", "GetTenDescription", 1, kArgumentInteger,
+                   "As \"tirGetDesc$(\", listing up to ten counted levels from the given one. "
+                   "Positions before the first listed level count every node, uncounted ones "
+                   "included. A start beyond the list gives the header alone."),
+        Expression(5, "tirGetNumLvls(", "GetLevelCount", 0, 0,
+                   "The number of counted nodes in the display order; 0 on an empty list."),
+        Expression(6, "tirGetLevel(", "GetLevel", 1, kArgumentInteger,
+                   "The position of the object with this fixed value among the counted nodes, 1 "
+                   "at the back; 0 stands for the stored fixed value. 0 when the object is not "
+                   "in the list."),
+        Expression(7, "tirGetLevelFV(", "GetLevelFixedValue", 1, kArgumentInteger,
+                   "The fixed value of the object at this level, counting every node before it; "
+                   "an uncounted node found at the level hands the level on to the node in front "
+                   "of it. 0 for a level of 0 or less, beyond the list, or on an empty list."),
     }};
 
 }  // namespace catalogue_detail

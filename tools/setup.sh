@@ -8,6 +8,7 @@ command -v cmake >/dev/null || need_apt+=(cmake)
 command -v ninja >/dev/null || need_apt+=(ninja-build)
 command -v i686-w64-mingw32-g++-posix >/dev/null || need_apt+=(g++-mingw-w64-i686-posix)
 command -v i686-w64-mingw32-dlltool >/dev/null || need_apt+=(binutils-mingw-w64-i686)
+command -v i686-w64-mingw32-windres >/dev/null || need_apt+=(binutils-mingw-w64-i686)
 [ -d /usr/src/googletest ] || need_apt+=(googletest)
 [ -f /usr/include/benchmark/benchmark.h ] || need_apt+=(libbenchmark-dev)
 command -v wine >/dev/null || need_apt+=(wine)
@@ -36,8 +37,13 @@ export WINEDEBUG=-all
 export WINEARCH=win32
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "setup: preparing the Wine prefix in $WINEPREFIX"
-  wineboot --init >/dev/null 2>&1 || true
+  # No offers to install Wine's .NET and HTML engines: nothing here needs them.
+  WINEDLLOVERRIDES="mscoree,mshtml=" wineboot --init >/dev/null 2>&1 || true
   wineserver -w || true
 fi
 [ -f "$WINEPREFIX/system.reg" ] || { echo "setup: the Wine prefix could not be made" >&2; exit 1; }
+if ! grep -q '^#arch=win32' "$WINEPREFIX/system.reg"; then
+  echo "setup: $WINEPREFIX is not a 32-bit (win32) Wine prefix; remove it to have it made anew" >&2
+  exit 1
+fi
 echo "setup: ready"

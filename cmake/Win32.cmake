@@ -1,0 +1,80 @@
+# Win32 build: the product Tier.vdx, a stub of the host's runtime library,
+# and test programs that reach the routines only through Tier.vdx, run under
+# Wine by ctest.
+
+# -O2: GCC 12 at -O3 warns falsely (-Wrestrict) inside libstdc++'s string code.
+set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG")
+
+# Programs and libraries side by side, as the host would find them.
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# Everything self-contained: no runtime DLLs of the compiler beside the product.
+set(TIER_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
+
+# --- The product --------------------------------------------------------------
+
+enable_language(RC)
+
+# RefreshNode, imported by ordinal 108 from the host's runtime library.
+set(TIER_VELDRUN_IMPORTS ${CMAKE_BINARY_DIR}/libveldrun_imports.a)
+add_custom_command(
+  OUTPUT ${TIER_VELDRUN_IMPORTS}
+  COMMAND ${CMAKE_DLLTOOL} -d ${CMAKE_SOURCE_DIR}/plugin/veldrun.def -l ${TIER_VELDRUN_IMPORTS}
+  DEPENDS ${CMAKE_SOURCE_DIR}/plugin/veldrun.def
+  COMMENT "Import library for VELDRUN.dll")
+add_custom_target(veldrun_imports DEPENDS ${TIER_VELDRUN_IMPORTS})
+
+add_library(Tier SHARED
+  ${TIER_PLUGIN_SOURCES}
+  host/services_win32.cpp
+  host/module_entry_win32.cpp
+  plugin/exports.def
+  plugin/Tier.rc)
+target_include_directories(Tier PRIVATE ${CMAKE_SOURCE_DIR})
+set_target_properties(Tier PROPERTIES OUTPUT_NAME Tier PREFIX "" SUFFIX ".vdx" IMPORT_PREFIX ""
+                                      IMPORT_SUFFIX ".vdx.a")
+add_dependencies(Tier veldrun_imports)
+target_link_libraries(Tier PRIVATE ${TIER_VELDRUN_IMPORTS})
+# Stripped: the runtime libraries carry debug sections of their own.
+target_link_options(Tier PRIVATE ${TIER_STATIC_RUNTIME} -Wl,--exclude-libs,ALL -s)
+
+# --- Stub of the host's runtime library, for running outside the host -------
+
+add_library(veldrun_stub SHARED tests/stub_veldrun/veldrun_stub.cpp
+                                tests/stub_veldrun/veldrun_stub.def)
+target_include_directories(veldrun_stub PRIVATE ${CMAKE_SOURCE_DIR})
+set_target_properties(veldrun_stub PROPERTIES OUTPUT_NAME VELDRUN PREFIX "" SUFFIX ".dll"
+                                              IMPORT_PREFIX "" IMPORT_SUFFIX ".dll.a")
+target_link_options(veldrun_stub PRIVATE ${TIER_STATIC_RUNTIME})
+# Loading Tier.vdx needs the stub beside it.
+add_dependencies(Tier veldrun_stub)
+
+# --- The host side: simulated records over real pointers ---------------------
+
+# The catalogue is plain data, so a host program may read it without the routines.
+add_library(tier_catalogue STATIC plugin/catalogue.cpp)
+target_include_directories(tier_catalogue PUBLIC ${CMAKE_SOURCE_DIR})
+
+add_library(tier_simhost STATIC
+  simhost/sim_host.cpp
+  host/address_space.cpp
+  host/host_side_win32.cpp
+  host/plugin_module_win32.cpp)
+target_include_directories(tier_simhost PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(tier_simhost PUBLIC tier_catalogue)
+# Whoever uses the simulated host loads Tier.vdx and the stub at run time.
+add_dependencies(tier_simhost Tier veldrun_stub)
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/hostprog/CMakeLists.txt)
+  add_subdirectory(hostprog)
+endif()
+
+# --- Tests under Wine -----------------------------------------------------------
+
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+
+add_subdirectory(tests/wine)

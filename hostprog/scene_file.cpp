@@ -1,0 +1,672 @@
+#include "hostprog/scene_file.h"
+
+#include <cstddef>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <set>
+
+namespace tier::scene {
+namespace {
+
+using plugin::RoutineInfo;
+using plugin::RoutineKind;
+
+// Thrown inside the parser only; ParseScene turns it into the error text.
+struct SceneError {
+  int line;
+  std::string message;
+};
+
+struct Token {
+  enum class Kind { kWord, kText, kOpen, kClose, kComma, kEnd };
+  Kind kind = Kind::kEnd;
+  std::string text;  // a word as written, a text unescaped
+};
+
+std::string Describe(const Token& token) {
+  switch (token.kind) {
+    case Token::Kind::kWord:
+      return "'" + token.text + "'";
+    case Token::Kind::kText:
+      return Quote(token.text);
+    case Token::Kind::kOpen:
+      return "'('";
+    case Token::Kind::kClose:
+      return "')'";
+    case Token::Kind::kComma:
+      return "','";
+    case Token::Kind::kEnd:
+      return "the end of the line";
+  }
+  return "";
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Splits one line into tokens; '#' outside a text starts a comment.
+std::vector<Token> Tokenize(std::string_view line, int number) {
+  std::vector<Token> tokens;
+  std::size_t i = 0;
+  while (i < line.size()) {
+    const char c = line[i];
+    if (IsBlank(c)) {
+      ++i;
+    } else if (c == '#') {
+      break;
+    } else if (c == '(' || c == ')' || c == ',') {
+      tokens.push_back({c == '('   ? Token::Kind::kOpen
+                        : c == ')' ? Token::Kind::kClose
+                                   : Token::Kind::kComma,
+                        std::string(1, c)});
+      ++i;
+    } else if (c == '"') {
+      std::string text;
+      ++i;
+      while (true) {
+        if (i >= line.size())
+          throw SceneError{number, "expected a closing '\"' before the end of the line"};
+        const char t = line[i++];
+        if (t == '"') break;
+        if (t != '\\') {
+          if (static_cast<unsigned char>(t) < 0x20 && t != '\t')
+            throw SceneError{number,
+                             "a text may not hold control characters; use \\t, \\n or \\xHH"};
+          text += t;
+          continue;
+        }
+        const char e = i < line.size() ? line[i++] : '\0';
+        if (e == '\\' || e == '"') {
+          text += e;
+        } else if (e == 't') {
+          text += '\t';
+        } else if (e == 'n') {
+          text += '\n';
+        } else if (e == 'x' && i + 1 < line.size() && HexDigit(line[i]) >= 0 &&
+                   HexDigit(line[i + 1]) >= 0) {
+          const int value = HexDigit(line[i]) * 16 + HexDigit(line[i + 1]);
+          if (value == 0) throw SceneError{number, "a text may not hold \\x00"};
+          text += static_cast<char>(value);
+          i += 2;
+        } else {
+          throw SceneError{number, "expected an escape \\\\, \\\", \\t, \\n or \\xHH in a text"};
+        }
+      }
+      tokens.push_back({Token::Kind::kText, std::move(text)});
+    } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+      char message[64];
+      std::snprintf(message, sizeof message, "unexpected control character 0x%02X",
+                    static_cast<unsigned>(static_cast<unsigned char>(c)));
+      throw SceneError{number, message};
+    } else {
+      const std::size_t start = i;
+      while (i < line.size() && !IsBlank(line[i]) && line[i] != '#' && line[i] != '(' &&
+             line[i] != ')' && line[i] != ',' && line[i] != '"' &&
+             static_cast<unsigned char>(line[i]) >= 0x20 && line[i] != 0x7F)
+        ++i;
+      tokens.push_back({Token::Kind::kWord, std::string(line.substr(start, i - start))});
+    }
+  }
+  return tokens;
+}
+
+// A decimal or 0x-hexadecimal integer with an optional sign; false when the
+// word is none or has more digits than any field takes.
+bool ParseInteger(std::string_view word, std::int64_t& value) {
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < word.size() && (word[i] == '-' || word[i] == '+')) negative = word[i++] == '-';
+  int base = 10;
+  if (word.size() - i > 2 && word[i] == '0' && (word[i + 1] == 'x' || word[i + 1] == 'X')) {
+    base = 16;
+    i += 2;
+  }
+  if (i == word.size() || word.size() - i > 12) return false;
+  std::int64_t magnitude = 0;
+  for (; i < word.size(); ++i) {
+    const int digit = HexDigit(word[i]);
+    if (digit < 0 || digit >= base) return false;
+    magnitude = magnitude * base + digit;
+  }
+  value = negative ? -magnitude : magnitude;
+  return true;
+}
+
+// The tokens of one line and a cursor over them.
+class LineReader {
+ public:
+  LineReader(std::vector<Token> tokens, int number) : tokens_(std::move(tokens)), line_(number) {}
+
+  int line() const { return line_; }
+  const Token& Peek() const { return at_ < tokens_.size() ? tokens_[at_] : end_; }
+  bool AtEnd() const { return at_ >= tokens_.size(); }
+  Token Next() { return at_ < tokens_.size() ? tokens_[at_++] : end_; }
+  bool PeekWord(std::string_view word) const {
+    return Peek().kind == Token::Kind::kWord && Peek().text == word;
+  }
+  bool PeekNumber() const {
+    std::int64_t ignored;
+    return Peek().kind == Token::Kind::kWord && ParseInteger(Peek().text, ignored);
+  }
+  bool SkipComma() {
+    if (Peek().kind != Token::Kind::kComma) return false;
+    ++at_;
+    return true;
+  }
+
+  [[noreturn]] void Fail(const std::string& message) const { throw SceneError{line_, message}; }
+  [[noreturn]] void Expected(const std::string& what) const {
+    Fail("expected " + what + ", found " + Describe(Peek()));
+  }
+
+  std::int64_t Number(const std::string& what, std::int64_t low, std::int64_t high) {
+    std::int64_t value = 0;
+    if (Peek().kind != Token::Kind::kWord || !ParseInteger(Peek().text, value))
+      Expected(what + " (a number from " + std::to_string(low) + " to " + std::to_string(high) +
+               ")");
+    if (value < low || value > high)
+      Fail(what + " " + Peek().text + " is out of range (" + std::to_string(low) + " to " +
+           std::to_string(high) + ")");
+    ++at_;
+    return value;
+  }
+
+  // A bare word or a text in quotes.
+  std::string Name(const std::string& what) {
+    if (Peek().kind != Token::Kind::kWord && Peek().kind != Token::Kind::kText) Expected(what);
+    return Next().text;
+  }
+
+  void Expect(Token::Kind kind, const std::string& what) {
+    if (Peek().kind != kind) Expected(what);
+    ++at_;
+  }
+
+  void ExpectWord(std::string_view word) {
+    if (!PeekWord(word)) Expected("'" + std::string(word) + "'");
+    ++at_;
+  }
+
+  void ExpectEnd() {
+    if (!AtEnd()) Expected("the end of the line");
+  }
+
+ private:
+  std::vector<Token> tokens_;
+  std::size_t at_ = 0;
+  int line_;
+  Token end_;
+};
+
+constexpr std::int64_t kInt16Min = -32768, kInt16Max = 32767;
+constexpr std::int64_t kInt32Min = -2147483648LL, kInt32Max = 2147483647LL;
+
+struct PendingSlot {
+  int slot;
+  int line;
+};
+
+// What a routine parameter accepts, as the error messages name it.
+std::string FormName(const RoutineInfo& routine, int index) {
+  const std::uint16_t kind = routine.parameters[index].kind;
+  if (routine.kind == RoutineKind::Expression)
+    return kind == plugin::kArgumentText ? "text" : "number";
+  if (kind == plugin::kParamObject) return "object";
+  if (kind == plugin::kParamAltValue) return "alterable value";
+  return "number";
+}
+
+std::string ArgumentFormName(const CallArgument& argument) {
+  switch (argument.form) {
+    case CallArgument::Form::kNumber:
+    case CallArgument::Form::kFixedValueOf:
+      return "number";
+    case CallArgument::Form::kObject:
+      return "object";
+    case CallArgument::Form::kAltValue:
+      return "alterable value";
+    case CallArgument::Form::kText:
+      return "text";
+  }
+  return "";
+}
+
+std::string FormList(const std::vector<std::string>& forms) {
+  std::string list = "(";
+  for (std::size_t i = 0; i < forms.size(); ++i) list += (i ? ", " : "") + forms[i];
+  return list + ")";
+}
+
+bool Accepts(const RoutineInfo& routine, const std::vector<CallArgument>& arguments) {
+  if (arguments.size() != routine.parameterCount) return false;
+  for (std::size_t i = 0; i < arguments.size(); ++i)
+    if (FormName(routine, static_cast<int>(i)) != ArgumentFormName(arguments[i])) return false;
+  return true;
+}
+
+const char* KindWord(RoutineKind kind) {
+  switch (kind) {
+    case RoutineKind::Condition:
+      return "condition";
+    case RoutineKind::Action:
+      return "action";
+    case RoutineKind::Expression:
+      return "expression";
+  }
+  return "";
+}
+
+class SceneParser {
+ public:
+  SceneFile Parse(std::string_view text) {
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // an editor's byte-order mark
+    int number = 0;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+      std::size_t end = text.find('\n', start);
+      if (end == std::string_view::npos) end = text.size();
+      std::string_view line = text.substr(start, end - start);
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      ++number;
+      LineReader reader(Tokenize(line, number), number);
+      if (!reader.AtEnd()) Statement(reader);
+      start = end + 1;
+    }
+    Finish();
+    return std::move(result_);
+  }
+
+ private:
+  void Statement(LineReader& line) {
+    const Token keyword = line.Next();
+    const std::string& word = keyword.text;
+    if (keyword.kind == Token::Kind::kWord && word == "call") return Call(line);
+    if (keyword.kind == Token::Kind::kWord && !result_.calls.empty() &&
+        (word == "type" || word == "object" || word == "order" || IsSetting(word)))
+      line.Fail("the frame must be described before the first call (line " +
+                std::to_string(result_.calls.front().line) + ")");
+    if (keyword.kind != Token::Kind::kWord) {
+      line.Fail(
+          "expected a line starting with type, object, order, call or a frame setting, "
+          "found " +
+          Describe(keyword));
+    }
+    if (word == "type") return Type(line);
+    if (word == "object") return Object(line);
+    if (word == "order") return Order(line);
+    if (IsSetting(word)) return Setting(line, word);
+    line.Fail(
+        "expected a line starting with type, object, order, call, eventCount, objectCount, "
+        "objectLimit, firstLevel or storedFixedValue, found " +
+        Describe(keyword));
+  }
+
+  static bool IsSetting(const std::string& word) {
+    return word == "eventCount" || word == "objectCount" || word == "objectLimit" ||
+           word == "firstLevel" || word == "storedFixedValue";
+  }
+
+  void Setting(LineReader& line, const std::string& name) {
+    const auto [seen, inserted] = settingLines_.emplace(name, line.line());
+    if (!inserted)
+      line.Fail(name + " is given twice (first on line " + std::to_string(seen->second) + ")");
+    sim::SceneSpec& scene = result_.scene;
+    if (name == "eventCount") {
+      scene.eventCount = static_cast<std::uint16_t>(line.Number("eventCount", 0, 65535));
+    } else if (name == "objectCount") {
+      scene.objectCount = static_cast<std::uint16_t>(line.Number("objectCount", 0, 65535));
+    } else if (name == "objectLimit") {
+      scene.objectLimit =
+          static_cast<std::int16_t>(line.Number("objectLimit", kInt16Min, kInt16Max));
+    } else if (name == "firstLevel") {
+      scene.firstLevel = static_cast<std::uint16_t>(line.Number("firstLevel", 0, 65535));
+    } else if (line.PeekWord("fv")) {
+      storedSlot_ = PendingSlot{FixedValueSlot(line), line.line()};
+    } else {
+      scene.storedFixedValue = static_cast<std::int32_t>(
+          line.Number("storedFixedValue (or fv(slot N))", kInt32Min, kInt32Max));
+    }
+    line.ExpectEnd();
+  }
+
+  // type NAME [selection current|stale [SLOT ...]]
+  void Type(LineReader& line) {
+    sim::TypeSpec type;
+    type.name = line.Name("an object name after 'type'");
+    if (type.name.empty()) line.Fail("an object name may not be empty");
+    if (type.name.size() > kMaxNameLength)
+      line.Fail("an object name may be at most " + std::to_string(kMaxNameLength) + " characters");
+    if (typeIndex_.count(type.name))
+      line.Fail("object type " + Quote(type.name) + " is declared twice");
+    std::vector<PendingSlot> selected;
+    if (!line.AtEnd()) {
+      line.ExpectWord("selection");
+      if (line.PeekWord("current")) {
+        type.selectionCurrent = true;
+      } else if (!line.PeekWord("stale")) {
+        line.Expected("'current' or 'stale' after 'selection'");
+      }
+      line.Next();
+      while (!line.AtEnd()) {
+        if (line.SkipComma()) continue;
+        selected.push_back(
+            {static_cast<int>(line.Number("a selected slot", 0, kMaxSlot)), line.line()});
+      }
+    }
+    typeIndex_[type.name] = static_cast<int>(result_.scene.types.size());
+    typeLines_.push_back(line.line());
+    selections_.push_back(std::move(selected));
+    result_.scene.types.push_back(std::move(type));
+  }
+
+  // object SLOT TYPE [creation N] [x N] [y N] [values none | values N ...] [block yes|none]
+  void Object(LineReader& line) {
+    sim::ObjectSpec object;
+    object.slot = static_cast<int>(line.Number("an object slot", 0, kMaxSlot));
+    if (const auto seen = objectLines_.find(object.slot); seen != objectLines_.end())
+      line.Fail("slot " + std::to_string(object.slot) + " already holds an object (line " +
+                std::to_string(seen->second) + ")");
+    const std::string typeName = line.Name("the object's type name");
+    const auto type = typeIndex_.find(typeName);
+    if (type == typeIndex_.end())
+      line.Fail("unknown object type " + Quote(typeName) + " (declare it on a type line first)");
+    object.type = type->second;
+    object.creationCount = 1;
+    std::set<std::string> given;
+    while (!line.AtEnd()) {
+      const std::string key = line.Peek().kind == Token::Kind::kWord ? line.Peek().text : "";
+      if (key != "creation" && key != "x" && key != "y" && key != "values" && key != "block")
+        line.Expected("creation, x, y, values or block");
+      if (!given.insert(key).second) line.Fail("'" + key + "' is given twice");
+      line.Next();
+      if (key == "creation") {
+        object.creationCount =
+            static_cast<std::int16_t>(line.Number("a creation count", kInt16Min, kInt16Max));
+      } else if (key == "x") {
+        object.x = static_cast<std::int16_t>(line.Number("an X position", kInt16Min, kInt16Max));
+      } else if (key == "y") {
+        object.y = static_cast<std::int16_t>(line.Number("a Y position", kInt16Min, kInt16Max));
+      } else if (key == "block") {
+        if (!line.PeekWord("none") && !line.PeekWord("yes"))
+          line.Expected("'yes' or 'none' after 'block'");
+        object.hasDisplayBlock = line.Next().text == "yes";
+      } else if (line.PeekWord("none")) {
+        line.Next();
+        object.hasValues = false;
+      } else {
+        do {
+          if (object.values.size() == static_cast<std::size_t>(host::kAlterableValueCount))
+            line.Fail("an object holds at most " + std::to_string(host::kAlterableValueCount) +
+                      " alterable values");
+          object.values.push_back(
+              static_cast<std::int32_t>(line.Number("an alterable value", kInt32Min, kInt32Max)));
+          line.SkipComma();
+        } while (line.PeekNumber());
+      }
+    }
+    objectLines_[object.slot] = line.line();
+    objectTypes_[object.slot] = object.type;
+    creationCounts_[object.slot] = object.creationCount;
+    result_.scene.objects.push_back(std::move(object));
+  }
+
+  // order SLOT [uncounted] [noRefresh] [, SLOT ...]
+  void Order(LineReader& line) {
+    bool haveNode = false;  // flags follow a slot given on the same line
+    while (!line.AtEnd()) {
+      if (line.SkipComma()) continue;
+      if (line.PeekWord("uncounted") || line.PeekWord("noRefresh")) {
+        if (!haveNode) line.Fail("'" + line.Peek().text + "' must follow the slot of a node");
+        const bool uncounted = line.Next().text == "uncounted";
+        result_.scene.order.back().flags |= uncounted ? host::kUncounted : host::kNoRefresh;
+        continue;
+      }
+      if (!line.PeekNumber()) line.Expected("the slot of a node, 'uncounted' or 'noRefresh'");
+      const int slot = static_cast<int>(line.Number("the slot of a node", 0, kMaxSlot));
+      result_.scene.order.push_back({slot, 0});
+      orderLines_.push_back(line.line());
+      haveNode = true;
+    }
+  }
+
+  // fv(slot N): the slot; checked once all objects are known.
+  int FixedValueSlot(LineReader& line) {
+    line.ExpectWord("fv");
+    line.Expect(Token::Kind::kOpen, "'(' after 'fv'");
+    line.ExpectWord("slot");
+    const int slot = static_cast<int>(line.Number("a slot", 0, kMaxSlot));
+    line.Expect(Token::Kind::kClose, "')' after the slot");
+    return slot;
+  }
+
+  std::int32_t FixedValueOf(int slot, int lineNumber) const {
+    const auto creation = creationCounts_.find(slot);
+    if (creation == creationCounts_.end())
+      throw SceneError{lineNumber, "fv(slot " + std::to_string(slot) + ") names a free slot"};
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(slot) +
+                                     (static_cast<std::uint32_t>(creation->second) << 16));
+  }
+
+  CallArgument Argument(LineReader& line) {
+    CallArgument argument;
+    if (line.Peek().kind == Token::Kind::kText) {
+      argument.form = CallArgument::Form::kText;
+      argument.text = line.Next().text;
+      if (argument.text.size() > kMaxTextLength)
+        line.Fail("a text argument may be at most " + std::to_string(kMaxTextLength) +
+                  " characters");
+    } else if (line.PeekWord("fv")) {
+      argument.form = CallArgument::Form::kFixedValueOf;
+      argument.slot = FixedValueSlot(line);
+      argument.value = FixedValueOf(argument.slot, line.line());
+    } else if (line.PeekWord("object")) {
+      line.Next();
+      argument.form = CallArgument::Form::kObject;
+      argument.text = line.Name("an object name after 'object'");
+      const auto type = typeIndex_.find(argument.text);
+      if (type == typeIndex_.end()) line.Fail("unknown object type " + Quote(argument.text));
+      argument.type = type->second;
+    } else if (line.PeekWord("alt")) {
+      line.Next();
+      argument.form = CallArgument::Form::kAltValue;
+      argument.value =
+          static_cast<std::int32_t>(line.Number("an alterable value index", kInt16Min, kInt16Max));
+    } else if (line.PeekNumber()) {
+      argument.value = static_cast<std::int32_t>(line.Number("a number", kInt32Min, kInt32Max));
+    } else {
+      line.Expected("a parameter (a number, fv(slot N), object NAME, alt N or \"text\")");
+    }
+    return argument;
+  }
+
+  // call "DISPLAY STRING" [PARAMETER, ...]   or   call KIND CODE [PARAMETER, ...]
+  void Call(LineReader& line) {
+    if (result_.calls.size() == kMaxCalls)
+      line.Fail("a scene holds at most " + std::to_string(kMaxCalls) + " calls");
+    std::vector<const RoutineInfo*> candidates;
+    std::string named;
+    if (line.Peek().kind == Token::Kind::kText) {
+      const std::string display = line.Next().text;
+      named = Quote(display);
+      for (const RoutineInfo& row : plugin::kCatalogue)
+        if (row.displayText == display) candidates.push_back(&row);
+      if (candidates.empty()) line.Fail("no routine has the display string " + named);
+    } else {
+      RoutineKind kind = RoutineKind::Action;
+      std::int64_t count = plugin::kActionCount;
+      if (line.PeekWord("condition")) {
+        kind = RoutineKind::Condition;
+        count = plugin::kConditionCount;
+      } else if (line.PeekWord("expression")) {
+        kind = RoutineKind::Expression;
+        count = plugin::kExpressionCount;
+      } else if (!line.PeekWord("action")) {
+        line.Expected("a display string in quotes, or condition, action or expression and a code");
+      }
+      line.Next();
+      const auto code = static_cast<std::uint16_t>(
+          line.Number(std::string(KindWord(kind)) + " code", 0, count - 1));
+      candidates.push_back(plugin::FindRoutine(kind, code));
+      named = RoutineLabel(*candidates.front());
+    }
+    SceneCall call;
+    call.line = line.line();
+    while (!line.AtEnd()) {
+      if (!call.arguments.empty()) line.Expect(Token::Kind::kComma, "',' between parameters");
+      call.arguments.push_back(Argument(line));
+    }
+    std::string takes;
+    for (const RoutineInfo* candidate : candidates) {
+      if (Accepts(*candidate, call.arguments)) call.routine = candidate;
+      std::vector<std::string> forms;
+      for (int i = 0; i < candidate->parameterCount; ++i) forms.push_back(FormName(*candidate, i));
+      takes += (takes.empty() ? "" : " or ") + FormList(forms);
+    }
+    if (call.routine == nullptr) {
+      std::vector<std::string> given;
+      for (const CallArgument& argument : call.arguments)
+        given.push_back(ArgumentFormName(argument));
+      line.Fail(named + " takes " + takes + ", found " + FormList(given));
+    }
+    result_.calls.push_back(std::move(call));
+  }
+
+  // Checks that need the whole frame: slots named before their objects, and
+  // what the simulated host would refuse.
+  void Finish() {
+    sim::SceneSpec& scene = result_.scene;
+    if (storedSlot_) scene.storedFixedValue = FixedValueOf(storedSlot_->slot, storedSlot_->line);
+
+    for (std::size_t t = 0; t < scene.types.size(); ++t) {
+      std::set<int> seen;
+      for (const PendingSlot& pending : selections_[t]) {
+        const auto type = objectTypes_.find(pending.slot);
+        if (type == objectTypes_.end())
+          throw SceneError{pending.line, "the selection names slot " +
+                                             std::to_string(pending.slot) + ", which is free"};
+        if (type->second != static_cast<int>(t))
+          throw SceneError{pending.line, "the selection of " + Quote(scene.types[t].name) +
+                                             " names slot " + std::to_string(pending.slot) +
+                                             ", an object of another type"};
+        if (!seen.insert(pending.slot).second)
+          throw SceneError{pending.line,
+                           "the selection names slot " + std::to_string(pending.slot) + " twice"};
+        scene.types[t].selected.push_back(pending.slot);
+      }
+    }
+
+    // Object parameters reach a type entry by a signed 16-bit offset from the
+    // first one, so all entries must lie within 32767 bytes of it. Each entry
+    // takes its name plus 0x47 bytes, and the address space keeps a gap of at
+    // most 32 bytes (alignment included) between records.
+    std::size_t typeArea = 0;
+    for (std::size_t t = 0; t + 1 < scene.types.size(); ++t) {
+      typeArea += offsetof(host::ObjectTypeEntry, name) + scene.types[t].name.size() + 1 + 32;
+      if (typeArea > 32767)
+        throw SceneError{typeLines_[t + 1],
+                         "too many object types, or names too long: the "
+                         "type entries must fit in 32767 bytes"};
+    }
+
+    std::map<int, int> nodeLines;
+    for (std::size_t i = 0; i < scene.order.size(); ++i) {
+      const int slot = scene.order[i].slot;
+      if (!objectTypes_.count(slot))
+        throw SceneError{orderLines_[i],
+                         "the order names slot " + std::to_string(slot) + ", which is free"};
+      const auto [seen, inserted] = nodeLines.emplace(slot, orderLines_[i]);
+      if (!inserted)
+        throw SceneError{orderLines_[i], "slot " + std::to_string(slot) +
+                                             " already has a node in the order (line " +
+                                             std::to_string(seen->second) + ")"};
+    }
+    // Levels rise by one along the list and are 16-bit.
+    if (!scene.order.empty() && scene.firstLevel + scene.order.size() - 1 > 65535)
+      throw SceneError{
+          settingLines_.count("firstLevel") ? settingLines_["firstLevel"] : orderLines_.back(),
+          "the levels would pass 65535: firstLevel " + std::to_string(scene.firstLevel) + " with " +
+              std::to_string(scene.order.size()) + " nodes"};
+
+    // Room for what the calls hand over: parameter records and texts.
+    for (const SceneCall& call : result_.calls)
+      for (const CallArgument& argument : call.arguments)
+        scene.parameterBytes += 256 + argument.text.size();
+  }
+
+  SceneFile result_;
+  std::map<std::string, int> settingLines_;
+  std::map<std::string, int> typeIndex_;
+  std::vector<int> typeLines_;
+  std::vector<std::vector<PendingSlot>> selections_;
+  std::map<int, int> objectLines_, objectTypes_;
+  std::map<int, std::int16_t> creationCounts_;
+  std::vector<int> orderLines_;
+  std::optional<PendingSlot> storedSlot_;
+};
+
+}  // namespace
+
+std::string Quote(std::string_view text) {
+  std::string quoted = "\"";
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\\' || c == '"') {
+      quoted += '\\';
+      quoted += c;
+    } else if (c == '\t') {
+      quoted += "\\t";
+    } else if (c == '\n') {
+      quoted += "\\n";
+    } else if (byte < 0x20 || byte >= 0x7F) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned>(byte));
+      quoted += escape;
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "\"";
+}
+
+std::string RoutineLabel(const RoutineInfo& routine) {
+  return std::string(KindWord(routine.kind)) + " " + std::to_string(routine.code) + " " +
+         Quote(routine.displayText);
+}
+
+bool ParseScene(std::string_view text, std::string_view fileName, SceneFile& scene,
+                std::string& error) {
+  try {
+    scene = SceneParser().Parse(text);
+    return true;
+  } catch (const SceneError& failure) {
+    error = std::string(fileName) + ":" + std::to_string(failure.line) + ": " + failure.message;
+  } catch (const std::exception& failure) {
+    error = std::string(fileName) + ": cannot be read: " + failure.what();
+  }
+  return false;
+}
+
+bool LoadScene(const std::string& path, SceneFile& scene, std::string& error) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    error = path + ": cannot read the file";
+    return false;
+  }
+  const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  if (file.bad()) {
+    error = path + ": cannot read the file";
+    return false;
+  }
+  return ParseScene(text, path, scene, error);
+}
+
+}  // namespace tier::scene

@@ -1,0 +1,66 @@
+// Scene files: a frame (object types, objects, display order, selections and
+// the run header's counters) and a list of routine calls, in plain text that
+// a person reads and writes. The parser checks everything the simulated host
+// would refuse (or the plug-in could not survive) before a scene is built, so
+// a scene that parses can always be run.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "plugin/catalogue.h"
+#include "simhost/sim_host.h"
+
+namespace tier::scene {
+
+// One parameter of a call, in the form the scene gave it.
+struct CallArgument {
+  enum class Form {
+    kNumber,        // a number: fixed value, count, level, default value
+    kFixedValueOf,  // fv(slot N): the fixed value of the object in slot N
+    kObject,        // object NAME: an object parameter of that type
+    kAltValue,      // alt N: an alterable-value parameter with index N
+    kText,          // "text": a text expression argument
+  };
+  Form form = Form::kNumber;
+  std::int32_t value = 0;  // the number, the fixed value of fv(slot N), or the index
+  int slot = -1;           // kFixedValueOf
+  int type = -1;           // kObject: index into the scene's types
+  std::string text;        // kText; kObject: the type's name
+};
+
+struct SceneCall {
+  int line = 0;
+  const plugin::RoutineInfo* routine = nullptr;
+  std::vector<CallArgument> arguments;
+};
+
+struct SceneFile {
+  sim::SceneSpec scene;
+  std::vector<SceneCall> calls;
+};
+
+// Limits that keep any scene small enough to build and run.
+inline constexpr int kMaxSlot = 32767;
+inline constexpr std::size_t kMaxNameLength = 1000;
+inline constexpr std::size_t kMaxTextLength = 4096;
+inline constexpr std::size_t kMaxCalls = 4096;
+
+// Parses and checks a scene. On failure returns false and sets `error` to
+// "FILE:LINE: what was expected".
+bool ParseScene(std::string_view text, std::string_view fileName, SceneFile& scene,
+                std::string& error);
+
+// Reads the file and parses it; a file that cannot be read is an error too.
+bool LoadScene(const std::string& path, SceneFile& scene, std::string& error);
+
+// The call as a scene line would name it: `action 7 "Bring %0 Forward %1"`.
+std::string RoutineLabel(const plugin::RoutineInfo& routine);
+
+// A text in double quotes with \\, \", \t, \n and \xHH escapes, as scene files
+// write it.
+std::string Quote(std::string_view text);
+
+}  // namespace tier::scene

@@ -1,0 +1,288 @@
+#include "hostprog/scene_runner.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <vector>
+
+namespace tier::scene {
+namespace {
+
+using plugin::RoutineInfo;
+using plugin::RoutineKind;
+using sim::SimHost;
+
+// The token the host passes to an expression; the plug-in hands it back to
+// GetExpressionParameter unchanged.
+constexpr std::int32_t kExpressionToken = 0x5A17;
+
+// The name as it can stand in a table column: bare when it is plain, else in
+// quotes with escapes.
+std::string Printable(const std::string& name) {
+  const bool plain = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+    return static_cast<unsigned char>(c) > 0x20 && static_cast<unsigned char>(c) < 0x7F;
+  });
+  return plain ? name : Quote(name);
+}
+
+class Runner {
+ public:
+  Runner(const host::PluginModule& module, const SceneFile& file)
+      : module_(module), file_(file), sim_(file.scene) {
+    for (const sim::ObjectSpec& object : file.scene.objects) typeOfSlot_[object.slot] = object.type;
+    nameWidth_ = 4;
+    for (const sim::TypeSpec& type : file.scene.types)
+      nameWidth_ = std::max(nameWidth_, static_cast<int>(Printable(type.name).size()));
+  }
+
+  std::string Run() {
+    const host::RunHeader& header = sim_.runHeader();
+    out_ += "frame: " + std::to_string(sim_.Order().size()) + " nodes, eventCount " +
+            std::to_string(header.eventCount) + ", objectCount " +
+            std::to_string(header.objectCount) + ", objectLimit " +
+            std::to_string(header.objectLimit) + ", storedFixedValue " +
+            std::to_string(sim_.StoredFixedValue()) + "\n";
+    out_ += Table();
+    for (std::size_t t = 0; t < file_.scene.types.size(); ++t) out_ += Selection(t);
+    Invariants();
+    for (std::size_t i = 0; i < file_.calls.size(); ++i) Call(i + 1, file_.calls[i]);
+    return out_;
+  }
+
+ private:
+  // The display order back to front.
+  std::string Table() const {
+    std::string table;
+    char line[256];
+    std::snprintf(line, sizeof line,
+                  "  level  displayLevel  slot  %-*s  fixedValue       x       y  flags\n",
+                  nameWidth_, "name");
+    table += line;
+    const std::vector<int> order = sim_.Order();
+    const std::vector<std::uint16_t> levels = sim_.Levels();
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      const int slot = order[i];
+      const host::DisplayNode* node = sim_.Node(slot);
+      if (node == nullptr) {
+        table += "  (a node whose owner is not in the table)\n";
+        continue;
+      }
+      const std::optional<std::uint16_t> shown = sim_.DisplayLevel(slot);
+      const std::string flags = std::string(node->flags & host::kUncounted ? " uncounted" : "") +
+                                (node->flags & host::kNoRefresh ? " noRefresh" : "");
+      const host::HostObject* owner = sim_.Object(slot);
+      std::snprintf(line, sizeof line, "  %5d  %12s  %4d  %-*s  %10d  %6d  %6d %s\n",
+                    static_cast<int>(levels[i]), shown ? std::to_string(*shown).c_str() : "-", slot,
+                    nameWidth_, Printable(file_.scene.types[typeOfSlot_.at(slot)].name).c_str(),
+                    static_cast<int>(sim_.FixedValue(slot)), static_cast<int>(owner->x),
+                    static_cast<int>(owner->y), flags.c_str());
+      std::string text = line;
+      while (text.size() > 1 && text[text.size() - 2] == ' ') text.erase(text.size() - 2, 1);
+      table += text;
+    }
+    if (order.empty()) table += "  (empty list)\n";
+    return table;
+  }
+
+  // A type's selection: whether it is current, its head, count and chain.
+  std::string Selection(std::size_t type) const {
+    const host::ObjectTypeEntry& entry = sim_.Type(static_cast<int>(type));
+    const std::uint16_t stamp = entry.selectionStamp;
+    const std::int16_t first = entry.firstSelected;
+    const std::int16_t count = entry.selectedCount;
+    std::string text = "  selection " + Printable(file_.scene.types[type].name) + ": ";
+    text += stamp == sim_.runHeader().eventCount
+                ? std::string("current")
+                : "not current (stamp " + std::to_string(stamp) + ")";
+    text += ", firstSelected " + std::to_string(first) + ", selectedCount " +
+            std::to_string(count) + ", chain";
+    // Follow the chain for selectedCount links at most, as the host would.
+    std::vector<int> chain;
+    int freeSlot = -1;  // a link that led to a free slot
+    std::int16_t lastLink = 0;
+    for (int slot = first; static_cast<int>(chain.size()) < count && slot >= 0; slot = lastLink) {
+      const host::HostObject* object = sim_.Object(slot);
+      if (object == nullptr) {
+        freeSlot = slot;
+        break;
+      }
+      chain.push_back(slot);
+      lastLink = object->nextSelected;
+    }
+    for (const int slot : chain) text += " " + std::to_string(slot);
+    if (freeSlot >= 0)
+      text += " (link to free slot " + std::to_string(freeSlot) + ")";
+    else if (chain.empty())
+      text += " none";
+    else
+      text += " (last link " + std::to_string(lastLink) + ")";
+    return text + "\n";
+  }
+
+  std::string Argument(const CallArgument& argument) const {
+    switch (argument.form) {
+      case CallArgument::Form::kNumber:
+        return std::to_string(argument.value);
+      case CallArgument::Form::kFixedValueOf:
+        return "fv(slot " + std::to_string(argument.slot) + ") = " + std::to_string(argument.value);
+      case CallArgument::Form::kObject:
+        return "object " + Printable(argument.text);
+      case CallArgument::Form::kAltValue:
+        return "alt " + std::to_string(argument.value);
+      case CallArgument::Form::kText:
+        return Quote(argument.text);
+    }
+    return "";
+  }
+
+  std::int32_t Word(const RoutineInfo& routine, const CallArgument& argument) {
+    switch (argument.form) {
+      case CallArgument::Form::kObject:
+        return routine.kind == RoutineKind::Condition ? sim_.ObjectParamWord(argument.type)
+                                                      : sim_.ActionObjectWord(argument.type);
+      case CallArgument::Form::kAltValue:
+        return sim_.AltValueParamWord(static_cast<std::int16_t>(argument.value));
+      default:
+        return argument.value;
+    }
+  }
+
+  void Call(std::size_t number, const SceneCall& call) {
+    const RoutineInfo& routine = *call.routine;
+    std::string arguments;
+    for (const CallArgument& argument : call.arguments)
+      arguments += (arguments.empty() ? "" : ", ") + Argument(argument);
+    out_ += "\ncall " + std::to_string(number) + ": " + RoutineLabel(routine) + " (" + arguments +
+            ")\n";
+
+    const std::string tableBefore = Table();
+    std::vector<std::string> selectionsBefore;
+    for (std::size_t t = 0; t < file_.scene.types.size(); ++t)
+      selectionsBefore.push_back(Selection(t));
+    const std::int32_t storedBefore = sim_.StoredFixedValue();
+    sim_.ClearLogs();
+
+    std::vector<std::int32_t> words;
+    for (const CallArgument& argument : call.arguments) words.push_back(Word(routine, argument));
+    words.resize(3, 0);
+    const auto runData = host::HostPtr<host::RunData>(sim_.RunDataAddress());
+    int nextParameterCalls = 0;
+    switch (routine.kind) {
+      case RoutineKind::Condition: {
+        std::int32_t result = 0;
+        if (routine.parameterCount == 3) {
+          // The three-parameter conditions fetch every parameter from the host.
+          sim_.QueueNextParameters(words);
+          nextParameterCalls = 3;
+          result = module_.conditions[routine.code](runData, 0, 0);
+        } else {
+          result = module_.conditions[routine.code](runData, words[0], words[1]);
+        }
+        out_ += "  result " + std::to_string(result) + "\n";
+        break;
+      }
+      case RoutineKind::Action: {
+        const std::int32_t result = module_.actions[routine.code](runData, words[0], words[1]);
+        if ((result & 0xFFFF) != 0) out_ += "  !! returned " + std::to_string(result) + "\n";
+        break;
+      }
+      case RoutineKind::Expression: {
+        if (routine.parameterCount == 1) {
+          if (call.arguments[0].form == CallArgument::Form::kText)
+            sim_.SetExpressionText(call.arguments[0].text);
+          else
+            sim_.SetExpressionInteger(call.arguments[0].value);
+        }
+        const std::intptr_t result = module_.expressions[routine.code](runData, kExpressionToken);
+        if (routine.flags == 1) {
+          char* text = reinterpret_cast<char*>(result);
+          out_ += "  text " + (text != nullptr ? Quote(text) : std::string("null")) + "\n";
+          std::free(text);  // the host releases the text
+        } else {
+          out_ += "  value " + std::to_string(static_cast<std::int32_t>(result)) + "\n";
+        }
+        break;
+      }
+    }
+
+    const std::string tableAfter = Table();
+    if (routine.kind == RoutineKind::Action)
+      out_ += tableAfter;
+    else if (tableAfter != tableBefore)
+      out_ += "  !! the display order changed:\n" + tableAfter;
+    Refreshes(routine.kind == RoutineKind::Action);
+    ServiceCalls(routine, nextParameterCalls);
+
+    std::vector<bool> shown(file_.scene.types.size(), false);
+    if (routine.kind == RoutineKind::Condition)
+      for (const CallArgument& argument : call.arguments)
+        if (argument.form == CallArgument::Form::kObject) shown[argument.type] = true;
+    for (std::size_t t = 0; t < file_.scene.types.size(); ++t) {
+      const std::string after = Selection(t);
+      if (shown[t] || after != selectionsBefore[t]) out_ += after;
+    }
+    if (sim_.StoredFixedValue() != storedBefore)
+      out_ += "  storedFixedValue " + std::to_string(storedBefore) + " -> " +
+              std::to_string(sim_.StoredFixedValue()) + "\n";
+    Invariants();
+  }
+
+  void Refreshes(bool always) {
+    const std::vector<sim::RefreshCall>& calls = sim_.Refreshes();
+    if (calls.empty() && !always) return;
+    std::string line = always ? "  refreshed:" : "  !! refreshed:";
+    if (calls.empty()) line += " none";
+    for (const int slot : sim_.RefreshedSlots()) line += " " + std::to_string(slot);
+    out_ += line + "\n";
+    const host::HostAddress frame = sim_.runHeader().frame.address();
+    for (const sim::RefreshCall& call : calls) {
+      if (call.frame != frame) out_ += "  !! a refresh named another frame\n";
+      if (call.flag != 1) out_ += "  !! a refresh passed " + std::to_string(call.flag) + "\n";
+    }
+  }
+
+  // The host's services are called as the routine's contract says.
+  void ServiceCalls(const RoutineInfo& routine, int expectedNextParameterCalls) {
+    const std::vector<sim::ServiceCall>& next = sim_.NextParameterCalls();
+    if (static_cast<int>(next.size()) != expectedNextParameterCalls)
+      out_ += "  !! GetNextParameter was called " + std::to_string(next.size()) + " times\n";
+    for (const sim::ServiceCall& call : next)
+      if (call.runData != sim_.RunDataAddress() || call.first != 0xFFFF || call.second != 0)
+        out_ += "  !! GetNextParameter was called with other arguments\n";
+
+    const std::vector<sim::ServiceCall>& expression = sim_.ExpressionParameterCalls();
+    const bool takesArgument =
+        routine.kind == RoutineKind::Expression && routine.parameterCount == 1;
+    if (expression.size() != (takesArgument ? 1u : 0u))
+      out_ += "  !! GetExpressionParameter was called " + std::to_string(expression.size()) +
+              " times\n";
+    const std::uint32_t kind = routine.parameters[0].kind == plugin::kArgumentText
+                                   ? host::kExpressionText
+                                   : host::kExpressionInteger;
+    for (const sim::ServiceCall& call : expression)
+      if (call.runData != sim_.RunDataAddress() || call.first != kind ||
+          call.second != static_cast<std::uint32_t>(kExpressionToken))
+        out_ += "  !! GetExpressionParameter was called with other arguments\n";
+  }
+
+  void Invariants() {
+    const std::string problems = sim_.CheckInvariants();
+    if (!problems.empty()) out_ += "  !! records inconsistent: " + problems + "\n";
+  }
+
+  const host::PluginModule& module_;
+  const SceneFile& file_;
+  SimHost sim_;
+  std::map<int, int> typeOfSlot_;
+  int nameWidth_ = 4;
+  std::string out_;
+};
+
+}  // namespace
+
+std::string RunScene(const host::PluginModule& module, const SceneFile& scene) {
+  return Runner(module, scene).Run();
+}
+
+}  // namespace tier::scene

@@ -1,0 +1,22 @@
+// A stand-in for the host's runtime library, for running the plug-in outside
+// the host: RefreshNode (ordinal 108) hands each call to the handler that the
+// host program installed with SetRefreshHandler, and otherwise does nothing.
+#include <cstdint>
+
+#include "host/services.h"
+
+namespace {
+tier::host::RefreshHandler g_handler = nullptr;
+}  // namespace
+
+extern "C" {
+
+int TIER_STDCALL RefreshNode(void* frame, void* node, int flag) {
+  if (g_handler != nullptr)
+    g_handler(tier::host::AddressOf(frame), tier::host::AddressOf(node), flag);
+  return 0;
+}
+
+void TIER_STDCALL SetRefreshHandler(tier::host::RefreshHandler handler) { g_handler = handler; }
+
+}  // extern "C"

@@ -1,0 +1,297 @@
+// Tier.vdx as the host meets it: the exports by name and by ordinal with the
+// answers they give, the descriptor written into the host's buffer, the
+// routine tables, and that every function removes its own arguments.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "host/plugin_module.h"
+#include "plugin/catalogue.h"
+#include "simhost/sim_host.h"
+#include "tests/wine/call_measure.h"
+#include "tests/wine/tier_library.h"
+
+namespace tier::test {
+namespace {
+
+enum class Answer { Exactly, Low16, Nothing };
+
+struct ExportRow {
+  const char* name;
+  WORD ordinal;
+  int argumentCount;
+  Answer answer;
+  std::uint32_t value;  // what Exactly or Low16 expect
+};
+
+// The host's table of exports: name, ordinal, argument words, result.
+constexpr ExportRow kExports[] = {
+    {"GetInfos", 2, 1, Answer::Exactly, 0x300},
+    {"LoadObject", 6, 4, Answer::Exactly, 0},
+    {"UnloadObject", 7, 3, Answer::Nothing, 0},
+    {"PutObject", 8, 4, Answer::Nothing, 0},
+    {"RemoveObject", 9, 4, Answer::Nothing, 0},
+    {"MakeIcon", 10, 5, Answer::Exactly, 0},
+    {"AppendPopup", 12, 5, Answer::Nothing, 0},
+    {"SelectPopup", 13, 7, Answer::Exactly, 0},
+    {"CreateObject", 14, 3, Answer::Exactly, 0},
+    {"ModifyObject", 15, 6, Answer::Exactly, 0},
+    {"RebuildExt", 16, 6, Answer::Exactly, 0},
+    {"EndModifyObject", 17, 3, Answer::Nothing, 0},
+    {"GetObjectRect", 19, 4, Answer::Nothing, 0},
+    {"EditorDisplay", 20, 5, Answer::Nothing, 0},
+    {"IsTransparent", 21, 5, Answer::Exactly, 0},
+    {"PrepareToWriteObject", 22, 3, Answer::Nothing, 0},
+    {"UpdateFileNames", 23, 4, Answer::Nothing, 0},
+    {"EnumElts", 24, 6, Answer::Exactly, 0},
+    {"Initialize", 25, 2, Answer::Exactly, 0},
+    {"Free", 26, 1, Answer::Exactly, 0},
+    {"UsesFile", 30, 1, Answer::Exactly, 0},
+    {"CreateFromFile", 31, 2, Answer::Nothing, 0},
+    {"GetObjInfos", 36, 7, Answer::Nothing, 0},
+    {"GetTextCaps", 37, 2, Answer::Exactly, 0},
+    {"GetTextAlignment", 38, 2, Answer::Exactly, 0},
+    {"SetTextAlignment", 39, 3, Answer::Nothing, 0},
+    {"GetTextFont", 40, 5, Answer::Exactly, 0},
+    {"SetTextFont", 41, 4, Answer::Exactly, 0},
+    {"GetTextClr", 42, 2, Answer::Exactly, 0},
+    {"SetTextClr", 43, 3, Answer::Nothing, 0},
+    {"CreateRunObject", 50, 3, Answer::Low16, 0},
+    {"DestroyRunObject", 51, 2, Answer::Low16, 0},
+    {"HandleRunObject", 52, 1, Answer::Low16, 1},
+    {"DisplayRunObject", 53, 1, Answer::Low16, 0},
+    {"PauseRunObject", 57, 1, Answer::Low16, 0},
+    {"ContinueRunObject", 58, 1, Answer::Low16, 0},
+    {"GetRunObjectInfos", 59, 2, Answer::Low16, 1},
+    {"GetConditionMenu", 60, 3, Answer::Exactly, 0},
+    {"GetActionMenu", 61, 3, Answer::Exactly, 0},
+    {"GetExpressionMenu", 62, 3, Answer::Exactly, 0},
+    {"GetConditionCodeFromMenu", 63, 2, Answer::Low16, 0xFFFF},
+    {"GetActionCodeFromMenu", 64, 2, Answer::Low16, 0xFFFF},
+    {"GetExpressionCodeFromMenu", 65, 2, Answer::Low16, 0xFFFF},
+    {"GetConditionString", 66, 4, Answer::Nothing, 0},
+    {"GetActionString", 67, 4, Answer::Nothing, 0},
+    {"GetExpressionString", 68, 4, Answer::Nothing, 0},
+    {"GetConditionTitle", 72, 5, Answer::Nothing, 0},
+    {"GetActionTitle", 73, 5, Answer::Nothing, 0},
+    {"GetExpressionTitle", 74, 4, Answer::Nothing, 0},
+    {"GetConditionInfos", 75, 2, Answer::Exactly, 0},
+    {"GetActionInfos", 76, 2, Answer::Exactly, 0},
+    {"GetExpressionInfos", 77, 2, Answer::Exactly, 0},
+    {"UpdateEditStructure", 78, 2, Answer::Exactly, 0},
+    {"GetRunObjectDataSize", 80, 2, Answer::Low16, 156},
+    {"StartApp", 85, 2, Answer::Nothing, 0},
+    {"EndApp", 86, 2, Answer::Nothing, 0},
+    {"StartFrame", 87, 3, Answer::Nothing, 0},
+    {"EndFrame", 88, 3, Answer::Nothing, 0},
+};
+static_assert(std::size(kExports) == 58);
+
+const void* ExportByName(const char* name) {
+  return reinterpret_cast<const void*>(GetProcAddress(TierLibrary(), name));
+}
+const void* ExportByOrdinal(WORD ordinal) {
+  return reinterpret_cast<const void*>(GetProcAddress(TierLibrary(), MAKEINTRESOURCEA(ordinal)));
+}
+
+// Argument words that mean nothing to a function that ignores them; a
+// function that read through one would fault.
+std::vector<std::uint32_t> JunkWords(int count) {
+  std::vector<std::uint32_t> words;
+  for (int i = 0; i < count; ++i) words.push_back(0xDEAD0001u + 0x10000u * i);
+  return words;
+}
+
+TEST(Exports, EachNameAndOrdinalFindTheSameFunctionAndNothingElseIsThere) {
+  std::set<WORD> assigned;
+  for (const ExportRow& row : kExports) {
+    const void* byName = ExportByName(row.name);
+    EXPECT_NE(byName, nullptr) << row.name;
+    EXPECT_TRUE(InsideLibrary(byName)) << row.name;
+    EXPECT_EQ(ExportByOrdinal(row.ordinal), byName) << row.name << " @" << row.ordinal;
+    assigned.insert(row.ordinal);
+  }
+  for (WORD ordinal = 1; ordinal <= 120; ++ordinal) {
+    if (assigned.count(ordinal) == 0) {
+      EXPECT_EQ(ExportByOrdinal(ordinal), nullptr) << "ordinal " << ordinal << " is assigned";
+    }
+  }
+  // Undecorated names only, and nothing of the runtime's.
+  for (const char* name : {"GetInfos@4", "_GetInfos@4", "GetRunObjectInfos@8", "DllMain",
+                           "DllMain@12", "DllMainCRTStartup", "RefreshNode"})
+    EXPECT_EQ(ExportByName(name), nullptr) << name;
+}
+
+TEST(Exports, AnswerWithTheirConstantsAndRemoveTheirOwnArguments) {
+  for (const ExportRow& row : kExports) {
+    std::vector<std::uint32_t> words = JunkWords(row.argumentCount);
+    std::array<std::uint8_t, 64> buffer{};
+    std::uint16_t target[3] = {0xABCD, 0xABCD, 0xABCD};
+    if (std::strcmp(row.name, "GetInfos") == 0) words[0] = 0;  // the selector that answers 0x300
+    if (std::strcmp(row.name, "GetRunObjectInfos") == 0) words[1] = host::AddressOf(buffer.data());
+    if (std::strcmp(row.name, "PutObject") == 0) words[1] = host::AddressOf(&target[1]);
+
+    const MeasuredCall call = CallAndMeasure(ExportByName(row.name), words);
+    EXPECT_EQ(call.bytesRemoved, 4 * row.argumentCount) << row.name;
+    if (row.answer == Answer::Exactly) {
+      EXPECT_EQ(call.result, row.value) << row.name;
+    } else if (row.answer == Answer::Low16) {
+      EXPECT_EQ(call.result & 0xFFFF, row.value) << row.name;
+    }
+    if (std::strcmp(row.name, "PutObject") == 0) {
+      EXPECT_EQ(target[1], 0) << "PutObject stores a 16-bit 0 through its second argument";
+      EXPECT_EQ(target[0], 0xABCD);
+      EXPECT_EQ(target[2], 0xABCD);
+    }
+  }
+  // GetInfos answers 0x300 to selector 0 alone.
+  const void* getInfos = ExportByName("GetInfos");
+  EXPECT_EQ(CallAndMeasure(getInfos, {0}).result, 0x300u);
+  EXPECT_EQ(CallAndMeasure(getInfos, {1}).result, 0u);
+  EXPECT_EQ(CallAndMeasure(getInfos, {0xFFFFFFFF}).result, 0u);
+  EXPECT_EQ(CallAndMeasure(getInfos, {0x300}).result, 0u);
+}
+
+template <typename T>
+T Read(const std::uint8_t* bytes, std::size_t offset) {
+  T value;
+  std::memcpy(&value, bytes + offset, sizeof value);
+  return value;
+}
+
+TEST(Descriptor, WritesExactlyItsFieldsAndLeavesTheHostsBytesAlone) {
+  const void* getRunObjectInfos = ExportByName("GetRunObjectInfos");
+  std::array<std::uint8_t, 64> buffer;
+  for (std::size_t i = 0; i < buffer.size(); ++i) buffer[i] = static_cast<std::uint8_t>(0xA0 ^ i);
+  const std::array<std::uint8_t, 64> before = buffer;
+
+  for (int round = 0; round < 2; ++round) {  // a second call writes the same
+    const MeasuredCall call =
+        CallAndMeasure(getRunObjectInfos, {0x5151, host::AddressOf(buffer.data())});
+    EXPECT_EQ(call.result & 0xFFFF, 1u);
+    EXPECT_EQ(call.bytesRemoved, 8);
+
+    const std::uint8_t* b = buffer.data();
+    for (std::size_t offset : {0x00, 0x04, 0x08}) {
+      const auto table = reinterpret_cast<const void*>(Read<std::uint32_t>(b, offset));
+      EXPECT_TRUE(InsideLibrary(table)) << "table pointer at " << offset;
+    }
+    EXPECT_EQ(Read<std::uint16_t>(b, 0x0C), 10);
+    EXPECT_EQ(Read<std::uint16_t>(b, 0x0E), 28);
+    EXPECT_EQ(Read<std::uint16_t>(b, 0x10), 8);
+    EXPECT_EQ(Read<std::uint16_t>(b, 0x12), 16);
+    EXPECT_EQ(Read<std::uint16_t>(b, 0x14), 0);
+    EXPECT_EQ(b[0x16], 100);
+    EXPECT_EQ(b[0x17], before[0x17]) << "the byte at 0x17 is the host's";
+    EXPECT_EQ(Read<std::uint16_t>(b, 0x18), 0);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(b + 0x1A), 4), "REIT");
+    EXPECT_EQ(Read<std::uint16_t>(b, 0x1E), 1);
+    for (std::size_t i = 32; i < buffer.size(); ++i)
+      EXPECT_EQ(buffer[i], before[i]) << "byte " << i << " lies beyond the descriptor";
+  }
+}
+
+// The routine tables as the descriptor hands them out.
+struct Tables {
+  const std::uint32_t* conditions;
+  const std::uint32_t* actions;
+  const std::uint32_t* expressions;
+};
+
+Tables DescriptorTables() {
+  std::array<std::uint8_t, 32> buffer{};
+  CallAndMeasure(ExportByName("GetRunObjectInfos"), {0, host::AddressOf(buffer.data())});
+  const auto table = [&](std::size_t offset) {
+    return reinterpret_cast<const std::uint32_t*>(Read<std::uint32_t>(buffer.data(), offset));
+  };
+  return {table(0x00), table(0x04), table(0x08)};
+}
+
+TEST(Descriptor, EachTableHoldsItsCountOfRoutinesThenANullEntry) {
+  const Tables tables = DescriptorTables();
+  const std::pair<const std::uint32_t*, int> expected[] = {
+      {tables.conditions, 10}, {tables.actions, 28}, {tables.expressions, 8}};
+  for (const auto& [table, count] : expected) {
+    for (int code = 0; code < count; ++code) {
+      const auto routine = reinterpret_cast<const void*>(table[code]);
+      EXPECT_NE(routine, nullptr) << "code " << code << " of " << count;
+      EXPECT_TRUE(InsideLibrary(routine)) << "code " << code << " of " << count;
+    }
+    EXPECT_EQ(table[count], 0u) << "the table of " << count << " ends in a null entry";
+  }
+}
+
+extern "C" std::uint32_t CallerCleans(std::uint32_t a, std::uint32_t b) { return a - b; }
+extern "C" std::uint32_t TIER_STDCALL CalleeCleans(std::uint32_t a, std::uint32_t b,
+                                                   std::uint32_t c) {
+  return a - b - c;
+}
+
+TEST(CallingConvention, TheMeasureTellsWhoRemovesTheArguments) {
+  const MeasuredCall caller = CallAndMeasure(reinterpret_cast<const void*>(&CallerCleans), {10, 3});
+  EXPECT_EQ(caller.result, 7u);
+  EXPECT_EQ(caller.bytesRemoved, 0);
+  const MeasuredCall callee =
+      CallAndMeasure(reinterpret_cast<const void*>(&CalleeCleans), {10, 3, 2});
+  EXPECT_EQ(callee.result, 5u) << "the words arrive first to last";
+  EXPECT_EQ(callee.bytesRemoved, 12);
+}
+
+// Parameter words that let a routine run harmlessly over an empty frame.
+std::uint32_t HarmlessWord(sim::SimHost& sim, plugin::RoutineKind kind,
+                           const plugin::ParameterInfo& parameter) {
+  if (parameter.kind == plugin::kParamObject)
+    return kind == plugin::RoutineKind::Condition ? sim.ObjectParamWord(0)
+                                                  : sim.ActionObjectWord(0);
+  if (parameter.kind == plugin::kParamAltValue) return sim.AltValueParamWord(0);
+  return 0x00010003;  // a fixed value, count or level that matches nothing
+}
+
+TEST(CallingConvention, EveryTableRoutineRemovesItsOwnArguments) {
+  sim::SceneSpec scene;
+  scene.types = {{.name = "Nothing"}};
+  sim::SimHost sim(scene);
+  const Tables tables = DescriptorTables();
+  const std::uint32_t runData = sim.RunDataAddress();
+
+  for (const plugin::RoutineInfo& row : plugin::kCatalogue) {
+    std::vector<std::uint32_t> words = {runData};
+    const void* routine = nullptr;
+    if (row.kind == plugin::RoutineKind::Expression) {
+      routine = reinterpret_cast<const void*>(tables.expressions[row.code]);
+      if (row.parameterCount > 0 && row.parameters[0].kind == plugin::kArgumentText)
+        sim.SetExpressionText("Nothing");
+      else
+        sim.SetExpressionInteger(1);
+      words.push_back(0x5A17);  // the expression token
+    } else {
+      const bool condition = row.kind == plugin::RoutineKind::Condition;
+      routine = reinterpret_cast<const void*>(condition ? tables.conditions[row.code]
+                                                        : tables.actions[row.code]);
+      std::vector<std::int32_t> queued;
+      for (int i = 0; i < row.parameterCount; ++i)
+        queued.push_back(static_cast<std::int32_t>(HarmlessWord(sim, row.kind, row.parameters[i])));
+      // The three-parameter conditions fetch their words from the host instead.
+      if (row.parameterCount == 3) sim.QueueNextParameters(queued);
+      words.push_back(row.parameterCount > 0 ? static_cast<std::uint32_t>(queued[0]) : 0);
+      words.push_back(row.parameterCount > 1 ? static_cast<std::uint32_t>(queued[1]) : 0);
+    }
+    const MeasuredCall call = CallAndMeasure(routine, words);
+    EXPECT_EQ(call.bytesRemoved, 4 * static_cast<int>(words.size())) << row.routineName;
+    if (row.kind == plugin::RoutineKind::Expression && (row.code == 3 || row.code == 4)) {
+      std::free(reinterpret_cast<void*>(call.result));  // the host owns the text
+    } else {
+      EXPECT_EQ(call.result, 0u) << row.routineName << " over an empty frame";
+    }
+  }
+  EXPECT_EQ(sim.CheckInvariants(), "");
+}
+
+}  // namespace
+}  // namespace tier::test

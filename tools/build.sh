@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# THE build command. Installs what is missing (tools/setup.sh), builds the
+# product build/win32/Tier.vdx with its stub host runtime, and runs the host
+# program under Wine on its built-in demo: it loads Tier.vdx as the host
+# does and plays a frame through the routines.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+bash tools/setup.sh
+cmake --preset win32
+cmake --build --preset win32
+
+program=build/win32/tier_host_program.exe
+if [ ! -f "$program" ]; then
+  echo "build: $program was not built" >&2
+  exit 1
+fi
+echo "=== build/win32/Tier.vdx built; the host program's demo under Wine:"
+bash tools/wine-run.sh "$program"
