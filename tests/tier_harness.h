@@ -13,6 +13,18 @@ namespace tier::test {
 // The plug-in under test, loaded once per test program.
 const host::PluginModule& Plugin();
 
+// Objects in slots 0..count-1 of one type "Sprite", drawn in slot order (slot
+// 0 at the back), each with creation count 1 so that no fixed value is 0.
+inline sim::SceneSpec LineOfSprites(int count) {
+  sim::SceneSpec scene;
+  scene.types = {{.name = "Sprite"}};
+  for (int slot = 0; slot < count; ++slot) {
+    scene.objects.push_back({.slot = slot, .type = 0, .creationCount = 1});
+    scene.order.push_back({slot});
+  }
+  return scene;
+}
+
 inline host::HostPtr<host::RunData> RunDataOf(const sim::SimHost& sim) {
   return host::HostPtr<host::RunData>(sim.RunDataAddress());
 }

@@ -40,17 +40,6 @@ enum ActionCode {
   kMoveToLevelByObject = 25,
 };
 
-// Objects in slots 0..n-1 of one type, drawn in slot order (slot 0 at the
-// back), each with a non-zero fixed value.
-sim::SceneSpec Line(int count) {
-  sim::SceneSpec scene;
-  scene.types = {{.name = "Sprite"}};
-  for (int slot = 0; slot < count; ++slot) {
-    scene.objects.push_back({.slot = slot, .type = 0, .creationCount = 1});
-    scene.order.push_back({slot});
-  }
-  return scene;
-}
 
 // Runs an action and checks what every action must leave behind.
 void Act(sim::SimHost& sim, int code, std::int32_t first = 0, std::int32_t second = 0) {
@@ -59,7 +48,7 @@ void Act(sim::SimHost& sim, int code, std::int32_t first = 0, std::int32_t secon
 }
 
 TEST(OrderActions, StepOnePlaceRefreshesBothNodesMovingOneFirst) {
-  sim::SimHost sim(Line(4));
+  sim::SimHost sim(LineOfSprites(4));
   Act(sim, kBringForwardOne, sim.FixedValue(3));  // already front-most
   Act(sim, kSendBackOne, sim.FixedValue(0));      // already back-most
   EXPECT_EQ(sim.Order(), (Slots{0, 1, 2, 3}));
@@ -79,7 +68,7 @@ TEST(OrderActions, StepOnePlaceRefreshesBothNodesMovingOneFirst) {
 }
 
 TEST(OrderActions, StepSeveralPlacesStopsAtTheEndAndIgnoresNonPositiveCounts) {
-  sim::SimHost sim(Line(5));
+  sim::SimHost sim(LineOfSprites(5));
   Act(sim, kBringForwardN, sim.FixedValue(2), 5);  // two places from the front
   EXPECT_EQ(sim.Order(), (Slots{0, 1, 3, 4, 2}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{2, 3, 2, 4}));
@@ -105,7 +94,7 @@ TEST(OrderActions, StepSeveralPlacesStopsAtTheEndAndIgnoresNonPositiveCounts) {
 }
 
 TEST(OrderActions, SwapPairRefreshesTheFirstValuesNodeFirst) {
-  sim::SceneSpec scene = Line(4);
+  sim::SceneSpec scene = LineOfSprites(4);
   scene.storedFixedValue = 0x00010003;  // slot 3
   sim::SimHost sim(scene);
   Act(sim, kSwapPair, sim.FixedValue(2), sim.FixedValue(0));
@@ -127,7 +116,7 @@ TEST(OrderActions, SwapPairRefreshesTheFirstValuesNodeFirst) {
 }
 
 TEST(OrderActions, ToFrontAndToBackRefreshOnlyTheMovingNode) {
-  sim::SimHost sim(Line(4));
+  sim::SimHost sim(LineOfSprites(4));
   Act(sim, kBringToFront, sim.FixedValue(3));
   EXPECT_EQ(sim.Order(), (Slots{0, 1, 2, 3}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{3}));
@@ -152,7 +141,7 @@ TEST(OrderActions, ToFrontAndToBackRefreshOnlyTheMovingNode) {
 }
 
 TEST(OrderActions, MoveAboveAndBelowDecideByLevels) {
-  sim::SimHost sim(Line(5));
+  sim::SimHost sim(LineOfSprites(5));
   Act(sim, kMoveAbove, sim.FixedValue(3), sim.FixedValue(1));  // already above
   Act(sim, kMoveAbove, sim.FixedValue(2), sim.FixedValue(2));
   Act(sim, kMoveBelow, sim.FixedValue(1), sim.FixedValue(3));  // already below
@@ -177,7 +166,7 @@ TEST(OrderActions, MoveAboveAndBelowDecideByLevels) {
 }
 
 TEST(OrderActions, MoveToLevelCountsEveryNodeFromTheBack) {
-  sim::SceneSpec scene = Line(5);
+  sim::SceneSpec scene = LineOfSprites(5);
   scene.order[1].flags = kUncounted;
   sim::SimHost sim(scene);
   Act(sim, kMoveToLevel, sim.FixedValue(2), 0);
@@ -208,7 +197,7 @@ TEST(OrderActions, MoveToLevelCountsEveryNodeFromTheBack) {
 TEST(OrderActions, WalksFollowUnsignedLevelsEvenWhenPositionsDisagree) {
   // Levels 65534, 65535, 0, 1, 2 from the back: they still rise by one per
   // place, but wrap, so the unsigned comparison no longer matches positions.
-  sim::SceneSpec scene = Line(5);
+  sim::SceneSpec scene = LineOfSprites(5);
   scene.firstLevel = 65534;
   sim::SimHost sim(scene);
 
@@ -233,30 +222,30 @@ TEST(OrderActions, WalksFollowUnsignedLevelsEvenWhenPositionsDisagree) {
 }
 
 TEST(OrderActions, ReverseAllSwapsPairsFromTheOutsideIn) {
-  sim::SimHost four(Line(4));
+  sim::SimHost four(LineOfSprites(4));
   Act(four, kReverseAll, 0x1234, 0x5678);
   EXPECT_EQ(four.Order(), (Slots{3, 2, 1, 0}));
   EXPECT_EQ(four.Levels(), (Levels{1, 2, 3, 4}));
   EXPECT_EQ(four.RefreshedSlots(), (Slots{0, 3, 1, 2}));
 
-  sim::SimHost three(Line(3));
+  sim::SimHost three(LineOfSprites(3));
   Act(three, kReverseAll);
   EXPECT_EQ(three.Order(), (Slots{2, 1, 0}));
   EXPECT_EQ(three.RefreshedSlots(), (Slots{0, 2}));
 
-  sim::SimHost two(Line(2));
+  sim::SimHost two(LineOfSprites(2));
   Act(two, kReverseAll);
   EXPECT_EQ(two.Order(), (Slots{1, 0}));
   EXPECT_EQ(two.RefreshedSlots(), (Slots{0, 1}));
 
-  sim::SimHost one(Line(1));
+  sim::SimHost one(LineOfSprites(1));
   Act(one, kReverseAll);
   EXPECT_EQ(one.Order(), (Slots{0}));
   EXPECT_EQ(one.RefreshedSlots(), (Slots{0, 0}));
 }
 
 TEST(OrderActions, EmptyListAndUnknownValuesChangeAndRefreshNothing) {
-  sim::SceneSpec scene = Line(3);
+  sim::SceneSpec scene = LineOfSprites(3);
   scene.order.clear();
   sim::SimHost empty(scene);
   for (const int code : {kBringToFront, kSendToBack, kReverseAll, kMoveToLevel})
@@ -265,7 +254,7 @@ TEST(OrderActions, EmptyListAndUnknownValuesChangeAndRefreshNothing) {
   EXPECT_TRUE(empty.Refreshes().empty());
 
   // An object without a node, a value no object has, a slot past objectLimit.
-  scene = Line(4);
+  scene = LineOfSprites(4);
   scene.objects.push_back({.slot = 4, .type = 0, .creationCount = 1});
   scene.objects.push_back({.slot = 5, .type = 0, .creationCount = 1});
   scene.order.push_back({5});
@@ -285,7 +274,7 @@ TEST(OrderActions, EmptyListAndUnknownValuesChangeAndRefreshNothing) {
 }
 
 TEST(OrderActions, NoRefreshAndUncountedNodesMoveLikeAnyOther) {
-  sim::SceneSpec scene = Line(4);
+  sim::SceneSpec scene = LineOfSprites(4);
   scene.order[1].flags = kNoRefresh;
   scene.order[2].flags = kUncounted;
   sim::SimHost sim(scene);
@@ -306,7 +295,7 @@ TEST(OrderActions, NoRefreshAndUncountedNodesMoveLikeAnyOther) {
 }
 
 TEST(OrderActions, StoreFixedValueTakesTheFirstInstanceInScope) {
-  sim::SceneSpec scene = Line(4);
+  sim::SceneSpec scene = LineOfSprites(4);
   scene.types = {{.name = "Ball", .selected = {2, 1}, .selectionCurrent = true},
                  {.name = "Ghost"},
                  {.name = "Wall", .selected = {3}}};
@@ -325,7 +314,7 @@ TEST(OrderActions, StoreFixedValueTakesTheFirstInstanceInScope) {
 }
 
 TEST(OrderActions, ObjectFormsActOnTheFirstInstanceInScope) {
-  sim::SceneSpec scene = Line(5);
+  sim::SceneSpec scene = LineOfSprites(5);
   scene.types = {{.name = "Ball", .selected = {3}, .selectionCurrent = true},
                  {.name = "Wall"},
                  {.name = "Ghost"}};

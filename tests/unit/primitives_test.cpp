@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "simhost/sim_host.h"
+#include "tests/tier_harness.h"
 
 namespace tier::test {
 namespace {
@@ -17,16 +18,6 @@ using host::kUncounted;
 using Slots = std::vector<int>;
 using Levels = std::vector<std::uint16_t>;
 
-// Objects in slots 0..n-1 of one type, drawn in slot order (slot 0 at the back).
-sim::SceneSpec Line(int count) {
-  sim::SceneSpec scene;
-  scene.types = {{.name = "Sprite"}};
-  for (int slot = 0; slot < count; ++slot) {
-    scene.objects.push_back({.slot = slot, .type = 0, .creationCount = 1});
-    scene.order.push_back({slot});
-  }
-  return scene;
-}
 
 host::Frame& FrameOf(const sim::SimHost& sim) { return *host::FrameOf(sim.runData()); }
 
@@ -36,7 +27,7 @@ void Swap(sim::SimHost& sim, int slotA, int slotB) {
 
 TEST(SwapNodes, AdjacentNodesGiveTheSameListInEitherArgumentOrder) {
   for (const bool reversed : {false, true}) {
-    sim::SimHost sim(Line(4));
+    sim::SimHost sim(LineOfSprites(4));
     reversed ? Swap(sim, 2, 1) : Swap(sim, 1, 2);
     EXPECT_EQ(sim.Order(), (Slots{0, 2, 1, 3})) << sim.Dump();
     EXPECT_EQ(sim.Node(1)->level, 3);
@@ -50,13 +41,13 @@ TEST(SwapNodes, AdjacentNodesGiveTheSameListInEitherArgumentOrder) {
 
 TEST(SwapNodes, ExchangesTheEndsOfTheList) {
   for (const bool reversed : {false, true}) {
-    sim::SimHost two(Line(2));
+    sim::SimHost two(LineOfSprites(2));
     reversed ? Swap(two, 1, 0) : Swap(two, 0, 1);
     EXPECT_EQ(two.Order(), (Slots{1, 0}));
     EXPECT_EQ(two.CheckInvariants(), "") << two.Dump();
 
     // Not adjacent: the nodes between keep their order and their levels.
-    sim::SimHost five(Line(5));
+    sim::SimHost five(LineOfSprites(5));
     reversed ? Swap(five, 4, 0) : Swap(five, 0, 4);
     EXPECT_EQ(five.Order(), (Slots{4, 1, 2, 3, 0})) << five.Dump();
     EXPECT_EQ(five.Levels(), (Levels{1, 2, 3, 4, 5}));
@@ -66,7 +57,7 @@ TEST(SwapNodes, ExchangesTheEndsOfTheList) {
 }
 
 TEST(SwapNodes, NonAdjacentInnerNodesLeaveTheEndsAlone) {
-  sim::SimHost sim(Line(6));
+  sim::SimHost sim(LineOfSprites(6));
   Swap(sim, 1, 4);
   EXPECT_EQ(sim.Order(), (Slots{0, 4, 2, 3, 1, 5})) << sim.Dump();
   EXPECT_EQ(sim.DisplayLevel(4), 2);
@@ -80,7 +71,7 @@ TEST(SwapNodes, NonAdjacentInnerNodesLeaveTheEndsAlone) {
 }
 
 TEST(SwapNodes, SelfSwapWritesNothing) {
-  sim::SimHost sim(Line(3));
+  sim::SimHost sim(LineOfSprites(3));
   // A displayLevel that disagrees would be overwritten by any mirror.
   host::DisplayNode& node = *sim.Node(1);
   host::HostObject& owner = *sim.Object(1);
@@ -94,7 +85,7 @@ TEST(SwapNodes, SelfSwapWritesNothing) {
 }
 
 TEST(MirrorLevel, SkipsUncountedNodesOwnerlessNodesAndObjectsWithoutBlock) {
-  sim::SceneSpec scene = Line(4);
+  sim::SceneSpec scene = LineOfSprites(4);
   scene.objects[3].hasDisplayBlock = false;
   scene.order = {{0, kUncounted}, {1}, {-1}, {3}, {2}};
   sim::SimHost sim(scene);
@@ -117,7 +108,7 @@ TEST(MirrorLevel, SkipsUncountedNodesOwnerlessNodesAndObjectsWithoutBlock) {
 }
 
 TEST(SwapAndRefresh, RefreshesBothNodesAfterTheSwapUnlessMarked) {
-  sim::SceneSpec scene = Line(4);
+  sim::SceneSpec scene = LineOfSprites(4);
   scene.order[3].flags = kNoRefresh;
   sim::SimHost sim(scene);
   host::RunData& runData = sim.runData();
@@ -147,7 +138,7 @@ TEST(SwapAndRefresh, RefreshesBothNodesAfterTheSwapUnlessMarked) {
 }
 
 TEST(FindNodeByFixedValue, ZeroStandsForTheStoredValueWhateverItHolds) {
-  sim::SceneSpec scene = Line(3);
+  sim::SceneSpec scene = LineOfSprites(3);
   scene.objects[0].creationCount = 0;  // slot 0's fixed value is 0
   scene.objects[2].creationCount = 2;
   sim::SimHost sim(scene);
@@ -163,7 +154,7 @@ TEST(FindNodeByFixedValue, ZeroStandsForTheStoredValueWhateverItHolds) {
 }
 
 TEST(FindNodeByFixedValue, ScansSlotsUpToTheSignedLimitInclusive) {
-  sim::SceneSpec scene = Line(4);
+  sim::SceneSpec scene = LineOfSprites(4);
   scene.objectLimit = 2;
   sim::SimHost limited(scene);
   EXPECT_EQ(order::FindNodeByFixedValue(limited.runData(), limited.FixedValue(2)), limited.Node(2));
@@ -184,7 +175,7 @@ TEST(FindNodeByFixedValue, ScansSlotsUpToTheSignedLimitInclusive) {
 }
 
 TEST(FindNodeByFixedValue, LowerSlotWinsAmongEqualFixedValuesEvenWithoutNode) {
-  sim::SceneSpec scene = Line(3);
+  sim::SceneSpec scene = LineOfSprites(3);
   scene.objects.push_back({.slot = 4, .type = 0, .creationCount = 1, .number = 1});
   scene.order = {{0}, {4}, {2}};  // slot 1 has no node, slot 4 shares its fixed value
   sim::SimHost sim(scene);
