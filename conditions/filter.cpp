@@ -1,6 +1,5 @@
 #include "conditions/filter.h"
 
-#include <algorithm>
 #include <array>
 
 #include "order/primitives.h"
@@ -12,17 +11,12 @@ using host::HostObject;
 using host::ObjectTypeEntry;
 using host::RunHeader;
 
-// The highest ObjectTable slot the host provides: it lays out at least
-// max(objectCount, objectLimit) + 1 slots.
-std::int32_t LastSlot(const RunHeader& header) {
-  return std::max<std::int32_t>(header.objectCount, header.objectLimit);
-}
-
 // The object a chain link names, or null where the chain ends: a negative
-// link, a free slot, or a number past the table the host provides (no such
-// link exists in a sound chain; reading it would leave the table).
+// link, or a free slot (no sound chain names one, but the walk must never
+// read a free slot's object). Objects may lie beyond objectCount and
+// objectLimit: those bound the scans, not the chains.
 HostObject* ObjectAtLink(const RunHeader& header, std::int32_t link) {
-  if (link < 0 || link > LastSlot(header)) return nullptr;
+  if (link < 0) return nullptr;
   return host::ObjectInSlot(header, link);
 }
 
