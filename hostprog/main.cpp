@@ -27,23 +27,17 @@ using tier::plugin::RoutineInfo;
 using tier::plugin::RoutineKind;
 using tier::sim::SimHost;
 
+std::string CapitalisedKind(RoutineKind kind) {
+  std::string word(tier::plugin::KindWord(kind));
+  word[0] = static_cast<char>(word[0] - 'a' + 'A');
+  return word;
+}
+
 template <typename Routine>
 int TableLength(const Routine* table) {
   int length = 0;
   while (length < 64 && table[length] != nullptr) ++length;
   return length;
-}
-
-const char* KindName(RoutineKind kind) {
-  switch (kind) {
-    case RoutineKind::Condition:
-      return "Condition";
-    case RoutineKind::Action:
-      return "Action";
-    case RoutineKind::Expression:
-      return "Expression";
-  }
-  return "";
 }
 
 void ShowModule(const PluginModule& module) {
@@ -69,7 +63,7 @@ void ShowModule(const PluginModule& module) {
   for (const RoutineInfo& row : kCatalogue) {
     if (first || row.kind != last)
       std::printf("%s%-10s code  menu  string  display string (from the module)\n",
-                  first ? "" : "\n", KindName(row.kind));
+                  first ? "" : "\n", CapitalisedKind(row.kind).c_str());
     first = false;
     last = row.kind;
     std::string parameters;

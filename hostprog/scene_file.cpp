@@ -12,6 +12,7 @@ namespace tier::scene {
 namespace {
 
 using plugin::RoutineInfo;
+using plugin::KindWord;
 using plugin::RoutineKind;
 
 // Thrown inside the parser only; ParseScene turns it into the error text.
@@ -251,18 +252,6 @@ bool Accepts(const RoutineInfo& routine, const std::vector<CallArgument>& argume
   for (std::size_t i = 0; i < arguments.size(); ++i)
     if (FormName(routine, static_cast<int>(i)) != ArgumentFormName(arguments[i])) return false;
   return true;
-}
-
-const char* KindWord(RoutineKind kind) {
-  switch (kind) {
-    case RoutineKind::Condition:
-      return "condition";
-    case RoutineKind::Action:
-      return "action";
-    case RoutineKind::Expression:
-      return "expression";
-  }
-  return "";
 }
 
 class SceneParser {

@@ -371,6 +371,19 @@ std::array<StringResource, kStringCount> StringTable();
 // The text of string `id`, or an empty view when the table has none.
 std::string_view StringText(std::uint16_t id);
 
+// "condition", "action" or "expression".
+constexpr std::string_view KindWord(RoutineKind kind) {
+  switch (kind) {
+    case RoutineKind::Condition:
+      return "condition";
+    case RoutineKind::Action:
+      return "action";
+    case RoutineKind::Expression:
+      return "expression";
+  }
+  return {};
+}
+
 // The catalogue row of a routine.
 const RoutineInfo* FindRoutine(RoutineKind kind, std::uint16_t code);
 
