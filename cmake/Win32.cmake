@@ -78,3 +78,4 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 include(GoogleTest)
 
 add_subdirectory(tests/wine)
+include(tests/fuzz/Win32.cmake)

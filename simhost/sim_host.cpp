@@ -273,7 +273,16 @@ std::uint32_t TIER_STDCALL SimHost::ExpressionParameterService(std::uint32_t run
 }
 
 void SimHost::OnRefresh(HostAddress frame, HostAddress node, std::int32_t flag) {
-  if (g_active != nullptr) g_active->refreshes_.push_back({frame, node, flag});
+  if (g_active == nullptr) return;
+  // No routine refreshes millions of nodes: stop a runaway loop before the log
+  // takes all the machine's memory.
+  constexpr std::size_t kMostRefreshesLogged = std::size_t{1} << 22;
+  if (g_active->refreshes_.size() >= kMostRefreshesLogged) {
+    std::fprintf(stderr, "simulated host: over %zu RefreshNode calls logged: a runaway loop\n",
+                 kMostRefreshesLogged);
+    std::abort();
+  }
+  g_active->refreshes_.push_back({frame, node, flag});
 }
 
 std::vector<int> SimHost::RefreshedSlots() const {

@@ -1,0 +1,42 @@
+// Runs a case through the plug-in (over the simulated host, through the
+// descriptor's tables) and through the reference model side by side, and
+// compares after every call: the result, the returned text, the refresh
+// sequence, the service calls and every host field the plug-in may write.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "tests/fuzz/cases.h"
+
+namespace tier::fuzz {
+
+struct Divergence {
+  int call = -1;  // index of the call after which the two disagree; -1: the layout
+  std::string what;
+};
+
+// How often each routine ran and how often it changed or answered something.
+struct Stats {
+  std::array<long long, 46> calls{};
+  std::array<long long, 46> effects{};
+  long long frames = 0;
+  long long totalCalls = 0;
+  std::string Summary() const;
+};
+
+std::optional<Divergence> RunCase(const Case& c, Stats* stats = nullptr);
+
+// A smaller case (fewer calls, objects and nodes) that still diverges; at
+// most `attempts` reruns.
+Case Shrink(const Case& c, const Divergence& first, int attempts = 3000);
+
+std::string Report(const Case& c, const Divergence& d, const std::string& origin);
+
+// While set, an abort inside the plug-in (natively: a stray host access)
+// prints this case and the call it was in.
+void SetCaseForCrashReport(const Case* c, const std::string& origin);
+
+}  // namespace tier::fuzz

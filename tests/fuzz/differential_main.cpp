@@ -1,0 +1,51 @@
+// The differential fuzzer as a program, for long runs:
+//   tier_differential --seed S --calls N [--max-calls K] [--frame-seed X] [--within-bounds]
+// --within-bounds keeps every object in slots 0..max(objectCount, objectLimit).
+// Exits 0 when the plug-in and the reference model agreed on every call.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "tests/fuzz/driver.h"
+
+int main(int argc, char** argv) {
+  tier::fuzz::DriverOptions options;
+  for (int i = 1; i < argc; i += 2) {
+    if (std::strcmp(argv[i], "--within-bounds") == 0) {
+      options.frames.objectsWithinBounds = true;
+      --i;
+      continue;
+    }
+    const char* value = i + 1 < argc ? argv[i + 1] : "";
+    if (std::strcmp(argv[i], "--seed") == 0)
+      options.seed = std::strtoull(value, nullptr, 10);
+    else if (std::strcmp(argv[i], "--calls") == 0)
+      options.calls = std::strtoll(value, nullptr, 10);
+    else if (std::strcmp(argv[i], "--max-calls") == 0)
+      options.maxCallsPerFrame = std::atoi(value);
+    else if (std::strcmp(argv[i], "--frame-seed") == 0)
+      options.frameSeed = std::strtoull(value, nullptr, 10);
+    else {
+      std::fprintf(
+          stderr,
+          "usage: %s --seed S --calls N [--max-calls K] [--frame-seed X] [--within-bounds]\n",
+          argv[0]);
+      return 2;
+    }
+  }
+  const auto start = std::chrono::steady_clock::now();
+  const tier::fuzz::DriverResult result = tier::fuzz::RunDriver(options);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::printf("seed %llu: %s", static_cast<unsigned long long>(options.seed),
+              result.stats.Summary().c_str());
+  std::printf("wall time %.1f s\n", seconds);
+  if (!result.report.empty()) {
+    std::fputs(result.report.c_str(), stdout);
+    return 1;
+  }
+  std::printf("the plug-in and the reference model agreed on every call\n");
+  return 0;
+}

@@ -1,0 +1,31 @@
+// The fuzzer's loop: frames from consecutive seeds, each with a run of calls,
+// until enough calls have been made or the plug-in and the model disagree.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "tests/fuzz/differential.h"
+
+namespace tier::fuzz {
+
+struct DriverOptions {
+  std::uint64_t seed = 1;
+  long long calls = 100000;
+  int maxCallsPerFrame = 40;
+  std::optional<std::uint64_t> frameSeed;  // run this one frame only
+  FrameOptions frames;
+};
+
+struct DriverResult {
+  std::string report;  // empty when every call agreed
+  Stats stats;
+};
+
+// The seed of frame `index` of a run.
+std::uint64_t FrameSeed(std::uint64_t seed, std::uint64_t index);
+
+DriverResult RunDriver(const DriverOptions& options);
+
+}  // namespace tier::fuzz

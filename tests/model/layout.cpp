@@ -1,0 +1,238 @@
+#include "tests/model/layout.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+namespace tier::model {
+namespace {
+
+[[noreturn]] void LayoutError(const std::string& what) {
+  std::fprintf(stderr, "model layout: %s\n", what.c_str());
+  std::abort();
+}
+
+int RequiredSlots(const Frame& frame) {
+  int highest = 0;
+  for (int slot = 0; slot < static_cast<int>(frame.slots.size()); ++slot)
+    if (frame.slots[slot].present) highest = slot;
+  return std::max({highest + 1, int{frame.objectCount} + 1, int{frame.objectLimit} + 1});
+}
+
+}  // namespace
+
+RawState Expected(const Frame& frame) {
+  RawState raw;
+  raw.nodes.resize(frame.nodes.size());
+  const int n = static_cast<int>(frame.order.size());
+  for (int p = 0; p < n; ++p) {
+    const int id = frame.order[p];
+    RawNode& node = raw.nodes[id];
+    node.prev = p > 0 ? frame.order[p - 1] : kNone;
+    node.next = p + 1 < n ? frame.order[p + 1] : kNone;
+    node.level = frame.levelAt[p];
+    node.flags = frame.nodes[id].flags;
+    node.owner = frame.nodes[id].owner;
+  }
+  raw.head = n > 0 ? frame.order.front() : kNone;
+  raw.tail = n > 0 ? frame.order.back() : kNone;
+  for (const Object& o : frame.slots) {
+    if (!o.present) {
+      raw.slots.emplace_back();
+      continue;
+    }
+    raw.slots.push_back(RawObject{
+        o.number, o.nextSelected, o.nextOfType, o.creationCount, o.type, o.x, o.y, o.hasValues,
+        o.hasDisplayBlock, static_cast<std::uint16_t>(o.hasDisplayBlock ? o.displayLevel : 0),
+        o.node, o.hasValues ? o.values : decltype(o.values){}});
+  }
+  for (const Type& t : frame.types)
+    raw.types.push_back(
+        {t.firstSelected, t.firstObject, t.typeObjectCount, t.selectionStamp, t.selectedCount});
+  raw.storedFixedValue = frame.storedFixedValue;
+  raw.objectCount = frame.objectCount;
+  raw.objectLimit = frame.objectLimit;
+  raw.eventCount = frame.eventCount;
+  return raw;
+}
+
+std::string Diff(const RawState& e, const RawState& a) {
+  if (e == a) return {};
+  std::ostringstream out;
+  const auto field = [&](const std::string& what, long long want, long long got) {
+    if (want != got) out << "  " << what << ": model " << want << ", plug-in " << got << "\n";
+  };
+  field("head (node id)", e.head, a.head);
+  field("tail (node id)", e.tail, a.tail);
+  for (std::size_t i = 0; i < e.nodes.size() && i < a.nodes.size(); ++i) {
+    const std::string name = "node " + std::to_string(i) + " ";
+    field(name + "prev", e.nodes[i].prev, a.nodes[i].prev);
+    field(name + "next", e.nodes[i].next, a.nodes[i].next);
+    field(name + "level", e.nodes[i].level, a.nodes[i].level);
+    field(name + "flags", e.nodes[i].flags, a.nodes[i].flags);
+    field(name + "owner", e.nodes[i].owner, a.nodes[i].owner);
+  }
+  field("node count", static_cast<long long>(e.nodes.size()),
+        static_cast<long long>(a.nodes.size()));
+  for (std::size_t s = 0; s < e.slots.size() && s < a.slots.size(); ++s) {
+    const std::string name = "slot " + std::to_string(s) + " ";
+    field(name + "occupied", e.slots[s].has_value(), a.slots[s].has_value());
+    if (!e.slots[s] || !a.slots[s]) continue;
+    const RawObject &x = *e.slots[s], &y = *a.slots[s];
+    field(name + "number", x.number, y.number);
+    field(name + "nextSelected", x.nextSelected, y.nextSelected);
+    field(name + "nextOfType", x.nextOfType, y.nextOfType);
+    field(name + "creationCount", x.creationCount, y.creationCount);
+    field(name + "type", x.type, y.type);
+    field(name + "x", x.x, y.x);
+    field(name + "y", x.y, y.y);
+    field(name + "has values", x.hasValues, y.hasValues);
+    field(name + "has display block", x.hasDisplayBlock, y.hasDisplayBlock);
+    field(name + "displayLevel", x.displayLevel, y.displayLevel);
+    field(name + "displayNode", x.node, y.node);
+    for (int i = 0; i < kValueCount; ++i)
+      field(name + "alterable value " + std::to_string(i), x.values[i], y.values[i]);
+  }
+  field("slot count", static_cast<long long>(e.slots.size()),
+        static_cast<long long>(a.slots.size()));
+  for (std::size_t t = 0; t < e.types.size() && t < a.types.size(); ++t) {
+    const std::string name = "type " + std::to_string(t) + " ";
+    field(name + "firstSelected", e.types[t].firstSelected, a.types[t].firstSelected);
+    field(name + "firstObject", e.types[t].firstObject, a.types[t].firstObject);
+    field(name + "typeObjectCount", e.types[t].typeObjectCount, a.types[t].typeObjectCount);
+    field(name + "selectionStamp", e.types[t].selectionStamp, a.types[t].selectionStamp);
+    field(name + "selectedCount", e.types[t].selectedCount, a.types[t].selectedCount);
+  }
+  field("storedFixedValue", e.storedFixedValue, a.storedFixedValue);
+  field("objectCount", e.objectCount, a.objectCount);
+  field("objectLimit", e.objectLimit, a.objectLimit);
+  field("eventCount", e.eventCount, a.eventCount);
+  return out.str();
+}
+
+Layout::Layout(const Frame& frame) {
+  slotCount_ = RequiredSlots(frame);
+  if (slotCount_ != static_cast<int>(frame.slots.size()))
+    LayoutError("the frame's slot count is not the one the host provides");
+  if (frame.levelAt.size() != frame.order.size()) LayoutError("a level for every position");
+
+  sim::SceneSpec scene;
+  for (const Type& t : frame.types) scene.types.push_back({.name = t.name});
+  for (int slot = 0; slot < slotCount_; ++slot) {
+    const Object& o = frame.slots[slot];
+    if (!o.present) continue;
+    sim::ObjectSpec spec{.slot = slot,
+                         .type = o.type,
+                         .creationCount = o.creationCount,
+                         .x = o.x,
+                         .y = o.y,
+                         .hasValues = o.hasValues,
+                         .values = {o.values.begin(), o.values.end()},
+                         .hasDisplayBlock = o.hasDisplayBlock};
+    if (o.number != slot) spec.number = o.number;
+    scene.objects.push_back(spec);
+  }
+  for (int id : frame.order)
+    scene.order.push_back({.slot = frame.nodes[id].owner, .flags = frame.nodes[id].flags});
+  if (!frame.levelAt.empty()) scene.firstLevel = frame.levelAt.front();
+  scene.objectCount = frame.objectCount;
+  scene.objectLimit = frame.objectLimit;
+  scene.eventCount = frame.eventCount;
+  scene.storedFixedValue = frame.storedFixedValue;
+  sim_ = std::make_unique<sim::SimHost>(scene);
+
+  // Node ids: the host made the nodes in list order.
+  nodeAddresses_.assign(frame.nodes.size(), 0);
+  host::HostAddress at = sim_->runHeader().frame->displayList->head.address();
+  for (std::size_t position = 0; position < frame.order.size(); ++position) {
+    if (at == 0) LayoutError("the host's list is shorter than the frame's");
+    const int id = frame.order[position];
+    nodeAddresses_[id] = at;
+    nodeIds_[at] = id;
+    host::DisplayNode* node = host::HostPtr<host::DisplayNode>(at).get();
+    node->level = frame.levelAt[position];
+    at = node->next.address();
+  }
+  if (std::count(nodeAddresses_.begin(), nodeAddresses_.end(), 0u) != 0)
+    LayoutError("a node outside the list");
+
+  // Fields the scene does not describe are written raw.
+  for (std::size_t t = 0; t < frame.types.size(); ++t) {
+    host::ObjectTypeEntry& entry = sim_->Type(static_cast<int>(t));
+    typeIds_[host::AddressOf(&entry)] = static_cast<int>(t);
+    entry.firstSelected = frame.types[t].firstSelected;
+    entry.firstObject = frame.types[t].firstObject;
+    entry.typeObjectCount = frame.types[t].typeObjectCount;
+    entry.selectionStamp = frame.types[t].selectionStamp;
+    entry.selectedCount = frame.types[t].selectedCount;
+  }
+  for (int slot = 0; slot < slotCount_; ++slot) {
+    const Object& o = frame.slots[slot];
+    if (!o.present) continue;
+    host::HostObject* object = sim_->Object(slot);
+    slotOfObject_[host::AddressOf(object)] = slot;
+    object->nextSelected = o.nextSelected;
+    object->nextOfType = o.nextOfType;
+    if (host::DisplayBlock* block = host::DisplayBlockOf(*object))
+      block->displayLevel = o.displayLevel;
+  }
+}
+
+int Layout::NodeId(host::HostAddress address) const {
+  if (address == 0) return kNone;
+  const auto it = nodeIds_.find(address);
+  return it == nodeIds_.end() ? kForeign : it->second;
+}
+
+RawState Layout::Snapshot() const {
+  RawState raw;
+  const host::RunHeader& header = sim_->runHeader();
+  const host::DisplayList& list = *header.frame->displayList.get();
+  raw.head = NodeId(list.head.address());
+  raw.tail = NodeId(list.tail.address());
+  for (host::HostAddress address : nodeAddresses_) {
+    const host::DisplayNode& node = *host::HostPtr<host::DisplayNode>(address).get();
+    const host::HostAddress owner = node.owner.address();
+    const auto it = slotOfObject_.find(owner);
+    raw.nodes.push_back({NodeId(node.prev.address()), NodeId(node.next.address()), node.level,
+                         node.flags,
+                         owner == 0                  ? kNone
+                         : it == slotOfObject_.end() ? kForeign
+                                                     : it->second});
+  }
+  for (int slot = 0; slot < slotCount_; ++slot) {
+    const host::HostObject* o = host::ObjectInSlot(header, slot);
+    if (o == nullptr) {
+      raw.slots.emplace_back();
+      continue;
+    }
+    const host::DisplayBlock* block = host::DisplayBlockOf(*o);
+    const auto type = typeIds_.find(o->typeEntry.address());
+    RawObject object{o->number,
+                     o->nextSelected,
+                     o->nextOfType,
+                     o->creationCount,
+                     type == typeIds_.end() ? kForeign : type->second,
+                     o->x,
+                     o->y,
+                     o->valuesOffset != 0,
+                     block != nullptr,
+                     static_cast<std::uint16_t>(block ? block->displayLevel : 0),
+                     NodeId(o->displayNode.address())};
+    for (int i = 0; i < kValueCount; ++i) host::ReadAlterableValue(*o, i, object.values[i]);
+    raw.slots.push_back(object);
+  }
+  for (std::size_t t = 0; t < typeIds_.size(); ++t) {
+    const host::ObjectTypeEntry& e = sim_->Type(static_cast<int>(t));
+    raw.types.push_back(
+        {e.firstSelected, e.firstObject, e.typeObjectCount, e.selectionStamp, e.selectedCount});
+  }
+  raw.storedFixedValue = sim_->runData().storedFixedValue;
+  raw.objectCount = header.objectCount;
+  raw.objectLimit = header.objectLimit;
+  raw.eventCount = header.eventCount;
+  return raw;
+}
+
+}  // namespace tier::model

@@ -1,0 +1,83 @@
+// Lays a model frame out as host records through the simulated host, and
+// reads the records back as raw field values to hold against the model.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "simhost/sim_host.h"
+#include "tests/model/model.h"
+
+namespace tier::model {
+
+// A pointer field read back: a node id, kNone for null, kForeign for an
+// address that is no node of the frame.
+inline constexpr int kForeign = -2;
+
+struct RawNode {
+  int prev = kNone, next = kNone;
+  std::uint16_t level = 0;
+  std::uint8_t flags = 0;
+  int owner = kNone;
+  friend bool operator==(const RawNode&, const RawNode&) = default;
+};
+
+struct RawObject {
+  std::int16_t number = 0, nextSelected = 0, nextOfType = 0, creationCount = 0;
+  int type = 0;
+  std::int16_t x = 0, y = 0;
+  bool hasValues = false, hasDisplayBlock = false;
+  std::uint16_t displayLevel = 0;  // 0 without a display block
+  int node = kNone;
+  std::array<std::int32_t, kValueCount> values{};  // all 0 without values
+  friend bool operator==(const RawObject&, const RawObject&) = default;
+};
+
+struct RawType {
+  std::int16_t firstSelected = 0, firstObject = 0, typeObjectCount = 0;
+  std::uint16_t selectionStamp = 0;
+  std::int16_t selectedCount = 0;
+  friend bool operator==(const RawType&, const RawType&) = default;
+};
+
+// Every field the plug-in may write, and the ones beside them it must not.
+struct RawState {
+  int head = kNone, tail = kNone;
+  std::vector<RawNode> nodes;
+  std::vector<std::optional<RawObject>> slots;
+  std::vector<RawType> types;
+  std::int32_t storedFixedValue = 0;
+  std::uint16_t objectCount = 0, eventCount = 0;
+  std::int16_t objectLimit = 0;
+  friend bool operator==(const RawState&, const RawState&) = default;
+};
+
+// The records a frame stands for.
+RawState Expected(const Frame& frame);
+
+// What differs, one line per field; empty when the two agree.
+std::string Diff(const RawState& expected, const RawState& actual);
+
+class Layout {
+ public:
+  explicit Layout(const Frame& frame);
+
+  sim::SimHost& sim() { return *sim_; }
+  host::HostAddress NodeAddress(int node) const { return nodeAddresses_.at(node); }
+  int NodeId(host::HostAddress address) const;
+  RawState Snapshot() const;
+
+ private:
+  std::unique_ptr<sim::SimHost> sim_;
+  std::vector<host::HostAddress> nodeAddresses_;
+  std::unordered_map<host::HostAddress, int> nodeIds_;
+  std::unordered_map<host::HostAddress, int> typeIds_;
+  std::unordered_map<host::HostAddress, int> slotOfObject_;
+  int slotCount_ = 0;
+};
+
+}  // namespace tier::model

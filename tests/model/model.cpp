@@ -1,0 +1,567 @@
+#include "tests/model/model.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <utility>
+
+namespace tier::model {
+namespace {
+
+[[noreturn]] void ModelError(const char* what) {
+  std::fprintf(stderr, "reference model: %s\n", what);
+  std::abort();
+}
+
+bool Counted(const Node& node) { return (node.flags & kUncounted) == 0; }
+
+// The frame and the record of one call, shared by the routines below.
+struct Context {
+  Frame& f;
+  Outcome& out;
+
+  std::int32_t Resolve(std::int32_t fixedValue) const {
+    return fixedValue == 0 ? f.storedFixedValue : fixedValue;
+  }
+  const Object& At(int slot) const {
+    if (slot < 0 || slot >= static_cast<int>(f.slots.size()) || !f.slots[slot].present)
+      ModelError("a chain names a free slot");
+    return f.slots[slot];
+  }
+  Object& At(int slot) { return const_cast<Object&>(std::as_const(*this).At(slot)); }
+  std::int32_t NodeFixedValue(int node) const { return FixedValueOf(At(f.nodes[node].owner)); }
+  int Size() const { return static_cast<int>(f.order.size()); }
+
+  // FindNodeByFixedValue: slots 0 to objectLimit (signed), first match wins
+  // even when it has no node.
+  int LookupNode(std::int32_t fixedValue) const {
+    const std::int32_t wanted = Resolve(fixedValue);
+    for (int slot = 0; slot <= f.objectLimit; ++slot) {
+      const Object& object = f.slots[slot];
+      if (object.present && FixedValueOf(object) == wanted) return object.node;
+    }
+    return kNone;
+  }
+
+  // The condition and name scans: slots 0 to objectCount (unsigned).
+  int ScanSlot(std::int32_t wanted) const {
+    for (int slot = 0; slot <= int{f.objectCount}; ++slot) {
+      const Object& object = f.slots[slot];
+      if (object.present && FixedValueOf(object) == wanted) return slot;
+    }
+    return kNone;
+  }
+
+  void Refresh(int node) {
+    if ((f.nodes[node].flags & kNoRefresh) == 0) out.refreshed.push_back(node);
+  }
+
+  // What a swap writes besides links and levels, for one node.
+  void Mirror(int node) {
+    const Node& n = f.nodes[node];
+    if (!Counted(n) || n.owner == kNone) return;
+    Object& owner = At(n.owner);
+    if (owner.hasDisplayBlock) owner.displayLevel = f.LevelOf(node);
+  }
+
+  // A walk of `node` to position `to` by neighbour swaps: the nodes in
+  // between shift one place toward its old position, the levels stay with
+  // the positions, and every node the walk swapped is mirrored.
+  void MoveTo(int node, int to) {
+    const int from = f.PositionOf(node);
+    if (from == to) return;
+    f.order.erase(f.order.begin() + from);
+    f.order.insert(f.order.begin() + to, node);
+    for (int p = std::min(from, to); p <= std::max(from, to); ++p) Mirror(f.order[p]);
+  }
+
+  // --- Instance scope -------------------------------------------------------
+  bool Current(int type) const { return f.types[type].selectionStamp == f.eventCount; }
+
+  int FirstInScopeSlot(int type) const {
+    const Type& t = f.types[type];
+    const int n = Current(type) ? t.firstSelected : t.firstObject;
+    if (n < 0 || n >= static_cast<int>(f.slots.size()) || !f.slots[n].present) return kNone;
+    return n;
+  }
+  std::int32_t FirstInScopeFixedValue(int type) const {
+    const int slot = FirstInScopeSlot(type);
+    return slot == kNone ? 0 : FixedValueOf(f.slots[slot]);
+  }
+  std::uint16_t Level(int node) const { return f.LevelOf(node); }
+
+  void Fetch(Service service, std::uint32_t first, std::uint32_t second) {
+    out.services.push_back({service, first, second});
+  }
+};
+
+// --- Order actions -------------------------------------------------------------
+
+void StepBy(Context& c, std::int32_t fixedValue, std::int64_t count, int direction) {
+  const int m = c.LookupNode(fixedValue);
+  if (m == kNone || count <= 0) return;
+  const int from = c.f.PositionOf(m);
+  const std::int64_t room = direction < 0 ? from : c.Size() - 1 - from;
+  const int steps = static_cast<int>(std::min(count, room));
+  std::vector<int> passed;
+  for (int i = 1; i <= steps; ++i) passed.push_back(c.f.order[from + direction * i]);
+  c.MoveTo(m, from + direction * steps);
+  for (int node : passed) {
+    c.Refresh(m);
+    c.Refresh(node);
+  }
+}
+
+void SwapPair(Context& c, std::int32_t first, std::int32_t second) {
+  const int a = c.LookupNode(first);
+  if (a == kNone) return;
+  const int b = c.LookupNode(second);
+  if (b == kNone) return;
+  if (a != b) {
+    std::swap(c.f.order[c.f.PositionOf(a)], c.f.order[c.f.PositionOf(b)]);
+    c.Mirror(a);
+    c.Mirror(b);
+  }
+  c.Refresh(a);
+  c.Refresh(b);
+}
+
+void ToEnd(Context& c, std::int32_t fixedValue, bool front) {
+  if (c.f.order.empty()) return;
+  const int m = c.LookupNode(fixedValue);
+  if (m == kNone) return;
+  c.MoveTo(m, front ? c.Size() - 1 : 0);
+  c.Refresh(m);
+}
+
+void ReverseAll(Context& c) {
+  const std::vector<int> old = c.f.order;
+  const int n = c.Size();
+  if (n == 0) return;
+  std::reverse(c.f.order.begin(), c.f.order.end());
+  for (int i = 0; i < n / 2; ++i) {
+    c.Mirror(old[i]);
+    c.Mirror(old[n - 1 - i]);
+  }
+  if (n == 1) {
+    c.Refresh(old[0]);
+    c.Refresh(old[0]);
+  }
+  for (int i = 0; i < n / 2; ++i) {
+    c.Refresh(old[i]);
+    c.Refresh(old[n - 1 - i]);
+  }
+}
+
+// The walk toward t: it stops beside t when t lies that way, else at the end.
+void WalkToward(Context& c, int m, int t, bool forward) {
+  const int pm = c.f.PositionOf(m), pt = c.f.PositionOf(t);
+  if (forward)
+    c.MoveTo(m, pt > pm ? pt : c.Size() - 1);
+  else
+    c.MoveTo(m, pt < pm ? pt : 0);
+  c.Refresh(m);
+}
+
+void MoveAboveOrBelow(Context& c, std::int32_t first, std::int32_t second, bool above) {
+  const int m = c.LookupNode(first);
+  if (m == kNone) return;
+  const int t = c.LookupNode(second);
+  if (t == kNone) return;
+  const bool moves = above ? c.Level(m) < c.Level(t) : c.Level(m) > c.Level(t);
+  if (moves) WalkToward(c, m, t, above);
+}
+
+void MoveToLevel(Context& c, std::int32_t fixedValue, std::int32_t levelNumber) {
+  const int m = c.LookupNode(fixedValue);
+  if (m == kNone || c.f.order.empty()) return;
+  if (levelNumber < 1 || levelNumber > c.Size()) return;
+  const int t = c.f.order[levelNumber - 1];
+  if (c.Level(m) == c.Level(t)) return;
+  WalkToward(c, m, t, c.Level(m) < c.Level(t));
+}
+
+// --- Sort actions ---------------------------------------------------------------
+
+void Sort(Context& c, int kind, std::int32_t defaultValue, std::int32_t valueIndex) {
+  const int n = c.Size();
+  if (n < 2) return;
+  std::vector<std::int32_t> keys;
+  for (int node : c.f.order) {
+    const int owner = c.f.nodes[node].owner;
+    std::int32_t key = defaultValue;
+    if (owner != kNone) {
+      const Object& o = c.At(owner);
+      if (kind <= 1)
+        key = o.x;
+      else if (kind <= 3)
+        key = o.y;
+      else if (o.hasValues && valueIndex >= 0 && valueIndex < kValueCount)
+        key = o.values[valueIndex];
+    } else if (kind <= 3) {
+      key = 0;
+    }
+    keys.push_back(key);
+  }
+  const std::vector<int> picks = SortOrder(keys, kind % 2 == 0);
+  std::vector<int> sorted;
+  for (int i : picks) sorted.push_back(c.f.order[i]);
+  c.f.order = sorted;
+  const std::uint16_t first = c.f.levelAt[0];
+  for (int i = 0; i < n; ++i) c.f.levelAt[i] = static_cast<std::uint16_t>(first + i);
+  for (int node : c.f.order) {
+    const int owner = c.f.nodes[node].owner;
+    if (owner != kNone && c.At(owner).hasDisplayBlock) c.At(owner).displayLevel = c.Level(node);
+  }
+  for (int node : c.f.order) c.Refresh(node);
+}
+
+// --- Conditions ----------------------------------------------------------------
+
+using Test = std::function<std::int32_t(Context&, std::int32_t, std::int32_t)>;
+
+std::int32_t AtEnd(Context& c, std::int32_t fixedValue, bool front) {
+  const std::int32_t wanted = c.Resolve(fixedValue);
+  if (c.f.order.empty()) return 0;
+  const int owner = c.f.nodes[front ? c.f.order.back() : c.f.order.front()].owner;
+  if (owner == kNone) return 0;
+  return FixedValueOf(c.At(owner)) == wanted ? 1 : 0;
+}
+
+std::int32_t Compare(Context& c, std::int32_t first, std::int32_t second, bool above) {
+  const std::int32_t f1 = c.Resolve(first), f2 = c.Resolve(second);
+  const int s1 = c.ScanSlot(f1);
+  if (s1 == kNone) return 0;
+  const int s2 = c.ScanSlot(f2);
+  if (s2 == kNone) return 0;
+  const int n1 = c.f.slots[s1].node, n2 = c.f.slots[s2].node;
+  if (n1 == kNone || n2 == kNone) return 0;
+  return (above ? c.Level(n1) > c.Level(n2) : c.Level(n1) < c.Level(n2)) ? 1 : 0;
+}
+
+std::int32_t Between(Context& c, std::int32_t first, std::int32_t second, std::int32_t third) {
+  const int sa = c.ScanSlot(c.Resolve(first));
+  if (sa == kNone) return 0;
+  const int sb = c.ScanSlot(c.Resolve(second)), sc = c.ScanSlot(c.Resolve(third));
+  if (sb == kNone || sc == kNone) return 0;
+  const int na = c.f.slots[sa].node, nb = c.f.slots[sb].node, nc = c.f.slots[sc].node;
+  if (na == kNone || nb == kNone || nc == kNone) return 0;
+  const unsigned a = c.Level(na), b = c.Level(nb), lc = c.Level(nc);
+  return ((b < a && a < lc) || (lc < a && a < b)) ? 1 : 0;
+}
+
+// The fixed values of a type's instances in scope, in chain order.
+std::vector<std::int32_t> InstancesInScope(const Context& c, int type) {
+  std::vector<std::int32_t> values;
+  int slot = c.FirstInScopeSlot(type);
+  if (slot == kNone) return values;
+  const bool current = c.Current(type);
+  const Type& t = c.f.types[type];
+  const int bound = current ? t.selectedCount : t.typeObjectCount;
+  for (int i = 1; i <= bound; ++i) {
+    const Object& object = c.At(slot);
+    values.push_back(FixedValueOf(object));
+    const int link = current ? object.nextSelected : object.nextOfType;
+    if (link < 0) break;
+    slot = link;
+  }
+  return values;
+}
+
+std::int32_t Filter(Context& c, int typeA, std::optional<int> typeB, const Test& test) {
+  const int firstA = c.FirstInScopeSlot(typeA);
+  if (firstA == kNone) return 0;
+  std::vector<std::int32_t> partners;
+  if (typeB) {
+    if (c.FirstInScopeSlot(*typeB) == kNone) return 0;
+    partners = InstancesInScope(c, *typeB);  // as B's chain stands before A's is rewritten
+  }
+  Type& a = c.f.types[typeA];
+  const bool current = c.Current(typeA);
+  const int bound = current ? a.selectedCount : a.typeObjectCount;
+  std::int16_t first = -1, last = -1, count = 0;
+  bool any = false;
+  int candidate = firstA;
+  for (int i = 1; i <= bound; ++i) {
+    const Object& object = c.At(candidate);
+    const std::int32_t value = FixedValueOf(object);
+    bool passed = false;
+    if (!typeB) {
+      passed = test(c, value, -1) != 0;
+    } else {
+      for (std::int32_t partner : partners) passed = (test(c, value, partner) != 0) || passed;
+    }
+    if (passed) {
+      ++count;
+      any = true;
+      if (first == -1)
+        first = object.number;
+      else
+        c.At(last).nextSelected = object.number;
+      last = object.number;
+    }
+    const int link = current ? c.At(candidate).nextSelected : c.At(candidate).nextOfType;
+    if (link < 0) break;
+    candidate = link;
+  }
+  a.firstSelected = first;
+  a.selectedCount = count;
+  if (any) {
+    a.selectionStamp = c.f.eventCount;
+    c.At(last).nextSelected = kChainEnd;
+  }
+  return any ? 1 : 0;
+}
+
+const Test kAtBack = [](Context& c, std::int32_t fv, std::int32_t) { return AtEnd(c, fv, false); };
+const Test kAtFront = [](Context& c, std::int32_t fv, std::int32_t) { return AtEnd(c, fv, true); };
+const Test kAbove = [](Context& c, std::int32_t a, std::int32_t b) {
+  return Compare(c, a, b, true);
+};
+const Test kBelow = [](Context& c, std::int32_t a, std::int32_t b) {
+  return Compare(c, a, b, false);
+};
+
+std::int32_t ObjectBetween(Context& c, int a, int b, int other) {
+  if (Filter(c, a, b, kAbove) && Filter(c, a, other, kBelow)) return 1;
+  if (c.Current(a)) c.f.types[a].selectionStamp = 0xFFFF;
+  if (Filter(c, a, b, kBelow) && Filter(c, a, other, kAbove)) return 1;
+  return 0;
+}
+
+std::int32_t RunCondition(Context& c, const Call& call) {
+  switch (call.code) {
+    case 0:
+      return AtEnd(c, call.first, false);
+    case 1:
+      return AtEnd(c, call.first, true);
+    case 2:
+      return Compare(c, call.first, call.second, true);
+    case 3:
+      return Compare(c, call.first, call.second, false);
+    case 4:
+      for (int i = 0; i < 3; ++i) c.Fetch(Service::NextParameter, 0xFFFF, 0);
+      return Between(c, call.nextParameters[0], call.nextParameters[1], call.nextParameters[2]);
+    case 5:
+      return Filter(c, call.typeA, std::nullopt, kAtBack);
+    case 6:
+      return Filter(c, call.typeA, std::nullopt, kAtFront);
+    case 7:
+      return Filter(c, call.typeA, call.typeB, kAbove);
+    case 8:
+      return Filter(c, call.typeA, call.typeB, kBelow);
+    case 9:
+      for (int i = 0; i < 3; ++i) c.Fetch(Service::NextParameter, 0xFFFF, 0);
+      return ObjectBetween(c, call.typeA, call.typeB, call.typeC);
+  }
+  ModelError("no such condition");
+}
+
+void RunAction(Context& c, const Call& call) {
+  // Object forms act on the first instance in scope of the parameter's type.
+  const std::int32_t a = call.code >= 16 ? c.FirstInScopeFixedValue(call.typeA) : call.first;
+  switch (call.code) {
+    case 0:
+    case 16:
+      return StepBy(c, a, 1, -1);
+    case 1:
+    case 17:
+      return StepBy(c, a, 1, +1);
+    case 2:
+      return SwapPair(c, call.first, call.second);
+    case 18:
+      return SwapPair(c, a, c.FirstInScopeFixedValue(call.typeB));
+    case 3:
+      c.f.storedFixedValue = c.FirstInScopeFixedValue(call.typeA);
+      return;
+    case 4:
+    case 19:
+      return ToEnd(c, a, true);
+    case 5:
+    case 20:
+      return ToEnd(c, a, false);
+    case 6:
+    case 21:
+      return StepBy(c, a, call.second, -1);
+    case 7:
+    case 22:
+      return StepBy(c, a, call.second, +1);
+    case 8:
+      return ReverseAll(c);
+    case 9:
+      return MoveAboveOrBelow(c, call.first, call.second, true);
+    case 23:
+      return MoveAboveOrBelow(c, a, c.FirstInScopeFixedValue(call.typeB), true);
+    case 10:
+      return MoveAboveOrBelow(c, call.first, call.second, false);
+    case 24:
+      return MoveAboveOrBelow(c, a, c.FirstInScopeFixedValue(call.typeB), false);
+    case 11:
+    case 25:
+      return MoveToLevel(c, a, call.second);
+    case 12:
+      return Sort(c, 0, 0, 0);
+    case 13:
+      return Sort(c, 2, 0, 0);
+    case 14:
+      return Sort(c, 1, 0, 0);
+    case 15:
+      return Sort(c, 3, 0, 0);
+    case 26:
+      return Sort(c, 4, call.second, call.valueIndex);
+    case 27:
+      return Sort(c, 5, call.second, call.valueIndex);
+  }
+  ModelError("no such action");
+}
+
+// --- Expressions ----------------------------------------------------------------
+
+bool SameName(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  const auto fold = [](unsigned char ch) {
+    return ch >= 'A' && ch <= 'Z' ? static_cast<unsigned char>(ch - 'A' + 'a') : ch;
+  };
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (fold(a[i]) != fold(b[i])) return false;
+  return true;
+}
+
+std::int32_t FixedValueByName(Context& c, const std::optional<std::string>& argument) {
+  if (!argument) return 0;
+  const std::string name = argument->c_str();  // the host's text ends at its first zero
+  if (name.empty()) return c.f.storedFixedValue;
+  for (int slot = 0; slot <= int{c.f.objectCount}; ++slot) {
+    const Object& object = c.f.slots[slot];
+    if (!object.present || !SameName(name, c.f.types[object.type].name)) continue;
+    const std::int32_t value = FixedValueOf(object);
+    const int node = c.LookupNode(value);
+    if (node != kNone && Counted(c.f.nodes[node])) return value;
+  }
+  return 0;
+}
+
+std::int32_t EndFixedValue(const Context& c, bool front) {
+  std::vector<int> walk = c.f.order;
+  if (front) std::reverse(walk.begin(), walk.end());
+  for (int node : walk)
+    if (Counted(c.f.nodes[node])) return c.NodeFixedValue(node);
+  return 0;
+}
+
+std::int32_t LevelOfFixedValue(const Context& c, std::int32_t fixedValue) {
+  const std::int32_t wanted = c.Resolve(fixedValue);
+  std::int32_t position = 1;
+  for (int node : c.f.order) {
+    if (!Counted(c.f.nodes[node])) continue;
+    if (c.NodeFixedValue(node) == wanted) return position;
+    ++position;
+  }
+  return 0;
+}
+
+std::int32_t FixedValueAtLevel(const Context& c, std::int32_t level) {
+  std::int64_t position = 1;
+  for (int node : c.f.order) {
+    if (position != level)
+      ++position;
+    else if (Counted(c.f.nodes[node]))
+      return c.NodeFixedValue(node);
+  }
+  return 0;
+}
+
+std::string Describe(const Context& c, std::int32_t start, std::int32_t count) {
+  std::string text = "Lvl\tName\tFV\n\n";
+  const std::int64_t limit = std::int64_t{start} + count;
+  std::int64_t position = 0;
+  for (int node : c.f.order) {
+    ++position;
+    if (position >= limit) break;
+    if (position < start) continue;
+    if (!Counted(c.f.nodes[node])) {
+      --position;
+      continue;
+    }
+    const Object& owner = c.At(c.f.nodes[node].owner);
+    text += std::to_string(position) + "\t" + c.f.types[owner.type].name + "\t" +
+            std::to_string(FixedValueOf(owner)) + "\n";
+  }
+  return text;
+}
+
+void RunExpression(Context& c, const Call& call) {
+  const auto fetch = [&](std::uint32_t kind) {
+    c.Fetch(Service::ExpressionParameter, kind, static_cast<std::uint32_t>(call.token));
+  };
+  Outcome& out = c.out;
+  switch (call.code) {
+    case 0:
+      fetch(1);
+      out.result = FixedValueByName(c, call.textArgument);
+      return;
+    case 1:
+      out.result = EndFixedValue(c, true);
+      return;
+    case 2:
+      out.result = EndFixedValue(c, false);
+      return;
+    case 3:
+      fetch(0);
+      out.text = Describe(c, call.integerArgument, 1);
+      return;
+    case 4:
+      fetch(0);
+      out.text = Describe(c, call.integerArgument, 10);
+      return;
+    case 5:
+      out.result = static_cast<std::int32_t>(std::count_if(
+          c.f.order.begin(), c.f.order.end(), [&](int node) { return Counted(c.f.nodes[node]); }));
+      return;
+    case 6:
+      fetch(0);
+      out.result = LevelOfFixedValue(c, call.integerArgument);
+      return;
+    case 7:
+      fetch(0);
+      out.result = FixedValueAtLevel(c, call.integerArgument);
+      return;
+  }
+  ModelError("no such expression");
+}
+
+}  // namespace
+
+std::uint16_t Frame::LevelOf(int node) const { return levelAt[PositionOf(node)]; }
+
+int Frame::PositionOf(int node) const {
+  const auto it = std::find(order.begin(), order.end(), node);
+  if (it == order.end()) ModelError("a node outside the list");
+  return static_cast<int>(it - order.begin());
+}
+
+std::int32_t FixedValueOf(const Object& object) {
+  const auto number = static_cast<std::uint32_t>(std::int32_t{object.number});
+  const auto creation = static_cast<std::uint32_t>(std::int32_t{object.creationCount});
+  return static_cast<std::int32_t>(number + creation * 65536u);
+}
+
+Outcome Run(Frame& frame, const Call& call) {
+  Outcome out;
+  Context c{frame, out};
+  switch (call.kind) {
+    case Kind::Condition:
+      out.result = RunCondition(c, call);
+      break;
+    case Kind::Action:
+      RunAction(c, call);
+      break;
+    case Kind::Expression:
+      RunExpression(c, call);
+      break;
+  }
+  return out;
+}
+
+}  // namespace tier::model
