@@ -16,19 +16,28 @@ presets=(native native-sanitize win32)
 [ $# -gt 0 ] && presets=("$@")
 
 failed=()
+skipped=()
 for preset in "${presets[@]}"; do
   echo "=== $preset: configure"
   if ! cmake --preset "$preset"; then failed+=("$preset (configure)"); continue; fi
   echo "=== $preset: build"
   if ! cmake --build --preset "$preset"; then failed+=("$preset (build)"); continue; fi
+  ctest_filter=()
   if [ "$preset" = win32 ]; then
-    # Keep one Wine server up between the test programs instead of starting
-    # one per test; it leaves by itself a minute after the last one. (When
-    # one is running already, that one serves and this call does nothing.)
-    wineserver -p60 2>/dev/null || true
+    if bash tools/can-run-win32.sh; then
+      # Keep one Wine server up between the test programs instead of starting
+      # one per test; it leaves by itself a minute after the last one. (When
+      # one is running already, that one serves and this call does nothing.)
+      wineserver -p60 2>/dev/null || true
+    else
+      echo "=== win32: this machine cannot run 32-bit x86 programs, so nothing runs under Wine;"
+      echo "=== win32: only the checks that read Tier.vdx without running it (label 'static')"
+      skipped+=("win32 tests under Wine")
+      ctest_filter=(-L static)
+    fi
   fi
   echo "=== $preset: test"
-  if ! ctest --preset "$preset" -j2; then failed+=("$preset (tests)"); fi
+  if ! ctest --preset "$preset" -j2 "${ctest_filter[@]}"; then failed+=("$preset (tests)"); fi
 done
 
 if [ ${#failed[@]} -gt 0 ]; then
@@ -36,3 +45,6 @@ if [ ${#failed[@]} -gt 0 ]; then
   exit 1
 fi
 echo "=== all presets passed: ${presets[*]}"
+if [ ${#skipped[@]} -gt 0 ]; then
+  echo "=== NOT RUN on this machine: ${skipped[*]}"
+fi
