@@ -33,6 +33,10 @@ struct PluginModule {
 // `path` when given) and reads its descriptor.
 PluginModule LoadTierModule(const std::string& path = "");
 
+// The module's file version, "1.0.1.0", from its version block (Win32) or
+// the one the resource script gives it (native); "unknown" without one.
+std::string ModuleVersion(const PluginModule& module);
+
 // String `id` of the module's string table; empty when it has none.
 std::string LoadModuleString(const PluginModule& module, unsigned id);
 

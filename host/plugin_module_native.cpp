@@ -20,6 +20,9 @@ PluginModule LoadTierModule(const std::string&) {
   return module;
 }
 
+// The version that tools/resource_script.h writes into the product's block.
+std::string ModuleVersion(const PluginModule&) { return "1.0.1.0"; }
+
 std::string LoadModuleString(const PluginModule&, unsigned id) {
   return std::string(plugin::StringText(static_cast<std::uint16_t>(id)));
 }

@@ -20,6 +20,22 @@ std::string DefaultModulePath() {
   return folder + "Tier.vdx";
 }
 
+// The system's own text for an error code, on one line.
+std::string SystemMessage(DWORD code) {
+  char* text = nullptr;
+  const DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string message(text != nullptr ? text : "", length);
+  if (text != nullptr) LocalFree(text);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                              message.back() == ' ' || message.back() == '.'))
+    message.pop_back();
+  for (char& c : message)
+    if (c == '\r' || c == '\n') c = ' ';
+  return "error " + std::to_string(code) + (message.empty() ? "" : ": " + message);
+}
+
 template <typename Function>
 Function Export(HMODULE module, const char* name) {
   return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
@@ -32,7 +48,7 @@ PluginModule LoadTierModule(const std::string& path) {
   const std::string file = path.empty() ? DefaultModulePath() : path;
   HMODULE library = LoadLibraryA(file.c_str());
   if (library == nullptr) {
-    module.error = "LoadLibrary(" + file + ") failed, error " + std::to_string(GetLastError());
+    module.error = "LoadLibrary(" + file + ") failed, " + SystemMessage(GetLastError());
     return module;
   }
   module.handle = library;
@@ -53,6 +69,27 @@ PluginModule LoadTierModule(const std::string& path) {
   module.expressions =
       static_cast<const ExpressionRoutine*>(ResolveStatic(module.infos.expressionRoutines));
   return module;
+}
+
+std::string ModuleVersion(const PluginModule& module) {
+  // The version block's fixed part starts with the signature 0xFEEF04BD; the
+  // file version follows as two 32-bit words (major.minor, build.revision).
+  HMODULE library = static_cast<HMODULE>(module.handle);
+  HRSRC found = FindResourceA(library, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16));
+  HGLOBAL loaded = found != nullptr ? LoadResource(library, found) : nullptr;
+  const auto* bytes = static_cast<const unsigned char*>(loaded ? LockResource(loaded) : nullptr);
+  const DWORD size = found != nullptr ? SizeofResource(library, found) : 0;
+  auto word = [bytes](DWORD at) {
+    return static_cast<DWORD>(bytes[at]) | static_cast<DWORD>(bytes[at + 1]) << 8 |
+           static_cast<DWORD>(bytes[at + 2]) << 16 | static_cast<DWORD>(bytes[at + 3]) << 24;
+  };
+  for (DWORD at = 0; bytes != nullptr && at + 16 <= size; at += 4) {
+    if (word(at) != 0xFEEF04BDu) continue;
+    const DWORD high = word(at + 8), low = word(at + 12);
+    return std::to_string(high >> 16) + "." + std::to_string(high & 0xFFFF) + "." +
+           std::to_string(low >> 16) + "." + std::to_string(low & 0xFFFF);
+  }
+  return "unknown";
 }
 
 std::string LoadModuleString(const PluginModule& module, unsigned id) {

@@ -1,9 +1,10 @@
 #include "hostprog/scene_file.h"
 
+#include "hostprog/input_file.h"
+#include "hostprog/routine_names.h"
+
 #include <cstddef>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <optional>
 #include <set>
@@ -27,12 +28,26 @@ struct Token {
   std::string text;  // a word as written, a text unescaped
 };
 
+// A word or text as a message shows it: in quotes, and cut short when long, so
+// that a message stays one readable line.
+constexpr std::size_t kShownLength = 40;
+
+std::string Cut(const std::string& text, char quote) {
+  std::string shown = quote == '"' ? Quote(text.substr(0, kShownLength))
+                                   : "'" + text.substr(0, kShownLength) + "'";
+  if (text.size() > kShownLength)
+    shown.insert(shown.size() - 1, "...") += " (" + std::to_string(text.size()) + " characters)";
+  return shown;
+}
+
+std::string Quoted(const std::string& text) { return Cut(text, '"'); }
+
 std::string Describe(const Token& token) {
   switch (token.kind) {
     case Token::Kind::kWord:
-      return "'" + token.text + "'";
+      return Cut(token.text, '\'');
     case Token::Kind::kText:
-      return Quote(token.text);
+      return Quoted(token.text);
     case Token::Kind::kOpen:
       return "'('";
     case Token::Kind::kClose:
@@ -266,6 +281,9 @@ class SceneParser {
       std::string_view line = text.substr(start, end - start);
       if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
       ++number;
+      if (line.size() > kMaxLineLength)
+        throw SceneError{number, "a line may be at most " + std::to_string(kMaxLineLength) +
+                                     " characters"};
       LineReader reader(Tokenize(line, number), number);
       if (!reader.AtEnd()) Statement(reader);
       start = end + 1;
@@ -335,7 +353,7 @@ class SceneParser {
     if (type.name.size() > kMaxNameLength)
       line.Fail("an object name may be at most " + std::to_string(kMaxNameLength) + " characters");
     if (typeIndex_.count(type.name))
-      line.Fail("object type " + Quote(type.name) + " is declared twice");
+      line.Fail("object type " + Quoted(type.name) + " is declared twice");
     std::vector<PendingSlot> selected;
     if (!line.AtEnd()) {
       line.ExpectWord("selection");
@@ -367,7 +385,7 @@ class SceneParser {
     const std::string typeName = line.Name("the object's type name");
     const auto type = typeIndex_.find(typeName);
     if (type == typeIndex_.end())
-      line.Fail("unknown object type " + Quote(typeName) + " (declare it on a type line first)");
+      line.Fail("unknown object type " + Quoted(typeName) + " (declare it on a type line first)");
     object.type = type->second;
     object.creationCount = 1;
     std::set<std::string> given;
@@ -462,7 +480,7 @@ class SceneParser {
       argument.form = CallArgument::Form::kObject;
       argument.text = line.Name("an object name after 'object'");
       const auto type = typeIndex_.find(argument.text);
-      if (type == typeIndex_.end()) line.Fail("unknown object type " + Quote(argument.text));
+      if (type == typeIndex_.end()) line.Fail("unknown object type " + Quoted(argument.text));
       argument.type = type->second;
     } else if (line.PeekWord("alt")) {
       line.Next();
@@ -485,10 +503,16 @@ class SceneParser {
     std::string named;
     if (line.Peek().kind == Token::Kind::kText) {
       const std::string display = line.Next().text;
-      named = Quote(display);
+      named = Quoted(display);
       for (const RoutineInfo& row : plugin::kCatalogue)
         if (row.displayText == display) candidates.push_back(&row);
-      if (candidates.empty()) line.Fail("no routine has the display string " + named);
+      if (candidates.empty()) {
+        std::string hint;
+        for (const std::string_view near : NearestDisplayStrings(display))
+          hint += (hint.empty() ? "; did you mean " : " or ") + Quote(near);
+        line.Fail("no routine has the display string " + named + (hint.empty() ? "" : hint + "?") +
+                  " (tier_host_program --list shows them all)");
+      }
     } else {
       RoutineKind kind = RoutineKind::Action;
       std::int64_t count = plugin::kActionCount;
@@ -543,7 +567,7 @@ class SceneParser {
           throw SceneError{pending.line, "the selection names slot " +
                                              std::to_string(pending.slot) + ", which is free"};
         if (type->second != static_cast<int>(t))
-          throw SceneError{pending.line, "the selection of " + Quote(scene.types[t].name) +
+          throw SceneError{pending.line, "the selection of " + Quoted(scene.types[t].name) +
                                              " names slot " + std::to_string(pending.slot) +
                                              ", an object of another type"};
         if (!seen.insert(pending.slot).second)
@@ -645,17 +669,9 @@ bool ParseScene(std::string_view text, std::string_view fileName, SceneFile& sce
 }
 
 bool LoadScene(const std::string& path, SceneFile& scene, std::string& error) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    error = path + ": cannot read the file";
-    return false;
-  }
-  const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  if (file.bad()) {
-    error = path + ": cannot read the file";
-    return false;
-  }
-  return ParseScene(text, path, scene, error);
+  std::string text;
+  if (!ReadInputFile(path, text, error)) return false;
+  return ParseScene(text, InputName(path), scene, error);
 }
 
 }  // namespace tier::scene

@@ -47,13 +47,16 @@ inline constexpr int kMaxSlot = 32767;
 inline constexpr std::size_t kMaxNameLength = 1000;
 inline constexpr std::size_t kMaxTextLength = 4096;
 inline constexpr std::size_t kMaxCalls = 4096;
+// A line holds at most this many characters (an order line of every slot fits).
+inline constexpr std::size_t kMaxLineLength = 1u << 20;
 
 // Parses and checks a scene. On failure returns false and sets `error` to
 // "FILE:LINE: what was expected".
 bool ParseScene(std::string_view text, std::string_view fileName, SceneFile& scene,
                 std::string& error);
 
-// Reads the file and parses it; a file that cannot be read is an error too.
+// Reads the file ("-": standard input) and parses it; a file that cannot be
+// read, or is over the size limit, is an error too.
 bool LoadScene(const std::string& path, SceneFile& scene, std::string& error);
 
 // The call as a scene line would name it: `action 7 "Bring %0 Forward %1"`.

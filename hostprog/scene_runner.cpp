@@ -17,50 +17,87 @@ using sim::SimHost;
 // GetExpressionParameter unchanged.
 constexpr std::int32_t kExpressionToken = 0x5A17;
 
-// The name as it can stand in a table column: bare when it is plain, else in
-// quotes with escapes.
-std::string Printable(const std::string& name) {
-  const bool plain = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
-    return static_cast<unsigned char>(c) > 0x20 && static_cast<unsigned char>(c) < 0x7F;
-  });
-  return plain ? name : Quote(name);
-}
+std::string Printable(const std::string& name) { return PrintableName(name); }
 
 class Runner {
  public:
-  Runner(const host::PluginModule& module, const SceneFile& file)
-      : module_(module), file_(file), sim_(file.scene) {
+  Runner(const host::PluginModule& module, const SceneFile& file, const ReportSink& sink,
+         std::vector<SceneStep>* steps)
+      : module_(module), file_(file), sink_(sink), steps_(steps), sim_(file.scene) {
     for (const sim::ObjectSpec& object : file.scene.objects) typeOfSlot_[object.slot] = object.type;
     nameWidth_ = 4;
     for (const sim::TypeSpec& type : file.scene.types)
       nameWidth_ = std::max(nameWidth_, static_cast<int>(Printable(type.name).size()));
   }
 
-  std::string Run() {
+  void Run() {
     const host::RunHeader& header = sim_.runHeader();
     out_ += "frame: " + std::to_string(sim_.Order().size()) + " nodes, eventCount " +
             std::to_string(header.eventCount) + ", objectCount " +
             std::to_string(header.objectCount) + ", objectLimit " +
             std::to_string(header.objectLimit) + ", storedFixedValue " +
             std::to_string(sim_.StoredFixedValue()) + "\n";
+    const std::vector<NodeView> nodes = Nodes({});
+    out_ += "  order: " + OrderStrip(nodes) + "\n";
     out_ += Table();
     for (std::size_t t = 0; t < file_.scene.types.size(); ++t) out_ += Selection(t);
     Invariants();
-    for (std::size_t i = 0; i < file_.calls.size(); ++i) Call(i + 1, file_.calls[i]);
-    return out_;
+    Keep(0, "", "", nodes);
+    Flush();
+    for (std::size_t i = 0; i < file_.calls.size(); ++i) {
+      Call(i + 1, file_.calls[i]);
+      Flush();
+    }
   }
 
  private:
-  // The display order back to front.
+  void Flush() {
+    if (sink_) sink_(out_);
+    out_.clear();
+  }
+
+  void Keep(std::size_t number, const std::string& call, const std::string& outcome,
+            const std::vector<NodeView>& nodes) {
+    if (steps_ != nullptr) steps_->push_back({number, call, outcome, nodes});
+  }
+
+  // The nodes back to front; `before` is the order before the call, to tell
+  // which ones moved.
+  std::vector<NodeView> Nodes(const std::vector<int>& before) const {
+    const std::vector<int> order = sim_.Order();
+    const std::vector<int> redrawn = sim_.RefreshedSlots();
+    std::vector<NodeView> nodes;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      const int slot = order[i];
+      const host::DisplayNode* node = sim_.Node(slot);
+      const host::HostObject* owner = sim_.Object(slot);
+      if (node == nullptr || owner == nullptr) continue;
+      NodeView view;
+      view.slot = slot;
+      view.type = typeOfSlot_.at(slot);
+      view.x = owner->x;
+      view.y = owner->y;
+      view.flags = node->flags;
+      view.moved = i < before.size() ? before[i] != slot : !before.empty();
+      view.redrawn = std::find(redrawn.begin(), redrawn.end(), slot) != redrawn.end();
+      nodes.push_back(view);
+    }
+    return nodes;
+  }
+
+  // The display order back to front. `position` counts the nodes from 1 at
+  // the back, as "Move %0 to Level %1" and "tirGetLevelFV(" do; `level` is the
+  // host's own number, which starts at the frame's first level.
   std::string Table() const {
     std::string table;
     char line[256];
     std::snprintf(line, sizeof line,
-                  "  level  displayLevel  slot  %-*s  fixedValue       x       y  flags\n",
+                  "  level  position  displayLevel  slot  %-*s  fixedValue       x       y  flags\n",
                   nameWidth_, "name");
     table += line;
     const std::vector<int> order = sim_.Order();
     const std::vector<std::uint16_t> levels = sim_.Levels();
+    bool laggingUncounted = false;
     for (std::size_t i = 0; i < order.size(); ++i) {
       const int slot = order[i];
       const host::DisplayNode* node = sim_.Node(slot);
@@ -72,8 +109,10 @@ class Runner {
       const std::string flags = std::string(node->flags & host::kUncounted ? " uncounted" : "") +
                                 (node->flags & host::kNoRefresh ? " noRefresh" : "");
       const host::HostObject* owner = sim_.Object(slot);
-      std::snprintf(line, sizeof line, "  %5d  %12s  %4d  %-*s  %10d  %6d  %6d %s\n",
-                    static_cast<int>(levels[i]), shown ? std::to_string(*shown).c_str() : "-", slot,
+      if (shown && *shown != levels[i] && (node->flags & host::kUncounted)) laggingUncounted = true;
+      std::snprintf(line, sizeof line, "  %5d  %8d  %12s  %4d  %-*s  %10d  %6d  %6d %s\n",
+                    static_cast<int>(levels[i]), static_cast<int>(i + 1),
+                    shown ? std::to_string(*shown).c_str() : "-", slot,
                     nameWidth_, Printable(file_.scene.types[typeOfSlot_.at(slot)].name).c_str(),
                     static_cast<int>(sim_.FixedValue(slot)), static_cast<int>(owner->x),
                     static_cast<int>(owner->y), flags.c_str());
@@ -82,6 +121,8 @@ class Runner {
       table += text;
     }
     if (order.empty()) table += "  (empty list)\n";
+    if (laggingUncounted)
+      table += "  (a swap leaves the displayLevel of an uncounted node as it was; a sort rewrites it)\n";
     return table;
   }
 
@@ -153,10 +194,12 @@ class Runner {
     std::string arguments;
     for (const CallArgument& argument : call.arguments)
       arguments += (arguments.empty() ? "" : ", ") + Argument(argument);
-    out_ += "\ncall " + std::to_string(number) + ": " + RoutineLabel(routine) + " (" + arguments +
-            ")\n";
+    const std::string label = RoutineLabel(routine) + " (" + arguments + ")";
+    out_ += "\ncall " + std::to_string(number) + ": " + label + "\n";
 
     const std::string tableBefore = Table();
+    const std::vector<int> orderBefore = sim_.Order();
+    std::string outcome;
     std::vector<std::string> selectionsBefore;
     for (std::size_t t = 0; t < file_.scene.types.size(); ++t)
       selectionsBefore.push_back(Selection(t));
@@ -179,7 +222,8 @@ class Runner {
         } else {
           result = module_.conditions[routine.code](runData, words[0], words[1]);
         }
-        out_ += "  result " + std::to_string(result) + "\n";
+        outcome = "result " + std::to_string(result);
+        out_ += "  " + outcome + "\n";
         break;
       }
       case RoutineKind::Action: {
@@ -197,20 +241,28 @@ class Runner {
         const std::intptr_t result = module_.expressions[routine.code](runData, kExpressionToken);
         if (routine.flags == 1) {
           char* text = reinterpret_cast<char*>(result);
-          out_ += "  text " + (text != nullptr ? Quote(text) : std::string("null")) + "\n";
+          outcome = "text " + (text != nullptr ? Quote(text) : std::string("null"));
+          out_ += "  " + outcome + "\n";
           std::free(text);  // the host releases the text
         } else {
-          out_ += "  value " + std::to_string(static_cast<std::int32_t>(result)) + "\n";
+          outcome = "value " + std::to_string(static_cast<std::int32_t>(result));
+          out_ += "  " + outcome + "\n";
         }
         break;
       }
     }
 
     const std::string tableAfter = Table();
-    if (routine.kind == RoutineKind::Action)
-      out_ += tableAfter;
-    else if (tableAfter != tableBefore)
+    const std::vector<NodeView> nodes = Nodes(orderBefore);
+    if (routine.kind == RoutineKind::Action) {
+      // An action that changed nothing says so in one line instead of a table.
+      outcome = tableAfter == tableBefore ? "order unchanged" : "order";
+      out_ += "  " + outcome + ": " + OrderStrip(nodes) + "\n";
+      if (tableAfter != tableBefore) out_ += tableAfter;
+    } else if (tableAfter != tableBefore) {
       out_ += "  !! the display order changed:\n" + tableAfter;
+    }
+    Keep(number, label, outcome, nodes);
     Refreshes(routine.kind == RoutineKind::Action);
     ServiceCalls(routine, nextParameterCalls);
 
@@ -273,6 +325,8 @@ class Runner {
 
   const host::PluginModule& module_;
   const SceneFile& file_;
+  const ReportSink& sink_;
+  std::vector<SceneStep>* steps_;
   SimHost sim_;
   std::map<int, int> typeOfSlot_;
   int nameWidth_ = 4;
@@ -281,8 +335,34 @@ class Runner {
 
 }  // namespace
 
+std::string PrintableName(const std::string& name) {
+  const bool plain = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+    return static_cast<unsigned char>(c) > 0x20 && static_cast<unsigned char>(c) < 0x7F;
+  });
+  return plain ? name : Quote(name);
+}
+
+std::string OrderStrip(const std::vector<NodeView>& nodes) {
+  if (nodes.empty()) return "(empty list)";
+  std::string strip;
+  for (const NodeView& node : nodes) {
+    if (!strip.empty()) strip += ' ';
+    strip += std::to_string(node.slot);
+    if (node.moved) strip += '*';
+    if (node.redrawn) strip += '+';
+  }
+  return strip;
+}
+
+void RunScene(const host::PluginModule& module, const SceneFile& scene, const ReportSink& sink,
+              std::vector<SceneStep>* steps) {
+  Runner(module, scene, sink, steps).Run();
+}
+
 std::string RunScene(const host::PluginModule& module, const SceneFile& scene) {
-  return Runner(module, scene).Run();
+  std::string report;
+  RunScene(module, scene, [&report](std::string_view piece) { report += piece; });
+  return report;
 }
 
 }  // namespace tier::scene

@@ -1,9 +1,15 @@
-# Runs the host program on scenes that must fail and checks how: status 2 and
-# the file and line for malformed input, status 1 and the first differing
-# line for a report that no longer matches.
-#   cmake -DPROGRAM=... -DDATA=... [-DEMULATOR=...] -P exit_status.cmake
+# Runs the host program where it must fail, or answer at once, and checks how:
+# status 2 and one line naming the file (and line) for bad input and a bad
+# command line, status 1 and a diff headed by the call for a report that no
+# longer matches, status 0 and standard output for --help.
+#   cmake -DPROGRAM=... -DDATA=... [-DEMULATOR=...] [-DLOADS_MODULE=ON] -P exit_status.cmake
 function(expect status pattern)
-  execute_process(COMMAND ${EMULATOR} ${PROGRAM} ${ARGN}
+  cmake_parse_arguments(RUN "" "INPUT" "" ${ARGN})
+  set(input)
+  if(RUN_INPUT)
+    set(input INPUT_FILE ${RUN_INPUT})
+  endif()
+  execute_process(COMMAND ${EMULATOR} ${PROGRAM} ${RUN_UNPARSED_ARGUMENTS} ${input}
                   RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
   if(NOT "${result}" STREQUAL "${status}")
     message(FATAL_ERROR "'${ARGN}' exited with ${result}, not ${status}:\n${out}${err}")
@@ -11,12 +17,55 @@ function(expect status pattern)
   if(NOT "${out}${err}" MATCHES "${pattern}")
     message(FATAL_ERROR "'${ARGN}' did not say '${pattern}':\n${out}${err}")
   endif()
+  string(LENGTH "${err}" length)
+  if(length GREATER 400)
+    message(FATAL_ERROR "'${ARGN}' wrote ${length} characters to standard error:\n${err}")
+  endif()
+  set(out "${out}" PARENT_SCOPE)
+  set(err "${err}" PARENT_SCOPE)
 endfunction()
 
+# Malformed scenes and files that are no scenes.
 expect(2 "malformed.scene:4: unknown object type \"Wall\"" ${DATA}/malformed.scene)
 expect(2 "malformed.scene:4: unknown object type" --check ${DATA}/malformed.scene)
 expect(2 "absent.scene: cannot read the file" ${DATA}/absent.scene)
-expect(1 "changed.scene: the report differs from .*changed.expected at line 11\n  expected:   refreshed: none\n  actual:     refreshed: 0 1"
+expect(2 "data: is a directory" ${DATA})
+expect(2 "misspelt.scene:5: no routine has the display string \"tirGetFV\"; did you mean \"tirGetFV\\(\"\\?"
+       ${DATA}/misspelt.scene)
+expect(2 "\\(standard input\\):4: unknown object type" - INPUT ${DATA}/malformed.scene)
+if(EXISTS /dev/zero)
+  expect(2 "/dev/zero: is a device" /dev/zero)
+endif()
+
+# A stale report: a diff whose hunk names the call it belongs to.
+expect(1 "changed.scene: the report differs from .*changed.expected\n--- .*changed.expected\n\\+\\+\\+ report of .*changed.scene\n@@ -6,5 \\+6,8 @@ call 1: action 1 \"Bring %0 Forward One\"[^\n]*\n.*\n-  order unchanged: 0 1\n-  refreshed: none\n\\+  order: 1\\*\\+ 0\\*\\+\n"
        --check ${DATA}/changed.scene)
-expect(2 "usage:" --frobnicate)
-expect(2 "usage:" --check)
+
+# The command line.
+expect(0 "^usage: tier_host_program .*--check.*--list.*\\.vdx.*Exit status" --help)
+if(NOT "${err}" STREQUAL "")
+  message(FATAL_ERROR "--help wrote to standard error: ${err}")
+endif()
+expect(0 "^usage: tier_host_program" -h)
+expect(0 "^tier_host_program [0-9.]+\nTier.vdx 1\\.0\\.1\\.0\n$" --version)
+expect(2 "unknown option '--frobnicate'" --frobnicate)
+expect(2 "--check needs at least one scene" --check)
+expect(2 "one scene at a time" ${DATA}/changed.scene ${DATA}/malformed.scene)
+expect(2 "--svg needs a file name" --svg)
+expect(2 "--list takes no scene" --list ${DATA}/changed.scene)
+expect(2 "--check .* cannot read '-'" --check -)
+if(LOADS_MODULE)
+  expect(2 "--module does not apply to --routines" --module Tier.vdx --routines ${DATA}/changed.scene)
+  expect(1 "cannot load the plug-in: LoadLibrary\\(absent.vdx\\) failed, error [0-9]+: " absent.vdx)
+else()
+  expect(2 "applies to the Win32 build only" --module Tier.vdx ${DATA}/changed.scene)
+  expect(2 "applies to the Win32 build only" x.vdx)
+endif()
+
+# --list: all 46 routines, one line each.
+expect(0 "condition   0  \"%0 At Back\\?\" .*expression  7  \"tirGetLevelFV\\(\"" --list)
+string(REGEX MATCHALL "\n(condition|action|expression) +[0-9]+  " rows "${out}")
+list(LENGTH rows count)
+if(NOT count EQUAL 46)
+  message(FATAL_ERROR "--list showed ${count} routines, not 46:\n${out}")
+endif()

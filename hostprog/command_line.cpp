@@ -1,0 +1,155 @@
+#include "hostprog/command_line.h"
+
+namespace tier::scene {
+namespace {
+
+bool EndsWith(const std::string& text, const std::string& suffix) {
+  return text.size() > suffix.size() &&
+         text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// An argument as an error message shows it: cut short when long.
+std::string Shown(const std::string& argument) {
+  return "'" + (argument.size() > 40 ? argument.substr(0, 40) + "..." : argument) + "'";
+}
+
+const char* ModeOption(CommandLine::Mode mode) {
+  switch (mode) {
+    case CommandLine::Mode::kCheck:
+      return "--check";
+    case CommandLine::Mode::kRoutines:
+      return "--routines";
+    case CommandLine::Mode::kCoverage:
+      return "--coverage";
+    case CommandLine::Mode::kList:
+      return "--list";
+    default:
+      return "";
+  }
+}
+
+}  // namespace
+
+std::string UsageText() {
+  return "usage: tier_host_program [OPTIONS] [SCENE]\n"
+         "\n"
+         "Plays the host: builds the frame a scene file describes, calls the Tier object's\n"
+         "routines on it as the scene says, and reports what the host sees after each call.\n"
+         "\n"
+         "  tier_host_program                      run the built-in demo scene\n"
+         "  tier_host_program SCENE                run a scene and print its report\n"
+         "  tier_host_program -                    read the scene from standard input\n"
+         "  tier_host_program --svg FILE [SCENE]   also draw the order after each call into\n"
+         "                                         FILE, an SVG picture (\"-\": standard output,\n"
+         "                                         instead of the report)\n"
+         "  tier_host_program --check SCENE...     compare each report with NAME.expected beside\n"
+         "                                         NAME.scene; show the differences as a diff\n"
+         "  tier_host_program --routines SCENE...  list the routines the scenes call\n"
+         "  tier_host_program --coverage SCENE...  fail unless the scenes call every routine\n"
+         "  tier_host_program --list               list all 46 routines with their parameters\n"
+         "  tier_host_program --version            the program's and the plug-in's version\n"
+         "  tier_host_program --help, -h           this text\n"
+         "\n"
+         "Win32 build (tier_host_program.exe) only: the plug-in is Tier.vdx beside the\n"
+         "program, or the one given by\n"
+         "  --module PATH   or   an argument ending in .vdx   (tier_host_program.exe x.vdx SCENE)\n"
+         "The native build has the plug-in linked in and refuses --module.\n"
+         "\n"
+         "Exit status:\n"
+         "  0  all is well\n"
+         "  1  a report differs from its expected file, a routine is not called\n"
+         "     (--coverage), or the plug-in cannot be loaded\n"
+         "  2  a malformed scene (reported as FILE:LINE: what was expected), a file that\n"
+         "     cannot be read, or a bad command line\n";
+}
+
+bool ParseCommandLine(const std::vector<std::string>& arguments, bool loadsModule,
+                      CommandLine& command, std::string& error) {
+  using Mode = CommandLine::Mode;
+  command = CommandLine();
+  bool modeGiven = false;
+  bool moduleGiven = false;
+  bool svgGiven = false;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (argument == "--help" || argument == "-h") {
+      command.mode = Mode::kHelp;
+      return true;  // whatever else is there, help is what was asked for
+    }
+    const bool takesValue = argument == "--module" || argument == "--svg";
+    if (takesValue && i + 1 == arguments.size()) {
+      error = argument + " needs a " + (argument == "--svg" ? "file name" : "path") + " after it";
+      return false;
+    }
+    if (argument == "--module") {
+      command.modulePath = arguments[++i];
+      moduleGiven = true;
+    } else if (EndsWith(argument, ".vdx")) {
+      command.modulePath = argument;  // as the host names its plug-ins
+      moduleGiven = true;
+    } else if (argument == "--svg") {
+      command.svgPath = arguments[++i];
+      svgGiven = true;
+    } else if (argument == "--check" || argument == "--routines" || argument == "--coverage" ||
+               argument == "--list" || argument == "--version") {
+      const Mode mode = argument == "--check"      ? Mode::kCheck
+                        : argument == "--routines" ? Mode::kRoutines
+                        : argument == "--coverage" ? Mode::kCoverage
+                        : argument == "--list"     ? Mode::kList
+                                                   : Mode::kVersion;
+      if (modeGiven && mode != command.mode) {
+        error = argument + " cannot be combined with the mode given before it";
+        return false;
+      }
+      command.mode = mode;
+      modeGiven = true;
+    } else if (argument.size() > 1 && argument[0] == '-') {
+      error = "unknown option " + Shown(argument);
+      return false;
+    } else {
+      command.scenes.push_back(argument);
+    }
+  }
+
+  const Mode mode = command.mode;
+  if (moduleGiven && !loadsModule) {
+    error =
+        "--module (or a .vdx argument) applies to the Win32 build only; this build has the "
+        "plug-in linked in";
+    return false;
+  }
+  if (moduleGiven && (mode == Mode::kRoutines || mode == Mode::kCoverage)) {
+    error = std::string("--module does not apply to ") + ModeOption(mode) +
+            ", which reads the scenes without running them";
+    return false;
+  }
+  if (svgGiven && mode != Mode::kRun) {
+    error = "--svg draws one scene run; it does not apply to " +
+            std::string(mode == Mode::kVersion ? "--version" : ModeOption(mode));
+    return false;
+  }
+  if ((mode == Mode::kList || mode == Mode::kVersion) && !command.scenes.empty()) {
+    error = std::string(mode == Mode::kList ? "--list" : "--version") + " takes no scene, found " +
+            Shown(command.scenes.front());
+    return false;
+  }
+  if ((mode == Mode::kCheck || mode == Mode::kRoutines || mode == Mode::kCoverage) &&
+      command.scenes.empty()) {
+    error = std::string(ModeOption(mode)) + " needs at least one scene file";
+    return false;
+  }
+  if (mode == Mode::kCheck)
+    for (const std::string& scene : command.scenes)
+      if (scene == "-") {
+        error = "--check compares a scene file with the report beside it; it cannot read '-'";
+        return false;
+      }
+  if (mode == Mode::kRun && command.scenes.size() > 1) {
+    error = "one scene at a time (found " + std::to_string(command.scenes.size()) +
+            "); --check takes several";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace tier::scene

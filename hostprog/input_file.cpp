@@ -1,0 +1,89 @@
+#include "hostprog/input_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace tier::scene {
+namespace {
+
+// Reads at most kMaxInputBytes + 1 bytes, so that a file without end (a pipe
+// that never closes aside) is refused instead of filling memory.
+bool ReadBounded(std::FILE* stream, const std::string& name, std::string& text,
+                 std::string& error) {
+  text.clear();
+  char buffer[1 << 16];
+  while (true) {
+    const std::size_t room = kMaxInputBytes + 1 - text.size();
+    const std::size_t got = std::fread(buffer, 1, std::min(sizeof buffer, room), stream);
+    text.append(buffer, got);
+    if (text.size() > kMaxInputBytes) {
+      error = name + ": larger than the limit of " + std::to_string(kMaxInputBytes >> 20) +
+              " MiB for a scene or report";
+      return false;
+    }
+    if (got == 0) break;
+  }
+  if (std::ferror(stream)) {
+    error = name + ": cannot read the file: " + std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string InputName(const std::string& path) {
+  return path == kStandardInputPath ? kStandardInputName : path;
+}
+
+bool ReadInputFile(const std::string& path, std::string& text, std::string& error) {
+  if (path == kStandardInputPath) {
+#ifdef _WIN32
+    _setmode(_fileno(stdin), _O_BINARY);  // the parser takes CR LF itself
+#endif
+    return ReadBounded(stdin, kStandardInputName, text, error);
+  }
+  namespace fs = std::filesystem;
+  std::error_code code;
+  const fs::file_status status = fs::status(path, code);
+  if (status.type() == fs::file_type::not_found) {
+    error = path + ": cannot read the file: no such file";
+    return false;
+  }
+  if (status.type() == fs::file_type::directory) {
+    error = path + ": is a directory, not a file";
+    return false;
+  }
+  if (status.type() == fs::file_type::character || status.type() == fs::file_type::block) {
+    error = path + ": is a device, not a file";
+    return false;
+  }
+  if (status.type() == fs::file_type::regular) {
+    const std::uintmax_t size = fs::file_size(path, code);
+    if (!code && size > kMaxInputBytes) {
+      error = path + ": larger than the limit of " + std::to_string(kMaxInputBytes >> 20) +
+              " MiB for a scene or report";
+      return false;
+    }
+  }
+  errno = 0;
+  std::FILE* stream = std::fopen(path.c_str(), "rb");
+  if (stream == nullptr) {
+    error = path + ": cannot read the file" + (errno ? std::string(": ") + std::strerror(errno) : "");
+    return false;
+  }
+  const bool ok = ReadBounded(stream, path, text, error);
+  std::fclose(stream);
+  return ok;
+}
+
+}  // namespace tier::scene

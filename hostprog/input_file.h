@@ -1,0 +1,26 @@
+// Reading what a person hands the host program: a scene, an expected report,
+// or standard input. Whatever the path names (a directory, a device, a file
+// too large or unreadable), the answer is the text or one line saying why not.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace tier::scene {
+
+// No scene or report the host program reads may be larger than this; a frame
+// with every slot in use and its calls fit in a fraction of it.
+inline constexpr std::size_t kMaxInputBytes = 16u << 20;
+
+// The path that stands for standard input, and the name messages give it.
+inline constexpr const char* kStandardInputPath = "-";
+inline constexpr const char* kStandardInputName = "(standard input)";
+
+// Reads the whole file at `path` ("-": standard input) into `text`. On failure
+// returns false and sets `error` to "PATH: the reason".
+bool ReadInputFile(const std::string& path, std::string& text, std::string& error);
+
+// The name of `path` in messages.
+std::string InputName(const std::string& path);
+
+}  // namespace tier::scene

@@ -1,0 +1,22 @@
+// Finding a routine by what a person typed, and listing them all.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "plugin/catalogue.h"
+
+namespace tier::scene {
+
+// The display strings nearest to `typed`, best first, each once: those equal
+// to it but for case when there are any, else those within a few edits
+// (letters compared without case). Empty when nothing is near.
+std::vector<std::string_view> NearestDisplayStrings(std::string_view typed);
+
+// Every routine of the catalogue, one line each: kind, code, display string
+// (as `displayText` gives it for a code) and parameters with their titles.
+using DisplayTextOf = std::string (*)(const plugin::RoutineInfo&);
+std::string RoutineListing(DisplayTextOf displayText);
+
+}  // namespace tier::scene

@@ -1,0 +1,27 @@
+// A picture of the stacking order: one self-contained SVG document (no
+// scripts, no external references) with a panel for the frame before the
+// first call and one after each call. Each object is a labelled rectangle at
+// its x and y, painted back to front as the host draws them, coloured by
+// type; uncounted nodes have a dashed outline, noRefresh ones say so, redrawn
+// ones are outlined heavily and moved ones highlighted. Under the stage, a
+// strip shows the order from back to front with the same marks.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "hostprog/scene_file.h"
+#include "hostprog/scene_runner.h"
+
+namespace tier::scene {
+
+// Pictures hold at most this many drawn nodes (panels x nodes).
+inline constexpr std::size_t kMaxPictureNodes = 100000;
+
+// The picture of `steps` of `scene`; false with `error` set when it would be
+// too large to draw.
+bool ScenePicture(const SceneFile& scene, const std::vector<SceneStep>& steps,
+                  std::string& picture, std::string& error);
+
+}  // namespace tier::scene
