@@ -73,6 +73,7 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, bool loadsModul
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (argument == "--help" || argument == "-h") {
+      command = CommandLine();
       command.mode = Mode::kHelp;
       return true;  // whatever else is there, help is what was asked for
     }

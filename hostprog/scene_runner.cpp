@@ -256,8 +256,8 @@ class Runner {
     const std::vector<NodeView> nodes = Nodes(orderBefore);
     if (routine.kind == RoutineKind::Action) {
       // An action that changed nothing says so in one line instead of a table.
-      outcome = tableAfter == tableBefore ? "order unchanged" : "order";
-      out_ += "  " + outcome + ": " + OrderStrip(nodes) + "\n";
+      outcome = (tableAfter == tableBefore ? "order unchanged: " : "order: ") + OrderStrip(nodes);
+      out_ += "  " + outcome + "\n";
       if (tableAfter != tableBefore) out_ += tableAfter;
     } else if (tableAfter != tableBefore) {
       out_ += "  !! the display order changed:\n" + tableAfter;

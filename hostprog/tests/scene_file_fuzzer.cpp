@@ -1,6 +1,6 @@
 // libFuzzer entry: any bytes as a scene file. A refused scene is fine; an
 // accepted one must build and run over the linked-in plug-in with the host's
-// records left consistent.
+// records left consistent, and its picture must be well-formed.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -9,7 +9,9 @@
 
 #include "host/plugin_module.h"
 #include "hostprog/scene_file.h"
+#include "hostprog/scene_picture.h"
 #include "hostprog/scene_runner.h"
+#include "hostprog/tests/xml_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const tier::host::PluginModule module = tier::host::LoadTierModule();
@@ -17,6 +19,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string error;
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   if (!tier::scene::ParseScene(text, "fuzz.scene", scene, error)) return 0;
-  if (tier::scene::RunScene(module, scene).find("!!") != std::string::npos) std::abort();
+  std::string report;
+  std::vector<tier::scene::SceneStep> steps;
+  tier::scene::RunScene(
+      module, scene, [&report](std::string_view piece) { report += piece; }, &steps);
+  if (report.find("!!") != std::string::npos) std::abort();
+  std::string picture;
+  if (tier::scene::ScenePicture(scene, steps, picture, error) &&
+      !tier::scene::testing::CheckXml(picture).empty())
+    std::abort();
   return 0;
 }

@@ -14,7 +14,10 @@
 
 #include "host/plugin_module.h"
 #include "hostprog/scene_file.h"
+#include "hostprog/command_line.h"
+#include "hostprog/scene_picture.h"
 #include "hostprog/scene_runner.h"
+#include "hostprog/tests/xml_check.h"
 
 namespace tier::scene {
 namespace {
@@ -195,15 +198,64 @@ TEST(SceneFileFuzz, MutatedScenesAreRefusedWithALineOrRunCleanly) {
       continue;
     }
     ++accepted;
-    const std::string report = RunScene(module, scene);
+    std::vector<SceneStep> steps;
+    std::string report;
+    RunScene(module, scene, [&report](std::string_view piece) { report += piece; }, &steps);
     ASSERT_EQ(report.find("!!"), std::string::npos) << "round " << round << ", scene:\n"
                                                     << text << "\nreport:\n"
                                                     << report;
+    // Every accepted scene can be drawn, and the picture is well-formed.
+    if (round % 8 == 0) {
+      std::string picture;
+      ASSERT_TRUE(ScenePicture(scene, steps, picture, error)) << error;
+      ASSERT_EQ(testing::CheckXml(picture), "") << "round " << round << ", scene:\n" << text;
+    }
   }
   std::printf("%d accepted, %d refused\n", accepted, refused);
   // Both paths are exercised, not just one.
   EXPECT_GT(accepted, kRounds / 10);
   EXPECT_GT(refused, kRounds / 10);
+}
+
+// Random command lines from the program's own words and some strays: each is
+// either understood, in a state the program can act on, or refused with one
+// short line.
+TEST(CommandLineFuzz, RandomArgumentsAreUnderstoodOrRefusedInOneLine) {
+  const std::string words[] = {"--check", "--routines", "--coverage", "--list", "--version",
+                               "--help",  "-h",         "--module",   "--svg",  "-",
+                               "a.scene", "b.scene",    "T.vdx",      "--",     "-x",
+                               "",        "--svg=x",    std::string(300, '-')};
+  std::mt19937 random(20261209);
+  int understood = 0;
+  for (int round = 0; round < 5000; ++round) {
+    std::vector<std::string> arguments(random() % 6);
+    for (std::string& argument : arguments) argument = words[random() % std::size(words)];
+    CommandLine command;
+    std::string error;
+    const bool loadsModule = random() % 2 == 0;
+    if (!ParseCommandLine(arguments, loadsModule, command, error)) {
+      EXPECT_FALSE(error.empty());
+      EXPECT_LT(error.size(), 200u) << error;
+      EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+      continue;
+    }
+    ++understood;
+    using Mode = CommandLine::Mode;
+    if (command.mode == Mode::kRun) {
+      EXPECT_LE(command.scenes.size(), 1u);
+    }
+    if (command.mode == Mode::kCheck || command.mode == Mode::kRoutines ||
+        command.mode == Mode::kCoverage) {
+      EXPECT_FALSE(command.scenes.empty());
+    }
+    if (command.mode != Mode::kRun) {
+      EXPECT_TRUE(command.svgPath.empty());
+    }
+    if (!loadsModule) {
+      EXPECT_TRUE(command.modulePath.empty());
+    }
+  }
+  EXPECT_GT(understood, 500);
 }
 
 }  // namespace

@@ -1,0 +1,243 @@
+// The host program's parts apart from main: the command line, routine look-up,
+// input files, the report diff and the picture.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "host/plugin_module.h"
+#include "hostprog/command_line.h"
+#include "hostprog/input_file.h"
+#include "hostprog/report_diff.h"
+#include "hostprog/routine_names.h"
+#include "hostprog/scene_file.h"
+#include "hostprog/scene_picture.h"
+#include "hostprog/scene_runner.h"
+#include "hostprog/tests/xml_check.h"
+
+namespace tier::scene {
+namespace {
+
+using Mode = CommandLine::Mode;
+
+TEST(CommandLine, ModesScenesAndModules) {
+  struct Case {
+    std::vector<std::string> arguments;
+    bool loadsModule;
+    Mode mode;
+    std::size_t scenes;
+    std::string module;
+    std::string svg;
+  };
+  const Case cases[] = {
+      {{}, false, Mode::kRun, 0, "", ""},
+      {{"a.scene"}, false, Mode::kRun, 1, "", ""},
+      {{"-"}, false, Mode::kRun, 1, "", ""},
+      {{"--svg", "out.svg", "a.scene"}, false, Mode::kRun, 1, "", "out.svg"},
+      {{"--check", "a.scene", "b.scene"}, false, Mode::kCheck, 2, "", ""},
+      {{"--coverage", "a.scene", "-"}, false, Mode::kCoverage, 2, "", ""},
+      {{"--list"}, false, Mode::kList, 0, "", ""},
+      {{"--version"}, true, Mode::kVersion, 0, "", ""},
+      {{"x.scene", "-h", "--frobnicate"}, false, Mode::kHelp, 0, "", ""},
+      {{"--help"}, true, Mode::kHelp, 0, "", ""},
+      {{"T.vdx", "a.scene"}, true, Mode::kRun, 1, "T.vdx", ""},
+      {{"--module", "dir/T.dll", "--list"}, true, Mode::kList, 0, "dir/T.dll", ""},
+  };
+  for (const Case& c : cases) {
+    CommandLine command;
+    std::string error;
+    ASSERT_TRUE(ParseCommandLine(c.arguments, c.loadsModule, command, error)) << error;
+    EXPECT_EQ(command.mode, c.mode);
+    EXPECT_EQ(command.scenes.size(), c.scenes);
+    EXPECT_EQ(command.modulePath, c.module);
+    EXPECT_EQ(command.svgPath, c.svg);
+  }
+}
+
+TEST(CommandLine, RefusalsNameWhatIsWrong) {
+  struct Case {
+    std::vector<std::string> arguments;
+    bool loadsModule;
+    std::string message;
+  };
+  const Case cases[] = {
+      {{"--frobnicate"}, false, "unknown option '--frobnicate'"},
+      {{"-x"}, false, "unknown option '-x'"},
+      {{"--" + std::string(500, 'z')}, false, "zzz...'"},
+      {{"--module", "T.vdx", "a.scene"}, false, "Win32 build only"},
+      {{"T.vdx"}, false, "Win32 build only"},
+      {{"--module", "T.vdx", "--coverage", "a.scene"}, true, "does not apply to --coverage"},
+      {{"--module"}, true, "--module needs a path"},
+      {{"--svg"}, false, "--svg needs a file name"},
+      {{"--svg", "o.svg", "--check", "a.scene"}, false, "does not apply to --check"},
+      {{"--check"}, false, "--check needs at least one scene"},
+      {{"--check", "-"}, false, "cannot read '-'"},
+      {{"--check", "a.scene", "--routines"}, false, "cannot be combined"},
+      {{"a.scene", "b.scene"}, false, "one scene at a time (found 2)"},
+      {{"--list", "a.scene"}, false, "--list takes no scene"},
+      {{"--version", "a.scene"}, false, "--version takes no scene"},
+  };
+  for (const Case& c : cases) {
+    CommandLine command;
+    std::string error;
+    EXPECT_FALSE(ParseCommandLine(c.arguments, c.loadsModule, command, error))
+        << c.arguments.front();
+    EXPECT_NE(error.find(c.message), std::string::npos) << error;
+    EXPECT_LT(error.size(), 200u) << error;
+  }
+}
+
+TEST(RoutineNames, SuggestsTheNearestDisplayStrings) {
+  using Found = std::vector<std::string_view>;
+  EXPECT_EQ(NearestDisplayStrings("tirGetFV"), Found{"tirGetFV("});
+  EXPECT_EQ(NearestDisplayStrings("send %0 back one"), Found{"Send %0 Back One"});
+  EXPECT_EQ(NearestDisplayStrings("REVERSE ALL"), Found{"Reverse all"});
+  EXPECT_EQ(NearestDisplayStrings("Swap %0 with %1"), Found{"Swap %0 and %1"});
+  EXPECT_EQ(NearestDisplayStrings("%0 Abve %1"), Found{"%0 Above %1?"});
+  EXPECT_TRUE(NearestDisplayStrings("jump around").empty());
+  EXPECT_TRUE(NearestDisplayStrings(std::string(5000, 'x')).empty());
+
+  std::string error;
+  SceneFile scene;
+  EXPECT_FALSE(ParseScene("call \"tirgetnumlvls(\"\n", "s.scene", scene, error));
+  EXPECT_EQ(error,
+            "s.scene:1: no routine has the display string \"tirgetnumlvls(\"; did you mean "
+            "\"tirGetNumLvls(\"? (tier_host_program --list shows them all)");
+}
+
+TEST(RoutineNames, ListingHasEveryRoutineOnALine) {
+  const std::string listing =
+      RoutineListing([](const plugin::RoutineInfo& row) { return std::string(row.displayText); });
+  EXPECT_EQ(std::count(listing.begin(), listing.end(), '\n'), 46);
+  EXPECT_NE(listing.find("action     25  \"Move %0 to Level %1\""), std::string::npos) << listing;
+  EXPECT_NE(listing.find("%0 object (Select Object A), %1 number (Enter Level Number)"),
+            std::string::npos);
+  EXPECT_NE(listing.find("expression  0  \"tirGetFV(\"                                         %0 text"),
+            std::string::npos)
+      << listing;
+}
+
+TEST(InputFile, RefusesWhatIsNoSceneInOneLine) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::temp_directory_path() / "tier_input_file_test";
+  fs::create_directories(folder);
+  std::string text, error;
+  EXPECT_FALSE(ReadInputFile(folder.string(), text, error));
+  EXPECT_EQ(error, folder.string() + ": is a directory, not a file");
+
+  const fs::path large = folder / "large.scene";
+  std::ofstream(large).put('#');
+  fs::resize_file(large, kMaxInputBytes + 1);
+  EXPECT_FALSE(ReadInputFile(large.string(), text, error));
+  EXPECT_EQ(error, large.string() + ": larger than the limit of 16 MiB for a scene or report");
+
+  fs::resize_file(large, kMaxInputBytes);  // at the limit: read whole
+  EXPECT_TRUE(ReadInputFile(large.string(), text, error)) << error;
+  EXPECT_EQ(text.size(), kMaxInputBytes);
+  fs::remove_all(folder);
+
+  if (fs::exists("/dev/zero")) {
+    EXPECT_FALSE(ReadInputFile("/dev/zero", text, error));
+    EXPECT_EQ(error, "/dev/zero: is a device, not a file");
+  }
+}
+
+TEST(SceneFile, MessagesCutLongTokens) {
+  const std::string huge(1 << 20, 'w');
+  const std::string texts[] = {
+      "type Ball\nobject 0 Ball " + huge + "\n",     // a word where a key belongs
+      "type Ball\nobject 0 \"" + huge + "\"\n",      // an unknown type's name
+      "call \"" + huge + "\"\n",                     // an unknown display string
+      std::string(kMaxLineLength + 1, ' ') + "\n",  // a line over the limit
+  };
+  for (const std::string& text : texts) {
+    SceneFile scene;
+    std::string error;
+    EXPECT_FALSE(ParseScene(text, "s.scene", scene, error));
+    EXPECT_LT(error.size(), 200u) << error.substr(0, 300);
+  }
+}
+
+TEST(ReportDiff, HunksCarryTheCallTheyBelongTo) {
+  EXPECT_EQ(UnifiedDiff("a\nb\n", "a\r\nb\r\n", "old", "new"), "");
+  const std::string before =
+      "frame: 2 nodes\n  x\ncall 1: one\n  a\n  b\n  c\n  d\n  e\n  f\n  g\n  h\n"
+      "call 2: two\n  p\n  q\n";
+  const std::string after =
+      "frame: 2 nodes\n  x\ncall 1: one\n  a\n  B\n  c\n  d\n  e\n  f\n  g\n  h\n"
+      "call 2: two\n  p\n  q\n  r\n";
+  EXPECT_EQ(UnifiedDiff(before, after, "old", "new"),
+            "--- old\n+++ new\n"
+            "@@ -2,7 +2,7 @@ call 1: one\n   x\n call 1: one\n   a\n-  b\n+  B\n   c\n   d\n   e\n"
+            "@@ -12,3 +12,4 @@ call 2: two\n call 2: two\n   p\n   q\n+  r\n");
+
+  // Wholly different long reports still give a diff, cut to a readable length.
+  std::string many, others;
+  for (int i = 0; i < 5000; ++i) {
+    many += "line " + std::to_string(i) + "\n";
+    others += "other " + std::to_string(i) + "\n";
+  }
+  const std::string diff = UnifiedDiff(many, others, "old", "new");
+  EXPECT_NE(diff.find("@@ -1,5000 +1,5000 @@\n-line 0\n"), std::string::npos) << diff.substr(0, 200);
+  EXPECT_NE(diff.find("the diff goes on"), std::string::npos);
+}
+
+std::vector<std::filesystem::path> ExampleScenePaths() {
+  std::vector<std::filesystem::path> paths;
+  for (const auto& entry : std::filesystem::directory_iterator(TIER_SCENES_DIR))
+    if (entry.path().extension() == ".scene") paths.push_back(entry.path());
+  return paths;
+}
+
+TEST(ScenePicture, EveryExampleSceneDrawsAWellFormedSelfContainedPicture) {
+  const host::PluginModule module = host::LoadTierModule();
+  ASSERT_TRUE(module.ok()) << module.error;
+  const auto paths = ExampleScenePaths();
+  ASSERT_GE(paths.size(), 5u);
+  for (const auto& path : paths) {
+    SceneFile scene;
+    std::string error;
+    ASSERT_TRUE(LoadScene(path.string(), scene, error)) << error;
+    std::vector<SceneStep> steps;
+    RunScene(module, scene, [](std::string_view) {}, &steps);
+    ASSERT_EQ(steps.size(), scene.calls.size() + 1) << path;
+    std::string picture;
+    ASSERT_TRUE(ScenePicture(scene, steps, picture, error)) << error;
+    EXPECT_EQ(testing::CheckXml(picture), "") << path;
+    for (const char* external : {"<script", "href", "url(", "@import", "<foreignObject"})
+      EXPECT_EQ(picture.find(external), std::string::npos) << path << " holds " << external;
+    // One panel per step, each with its background.
+    std::size_t panels = 0;
+    for (std::size_t at = 0; (at = picture.find("<g>", at)) != std::string::npos; ++at) ++panels;
+    EXPECT_EQ(panels, steps.size()) << path;
+  }
+}
+
+TEST(ScenePicture, MarksAndEscapesWhatItDraws) {
+  SceneFile scene;
+  std::string error;
+  ASSERT_TRUE(ParseScene("type \"<a&b>\"\ntype Ball\nobject 0 \"<a&b>\" x 5\nobject 1 Ball\n"
+                         "order 0 uncounted, 1 noRefresh\ncall \"Reverse all\"\n",
+                         "s.scene", scene, error))
+      << error;
+  const host::PluginModule module = host::LoadTierModule();
+  std::vector<SceneStep> steps;
+  RunScene(module, scene, [](std::string_view) {}, &steps);
+  ASSERT_EQ(steps.size(), 2u);
+  EXPECT_EQ(OrderStrip(steps[1].nodes), "1* 0*+");
+  EXPECT_EQ(steps[1].outcome, "order: 1* 0*+");
+  std::string picture;
+  ASSERT_TRUE(ScenePicture(scene, steps, picture, error));
+  EXPECT_EQ(testing::CheckXml(picture), "");
+  EXPECT_NE(picture.find("&lt;a&amp;b&gt;"), std::string::npos);
+  EXPECT_NE(picture.find("stroke-dasharray"), std::string::npos);  // uncounted
+  EXPECT_NE(picture.find(">noRefresh</text>"), std::string::npos);
+  EXPECT_NE(picture.find("stroke-width=\"3\""), std::string::npos);  // redrawn
+
+  EXPECT_EQ(testing::CheckXml("<a><b></a>"), "</a> closes nothing open");
+  EXPECT_EQ(testing::CheckXml("<a x=\"1&\"/>"), "'&' without ';' in an attribute of <a>");
+}
+
+}  // namespace
+}  // namespace tier::scene
