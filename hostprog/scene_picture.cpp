@@ -195,7 +195,7 @@ std::string Legend(const SceneFile& scene, std::int64_t& height) {
 bool ScenePicture(const SceneFile& scene, const std::vector<SceneStep>& steps,
                   std::string& picture, std::string& error) {
   std::size_t drawn = 0;
-  for (const SceneStep& step : steps) drawn += step.nodes.size();
+  for (const SceneStep& step : steps) drawn += step.nodeCount;
   if (drawn > kMaxPictureNodes) {
     error = "the picture would draw " + std::to_string(drawn) + " nodes (at most " +
             std::to_string(kMaxPictureNodes) + "); draw a scene with fewer calls or objects";

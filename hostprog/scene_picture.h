@@ -17,7 +17,7 @@
 namespace tier::scene {
 
 // Pictures hold at most this many drawn nodes (panels x nodes).
-inline constexpr std::size_t kMaxPictureNodes = 100000;
+inline constexpr std::size_t kMaxPictureNodes = kMaxKeptNodes;
 
 // The picture of `steps` of `scene`; false with `error` set when it would be
 // too large to draw.

@@ -58,14 +58,20 @@ class Runner {
 
   void Keep(std::size_t number, const std::string& call, const std::string& outcome,
             const std::vector<NodeView>& nodes) {
-    if (steps_ != nullptr) steps_->push_back({number, call, outcome, nodes});
+    if (steps_ == nullptr) return;
+    keptNodes_ += nodes.size();
+    steps_->push_back({number, call, outcome,
+                       keptNodes_ <= kMaxKeptNodes ? nodes : std::vector<NodeView>(),
+                       nodes.size()});
   }
 
   // The nodes back to front; `before` is the order before the call, to tell
   // which ones moved.
   std::vector<NodeView> Nodes(const std::vector<int>& before) const {
     const std::vector<int> order = sim_.Order();
-    const std::vector<int> redrawn = sim_.RefreshedSlots();
+    std::vector<bool> redrawn(kMaxSlot + 1, false);
+    for (const int slot : sim_.RefreshedSlots())
+      if (slot >= 0 && slot <= kMaxSlot) redrawn[slot] = true;
     std::vector<NodeView> nodes;
     for (std::size_t i = 0; i < order.size(); ++i) {
       const int slot = order[i];
@@ -79,7 +85,7 @@ class Runner {
       view.y = owner->y;
       view.flags = node->flags;
       view.moved = i < before.size() ? before[i] != slot : !before.empty();
-      view.redrawn = std::find(redrawn.begin(), redrawn.end(), slot) != redrawn.end();
+      view.redrawn = slot >= 0 && slot <= kMaxSlot && redrawn[slot];
       nodes.push_back(view);
     }
     return nodes;
@@ -327,6 +333,7 @@ class Runner {
   const SceneFile& file_;
   const ReportSink& sink_;
   std::vector<SceneStep>* steps_;
+  std::size_t keptNodes_ = 0;
   SimHost sim_;
   std::map<int, int> typeOfSlot_;
   int nameWidth_ = 4;

@@ -32,8 +32,13 @@ struct SceneStep {
   std::size_t number = 0;
   std::string call;     // "action 7 \"Bring %0 Forward %1\" (fv(slot 1) = 65537, 2)"; empty for 0
   std::string outcome;  // "result 1", "value 5", "order unchanged", ...
-  std::vector<NodeView> nodes;  // back to front
+  std::vector<NodeView> nodes;  // back to front; empty past kMaxKeptNodes
+  std::size_t nodeCount = 0;    // the nodes of the step, kept or not
 };
+
+// The runner keeps at most this many nodes over all steps, so that a large
+// scene cannot fill memory with them; a picture needs no more.
+inline constexpr std::size_t kMaxKeptNodes = 100000;
 
 // Receives the report piece by piece, as the calls are made.
 using ReportSink = std::function<void(std::string_view)>;

@@ -141,32 +141,43 @@ inline constexpr std::array<RoutineInfo, kConditionCount + kActionCount + kExpre
         Condition(5, 6000, "%0 At Back?", "CondObjectAtBack", 1, {O(kTitleAnObject)},
                   "Tests each instance of the object in scope (its current selection, or else all "
                   "its instances) and keeps in the selection the one at the back of the display "
-                  "order. True when it is one of them; when none is, the selection is left empty. "
-                  "False, with the selection untouched, when the object has no instance in scope."),
+                  "order. True when it is one of them. When none is, the selection's head and count "
+                  "are cleared but its stamp is not renewed: a selection that was current stays "
+                  "current and empty, one that was not current stays not current (so the next "
+                  "routine again sees every instance). False, with the selection untouched, when "
+                  "the object has no instance in scope."),
         Condition(6, 6010, "%0 At Front?", "CondObjectAtFront", 1, {O(kTitleAnObject)},
                   "Tests each instance of the object in scope (its current selection, or else all "
                   "its instances) and keeps in the selection the one at the front of the display "
-                  "order. True when it is one of them; when none is, the selection is left empty. "
-                  "False, with the selection untouched, when the object has no instance in scope."),
+                  "order. True when it is one of them. When none is, the selection's head and count "
+                  "are cleared but its stamp is not renewed: a selection that was current stays "
+                  "current and empty, one that was not current stays not current (so the next "
+                  "routine again sees every instance). False, with the selection untouched, when "
+                  "the object has no instance in scope."),
         Condition(7, 6020, "%0 Above %1?", "CondObjectAbove", 2,
                   {O(kTitleObjectA), O(kTitleObjectB)},
                   "Keeps in the selection of object A those of its instances in scope that lie "
-                  "above at least one instance in scope of object B; true when one does, and A's "
-                  "selection is left empty when none does. False, with A's selection untouched, "
-                  "when A or B has no instance in scope."),
+                  "above at least one instance in scope of object B; true when one does. When none "
+                  "does, A's selection is cleared but keeps its stamp: current and empty if it was "
+                  "current, still not current (every instance in scope again) if it was not. "
+                  "False, with A's selection untouched, when A or B has no instance in scope."),
         Condition(8, 6030, "%0 Below %1?", "CondObjectBelow", 2,
                   {O(kTitleObjectA), O(kTitleObjectB)},
                   "Keeps in the selection of object A those of its instances in scope that lie "
-                  "below at least one instance in scope of object B; true when one does, and A's "
-                  "selection is left empty when none does. False, with A's selection untouched, "
-                  "when A or B has no instance in scope."),
+                  "below at least one instance in scope of object B; true when one does. When none "
+                  "does, A's selection is cleared but keeps its stamp: current and empty if it was "
+                  "current, still not current (every instance in scope again) if it was not. "
+                  "False, with A's selection untouched, when A or B has no instance in scope."),
         Condition(9, 6040, "%0 Between %1 and %2?", "CondObjectBetween", 3,
                   {O(kTitleObjectA), O(kTitleObjectB), O(kTitleObjectC)},
                   "Keeps in A's selection the instances that lie above an instance of B and below "
                   "one of C. When there are none, A's selection stops being current and every "
                   "instance of A's type is tried the other way round (below B, above C). The three "
                   "objects are fetched from the host one after another. False when neither "
-                  "arrangement holds or an object has no instance in scope."),
+                  "arrangement holds or an object has no instance in scope. When the host's "
+                  "eventCount is 65535, the mark that makes a selection not current equals the "
+                  "count, so A's selection stays current: the other way round is then tried only "
+                  "on the instances the first arrangement kept."),
 
         // Actions: menu id 25000 + 10 x code, flags 0.
         Action(0, 5000, "Send %0 Back One", "SendBackOne", 1, {N(kTitleFixedValue)},
@@ -221,7 +232,9 @@ inline constexpr std::array<RoutineInfo, kConditionCount + kActionCount + kExpre
                "Moves the object to the given position, counted from 1 at the back over every "
                "node (uncounted ones too); the nodes in between shift by one. Only the object is "
                "redrawn. Nothing happens for a level below 1 or beyond the last node, when the "
-               "object is already there, or when it cannot be found."),
+               "object is already there, or when it cannot be found. The level is a position, "
+               "not the host's level number: where the back-most node's level is 10, position "
+               "2 is level 11."),
         Action(12, 5120, "Increasing X Sort", "IncreasingXSort", 0, {},
                "Sorts the whole display order by X position: largest X at the back, smallest at "
                "the front. Levels are renumbered from the old back-most level and every node is "
@@ -249,8 +262,9 @@ inline constexpr std::array<RoutineInfo, kConditionCount + kActionCount + kExpre
         Action(18, 5020, "Swap %0 and %1", "SwapPairByObject", 2,
                {O(kTitleObjectA), O(kTitleObjectB)},
                "As \"Swap %0 and %1\" with fixed values, on the first instances in scope of A and "
-               "B. An object without an instance in scope stands for the stored fixed value; two "
-               "objects of the same type swap nothing."),
+               "B. An object without an instance in scope stands for the stored fixed value. Two "
+               "objects whose first instance is the same (as with the same type twice) swap that "
+               "instance with itself: it stays put and is redrawn twice."),
         Action(19, 5040, "Bring %0 to Front", "BringToFrontByObject", 1, {O(kTitleAnObject)},
                "As \"Bring %0 to Front\" with a fixed value, on the object's first instance in "
                "scope. When the object has no instance in scope, it acts on the object of the "
@@ -272,13 +286,15 @@ inline constexpr std::array<RoutineInfo, kConditionCount + kActionCount + kExpre
         Action(23, 5090, "Move %0 Above %1", "MoveAboveByObject", 2,
                {O(kTitleObjectA), O(kTitleObjectB)},
                "As \"Move %0 Above %1\" with fixed values, on the first instances in scope of A "
-               "and B. An object without an instance in scope stands for the stored fixed value; "
-               "two objects of the same type move nothing."),
+               "and B. An object without an instance in scope stands for the stored fixed value. "
+               "Two objects whose first instance is the same (as with the same type twice) move "
+               "and redraw nothing."),
         Action(24, 5100, "Move %0 Below %1", "MoveBelowByObject", 2,
                {O(kTitleObjectA), O(kTitleObjectB)},
                "As \"Move %0 Below %1\" with fixed values, on the first instances in scope of A "
-               "and B. An object without an instance in scope stands for the stored fixed value; "
-               "two objects of the same type move nothing."),
+               "and B. An object without an instance in scope stands for the stored fixed value. "
+               "Two objects whose first instance is the same (as with the same type twice) move "
+               "and redraw nothing."),
         Action(25, 5110, "Move %0 to Level %1", "MoveToLevelByObject", 2,
                {O(kTitleObjectA), N(kTitleLevel)},
                "As \"Move %0 to Level %1\" with a fixed value, on the object's first instance in "

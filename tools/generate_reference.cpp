@@ -61,6 +61,32 @@ std::string ShortParameters(const RoutineInfo& row) {
   return list;
 }
 
+// Pictures of the order drawn from example scenes (docs/pictures/NAME.svg,
+// drawn by `tier_host_program --svg`), for the routines where a picture says
+// more than the text.
+struct Picture {
+  RoutineKind kind;
+  std::uint16_t firstCode, lastCode;
+  const char* scene;
+  const char* about;
+};
+constexpr Picture kPictures[] = {
+    {RoutineKind::Condition, 4, 4, "conditions_fixed", "the conditions by fixed value"},
+    {RoutineKind::Condition, 9, 9, "conditions_objects", "the conditions by object"},
+    {RoutineKind::Action, 12, 15, "sorts", "every sort on one frame"},
+    {RoutineKind::Action, 12, 15, "sort_seventeen", "equal keys, seventeen nodes"},
+    {RoutineKind::Action, 26, 27, "sorts", "every sort on one frame"},
+};
+
+std::string PictureLinks(const RoutineInfo& row) {
+  std::string links;
+  for (const Picture& picture : kPictures)
+    if (picture.kind == row.kind && row.code >= picture.firstCode && row.code <= picture.lastCode)
+      links += std::string(links.empty() ? "" : ", ") + "[" + picture.about + "](pictures/" +
+               picture.scene + ".svg) (`scenes/" + picture.scene + ".scene`)";
+  return links.empty() ? "" : "Pictures of the order: " + links + ".\n\n";
+}
+
 void Section(std::string& out, RoutineKind kind, const char* title, const char* plural) {
   out += "## " + std::string(title) + "\n\n";
   out += "| Code | Menu id | String id | Display string | Parameters |\n";
@@ -82,6 +108,7 @@ void Section(std::string& out, RoutineKind kind, const char* title, const char* 
       out += row.kind == RoutineKind::Expression ? "No argument.\n" : "No parameters.\n";
     for (int i = 0; i < row.parameterCount; ++i) out += ParameterLine(row, i) + "\n";
     out += "\n" + std::string(row.description) + "\n\n";
+    out += PictureLinks(row);
   }
 }
 
@@ -116,7 +143,11 @@ std::string Reference() {
       "level) redraws the moving object once at the end; a sort redraws every node. A node "
       "marked not to be refreshed is never redrawn.\n"
       "- Uncounted nodes take part in every move, sort and condition; the expressions leave "
-      "them out where they count levels, as each description says.\n\n";
+      "them out where they count levels, as each description says.\n"
+      "- Levels and positions: the host numbers its nodes from the frame's first level, which "
+      "need not be 1. The Level parameter of `Move %0 to Level %1` and the level given to "
+      "`tirGetLevelFV(` are positions counted from 1 at the back; `tirGetLevel(` answers with "
+      "a position among counted nodes. The host program's report shows both columns.\n\n";
   Section(out, RoutineKind::Condition, "Conditions", "Condition");
   Section(out, RoutineKind::Action, "Actions", "Action");
   Section(out, RoutineKind::Expression, "Expressions", "Expression");

@@ -235,6 +235,22 @@ TEST(ScenePicture, MarksAndEscapesWhatItDraws) {
   EXPECT_NE(picture.find(">noRefresh</text>"), std::string::npos);
   EXPECT_NE(picture.find("stroke-width=\"3\""), std::string::npos);  // redrawn
 
+  // A picture too large to draw is refused, and the runner keeps no more
+  // nodes than a picture could hold.
+  std::string large = "type Ball\n";
+  for (int slot = 0; slot < 400; ++slot) large += "object " + std::to_string(slot) + " Ball\n";
+  for (int slot = 0; slot < 400; ++slot) large += "order " + std::to_string(slot) + "\n";
+  for (int call = 0; call < 300; ++call) large += "call \"Reverse all\"\n";
+  ASSERT_TRUE(ParseScene(large, "large.scene", scene, error)) << error;
+  steps.clear();
+  RunScene(module, scene, [](std::string_view) {}, &steps);
+  std::size_t kept = 0;
+  for (const SceneStep& step : steps) kept += step.nodes.size();
+  EXPECT_LE(kept, kMaxKeptNodes);
+  EXPECT_FALSE(ScenePicture(scene, steps, picture, error));
+  EXPECT_EQ(error, "the picture would draw 120400 nodes (at most 100000); draw a scene with fewer "
+                   "calls or objects");
+
   EXPECT_EQ(testing::CheckXml("<a><b></a>"), "</a> closes nothing open");
   EXPECT_EQ(testing::CheckXml("<a x=\"1&\"/>"), "'&' without ';' in an attribute of <a>");
 }
