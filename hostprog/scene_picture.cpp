@@ -184,8 +184,9 @@ std::string Legend(const SceneFile& scene, std::int64_t& height) {
   uncounted.flags = host::kUncounted;
   out += Box(moved, kPad, y, 14, 14) + Text(kPad + 18, y + 11, 10, "moved");
   out += Box(redrawn, kPad + 80, y, 14, 14) + Text(kPad + 98, y + 11, 10, "redrawn");
-  out += Box(uncounted, kPad + 170, y, 14, 14) +
-         Text(kPad + 188, y + 11, 10, "uncounted (u)      noRefresh (n)      x, y: the object's position");
+  out += Box(uncounted, kPad + 170, y, 14, 14) + Text(kPad + 188, y + 11, 10, "uncounted (u)");
+  out += Text(kPad + 300, y + 11, 10, "noRefresh (n)");
+  out += Text(kPad + 410, y + 11, 10, "stage: each object at its x, y; strip: the order");
   height = y + 30;
   return out;
 }

@@ -69,3 +69,6 @@ list(LENGTH rows count)
 if(NOT count EQUAL 46)
   message(FATAL_ERROR "--list showed ${count} routines, not 46:\n${out}")
 endif()
+
+# The built-in demo scene runs and is reported like any other.
+expect(0 "^frame: 5 nodes, .*\ncall 1: action 7 \"Bring %0 Forward %1\" .*\ncall 13: expression 4 \"tirGetTenDesc\\$\\(\" \\(1\\)\n  text ")
