@@ -175,9 +175,11 @@ inline constexpr std::array<RoutineInfo, kConditionCount + kActionCount + kExpre
                   "instance of A's type is tried the other way round (below B, above C). The three "
                   "objects are fetched from the host one after another. False when neither "
                   "arrangement holds or an object has no instance in scope. When the host's "
-                  "eventCount is 65535, the mark that makes a selection not current equals the "
-                  "count, so A's selection stays current: the other way round is then tried only "
-                  "on the instances the first arrangement kept."),
+                  "eventCount is 65535, the mark meant to make A's selection not current equals "
+                  "the count, so the selection stays current and the other way round starts from "
+                  "what the first arrangement left in it, not from every instance: when A's "
+                  "selection was current on entry or some instances lay above B, that is nothing, "
+                  "and the condition is false."),
 
         // Actions: menu id 25000 + 10 x code, flags 0.
         Action(0, 5000, "Send %0 Back One", "SendBackOne", 1, {N(kTitleFixedValue)},
