@@ -13,7 +13,8 @@ PluginModule LoadTierModule(const std::string&) {
   module.getRunObjectInfos = &GetRunObjectInfos;
   module.getRunObjectDataSize = &GetRunObjectDataSize;
   module.getRunObjectInfos(0, &module.infos);
-  module.conditions = static_cast<const EventRoutine*>(ResolveStatic(module.infos.conditionRoutines));
+  module.conditions =
+      static_cast<const EventRoutine*>(ResolveStatic(module.infos.conditionRoutines));
   module.actions = static_cast<const EventRoutine*>(ResolveStatic(module.infos.actionRoutines));
   module.expressions =
       static_cast<const ExpressionRoutine*>(ResolveStatic(module.infos.expressionRoutines));

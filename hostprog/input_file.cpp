@@ -54,7 +54,13 @@ bool ReadInputFile(const std::string& path, std::string& text, std::string& erro
   }
   namespace fs = std::filesystem;
   std::error_code code;
-  const fs::file_status status = fs::status(path, code);
+  fs::file_status status;
+  try {
+    status = fs::status(fs::path(path), code);
+  } catch (const std::exception&) {
+    // A name the platform cannot convert to a path: no such file either.
+    status = fs::file_status(fs::file_type::not_found);
+  }
   if (status.type() == fs::file_type::not_found) {
     error = path + ": cannot read the file: no such file";
     return false;
@@ -68,7 +74,7 @@ bool ReadInputFile(const std::string& path, std::string& text, std::string& erro
     return false;
   }
   if (status.type() == fs::file_type::regular) {
-    const std::uintmax_t size = fs::file_size(path, code);
+    const std::uintmax_t size = fs::file_size(fs::path(path), code);
     if (!code && size > kMaxInputBytes) {
       error = path + ": larger than the limit of " + std::to_string(kMaxInputBytes >> 20) +
               " MiB for a scene or report";
@@ -78,7 +84,8 @@ bool ReadInputFile(const std::string& path, std::string& text, std::string& erro
   errno = 0;
   std::FILE* stream = std::fopen(path.c_str(), "rb");
   if (stream == nullptr) {
-    error = path + ": cannot read the file" + (errno ? std::string(": ") + std::strerror(errno) : "");
+    error =
+        path + ": cannot read the file" + (errno ? std::string(": ") + std::strerror(errno) : "");
     return false;
   }
   const bool ok = ReadBounded(stream, path, text, error);

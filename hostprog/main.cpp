@@ -6,6 +6,8 @@
 // report with the one kept beside the scene; --svg draws the order.
 #include <algorithm>
 #include <cstdio>
+#include <exception>
+#include <new>
 #include <set>
 #include <string>
 #include <vector>
@@ -109,8 +111,8 @@ int CheckScene(const PluginModule& module, const std::string& path) {
     else
       cut = true;
   });
-  const std::string diff = tier::scene::UnifiedDiff(expected, actual, expectedPath,
-                                                    "report of " + path);
+  const std::string diff =
+      tier::scene::UnifiedDiff(expected, actual, expectedPath, "report of " + path);
   if (diff.empty() && !cut) {
     std::printf("%s: matches %s\n", path.c_str(), expectedPath.c_str());
     return kExitOk;
@@ -203,9 +205,7 @@ int RunOne(const PluginModule& module, const tier::scene::SceneFile& scene,
   return kExitOk;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
 #ifdef _WIN32
   // Plain LF line ends on both streams, as natively.
   _setmode(_fileno(stdout), _O_BINARY);
@@ -253,4 +253,19 @@ int main(int argc, char** argv) {
     default:
       return RunOne(module, scene, command.svgPath);
   }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Whatever escapes (memory running out on a huge frame, above all) ends in
+  // one line and a status, never in an abort.
+  try {
+    return Main(argc, argv);
+  } catch (const std::bad_alloc&) {
+    Fail("tier_host_program: out of memory");
+  } catch (const std::exception& failure) {
+    Fail(std::string("tier_host_program: ") + failure.what());
+  }
+  return kExitBadInput;
 }

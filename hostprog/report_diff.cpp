@@ -40,8 +40,9 @@ std::vector<Edit> EditScript(const std::vector<std::string_view>& a,
   for (int d = 0; d <= limit && found < 0; ++d) {
     trace.push_back(v);
     for (int k = -d; k <= d; k += 2) {
-      int x = (k == -d || (k != d && v[offset + k - 1] < v[offset + k + 1])) ? v[offset + k + 1]
-                                                                              : v[offset + k - 1] + 1;
+      int x = (k == -d || (k != d && v[offset + k - 1] < v[offset + k + 1]))
+                  ? v[offset + k + 1]
+                  : v[offset + k - 1] + 1;
       int y = x - k;
       while (x < n && y < m && a[x] == b[y]) ++x, ++y;
       v[offset + k] = x;
@@ -61,8 +62,7 @@ std::vector<Edit> EditScript(const std::vector<std::string_view>& a,
   for (int d = found; d > 0; --d) {
     const std::vector<int>& before = trace[d];
     const int k = x - y;
-    const bool down =
-        k == -d || (k != d && before[offset + k - 1] < before[offset + k + 1]);
+    const bool down = k == -d || (k != d && before[offset + k - 1] < before[offset + k + 1]);
     const int previousK = down ? k + 1 : k - 1;
     const int previousX = before[offset + previousK];
     const int previousY = previousX - previousK;
@@ -129,8 +129,7 @@ std::string UnifiedDiff(const std::string& oldText, const std::string& newText,
     while (true) {
       while (end < script.size() && script[end] != Edit::kKeep) ++end;
       std::size_t next = end;
-      while (next < script.size() && script[next] == Edit::kKeep &&
-             next - end <= 2 * kContext)
+      while (next < script.size() && script[next] == Edit::kKeep && next - end <= 2 * kContext)
         ++next;
       if (next < script.size() && script[next] != Edit::kKeep && next - end <= 2 * kContext)
         end = next;

@@ -11,8 +11,8 @@ namespace {
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool EqualButCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 // Levenshtein distance without case, given up beyond `limit`.
@@ -26,8 +26,8 @@ std::size_t EditDistance(std::string_view a, std::string_view b, std::size_t lim
     std::size_t best = row[0];
     for (std::size_t j = 1; j <= b.size(); ++j) {
       const std::size_t above = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1,
-                         diagonal + (Lower(a[i - 1]) == Lower(b[j - 1]) ? 0 : 1)});
+      row[j] = std::min(
+          {row[j] + 1, row[j - 1] + 1, diagonal + (Lower(a[i - 1]) == Lower(b[j - 1]) ? 0 : 1)});
       diagonal = above;
       best = std::min(best, row[j]);
     }

@@ -1,19 +1,19 @@
 #include "hostprog/scene_file.h"
 
-#include "hostprog/input_file.h"
-#include "hostprog/routine_names.h"
-
 #include <cstddef>
 #include <cstdio>
 #include <map>
 #include <optional>
 #include <set>
 
+#include "hostprog/input_file.h"
+#include "hostprog/routine_names.h"
+
 namespace tier::scene {
 namespace {
 
-using plugin::RoutineInfo;
 using plugin::KindWord;
+using plugin::RoutineInfo;
 using plugin::RoutineKind;
 
 // Thrown inside the parser only; ParseScene turns it into the error text.
@@ -33,8 +33,8 @@ struct Token {
 constexpr std::size_t kShownLength = 40;
 
 std::string Cut(const std::string& text, char quote) {
-  std::string shown = quote == '"' ? Quote(text.substr(0, kShownLength))
-                                   : "'" + text.substr(0, kShownLength) + "'";
+  std::string shown =
+      quote == '"' ? Quote(text.substr(0, kShownLength)) : "'" + text.substr(0, kShownLength) + "'";
   if (text.size() > kShownLength)
     shown.insert(shown.size() - 1, "...") += " (" + std::to_string(text.size()) + " characters)";
   return shown;
@@ -282,8 +282,8 @@ class SceneParser {
       if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
       ++number;
       if (line.size() > kMaxLineLength)
-        throw SceneError{number, "a line may be at most " + std::to_string(kMaxLineLength) +
-                                     " characters"};
+        throw SceneError{number,
+                         "a line may be at most " + std::to_string(kMaxLineLength) + " characters"};
       LineReader reader(Tokenize(line, number), number);
       if (!reader.AtEnd()) Statement(reader);
       start = end + 1;

@@ -18,20 +18,30 @@ constexpr int kChipWidth = 36, kChipHeight = 20, kChipGap = 4;  // a slot in the
 constexpr int kPad = 12, kCaptionHeight = 40, kStripHeight = 44;
 constexpr std::size_t kCaptionCharacters = 64;
 
-constexpr std::array<const char*, 10> kTypeColours = {
-    "#8ecae6", "#90be6d", "#f28482", "#b5a0e8", "#84a59d",
-    "#c9ada7", "#a3c4f3", "#e5989b", "#cdb4db", "#bde0fe"};
+constexpr std::array<const char*, 10> kTypeColours = {"#8ecae6", "#90be6d", "#f28482", "#b5a0e8",
+                                                      "#84a59d", "#c9ada7", "#a3c4f3", "#e5989b",
+                                                      "#cdb4db", "#bde0fe"};
 constexpr const char* kMovedColour = "#ffd60a";
 
 std::string Escaped(const std::string& text) {
   std::string out;
   for (const char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&apos;"; break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&apos;";
+        break;
       default:
         // Control characters have no place in XML text; the labels are ASCII.
         out += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
@@ -48,8 +58,8 @@ std::string N(std::int64_t value) { return std::to_string(value); }
 
 std::string Text(std::int64_t x, std::int64_t y, int size, const std::string& text,
                  const char* extra = "") {
-  return "<text x=\"" + N(x) + "\" y=\"" + N(y) + "\" font-size=\"" + N(size) + "\"" + extra +
-         ">" + Escaped(text) + "</text>\n";
+  return "<text x=\"" + N(x) + "\" y=\"" + N(y) + "\" font-size=\"" + N(size) + "\"" + extra + ">" +
+         Escaped(text) + "</text>\n";
 }
 
 // A node's rectangle with its marks: a highlight behind a moved one, a heavy
@@ -108,7 +118,8 @@ Layout Measure(const std::vector<SceneStep>& steps) {
   layout.stageHeight = static_cast<int>(layout.Y(maxY)) + kBoxHeight;
   const int stripWidth = static_cast<int>(widest) * (kChipWidth + kChipGap) + 80;
   layout.panelWidth =
-      std::max({layout.stageWidth, stripWidth, static_cast<int>(kCaptionCharacters) * 7}) + 2 * kPad;
+      std::max({layout.stageWidth, stripWidth, static_cast<int>(kCaptionCharacters) * 7}) +
+      2 * kPad;
   layout.panelHeight = kCaptionHeight + layout.stageHeight + kStripHeight + 2 * kPad;
   return layout;
 }
@@ -119,9 +130,9 @@ std::string Panel(const SceneFile& scene, const SceneStep& step, const Layout& l
   out += "<rect x=\"" + N(left) + "\" y=\"" + N(top) + "\" width=\"" + N(layout.panelWidth) +
          "\" height=\"" + N(layout.panelHeight) +
          "\" fill=\"#ffffff\" stroke=\"#999999\" stroke-width=\"1\"/>\n";
-  const std::string title =
-      step.number == 0 ? "the frame before the first call"
-                       : "call " + std::to_string(step.number) + ": " + step.call;
+  const std::string title = step.number == 0
+                                ? "the frame before the first call"
+                                : "call " + std::to_string(step.number) + ": " + step.call;
   out += Text(left + kPad, top + kPad + 10, 11, Cut(title, kCaptionCharacters),
               " font-weight=\"bold\"");
   if (!step.outcome.empty())
@@ -130,13 +141,14 @@ std::string Panel(const SceneFile& scene, const SceneStep& step, const Layout& l
   // The stage: back to front, so later nodes cover earlier ones as on screen.
   const std::int64_t stageLeft = left + kPad, stageTop = top + kPad + kCaptionHeight;
   out += "<rect x=\"" + N(stageLeft) + "\" y=\"" + N(stageTop) + "\" width=\"" +
-         N(layout.stageWidth) + "\" height=\"" + N(layout.stageHeight) +
-         "\" fill=\"#f4f4f4\"/>\n";
+         N(layout.stageWidth) + "\" height=\"" + N(layout.stageHeight) + "\" fill=\"#f4f4f4\"/>\n";
   for (const NodeView& node : step.nodes) {
     const std::int64_t x = stageLeft + layout.X(node.x), y = stageTop + layout.Y(node.y);
     out += Box(node, x, y, kBoxWidth, kBoxHeight);
-    out += Text(x + 4, y + 12, 10,
-                Cut(std::to_string(node.slot) + " " + PrintableName(scene.scene.types[node.type].name), 12));
+    out +=
+        Text(x + 4, y + 12, 10,
+             Cut(std::to_string(node.slot) + " " + PrintableName(scene.scene.types[node.type].name),
+                 12));
     std::string marks;
     if (node.flags & host::kUncounted) marks += "uncounted ";
     if (node.flags & host::kNoRefresh) marks += "noRefresh";
@@ -193,8 +205,8 @@ std::string Legend(const SceneFile& scene, std::int64_t& height) {
 
 }  // namespace
 
-bool ScenePicture(const SceneFile& scene, const std::vector<SceneStep>& steps,
-                  std::string& picture, std::string& error) {
+bool ScenePicture(const SceneFile& scene, const std::vector<SceneStep>& steps, std::string& picture,
+                  std::string& error) {
   std::size_t drawn = 0;
   for (const SceneStep& step : steps) drawn += step.nodeCount;
   if (drawn > kMaxPictureNodes) {
@@ -203,8 +215,8 @@ bool ScenePicture(const SceneFile& scene, const std::vector<SceneStep>& steps,
     return false;
   }
   const Layout layout = Measure(steps);
-  const int columns = std::max(1, std::min<int>({3, static_cast<int>(steps.size()),
-                                                 1400 / std::max(1, layout.panelWidth)}));
+  const int columns = std::max(
+      1, std::min<int>({3, static_cast<int>(steps.size()), 1400 / std::max(1, layout.panelWidth)}));
   std::int64_t legendHeight = 0;
   const std::string legend = Legend(scene, legendHeight);
   const std::size_t rows = (steps.size() + columns - 1) / columns;
@@ -220,7 +232,8 @@ bool ScenePicture(const SceneFile& scene, const std::vector<SceneStep>& steps,
              "\" fill=\"#fafafa\"/>\n";
   picture += legend;
   for (std::size_t i = 0; i < steps.size(); ++i) {
-    const std::int64_t left = kPad + static_cast<std::int64_t>(i % columns) * (layout.panelWidth + kPad);
+    const std::int64_t left =
+        kPad + static_cast<std::int64_t>(i % columns) * (layout.panelWidth + kPad);
     const std::int64_t top =
         legendHeight + static_cast<std::int64_t>(i / columns) * (layout.panelHeight + kPad);
     picture += Panel(scene, steps[i], layout, left, top);

@@ -21,7 +21,7 @@ inline constexpr std::size_t kMaxPictureNodes = kMaxKeptNodes;
 
 // The picture of `steps` of `scene`; false with `error` set when it would be
 // too large to draw.
-bool ScenePicture(const SceneFile& scene, const std::vector<SceneStep>& steps,
-                  std::string& picture, std::string& error);
+bool ScenePicture(const SceneFile& scene, const std::vector<SceneStep>& steps, std::string& picture,
+                  std::string& error);
 
 }  // namespace tier::scene

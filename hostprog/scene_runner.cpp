@@ -97,9 +97,10 @@ class Runner {
   std::string Table() const {
     std::string table;
     char line[256];
-    std::snprintf(line, sizeof line,
-                  "  level  position  displayLevel  slot  %-*s  fixedValue       x       y  flags\n",
-                  nameWidth_, "name");
+    std::snprintf(
+        line, sizeof line,
+        "  level  position  displayLevel  slot  %-*s  fixedValue       x       y  flags\n",
+        nameWidth_, "name");
     table += line;
     const std::vector<int> order = sim_.Order();
     const std::vector<std::uint16_t> levels = sim_.Levels();
@@ -118,8 +119,8 @@ class Runner {
       if (shown && *shown != levels[i] && (node->flags & host::kUncounted)) laggingUncounted = true;
       std::snprintf(line, sizeof line, "  %5d  %8d  %12s  %4d  %-*s  %10d  %6d  %6d %s\n",
                     static_cast<int>(levels[i]), static_cast<int>(i + 1),
-                    shown ? std::to_string(*shown).c_str() : "-", slot,
-                    nameWidth_, Printable(file_.scene.types[typeOfSlot_.at(slot)].name).c_str(),
+                    shown ? std::to_string(*shown).c_str() : "-", slot, nameWidth_,
+                    Printable(file_.scene.types[typeOfSlot_.at(slot)].name).c_str(),
                     static_cast<int>(sim_.FixedValue(slot)), static_cast<int>(owner->x),
                     static_cast<int>(owner->y), flags.c_str());
       std::string text = line;
@@ -128,7 +129,8 @@ class Runner {
     }
     if (order.empty()) table += "  (empty list)\n";
     if (laggingUncounted)
-      table += "  (a swap leaves the displayLevel of an uncounted node as it was; a sort rewrites it)\n";
+      table +=
+          "  (a swap leaves the displayLevel of an uncounted node as it was; a sort rewrites it)\n";
     return table;
   }
 

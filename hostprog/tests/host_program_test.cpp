@@ -113,8 +113,9 @@ TEST(RoutineNames, ListingHasEveryRoutineOnALine) {
   EXPECT_NE(listing.find("action     25  \"Move %0 to Level %1\""), std::string::npos) << listing;
   EXPECT_NE(listing.find("%0 object (Select Object A), %1 number (Enter Level Number)"),
             std::string::npos);
-  EXPECT_NE(listing.find("expression  0  \"tirGetFV(\"                                         %0 text"),
-            std::string::npos)
+  EXPECT_NE(
+      listing.find("expression  0  \"tirGetFV(\"                                         %0 text"),
+      std::string::npos)
       << listing;
 }
 
@@ -146,9 +147,9 @@ TEST(InputFile, RefusesWhatIsNoSceneInOneLine) {
 TEST(SceneFile, MessagesCutLongTokens) {
   const std::string huge(1 << 20, 'w');
   const std::string texts[] = {
-      "type Ball\nobject 0 Ball " + huge + "\n",     // a word where a key belongs
-      "type Ball\nobject 0 \"" + huge + "\"\n",      // an unknown type's name
-      "call \"" + huge + "\"\n",                     // an unknown display string
+      "type Ball\nobject 0 Ball " + huge + "\n",    // a word where a key belongs
+      "type Ball\nobject 0 \"" + huge + "\"\n",     // an unknown type's name
+      "call \"" + huge + "\"\n",                    // an unknown display string
       std::string(kMaxLineLength + 1, ' ') + "\n",  // a line over the limit
   };
   for (const std::string& text : texts) {
@@ -179,7 +180,8 @@ TEST(ReportDiff, HunksCarryTheCallTheyBelongTo) {
     others += "other " + std::to_string(i) + "\n";
   }
   const std::string diff = UnifiedDiff(many, others, "old", "new");
-  EXPECT_NE(diff.find("@@ -1,5000 +1,5000 @@\n-line 0\n"), std::string::npos) << diff.substr(0, 200);
+  EXPECT_NE(diff.find("@@ -1,5000 +1,5000 @@\n-line 0\n"), std::string::npos)
+      << diff.substr(0, 200);
   EXPECT_NE(diff.find("the diff goes on"), std::string::npos);
 }
 
@@ -200,7 +202,8 @@ TEST(ScenePicture, EveryExampleSceneDrawsAWellFormedSelfContainedPicture) {
     std::string error;
     ASSERT_TRUE(LoadScene(path.string(), scene, error)) << error;
     std::vector<SceneStep> steps;
-    RunScene(module, scene, [](std::string_view) {}, &steps);
+    RunScene(
+        module, scene, [](std::string_view) {}, &steps);
     ASSERT_EQ(steps.size(), scene.calls.size() + 1) << path;
     std::string picture;
     ASSERT_TRUE(ScenePicture(scene, steps, picture, error)) << error;
@@ -217,13 +220,15 @@ TEST(ScenePicture, EveryExampleSceneDrawsAWellFormedSelfContainedPicture) {
 TEST(ScenePicture, MarksAndEscapesWhatItDraws) {
   SceneFile scene;
   std::string error;
-  ASSERT_TRUE(ParseScene("type \"<a&b>\"\ntype Ball\nobject 0 \"<a&b>\" x 5\nobject 1 Ball\n"
-                         "order 0 uncounted, 1 noRefresh\ncall \"Reverse all\"\n",
-                         "s.scene", scene, error))
+  ASSERT_TRUE(
+      ParseScene("type \"<a&b>\"\ntype Ball\nobject 0 \"<a&b>\" x 5\nobject 1 Ball\n"
+                 "order 0 uncounted, 1 noRefresh\ncall \"Reverse all\"\n",
+                 "s.scene", scene, error))
       << error;
   const host::PluginModule module = host::LoadTierModule();
   std::vector<SceneStep> steps;
-  RunScene(module, scene, [](std::string_view) {}, &steps);
+  RunScene(
+      module, scene, [](std::string_view) {}, &steps);
   ASSERT_EQ(steps.size(), 2u);
   EXPECT_EQ(OrderStrip(steps[1].nodes), "1* 0*+");
   EXPECT_EQ(steps[1].outcome, "order: 1* 0*+");
@@ -243,13 +248,15 @@ TEST(ScenePicture, MarksAndEscapesWhatItDraws) {
   for (int call = 0; call < 300; ++call) large += "call \"Reverse all\"\n";
   ASSERT_TRUE(ParseScene(large, "large.scene", scene, error)) << error;
   steps.clear();
-  RunScene(module, scene, [](std::string_view) {}, &steps);
+  RunScene(
+      module, scene, [](std::string_view) {}, &steps);
   std::size_t kept = 0;
   for (const SceneStep& step : steps) kept += step.nodes.size();
   EXPECT_LE(kept, kMaxKeptNodes);
   EXPECT_FALSE(ScenePicture(scene, steps, picture, error));
-  EXPECT_EQ(error, "the picture would draw 120400 nodes (at most 100000); draw a scene with fewer "
-                   "calls or objects");
+  EXPECT_EQ(error,
+            "the picture would draw 120400 nodes (at most 100000); draw a scene with fewer "
+            "calls or objects");
 
   EXPECT_EQ(testing::CheckXml("<a><b></a>"), "</a> closes nothing open");
   EXPECT_EQ(testing::CheckXml("<a x=\"1&\"/>"), "'&' without ';' in an attribute of <a>");

@@ -13,8 +13,8 @@
 #include <regex>
 
 #include "host/plugin_module.h"
-#include "hostprog/scene_file.h"
 #include "hostprog/command_line.h"
+#include "hostprog/scene_file.h"
 #include "hostprog/scene_picture.h"
 #include "hostprog/scene_runner.h"
 #include "hostprog/tests/xml_check.h"
@@ -200,7 +200,8 @@ TEST(SceneFileFuzz, MutatedScenesAreRefusedWithALineOrRunCleanly) {
     ++accepted;
     std::vector<SceneStep> steps;
     std::string report;
-    RunScene(module, scene, [&report](std::string_view piece) { report += piece; }, &steps);
+    RunScene(
+        module, scene, [&report](std::string_view piece) { report += piece; }, &steps);
     ASSERT_EQ(report.find("!!"), std::string::npos) << "round " << round << ", scene:\n"
                                                     << text << "\nreport:\n"
                                                     << report;
@@ -221,10 +222,10 @@ TEST(SceneFileFuzz, MutatedScenesAreRefusedWithALineOrRunCleanly) {
 // either understood, in a state the program can act on, or refused with one
 // short line.
 TEST(CommandLineFuzz, RandomArgumentsAreUnderstoodOrRefusedInOneLine) {
-  const std::string words[] = {"--check", "--routines", "--coverage", "--list", "--version",
-                               "--help",  "-h",         "--module",   "--svg",  "-",
-                               "a.scene", "b.scene",    "T.vdx",      "--",     "-x",
-                               "",        "--svg=x",    std::string(300, '-')};
+  const std::string words[] = {
+      "--check", "--routines", "--coverage", "--list", "--version", "--help",
+      "-h",      "--module",   "--svg",      "-",      "a.scene",   "b.scene",
+      "T.vdx",   "--",         "-x",         "",       "--svg=x",   std::string(300, '-')};
   std::mt19937 random(20261209);
   int understood = 0;
   for (int round = 0; round < 5000; ++round) {

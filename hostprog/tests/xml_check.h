@@ -43,7 +43,8 @@ inline std::string CheckXml(const std::string& document) {
   bool rootSeen = false;
   while (at < document.size()) {
     const std::size_t tag = document.find('<', at);
-    const std::string text = document.substr(at, tag == std::string::npos ? std::string::npos : tag - at);
+    const std::string text =
+        document.substr(at, tag == std::string::npos ? std::string::npos : tag - at);
     if (open.empty() && text.find_first_not_of(" \t\r\n") != std::string::npos)
       return "text outside the root element at byte " + std::to_string(at);
     if (std::string problem = CheckCharacterData(text); !problem.empty())
