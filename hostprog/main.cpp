@@ -146,19 +146,14 @@ int ListCalledRoutines(const std::vector<std::string>& paths, bool requireAll) {
   return missing == 0 ? kExitOk : kExitDiffers;
 }
 
-const PluginModule* loadedModule = nullptr;  // for the display strings of --list
-
-std::string ModuleDisplayText(const RoutineInfo& row) {
-  return tier::host::LoadModuleString(*loadedModule, row.displayStringId);
-}
-
 int ListAllRoutines(const PluginModule& module) {
   const tier::host::RunObjectInfos& infos = module.infos;
   std::printf("The plug-in's descriptor: %u conditions, %u actions, %u expressions.\n",
               infos.conditionCount, infos.actionCount, infos.expressionCount);
   std::printf("Display strings as the module's string table holds them.\n\n");
-  loadedModule = &module;
-  Write(tier::scene::RoutineListing(&ModuleDisplayText));
+  Write(tier::scene::RoutineListing([&module](const RoutineInfo& row) {
+    return tier::host::LoadModuleString(module, row.displayStringId);
+  }));
   return kExitOk;
 }
 

@@ -80,7 +80,7 @@ std::vector<std::string_view> NearestDisplayStrings(std::string_view typed) {
   return found;
 }
 
-std::string RoutineListing(DisplayTextOf displayText) {
+std::string RoutineListing(const DisplayTextOf& displayText) {
   std::string out;
   for (const plugin::RoutineInfo& row : plugin::kCatalogue) {
     char head[32];

@@ -1,6 +1,7 @@
 // Finding a routine by what a person typed, and listing them all.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,7 +17,7 @@ std::vector<std::string_view> NearestDisplayStrings(std::string_view typed);
 
 // Every routine of the catalogue, one line each: kind, code, display string
 // (as `displayText` gives it for a code) and parameters with their titles.
-using DisplayTextOf = std::string (*)(const plugin::RoutineInfo&);
-std::string RoutineListing(DisplayTextOf displayText);
+using DisplayTextOf = std::function<std::string(const plugin::RoutineInfo&)>;
+std::string RoutineListing(const DisplayTextOf& displayText);
 
 }  // namespace tier::scene
