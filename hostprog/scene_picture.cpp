@@ -74,6 +74,9 @@ std::string Box(const NodeView& node, std::int64_t x, std::int64_t y, int width,
          kTypeColours[static_cast<std::size_t>(node.type) % kTypeColours.size()] + "\" stroke=\"" +
          (node.redrawn ? "#111111\" stroke-width=\"3\"" : "#555555\" stroke-width=\"1\"") +
          ((node.flags & host::kUncounted) ? " stroke-dasharray=\"5 3\"" : "") + "/>\n";
+  if (node.selected)
+    out += "<circle cx=\"" + N(x + width - 6) + "\" cy=\"" + N(y + 6) +
+           "\" r=\"3\" fill=\"#222222\"/>\n";
   return out;
 }
 
@@ -82,6 +85,7 @@ struct Layout {
   std::int64_t scaleNumerator = 1, scaleDenominator = 1;
   int stageWidth = 0, stageHeight = 0;
   int panelWidth = 0, panelHeight = 0;
+  std::size_t captionCharacters = kCaptionCharacters;  // as many as the panel holds
 
   std::int64_t X(std::int64_t x) const { return (x - minX) * scaleNumerator / scaleDenominator; }
   std::int64_t Y(std::int64_t y) const { return (y - minY) * scaleNumerator / scaleDenominator; }
@@ -121,6 +125,7 @@ Layout Measure(const std::vector<SceneStep>& steps) {
       std::max({layout.stageWidth, stripWidth, static_cast<int>(kCaptionCharacters) * 7}) +
       2 * kPad;
   layout.panelHeight = kCaptionHeight + layout.stageHeight + kStripHeight + 2 * kPad;
+  layout.captionCharacters = static_cast<std::size_t>(layout.panelWidth - 2 * kPad) / 7;
   return layout;
 }
 
@@ -133,10 +138,10 @@ std::string Panel(const SceneFile& scene, const SceneStep& step, const Layout& l
   const std::string title = step.number == 0
                                 ? "the frame before the first call"
                                 : "call " + std::to_string(step.number) + ": " + step.call;
-  out += Text(left + kPad, top + kPad + 10, 11, Cut(title, kCaptionCharacters),
+  out += Text(left + kPad, top + kPad + 10, 11, Cut(title, layout.captionCharacters),
               " font-weight=\"bold\"");
   if (!step.outcome.empty())
-    out += Text(left + kPad, top + kPad + 26, 10, Cut(step.outcome, kCaptionCharacters));
+    out += Text(left + kPad, top + kPad + 26, 10, Cut(step.outcome, layout.captionCharacters));
 
   // The stage: back to front, so later nodes cover earlier ones as on screen.
   const std::int64_t stageLeft = left + kPad, stageTop = top + kPad + kCaptionHeight;
@@ -198,7 +203,10 @@ std::string Legend(const SceneFile& scene, std::int64_t& height) {
   out += Box(redrawn, kPad + 80, y, 14, 14) + Text(kPad + 98, y + 11, 10, "redrawn");
   out += Box(uncounted, kPad + 170, y, 14, 14) + Text(kPad + 188, y + 11, 10, "uncounted (u)");
   out += Text(kPad + 300, y + 11, 10, "noRefresh (n)");
-  out += Text(kPad + 410, y + 11, 10, "stage: each object at its x, y; strip: the order");
+  NodeView selected;
+  selected.selected = true;
+  out += Box(selected, kPad + 410, y, 14, 14) + Text(kPad + 428, y + 11, 10, "selected");
+  out += Text(kPad + 520, y + 11, 10, "stage: each object at its x, y; strip: the order");
   height = y + 30;
   return out;
 }

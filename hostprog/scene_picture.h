@@ -3,7 +3,8 @@
 // first call and one after each call. Each object is a labelled rectangle at
 // its x and y, painted back to front as the host draws them, coloured by
 // type; uncounted nodes have a dashed outline, noRefresh ones say so, redrawn
-// ones are outlined heavily and moved ones highlighted. Under the stage, a
+// ones are outlined heavily and moved ones highlighted; a dot marks the
+// instances in their type's current selection. Under the stage, a
 // strip shows the order from back to front with the same marks.
 #pragma once
 

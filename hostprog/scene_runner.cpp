@@ -72,6 +72,15 @@ class Runner {
     std::vector<bool> redrawn(kMaxSlot + 1, false);
     for (const int slot : sim_.RefreshedSlots())
       if (slot >= 0 && slot <= kMaxSlot) redrawn[slot] = true;
+    std::vector<bool> selected;
+    if (steps_ != nullptr) {
+      selected.assign(kMaxSlot + 1, false);
+      for (std::size_t t = 0; t < file_.scene.types.size(); ++t) {
+        if (sim_.Type(static_cast<int>(t)).selectionStamp != sim_.runHeader().eventCount) continue;
+        for (const int slot : sim_.SelectedChain(static_cast<int>(t)))
+          if (slot >= 0 && slot <= kMaxSlot) selected[slot] = true;
+      }
+    }
     std::vector<NodeView> nodes;
     for (std::size_t i = 0; i < order.size(); ++i) {
       const int slot = order[i];
@@ -86,6 +95,7 @@ class Runner {
       view.flags = node->flags;
       view.moved = i < before.size() ? before[i] != slot : !before.empty();
       view.redrawn = slot >= 0 && slot <= kMaxSlot && redrawn[slot];
+      view.selected = !selected.empty() && slot >= 0 && slot <= kMaxSlot && selected[slot];
       nodes.push_back(view);
     }
     return nodes;

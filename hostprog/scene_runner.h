@@ -25,6 +25,7 @@ struct NodeView {
   std::uint8_t flags = 0;  // the node's flag byte (uncounted, noRefresh)
   bool moved = false;      // its position differs from the one before the call
   bool redrawn = false;    // the plug-in asked the host to redraw it
+  bool selected = false;   // in its type's current selection (kept for pictures only)
 };
 
 // The frame before the first call (number 0) or after a call.

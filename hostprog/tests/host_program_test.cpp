@@ -221,7 +221,8 @@ TEST(ScenePicture, MarksAndEscapesWhatItDraws) {
   SceneFile scene;
   std::string error;
   ASSERT_TRUE(
-      ParseScene("type \"<a&b>\"\ntype Ball\nobject 0 \"<a&b>\" x 5\nobject 1 Ball\n"
+      ParseScene("type \"<a&b>\"\ntype Ball selection current 1\n"
+                 "object 0 \"<a&b>\" x 5\nobject 1 Ball\n"
                  "order 0 uncounted, 1 noRefresh\ncall \"Reverse all\"\n",
                  "s.scene", scene, error))
       << error;
@@ -239,6 +240,9 @@ TEST(ScenePicture, MarksAndEscapesWhatItDraws) {
   EXPECT_NE(picture.find("stroke-dasharray"), std::string::npos);  // uncounted
   EXPECT_NE(picture.find(">noRefresh</text>"), std::string::npos);
   EXPECT_NE(picture.find("stroke-width=\"3\""), std::string::npos);  // redrawn
+  EXPECT_TRUE(steps[1].nodes[0].selected);  // slot 1, in Ball's current selection
+  EXPECT_FALSE(steps[1].nodes[1].selected);
+  EXPECT_NE(picture.find("<circle"), std::string::npos);
 
   // A picture too large to draw is refused, and the runner keeps no more
   // nodes than a picture could hold.
