@@ -106,9 +106,11 @@ class Runner {
   // host's own number, which starts at the frame's first level.
   std::string Table() const {
     std::string table;
-    char line[256];
+    // Room for the widest name (up to a quoted 1000-byte name) and the numbers.
+    std::vector<char> buffer(static_cast<std::size_t>(nameWidth_) + 160);
+    char* const line = buffer.data();
     std::snprintf(
-        line, sizeof line,
+        line, buffer.size(),
         "  level  position  displayLevel  slot  %-*s  fixedValue       x       y  flags\n",
         nameWidth_, "name");
     table += line;
@@ -127,7 +129,7 @@ class Runner {
                                 (node->flags & host::kNoRefresh ? " noRefresh" : "");
       const host::HostObject* owner = sim_.Object(slot);
       if (shown && *shown != levels[i] && (node->flags & host::kUncounted)) laggingUncounted = true;
-      std::snprintf(line, sizeof line, "  %5d  %8d  %12s  %4d  %-*s  %10d  %6d  %6d %s\n",
+      std::snprintf(line, buffer.size(), "  %5d  %8d  %12s  %4d  %-*s  %10d  %6d  %6d %s\n",
                     static_cast<int>(levels[i]), static_cast<int>(i + 1),
                     shown ? std::to_string(*shown).c_str() : "-", slot, nameWidth_,
                     Printable(file_.scene.types[typeOfSlot_.at(slot)].name).c_str(),

@@ -268,3 +268,23 @@ TEST(ScenePicture, MarksAndEscapesWhatItDraws) {
 
 }  // namespace
 }  // namespace tier::scene
+
+namespace tier::scene {
+namespace {
+
+TEST(SceneRunner, TableRowsHoldTheLongestNames) {
+  const std::string name(kMaxNameLength, 'N');
+  SceneFile scene;
+  std::string error;
+  ASSERT_TRUE(ParseScene("type " + name + "\nobject 0 " + name + " x 7\norder 0\n", "s.scene",
+                         scene, error))
+      << error;
+  const std::string report = RunScene(host::LoadTierModule(), scene);
+  EXPECT_NE(report.find("\n      1         1             1     0  " + name +
+                        "       65536       7       0\n  selection "),
+            std::string::npos)
+      << report;
+}
+
+}  // namespace
+}  // namespace tier::scene
