@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Opens the release archive and checks what a game author gets.
 
-    check_archive.py ARCHIVE LIBRARY RESOURCE_SCRIPT
+    check_archive.py ARCHIVE LIBRARY RESOURCE_SCRIPT MAKER FILE...
 
 - it holds Tier.vdx, README.txt, LICENSE and SHA256SUMS, nothing else (no
   stub runtime library, no test or host program);
@@ -9,13 +9,17 @@
   block is the one in the archive's name;
 - SHA256SUMS verifies every other file of the archive;
 - README.txt lists 10 conditions, 28 actions and 8 expressions, one line
-  each, and names every display string of RESOURCE_SCRIPT's string table.
+  each, and names every display string of RESOURCE_SCRIPT's string table;
+- MAKER (tools/make_release_archive.py) given the same FILEs again writes the
+  same bytes.
 """
 import hashlib
 import os
 import re
 import struct
+import subprocess
 import sys
+import tempfile
 import zipfile
 
 EXPECTED_FILES = ["Tier.vdx", "README.txt", "LICENSE", "SHA256SUMS"]
@@ -39,7 +43,7 @@ def display_strings(script):
     return strings
 
 
-def main(archive_path, library_path, script_path):
+def main(archive_path, library_path, script_path, maker, sources):
     failures = []
     with open(library_path, "rb") as f:
         library = f.read()
@@ -93,16 +97,23 @@ def main(archive_path, library_path, script_path):
     if routine_lines != 46:
         failures.append(f"README.txt lists {routine_lines} routines; expected 46")
 
+    with tempfile.TemporaryDirectory() as folder:
+        again = os.path.join(folder, os.path.basename(archive_path))
+        subprocess.run([sys.executable, maker, again, *sources], check=True)
+        with open(archive_path, "rb") as first, open(again, "rb") as second:
+            if first.read() != second.read():
+                failures.append("made again from the same files, the archive differs")
+
     if failures:
         print(f"{archive_path}:\n  " + "\n  ".join(failures))
         return 1
     print(f"{archive_path}: {', '.join(names)}; Tier.vdx is {library_path}; SHA256SUMS verifies; "
-          f"{routine_lines} routines listed")
+          f"{routine_lines} routines listed; made again, the same bytes")
     return 0
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 4:
+    if len(sys.argv) < 6:
         sys.stderr.write(__doc__)
         sys.exit(2)
-    sys.exit(main(*sys.argv[1:]))
+    sys.exit(main(*sys.argv[1:5], sys.argv[5:]))
