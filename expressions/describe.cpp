@@ -14,6 +14,7 @@ using host::ObjectTypeEntry;
 
 constexpr char kHeader[] = "Lvl\tName\tFV\n\n";
 constexpr std::size_t kFirstCapacity = 256;
+constexpr std::size_t kMaxCapacity = static_cast<std::size_t>(-1) / 2;
 
 // The text while it is built: grown by doubling with nothrow new. After an
 // allocation fails it takes nothing more and reports the failure at the end.
@@ -39,8 +40,8 @@ class WorkingText {
   bool Reserve(std::size_t needed) {
     if (needed <= capacity_) return true;
     std::size_t capacity = capacity_ != 0 ? capacity_ : kFirstCapacity;
-    while (capacity < needed) capacity *= 2;
-    char* grown = new (std::nothrow) char[capacity];
+    while (capacity < needed && capacity <= kMaxCapacity / 2) capacity *= 2;
+    char* grown = capacity >= needed ? new (std::nothrow) char[capacity] : nullptr;
     if (grown == nullptr) {
       failed_ = true;
       return false;
