@@ -5,6 +5,7 @@ add_library(tier_host STATIC host/address_space.cpp host/services_native.cpp)
 target_include_directories(tier_host PUBLIC ${CMAKE_SOURCE_DIR})
 
 add_library(tier_plugin STATIC ${TIER_PLUGIN_SOURCES})
+target_compile_options(tier_plugin PRIVATE ${TIER_PLUGIN_COMPILE_OPTIONS})
 target_link_libraries(tier_plugin PUBLIC tier_host)
 
 add_library(tier_simhost STATIC simhost/sim_host.cpp)

@@ -28,16 +28,26 @@ add_custom_target(veldrun_imports DEPENDS ${TIER_VELDRUN_IMPORTS})
 add_library(Tier SHARED
   ${TIER_PLUGIN_SOURCES}
   host/services_win32.cpp
+  host/memory_win32.cpp
   host/module_entry_win32.cpp
   plugin/exports.def
   plugin/Tier.rc)
 target_include_directories(Tier PRIVATE ${CMAKE_SOURCE_DIR})
+# Lean: no exceptions and no unwind tables (nothing unwinds through the
+# plug-in), each function in its own section so that the linker drops what
+# nothing calls. Reproducible: no build folder reaches the file.
+target_compile_options(Tier PRIVATE ${TIER_PLUGIN_COMPILE_OPTIONS} -fno-asynchronous-unwind-tables
+  -ffunction-sections -ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
 set_target_properties(Tier PROPERTIES OUTPUT_NAME Tier PREFIX "" SUFFIX ".vdx" IMPORT_PREFIX ""
                                       IMPORT_SUFFIX ".vdx.a")
 add_dependencies(Tier veldrun_imports)
 target_link_libraries(Tier PRIVATE ${TIER_VELDRUN_IMPORTS})
-# Stripped: the runtime libraries carry debug sections of their own.
-target_link_options(Tier PRIVATE ${TIER_STATIC_RUNTIME} -Wl,--exclude-libs,ALL -s)
+# Stripped: the runtime libraries carry debug sections of their own. No thread
+# library (-no-pthread): the plug-in starts no thread and takes no lock. No
+# time stamp in the PE header or the export directory, so that two builds of
+# one source give the same bytes; the linker writes the PE checksum itself.
+target_link_options(Tier PRIVATE ${TIER_STATIC_RUNTIME} -no-pthread -Wl,--exclude-libs,ALL -s
+                    -Wl,--gc-sections -Wl,--no-insert-timestamp)
 
 # --- Stub of the host's runtime library, for running outside the host -------
 
@@ -90,3 +100,7 @@ include(GoogleTest)
 
 add_subdirectory(tests/wine)
 include(tests/fuzz/Win32.cmake)
+
+# --- The release archive --------------------------------------------------------
+
+add_subdirectory(tests/release)

@@ -2,7 +2,6 @@
 
 #include <new>
 #include <utility>
-#include <vector>
 
 #include "order/primitives.h"
 
@@ -92,25 +91,31 @@ SortRecord MakeRecord(DisplayNode& node, SortKind kind, std::int32_t defaultValu
   return record;
 }
 
-// Appends one record per node from head to the end of the list. False when
-// the walk does not end within kMaxSortedNodes (a cyclic list).
-bool GatherRecords(const host::DisplayList& list, SortKind kind, std::int32_t defaultValue,
-                   std::int32_t valueIndex, std::pmr::vector<SortRecord>& records) {
-  for (DisplayNode* node = list.head.get(); node != nullptr; node = node->next.get()) {
-    if (records.size() == kMaxSortedNodes) return false;
-    records.push_back(MakeRecord(*node, kind, defaultValue, valueIndex));
+// The nodes from head to the end of the list; 0 when the walk does not end
+// within kMaxSortedNodes (a cyclic list).
+std::size_t CountNodes(const host::DisplayList& list) {
+  std::size_t count = 0;
+  for (const DisplayNode* node = list.head.get(); node != nullptr; node = node->next.get()) {
+    if (count == kMaxSortedNodes) return 0;
+    ++count;
   }
-  return true;
+  return count;
+}
+
+// One record per node from head, into `records`, which holds CountNodes.
+void GatherRecords(const host::DisplayList& list, SortKind kind, std::int32_t defaultValue,
+                   std::int32_t valueIndex, SortRecord* records) {
+  for (DisplayNode* node = list.head.get(); node != nullptr; node = node->next.get())
+    *records++ = MakeRecord(*node, kind, defaultValue, valueIndex);
 }
 
 // Links the nodes in the records' order and numbers them from `firstLevel`
 // (wrapping at 16 bits). Every owner's display block gets the new level,
 // uncounted nodes included.
-void RelinkAndRenumber(host::DisplayList& list, const std::pmr::vector<SortRecord>& records,
+void RelinkAndRenumber(host::DisplayList& list, const SortRecord* records, std::size_t count,
                        std::uint16_t firstLevel) {
   const auto ptr = [](DisplayNode* node) { return HostPtr<DisplayNode>::To(node); };
-  const std::size_t count = records.size();
-  list.head = ptr(records.front().node);
+  list.head = ptr(records[0].node);
   for (std::size_t i = 0; i < count; ++i) {
     DisplayNode& node = *records[i].node;
     node.prev = ptr(i > 0 ? records[i - 1].node : nullptr);
@@ -121,7 +126,7 @@ void RelinkAndRenumber(host::DisplayList& list, const std::pmr::vector<SortRecor
       if (host::DisplayBlock* block = host::DisplayBlockOf(*owner)) block->displayLevel = level;
     }
   }
-  list.tail = ptr(records.back().node);
+  list.tail = ptr(records[count - 1].node);
 }
 
 }  // namespace
@@ -133,32 +138,26 @@ void SortRecords(SortRecord* first, SortRecord* last) {
 }
 
 std::int32_t SortDisplayList(RunData& runData, SortKind kind, std::int32_t defaultValue,
-                             std::int32_t valueIndex, std::pmr::memory_resource& memory) {
+                             std::int32_t valueIndex) {
   host::Frame& frame = *host::FrameOf(runData);
   host::DisplayList& list = *frame.displayList.get();
   if (list.head == list.tail || !list.head) return 0;
   const std::uint16_t firstLevel = list.head->level;
 
-  // Nothing is written until every record is made, so a failure here leaves
-  // the list exactly as it was.
-  std::pmr::vector<SortRecord> records(&memory);
-  try {
-    if (!GatherRecords(list, kind, defaultValue, valueIndex, records)) return 0;
-  } catch (const std::bad_alloc&) {
-    return 0;
-  }
-  if (records.size() < 2) return 0;
+  // Nothing is written until every record is made, so when the array cannot
+  // be had the list stays exactly as it was.
+  const std::size_t count = CountNodes(list);
+  if (count < 2) return 0;
+  SortRecord* const records = new (std::nothrow) SortRecord[count];
+  if (records == nullptr) return 0;
+  GatherRecords(list, kind, defaultValue, valueIndex, records);
 
-  SortRecords(records.data(), records.data() + records.size());
-  RelinkAndRenumber(list, records, firstLevel);
+  SortRecords(records, records + count);
+  RelinkAndRenumber(list, records, count, firstLevel);
   // The host sees the list again only once it is whole.
-  for (const SortRecord& record : records) RequestRefresh(frame, *record.node);
+  for (std::size_t i = 0; i < count; ++i) RequestRefresh(frame, *records[i].node);
+  delete[] records;
   return 0;
-}
-
-std::int32_t SortDisplayList(RunData& runData, SortKind kind, std::int32_t defaultValue,
-                             std::int32_t valueIndex) {
-  return SortDisplayList(runData, kind, defaultValue, valueIndex, *std::pmr::new_delete_resource());
 }
 
 }  // namespace tier::order

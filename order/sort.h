@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory_resource>
 
 #include "host/records.h"
 
@@ -66,13 +65,9 @@ inline constexpr std::size_t kMaxSortedNodes = 65536;
 // Sorts the frame's display list by `kind`. Kinds 4 and 5 key each object by
 // its alterable value `valueIndex`, or by `defaultValue` when it has no
 // values or the index lies outside its block. Lists of fewer than two nodes
-// are left alone; when the array cannot be had the list is left as it was.
-// Returns 0.
+// are left alone; when the array cannot be had (nothrow new fails) the list
+// is left as it was. Returns 0.
 std::int32_t SortDisplayList(RunData& runData, SortKind kind, std::int32_t defaultValue,
                              std::int32_t valueIndex);
-
-// The same, with the temporary array taken from `memory`.
-std::int32_t SortDisplayList(RunData& runData, SortKind kind, std::int32_t defaultValue,
-                             std::int32_t valueIndex, std::pmr::memory_resource& memory);
 
 }  // namespace tier::order

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "plugin/catalogue.h"
+#include "plugin/version.h"
 
 namespace tier::tools {
 
@@ -34,6 +35,14 @@ inline std::string RcLiteral(std::string_view text) {
   return literal + "\"";
 }
 
+// The version as the version block writes it: "1, 0, 1, 0".
+inline std::string VersionWords() {
+  std::string words;
+  for (const std::uint16_t part : plugin::kVersion)
+    words += (words.empty() ? "" : ", ") + std::to_string(part);
+  return words;
+}
+
 inline std::string ResourceScript() {
   std::string rc;
   rc +=
@@ -49,12 +58,12 @@ inline std::string ResourceScript() {
     rc += "  " + std::to_string(s.id) + ", " + RcLiteral(s.text) + "\n";
   rc += "END\n\n";
 
-  // Fixed part: version 1.0.1.0, no flags, OS 0x10001 (32-bit Windows on
-  // DOS), type 1 (application), subtype 0.
+  // Fixed part: the version, no flags, OS 0x10001 (32-bit Windows on DOS),
+  // type 1 (application), subtype 0.
+  rc += "1 VERSIONINFO\n"
+        "FILEVERSION " + VersionWords() + "\n"
+        "PRODUCTVERSION " + VersionWords() + "\n";
   rc +=
-      "1 VERSIONINFO\n"
-      "FILEVERSION 1, 0, 1, 0\n"
-      "PRODUCTVERSION 1, 0, 1, 0\n"
       "FILEFLAGSMASK 0x0L\n"
       "FILEFLAGS 0x0L\n"
       "FILEOS 0x10001L\n"
@@ -71,14 +80,14 @@ inline std::string ResourceScript() {
   value("Comments", "");
   value("CompanyName", kCompanyName);
   value("FileDescription", "Tier Object");
-  value("FileVersion", "1, 0, 1, 0");
+  value("FileVersion", VersionWords());
   value("InternalName", "Tier");
   value("LegalCopyright", plugin::StringText(kCopyrightStringId));
   value("LegalTrademarks", "");
   value("OriginalFilename", "TIER.VDX");
   value("PrivateBuild", "");
   value("ProductName", "");
-  value("ProductVersion", "1, 0, 1, 0");
+  value("ProductVersion", VersionWords());
   value("SpecialBuild", "");
   rc +=
       "    END\n"

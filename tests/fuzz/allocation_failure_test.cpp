@@ -16,6 +16,8 @@ namespace {
 // Allocations left before the next one fails; negative: never fail.
 long g_allocationsLeft = -1;
 long g_failuresInjected = 0;
+// Blocks handed out and not yet released.
+long g_blocksOut = 0;
 
 void* Allocate(std::size_t size, std::size_t alignment) {
   if (g_allocationsLeft == 0) {
@@ -25,21 +27,47 @@ void* Allocate(std::size_t size, std::size_t alignment) {
   }
   if (g_allocationsLeft > 0) --g_allocationsLeft;
   const std::size_t rounded = (size + alignment - 1) / alignment * alignment;
-  if (void* block = std::aligned_alloc(alignment, rounded != 0 ? rounded : alignment)) return block;
+  if (void* block = std::aligned_alloc(alignment, rounded != 0 ? rounded : alignment)) {
+    ++g_blocksOut;
+    return block;
+  }
   throw std::bad_alloc();
+}
+
+void Release(void* block) {
+  if (block != nullptr) --g_blocksOut;
+  std::free(block);
+}
+
+void* AllocateOrNull(std::size_t size) noexcept {
+  try {
+    return Allocate(size, alignof(std::max_align_t));
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
 }
 
 }  // namespace
 
-// Both forms: the standard memory resources ask for aligned blocks.
+// Every form: the plug-in allocates with nothrow new (which a sanitizer's
+// runtime would otherwise serve itself), the tests with the throwing forms.
 void* operator new(std::size_t size) { return Allocate(size, alignof(std::max_align_t)); }
+void* operator new[](std::size_t size) { return Allocate(size, alignof(std::max_align_t)); }
 void* operator new(std::size_t size, std::align_val_t alignment) {
   return Allocate(size, std::max(static_cast<std::size_t>(alignment), alignof(std::max_align_t)));
 }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
-void operator delete(void* block, std::align_val_t) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t, std::align_val_t) noexcept { std::free(block); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return AllocateOrNull(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+  return AllocateOrNull(size);
+}
+void operator delete(void* block) noexcept { Release(block); }
+void operator delete[](void* block) noexcept { Release(block); }
+void operator delete(void* block, std::size_t) noexcept { Release(block); }
+void operator delete[](void* block, std::size_t) noexcept { Release(block); }
+void operator delete(void* block, std::align_val_t) noexcept { Release(block); }
+void operator delete(void* block, std::size_t, std::align_val_t) noexcept { Release(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { Release(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { Release(block); }
 
 namespace tier::test {
 namespace {
@@ -82,10 +110,12 @@ TEST(AllocationFailure, EverySortAllocationFailsQuietlyAndLeavesTheListWhole) {
     for (long countdown = 0;; ++countdown) {
       const Records before = Read(sim, kNodes);
       g_failuresInjected = 0;
+      const long blocksBefore = g_blocksOut;
       g_allocationsLeft = countdown;
       const std::int32_t result = Action(sim, code, altValue, 7);
       g_allocationsLeft = -1;
       EXPECT_EQ(result & 0xFFFF, 0);
+      EXPECT_EQ(g_blocksOut, blocksBefore) << "the array is released";
       EXPECT_EQ(sim.CheckInvariants(), "") << "action " << code << ", allocation " << countdown;
       if (g_failuresInjected == 0) break;  // the sort got every allocation it asked for
       ++failures;
@@ -113,9 +143,11 @@ TEST(AllocationFailure, DescriptionReturnsNullWhenAnyAllocationFails) {
   int failures = 0;
   for (long countdown = 0;; ++countdown) {
     g_failuresInjected = 0;
+    const long blocksBefore = g_blocksOut;
     g_allocationsLeft = countdown;
     char* text = reinterpret_cast<char*>(Expression(sim, 4));
     g_allocationsLeft = -1;
+    EXPECT_EQ(g_blocksOut, blocksBefore) << "the working text is released";
     sim.ClearLogs();
     if (g_failuresInjected == 0) {
       ASSERT_NE(text, nullptr);

@@ -46,5 +46,22 @@ TEST(DescribeLevels, ReturnsNullWhenTheTextCannotBeAllocated) {
   EXPECT_EQ(TakeText(DescribeLevels(sim.runData(), 3, 1)), "Lvl\tName\tFV\n\n3\tB\t2\n");
 }
 
+// The numbers are written without printf: the extremes of a fixed value and
+// a name far longer than any line buffer come out as "%ld\t%s\t%ld\n" would.
+TEST(DescribeLevels, WritesExtremeFixedValuesAndLongNamesInFull) {
+  const std::string longName(5000, 'N');
+  sim::SceneSpec scene;
+  scene.types = {{.name = "A"}, {.name = longName}};
+  scene.objects = {{.slot = 0, .type = 0, .creationCount = -32768, .number = 0},
+                   {.slot = 1, .type = 1, .creationCount = 32767, .number = -1},
+                   {.slot = 2, .type = 0, .creationCount = 0, .number = -1},
+                   {.slot = 3, .type = 0, .creationCount = 32767, .number = 32767}};
+  scene.order = {{0}, {1}, {2}, {3}};
+  sim::SimHost sim(scene);
+  EXPECT_EQ(TakeText(DescribeLevels(sim.runData(), 1, 10)),
+            "Lvl\tName\tFV\n\n1\tA\t-2147483648\n2\t" + longName +
+                "\t2147418111\n3\tA\t-1\n4\tA\t2147450879\n");
+}
+
 }  // namespace
 }  // namespace tier::test

@@ -1,5 +1,6 @@
 // The sort procedure over generated arrays (run under the sanitizers too), and
-// SortDisplayList when memory runs out or the list is broken.
+// SortDisplayList when the list is broken. When memory runs out:
+// tests/fuzz/allocation_failure_test.cpp.
 #include "order/sort.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +8,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
-#include <memory_resource>
 #include <new>
 #include <random>
 #include <vector>
@@ -137,33 +137,6 @@ TEST(SortProcedure, OrdersEveryPatternInsideTheArray) {
   }
 }
 
-// Hands out memory for the first `allowed` requests, then throws; counts
-// what is still out.
-class LimitedMemory : public std::pmr::memory_resource {
- public:
-  explicit LimitedMemory(int allowed) : allowed_(allowed) {}
-  std::size_t outstanding = 0;
-  int failures = 0;
-
- private:
-  void* do_allocate(std::size_t bytes, std::size_t alignment) override {
-    if (allowed_-- <= 0) {
-      ++failures;
-      throw std::bad_alloc();
-    }
-    outstanding += bytes;
-    return std::pmr::new_delete_resource()->allocate(bytes, alignment);
-  }
-  void do_deallocate(void* pointer, std::size_t bytes, std::size_t alignment) override {
-    outstanding -= bytes;
-    std::pmr::new_delete_resource()->deallocate(pointer, bytes, alignment);
-  }
-  bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override {
-    return this == &other;
-  }
-  int allowed_;
-};
-
 // x rising from back to front; levels from 3; slot 1 uncounted.
 sim::SceneSpec RisingXScene(int count) {
   sim::SceneSpec scene;
@@ -174,32 +147,6 @@ sim::SceneSpec RisingXScene(int count) {
     scene.order.push_back({.slot = i, .flags = i == 1 ? host::kUncounted : std::uint8_t{0}});
   }
   return scene;
-}
-
-TEST(SortDisplayList, LeavesTheListAsItWasWhenMemoryRunsOut) {
-  constexpr int kCount = 40;
-  int allowed = 0;
-  for (;; ++allowed) {
-    ASSERT_LT(allowed, 64);
-    sim::SimHost sim(RisingXScene(kCount));
-    const std::vector<int> order = sim.Order();
-    const std::vector<std::uint16_t> levels = sim.Levels();
-    LimitedMemory memory(allowed);
-    EXPECT_EQ(order::SortDisplayList(sim.runData(), SortKind::kLargestXFirst, 0, 0, memory), 0);
-    EXPECT_EQ(memory.outstanding, 0u) << "the array is released";
-    if (memory.failures == 0) {  // enough memory at last: sorted
-      EXPECT_EQ(sim.Order().front(), kCount - 1);
-      EXPECT_EQ(sim.Refreshes().size(), static_cast<std::size_t>(kCount));
-      EXPECT_EQ(sim.CheckInvariants(), "") << sim.Dump();
-      break;
-    }
-    EXPECT_EQ(sim.Order(), order) << allowed;
-    EXPECT_EQ(sim.Levels(), levels) << allowed;
-    for (int slot = 0; slot < kCount; ++slot) EXPECT_EQ(sim.DisplayLevel(slot), 3 + slot);
-    EXPECT_TRUE(sim.Refreshes().empty()) << allowed;
-    EXPECT_EQ(sim.CheckInvariants(), "") << sim.Dump();
-  }
-  EXPECT_GT(allowed, 1) << "the array grows as records are appended";
 }
 
 TEST(SortDisplayList, BrokenListsAreLeftAlone) {

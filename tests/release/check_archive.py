@@ -1,0 +1,119 @@
+#!/usr/bin/env python3
+"""Opens the release archive and checks what a game author gets.
+
+    check_archive.py ARCHIVE LIBRARY RESOURCE_SCRIPT MAKER FILE...
+
+- it holds Tier.vdx, README.txt, LICENSE and SHA256SUMS, nothing else (no
+  stub runtime library, no test or host program);
+- its Tier.vdx is LIBRARY, byte for byte, and the version in its version
+  block is the one in the archive's name;
+- SHA256SUMS verifies every other file of the archive;
+- README.txt lists 10 conditions, 28 actions and 8 expressions, one line
+  each, and names every display string of RESOURCE_SCRIPT's string table;
+- MAKER (tools/make_release_archive.py) given the same FILEs again writes the
+  same bytes.
+"""
+import hashlib
+import os
+import re
+import struct
+import subprocess
+import sys
+import tempfile
+import zipfile
+
+EXPECTED_FILES = ["Tier.vdx", "README.txt", "LICENSE", "SHA256SUMS"]
+SECTIONS = {"Conditions": (10, range(6000, 6041)), "Actions": (28, range(5000, 5271)),
+            "Expressions": (8, range(7000, 7071))}
+
+
+def file_version(library):
+    """The fixed part's file version of the version block, as "a.b.c.d"."""
+    at = library.find(struct.pack("<I", 0xFEEF04BD))
+    if at < 0:
+        return None
+    most, least = struct.unpack_from("<II", library, at + 8)
+    return f"{most >> 16}.{most & 0xFFFF}.{least >> 16}.{least & 0xFFFF}"
+
+
+def display_strings(script):
+    strings = {}
+    for number, text in re.findall(r'^  (\d+), "((?:[^"]|"")*)"$', script, re.M):
+        strings[int(number)] = text.replace('""', '"')
+    return strings
+
+
+def main(archive_path, library_path, script_path, maker, sources):
+    failures = []
+    with open(library_path, "rb") as f:
+        library = f.read()
+    with open(script_path, encoding="utf-8") as f:
+        strings = display_strings(f.read())
+
+    with zipfile.ZipFile(archive_path) as archive:
+        names = archive.namelist()
+        if names != EXPECTED_FILES:
+            failures.append(f"holds {names}; expected {EXPECTED_FILES}")
+        files = {name: archive.read(name) for name in names}
+
+    packed = files.get("Tier.vdx", b"")
+    if packed != library:
+        failures.append(f"its Tier.vdx (SHA-256 {hashlib.sha256(packed).hexdigest()}) is not "
+                        f"{library_path} ({hashlib.sha256(library).hexdigest()})")
+    version = file_version(library)
+    if os.path.basename(archive_path) != f"Tier-{version}.zip":
+        failures.append(f"named {os.path.basename(archive_path)}; the version block says {version}")
+
+    listed = {}
+    for line in files.get("SHA256SUMS", b"").decode("ascii").splitlines():
+        digest, _, name = line.partition("  ")
+        listed[name] = digest
+    for name in EXPECTED_FILES[:-1]:
+        actual = hashlib.sha256(files.get(name, b"")).hexdigest()
+        if listed.get(name) != actual:
+            failures.append(f"SHA256SUMS gives {listed.get(name)} for {name}; it is {actual}")
+    if sorted(listed) != sorted(EXPECTED_FILES[:-1]):
+        failures.append(f"SHA256SUMS lists {sorted(listed)}")
+
+    readme = files.get("README.txt", b"").decode("utf-8").replace("\r\n", "\n")
+    routine_lines = 0
+    for heading, (count, ids) in SECTIONS.items():
+        match = re.search(rf"^{heading} \((\d+)\)\n-+\n((?:  .*\n)*)", readme, re.M)
+        if not match:
+            failures.append(f"README.txt has no section {heading}")
+            continue
+        lines = match.group(2).splitlines()
+        routine_lines += len(lines)
+        if int(match.group(1)) != count or len(lines) != count:
+            failures.append(f"README.txt lists {len(lines)} {heading.lower()}; expected {count}")
+        texts = [strings[i] for i in ids if i in strings]
+        for code, line in enumerate(lines):
+            if not re.match(rf" *{code}  ", line) or not any(f"  {t}" in line for t in texts):
+                failures.append(f"README.txt: '{line}' is not {heading.lower()[:-1]} {code} "
+                                "with one of its display strings")
+        for text in texts:
+            if not any(f"  {text}" in line for line in lines):
+                failures.append(f"README.txt does not name '{text}' among the {heading.lower()}")
+    if routine_lines != 46:
+        failures.append(f"README.txt lists {routine_lines} routines; expected 46")
+
+    with tempfile.TemporaryDirectory() as folder:
+        again = os.path.join(folder, os.path.basename(archive_path))
+        subprocess.run([sys.executable, maker, again, *sources], check=True)
+        with open(archive_path, "rb") as first, open(again, "rb") as second:
+            if first.read() != second.read():
+                failures.append("made again from the same files, the archive differs")
+
+    if failures:
+        print(f"{archive_path}:\n  " + "\n  ".join(failures))
+        return 1
+    print(f"{archive_path}: {', '.join(names)}; Tier.vdx is {library_path}; SHA256SUMS verifies; "
+          f"{routine_lines} routines listed; made again, the same bytes")
+    return 0
+
+
+if __name__ == "__main__":
+    if len(sys.argv) < 6:
+        sys.stderr.write(__doc__)
+        sys.exit(2)
+    sys.exit(main(*sys.argv[1:5], sys.argv[5:]))

@@ -1,0 +1,44 @@
+// README.txt of the release archive: the checked-in page is the generator's
+// output, and it lists every routine on a line of its own that a plain-text
+// viewer shows whole.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "tools/game_author_readme.h"
+
+namespace tier::test {
+namespace {
+
+TEST(GameAuthorReadme, CheckedInPageIsTheGeneratorsOutput) {
+  std::ifstream file(TIER_SOURCE_DIR "/docs/README.txt", std::ios::binary);
+  ASSERT_TRUE(file.good()) << "docs/README.txt is missing";
+  std::stringstream checkedIn;
+  checkedIn << file.rdbuf();
+  EXPECT_EQ(checkedIn.str(), tools::GameAuthorReadme())
+      << "docs/README.txt is stale: cmake --build build/native --target update_game_readme";
+}
+
+TEST(GameAuthorReadme, ListsEveryRoutineOnOneShortLine) {
+  const std::string page = tools::GameAuthorReadme();
+  EXPECT_EQ(page.rfind("Tier object 1.0.1.0\n", 0), 0u) << "the title carries the version";
+  std::size_t searchFrom = 0;
+  for (const plugin::RoutineInfo& row : plugin::kCatalogue) {
+    const std::string line = "  " + std::string(row.code < 10 ? " " : "") +
+                             std::to_string(row.code) + "  " + std::string(row.displayText);
+    const std::size_t at = page.find("\n" + line, searchFrom);
+    ASSERT_NE(at, std::string::npos) << row.displayText << " (code " << row.code << ")";
+    searchFrom = at + 1;  // in catalogue order
+  }
+  std::istringstream lines(page);
+  for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 79u) << line;
+  EXPECT_NE(page.find("\n  26  Increasing Sort by %0 : non-alts default to %1  alterable value, "
+                      "default\n"),
+            std::string::npos);
+  EXPECT_NE(page.find("\n   8  Reverse all\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tier::test
