@@ -1,6 +1,7 @@
 #include "conditions/conditions.h"
 
 #include "conditions/filter.h"
+#include "frame/frame_query.h"
 #include "host/services.h"
 #include "order/primitives.h"
 
@@ -12,18 +13,12 @@ using host::HostObject;
 using host::HostPtr;
 using host::ObjectParam;
 using host::RunHeader;
-using order::ResolveFixedValue;
+using frame::ZeroMeansStoredFixedValue;
 
-// The object in slots 0..objectCount whose fixed value is `fixedValue`; the
-// lowest slot wins. objectCount is unsigned, so slot 0 is always examined.
-// (The actions' lookup uses objectLimit instead; the two bounds may differ.)
+// The conditions find objects in slots 0..objectCount, not up to the
+// objectLimit of the actions' lookup; the two bounds may differ.
 HostObject* FindInCountedSlots(const RunHeader& header, std::int32_t fixedValue) {
-  const std::int32_t bound = header.objectCount;
-  for (std::int32_t slot = 0; slot <= bound; ++slot) {
-    HostObject* object = host::ObjectInSlot(header, slot);
-    if (object != nullptr && host::FixedValueOf(*object) == fixedValue) return object;
-  }
-  return nullptr;
+  return frame::LowestSlotObjectWithFixedValue(header, header.objectCount, fixedValue);
 }
 
 // 1 when the owner of the given end node has the fixed value. The end node is
@@ -33,7 +28,7 @@ std::int32_t OwnerOfEndIs(RunData& runData, HostPtr<DisplayNode> end, std::int32
   if (node == nullptr) return 0;
   const HostObject* owner = node->owner.get();
   if (owner == nullptr) return 0;
-  return host::FixedValueOf(*owner) == ResolveFixedValue(runData, fixedValue) ? 1 : 0;
+  return host::FixedValueOf(*owner) == ZeroMeansStoredFixedValue(runData, fixedValue) ? 1 : 0;
 }
 
 // Levels of the two objects' nodes, or false when either object is missing
@@ -41,9 +36,9 @@ std::int32_t OwnerOfEndIs(RunData& runData, HostPtr<DisplayNode> end, std::int32
 bool LevelsOf(RunData& runData, std::int32_t fixedValue1, std::int32_t fixedValue2,
               std::uint16_t& level1, std::uint16_t& level2) {
   const RunHeader& header = *host::RunHeaderOf(runData);
-  const HostObject* object1 = FindInCountedSlots(header, ResolveFixedValue(runData, fixedValue1));
+  const HostObject* object1 = FindInCountedSlots(header, ZeroMeansStoredFixedValue(runData, fixedValue1));
   if (object1 == nullptr) return false;
-  const HostObject* object2 = FindInCountedSlots(header, ResolveFixedValue(runData, fixedValue2));
+  const HostObject* object2 = FindInCountedSlots(header, ZeroMeansStoredFixedValue(runData, fixedValue2));
   if (object2 == nullptr) return false;
   const DisplayNode* node1 = object1->displayNode.get();
   const DisplayNode* node2 = object2->displayNode.get();
@@ -85,9 +80,9 @@ std::int32_t CondBetween(RunData& runData, std::int32_t, std::int32_t) {
   const auto f1 = static_cast<std::int32_t>(host::GetNextParameter(runData));
   const auto f2 = static_cast<std::int32_t>(host::GetNextParameter(runData));
   const auto f3 = static_cast<std::int32_t>(host::GetNextParameter(runData));
-  const std::int32_t wantedA = ResolveFixedValue(runData, f1);
-  const std::int32_t wantedB = ResolveFixedValue(runData, f2);
-  const std::int32_t wantedC = ResolveFixedValue(runData, f3);
+  const std::int32_t wantedA = ZeroMeansStoredFixedValue(runData, f1);
+  const std::int32_t wantedB = ZeroMeansStoredFixedValue(runData, f2);
+  const std::int32_t wantedC = ZeroMeansStoredFixedValue(runData, f3);
 
   const RunHeader& header = *host::RunHeaderOf(runData);
   const HostObject* objectA = FindInCountedSlots(header, wantedA);
@@ -96,8 +91,8 @@ std::int32_t CondBetween(RunData& runData, std::int32_t, std::int32_t) {
   // One scan finds both ends; a single object may be both.
   const HostObject* objectB = nullptr;
   const HostObject* objectC = nullptr;
-  const std::int32_t bound = header.objectCount;
-  for (std::int32_t slot = 0; slot <= bound; ++slot) {
+  const std::int32_t lastSlot = header.objectCount;
+  for (std::int32_t slot = 0; slot <= lastSlot; ++slot) {
     const HostObject* object = host::ObjectInSlot(header, slot);
     if (object == nullptr) continue;
     const std::int32_t fixedValue = host::FixedValueOf(*object);
@@ -131,13 +126,13 @@ std::int32_t CondObjectAtFront(RunData& runData, std::int32_t objectA, std::int3
 std::int32_t CondObjectAbove(RunData& runData, std::int32_t objectA, std::int32_t objectB) {
   const ObjectParam* a = ObjectParamOf(objectA);
   const ObjectParam* b = ObjectParamOf(objectB);
-  return a != nullptr && b != nullptr ? FilterSelection(runData, *a, b, &CondAbove) : 0;
+  return a != nullptr && b != nullptr ? FilterByLevel(runData, *a, *b, PartnerLevel::kAboveSome) : 0;
 }
 
 std::int32_t CondObjectBelow(RunData& runData, std::int32_t objectA, std::int32_t objectB) {
   const ObjectParam* a = ObjectParamOf(objectA);
   const ObjectParam* b = ObjectParamOf(objectB);
-  return a != nullptr && b != nullptr ? FilterSelection(runData, *a, b, &CondBelow) : 0;
+  return a != nullptr && b != nullptr ? FilterByLevel(runData, *a, *b, PartnerLevel::kBelowSome) : 0;
 }
 
 std::int32_t CondObjectBetween(RunData& runData, std::int32_t, std::int32_t) {
@@ -147,15 +142,15 @@ std::int32_t CondObjectBetween(RunData& runData, std::int32_t, std::int32_t) {
   if (a == nullptr || b == nullptr || c == nullptr) return 0;
 
   // Above B and below C, narrowing from A's scope at entry.
-  if (FilterSelection(runData, *a, b, &CondAbove) != 0 &&
-      FilterSelection(runData, *a, c, &CondBelow) != 0) {
+  if (FilterByLevel(runData, *a, *b, PartnerLevel::kAboveSome) != 0 &&
+      FilterByLevel(runData, *a, *c, PartnerLevel::kBelowSome) != 0) {
     return 1;
   }
   // The reverse arrangement starts again from every object of A's type; the
   // selection in scope at entry is not restored.
   order::InvalidateSelection(runData, *order::ParamTypeEntry(runData, *a));
-  if (FilterSelection(runData, *a, b, &CondBelow) != 0 &&
-      FilterSelection(runData, *a, c, &CondAbove) != 0) {
+  if (FilterByLevel(runData, *a, *b, PartnerLevel::kBelowSome) != 0 &&
+      FilterByLevel(runData, *a, *c, PartnerLevel::kAboveSome) != 0) {
     return 1;
   }
   return 0;
