@@ -16,7 +16,12 @@ DriverResult RunDriver(const DriverOptions& options) {
                                std::to_string(index) + ": rerun alone with --frame-seed " +
                                std::to_string(frameSeed) + " --max-calls " +
                                std::to_string(options.maxCallsPerFrame) +
-                               (options.frames.objectsWithinBounds ? " --within-bounds" : "");
+                               (options.frames.objectsWithinBounds ? " --within-bounds" : "") +
+                               (options.frames.largeFramePercent > 0
+                                    ? " --large " + std::to_string(options.frames.largeFramePercent) +
+                                          " --large-objects " +
+                                          std::to_string(options.frames.largeFrameObjects)
+                                    : "");
     SetCaseForCrashReport(&c, origin);
     const std::optional<Divergence> divergence = RunCase(c, &result.stats);
     SetCaseForCrashReport(nullptr, "");
