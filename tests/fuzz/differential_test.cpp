@@ -27,10 +27,10 @@ TEST(Differential, PluginAgreesWithTheModelOnRandomFrames) {
 TEST(Differential, PluginAgreesWithTheModelOnLargeFrames) {
   DriverOptions options;
   options.seed = 20240612;
-  options.calls = 600;
+  options.calls = 150;
   options.maxCallsPerFrame = 6;
   options.frames.largeFramePercent = 100;
-  options.frames.largeFrameObjects = 700;
+  options.frames.largeFrameObjects = 450;
   const DriverResult result = RunDriver(options);
   ASSERT_TRUE(result.report.empty()) << result.report;
   for (const int condition : {7, 8, 9})
