@@ -100,10 +100,10 @@ Call MakeCall(const Routine& r, int n) {
   c.code = r.code;
   c.first = FixedValue(n - 2);
   c.second = r.kind == Kind::Action && (r.code == 6 || r.code == 7 || r.code == 21 || r.code == 22)
-                 ? 3                                          // a count of levels
+                 ? 3  // a count of levels
              : r.kind == Kind::Action && (r.code == 11 || r.code == 25) ? n / 2  // a level
-             : r.kind == Kind::Action && r.code >= 26                  ? 5      // a default
-                                                                       : FixedValue(n - 1);
+             : r.kind == Kind::Action && r.code >= 26                   ? 5      // a default
+                                                                        : FixedValue(n - 1);
   c.typeA = kBall;
   c.typeB = kWall;
   c.typeC = kWall;
@@ -166,14 +166,13 @@ void Plugin(benchmark::State& state, Routine r, int balls, int walls) {
       if (r.code == 4) sim.QueueNextParameters({c.nextParameters.begin(), c.nextParameters.end()});
       if (r.code == 9) sim.QueueNextParameters({ball, wall, wall});
       const bool objects = r.code >= 5;
-      result = tier::test::Condition(sim, r.code, objects ? ball : c.first,
-                                     objects ? wall : c.second);
+      result =
+          tier::test::Condition(sim, r.code, objects ? ball : c.first, objects ? wall : c.second);
     } else if (r.kind == Kind::Action) {
       const bool objects = r.code == 3 || (r.code >= 16 && r.code <= 25);
       std::int32_t first = objects ? ballObject : r.code >= 26 ? altValue : c.first;
-      std::int32_t second = objects && (r.code == 18 || r.code == 23 || r.code == 24)
-                                ? wallObject
-                                : c.second;
+      std::int32_t second =
+          objects && (r.code == 18 || r.code == 23 || r.code == 24) ? wallObject : c.second;
       result = tier::test::Action(sim, r.code, first, second);
     } else {
       if (r.code == 0)
@@ -224,7 +223,7 @@ class TableReporter : public benchmark::ConsoleReporter {
       if (run.run_type == Run::RT_Iteration) {
         std::string name = run.benchmark_name();
         name = name.substr(0, name.find("/min_time:"));
-        times_[name] = run.GetAdjustedCPUTime() / 1e3;  // microseconds
+        times_[name] = run.GetAdjustedCPUTime();  // in the unit set: microseconds
       }
     ConsoleReporter::ReportRuns(runs);
   }
@@ -232,9 +231,10 @@ class TableReporter : public benchmark::ConsoleReporter {
     const int smallest = sizes_.front(), largest = sizes_.back();
     const double nLogN = (static_cast<double>(largest) / smallest) *
                          (std::log2(static_cast<double>(largest)) / std::log2(smallest));
-    std::printf("\nCPU time per call in microseconds; growth = time at %d / time at %d "
-                "(n log n: %.1f); before = the model's time over the plug-in's\n\n",
-                largest, smallest, nLogN);
+    std::printf(
+        "\nCPU time per call in microseconds; growth = time at %d / time at %d "
+        "(n log n: %.1f); before = the model's time over the plug-in's\n\n",
+        largest, smallest, nLogN);
     std::printf("| routine | ");
     for (int n : sizes_) std::printf("%d | ", n);
     std::printf("growth | ");
@@ -289,7 +289,8 @@ int main(int argc, char** argv) {
     for (const Routine& r : routines) {
       add(Name("tier", r, n / 2, n / 2), Plugin, r, n / 2, n / 2);
       const bool pairwise = r.kind == Kind::Condition && r.code >= 7;
-      if (!pairwise || n <= kModelPairwiseLimit) add(Name("model", r, n / 2, n / 2), Model, r, n / 2, n / 2);
+      if (!pairwise || n <= kModelPairwiseLimit)
+        add(Name("model", r, n / 2, n / 2), Model, r, n / 2, n / 2);
     }
   }
   // The targets: 2,000 Balls above 2,000 Walls, against the model and
@@ -308,11 +309,13 @@ int main(int argc, char** argv) {
   const double sortTier = reporter.Time("tier", increasingX, 2000, 2000);
   const double aboveModel = reporter.Time("model", above, 2000, 2000);
   if (aboveTier > 0 && sortTier > 0) {
-    std::printf("\n2,000 Balls + 2,000 Walls: \"%%0 Above %%1?\" (object form) %.3g us, "
-                "\"Increasing X Sort\" %.3g us: %.2f x the sort",
-                aboveTier, sortTier, aboveTier / sortTier);
-    if (aboveModel > 0) std::printf("; the model's pairwise form %.3g us: %.3gx faster", aboveModel,
-                                    aboveModel / aboveTier);
+    std::printf(
+        "\n2,000 Balls + 2,000 Walls: \"%%0 Above %%1?\" (object form) %.3g us, "
+        "\"Increasing X Sort\" %.3g us: %.2f x the sort",
+        aboveTier, sortTier, aboveTier / sortTier);
+    if (aboveModel > 0)
+      std::printf("; the model's pairwise form %.3g us: %.3gx faster", aboveModel,
+                  aboveModel / aboveTier);
     std::printf("\n");
   }
   benchmark::Shutdown();

@@ -141,8 +141,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
     const double killer = at("SortRecords/killer"), random = at("SortRecords/random");
     const double modelKiller = at("model/killer"), modelRandom = at("model/random");
     if (killer > 0 && random > 0)
-      std::printf("\n%d records: killer keys %.0f ns, random keys %.0f ns: %.2f x\n", kKillerRecords,
-                  killer, random, killer / random);
+      std::printf("\n%d records: killer keys %.0f ns, random keys %.0f ns: %.2f x\n",
+                  kKillerRecords, killer, random, killer / random);
     if (modelKiller > 0 && modelRandom > 0)
       std::printf("the model's plain procedure: killer keys %.0f ns, random keys %.0f ns: %.1f x\n",
                   modelKiller, modelRandom, modelKiller / modelRandom);

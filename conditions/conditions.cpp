@@ -8,18 +8,12 @@
 namespace tier::conditions {
 namespace {
 
+using frame::ZeroMeansStoredFixedValue;
 using host::DisplayNode;
 using host::HostObject;
 using host::HostPtr;
 using host::ObjectParam;
 using host::RunHeader;
-using frame::ZeroMeansStoredFixedValue;
-
-// The conditions find objects in slots 0..objectCount, not up to the
-// objectLimit of the actions' lookup; the two bounds may differ.
-HostObject* FindInCountedSlots(const RunHeader& header, std::int32_t fixedValue) {
-  return frame::LowestSlotObjectWithFixedValue(header, header.objectCount, fixedValue);
-}
 
 // 1 when the owner of the given end node has the fixed value. The end node is
 // taken whatever its flags: an uncounted node is not skipped here.
@@ -32,13 +26,16 @@ std::int32_t OwnerOfEndIs(RunData& runData, HostPtr<DisplayNode> end, std::int32
 }
 
 // Levels of the two objects' nodes, or false when either object is missing
-// from slots 0..objectCount or has no node.
+// from slots 0..objectCount or has no node. The conditions look only up to
+// objectCount, not up to the objectLimit of the actions' lookup.
 bool LevelsOf(RunData& runData, std::int32_t fixedValue1, std::int32_t fixedValue2,
               std::uint16_t& level1, std::uint16_t& level2) {
   const RunHeader& header = *host::RunHeaderOf(runData);
-  const HostObject* object1 = FindInCountedSlots(header, ZeroMeansStoredFixedValue(runData, fixedValue1));
+  const HostObject* object1 = frame::LowestSlotObjectWithFixedValue(
+      header, header.objectCount, ZeroMeansStoredFixedValue(runData, fixedValue1));
   if (object1 == nullptr) return false;
-  const HostObject* object2 = FindInCountedSlots(header, ZeroMeansStoredFixedValue(runData, fixedValue2));
+  const HostObject* object2 = frame::LowestSlotObjectWithFixedValue(
+      header, header.objectCount, ZeroMeansStoredFixedValue(runData, fixedValue2));
   if (object2 == nullptr) return false;
   const DisplayNode* node1 = object1->displayNode.get();
   const DisplayNode* node2 = object2->displayNode.get();
@@ -85,7 +82,8 @@ std::int32_t CondBetween(RunData& runData, std::int32_t, std::int32_t) {
   const std::int32_t wantedC = ZeroMeansStoredFixedValue(runData, f3);
 
   const RunHeader& header = *host::RunHeaderOf(runData);
-  const HostObject* objectA = FindInCountedSlots(header, wantedA);
+  const HostObject* objectA =
+      frame::LowestSlotObjectWithFixedValue(header, header.objectCount, wantedA);
   if (objectA == nullptr) return 0;
 
   // One scan finds both ends; a single object may be both.
@@ -126,13 +124,15 @@ std::int32_t CondObjectAtFront(RunData& runData, std::int32_t objectA, std::int3
 std::int32_t CondObjectAbove(RunData& runData, std::int32_t objectA, std::int32_t objectB) {
   const ObjectParam* a = ObjectParamOf(objectA);
   const ObjectParam* b = ObjectParamOf(objectB);
-  return a != nullptr && b != nullptr ? FilterByLevel(runData, *a, *b, PartnerLevel::kAboveSome) : 0;
+  if (a == nullptr || b == nullptr) return 0;
+  return FilterByLevel(runData, *a, *b, PartnerLevel::kAboveSome);
 }
 
 std::int32_t CondObjectBelow(RunData& runData, std::int32_t objectA, std::int32_t objectB) {
   const ObjectParam* a = ObjectParamOf(objectA);
   const ObjectParam* b = ObjectParamOf(objectB);
-  return a != nullptr && b != nullptr ? FilterByLevel(runData, *a, *b, PartnerLevel::kBelowSome) : 0;
+  if (a == nullptr || b == nullptr) return 0;
+  return FilterByLevel(runData, *a, *b, PartnerLevel::kBelowSome);
 }
 
 std::int32_t CondObjectBetween(RunData& runData, std::int32_t, std::int32_t) {

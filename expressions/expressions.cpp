@@ -114,7 +114,8 @@ std::intptr_t GetLevelCount(RunData& runData, std::int32_t) {
 
 // The position among the counted nodes, worked out from the list order.
 std::intptr_t GetLevel(RunData& runData, std::int32_t token) {
-  const std::int32_t wanted = frame::ZeroMeansStoredFixedValue(runData, IntegerArgument(runData, token));
+  const std::int32_t wanted =
+      frame::ZeroMeansStoredFixedValue(runData, IntegerArgument(runData, token));
   std::int32_t position = 1;
   for (const DisplayNode* node = Head(runData); node != nullptr; node = node->next.get()) {
     if (!IsCounted(*node)) continue;

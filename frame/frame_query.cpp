@@ -29,32 +29,50 @@ bool Want(WantedFixedValues& table, std::int32_t fixedValue) {
   return true;
 }
 
-void SweepSlots(const RunHeader& header, std::int32_t lastSlot, WantedFixedValues& table) {
-  std::int32_t* const values = table.values;
-  std::sort(values, values + table.count);
-  table.count = static_cast<std::int32_t>(std::unique(values, values + table.count) - values);
-  std::fill(table.slots, table.slots + table.count, kNoSlot);
+namespace {
 
-  std::int32_t missing = table.count;
+constexpr std::int32_t kEmptyBucket = -3;
+
+// The bucket that holds `value`, or the empty one where it would go.
+std::int32_t BucketOf(const WantedFixedValues& table, std::int32_t value) {
+  const std::uint32_t mask = 0xFFFFFFFFu >> table.bucketShift;
+  std::uint32_t bucket = (static_cast<std::uint32_t>(value) * 0x9E3779B1u) >> table.bucketShift;
+  while (table.bucketSlots[bucket] != kEmptyBucket && table.bucketValues[bucket] != value)
+    bucket = (bucket + 1) & mask;
+  return static_cast<std::int32_t>(bucket);
+}
+
+}  // namespace
+
+void SweepSlots(const RunHeader& header, std::int32_t lastSlot, WantedFixedValues& table) {
+  // At least twice as many buckets as values, and no fewer than 16.
+  std::uint32_t bits = 4;
+  while ((std::int32_t{1} << bits) < 2 * table.count) ++bits;
+  table.bucketShift = 32 - bits;
+  std::fill(table.bucketSlots, table.bucketSlots + (std::int32_t{1} << bits), kEmptyBucket);
+  std::int32_t missing = 0;
+  for (std::int32_t i = 0; i < table.count; ++i) {
+    const std::int32_t bucket = BucketOf(table, table.values[i]);
+    if (table.bucketSlots[bucket] != kEmptyBucket) continue;  // a repeat
+    table.bucketValues[bucket] = table.values[i];
+    table.bucketSlots[bucket] = kNoSlot;
+    ++missing;
+  }
+
   for (std::int32_t slot = 0; slot <= lastSlot && missing > 0; ++slot) {
     const HostObject* object = host::ObjectInSlot(header, slot);
     if (object == nullptr) continue;
-    const std::int32_t fixedValue = host::FixedValueOf(*object);
-    const std::int32_t* at = std::lower_bound(values, values + table.count, fixedValue);
-    if (at == values + table.count || *at != fixedValue) continue;
-    std::int32_t& found = table.slots[at - values];
-    if (found == kNoSlot) {  // the lowest slot wins
-      found = slot;
+    const std::int32_t bucket = BucketOf(table, host::FixedValueOf(*object));
+    if (table.bucketSlots[bucket] == kNoSlot) {  // wanted, and the lowest slot wins
+      table.bucketSlots[bucket] = slot;
       --missing;
     }
   }
 }
 
 std::int32_t LowestSlotOf(const WantedFixedValues& table, std::int32_t fixedValue) {
-  const std::int32_t* const values = table.values;
-  const std::int32_t* at = std::lower_bound(values, values + table.count, fixedValue);
-  if (at == values + table.count || *at != fixedValue) return kSlotNotWanted;
-  return table.slots[at - values];
+  const std::int32_t slot = table.bucketSlots[BucketOf(table, fixedValue)];
+  return slot == kEmptyBucket ? kSlotNotWanted : slot;
 }
 
 }  // namespace tier::frame

@@ -28,14 +28,19 @@ HostObject* LowestSlotObjectWithFixedValue(const RunHeader& header, std::int32_t
 
 // Many fixed values found with one sweep over slots 0..lastSlot, for routines
 // that would otherwise scan the table once per value. Values are gathered
-// with Want, found with SweepSlots, then read with LowestSlotOf.
+// with Want, found with SweepSlots, then read with LowestSlotOf; between the
+// last two they sit in an open-addressed hash table, so each slot of the
+// sweep and each read costs a probe or two.
 struct WantedFixedValues {
   // A filter pass wants at most one value per instance of two chains, each
   // at most 32767 long; the name expression one per slot up to 65535.
   static constexpr std::int32_t kCapacity = 65536;
+  static constexpr std::int32_t kBuckets = 2 * kCapacity;  // at most half full
   std::int32_t count = 0;
-  std::int32_t values[kCapacity];  // sorted and without repeats after the sweep
-  std::int32_t slots[kCapacity];   // lowest slot of values[i], or kNoSlot
+  std::int32_t values[kCapacity];  // as wanted, repeats included
+  std::uint32_t bucketShift = 0;   // the table in use has 2^(32 - shift) buckets
+  std::int32_t bucketValues[kBuckets];
+  std::int32_t bucketSlots[kBuckets];  // lowest slot, kNoSlot, or empty
 };
 
 inline constexpr std::int32_t kNoSlot = -1;         // wanted, held by no slot in bounds
@@ -48,8 +53,8 @@ WantedFixedValues& EmptyWantedTable();
 // False, wanting nothing, when the table is full.
 bool Want(WantedFixedValues& table, std::int32_t fixedValue);
 
-// Sorts the wanted values, drops repeats and finds the lowest slot of each in
-// one pass over slots 0..lastSlot (stopping once all are found).
+// Finds the lowest slot of every wanted value in one pass over slots
+// 0..lastSlot (stopping once all are found).
 void SweepSlots(const RunHeader& header, std::int32_t lastSlot, WantedFixedValues& table);
 
 // After SweepSlots: the lowest slot holding `fixedValue`, kNoSlot, or

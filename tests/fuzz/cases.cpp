@@ -171,10 +171,10 @@ FrameRecipe MakeFrame(Source& s, const FrameOptions& options) {
       s.Pick<int>({highest, highest, highest + s.Below(5), highest - 1 - s.Below(3), -1, 0,
                    s.Chance(20) ? INT16_MIN : highest}));
   if (large && s.Chance(40)) {  // well below the highest slot, or well above it
-    f.objectCount = static_cast<std::uint16_t>(
-        s.Chance(50) ? s.Below(highest + 1) : highest + s.Below(highest / 4 + 1));
-    f.objectLimit = static_cast<std::int16_t>(
-        s.Chance(50) ? s.Below(highest + 1) : highest + s.Below(highest / 4 + 1));
+    f.objectCount = static_cast<std::uint16_t>(s.Chance(50) ? s.Below(highest + 1)
+                                                            : highest + s.Below(highest / 4 + 1));
+    f.objectLimit = static_cast<std::int16_t>(s.Chance(50) ? s.Below(highest + 1)
+                                                           : highest + s.Below(highest / 4 + 1));
   }
   if (options.objectsWithinBounds && std::max<int>(f.objectCount, f.objectLimit) < highest) {
     if (s.Chance(50))
@@ -277,7 +277,8 @@ Case MakeCase(Source& s, int maxCalls, const FrameOptions& options) {
 }
 
 std::int32_t FixedValueOf(const ObjectRecipe& o) {
-  const auto number = static_cast<std::uint32_t>(o.number.value_or(static_cast<std::int16_t>(o.slot)));
+  const auto number =
+      static_cast<std::uint32_t>(o.number.value_or(static_cast<std::int16_t>(o.slot)));
   return static_cast<std::int32_t>(number + (static_cast<std::uint32_t>(o.creationCount) << 16));
 }
 
@@ -392,7 +393,8 @@ std::string Describe(const FrameRecipe& f) {
   }
   for (const ObjectRecipe& o : f.objects) {
     out << "  slot " << o.slot << ": type " << o.type << " cc " << o.creationCount << " fv "
-        << FixedValueOf(o) << (o.number ? " (twin, in no chain)" : "") << " x " << o.x << " y " << o.y;
+        << FixedValueOf(o) << (o.number ? " (twin, in no chain)" : "") << " x " << o.x << " y "
+        << o.y;
     if (o.hasValues)
       out << " values " << o.values[0] << "," << o.values[1] << ",..";
     else

@@ -34,11 +34,10 @@ int main(int argc, char** argv) {
     else if (std::strcmp(argv[i], "--large-objects") == 0)
       options.frames.largeFrameObjects = std::atoi(value);
     else {
-      std::fprintf(
-          stderr,
-          "usage: %s --seed S --calls N [--max-calls K] [--frame-seed X] [--within-bounds]"
-          " [--large PERCENT] [--large-objects N]\n",
-          argv[0]);
+      std::fprintf(stderr,
+                   "usage: %s --seed S --calls N [--max-calls K] [--frame-seed X] [--within-bounds]"
+                   " [--large PERCENT] [--large-objects N]\n",
+                   argv[0]);
       return 2;
     }
   }

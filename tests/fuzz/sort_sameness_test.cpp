@@ -26,7 +26,8 @@ std::vector<int> PluginOrder(const std::vector<std::int32_t>& keys, bool largest
   for (std::size_t i = 0; i < keys.size(); ++i) records.push_back({&nodes[i], 0, 0, keys[i], kind});
   order::SortRecords(records.data(), records.data() + records.size());
   std::vector<int> order;
-  for (const SortRecord& record : records) order.push_back(static_cast<int>(record.node - nodes.data()));
+  for (const SortRecord& record : records)
+    order.push_back(static_cast<int>(record.node - nodes.data()));
   return order;
 }
 

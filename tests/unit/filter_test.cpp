@@ -172,9 +172,9 @@ TEST(FilterSelection, BrokenChainsStayBoundedAndInsideTheTable) {
 void ExpectSameAsPairwise(const sim::SceneSpec& scene, int a, int b, const char* what) {
   for (const bool above : {true, false}) {
     sim::SimHost pairwise(scene);
-    const std::int32_t want = FilterSelection(pairwise.runData(), Param(pairwise, a),
-                                              &Param(pairwise, b),
-                                              above ? &conditions::CondAbove : &conditions::CondBelow);
+    const std::int32_t want =
+        FilterSelection(pairwise.runData(), Param(pairwise, a), &Param(pairwise, b),
+                        above ? &conditions::CondAbove : &conditions::CondBelow);
     sim::SimHost oneFilter(scene);
     const std::int32_t got = conditions::FilterByLevel(
         oneFilter.runData(), Param(oneFilter, a), Param(oneFilter, b),

@@ -33,10 +33,8 @@ TEST(FrameQuery, OneValueAtATimeAndManyInOneSweepAgree) {
     frame::WantedFixedValues& table = frame::EmptyWantedTable();
     for (const std::int32_t value : {fv4, fv3, missing, fv3, fv1}) frame::Want(table, value);
     frame::SweepSlots(header, lastSlot, table);
-    EXPECT_EQ(table.count, 4) << "repeats are dropped";
     for (const std::int32_t value : {fv1, fv3, fv4, missing}) {
-      const host::HostObject* one =
-          frame::LowestSlotObjectWithFixedValue(header, lastSlot, value);
+      const host::HostObject* one = frame::LowestSlotObjectWithFixedValue(header, lastSlot, value);
       const std::int32_t slot = frame::LowestSlotOf(table, value);
       if (one == nullptr) {
         EXPECT_EQ(slot, kNoSlot) << "lastSlot " << lastSlot << ", value " << value;
