@@ -90,3 +90,4 @@ include(GoogleTest)
 
 add_subdirectory(tests/wine)
 include(tests/fuzz/Win32.cmake)
+include(bench/Win32.cmake)
