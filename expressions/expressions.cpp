@@ -76,7 +76,7 @@ std::intptr_t GetFixedValueByName(RunData& runData, std::int32_t token) {
   for (std::int32_t i = 0; i < matchCount; ++i) {
     const std::int32_t slot =
         frame::LowestSlotOf(table, frame::ZeroMeansStoredFixedValue(runData, g_matches[i]));
-    if (slot < 0) continue;
+    if (slot < 0) continue;  // kNoSlot: every match fits the table, so all were wanted
     const DisplayNode* node = host::ObjectInSlot(header, slot)->displayNode.get();
     if (node != nullptr && !(node->flags & host::kUncounted)) return g_matches[i];
   }
