@@ -86,18 +86,15 @@ std::int32_t CondBetween(RunData& runData, std::int32_t, std::int32_t) {
       frame::LowestSlotObjectWithFixedValue(header, header.objectCount, wantedA);
   if (objectA == nullptr) return 0;
 
-  // One scan finds both ends; a single object may be both.
-  const HostObject* objectB = nullptr;
-  const HostObject* objectC = nullptr;
-  const std::int32_t lastSlot = header.objectCount;
-  for (std::int32_t slot = 0; slot <= lastSlot; ++slot) {
-    const HostObject* object = host::ObjectInSlot(header, slot);
-    if (object == nullptr) continue;
-    const std::int32_t fixedValue = host::FixedValueOf(*object);
-    if (objectB == nullptr && fixedValue == wantedB) objectB = object;
-    if (objectC == nullptr && fixedValue == wantedC) objectC = object;
-    if (objectB != nullptr && objectC != nullptr) break;
-  }
+  // One sweep finds both ends; a single object may be both.
+  frame::WantedFixedValues& ends = frame::EmptyWantedTable();
+  frame::Want(ends, wantedB);
+  frame::Want(ends, wantedC);
+  frame::SweepSlots(header, header.objectCount, ends);
+  const std::int32_t slotB = frame::LowestSlotOf(ends, wantedB);
+  const std::int32_t slotC = frame::LowestSlotOf(ends, wantedC);
+  const HostObject* objectB = slotB >= 0 ? host::ObjectInSlot(header, slotB) : nullptr;
+  const HostObject* objectC = slotC >= 0 ? host::ObjectInSlot(header, slotC) : nullptr;
   if (objectB == nullptr || objectC == nullptr) return 0;
 
   const DisplayNode* nodeA = objectA->displayNode.get();
