@@ -1,5 +1,8 @@
 // The sort procedure against std::sort on the same records with the same
-// comparison, and a whole sort action over a simulated frame. Each timed
+// comparison, and a whole sort action over a simulated frame; at 65,536
+// records, keys made to drive median-of-three partitioning quadratic against
+// random keys, with the reference model's plain procedure (which has no way
+// out of the quadratic case) beside them. Each timed
 // iteration copies the unsorted records first (the same cost on both sides);
 // a table of Tier / std::sort CPU times is printed at the end (CPU time, as
 // other work on the machine inflates wall time).
@@ -15,25 +18,40 @@
 #include "host/address_space.h"
 #include "order/sort.h"
 #include "simhost/sim_host.h"
+#include "tests/fuzz/sort_adversary.h"
+#include "tests/model/model.h"
 
 namespace {
 
 using tier::order::SortKind;
 using tier::order::SortRecord;
 
-enum Keys { kRandomKeys = 0, kEqualKeys = 1 };
-const char* const kKeyNames[] = {"random", "equal"};
+enum Keys { kRandomKeys = 0, kEqualKeys = 1, kKillerKeys = 2 };
+const char* const kKeyNames[] = {"random", "equal", "killer"};
+constexpr int kKillerRecords = 65536;
+
+std::vector<std::int32_t> KeyList(int count, Keys keys) {
+  if (keys == kKillerKeys) {
+    // The adversary's keys go before each other smallest first; negated for
+    // the largest-first kind used here.
+    std::vector<std::int32_t> killer = tier::fuzz::SortAdversary(count).keys();
+    for (std::int32_t& key : killer) key = -key;
+    return killer;
+  }
+  std::mt19937 random(42);
+  std::uniform_int_distribution<std::int32_t> position(-32768, 32767);
+  std::vector<std::int32_t> list;
+  for (int i = 0; i < count; ++i) list.push_back(keys == kEqualKeys ? 0 : position(random));
+  return list;
+}
 
 std::vector<SortRecord> MakeRecords(int count, Keys keys,
                                     std::vector<tier::host::DisplayNode>& nodes) {
   nodes.assign(static_cast<std::size_t>(count), tier::host::DisplayNode{});
-  std::mt19937 random(42);
-  std::uniform_int_distribution<std::int32_t> position(-32768, 32767);
+  const std::vector<std::int32_t> list = KeyList(count, keys);
   std::vector<SortRecord> records;
-  for (int i = 0; i < count; ++i) {
-    const std::int32_t key = keys == kEqualKeys ? 0 : position(random);
-    records.push_back({&nodes[i], key, key, key, SortKind::kLargestXFirst});
-  }
+  for (int i = 0; i < count; ++i)
+    records.push_back({&nodes[i], list[i], list[i], list[i], SortKind::kLargestXFirst});
   return records;
 }
 
@@ -54,6 +72,15 @@ void SortArray(benchmark::State& state, Keys keys) {
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+// The reference model's order for the same keys: the plain procedure.
+void ModelSortOrder(benchmark::State& state, Keys keys) {
+  const std::vector<std::int32_t> list = KeyList(static_cast<int>(state.range(0)), keys);
+  for (auto _ : state) {
+    std::vector<int> order = tier::model::SortOrder(list, true);
+    benchmark::DoNotOptimize(order.data());
+  }
 }
 
 // "Increasing X Sort" over a frame of random positions, scrambled again
@@ -107,6 +134,18 @@ class RatioReporter : public benchmark::ConsoleReporter {
                   rest.substr(slash + 1).c_str(), tierTime, standard->second,
                   tierTime / standard->second);
     }
+    const auto at = [&](const std::string& name) {
+      const auto it = times_.find(name + "/" + std::to_string(kKillerRecords));
+      return it == times_.end() ? 0.0 : it->second;
+    };
+    const double killer = at("SortRecords/killer"), random = at("SortRecords/random");
+    const double modelKiller = at("model/killer"), modelRandom = at("model/random");
+    if (killer > 0 && random > 0)
+      std::printf("\n%d records: killer keys %.0f ns, random keys %.0f ns: %.2f x\n",
+                  kKillerRecords, killer, random, killer / random);
+    if (modelKiller > 0 && modelRandom > 0)
+      std::printf("the model's plain procedure: killer keys %.0f ns, random keys %.0f ns: %.1f x\n",
+                  modelKiller, modelRandom, modelKiller / modelRandom);
   }
 
  private:
@@ -126,6 +165,15 @@ int main(int argc, char** argv) {
           ->Range(10, 100000)
           ->Unit(benchmark::kNanosecond);
     }
+  }
+  for (Keys keys : {kKillerKeys, kRandomKeys}) {
+    const std::string suffix = kKeyNames[keys];
+    benchmark::RegisterBenchmark(("SortRecords/" + suffix).c_str(), SortArray<false>, keys)
+        ->Arg(kKillerRecords)
+        ->Unit(benchmark::kNanosecond);
+    benchmark::RegisterBenchmark(("model/" + suffix).c_str(), ModelSortOrder, keys)
+        ->Arg(kKillerRecords)
+        ->Unit(benchmark::kNanosecond);
   }
   benchmark::RegisterBenchmark("SortDisplayList/random", SortAction)
       ->Arg(1000)

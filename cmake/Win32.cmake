@@ -100,6 +100,7 @@ include(GoogleTest)
 
 add_subdirectory(tests/wine)
 include(tests/fuzz/Win32.cmake)
+include(bench/Win32.cmake)
 
 # --- The release archive --------------------------------------------------------
 

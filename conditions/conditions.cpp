@@ -1,30 +1,19 @@
 #include "conditions/conditions.h"
 
 #include "conditions/filter.h"
+#include "frame/frame_query.h"
 #include "host/services.h"
 #include "order/primitives.h"
 
 namespace tier::conditions {
 namespace {
 
+using frame::ZeroMeansStoredFixedValue;
 using host::DisplayNode;
 using host::HostObject;
 using host::HostPtr;
 using host::ObjectParam;
 using host::RunHeader;
-using order::ResolveFixedValue;
-
-// The object in slots 0..objectCount whose fixed value is `fixedValue`; the
-// lowest slot wins. objectCount is unsigned, so slot 0 is always examined.
-// (The actions' lookup uses objectLimit instead; the two bounds may differ.)
-HostObject* FindInCountedSlots(const RunHeader& header, std::int32_t fixedValue) {
-  const std::int32_t bound = header.objectCount;
-  for (std::int32_t slot = 0; slot <= bound; ++slot) {
-    HostObject* object = host::ObjectInSlot(header, slot);
-    if (object != nullptr && host::FixedValueOf(*object) == fixedValue) return object;
-  }
-  return nullptr;
-}
 
 // 1 when the owner of the given end node has the fixed value. The end node is
 // taken whatever its flags: an uncounted node is not skipped here.
@@ -33,17 +22,20 @@ std::int32_t OwnerOfEndIs(RunData& runData, HostPtr<DisplayNode> end, std::int32
   if (node == nullptr) return 0;
   const HostObject* owner = node->owner.get();
   if (owner == nullptr) return 0;
-  return host::FixedValueOf(*owner) == ResolveFixedValue(runData, fixedValue) ? 1 : 0;
+  return host::FixedValueOf(*owner) == ZeroMeansStoredFixedValue(runData, fixedValue) ? 1 : 0;
 }
 
 // Levels of the two objects' nodes, or false when either object is missing
-// from slots 0..objectCount or has no node.
+// from slots 0..objectCount or has no node. The conditions look only up to
+// objectCount, not up to the objectLimit of the actions' lookup.
 bool LevelsOf(RunData& runData, std::int32_t fixedValue1, std::int32_t fixedValue2,
               std::uint16_t& level1, std::uint16_t& level2) {
   const RunHeader& header = *host::RunHeaderOf(runData);
-  const HostObject* object1 = FindInCountedSlots(header, ResolveFixedValue(runData, fixedValue1));
+  const HostObject* object1 = frame::LowestSlotObjectWithFixedValue(
+      header, header.objectCount, ZeroMeansStoredFixedValue(runData, fixedValue1));
   if (object1 == nullptr) return false;
-  const HostObject* object2 = FindInCountedSlots(header, ResolveFixedValue(runData, fixedValue2));
+  const HostObject* object2 = frame::LowestSlotObjectWithFixedValue(
+      header, header.objectCount, ZeroMeansStoredFixedValue(runData, fixedValue2));
   if (object2 == nullptr) return false;
   const DisplayNode* node1 = object1->displayNode.get();
   const DisplayNode* node2 = object2->displayNode.get();
@@ -85,26 +77,24 @@ std::int32_t CondBetween(RunData& runData, std::int32_t, std::int32_t) {
   const auto f1 = static_cast<std::int32_t>(host::GetNextParameter(runData));
   const auto f2 = static_cast<std::int32_t>(host::GetNextParameter(runData));
   const auto f3 = static_cast<std::int32_t>(host::GetNextParameter(runData));
-  const std::int32_t wantedA = ResolveFixedValue(runData, f1);
-  const std::int32_t wantedB = ResolveFixedValue(runData, f2);
-  const std::int32_t wantedC = ResolveFixedValue(runData, f3);
+  const std::int32_t wantedA = ZeroMeansStoredFixedValue(runData, f1);
+  const std::int32_t wantedB = ZeroMeansStoredFixedValue(runData, f2);
+  const std::int32_t wantedC = ZeroMeansStoredFixedValue(runData, f3);
 
   const RunHeader& header = *host::RunHeaderOf(runData);
-  const HostObject* objectA = FindInCountedSlots(header, wantedA);
+  const HostObject* objectA =
+      frame::LowestSlotObjectWithFixedValue(header, header.objectCount, wantedA);
   if (objectA == nullptr) return 0;
 
-  // One scan finds both ends; a single object may be both.
-  const HostObject* objectB = nullptr;
-  const HostObject* objectC = nullptr;
-  const std::int32_t bound = header.objectCount;
-  for (std::int32_t slot = 0; slot <= bound; ++slot) {
-    const HostObject* object = host::ObjectInSlot(header, slot);
-    if (object == nullptr) continue;
-    const std::int32_t fixedValue = host::FixedValueOf(*object);
-    if (objectB == nullptr && fixedValue == wantedB) objectB = object;
-    if (objectC == nullptr && fixedValue == wantedC) objectC = object;
-    if (objectB != nullptr && objectC != nullptr) break;
-  }
+  // One sweep finds both ends; a single object may be both.
+  frame::WantedFixedValues& ends = frame::EmptyWantedTable();
+  frame::Want(ends, wantedB);
+  frame::Want(ends, wantedC);
+  frame::SweepSlots(header, header.objectCount, ends);
+  const std::int32_t slotB = frame::LowestSlotOf(ends, wantedB);
+  const std::int32_t slotC = frame::LowestSlotOf(ends, wantedC);
+  const HostObject* objectB = slotB >= 0 ? host::ObjectInSlot(header, slotB) : nullptr;
+  const HostObject* objectC = slotC >= 0 ? host::ObjectInSlot(header, slotC) : nullptr;
   if (objectB == nullptr || objectC == nullptr) return 0;
 
   const DisplayNode* nodeA = objectA->displayNode.get();
@@ -131,13 +121,15 @@ std::int32_t CondObjectAtFront(RunData& runData, std::int32_t objectA, std::int3
 std::int32_t CondObjectAbove(RunData& runData, std::int32_t objectA, std::int32_t objectB) {
   const ObjectParam* a = ObjectParamOf(objectA);
   const ObjectParam* b = ObjectParamOf(objectB);
-  return a != nullptr && b != nullptr ? FilterSelection(runData, *a, b, &CondAbove) : 0;
+  if (a == nullptr || b == nullptr) return 0;
+  return FilterByLevel(runData, *a, *b, PartnerLevel::kAboveSome);
 }
 
 std::int32_t CondObjectBelow(RunData& runData, std::int32_t objectA, std::int32_t objectB) {
   const ObjectParam* a = ObjectParamOf(objectA);
   const ObjectParam* b = ObjectParamOf(objectB);
-  return a != nullptr && b != nullptr ? FilterSelection(runData, *a, b, &CondBelow) : 0;
+  if (a == nullptr || b == nullptr) return 0;
+  return FilterByLevel(runData, *a, *b, PartnerLevel::kBelowSome);
 }
 
 std::int32_t CondObjectBetween(RunData& runData, std::int32_t, std::int32_t) {
@@ -147,15 +139,15 @@ std::int32_t CondObjectBetween(RunData& runData, std::int32_t, std::int32_t) {
   if (a == nullptr || b == nullptr || c == nullptr) return 0;
 
   // Above B and below C, narrowing from A's scope at entry.
-  if (FilterSelection(runData, *a, b, &CondAbove) != 0 &&
-      FilterSelection(runData, *a, c, &CondBelow) != 0) {
+  if (FilterByLevel(runData, *a, *b, PartnerLevel::kAboveSome) != 0 &&
+      FilterByLevel(runData, *a, *c, PartnerLevel::kBelowSome) != 0) {
     return 1;
   }
   // The reverse arrangement starts again from every object of A's type; the
   // selection in scope at entry is not restored.
   order::InvalidateSelection(runData, *order::ParamTypeEntry(runData, *a));
-  if (FilterSelection(runData, *a, b, &CondBelow) != 0 &&
-      FilterSelection(runData, *a, c, &CondAbove) != 0) {
+  if (FilterByLevel(runData, *a, *b, PartnerLevel::kBelowSome) != 0 &&
+      FilterByLevel(runData, *a, *c, PartnerLevel::kAboveSome) != 0) {
     return 1;
   }
   return 0;

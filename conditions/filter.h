@@ -23,4 +23,16 @@ using InstanceTest = std::int32_t (*)(RunData& runData, std::int32_t candidate,
 std::int32_t FilterSelection(RunData& runData, const ObjectParam& a, const ObjectParam* b,
                              InstanceTest test);
 
+// The two tests of the object forms with B: CondAbove and CondBelow.
+enum class PartnerLevel { kAboveSome, kBelowSome };
+
+// FilterSelection(a, &b, CondAbove or CondBelow), with the same result and the
+// same writes, in one pass over the frame instead of one test per pair: the
+// fixed values both walks need are found with one sweep over slots
+// 0..objectCount, and B is reduced to the one level that decides every test
+// (the lowest level among B's instances for "above some", the highest for
+// "below some"). Allocates nothing.
+std::int32_t FilterByLevel(RunData& runData, const ObjectParam& a, const ObjectParam& b,
+                           PartnerLevel test);
+
 }  // namespace tier::conditions

@@ -1,8 +1,8 @@
 #include "expressions/expressions.h"
 
 #include "expressions/describe.h"
+#include "frame/frame_query.h"
 #include "host/services.h"
-#include "order/primitives.h"
 
 namespace tier::expressions {
 namespace {
@@ -41,6 +41,10 @@ std::int32_t IntegerArgument(const RunData& runData, std::int32_t token) {
 DisplayNode* Head(const RunData& runData) { return host::DisplayListOf(runData)->head.get(); }
 DisplayNode* Tail(const RunData& runData) { return host::DisplayListOf(runData)->tail.get(); }
 
+// The fixed values of the objects whose name matches, in slot order; at most
+// one per slot of 0..objectCount (65536). Static: one routine runs at a time.
+std::int32_t g_matches[65536];
+
 }  // namespace
 
 std::intptr_t GetFixedValueByName(RunData& runData, std::int32_t token) {
@@ -50,17 +54,31 @@ std::intptr_t GetFixedValueByName(RunData& runData, std::int32_t token) {
   const char* wanted = host::ResolveString(nameAddress);
   if (wanted[0] == '\0') return runData.storedFixedValue;
 
+  // Each match counts only through a counted node found by the actions'
+  // fixed-value lookup (over objectLimit, 0 meaning the stored value). All the
+  // matches are looked up together in one sweep, then taken in slot order.
   const RunHeader& header = *host::RunHeaderOf(runData);
-  const std::int32_t bound = header.objectCount;  // unsigned: slot 0 is always examined
-  for (std::int32_t slot = 0; slot <= bound; ++slot) {
+  std::int32_t matchCount = 0;
+  const std::int32_t lastNameSlot = header.objectCount;
+  for (std::int32_t slot = 0; slot <= lastNameSlot; ++slot) {
     const HostObject* object = host::ObjectInSlot(header, slot);
     if (object == nullptr) continue;
     const ObjectTypeEntry* type = object->typeEntry.get();
     if (type == nullptr || !NamesMatch(wanted, host::TypeName(*type))) continue;
-    // The match counts only through a counted node found by the fixed-value lookup.
-    const std::int32_t fixedValue = host::FixedValueOf(*object);
-    const DisplayNode* node = order::FindNodeByFixedValue(runData, fixedValue);
-    if (node != nullptr && !(node->flags & host::kUncounted)) return fixedValue;
+    g_matches[matchCount++] = host::FixedValueOf(*object);
+  }
+  if (matchCount == 0) return 0;
+
+  frame::WantedFixedValues& table = frame::EmptyWantedTable();
+  for (std::int32_t i = 0; i < matchCount; ++i)
+    frame::Want(table, frame::ZeroMeansStoredFixedValue(runData, g_matches[i]));
+  frame::SweepSlots(header, header.objectLimit, table);
+  for (std::int32_t i = 0; i < matchCount; ++i) {
+    const std::int32_t slot =
+        frame::LowestSlotOf(table, frame::ZeroMeansStoredFixedValue(runData, g_matches[i]));
+    if (slot < 0) continue;  // kNoSlot: every match fits the table, so all were wanted
+    const DisplayNode* node = host::ObjectInSlot(header, slot)->displayNode.get();
+    if (node != nullptr && !(node->flags & host::kUncounted)) return g_matches[i];
   }
   return 0;
 }
@@ -96,7 +114,8 @@ std::intptr_t GetLevelCount(RunData& runData, std::int32_t) {
 
 // The position among the counted nodes, worked out from the list order.
 std::intptr_t GetLevel(RunData& runData, std::int32_t token) {
-  const std::int32_t wanted = order::ResolveFixedValue(runData, IntegerArgument(runData, token));
+  const std::int32_t wanted =
+      frame::ZeroMeansStoredFixedValue(runData, IntegerArgument(runData, token));
   std::int32_t position = 1;
   for (const DisplayNode* node = Head(runData); node != nullptr; node = node->next.get()) {
     if (!IsCounted(*node)) continue;

@@ -1,5 +1,6 @@
 #include "order/primitives.h"
 
+#include "frame/frame_query.h"
 #include "host/services.h"
 
 namespace tier::order {
@@ -8,16 +9,11 @@ using host::HostPtr;
 using host::RunHeader;
 
 DisplayNode* FindNodeByFixedValue(const RunData& runData, std::int32_t wanted) {
-  wanted = ResolveFixedValue(runData, wanted);
   const RunHeader& header = *host::RunHeaderOf(runData);
-  const std::int32_t bound = header.objectLimit;  // signed: negative examines nothing
-  for (std::int32_t slot = 0; slot <= bound; ++slot) {
-    const HostObject* object = host::ObjectInSlot(header, slot);
-    if (object == nullptr) continue;
-    // The first match decides, even when it has no display node.
-    if (host::FixedValueOf(*object) == wanted) return object->displayNode.get();
-  }
-  return nullptr;
+  // The first match decides, even when it has no display node.
+  const HostObject* object = frame::LowestSlotObjectWithFixedValue(
+      header, header.objectLimit, frame::ZeroMeansStoredFixedValue(runData, wanted));
+  return object != nullptr ? object->displayNode.get() : nullptr;
 }
 
 void MirrorLevel(DisplayNode& node) {

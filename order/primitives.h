@@ -17,11 +17,6 @@ using host::ObjectParam;
 using host::ObjectTypeEntry;
 using host::RunData;
 
-// A fixed value of 0 stands for the instance's storedFixedValue.
-inline std::int32_t ResolveFixedValue(const RunData& runData, std::int32_t fixedValue) {
-  return fixedValue != 0 ? fixedValue : runData.storedFixedValue;
-}
-
 // The display node of the first object in slots 0..objectLimit whose fixed
 // value is `wanted` (0: storedFixedValue); null when none matches, when
 // objectLimit is negative, or when the first match has no node.

@@ -1,5 +1,6 @@
 #include "order/sort.h"
 
+#include <algorithm>
 #include <new>
 #include <utility>
 
@@ -58,10 +59,57 @@ SortRecord* Partition(SortRecord* first, SortRecord* last, const SortRecord& piv
   }
 }
 
+// How deep partitioning goes before a range is checked for distinct keys:
+// about twice the depth of balanced partitioning.
+int DepthBeforeCheck(std::ptrdiff_t count) {
+  int depth = 0;
+  for (; count > 1; count /= 2) depth += 2;
+  return depth;
+}
+
+std::int32_t KeyOf(const SortRecord& record) {
+  switch (record.kind) {
+    case SortKind::kLargestXFirst:
+    case SortKind::kSmallestXFirst:
+      return record.x;
+    case SortKind::kLargestYFirst:
+    case SortKind::kSmallestYFirst:
+      return record.y;
+    default:
+      return record.value;
+  }
+}
+
+// Room to check the keys of any range a sort action gathers; a larger range
+// (only possible when SortRecords is called directly) is never checked.
+std::int32_t g_keys[kMaxSortedNodes];
+
+bool KeysAreDistinct(const SortRecord* first, const SortRecord* last) {
+  const std::ptrdiff_t count = last - first;
+  if (count > static_cast<std::ptrdiff_t>(kMaxSortedNodes)) return false;
+  std::transform(first, last, g_keys, KeyOf);
+  std::sort(g_keys, g_keys + count);
+  return std::adjacent_find(g_keys, g_keys + count) == g_keys + count;
+}
+
 // Partitions until every range holds at most 16 records, the smaller side
-// first so the recursion stays shallow.
-void PartitionRanges(SortRecord* first, SortRecord* last) {
+// first so the recursion stays shallow. Median-of-three partitioning goes
+// quadratic on some key orders, so a range still being partitioned after
+// `depthLeft` rounds is checked: when its keys are distinct it has exactly
+// one sorted order, and any sort gives it (the closing insertion pass keeps
+// equal keys of different ranges in their order, and this range holds none).
+// Otherwise the procedure goes on, since it decides where equal keys end,
+// and the range is checked again as deep again further down.
+void PartitionRanges(SortRecord* first, SortRecord* last, int depthLeft) {
   while (last - first > kInsertionThreshold) {
+    if (depthLeft == 0) {
+      if (KeysAreDistinct(first, last)) {
+        std::sort(first, last, GoesBefore);
+        return;
+      }
+      depthLeft = DepthBeforeCheck(last - first);
+    }
+    --depthLeft;
     const std::ptrdiff_t count = last - first;
     const SortRecord pivot = MedianOfThree(first[0], first[count / 2], last[-1]);
     SortRecord* const cut = Partition(first, last, pivot);
@@ -69,10 +117,10 @@ void PartitionRanges(SortRecord* first, SortRecord* last) {
     // the insertion pass finishes the range rather than looping.
     if (cut == first || cut == last) return;
     if (last - cut <= cut - first) {
-      PartitionRanges(cut, last);
+      PartitionRanges(cut, last, depthLeft);
       last = cut;
     } else {
-      PartitionRanges(first, cut);
+      PartitionRanges(first, cut, depthLeft);
       first = cut;
     }
   }
@@ -133,7 +181,7 @@ void RelinkAndRenumber(host::DisplayList& list, const SortRecord* records, std::
 
 void SortRecords(SortRecord* first, SortRecord* last) {
   if (first == nullptr || last - first < 2) return;
-  PartitionRanges(first, last);
+  PartitionRanges(first, last, DepthBeforeCheck(last - first));
   InsertionSort(first, last);
 }
 

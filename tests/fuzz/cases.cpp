@@ -59,6 +59,20 @@ int HighestSlot(const FrameRecipe& f) {
   return highest;
 }
 
+// Objects numbered like others, in free slots, in no chain.
+void AddTwins(Source& s, FrameRecipe& f, const std::vector<int>& freeSlots) {
+  const int count = std::min(1 + s.Below(8), static_cast<int>(freeSlots.size()));
+  for (int i = 0; i < count; ++i) {
+    const ObjectRecipe& original = f.objects[s.Below(static_cast<int>(f.objects.size()))];
+    ObjectRecipe twin = original;
+    twin.slot = freeSlots[i];
+    twin.number = original.number.value_or(static_cast<std::int16_t>(original.slot));
+    twin.type = s.Below(static_cast<int>(f.types.size()));
+    twin.x = PickCoordinate(s);
+    f.objects.push_back(twin);
+  }
+}
+
 void MakeSelection(Source& s, TypeRecipe& type, std::uint16_t eventCount) {
   std::vector<int> members = type.chain;
   Shuffle(s, members);
@@ -96,16 +110,26 @@ void MakeSelection(Source& s, TypeRecipe& type, std::uint16_t eventCount) {
 
 FrameRecipe MakeFrame(Source& s, const FrameOptions& options) {
   FrameRecipe f;
-  const int typeCount = 1 + s.Below(5);
-  for (int t = 0; t < typeCount; ++t) f.types.push_back({.name = PickName(s)});
+  const bool large = options.largeFramePercent > 0 && s.Chance(options.largeFramePercent);
+  int typeCount = 0, objectCount = 0;
+  if (large) {
+    // Enough types that the reference model's pairwise filter stays quick.
+    objectCount = 200 + s.Below(std::max(options.largeFrameObjects - 199, 1));
+    typeCount = std::max(2 + s.Below(4), objectCount / 300);
+    for (int t = 0; t < typeCount; ++t)
+      f.types.push_back({.name = s.Pick<std::string>({"Ball", "ball", "BALL", "Wall", "wall"})});
+  } else {
+    typeCount = 1 + s.Below(5);
+    for (int t = 0; t < typeCount; ++t) f.types.push_back({.name = PickName(s)});
+    objectCount = s.Pick<int>({0, 1, 2, 3, s.Below(10), s.Below(20), s.Below(40), s.Below(81)});
+  }
 
-  const int objectCount =
-      s.Pick<int>({0, 1, 2, 3, s.Below(10), s.Below(20), s.Below(40), s.Below(81)});
-  std::vector<int> slots(static_cast<std::size_t>(objectCount + s.Below(20) + 1));
+  std::vector<int> slots(static_cast<std::size_t>(
+      objectCount + (large ? s.Below(objectCount / 4) + 8 : s.Below(20)) + 1));
   for (std::size_t i = 0; i < slots.size(); ++i) slots[i] = static_cast<int>(i);
   Shuffle(s, slots);
   if (s.Chance(50)) std::swap(*std::find(slots.begin(), slots.end(), 0), slots[0]);  // slot 0 taken
-  const int typesInUse = 1 + s.Below(typeCount);  // the rest have no objects
+  const int typesInUse = large ? typeCount : 1 + s.Below(typeCount);  // the rest have no objects
   for (int i = 0; i < objectCount; ++i) {
     ObjectRecipe o;
     o.slot = slots[i];
@@ -121,6 +145,8 @@ FrameRecipe MakeFrame(Source& s, const FrameOptions& options) {
     o.looseLink = s.Pick<std::int16_t>({-1, -1, model::kChainEnd, -3});
     f.objects.push_back(o);
   }
+  if (large && objectCount > 0)
+    AddTwins(s, f, std::vector<int>(slots.begin() + objectCount, slots.end()));
 
   for (const ObjectRecipe& o : f.objects) {
     if (!s.Chance(85)) continue;
@@ -144,6 +170,12 @@ FrameRecipe MakeFrame(Source& s, const FrameOptions& options) {
   f.objectLimit = static_cast<std::int16_t>(
       s.Pick<int>({highest, highest, highest + s.Below(5), highest - 1 - s.Below(3), -1, 0,
                    s.Chance(20) ? INT16_MIN : highest}));
+  if (large && s.Chance(40)) {  // well below the highest slot, or well above it
+    f.objectCount = static_cast<std::uint16_t>(s.Chance(50) ? s.Below(highest + 1)
+                                                            : highest + s.Below(highest / 4 + 1));
+    f.objectLimit = static_cast<std::int16_t>(s.Chance(50) ? s.Below(highest + 1)
+                                                           : highest + s.Below(highest / 4 + 1));
+  }
   if (options.objectsWithinBounds && std::max<int>(f.objectCount, f.objectLimit) < highest) {
     if (s.Chance(50))
       f.objectCount = static_cast<std::uint16_t>(highest);
@@ -155,7 +187,7 @@ FrameRecipe MakeFrame(Source& s, const FrameOptions& options) {
   for (int t = 0; t < typeCount; ++t) {
     TypeRecipe& type = f.types[t];
     for (const ObjectRecipe& o : f.objects)
-      if (o.type == t) type.chain.push_back(o.slot);
+      if (o.type == t && !o.number) type.chain.push_back(o.slot);
     Shuffle(s, type.chain);
     type.chainEnd = s.Pick<std::int16_t>({-1, -1, model::kChainEnd, -7});
     if (s.Chance(20))
@@ -173,19 +205,16 @@ FrameRecipe MakeFrame(Source& s, const FrameOptions& options) {
       break;  // most likely stale
     default:
       if (!f.objects.empty()) {
-        const ObjectRecipe& o = f.objects[s.Below(objectCount)];
-        f.storedFixedValue =
-            static_cast<std::int32_t>(static_cast<std::uint32_t>(o.slot) +
-                                      (static_cast<std::uint32_t>(o.creationCount) << 16));
+        f.storedFixedValue = FixedValueOf(f.objects[s.Below(objectCount)]);
       }
   }
   return f;
 }
 
-FuzzCall MakeCall(Source& s, const FrameRecipe& f) {
+FuzzCall MakeCall(Source& s, const FrameRecipe& f, bool focused) {
   FuzzCall fc;
   model::Call& c = fc.call;
-  const int pick = s.Below(46);
+  const int pick = focused && s.Chance(50) ? s.Pick<int>({2, 3, 4, 7, 8, 9, 9, 38}) : s.Below(46);
   c.kind = pick < 10 ? Kind::Condition : pick < 38 ? Kind::Action : Kind::Expression;
   c.code = pick < 10 ? pick : pick < 38 ? pick - 10 : pick - 38;
   ParameterPicker p{s, f};
@@ -240,9 +269,17 @@ FuzzCall MakeCall(Source& s, const FrameRecipe& f) {
 Case MakeCase(Source& s, int maxCalls, const FrameOptions& options) {
   Case result;
   result.frame = MakeFrame(s, options);
+  const bool large = result.frame.objects.size() >= 200;
+  if (large) maxCalls = std::min(maxCalls, 6);
   for (int i = 0; i < maxCalls && !s.Exhausted(); ++i)
-    result.calls.push_back(MakeCall(s, result.frame));
+    result.calls.push_back(MakeCall(s, result.frame, large));
   return result;
+}
+
+std::int32_t FixedValueOf(const ObjectRecipe& o) {
+  const auto number =
+      static_cast<std::uint32_t>(o.number.value_or(static_cast<std::int16_t>(o.slot)));
+  return static_cast<std::int32_t>(number + (static_cast<std::uint32_t>(o.creationCount) << 16));
 }
 
 model::Frame ToModel(const FrameRecipe& r) {
@@ -253,7 +290,7 @@ model::Frame ToModel(const FrameRecipe& r) {
   for (const ObjectRecipe& o : r.objects) {
     model::Object& m = f.slots[o.slot];
     m.present = true;
-    m.number = static_cast<std::int16_t>(o.slot);
+    m.number = o.number.value_or(static_cast<std::int16_t>(o.slot));
     m.nextSelected = o.looseLink;
     m.creationCount = o.creationCount;
     m.type = o.type;
@@ -356,9 +393,8 @@ std::string Describe(const FrameRecipe& f) {
   }
   for (const ObjectRecipe& o : f.objects) {
     out << "  slot " << o.slot << ": type " << o.type << " cc " << o.creationCount << " fv "
-        << static_cast<std::int32_t>(static_cast<std::uint32_t>(o.slot) +
-                                     (static_cast<std::uint32_t>(o.creationCount) << 16))
-        << " x " << o.x << " y " << o.y;
+        << FixedValueOf(o) << (o.number ? " (twin, in no chain)" : "") << " x " << o.x << " y "
+        << o.y;
     if (o.hasValues)
       out << " values " << o.values[0] << "," << o.values[1] << ",..";
     else

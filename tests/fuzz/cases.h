@@ -35,6 +35,10 @@ struct ObjectRecipe {
   bool hasDisplayBlock = true;
   std::uint16_t displayLevel = 0;  // kept where no counted node mirrors it
   std::int16_t looseLink = -1;     // nextSelected outside any selected chain
+  // A twin: numbered like the object in another slot, so that the two share
+  // a fixed value. It is in no chain of its type, so no walk writes to it;
+  // only the scans by fixed value meet it.
+  std::optional<std::int16_t> number;
 };
 
 struct NodeRecipe {
@@ -67,10 +71,20 @@ struct Case {
 struct FrameOptions {
   // Keep every object within slots 0..max(objectCount, objectLimit).
   bool objectsWithinBounds = false;
+  // Percent of frames drawn large: 200 to `largeFrameObjects` objects of
+  // several types that share names, with twins, and bounds well below and
+  // above the highest slot.
+  int largeFramePercent = 0;
+  int largeFrameObjects = 3000;
 };
 
+// The fixed value of a recipe's object.
+std::int32_t FixedValueOf(const ObjectRecipe& object);
+
 FrameRecipe MakeFrame(Source& source, const FrameOptions& options = {});
-FuzzCall MakeCall(Source& source, const FrameRecipe& frame);
+// `focused`: half the calls go to the routines that find objects by fixed
+// value or name (conditions 2 to 4 and 7 to 9, "tirGetFV(").
+FuzzCall MakeCall(Source& source, const FrameRecipe& frame, bool focused = false);
 // A frame and up to `maxCalls` calls (fewer when a byte source runs out).
 Case MakeCase(Source& source, int maxCalls, const FrameOptions& options = {});
 

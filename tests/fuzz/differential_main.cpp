@@ -1,6 +1,8 @@
 // The differential fuzzer as a program, for long runs:
 //   tier_differential --seed S --calls N [--max-calls K] [--frame-seed X] [--within-bounds]
-// --within-bounds keeps every object in slots 0..max(objectCount, objectLimit).
+//                     [--large PERCENT] [--large-objects N]
+// --within-bounds keeps every object in slots 0..max(objectCount, objectLimit);
+// --large draws that percent of the frames with 200 to N objects (3000).
 // Exits 0 when the plug-in and the reference model agreed on every call.
 #include <chrono>
 #include <cstdio>
@@ -27,11 +29,15 @@ int main(int argc, char** argv) {
       options.maxCallsPerFrame = std::atoi(value);
     else if (std::strcmp(argv[i], "--frame-seed") == 0)
       options.frameSeed = std::strtoull(value, nullptr, 10);
+    else if (std::strcmp(argv[i], "--large") == 0)
+      options.frames.largeFramePercent = std::atoi(value);
+    else if (std::strcmp(argv[i], "--large-objects") == 0)
+      options.frames.largeFrameObjects = std::atoi(value);
     else {
-      std::fprintf(
-          stderr,
-          "usage: %s --seed S --calls N [--max-calls K] [--frame-seed X] [--within-bounds]\n",
-          argv[0]);
+      std::fprintf(stderr,
+                   "usage: %s --seed S --calls N [--max-calls K] [--frame-seed X] [--within-bounds]"
+                   " [--large PERCENT] [--large-objects N]\n",
+                   argv[0]);
       return 2;
     }
   }

@@ -20,5 +20,23 @@ TEST(Differential, PluginAgreesWithTheModelOnRandomFrames) {
                                                 << result.stats.Summary();
 }
 
+// Large frames only, kept small enough for a short run: the one-pass lookups
+// of the object forms and of the name expression against the model's scans,
+// with twins sharing fixed values, bounds on both sides of the highest slot,
+// and names shared between types.
+TEST(Differential, PluginAgreesWithTheModelOnLargeFrames) {
+  DriverOptions options;
+  options.seed = 20240612;
+  options.calls = 150;
+  options.maxCallsPerFrame = 6;
+  options.frames.largeFramePercent = 100;
+  options.frames.largeFrameObjects = 450;
+  const DriverResult result = RunDriver(options);
+  ASSERT_TRUE(result.report.empty()) << result.report;
+  for (const int condition : {7, 8, 9})
+    EXPECT_GT(result.stats.effects[condition], 0) << result.stats.Summary();
+  EXPECT_GT(result.stats.effects[38], 0) << result.stats.Summary();  // tirGetFV(
+}
+
 }  // namespace
 }  // namespace tier::fuzz

@@ -12,11 +12,15 @@ DriverResult RunDriver(const DriverOptions& options) {
     const std::uint64_t frameSeed = options.frameSeed.value_or(FrameSeed(options.seed, index));
     SeededSource source(frameSeed);
     const Case c = MakeCase(source, 1 + source.Below(options.maxCallsPerFrame), options.frames);
-    const std::string origin = "seed " + std::to_string(options.seed) + ", frame " +
-                               std::to_string(index) + ": rerun alone with --frame-seed " +
-                               std::to_string(frameSeed) + " --max-calls " +
-                               std::to_string(options.maxCallsPerFrame) +
-                               (options.frames.objectsWithinBounds ? " --within-bounds" : "");
+    const std::string origin =
+        "seed " + std::to_string(options.seed) + ", frame " + std::to_string(index) +
+        ": rerun alone with --frame-seed " + std::to_string(frameSeed) + " --max-calls " +
+        std::to_string(options.maxCallsPerFrame) +
+        (options.frames.objectsWithinBounds ? " --within-bounds" : "") +
+        (options.frames.largeFramePercent > 0
+             ? " --large " + std::to_string(options.frames.largeFramePercent) +
+                   " --large-objects " + std::to_string(options.frames.largeFrameObjects)
+             : "");
     SetCaseForCrashReport(&c, origin);
     const std::optional<Divergence> divergence = RunCase(c, &result.stats);
     SetCaseForCrashReport(nullptr, "");

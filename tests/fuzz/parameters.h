@@ -63,10 +63,7 @@ struct ParameterPicker {
   Source& s;
   const FrameRecipe& f;
 
-  std::int32_t FixedValueOf(const ObjectRecipe& o) const {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(o.slot) +
-                                     (static_cast<std::uint32_t>(o.creationCount) << 16));
-  }
+  std::int32_t FixedValueOf(const ObjectRecipe& o) const { return fuzz::FixedValueOf(o); }
   int NodeCount() const { return static_cast<int>(f.order.size()); }
 
   std::int32_t FixedValue() {

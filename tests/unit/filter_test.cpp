@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -162,6 +163,80 @@ TEST(FilterSelection, BrokenChainsStayBoundedAndInsideTheTable) {
     EXPECT_EQ(g_calls.size(), 1u);
     EXPECT_EQ(sim.Object(1)->nextSelected, kEnd);
   }
+}
+
+// FilterByLevel against the pairwise filter with the tests it stands for, on
+// two copies of one scene: the same result and the same selection fields and
+// links of every object, where the one-pass lookup differs most from a scan
+// per pair.
+void ExpectSameAsPairwise(const sim::SceneSpec& scene, int a, int b, const char* what) {
+  for (const bool above : {true, false}) {
+    sim::SimHost pairwise(scene);
+    const std::int32_t want =
+        FilterSelection(pairwise.runData(), Param(pairwise, a), &Param(pairwise, b),
+                        above ? &conditions::CondAbove : &conditions::CondBelow);
+    sim::SimHost oneFilter(scene);
+    const std::int32_t got = conditions::FilterByLevel(
+        oneFilter.runData(), Param(oneFilter, a), Param(oneFilter, b),
+        above ? conditions::PartnerLevel::kAboveSome : conditions::PartnerLevel::kBelowSome);
+    const std::string label = std::string(what) + (above ? " (above)" : " (below)");
+    EXPECT_EQ(got, want) << label;
+    for (std::size_t t = 0; t < scene.types.size(); ++t) {
+      const host::ObjectTypeEntry &x = pairwise.Type(static_cast<int>(t)),
+                                  &y = oneFilter.Type(static_cast<int>(t));
+      EXPECT_EQ(y.firstSelected, x.firstSelected) << label << ", type " << t;
+      EXPECT_EQ(y.selectedCount, x.selectedCount) << label << ", type " << t;
+      EXPECT_EQ(y.selectionStamp, x.selectionStamp) << label << ", type " << t;
+    }
+    for (const sim::ObjectSpec& o : scene.objects)
+      EXPECT_EQ(oneFilter.Object(o.slot)->nextSelected, pairwise.Object(o.slot)->nextSelected)
+          << label << ", slot " << o.slot;
+  }
+}
+
+TEST(FilterByLevel, AgreesWithThePairwiseTestsWhereLookupsAreUnusual) {
+  // Balls in slots 0..5, Walls in 6..9, drawn in an interleaved order.
+  sim::SceneSpec scene = Scene({{.name = "Ball"}, {.name = "Wall"}}, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9},
+                               {0, 0, 0, 0, 0, 0, 1, 1, 1, 1});
+  scene.order = {{6}, {0}, {7}, {1}, {2}, {8}, {3}, {9}, {4}};  // slot 5 has no node
+  ExpectSameAsPairwise(scene, 0, 1, "plain");
+  ExpectSameAsPairwise(scene, 0, 0, "one type, stale");
+
+  sim::SceneSpec shared = scene;
+  shared.types[0].selected = {4, 1, 3, 0};
+  shared.types[0].selectionCurrent = true;
+  ExpectSameAsPairwise(shared, 0, 0, "one type, current: partners as at entry");
+
+  // A Ball numbered like a lower Wall: the lookup finds the Wall's slot first.
+  sim::SceneSpec duplicate = scene;
+  duplicate.objects[3].number = 7;
+  duplicate.objects[3].creationCount = 1;
+  duplicate.objects[8].number = 7;  // a Wall in slot 8 with the fixed value of slot 7
+  ExpectSameAsPairwise(duplicate, 0, 1, "duplicate fixed values");
+
+  // Slot 0 with fixed value 0 looks up storedFixedValue instead, here a Wall's.
+  sim::SceneSpec zero = scene;
+  zero.objects[0].creationCount = 0;
+  for (const std::int32_t stored : {0x00010008, 0x00010005, 0x7777, 0}) {
+    zero.storedFixedValue = stored;
+    ExpectSameAsPairwise(zero, 0, 1, "fixed value 0");
+    ExpectSameAsPairwise(zero, 1, 0, "fixed value 0 as partner");
+  }
+
+  // objectCount below some instances: those are never found.
+  sim::SceneSpec bounded = scene;
+  bounded.objectCount = 7;
+  ExpectSameAsPairwise(bounded, 0, 1, "objectCount 7");
+  ExpectSameAsPairwise(bounded, 1, 0, "objectCount 7, Walls as A");
+  bounded.objectCount = 0;
+  ExpectSameAsPairwise(bounded, 0, 1, "objectCount 0");
+
+  // A selected chain that ends before its count.
+  sim::SceneSpec cyclic = scene;
+  cyclic.types[0].selected = {1, 2};
+  cyclic.types[0].selectionCurrent = true;
+  cyclic.types[0].selectedCount = 6;
+  ExpectSameAsPairwise(cyclic, 0, 1, "selected chain of two, count six");
 }
 
 TEST(ObjectConditions, NullParameterWordsFailWithoutWriting) {

@@ -1,0 +1,64 @@
+// Finding objects by fixed value, one at a time and many in one sweep: the
+// lowest slot wins, the bound is inclusive, and a negative bound finds nothing.
+#include "frame/frame_query.h"
+
+#include <gtest/gtest.h>
+
+#include "simhost/sim_host.h"
+
+namespace tier::test {
+namespace {
+
+using frame::kNoSlot;
+using frame::kSlotNotWanted;
+
+// Objects in slots 1, 3, 4 and 6; slot 6 is numbered 3, so it shares slot
+// 3's fixed value; slot 0 is free.
+sim::SceneSpec Scene() {
+  sim::SceneSpec scene;
+  scene.types = {{.name = "Ball"}};
+  for (int slot : {1, 3, 4, 6}) scene.objects.push_back({.slot = slot, .creationCount = 2});
+  scene.objects.back().number = 3;
+  scene.objectCount = 9;  // the table holds slots 0..9
+  return scene;
+}
+
+TEST(FrameQuery, OneValueAtATimeAndManyInOneSweepAgree) {
+  sim::SimHost sim(Scene());
+  const host::RunHeader& header = sim.runHeader();
+  const std::int32_t fv3 = sim.FixedValue(3), fv4 = sim.FixedValue(4), fv1 = sim.FixedValue(1);
+  const std::int32_t missing = 0x00050005;
+
+  for (const std::int32_t lastSlot : {-1, 0, 2, 3, 4, 6, 9}) {
+    frame::WantedFixedValues& table = frame::EmptyWantedTable();
+    for (const std::int32_t value : {fv4, fv3, missing, fv3, fv1}) frame::Want(table, value);
+    frame::SweepSlots(header, lastSlot, table);
+    for (const std::int32_t value : {fv1, fv3, fv4, missing}) {
+      const host::HostObject* one = frame::LowestSlotObjectWithFixedValue(header, lastSlot, value);
+      const std::int32_t slot = frame::LowestSlotOf(table, value);
+      if (one == nullptr) {
+        EXPECT_EQ(slot, kNoSlot) << "lastSlot " << lastSlot << ", value " << value;
+      } else {
+        EXPECT_EQ(sim.Object(slot), one) << "lastSlot " << lastSlot << ", value " << value;
+      }
+    }
+    EXPECT_EQ(frame::LowestSlotOf(table, 0x00020002), kSlotNotWanted);
+  }
+  // The lower of two slots with one fixed value wins, the bound inclusive.
+  EXPECT_EQ(frame::LowestSlotObjectWithFixedValue(header, 6, fv3), sim.Object(3));
+  EXPECT_EQ(frame::LowestSlotObjectWithFixedValue(header, 4, fv4), sim.Object(4));
+  EXPECT_EQ(frame::LowestSlotObjectWithFixedValue(header, 3, fv4), nullptr);
+}
+
+TEST(FrameQuery, ZeroStandsForTheStoredValueWhateverItHolds) {
+  sim::SimHost sim(Scene());
+  host::RunData& runData = sim.runData();
+  runData.storedFixedValue = 0;
+  EXPECT_EQ(frame::ZeroMeansStoredFixedValue(runData, 0), 0);
+  runData.storedFixedValue = -5;
+  EXPECT_EQ(frame::ZeroMeansStoredFixedValue(runData, 0), -5);
+  EXPECT_EQ(frame::ZeroMeansStoredFixedValue(runData, 7), 7);
+}
+
+}  // namespace
+}  // namespace tier::test
