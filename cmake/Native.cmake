@@ -1,7 +1,7 @@
 # Native build: the plug-in's code over the simulated host, for unit tests,
 # sanitizers, fuzzing and benchmarks.
 
-add_library(tier_host STATIC host/address_space.cpp host/services_native.cpp)
+add_library(tier_host STATIC host/address_space.cpp simhost/host_side_native.cpp)
 target_include_directories(tier_host PUBLIC ${CMAKE_SOURCE_DIR})
 
 add_library(tier_plugin STATIC ${TIER_PLUGIN_SOURCES})
@@ -12,7 +12,7 @@ add_library(tier_simhost STATIC simhost/sim_host.cpp)
 target_link_libraries(tier_simhost PUBLIC tier_host)
 
 # The plug-in as a host finds it: natively, the linked-in code.
-add_library(tier_module STATIC host/plugin_module_native.cpp)
+add_library(tier_module STATIC simhost/plugin_module_native.cpp)
 target_link_libraries(tier_module PUBLIC tier_plugin)
 
 add_subdirectory(hostprog)

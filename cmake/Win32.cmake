@@ -69,8 +69,8 @@ target_include_directories(tier_catalogue PUBLIC ${CMAKE_SOURCE_DIR})
 add_library(tier_simhost STATIC
   simhost/sim_host.cpp
   host/address_space.cpp
-  host/host_side_win32.cpp
-  host/plugin_module_win32.cpp)
+  simhost/host_side_win32.cpp
+  simhost/plugin_module_win32.cpp)
 target_include_directories(tier_simhost PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(tier_simhost PUBLIC tier_catalogue)
 # Whoever uses the simulated host loads Tier.vdx and the stub at run time.

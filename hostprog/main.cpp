@@ -17,7 +17,7 @@
 #include <io.h>
 #endif
 
-#include "host/plugin_module.h"
+#include "simhost/plugin_module.h"
 #include "hostprog/command_line.h"
 #include "hostprog/input_file.h"
 #include "hostprog/report_diff.h"

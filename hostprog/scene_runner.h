@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/plugin_module.h"
+#include "simhost/plugin_module.h"
 #include "hostprog/scene_file.h"
 
 namespace tier::scene {

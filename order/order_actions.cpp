@@ -45,7 +45,7 @@ void StepAndRefresh(const RunData& runData, std::int32_t fixedValue, std::int32_
   for (std::int32_t step = 0; step < count; ++step) {
     DisplayNode* neighbour = NeighbourOf(*m, direction);
     if (neighbour == nullptr) return;
-    SwapAndRefresh(runData, *m, *neighbour, true);
+    SwapAndRefresh(runData, *m, *neighbour);
   }
 }
 
@@ -95,7 +95,7 @@ std::int32_t SwapPair(RunData& runData, std::int32_t fixedValue1, std::int32_t f
   DisplayNode* b = FindNodeByFixedValue(runData, fixedValue2);
   if (b == nullptr) return 0;
   // The same node twice moves nothing but is still redrawn twice.
-  SwapAndRefresh(runData, *a, *b, true);
+  SwapAndRefresh(runData, *a, *b);
   return 0;
 }
 
@@ -146,7 +146,7 @@ std::int32_t ReverseAll(RunData& runData, std::int32_t, std::int32_t) {
     DisplayNode* const front = high;
     low = back->next.get();
     high = front->prev.get();
-    SwapAndRefresh(runData, *back, *front, true);
+    SwapAndRefresh(runData, *back, *front);
     if (low == high || low == front) return 0;
   }
 }

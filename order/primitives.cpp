@@ -76,13 +76,11 @@ void RequestRefresh(Frame& frame, DisplayNode& node) {
   if (!(node.flags & host::kNoRefresh)) host::RefreshNode(frame, node);
 }
 
-void SwapAndRefresh(const RunData& runData, DisplayNode& a, DisplayNode& b, bool refresh) {
+void SwapAndRefresh(const RunData& runData, DisplayNode& a, DisplayNode& b) {
   Frame& frame = *host::FrameOf(runData);
   SwapNodes(frame, a, b);
-  if (refresh) {
-    RequestRefresh(frame, a);
-    RequestRefresh(frame, b);
-  }
+  RequestRefresh(frame, a);
+  RequestRefresh(frame, b);
 }
 
 ObjectTypeEntry* ParamTypeEntry(const RunData& runData, const ObjectParam& param) {

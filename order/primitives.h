@@ -25,8 +25,8 @@ DisplayNode* FindNodeByFixedValue(const RunData& runData, std::int32_t wanted);
 // Exchanges the places and the levels of two nodes of the frame's list.
 void SwapNodes(Frame& frame, DisplayNode& a, DisplayNode& b);
 
-// SwapNodes, then (with `refresh`) RequestRefresh of a, then of b.
-void SwapAndRefresh(const RunData& runData, DisplayNode& a, DisplayNode& b, bool refresh);
+// SwapNodes, then RequestRefresh of a, then of b.
+void SwapAndRefresh(const RunData& runData, DisplayNode& a, DisplayNode& b);
 
 // Asks the host to redraw the node, unless its noRefresh bit is set.
 void RequestRefresh(Frame& frame, DisplayNode& node);

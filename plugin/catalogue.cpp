@@ -1,7 +1,5 @@
 #include "plugin/catalogue.h"
 
-#include <algorithm>
-
 namespace tier::plugin {
 
 std::array<StringResource, kStringCount> StringTable() {
@@ -12,7 +10,7 @@ std::array<StringResource, kStringCount> StringTable() {
     const bool seen = std::any_of(table.begin(), table.begin() + used, [&](const StringResource& s) {
       return s.id == row.displayStringId;
     });
-    if (!seen && used < table.size()) table[used++] = {row.displayStringId, row.displayText};
+    if (!seen) table[used++] = {row.displayStringId, row.displayText};
   }
   std::sort(table.begin(), table.begin() + used,
             [](const StringResource& a, const StringResource& b) { return a.id < b.id; });

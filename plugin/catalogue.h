@@ -5,6 +5,7 @@
 // table. Plain data: a host-side program may include it without the routines.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -382,8 +383,18 @@ inline constexpr std::array<StringResource, 18> kFixedStrings = {{
      "String)"},
 }};
 
+// How many display strings the rows carry; rows may share one.
+constexpr std::size_t DistinctDisplayStrings() {
+  std::size_t count = 0;
+  for (auto row = kCatalogue.begin(); row != kCatalogue.end(); ++row)
+    count += std::none_of(kCatalogue.begin(), row, [&](const RoutineInfo& earlier) {
+      return earlier.displayStringId == row->displayStringId;
+    });
+  return count;
+}
+
 // Every string of the module's string table, once each, by rising id.
-inline constexpr std::size_t kStringCount = kFixedStrings.size() + 5 + 18 + 8;
+inline constexpr std::size_t kStringCount = kFixedStrings.size() + DistinctDisplayStrings();
 std::array<StringResource, kStringCount> StringTable();
 
 // The text of string `id`, or an empty view when the table has none.

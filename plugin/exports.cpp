@@ -4,6 +4,7 @@
 #include "plugin/tables.h"
 
 namespace {
+using tier::host::RunData;
 using tier::host::RunObjectInfos;
 namespace plugin = tier::plugin;
 }  // namespace
@@ -33,7 +34,7 @@ std::int32_t TIER_STDCALL GetRunObjectInfos(TierWord, RunObjectInfos* infos) {
   return 1;
 }
 
-std::int32_t TIER_STDCALL GetRunObjectDataSize(TierWord, TierWord) { return plugin::kRunDataSize; }
+std::int32_t TIER_STDCALL GetRunObjectDataSize(TierWord, TierWord) { return sizeof(RunData); }
 
 // The instance keeps nothing: RunData is the host's.
 std::int32_t TIER_STDCALL CreateRunObject(TierWord, TierWord, TierWord) { return 0; }

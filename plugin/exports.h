@@ -75,7 +75,6 @@ void TIER_STDCALL GetObjInfos(TierWord, TierWord, TierWord, TierWord, TierWord, 
 namespace tier::plugin {
 
 inline constexpr std::int32_t kGetInfosAnswer = 0x300;
-inline constexpr std::int32_t kRunDataSize = 156;
 // 'TIER', first character in the most significant byte.
 inline constexpr std::uint32_t kIdentifier = 0x54494552;
 

@@ -13,7 +13,7 @@
 
 #include "host/address_space.h"
 #include "host/records.h"
-#include "host/services.h"
+#include "simhost/host_side.h"
 
 namespace tier::sim {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "host/plugin_module.h"
+#include "simhost/plugin_module.h"
 #include "simhost/sim_host.h"
 
 namespace tier::test {

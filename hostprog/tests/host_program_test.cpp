@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "host/plugin_module.h"
+#include "simhost/plugin_module.h"
 #include "hostprog/command_line.h"
 #include "hostprog/input_file.h"
 #include "hostprog/report_diff.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "host/plugin_module.h"
+#include "simhost/plugin_module.h"
 #include "hostprog/scene_file.h"
 #include "hostprog/scene_picture.h"
 #include "hostprog/scene_runner.h"

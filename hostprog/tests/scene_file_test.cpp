@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "host/plugin_module.h"
+#include "simhost/plugin_module.h"
 #include "hostprog/scene_runner.h"
 
 namespace tier::scene {

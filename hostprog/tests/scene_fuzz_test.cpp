@@ -12,7 +12,7 @@
 #include <random>
 #include <regex>
 
-#include "host/plugin_module.h"
+#include "simhost/plugin_module.h"
 #include "hostprog/command_line.h"
 #include "hostprog/scene_file.h"
 #include "hostprog/scene_picture.h"

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "host/services.h"
+#include "simhost/test_hooks.h"
 #include "tests/tier_harness.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // host program installed with SetRefreshHandler, and otherwise does nothing.
 #include <cstdint>
 
-#include "host/services.h"
+#include "simhost/host_side.h"
 
 namespace {
 tier::host::RefreshHandler g_handler = nullptr;

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "expressions/expressions.h"
-#include "host/services.h"
 #include "simhost/sim_host.h"
+#include "simhost/test_hooks.h"
 
 namespace tier::test {
 namespace {

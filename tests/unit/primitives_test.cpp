@@ -113,7 +113,7 @@ TEST(SwapAndRefresh, RefreshesBothNodesAfterTheSwapUnlessMarked) {
   sim::SimHost sim(scene);
   host::RunData& runData = sim.runData();
 
-  order::SwapAndRefresh(runData, *sim.Node(2), *sim.Node(0), true);
+  order::SwapAndRefresh(runData, *sim.Node(2), *sim.Node(0));
   EXPECT_EQ(sim.Order(), (Slots{2, 1, 0, 3}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{2, 0}));
   ASSERT_EQ(sim.Refreshes().size(), 2u);
@@ -121,19 +121,15 @@ TEST(SwapAndRefresh, RefreshesBothNodesAfterTheSwapUnlessMarked) {
   EXPECT_EQ(sim.Refreshes()[0].flag, 1);
 
   sim.ClearLogs();
-  order::SwapAndRefresh(runData, *sim.Node(3), *sim.Node(0), true);  // 3 is noRefresh
+  order::SwapAndRefresh(runData, *sim.Node(3), *sim.Node(0));  // 3 is noRefresh
   EXPECT_EQ(sim.Order(), (Slots{2, 1, 3, 0}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{0}));
 
   sim.ClearLogs();
-  order::SwapAndRefresh(runData, *sim.Node(1), *sim.Node(1), true);
+  order::SwapAndRefresh(runData, *sim.Node(1), *sim.Node(1));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{1, 1}));
-  order::SwapAndRefresh(runData, *sim.Node(3), *sim.Node(3), true);
+  order::SwapAndRefresh(runData, *sim.Node(3), *sim.Node(3));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{1, 1}));
-
-  sim.ClearLogs();
-  order::SwapAndRefresh(runData, *sim.Node(1), *sim.Node(2), false);
-  EXPECT_TRUE(sim.Refreshes().empty());
   EXPECT_EQ(sim.CheckInvariants(), "") << sim.Dump();
 }
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "host/plugin_module.h"
+#include "simhost/plugin_module.h"
 #include "plugin/catalogue.h"
 #include "simhost/sim_host.h"
 #include "tests/wine/call_measure.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "host/plugin_module.h"
+#include "simhost/plugin_module.h"
 
 namespace tier::test {
 

@@ -1,7 +1,7 @@
 // Natively the plug-in is linked in: its exports are plain functions and its
 // string table is the one the catalogue describes.
-#include "host/plugin_module.h"
-#include "host/services.h"
+#include "simhost/plugin_module.h"
+#include "simhost/host_side.h"
 #include "plugin/catalogue.h"
 #include "plugin/exports.h"
 

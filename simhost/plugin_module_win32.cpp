@@ -3,8 +3,8 @@
 // tables taken from the descriptor, the strings read from its resources.
 #include <windows.h>
 
-#include "host/plugin_module.h"
-#include "host/services.h"
+#include "simhost/plugin_module.h"
+#include "simhost/host_side.h"
 
 namespace tier::host {
 namespace {

@@ -1,10 +1,11 @@
-// The native build's side of the host services: handles into the simulated
-// host's functions, and the RefreshNode hook.
+// The host services natively: the plug-in's calls reach the simulated host's
+// functions through handles, RefreshNode through an installed hook.
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
-#include "host/services.h"
+#include "simhost/host_side.h"
+#include "simhost/test_hooks.h"
 
 namespace tier::host {
 namespace {

@@ -5,7 +5,8 @@
 
 #include <cstdio>
 
-#include "host/services.h"
+#include "simhost/host_side.h"
+#include "simhost/test_hooks.h"
 
 namespace tier::host {
 
