@@ -1,7 +1,5 @@
 #include "order/order_actions.h"
 
-#include <optional>
-
 #include "order/primitives.h"
 
 namespace tier::order {
@@ -49,9 +47,8 @@ void StepAndRefresh(const RunData& runData, std::int32_t fixedValue, std::int32_
   }
 }
 
-// The fixed value an action's object parameter stands for: that of the first
-// instance in scope of the passed object's type, 0 when there is none. Empty
-// when the host passed no object or one without a type.
+}  // namespace
+
 std::optional<std::int32_t> ObjectFixedValue(const RunData& runData, std::int32_t objectWord) {
   const HostObject* object = HostPtr<HostObject>::FromWord(objectWord).get();
   if (object == nullptr) return std::nullopt;
@@ -59,25 +56,6 @@ std::optional<std::int32_t> ObjectFixedValue(const RunData& runData, std::int32_
   if (type == nullptr) return std::nullopt;
   return FirstInScopeFixedValue(runData, *type);
 }
-
-using FixedValueAction = std::int32_t (*)(RunData&, std::int32_t, std::int32_t);
-
-// Object form with one object parameter; the second word (a count or a level
-// number, or unused) is handed on unchanged.
-std::int32_t RunWithObject(FixedValueAction action, RunData& runData, std::int32_t objectWord,
-                           std::int32_t second) {
-  const std::optional<std::int32_t> fixedValue = ObjectFixedValue(runData, objectWord);
-  return fixedValue ? action(runData, *fixedValue, second) : 0;
-}
-
-std::int32_t RunWithObjects(FixedValueAction action, RunData& runData, std::int32_t objectWordA,
-                            std::int32_t objectWordB) {
-  const std::optional<std::int32_t> a = ObjectFixedValue(runData, objectWordA);
-  const std::optional<std::int32_t> b = ObjectFixedValue(runData, objectWordB);
-  return a && b ? action(runData, *a, *b) : 0;
-}
-
-}  // namespace
 
 std::int32_t SendBackOne(RunData& runData, std::int32_t fixedValue, std::int32_t) {
   StepAndRefresh(runData, fixedValue, 1, Direction::kBackward);
@@ -192,46 +170,6 @@ std::int32_t MoveToLevel(RunData& runData, std::int32_t fixedValue, std::int32_t
   JumpAndRefresh(runData, *m, t,
                  movingLevel < targetLevel ? Direction::kForward : Direction::kBackward);
   return 0;
-}
-
-std::int32_t SendBackOneByObject(RunData& runData, std::int32_t object, std::int32_t unused) {
-  return RunWithObject(&SendBackOne, runData, object, unused);
-}
-
-std::int32_t BringForwardOneByObject(RunData& runData, std::int32_t object, std::int32_t unused) {
-  return RunWithObject(&BringForwardOne, runData, object, unused);
-}
-
-std::int32_t SwapPairByObject(RunData& runData, std::int32_t objectA, std::int32_t objectB) {
-  return RunWithObjects(&SwapPair, runData, objectA, objectB);
-}
-
-std::int32_t BringToFrontByObject(RunData& runData, std::int32_t object, std::int32_t unused) {
-  return RunWithObject(&BringToFront, runData, object, unused);
-}
-
-std::int32_t SendToBackByObject(RunData& runData, std::int32_t object, std::int32_t unused) {
-  return RunWithObject(&SendToBack, runData, object, unused);
-}
-
-std::int32_t SendBackNByObject(RunData& runData, std::int32_t object, std::int32_t count) {
-  return RunWithObject(&SendBackN, runData, object, count);
-}
-
-std::int32_t BringForwardNByObject(RunData& runData, std::int32_t object, std::int32_t count) {
-  return RunWithObject(&BringForwardN, runData, object, count);
-}
-
-std::int32_t MoveAboveByObject(RunData& runData, std::int32_t objectA, std::int32_t objectB) {
-  return RunWithObjects(&MoveAbove, runData, objectA, objectB);
-}
-
-std::int32_t MoveBelowByObject(RunData& runData, std::int32_t objectA, std::int32_t objectB) {
-  return RunWithObjects(&MoveBelow, runData, objectA, objectB);
-}
-
-std::int32_t MoveToLevelByObject(RunData& runData, std::int32_t object, std::int32_t levelNumber) {
-  return RunWithObject(&MoveToLevel, runData, object, levelNumber);
 }
 
 }  // namespace tier::order

@@ -1,7 +1,7 @@
 // The three routine tables that the descriptor hands to the host: each routine
-// at its code, each table ended by a null entry. Each entry is bound to its
-// catalogue row by the routine's name, and the build fails when a row has no
-// routine or a routine no row.
+// at its code, each table ended by a null entry. The bindings follow the
+// catalogue row by row, and the build fails when a binding's routine is not
+// the one its row names.
 #pragma once
 
 #include <array>
@@ -37,94 +37,81 @@ using namespace conditions;
 using namespace expressions;
 using namespace order;
 
+// The routine's name is written once: the macro spells it for the check.
+#define TIER_BIND(form, routine) form<routine>(#routine)
 inline constexpr std::array<RoutineBinding, kCatalogue.size()> kBindings = {{
-    Event<CondAtBack>("CondAtBack"),
-    Event<CondAtFront>("CondAtFront"),
-    Event<CondAbove>("CondAbove"),
-    Event<CondBelow>("CondBelow"),
-    Event<CondBetween>("CondBetween"),
-    Event<CondObjectAtBack>("CondObjectAtBack"),
-    Event<CondObjectAtFront>("CondObjectAtFront"),
-    Event<CondObjectAbove>("CondObjectAbove"),
-    Event<CondObjectBelow>("CondObjectBelow"),
-    Event<CondObjectBetween>("CondObjectBetween"),
-    Event<SendBackOne>("SendBackOne"),
-    Event<BringForwardOne>("BringForwardOne"),
-    Event<SwapPair>("SwapPair"),
-    Event<StoreFixedValue>("StoreFixedValue"),
-    Event<BringToFront>("BringToFront"),
-    Event<SendToBack>("SendToBack"),
-    Event<SendBackN>("SendBackN"),
-    Event<BringForwardN>("BringForwardN"),
-    Event<ReverseAll>("ReverseAll"),
-    Event<MoveAbove>("MoveAbove"),
-    Event<MoveBelow>("MoveBelow"),
-    Event<MoveToLevel>("MoveToLevel"),
-    Event<IncreasingXSort>("IncreasingXSort"),
-    Event<IncreasingYSort>("IncreasingYSort"),
-    Event<DecreasingXSort>("DecreasingXSort"),
-    Event<DecreasingYSort>("DecreasingYSort"),
-    Event<SendBackOneByObject>("SendBackOneByObject"),
-    Event<BringForwardOneByObject>("BringForwardOneByObject"),
-    Event<SwapPairByObject>("SwapPairByObject"),
-    Event<BringToFrontByObject>("BringToFrontByObject"),
-    Event<SendToBackByObject>("SendToBackByObject"),
-    Event<SendBackNByObject>("SendBackNByObject"),
-    Event<BringForwardNByObject>("BringForwardNByObject"),
-    Event<MoveAboveByObject>("MoveAboveByObject"),
-    Event<MoveBelowByObject>("MoveBelowByObject"),
-    Event<MoveToLevelByObject>("MoveToLevelByObject"),
-    Event<IncreasingSortByValue>("IncreasingSortByValue"),
-    Event<DecreasingSortByValue>("DecreasingSortByValue"),
-    Expr<GetFixedValueByName>("GetFixedValueByName"),
-    Expr<GetTopFixedValue>("GetTopFixedValue"),
-    Expr<GetBottomFixedValue>("GetBottomFixedValue"),
-    Expr<GetDescription>("GetDescription"),
-    Expr<GetTenDescription>("GetTenDescription"),
-    Expr<GetLevelCount>("GetLevelCount"),
-    Expr<GetLevel>("GetLevel"),
-    Expr<GetLevelFixedValue>("GetLevelFixedValue"),
+    TIER_BIND(Event, CondAtBack),
+    TIER_BIND(Event, CondAtFront),
+    TIER_BIND(Event, CondAbove),
+    TIER_BIND(Event, CondBelow),
+    TIER_BIND(Event, CondBetween),
+    TIER_BIND(Event, CondObjectAtBack),
+    TIER_BIND(Event, CondObjectAtFront),
+    TIER_BIND(Event, CondObjectAbove),
+    TIER_BIND(Event, CondObjectBelow),
+    TIER_BIND(Event, CondObjectBetween),
+    TIER_BIND(Event, SendBackOne),
+    TIER_BIND(Event, BringForwardOne),
+    TIER_BIND(Event, SwapPair),
+    TIER_BIND(Event, StoreFixedValue),
+    TIER_BIND(Event, BringToFront),
+    TIER_BIND(Event, SendToBack),
+    TIER_BIND(Event, SendBackN),
+    TIER_BIND(Event, BringForwardN),
+    TIER_BIND(Event, ReverseAll),
+    TIER_BIND(Event, MoveAbove),
+    TIER_BIND(Event, MoveBelow),
+    TIER_BIND(Event, MoveToLevel),
+    TIER_BIND(Event, IncreasingXSort),
+    TIER_BIND(Event, IncreasingYSort),
+    TIER_BIND(Event, DecreasingXSort),
+    TIER_BIND(Event, DecreasingYSort),
+    TIER_BIND(Event, SendBackOneByObject),
+    TIER_BIND(Event, BringForwardOneByObject),
+    TIER_BIND(Event, SwapPairByObject),
+    TIER_BIND(Event, BringToFrontByObject),
+    TIER_BIND(Event, SendToBackByObject),
+    TIER_BIND(Event, SendBackNByObject),
+    TIER_BIND(Event, BringForwardNByObject),
+    TIER_BIND(Event, MoveAboveByObject),
+    TIER_BIND(Event, MoveBelowByObject),
+    TIER_BIND(Event, MoveToLevelByObject),
+    TIER_BIND(Event, IncreasingSortByValue),
+    TIER_BIND(Event, DecreasingSortByValue),
+    TIER_BIND(Expr, GetFixedValueByName),
+    TIER_BIND(Expr, GetTopFixedValue),
+    TIER_BIND(Expr, GetBottomFixedValue),
+    TIER_BIND(Expr, GetDescription),
+    TIER_BIND(Expr, GetTenDescription),
+    TIER_BIND(Expr, GetLevelCount),
+    TIER_BIND(Expr, GetLevel),
+    TIER_BIND(Expr, GetLevelFixedValue),
 }};
 
-// The index of the row's binding, -1 for none. (An index, not a pointer: the
-// sanitizers make any pointer's comparison with null no constant expression.)
-constexpr int BindingIndexFor(const RoutineInfo& row) {
-  for (int i = 0; i < static_cast<int>(kBindings.size()); ++i) {
-    const RoutineBinding& binding = kBindings[i];
-    if (binding.routineName == row.routineName &&
-        binding.isExpression == (row.kind == RoutineKind::Expression))
-      return i;
-  }
-  return -1;
-}
+#undef TIER_BIND
 
-constexpr const RoutineBinding& BindingFor(const RoutineInfo& row) {
-  return kBindings[BindingIndexFor(row)];
-}
-
-constexpr bool EveryRowIsBoundOnce() {
-  for (const RoutineInfo& row : kCatalogue) {
-    if (BindingIndexFor(row) < 0) return false;
-    int uses = 0;
-    for (const RoutineInfo& other : kCatalogue) uses += other.routineName == row.routineName;
-    if (uses != 1) return false;
-  }
+constexpr bool BindingsFollowTheCatalogue() {
+  for (std::size_t i = 0; i < kCatalogue.size(); ++i)
+    if (kBindings[i].routineName != kCatalogue[i].routineName ||
+        kBindings[i].isExpression != (kCatalogue[i].kind == RoutineKind::Expression))
+      return false;
   return true;
 }
-static_assert(EveryRowIsBoundOnce(), "every catalogue row needs exactly one routine");
+static_assert(BindingsFollowTheCatalogue(), "a binding's routine differs from its row's");
 
 template <RoutineKind Kind, std::size_t Count>
 constexpr std::array<host::EventRoutine, Count + 1> EventTable() {
   std::array<host::EventRoutine, Count + 1> table{};
-  for (const RoutineInfo& row : kCatalogue)
-    if (row.kind == Kind) table[row.code] = BindingFor(row).event;
+  for (std::size_t i = 0; i < kCatalogue.size(); ++i)
+    if (kCatalogue[i].kind == Kind) table[kCatalogue[i].code] = kBindings[i].event;
   return table;
 }
 
 constexpr std::array<host::ExpressionRoutine, kExpressionCount + 1> ExpressionTable() {
   std::array<host::ExpressionRoutine, kExpressionCount + 1> table{};
-  for (const RoutineInfo& row : kCatalogue)
-    if (row.kind == RoutineKind::Expression) table[row.code] = BindingFor(row).expression;
+  for (std::size_t i = 0; i < kCatalogue.size(); ++i)
+    if (kCatalogue[i].kind == RoutineKind::Expression)
+      table[kCatalogue[i].code] = kBindings[i].expression;
   return table;
 }
 
