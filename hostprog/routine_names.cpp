@@ -41,13 +41,8 @@ std::string ParameterText(const plugin::RoutineInfo& row) {
   std::string text;
   for (int i = 0; i < row.parameterCount; ++i) {
     const plugin::ParameterInfo& parameter = row.parameters[i];
-    std::string form = "number";
-    if (row.kind == plugin::RoutineKind::Expression)
-      form = parameter.kind == plugin::kArgumentText ? "text" : "number";
-    else if (parameter.kind == plugin::kParamObject)
-      form = "object";
-    else if (parameter.kind == plugin::kParamAltValue)
-      form = "alt";
+    std::string form(plugin::ParameterWord(row, i));
+    if (form == "alterable value") form = "alt";  // the word a scene writes
     text += (i ? ", " : "") + ("%" + std::to_string(i) + " " + form);
     if (row.kind != plugin::RoutineKind::Expression)
       text += " (" + std::string(plugin::StringText(parameter.titleId)) + ")";

@@ -233,12 +233,7 @@ struct PendingSlot {
 
 // What a routine parameter accepts, as the error messages name it.
 std::string FormName(const RoutineInfo& routine, int index) {
-  const std::uint16_t kind = routine.parameters[index].kind;
-  if (routine.kind == RoutineKind::Expression)
-    return kind == plugin::kArgumentText ? "text" : "number";
-  if (kind == plugin::kParamObject) return "object";
-  if (kind == plugin::kParamAltValue) return "alterable value";
-  return "number";
+  return std::string(plugin::ParameterWord(routine, index));
 }
 
 std::string ArgumentFormName(const CallArgument& argument) {

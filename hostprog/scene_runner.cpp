@@ -259,7 +259,7 @@ class Runner {
             sim_.SetExpressionInteger(call.arguments[0].value);
         }
         const std::intptr_t result = module_.expressions[routine.code](runData, kExpressionToken);
-        if (routine.flags == 1) {
+        if (plugin::ReturnsText(routine)) {
           char* text = reinterpret_cast<char*>(result);
           outcome = "text " + (text != nullptr ? Quote(text) : std::string("null"));
           out_ += "  " + outcome + "\n";

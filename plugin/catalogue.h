@@ -57,54 +57,60 @@ inline constexpr std::uint16_t kConditionCount = 10;
 inline constexpr std::uint16_t kActionCount = 28;
 inline constexpr std::uint16_t kExpressionCount = 8;
 inline constexpr std::uint16_t kConditionFlags = 0x220;
+// Expression flag: the result is text on the C runtime heap, for the host to release.
+inline constexpr std::uint16_t kTextResult = 1;
+
+constexpr bool ReturnsText(const RoutineInfo& row) {
+  return row.kind == RoutineKind::Expression && row.flags == kTextResult;
+}
+
+// What a parameter takes, in one word: "object", "alterable value", "text"
+// or "number".
+constexpr std::string_view ParameterWord(const RoutineInfo& row, int index) {
+  const std::uint16_t kind = row.parameters[index].kind;
+  if (row.kind == RoutineKind::Expression) return kind == kArgumentText ? "text" : "number";
+  if (kind == kParamObject) return "object";
+  if (kind == kParamAltValue) return "alterable value";
+  return "number";
+}
 
 namespace catalogue_detail {
 
 constexpr ParameterInfo N(std::uint16_t title) { return {kParamNumber, title}; }
 constexpr ParameterInfo O(std::uint16_t title) { return {kParamObject, title}; }
 
-constexpr RoutineInfo Condition(std::uint16_t code, std::uint16_t stringId, std::string_view text,
-                                std::string_view name, std::uint8_t count,
-                                std::array<ParameterInfo, 3> parameters,
-                                std::string_view description) {
-  return {RoutineKind::Condition,
+// A condition's or an action's row: menu id 26000 or 25000 + 10 x code; only
+// conditions carry flags.
+template <RoutineKind Kind>
+constexpr RoutineInfo EventRow(std::uint16_t code, std::uint16_t stringId, std::string_view text,
+                               std::string_view name, std::uint8_t count,
+                               std::array<ParameterInfo, 3> parameters,
+                               std::string_view description) {
+  const bool condition = Kind == RoutineKind::Condition;
+  return {Kind,
           code,
-          static_cast<std::uint16_t>(26000 + 10 * code),
+          static_cast<std::uint16_t>((condition ? 26000 : 25000) + 10 * code),
           stringId,
           text,
-          kConditionFlags,
+          condition ? kConditionFlags : std::uint16_t{0},
           count,
           parameters,
           name,
           description};
 }
-
-constexpr RoutineInfo Action(std::uint16_t code, std::uint16_t stringId, std::string_view text,
-                             std::string_view name, std::uint8_t count,
-                             std::array<ParameterInfo, 3> parameters,
-                             std::string_view description) {
-  return {RoutineKind::Action,
-          code,
-          static_cast<std::uint16_t>(25000 + 10 * code),
-          stringId,
-          text,
-          0,
-          count,
-          parameters,
-          name,
-          description};
-}
+inline constexpr auto Condition = &EventRow<RoutineKind::Condition>;
+inline constexpr auto Action = &EventRow<RoutineKind::Action>;
 
 constexpr RoutineInfo Expression(std::uint16_t code, std::string_view text, std::string_view name,
                                  std::uint8_t count, std::uint16_t argumentKind,
                                  std::string_view description) {
-  // The two text expressions (codes 3 and 4) carry flag 1.
+  // The two text expressions (codes 3 and 4) carry kTextResult.
   return {RoutineKind::Expression,
           code,
           static_cast<std::uint16_t>(27000 + 10 * code),
           static_cast<std::uint16_t>(7000 + 10 * code),
           text,
-          static_cast<std::uint16_t>(code == 3 || code == 4 ? 1 : 0),
+          static_cast<std::uint16_t>(code == 3 || code == 4 ? kTextResult : 0),
           count,
           {ParameterInfo{argumentKind, 0}, {}, {}},
           name,

@@ -22,13 +22,10 @@ inline std::string VersionDotted() {
 }
 
 // What a parameter stands for, in a word or two.
-inline std::string_view ParameterWord(const plugin::RoutineInfo& row, int index) {
-  const plugin::ParameterInfo& parameter = row.parameters[index];
-  if (row.kind == plugin::RoutineKind::Expression)
-    return parameter.kind == plugin::kArgumentText ? "text" : "number";
-  if (parameter.kind == plugin::kParamObject) return "object";
-  if (parameter.kind == plugin::kParamAltValue) return "alterable value";
-  switch (parameter.titleId) {
+inline std::string_view ParameterMeaning(const plugin::RoutineInfo& row, int index) {
+  const std::string_view word = plugin::ParameterWord(row, index);
+  if (word != "number" || row.kind == plugin::RoutineKind::Expression) return word;
+  switch (row.parameters[index].titleId) {
     case plugin::kTitleHowMany:
       return "count";
     case plugin::kTitleLevel:
@@ -47,7 +44,7 @@ inline std::string RoutineLine(const plugin::RoutineInfo& row, std::size_t textW
                      "  " + std::string(row.displayText);
   std::string parameters;
   for (int i = 0; i < row.parameterCount; ++i)
-    parameters += (i ? ", " : "") + std::string(ParameterWord(row, i));
+    parameters += (i ? ", " : "") + std::string(ParameterMeaning(row, i));
   if (!parameters.empty()) {
     line.resize(std::max(line.size(), 6 + textWidth) + 2, ' ');
     line += parameters;

@@ -14,6 +14,7 @@
 namespace {
 
 using tier::plugin::kCatalogue;
+using tier::plugin::ParameterWord;
 using tier::plugin::RoutineInfo;
 using tier::plugin::RoutineKind;
 
@@ -29,34 +30,29 @@ std::string TitleText(std::uint16_t id) {
   return "\"" + std::string(tier::plugin::StringText(id)) + "\"";
 }
 
+// The reference calls an expression's number argument an integer.
+std::string ArgumentWord(const RoutineInfo& row, int index) {
+  const std::string_view word = ParameterWord(row, index);
+  return row.kind == RoutineKind::Expression && word == "number" ? "integer" : std::string(word);
+}
+
 std::string ParameterLine(const RoutineInfo& row, int index) {
   const tier::plugin::ParameterInfo& parameter = row.parameters[index];
   const std::string place = "`%" + Number(index) + "`";
   if (row.kind == RoutineKind::Expression) {
-    const bool text = parameter.kind == tier::plugin::kArgumentText;
-    return "- argument: " + std::string(text ? "text" : "integer") + " (kind " +
-           Number(parameter.kind) + "), title id 0";
+    return "- argument: " + ArgumentWord(row, index) + " (kind " + Number(parameter.kind) +
+           "), title id 0";
   }
-  std::string kind = "number";
-  if (parameter.kind == tier::plugin::kParamObject) kind = "object";
-  if (parameter.kind == tier::plugin::kParamAltValue) kind = "alterable value";
-  return "- " + place + ": " + kind + " (kind " + Number(parameter.kind) + "), title " +
-         Number(parameter.titleId) + " " + TitleText(parameter.titleId);
+  return "- " + place + ": " + std::string(ParameterWord(row, index)) + " (kind " +
+         Number(parameter.kind) + "), title " + Number(parameter.titleId) + " " +
+         TitleText(parameter.titleId);
 }
 
 std::string ShortParameters(const RoutineInfo& row) {
   if (row.parameterCount == 0) return "none";
   std::string list;
   for (int i = 0; i < row.parameterCount; ++i) {
-    const std::uint16_t kind = row.parameters[i].kind;
-    std::string name = "number";
-    if (row.kind == RoutineKind::Expression)
-      name = kind == tier::plugin::kArgumentText ? "text" : "integer";
-    else if (kind == tier::plugin::kParamObject)
-      name = "object";
-    else if (kind == tier::plugin::kParamAltValue)
-      name = "alterable value";
-    list += (i ? ", " : "") + name;
+    list += (i ? ", " : "") + ArgumentWord(row, i);
   }
   return list;
 }

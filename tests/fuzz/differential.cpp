@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "plugin/catalogue.h"
 #include "tests/fuzz/parameters.h"
 #include "tests/model/layout.h"
 #include "tests/tier_harness.h"
@@ -18,6 +19,10 @@ using model::Kind;
 
 int RoutineIndex(const model::Call& c) {
   return c.kind == Kind::Condition ? c.code : c.kind == Kind::Action ? 10 + c.code : 38 + c.code;
+}
+
+bool ReturnsText(const model::Call& c) {
+  return plugin::ReturnsText(plugin::kCatalogue[RoutineIndex(c)]);
 }
 
 // Parameter words made once per frame, so that a long case does not fill the
@@ -100,7 +105,7 @@ Actual CallPlugin(sim::SimHost& sim, Words& words, const FuzzCall& fc) {
       sim.SetExpressionInteger(static_cast<std::int32_t>(words.Text(c.textArgument)));
     else
       sim.SetExpressionInteger(c.integerArgument);
-    if (c.code == 3 || c.code == 4) {
+    if (ReturnsText(c)) {
       bool wasNull = false;
       std::string text = test::ExpressionText(sim, c.code, &wasNull, c.token);
       if (!wasNull) actual.text = std::move(text);
@@ -137,7 +142,7 @@ std::string Ids(const std::vector<int>& ids) {
 std::string CompareCall(const model::Layout& layout, sim::SimHost& sim, const model::Call& call,
                         const model::Outcome& want, const Actual& got) {
   std::ostringstream out;
-  if (call.kind == Kind::Expression && (call.code == 3 || call.code == 4)) {
+  if (ReturnsText(call)) {
     if (want.text != got.text)
       out << "  text: model " << (want.text ? Quoted(*want.text) : "null") << "\n        plug-in "
           << (got.text ? Quoted(*got.text) : "null") << "\n";

@@ -284,7 +284,7 @@ TEST(CallingConvention, EveryTableRoutineRemovesItsOwnArguments) {
     }
     const MeasuredCall call = CallAndMeasure(routine, words);
     EXPECT_EQ(call.bytesRemoved, 4 * static_cast<int>(words.size())) << row.routineName;
-    if (row.kind == plugin::RoutineKind::Expression && (row.code == 3 || row.code == 4)) {
+    if (plugin::ReturnsText(row)) {
       std::free(reinterpret_cast<void*>(call.result));  // the host owns the text
     } else {
       EXPECT_EQ(call.result, 0u) << row.routineName << " over an empty frame";
