@@ -47,6 +47,20 @@ void StepAndRefresh(const RunData& runData, std::int32_t fixedValue, std::int32_
   }
 }
 
+// Moves the object just past the target, in front of it (kForward) or behind
+// it. The levels alone decide; a target that is not really on that side makes
+// the walk run to the end of the list.
+void MovePast(const RunData& runData, std::int32_t fixedValue, std::int32_t targetFixedValue,
+              Direction direction) {
+  DisplayNode* m = FindNodeByFixedValue(runData, fixedValue);
+  if (m == nullptr) return;
+  DisplayNode* t = FindNodeByFixedValue(runData, targetFixedValue);
+  if (t == nullptr) return;
+  const bool forward = direction == Direction::kForward;
+  if (forward ? m->level >= t->level : m->level <= t->level) return;
+  JumpAndRefresh(runData, *m, t, direction);
+}
+
 }  // namespace
 
 std::optional<std::int32_t> ObjectFixedValue(const RunData& runData, std::int32_t objectWord) {
@@ -130,28 +144,12 @@ std::int32_t ReverseAll(RunData& runData, std::int32_t, std::int32_t) {
 }
 
 std::int32_t MoveAbove(RunData& runData, std::int32_t fixedValue, std::int32_t targetFixedValue) {
-  DisplayNode* m = FindNodeByFixedValue(runData, fixedValue);
-  if (m == nullptr) return 0;
-  DisplayNode* t = FindNodeByFixedValue(runData, targetFixedValue);
-  if (t == nullptr) return 0;
-  // The levels alone decide; a target that is not really ahead makes the
-  // walk run to the front.
-  const std::uint16_t movingLevel = m->level;
-  const std::uint16_t targetLevel = t->level;
-  if (movingLevel >= targetLevel) return 0;
-  JumpAndRefresh(runData, *m, t, Direction::kForward);
+  MovePast(runData, fixedValue, targetFixedValue, Direction::kForward);
   return 0;
 }
 
 std::int32_t MoveBelow(RunData& runData, std::int32_t fixedValue, std::int32_t targetFixedValue) {
-  DisplayNode* m = FindNodeByFixedValue(runData, fixedValue);
-  if (m == nullptr) return 0;
-  DisplayNode* t = FindNodeByFixedValue(runData, targetFixedValue);
-  if (t == nullptr) return 0;
-  const std::uint16_t movingLevel = m->level;
-  const std::uint16_t targetLevel = t->level;
-  if (movingLevel <= targetLevel) return 0;
-  JumpAndRefresh(runData, *m, t, Direction::kBackward);
+  MovePast(runData, fixedValue, targetFixedValue, Direction::kBackward);
   return 0;
 }
 

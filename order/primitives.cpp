@@ -38,24 +38,20 @@ void SwapNodes(Frame& frame, DisplayNode& a, DisplayNode& b) {
   MirrorLevel(a);
   MirrorLevel(b);
 
-  if (na == &b) {  // b directly in front of a: PA, b, a, NB
-    if (pa != nullptr) pa->next = ptr(&b);
-    b.prev = ptr(pa);
-    b.next = ptr(&a);
-    a.prev = ptr(&b);
-    a.next = ptr(nb);
-    if (nb != nullptr) nb->prev = ptr(&a);
-    if (pa == nullptr) list.head = ptr(&b);
-    if (nb == nullptr) list.tail = ptr(&a);
-  } else if (nb == &a) {  // a directly in front of b: PB, a, b, NA
-    if (pb != nullptr) pb->next = ptr(&a);
-    a.prev = ptr(pb);
-    a.next = ptr(&b);
-    b.prev = ptr(&a);
-    b.next = ptr(na);
-    if (na != nullptr) na->prev = ptr(&b);
-    if (pb == nullptr) list.head = ptr(&a);
-    if (na == nullptr) list.tail = ptr(&b);
+  const bool bInFrontOfA = na == &b;
+  if (bInFrontOfA || nb == &a) {  // neighbours: BEFORE, back, front, AFTER
+    DisplayNode& back = bInFrontOfA ? a : b;
+    DisplayNode& front = bInFrontOfA ? b : a;
+    DisplayNode* const before = bInFrontOfA ? pa : pb;
+    DisplayNode* const after = bInFrontOfA ? nb : na;
+    if (before != nullptr) before->next = ptr(&front);
+    front.prev = ptr(before);
+    front.next = ptr(&back);
+    back.prev = ptr(&front);
+    back.next = ptr(after);
+    if (after != nullptr) after->prev = ptr(&back);
+    if (before == nullptr) list.head = ptr(&front);
+    if (after == nullptr) list.tail = ptr(&back);
   } else {
     if (pa != nullptr) pa->next = ptr(&b);
     if (na != nullptr) na->prev = ptr(&b);

@@ -15,7 +15,7 @@ add_executable(tier_differential
   ${TIER_MODEL_DIR}/layout.cpp
   ${CMAKE_SOURCE_DIR}/tests/tier_harness.cpp)
 target_include_directories(tier_differential PRIVATE ${CMAKE_SOURCE_DIR})
-target_link_libraries(tier_differential PRIVATE tier_simhost)
+target_link_libraries(tier_differential PRIVATE tier_simhost tier_scene_file)
 target_link_options(tier_differential PRIVATE ${TIER_STATIC_RUNTIME})
 add_dependencies(tier_differential Tier veldrun_stub)
 

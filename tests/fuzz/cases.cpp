@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "hostprog/scene_file.h"
 #include "tests/fuzz/parameters.h"
 
 namespace tier::fuzz {
@@ -351,26 +352,6 @@ FrameRecipe WithoutObject(const FrameRecipe& recipe, int slot) {
   return r;
 }
 
-std::string Quoted(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char ch : text) {
-    char escaped[8];
-    if (ch == '\n')
-      out += "\\n";
-    else if (ch == '\t')
-      out += "\\t";
-    else if (ch == '"' || ch == '\\')
-      out += std::string("\\") + static_cast<char>(ch);
-    else if (ch >= 0x20 && ch < 0x7F)
-      out += static_cast<char>(ch);
-    else {
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", ch);
-      out += escaped;
-    }
-  }
-  return out + "\"";
-}
-
 std::string Describe(const FrameRecipe& f) {
   std::ostringstream out;
   out << "  eventCount " << f.eventCount << ", objectCount " << f.objectCount << ", objectLimit "
@@ -378,7 +359,7 @@ std::string Describe(const FrameRecipe& f) {
       << f.firstLevel << "\n";
   for (std::size_t t = 0; t < f.types.size(); ++t) {
     const TypeRecipe& type = f.types[t];
-    out << "  type " << t << " " << Quoted(type.name) << ": chain [";
+    out << "  type " << t << " " << scene::Quote(type.name) << ": chain [";
     for (int slot : type.chain) out << " " << slot;
     out << " ] end " << type.chainEnd;
     if (type.typeObjectCount) out << " count " << *type.typeObjectCount;
@@ -449,7 +430,7 @@ std::string Describe(const FuzzCall& fc) {
   };
   if (c.kind == Kind::Expression) {
     out << "token " << c.token;
-    if (c.code == 0) out << ", name " << (c.textArgument ? Quoted(*c.textArgument) : "null");
+    if (c.code == 0) out << ", name " << (c.textArgument ? scene::Quote(*c.textArgument) : "null");
     if (c.code == 3 || c.code == 4 || c.code == 6 || c.code == 7)
       out << ", argument " << c.integerArgument;
   } else {

@@ -92,9 +92,6 @@ model::Frame ToModel(const FrameRecipe& recipe);
 // The recipe without the object in `slot` (and its node and chain links).
 FrameRecipe WithoutObject(const FrameRecipe& recipe, int slot);
 
-// A text in double quotes, with tabs, line feeds and bytes outside printable
-// ASCII escaped.
-std::string Quoted(const std::string& text);
 std::string Describe(const FrameRecipe& frame);
 std::string Describe(const FuzzCall& call);
 

@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "hostprog/scene_file.h"
 #include "plugin/catalogue.h"
 #include "tests/fuzz/parameters.h"
 #include "tests/model/layout.h"
@@ -144,8 +145,8 @@ std::string CompareCall(const model::Layout& layout, sim::SimHost& sim, const mo
   std::ostringstream out;
   if (ReturnsText(call)) {
     if (want.text != got.text)
-      out << "  text: model " << (want.text ? Quoted(*want.text) : "null") << "\n        plug-in "
-          << (got.text ? Quoted(*got.text) : "null") << "\n";
+      out << "  text: model " << (want.text ? scene::Quote(*want.text) : "null")
+          << "\n        plug-in " << (got.text ? scene::Quote(*got.text) : "null") << "\n";
   } else if (want.result != got.result) {
     out << "  result: model " << want.result << ", plug-in " << got.result << "\n";
   }
