@@ -17,11 +17,6 @@ target_link_libraries(tier_module PUBLIC tier_plugin)
 
 add_subdirectory(hostprog)
 
-set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-include(GoogleTest)
-
 add_subdirectory(tests)
 
 if(TIER_BENCHMARKS)

@@ -76,9 +76,7 @@ target_link_libraries(tier_simhost PUBLIC tier_catalogue)
 # Whoever uses the simulated host loads Tier.vdx and the stub at run time.
 add_dependencies(tier_simhost Tier veldrun_stub)
 
-if(EXISTS ${CMAKE_SOURCE_DIR}/hostprog/CMakeLists.txt)
-  add_subdirectory(hostprog)
-endif()
+add_subdirectory(hostprog)
 
 # --- Tests under Wine -----------------------------------------------------------
 
@@ -93,13 +91,13 @@ else()
   message(STATUS "Wine cannot run 32-bit programs here: only the static checks are tests")
 endif()
 
-set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-include(GoogleTest)
+# The harness and the reference model, built once for the test programs.
+add_library(tier_test_support STATIC tests/tier_harness.cpp)
+target_link_libraries(tier_test_support PUBLIC tier_simhost)
+add_subdirectory(tests/model)
 
 add_subdirectory(tests/wine)
-include(tests/fuzz/Win32.cmake)
+add_subdirectory(tests/fuzz)
 include(bench/Win32.cmake)
 
 # --- The release archive --------------------------------------------------------

@@ -45,7 +45,7 @@ inline std::intptr_t Expression(sim::SimHost& sim, int code, std::int32_t token 
 }
 
 // A text expression's result, copied out and released with free() as the
-// host would (an empty optional for a null pointer).
+// host would; an empty string for a null pointer, which `wasNull` tells apart.
 std::string ExpressionText(sim::SimHost& sim, int code, bool* wasNull = nullptr,
                            std::int32_t token = 0x5A17);
 

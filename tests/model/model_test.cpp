@@ -83,7 +83,7 @@ TEST(ModelSort, ValueSortUsesDefaultsAndRenumbersFromTheOldHead) {
   EXPECT_EQ(f.order, (std::vector<int>{3, 1, 0, 2}));
 }
 
-TEST(ModelOrder, StepAndJumpPatternsRefreshAsSpecified) {
+TEST(ModelOrder, StepsRefreshBothNodesOfEachSwapAndJumpsOnlyTheMover) {
   Frame f = Line(4);
   EXPECT_EQ(model::Run(f, ActionCall(8)).refreshed, (std::vector<int>{0, 3, 1, 2}));
   EXPECT_EQ(f.order, (std::vector<int>{3, 2, 1, 0}));
@@ -107,7 +107,7 @@ TEST(ModelOrder, StepAndJumpPatternsRefreshAsSpecified) {
   EXPECT_EQ(model::Run(f, ActionCall(2, Fv(1), Fv(1))).refreshed, (std::vector<int>{1, 1}));
 }
 
-TEST(ModelExpressions, UncountedNodesAndDescriptionsFollowTheExamples) {
+TEST(ModelExpressions, UncountedNodesHandTheirLevelOnAndDescriptionsClampTheirRange) {
   Frame f = Line(3, {kUncounted, 0, 0});  // U, A, B
   const auto expr = [&](int code, std::int32_t argument) {
     return model::Run(f, {.kind = Kind::Expression, .code = code, .integerArgument = argument});

@@ -5,19 +5,6 @@
 namespace tier::test {
 namespace {
 
-TEST(Descriptor, TablesHaveTheirCountsAndEndInNull) {
-  const host::PluginModule& plugin = Plugin();
-  EXPECT_EQ(plugin.infos.conditionCount, 10);
-  EXPECT_EQ(plugin.infos.actionCount, 28);
-  EXPECT_EQ(plugin.infos.expressionCount, 8);
-  for (int i = 0; i < 10; ++i) EXPECT_NE(plugin.conditions[i], nullptr) << i;
-  EXPECT_EQ(plugin.conditions[10], nullptr);
-  for (int i = 0; i < 28; ++i) EXPECT_NE(plugin.actions[i], nullptr) << i;
-  EXPECT_EQ(plugin.actions[28], nullptr);
-  for (int i = 0; i < 8; ++i) EXPECT_NE(plugin.expressions[i], nullptr) << i;
-  EXPECT_EQ(plugin.expressions[8], nullptr);
-}
-
 TEST(SimulatedHost, BuildsAConsistentFrame) {
   sim::SceneSpec scene;
   scene.types = {{.name = "Ball"}, {.name = "Wall"}};

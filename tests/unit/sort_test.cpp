@@ -1,6 +1,6 @@
 // The sort procedure over generated arrays (run under the sanitizers too), and
 // SortDisplayList when the list is broken. When memory runs out:
-// tests/fuzz/allocation_failure_test.cpp.
+// tests/allocation_failure_test.cpp.
 #include "order/sort.h"
 
 #include <gtest/gtest.h>
