@@ -1,3 +1,9 @@
+// The instance-selection filter. Its invariant: A's selection is rebuilt in
+// place while A's own walk reads it, and never ahead of that walk: only
+// instances already walked past are relinked, every test sees the records as
+// they stood before the condition (B's instances are copied first), and the
+// walks are bounded by the host's 16-bit counts, so that no chain, however
+// linked, makes them run on.
 #include "conditions/filter.h"
 
 #include <array>
@@ -12,9 +18,8 @@ using host::HostObject;
 using host::ObjectTypeEntry;
 using host::RunHeader;
 
-// The object a chain link names, or null where the chain ends: a negative
-// link, or a free slot (no sound chain names one, but the walk must never
-// read a free slot's object). Objects may lie beyond objectCount and
+// The object a chain link names, or null where the chain ends at a negative
+// link. Broken host only: a link to a free slot ends it too, unread. Objects may lie beyond objectCount and
 // objectLimit: those bound the scans, not the chains.
 HostObject* ObjectAtLink(const RunHeader& header, std::int32_t link) {
   if (link < 0) return nullptr;

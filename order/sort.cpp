@@ -1,3 +1,9 @@
+// The sort of the whole display list. It keeps two promises: the list is
+// written only once every node has its record, so a sort that cannot have its
+// array (or meets a cyclic list) leaves the list exactly as it was; and equal
+// keys end where this procedure (median-of-three partitioning down to ranges
+// of 16, then one insertion pass) puts them, which games see, so the order
+// is this procedure's and never merely some sorted order.
 #include "order/sort.h"
 
 #include <algorithm>
@@ -129,8 +135,8 @@ void PartitionRanges(SortRecord* first, SortRecord* last, int depthLeft) {
 SortRecord MakeRecord(DisplayNode& node, SortKind kind, std::int32_t defaultValue,
                       std::int32_t valueIndex) {
   SortRecord record{&node, 0, 0, defaultValue, kind};
-  // The host gives every node an owner; one without sorts as if at the origin
-  // with the default value rather than crashing.
+  // Broken host only: a node without an owner sorts as if at the origin with
+  // the default value.
   if (const HostObject* owner = node.owner.get()) {
     record.x = owner->x;
     record.y = owner->y;
@@ -139,8 +145,8 @@ SortRecord MakeRecord(DisplayNode& node, SortKind kind, std::int32_t defaultValu
   return record;
 }
 
-// The nodes from head to the end of the list; 0 when the walk does not end
-// within kMaxSortedNodes (a cyclic list).
+// The nodes from head to the end of the list. Broken host only: 0 when the
+// walk does not end within kMaxSortedNodes (a cyclic list).
 std::size_t CountNodes(const host::DisplayList& list) {
   std::size_t count = 0;
   for (const DisplayNode* node = list.head.get(); node != nullptr; node = node->next.get()) {

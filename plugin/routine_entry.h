@@ -19,14 +19,14 @@ template <EventImpl Impl>
 std::int32_t TIER_STDCALL EventEntry(host::HostPtr<host::RunData> runData, std::int32_t first,
                                      std::int32_t second) noexcept {
   host::RunData* data = runData.get();
-  return data != nullptr ? Impl(*data, first, second) : 0;
+  return data != nullptr ? Impl(*data, first, second) : 0;  // Broken host only: no RunData
 }
 
 template <ExpressionImpl Impl>
 std::intptr_t TIER_STDCALL ExpressionEntry(host::HostPtr<host::RunData> runData,
                                            std::int32_t token) noexcept {
   host::RunData* data = runData.get();
-  return data != nullptr ? Impl(*data, token) : 0;
+  return data != nullptr ? Impl(*data, token) : 0;  // Broken host only: no RunData
 }
 
 }  // namespace tier::plugin
