@@ -78,8 +78,28 @@ SimHost::SimHost(const SceneSpec& scene)
   frame_ = space_.Allocate(sizeof(Frame));
   displayList_ = space_.Allocate(sizeof(DisplayList));
   objectTable_ = space_.Allocate(sizeof(ObjectSlot) * static_cast<std::size_t>(slotCount_));
+  LayOutTypesAndObjects();
+  LinkTypeChains();
+  LinkDisplayList();
 
-  // Type entries, each its own record; the list base is the first one.
+  space_.At<Frame>(frame_)->displayList = HostPtr<DisplayList>(displayList_);
+  RunHeader* header = space_.At<RunHeader>(runHeader_);
+  header->frame = HostPtr<Frame>(frame_);
+  header->objectCount = objectCount;
+  header->objectLimit = objectLimit;
+  header->objectTypeList = typeList_;
+  header->eventCount = scene_.eventCount;
+  header->getExpressionParameter = host::MakeServiceRef(&SimHost::ExpressionParameterService);
+  header->getNextParameter = host::MakeServiceRef(&SimHost::NextParameterService);
+  header->objectTable = HostPtr<ObjectSlot>(objectTable_);
+  RunData* data = space_.At<RunData>(runData_);
+  data->runHeader = HostPtr<RunHeader>(runHeader_);
+  data->storedFixedValue = scene_.storedFixedValue;
+}
+
+// Type entries, each its own record (the list base is the first one), then
+// the objects in their slots with their display blocks and values.
+void SimHost::LayOutTypesAndObjects() {
   for (const TypeSpec& type : scene_.types) {
     const HostAddress entry = space_.Allocate(offsetof(ObjectTypeEntry, name) + type.name.size() + 1);
     std::memcpy(space_.At<ObjectTypeEntry>(entry)->name, type.name.c_str(), type.name.size() + 1);
@@ -87,7 +107,6 @@ SimHost::SimHost(const SceneSpec& scene)
   }
   typeList_ = types_.empty() ? space_.Allocate(sizeof(ObjectTypeEntry)) : types_.front();
 
-  // Objects.
   objects_.assign(static_cast<std::size_t>(slotCount_), 0);
   for (const ObjectSpec& spec : scene_.objects) {
     if (objects_[spec.slot] != 0) SceneError("two objects in one slot");
@@ -123,7 +142,10 @@ SimHost::SimHost(const SceneSpec& scene)
         HostPtr<HostObject>(address);
   }
 
-  // Type chains in the order the objects were listed, and the selections.
+}
+
+// Type chains in the order the objects were listed, and the selections.
+void SimHost::LinkTypeChains() {
   for (std::size_t t = 0; t < scene_.types.size(); ++t) {
     const TypeSpec& spec = scene_.types[t];
     ObjectTypeEntry* entry = space_.At<ObjectTypeEntry>(types_[t]);
@@ -157,8 +179,10 @@ SimHost::SimHost(const SceneSpec& scene)
         spec.selectionCurrent ? scene_.eventCount
                               : static_cast<std::uint16_t>(scene_.eventCount - 1));
   }
+}
 
-  // The display list, back to front.
+// The display list, back to front, each owner's display block mirroring its level.
+void SimHost::LinkDisplayList() {
   for (std::size_t i = 0; i < scene_.order.size(); ++i) {
     const NodeSpec& spec = scene_.order[i];
     const HostAddress address = space_.Allocate(sizeof(DisplayNode));
@@ -184,20 +208,6 @@ SimHost::SimHost(const SceneSpec& scene)
   DisplayList* list = space_.At<DisplayList>(displayList_);
   list->head = HostPtr<DisplayNode>(nodes_.empty() ? 0 : nodes_.front());
   list->tail = HostPtr<DisplayNode>(nodes_.empty() ? 0 : nodes_.back());
-
-  space_.At<Frame>(frame_)->displayList = HostPtr<DisplayList>(displayList_);
-  RunHeader* header = space_.At<RunHeader>(runHeader_);
-  header->frame = HostPtr<Frame>(frame_);
-  header->objectCount = objectCount;
-  header->objectLimit = objectLimit;
-  header->objectTypeList = typeList_;
-  header->eventCount = scene_.eventCount;
-  header->getExpressionParameter = host::MakeServiceRef(&SimHost::ExpressionParameterService);
-  header->getNextParameter = host::MakeServiceRef(&SimHost::NextParameterService);
-  header->objectTable = HostPtr<ObjectSlot>(objectTable_);
-  RunData* data = space_.At<RunData>(runData_);
-  data->runHeader = HostPtr<RunHeader>(runHeader_);
-  data->storedFixedValue = scene_.storedFixedValue;
 }
 
 SimHost::~SimHost() {
@@ -339,27 +349,26 @@ std::vector<int> SimHost::SelectedChain(int type) const {
 
 std::int32_t SimHost::StoredFixedValue() const { return runData().storedFixedValue; }
 
+std::vector<const DisplayNode*> SimHost::WalkFromHead() const {
+  std::vector<const DisplayNode*> walked;
+  HostAddress at = space_.At<DisplayList>(displayList_)->head.address();
+  for (std::size_t i = 0; at != 0 && i <= nodes_.size(); ++i) {
+    walked.push_back(space_.At<DisplayNode>(at));
+    at = walked.back()->next.address();
+  }
+  return walked;
+}
+
 std::vector<int> SimHost::Order() const {
   std::vector<int> order;
-  const DisplayList* list = space_.At<DisplayList>(displayList_);
-  HostAddress at = list->head.address();
-  for (std::size_t i = 0; at != 0 && i <= nodes_.size(); ++i) {
-    const DisplayNode* node = space_.At<DisplayNode>(at);
+  for (const DisplayNode* node : WalkFromHead())
     order.push_back(node->owner ? space_.At<HostObject>(node->owner.address())->number : -1);
-    at = node->next.address();
-  }
   return order;
 }
 
 std::vector<std::uint16_t> SimHost::Levels() const {
   std::vector<std::uint16_t> levels;
-  const DisplayList* list = space_.At<DisplayList>(displayList_);
-  HostAddress at = list->head.address();
-  for (std::size_t i = 0; at != 0 && i <= nodes_.size(); ++i) {
-    const DisplayNode* node = space_.At<DisplayNode>(at);
-    levels.push_back(node->level);
-    at = node->next.address();
-  }
+  for (const DisplayNode* node : WalkFromHead()) levels.push_back(node->level);
   return levels;
 }
 
@@ -414,10 +423,9 @@ std::string SimHost::CheckInvariants() const {
 std::string SimHost::Dump() const {
   std::ostringstream out;
   out << "  pos  level  slot  name             fixed value  flags\n";
-  const DisplayList* list = space_.At<DisplayList>(displayList_);
-  HostAddress at = list->head.address();
-  for (std::size_t i = 0; at != 0 && i <= nodes_.size(); ++i) {
-    const DisplayNode* node = space_.At<DisplayNode>(at);
+  const std::vector<const DisplayNode*> walked = WalkFromHead();
+  for (std::size_t i = 0; i < walked.size(); ++i) {
+    const DisplayNode* node = walked[i];
     char line[160];
     if (node->owner) {
       const HostObject* owner = space_.At<HostObject>(node->owner.address());
@@ -432,9 +440,8 @@ std::string SimHost::Dump() const {
                     unsigned{node->level});
     }
     out << line;
-    at = node->next.address();
   }
-  if (list->head.address() == 0) out << "  (empty list)\n";
+  if (walked.empty()) out << "  (empty list)\n";
   return out.str();
 }
 

@@ -135,6 +135,13 @@ class SimHost {
   static SimHost* Active();
 
  private:
+  // The constructor's three stages, in this order.
+  void LayOutTypesAndObjects();
+  void LinkTypeChains();
+  void LinkDisplayList();
+  // The nodes from head along next; at most one more than the host made, so
+  // that a cycle ends the walk.
+  std::vector<const host::DisplayNode*> WalkFromHead() const;
   HostAddress NodeAddress(int index) const { return nodes_[index]; }
   std::uint32_t NextParameter();
   std::uint32_t ExpressionParameter();
