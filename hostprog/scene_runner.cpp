@@ -209,6 +209,60 @@ class Runner {
     }
   }
 
+  // Calls the routine through its table with the call's words and writes its
+  // result line; returns the outcome that the report keeps (none for actions).
+  std::string Invoke(const RoutineInfo& routine, const SceneCall& call, int& nextParameterCalls) {
+    std::vector<std::int32_t> words;
+    for (const CallArgument& argument : call.arguments) words.push_back(Word(routine, argument));
+    words.resize(3, 0);
+    const auto runData = host::HostPtr<host::RunData>(sim_.RunDataAddress());
+    std::string outcome;
+    if (routine.kind == RoutineKind::Condition) {
+      if (routine.parameterCount == 3) {
+        // The three-parameter conditions fetch every parameter from the host.
+        sim_.QueueNextParameters(words);
+        nextParameterCalls = 3;
+        words.assign(3, 0);
+      }
+      const std::int32_t result = module_.conditions[routine.code](runData, words[0], words[1]);
+      outcome = "result " + std::to_string(result);
+    } else if (routine.kind == RoutineKind::Action) {
+      const std::int32_t result = module_.actions[routine.code](runData, words[0], words[1]);
+      if ((result & 0xFFFF) != 0) out_ += "  !! returned " + std::to_string(result) + "\n";
+      return outcome;
+    } else {
+      if (routine.parameterCount == 1) {
+        if (call.arguments[0].form == CallArgument::Form::kText)
+          sim_.SetExpressionText(call.arguments[0].text);
+        else
+          sim_.SetExpressionInteger(call.arguments[0].value);
+      }
+      const std::intptr_t result = module_.expressions[routine.code](runData, kExpressionToken);
+      if (plugin::ReturnsText(routine)) {
+        char* text = reinterpret_cast<char*>(result);
+        outcome = "text " + (text != nullptr ? Quote(text) : std::string("null"));
+        std::free(text);  // the host releases the text
+      } else {
+        outcome = "value " + std::to_string(static_cast<std::int32_t>(result));
+      }
+    }
+    out_ += "  " + outcome + "\n";
+    return outcome;
+  }
+
+  // The selections the call changed, and those of a condition's objects.
+  void Selections(const RoutineInfo& routine, const SceneCall& call,
+                  const std::vector<std::string>& before) {
+    std::vector<bool> shown(file_.scene.types.size(), false);
+    if (routine.kind == RoutineKind::Condition)
+      for (const CallArgument& argument : call.arguments)
+        if (argument.form == CallArgument::Form::kObject) shown[argument.type] = true;
+    for (std::size_t t = 0; t < file_.scene.types.size(); ++t) {
+      const std::string after = Selection(t);
+      if (shown[t] || after != before[t]) out_ += after;
+    }
+  }
+
   void Call(std::size_t number, const SceneCall& call) {
     const RoutineInfo& routine = *call.routine;
     std::string arguments;
@@ -219,58 +273,14 @@ class Runner {
 
     const std::string tableBefore = Table();
     const std::vector<int> orderBefore = sim_.Order();
-    std::string outcome;
     std::vector<std::string> selectionsBefore;
     for (std::size_t t = 0; t < file_.scene.types.size(); ++t)
       selectionsBefore.push_back(Selection(t));
     const std::int32_t storedBefore = sim_.StoredFixedValue();
     sim_.ClearLogs();
 
-    std::vector<std::int32_t> words;
-    for (const CallArgument& argument : call.arguments) words.push_back(Word(routine, argument));
-    words.resize(3, 0);
-    const auto runData = host::HostPtr<host::RunData>(sim_.RunDataAddress());
     int nextParameterCalls = 0;
-    switch (routine.kind) {
-      case RoutineKind::Condition: {
-        std::int32_t result = 0;
-        if (routine.parameterCount == 3) {
-          // The three-parameter conditions fetch every parameter from the host.
-          sim_.QueueNextParameters(words);
-          nextParameterCalls = 3;
-          result = module_.conditions[routine.code](runData, 0, 0);
-        } else {
-          result = module_.conditions[routine.code](runData, words[0], words[1]);
-        }
-        outcome = "result " + std::to_string(result);
-        out_ += "  " + outcome + "\n";
-        break;
-      }
-      case RoutineKind::Action: {
-        const std::int32_t result = module_.actions[routine.code](runData, words[0], words[1]);
-        if ((result & 0xFFFF) != 0) out_ += "  !! returned " + std::to_string(result) + "\n";
-        break;
-      }
-      case RoutineKind::Expression: {
-        if (routine.parameterCount == 1) {
-          if (call.arguments[0].form == CallArgument::Form::kText)
-            sim_.SetExpressionText(call.arguments[0].text);
-          else
-            sim_.SetExpressionInteger(call.arguments[0].value);
-        }
-        const std::intptr_t result = module_.expressions[routine.code](runData, kExpressionToken);
-        if (plugin::ReturnsText(routine)) {
-          char* text = reinterpret_cast<char*>(result);
-          outcome = "text " + (text != nullptr ? Quote(text) : std::string("null"));
-          out_ += "  " + outcome + "\n";
-          std::free(text);  // the host releases the text
-        } else {
-          outcome = "value " + std::to_string(static_cast<std::int32_t>(result));
-          out_ += "  " + outcome + "\n";
-        }
-        break;
-      }
-    }
+    std::string outcome = Invoke(routine, call, nextParameterCalls);
 
     const std::string tableAfter = Table();
     const std::vector<NodeView> nodes = Nodes(orderBefore);
@@ -285,15 +295,7 @@ class Runner {
     Keep(number, label, outcome, nodes);
     Refreshes(routine.kind == RoutineKind::Action);
     ServiceCalls(routine, nextParameterCalls);
-
-    std::vector<bool> shown(file_.scene.types.size(), false);
-    if (routine.kind == RoutineKind::Condition)
-      for (const CallArgument& argument : call.arguments)
-        if (argument.form == CallArgument::Form::kObject) shown[argument.type] = true;
-    for (std::size_t t = 0; t < file_.scene.types.size(); ++t) {
-      const std::string after = Selection(t);
-      if (shown[t] || after != selectionsBefore[t]) out_ += after;
-    }
+    Selections(routine, call, selectionsBefore);
     if (sim_.StoredFixedValue() != storedBefore)
       out_ += "  storedFixedValue " + std::to_string(storedBefore) + " -> " +
               std::to_string(sim_.StoredFixedValue()) + "\n";
