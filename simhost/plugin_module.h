@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/records.h"
+#include "simhost/host_side.h"
 
 namespace tier::host {
 
@@ -28,6 +29,16 @@ struct PluginModule {
 
   bool ok() const { return error.empty(); }
 };
+
+// Asks the module for its descriptor and finds the three routine tables.
+inline void ReadDescriptor(PluginModule& module) {
+  module.getRunObjectInfos(0, &module.infos);
+  module.conditions =
+      static_cast<const EventRoutine*>(ResolveStatic(module.infos.conditionRoutines));
+  module.actions = static_cast<const EventRoutine*>(ResolveStatic(module.infos.actionRoutines));
+  module.expressions =
+      static_cast<const ExpressionRoutine*>(ResolveStatic(module.infos.expressionRoutines));
+}
 
 // Loads the plug-in (Win32: Tier.vdx beside the running program, or at
 // `path` when given) and reads its descriptor.

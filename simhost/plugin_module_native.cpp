@@ -1,7 +1,6 @@
 // Natively the plug-in is linked in: its exports are plain functions and its
 // string table is the one the catalogue describes.
 #include "simhost/plugin_module.h"
-#include "simhost/host_side.h"
 #include "plugin/catalogue.h"
 #include "plugin/exports.h"
 
@@ -12,12 +11,7 @@ PluginModule LoadTierModule(const std::string&) {
   module.getInfos = &GetInfos;
   module.getRunObjectInfos = &GetRunObjectInfos;
   module.getRunObjectDataSize = &GetRunObjectDataSize;
-  module.getRunObjectInfos(0, &module.infos);
-  module.conditions =
-      static_cast<const EventRoutine*>(ResolveStatic(module.infos.conditionRoutines));
-  module.actions = static_cast<const EventRoutine*>(ResolveStatic(module.infos.actionRoutines));
-  module.expressions =
-      static_cast<const ExpressionRoutine*>(ResolveStatic(module.infos.expressionRoutines));
+  ReadDescriptor(module);
   return module;
 }
 

@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include "simhost/plugin_module.h"
-#include "simhost/host_side.h"
 
 namespace tier::host {
 namespace {
@@ -62,12 +61,7 @@ PluginModule LoadTierModule(const std::string& path) {
     module.error = file + " lacks GetInfos, GetRunObjectInfos or GetRunObjectDataSize";
     return module;
   }
-  module.getRunObjectInfos(0, &module.infos);
-  module.conditions =
-      static_cast<const EventRoutine*>(ResolveStatic(module.infos.conditionRoutines));
-  module.actions = static_cast<const EventRoutine*>(ResolveStatic(module.infos.actionRoutines));
-  module.expressions =
-      static_cast<const ExpressionRoutine*>(ResolveStatic(module.infos.expressionRoutines));
+  ReadDescriptor(module);
   return module;
 }
 
