@@ -5,12 +5,7 @@
 # Usage: cmake -DOBJDUMP=... -DLIBRARY=Tier.vdx -DIMPORTS=imports.txt -P check_imports.cmake
 cmake_minimum_required(VERSION 3.25)
 
-execute_process(COMMAND ${OBJDUMP} -p ${LIBRARY} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
-if(NOT status EQUAL 0)
-  message(FATAL_ERROR "${OBJDUMP} -p ${LIBRARY} failed")
-endif()
-string(REPLACE ";" "," dump "${dump}")
-string(REPLACE "\n" ";" lines "${dump}")
+include(${CMAKE_CURRENT_LIST_DIR}/objdump_lines.cmake)
 
 set(imported "")
 set(current "")

@@ -5,12 +5,7 @@
 #            ordinals of exports.def.
 # Usage: cmake -DOBJDUMP=... -DLIBRARY=Tier.vdx -DEXPORTS_DEF=exports.def -P check_tables.cmake
 
-execute_process(COMMAND ${OBJDUMP} -p ${LIBRARY} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
-if(NOT status EQUAL 0)
-  message(FATAL_ERROR "${OBJDUMP} -p ${LIBRARY} failed")
-endif()
-string(REPLACE ";" "," dump "${dump}")
-string(REPLACE "\n" ";" lines "${dump}")
+include(${CMAKE_CURRENT_LIST_DIR}/objdump_lines.cmake)
 
 set(failures "")
 macro(fail text)
