@@ -7,10 +7,13 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
+#include "plugin/catalogue.h"
 #include "tests/model/layout.h"
 #include "tests/model/model.h"
 #include "tests/tier_harness.h"
@@ -78,6 +81,47 @@ struct Routine {
   Kind kind;
   int code;
 };
+
+// The routine's row in the catalogue, where the rows run conditions, actions,
+// expressions, each by code.
+inline const plugin::RoutineInfo& RowOf(const Routine& r) {
+  const int first = r.kind == Kind::Condition ? 0
+                    : r.kind == Kind::Action  ? plugin::kConditionCount
+                                              : plugin::kConditionCount + plugin::kActionCount;
+  return plugin::kCatalogue[static_cast<std::size_t>(first + r.code)];
+}
+
+// All 46 routines, in catalogue order.
+inline std::vector<Routine> EveryRoutine() {
+  std::vector<Routine> routines;
+  for (int code = 0; code < plugin::kConditionCount; ++code)
+    routines.push_back({Kind::Condition, code});
+  for (int code = 0; code < plugin::kActionCount; ++code) routines.push_back({Kind::Action, code});
+  for (int code = 0; code < plugin::kExpressionCount; ++code)
+    routines.push_back({Kind::Expression, code});
+  return routines;
+}
+
+inline std::string KindName(const Routine& r) {
+  return std::string(plugin::KindWord(RowOf(r).kind));
+}
+
+// The model's pairwise object forms of Above, Below and Between grow with the
+// cube of the frame: past this many objects they are not run (hours at 8,000).
+constexpr int kModelPairwiseLimit = 2000;
+
+inline bool IsPairwise(const Routine& r) { return r.kind == Kind::Condition && r.code >= 7; }
+
+// The head of the Markdown table both timing programs print.
+inline void PrintTableHead(const std::vector<int>& sizes) {
+  std::printf("| routine |");
+  for (int n : sizes) std::printf(" %d |", n);
+  std::printf(" growth |");
+  for (int n : sizes) std::printf(" before %d |", n);
+  std::printf("\n|---|");
+  for (std::size_t i = 0; i < 2 * sizes.size() + 1; ++i) std::printf("---:|");
+  std::printf("\n");
+}
 
 inline bool IsSort(const Routine& r) {
   return r.kind == Kind::Action && ((r.code >= 12 && r.code <= 15) || r.code >= 26);
@@ -169,7 +213,7 @@ class PluginCaller {
       sim_.SetExpressionText(*c_.textArgument);
     else
       sim_.SetExpressionInteger(c_.integerArgument);
-    if (r_.code == 3 || r_.code == 4)
+    if (plugin::ReturnsText(RowOf(r_)))
       return static_cast<std::intptr_t>(test::ExpressionText(sim_, r_.code).size());
     return test::Expression(sim_, r_.code);
   }
@@ -180,9 +224,5 @@ class PluginCaller {
   Call c_;
   std::int32_t ball_, wall_, ballObject_, wallObject_, altValue_;
 };
-
-inline const char* KindName(Kind kind) {
-  return kind == Kind::Condition ? "condition" : kind == Kind::Action ? "action" : "expression";
-}
 
 }  // namespace tier::bench

@@ -64,7 +64,7 @@ void Model(benchmark::State& state, Routine r, int balls, int walls) {
 }
 
 std::string Name(const char* side, const Routine& r, int balls, int walls) {
-  return std::string(side) + "/" + KindName(r.kind) + "/" + std::to_string(r.code) + "/" +
+  return std::string(side) + "/" + KindName(r) + "/" + std::to_string(r.code) + "/" +
          std::to_string(balls) + "+" + std::to_string(walls);
 }
 
@@ -88,15 +88,9 @@ class TableReporter : public benchmark::ConsoleReporter {
         "\nCPU time per call in microseconds; growth = time at %d / time at %d "
         "(n log n: %.1f); before = the model's time over the plug-in's\n\n",
         largest, smallest, nLogN);
-    std::printf("| routine | ");
-    for (int n : sizes_) std::printf("%d | ", n);
-    std::printf("growth | ");
-    for (int n : sizes_) std::printf("before %d | ", n);
-    std::printf("\n|---|");
-    for (std::size_t i = 0; i < 2 * sizes_.size() + 1; ++i) std::printf("---:|");
-    std::printf("\n");
+    PrintTableHead(sizes_);
     for (const Routine& r : routines) {
-      std::printf("| %s %d %s | ", KindName(r.kind), r.code,
+      std::printf("| %s %d %s | ", KindName(r).c_str(), r.code,
                   tier::model::RoutineName(r.kind, r.code));
       for (int n : sizes_) std::printf("%.3g | ", Time("tier", r, n / 2, n / 2));
       std::printf("%.1f | ", Time("tier", r, largest / 2, largest / 2) /
@@ -152,13 +146,7 @@ void Reference(benchmark::State& state) {
 
 int main(int argc, char** argv) {
   const std::vector<int> sizes = {500, 2000, 8000};
-  // The model's pairwise object forms grow with the cube of the frame: past
-  // this many objects they are not run (hours at 8,000).
-  constexpr int kModelPairwiseLimit = 2000;
-  std::vector<Routine> routines;
-  for (int code = 0; code < 10; ++code) routines.push_back({Kind::Condition, code});
-  for (int code = 0; code < 28; ++code) routines.push_back({Kind::Action, code});
-  for (int code = 0; code < 8; ++code) routines.push_back({Kind::Expression, code});
+  const std::vector<Routine> routines = EveryRoutine();
 
   const auto add = [](const std::string& name, auto function, Routine r, int balls, int walls) {
     benchmark::RegisterBenchmark(name.c_str(), function, r, balls, walls)
@@ -171,8 +159,7 @@ int main(int argc, char** argv) {
         ->Unit(benchmark::kMicrosecond);
     for (const Routine& r : routines) {
       add(Name("tier", r, n / 2, n / 2), Plugin, r, n / 2, n / 2);
-      const bool pairwise = r.kind == Kind::Condition && r.code >= 7;
-      if (!pairwise || n <= kModelPairwiseLimit)
+      if (!IsPairwise(r) || n <= kModelPairwiseLimit)
         add(Name("model", r, n / 2, n / 2), Model, r, n / 2, n / 2);
     }
   }

@@ -21,8 +21,6 @@ using namespace tier::bench;
 using Clock = std::chrono::steady_clock;
 
 constexpr double kMinimumSeconds = 0.05;
-// The model's pairwise object forms grow with the cube of the frame.
-constexpr int kModelPairwiseLimit = 2000;
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
@@ -83,28 +81,18 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
   if (sizes.empty()) sizes = {500, 2000, 8000};
 
-  std::printf("| routine |");
-  for (int n : sizes) std::printf(" %d |", n);
-  std::printf(" growth |");
-  for (int n : sizes) std::printf(" before %d |", n);
-  std::printf("\n|---|");
-  for (std::size_t i = 0; i < 2 * sizes.size() + 1; ++i) std::printf("---:|");
-  std::printf("\n");
-  std::vector<Routine> routines;
-  for (int code = 0; code < 10; ++code) routines.push_back({Kind::Condition, code});
-  for (int code = 0; code < 28; ++code) routines.push_back({Kind::Action, code});
-  for (int code = 0; code < 8; ++code) routines.push_back({Kind::Expression, code});
-  for (const Routine& r : routines) {
+  PrintTableHead(sizes);
+  for (const Routine& r : EveryRoutine()) {
     std::vector<double> times;
-    std::printf("| %s %d %s |", KindName(r.kind), r.code, tier::model::RoutineName(r.kind, r.code));
+    std::printf("| %s %d %s |", KindName(r).c_str(), r.code,
+                tier::model::RoutineName(r.kind, r.code));
     for (int n : sizes) {
       times.push_back(TimePlugin(r, n / 2, n / 2));
       std::printf(" %.3g |", times.back());
     }
     std::printf(" %.1f |", times.back() / times.front());
     for (std::size_t i = 0; i < sizes.size(); ++i) {
-      const bool pairwise = r.kind == Kind::Condition && r.code >= 7;
-      if (pairwise && sizes[i] > kModelPairwiseLimit)
+      if (IsPairwise(r) && sizes[i] > kModelPairwiseLimit)
         std::printf(" not run |");
       else
         std::printf(" %.3gx |", TimeModel(r, sizes[i] / 2, sizes[i] / 2) / times[i]);

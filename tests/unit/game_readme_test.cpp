@@ -3,21 +3,18 @@
 // viewer shows whole.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
+#include "tests/unit/checked_in_file.h"
 #include "tools/game_author_readme.h"
 
 namespace tier::test {
 namespace {
 
 TEST(GameAuthorReadme, CheckedInPageIsTheGeneratorsOutput) {
-  std::ifstream file(TIER_SOURCE_DIR "/docs/README.txt", std::ios::binary);
-  ASSERT_TRUE(file.good()) << "docs/README.txt is missing";
-  std::stringstream checkedIn;
-  checkedIn << file.rdbuf();
-  EXPECT_EQ(checkedIn.str(), tools::GameAuthorReadme())
+  const std::optional<std::string> checkedIn = CheckedInFile("docs/README.txt");
+  ASSERT_TRUE(checkedIn) << "docs/README.txt is missing";
+  EXPECT_EQ(*checkedIn, tools::GameAuthorReadme())
       << "docs/README.txt is stale: cmake --build build/native --target update_game_readme";
 }
 

@@ -1,20 +1,16 @@
 // The checked-in resource script is the one the catalogue gives.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
+#include "tests/unit/checked_in_file.h"
 #include "tools/resource_script.h"
 
 namespace tier::test {
 namespace {
 
 TEST(ResourceScript, CheckedInScriptIsTheGeneratorsOutput) {
-  std::ifstream file(TIER_SOURCE_DIR "/plugin/Tier.rc", std::ios::binary);
-  ASSERT_TRUE(file.good()) << "plugin/Tier.rc is missing";
-  std::stringstream checkedIn;
-  checkedIn << file.rdbuf();
-  EXPECT_EQ(checkedIn.str(), tools::ResourceScript())
+  const std::optional<std::string> checkedIn = CheckedInFile("plugin/Tier.rc");
+  ASSERT_TRUE(checkedIn) << "plugin/Tier.rc is missing";
+  EXPECT_EQ(*checkedIn, tools::ResourceScript())
       << "plugin/Tier.rc is stale: cmake --build build/native --target update_rc";
 }
 
