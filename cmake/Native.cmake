@@ -11,10 +11,39 @@ target_link_libraries(tier_plugin PUBLIC tier_host)
 add_library(tier_simhost STATIC simhost/sim_host.cpp)
 target_link_libraries(tier_simhost PUBLIC tier_host)
 
-# The plug-in as a host finds it: natively, the linked-in code.
-add_library(tier_module STATIC simhost/plugin_module_native.cpp)
-target_link_libraries(tier_module PUBLIC tier_plugin)
+# The product Tier.vdx run in a CPU emulator (Unicorn), its memory shared
+# with the simulated host.
+find_library(TIER_UNICORN_LIBRARY unicorn REQUIRED)
+add_library(tier_emulator STATIC emulator/guest_heap.cpp emulator/emulated_dll.cpp
+                                 emulator/runtime_imports.cpp)
+target_link_libraries(tier_emulator PUBLIC tier_pe tier_host ${TIER_UNICORN_LIBRARY})
 
+# The plug-in as a host finds it: natively, the linked-in code, or a library
+# file in the emulator.
+add_library(tier_module STATIC simhost/plugin_module_native.cpp simhost/emulated_module.cpp)
+target_link_libraries(tier_module PUBLIC tier_plugin tier_emulator)
+
+# The product library that the emulated tests run: build/win32/Tier.vdx,
+# brought up to date through the win32 preset whenever this build runs, so
+# that no emulated test runs a stale library.
+set(TIER_EMULATED_MODULE ${CMAKE_SOURCE_DIR}/build/win32/Tier.vdx CACHE FILEPATH
+    "The Tier.vdx that the emulated tests run")
+option(TIER_BUILD_PRODUCT "Build build/win32/Tier.vdx (win32 preset) with the native build" ON)
+if(TIER_BUILD_PRODUCT)
+  add_custom_target(product_library ALL
+    COMMAND sh -c "test -f build/win32/build.ninja || ${CMAKE_COMMAND} --preset win32 >/dev/null"
+    COMMAND ${CMAKE_COMMAND} --build build/win32 --target Tier
+    WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+    COMMENT "Bringing build/win32/Tier.vdx up to date (win32 preset)" USES_TERMINAL)
+endif()
+# The emulated tests: the same sources and scenes as natively, run against
+# the product library in the emulator.
+function(tier_emulated_tests)
+  set_tests_properties(${ARGN} PROPERTIES ENVIRONMENT "TIER_MODULE=${TIER_EMULATED_MODULE}"
+                                          LABELS emulated)
+endfunction()
+
+add_subdirectory(emulator)
 add_subdirectory(hostprog)
 
 add_subdirectory(tests)

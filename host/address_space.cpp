@@ -4,6 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#if !TIER_WIN32
+#include <sys/mman.h>
+#endif
+
 namespace tier::host {
 namespace {
 
@@ -32,19 +36,32 @@ constexpr std::size_t kGuardGap = 16;
 }  // namespace
 
 AddressSpace::AddressSpace(std::size_t capacity) : capacity_(capacity) {
+  static std::uint64_t spacesMade = 0;
+  serial_ = ++spacesMade;
+#if TIER_WIN32
   // calloc: large blocks come zero-filled from the system without a memset.
   memory_ = static_cast<std::uint8_t*>(std::calloc(capacity_, 1));
   if (memory_ == nullptr) Fail("no memory for the address space", 0, capacity_);
-#if TIER_WIN32
   base_ = static_cast<HostAddress>(reinterpret_cast<std::uintptr_t>(memory_));
 #else
+  // Whole pages, zero-filled by the system, so that an emulator can map them.
+  constexpr std::size_t kPage = 4096;
+  capacity_ = (capacity_ + kPage - 1) & ~(kPage - 1);
+  if (capacity_ > 0x3FF00000 - kNativeBase) Fail("address space too large", 0, capacity_);
+  void* pages = mmap(nullptr, capacity_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (pages == MAP_FAILED) Fail("no memory for the address space", 0, capacity_);
+  memory_ = static_cast<std::uint8_t*>(pages);
   base_ = kNativeBase;
 #endif
 }
 
 AddressSpace::~AddressSpace() {
   Deactivate();
+#if TIER_WIN32
   std::free(memory_);
+#else
+  munmap(memory_, capacity_);
+#endif
 }
 
 HostAddress AddressSpace::Allocate(std::size_t size) {
@@ -82,6 +99,7 @@ HostAddress AddressSpace::AddressOf(const void* pointer) const {
 void AddressSpace::Activate() {}
 void AddressSpace::Deactivate() {}
 void AddressSpace::SetChecked(bool) {}
+const AddressSpace* AddressSpace::Active() { return nullptr; }
 
 #else
 
@@ -90,6 +108,7 @@ void AddressSpace::Deactivate() {
   if (g_active == this) g_active = nullptr;
 }
 void AddressSpace::SetChecked(bool checked) { g_checked = checked; }
+const AddressSpace* AddressSpace::Active() { return g_active; }
 
 void* ResolveAddress(HostAddress address, std::size_t size) {
   if (g_active == nullptr) Fail("no host address space is active", address, size);

@@ -43,11 +43,22 @@ class AddressSpace {
   // benchmarks turn it off).
   static void SetChecked(bool checked);
 
+  // Natively, the space that HostPtr resolves against (null when none), and
+  // what a CPU emulator needs to share it at the same addresses: its memory
+  // is page-aligned and `capacity` a whole number of pages. `serial` tells
+  // one space from any other made before or after it.
+  static const AddressSpace* Active();
+  HostAddress base() const { return base_; }
+  std::size_t capacity() const { return capacity_; }
+  std::uint8_t* memory() const { return memory_; }
+  std::uint64_t serial() const { return serial_; }
+
  private:
   std::uint8_t* memory_ = nullptr;
   std::size_t capacity_ = 0;
   std::size_t used_ = 0;
   HostAddress base_ = 0;
+  std::uint64_t serial_ = 0;
   std::map<HostAddress, std::uint32_t> blocks_;  // start -> size
 
   friend void* ResolveAddress(HostAddress, std::size_t);

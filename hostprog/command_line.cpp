@@ -50,10 +50,11 @@ std::string UsageText() {
          "  tier_host_program --version            the program's and the plug-in's version\n"
          "  tier_host_program --help, -h           this text\n"
          "\n"
-         "Win32 build (tier_host_program.exe) only: the plug-in is Tier.vdx beside the\n"
-         "program, or the one given by\n"
-         "  --module PATH   or   an argument ending in .vdx   (tier_host_program.exe x.vdx SCENE)\n"
-         "The native build has the plug-in linked in and refuses --module.\n"
+         "The plug-in is the code linked into the native build, or the Tier.vdx beside the\n"
+         "Win32 build's tier_host_program.exe; both builds take a library file instead with\n"
+         "  --module PATH   or   an argument ending in .vdx   (tier_host_program x.vdx SCENE)\n"
+         "which the Win32 build loads through the system and the native build runs in a\n"
+         "CPU emulator, checking every memory access; the report is the same either way.\n"
          "\n"
          "Exit status:\n"
          "  0  all is well\n"
@@ -63,8 +64,8 @@ std::string UsageText() {
          "     cannot be read, or a bad command line\n";
 }
 
-bool ParseCommandLine(const std::vector<std::string>& arguments, bool loadsModule,
-                      CommandLine& command, std::string& error) {
+bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& command,
+                      std::string& error) {
   using Mode = CommandLine::Mode;
   command = CommandLine();
   bool modeGiven = false;
@@ -113,12 +114,6 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, bool loadsModul
   }
 
   const Mode mode = command.mode;
-  if (moduleGiven && !loadsModule) {
-    error =
-        "--module (or a .vdx argument) applies to the Win32 build only; this build has the "
-        "plug-in linked in";
-    return false;
-  }
   if (moduleGiven && (mode == Mode::kRoutines || mode == Mode::kCoverage)) {
     error = std::string("--module does not apply to ") + ModeOption(mode) +
             ", which reads the scenes without running them";

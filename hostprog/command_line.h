@@ -11,7 +11,7 @@ struct CommandLine {
   enum class Mode { kRun, kCheck, kRoutines, kCoverage, kList, kHelp, kVersion };
   Mode mode = Mode::kRun;
   std::vector<std::string> scenes;  // kRun: none for the built-in scene, or one
-  std::string modulePath;           // empty: Tier.vdx beside the program
+  std::string modulePath;           // empty: the linked-in plug-in, or Tier.vdx beside the program
   std::string svgPath;              // kRun: where the picture goes ("-": standard output)
 };
 
@@ -20,11 +20,10 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitDiffers = 1;   // a report differs, a routine is not called, no plug-in
 inline constexpr int kExitBadInput = 2;  // a scene, a file or the command line is malformed
 
-// Parses `arguments` (without the program name). `loadsModule` tells whether
-// this build loads the plug-in from a file (Win32) or has it linked in. On
-// failure returns false and sets `error` to one line naming what is wrong.
-bool ParseCommandLine(const std::vector<std::string>& arguments, bool loadsModule,
-                      CommandLine& command, std::string& error);
+// Parses `arguments` (without the program name). On failure returns false and
+// sets `error` to one line naming what is wrong.
+bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& command,
+                      std::string& error);
 
 // The usage text of --help.
 std::string UsageText();

@@ -1,5 +1,6 @@
 // The host program: plays the host for a person. It loads the plug-in (the
-// product Tier.vdx in the Win32 build, the linked-in code natively), builds
+// product Tier.vdx in the Win32 build, the linked-in code natively, or a
+// library given with --module: natively run in a CPU emulator), builds
 // the frame a scene file describes and runs the scene's calls through the
 // routine tables, reporting after each call what the host would see. Without
 // a scene it runs a built-in demo scene the same way. --check compares a
@@ -7,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <new>
 #include <set>
 #include <string>
@@ -38,12 +40,6 @@ using tier::scene::kExitDiffers;
 using tier::scene::kExitOk;
 
 constexpr const char* kProgramVersion = "1.1.0";
-
-#ifdef _WIN32
-constexpr bool kLoadsModule = true;
-#else
-constexpr bool kLoadsModule = false;
-#endif
 
 // The built-in demo: five objects of three types, the back-most one
 // uncounted, the player drawn without refreshes; a walk through the moves,
@@ -147,12 +143,12 @@ int ListCalledRoutines(const std::vector<std::string>& paths, bool requireAll) {
 }
 
 int ListAllRoutines(const PluginModule& module) {
-  const tier::host::RunObjectInfos& infos = module.infos;
+  const tier::host::RunObjectInfos& infos = module.infos();
   std::printf("The plug-in's descriptor: %u conditions, %u actions, %u expressions.\n",
               infos.conditionCount, infos.actionCount, infos.expressionCount);
   std::printf("Display strings as the module's string table holds them.\n\n");
   Write(tier::scene::RoutineListing([&module](const RoutineInfo& row) {
-    return tier::host::LoadModuleString(module, row.displayStringId);
+    return module.String(row.displayStringId);
   }));
   return kExitOk;
 }
@@ -208,7 +204,7 @@ int Main(int argc, char** argv) {
 #endif
   CommandLine command;
   std::string error;
-  if (!tier::scene::ParseCommandLine({argv + 1, argv + argc}, kLoadsModule, command, error)) {
+  if (!tier::scene::ParseCommandLine({argv + 1, argv + argc}, command, error)) {
     Fail("tier_host_program: " + error + " (see tier_host_program --help)");
     return kExitBadInput;
   }
@@ -227,15 +223,16 @@ int Main(int argc, char** argv) {
   // A malformed scene is reported before the plug-in is loaded.
   tier::scene::SceneFile scene;
   if (command.mode == Mode::kRun && !SceneToRun(command, scene)) return kExitBadInput;
-  const PluginModule module = tier::host::LoadTierModule(command.modulePath);
+  const std::unique_ptr<PluginModule> loaded = tier::host::LoadTierModule(command.modulePath);
+  const PluginModule& module = *loaded;
   if (!module.ok()) {
-    Fail("cannot load the plug-in: " + module.error);
+    Fail("cannot load the plug-in: " + module.error());
     return kExitDiffers;
   }
   switch (command.mode) {
     case Mode::kVersion:
       std::printf("tier_host_program %s\nTier.vdx %s\n", kProgramVersion,
-                  tier::host::ModuleVersion(module).c_str());
+                  module.Version().c_str());
       return kExitOk;
     case Mode::kList:
       return ListAllRoutines(module);

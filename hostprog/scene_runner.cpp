@@ -215,7 +215,7 @@ class Runner {
     std::vector<std::int32_t> words;
     for (const CallArgument& argument : call.arguments) words.push_back(Word(routine, argument));
     words.resize(3, 0);
-    const auto runData = host::HostPtr<host::RunData>(sim_.RunDataAddress());
+    const host::HostAddress runData = sim_.RunDataAddress();
     std::string outcome;
     if (routine.kind == RoutineKind::Condition) {
       if (routine.parameterCount == 3) {
@@ -224,10 +224,10 @@ class Runner {
         nextParameterCalls = 3;
         words.assign(3, 0);
       }
-      const std::int32_t result = module_.conditions[routine.code](runData, words[0], words[1]);
+      const std::int32_t result = module_.Condition(routine.code, runData, words[0], words[1]);
       outcome = "result " + std::to_string(result);
     } else if (routine.kind == RoutineKind::Action) {
-      const std::int32_t result = module_.actions[routine.code](runData, words[0], words[1]);
+      const std::int32_t result = module_.Action(routine.code, runData, words[0], words[1]);
       if ((result & 0xFFFF) != 0) out_ += "  !! returned " + std::to_string(result) + "\n";
       return outcome;
     } else {
@@ -237,11 +237,10 @@ class Runner {
         else
           sim_.SetExpressionInteger(call.arguments[0].value);
       }
-      const std::intptr_t result = module_.expressions[routine.code](runData, kExpressionToken);
+      const std::intptr_t result = module_.Expression(routine.code, runData, kExpressionToken);
       if (plugin::ReturnsText(routine)) {
-        char* text = reinterpret_cast<char*>(result);
-        outcome = "text " + (text != nullptr ? Quote(text) : std::string("null"));
-        std::free(text);  // the host releases the text
+        const std::optional<std::string> text = module_.TakeText(result);  // the host releases it
+        outcome = "text " + (text ? Quote(*text) : std::string("null"));
       } else {
         outcome = "value " + std::to_string(static_cast<std::int32_t>(result));
       }

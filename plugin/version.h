@@ -1,13 +1,23 @@
 // The library's version, set here alone: the version block of the resource
-// script (tools/resource_script.h) and the name of the release archive
-// (cmake/Win32.cmake reads this line) follow it.
+// script (tools/resource_script.h), the name of the release archive
+// (cmake/Win32.cmake reads this line) and the version the linked-in plug-in
+// reports follow it.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace tier::plugin {
 
 inline constexpr std::array<std::uint16_t, 4> kVersion = {1, 0, 1, 0};
+
+// "1.0.1.0"; with the separator ", " the version block's "1, 0, 1, 0".
+inline std::string VersionText(const char* separator = ".") {
+  std::string text;
+  for (std::size_t i = 0; i < kVersion.size(); ++i)
+    text += (i == 0 ? "" : separator) + std::to_string(kVersion[i]);
+  return text;
+}
 
 }  // namespace tier::plugin

@@ -18,4 +18,17 @@ void InstallRefreshHandler(RefreshHandler handler);
 // The table behind an address that the descriptor holds.
 const void* ResolveStatic(HostAddress address);
 
+#if !TIER_WIN32
+// Natively a service's reference is an address in this page, one slot of
+// kServiceSlotBytes per service, so that a plug-in run in a CPU emulator can
+// call it: the emulator puts code there that reaches ServiceAt.
+constexpr HostAddress kServiceStubs = 0x7FFF0000;
+constexpr HostAddress kServiceSlotBytes = 16;
+// The service at `address`; null when no service has it.
+ServiceFunction ServiceAt(HostAddress address);
+// Passes a RefreshNode call on to the installed handler, as the host's
+// runtime library does.
+void DeliverRefresh(HostAddress frame, HostAddress node, std::int32_t flag);
+#endif
+
 }  // namespace tier::host

@@ -10,7 +10,7 @@
 namespace tier::host {
 namespace {
 
-// Handles are index + 1, so that 0 stays "no service".
+// A service's reference is the address of its slot in the service page.
 std::vector<ServiceFunction>& Services() {
   static std::vector<ServiceFunction> services;
   return services;
@@ -33,9 +33,9 @@ int g_text_countdown = -1;
 }
 
 std::uint32_t Call(ServiceRef service, std::uint32_t a, std::uint32_t b, std::uint32_t c) {
-  if (service.word == 0 || service.word > Services().size())
-    Fail("call of a host service that the host does not offer", service.word);
-  return Services()[service.word - 1](a, b, c);
+  const ServiceFunction function = ServiceAt(service.word);
+  if (function == nullptr) Fail("call of a host service that the host does not offer", service.word);
+  return function(a, b, c);
 }
 
 }  // namespace
@@ -50,8 +50,10 @@ std::uint32_t GetExpressionParameter(const RunData& runData, std::int32_t kind,
               static_cast<std::uint32_t>(kind), static_cast<std::uint32_t>(token));
 }
 
-void RefreshNode(Frame& frame, DisplayNode& node) {
-  if (g_refresh != nullptr) g_refresh(AddressOf(&frame), AddressOf(&node), 1);
+void RefreshNode(Frame& frame, DisplayNode& node) { DeliverRefresh(AddressOf(&frame), AddressOf(&node), 1); }
+
+void DeliverRefresh(HostAddress frame, HostAddress node, std::int32_t flag) {
+  if (g_refresh != nullptr) g_refresh(frame, node, flag);
 }
 
 char* AllocateHostText(std::size_t size) {
@@ -79,10 +81,21 @@ const void* ResolveStatic(HostAddress address) {
 
 ServiceRef MakeServiceRef(ServiceFunction function) {
   auto& services = Services();
-  for (std::size_t i = 0; i < services.size(); ++i)
-    if (services[i] == function) return ServiceRef{static_cast<std::uint32_t>(i + 1)};
-  services.push_back(function);
-  return ServiceRef{static_cast<std::uint32_t>(services.size())};
+  std::size_t index = 0;
+  while (index < services.size() && services[index] != function) ++index;
+  if (index == services.size()) {
+    if (services.size() == 4096 / kServiceSlotBytes) Fail("no room for another host service", 0);
+    services.push_back(function);
+  }
+  return ServiceRef{kServiceStubs + static_cast<std::uint32_t>(index) * kServiceSlotBytes};
+}
+
+ServiceFunction ServiceAt(HostAddress address) {
+  const std::size_t index = (address - kServiceStubs) / kServiceSlotBytes;
+  if (address < kServiceStubs || (address - kServiceStubs) % kServiceSlotBytes != 0 ||
+      index >= Services().size())
+    return nullptr;
+  return Services()[index];
 }
 
 void InstallRefreshHandler(RefreshHandler handler) { g_refresh = handler; }

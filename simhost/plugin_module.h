@@ -1,9 +1,14 @@
-// The plug-in as a host finds it: the product library loaded from disk in the
-// Win32 build, the code linked in natively. Either way the routines are
-// reached only through the tables that GetRunObjectInfos hands out.
+// The plug-in as a host finds it, in one of three forms: the code linked in
+// (native), the product library loaded by the system (Win32), or the product
+// library run in a CPU emulator (native, --module or TIER_MODULE). Whatever
+// the form, the routines are reached only through the tables that
+// GetRunObjectInfos hands out, with RunData and parameter words from a
+// simulated host, so one test or scene runs against all three.
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "host/records.h"
@@ -11,44 +16,42 @@
 
 namespace tier::host {
 
-struct PluginModule {
-  std::string error;  // empty when loaded
-  RunObjectInfos infos{};
-  const EventRoutine* conditions = nullptr;
-  const EventRoutine* actions = nullptr;
-  const ExpressionRoutine* expressions = nullptr;
+class PluginModule {
+ public:
+  virtual ~PluginModule() = default;
 
-  using GetInfosFunction = std::int32_t(TIER_STDCALL*)(std::uint32_t);
-  using GetRunObjectInfosFunction = std::int32_t(TIER_STDCALL*)(std::uint32_t, RunObjectInfos*);
-  using GetRunObjectDataSizeFunction = std::int32_t(TIER_STDCALL*)(std::uint32_t, std::uint32_t);
-  GetInfosFunction getInfos = nullptr;
-  GetRunObjectInfosFunction getRunObjectInfos = nullptr;
-  GetRunObjectDataSizeFunction getRunObjectDataSize = nullptr;
+  // Empty when the module loaded and handed out its descriptor.
+  const std::string& error() const { return error_; }
+  bool ok() const { return error_.empty(); }
+  const RunObjectInfos& infos() const { return infos_; }
 
-  void* handle = nullptr;  // the module handle (Win32)
+  // Calls routine `code` of a table, as the host does.
+  virtual std::int32_t Condition(int code, HostAddress runData, std::int32_t first,
+                                 std::int32_t second) const = 0;
+  virtual std::int32_t Action(int code, HostAddress runData, std::int32_t first,
+                              std::int32_t second) const = 0;
+  // An expression's result: its number, or the address of its text.
+  virtual std::intptr_t Expression(int code, HostAddress runData, std::int32_t token) const = 0;
+  // A text result taken over as the host takes it: copied out, then released
+  // on the plug-in's heap. Nullopt for a null result.
+  virtual std::optional<std::string> TakeText(std::intptr_t result) const = 0;
 
-  bool ok() const { return error.empty(); }
+  // The file version of the module's version block, "1.0.1.0"; "unknown"
+  // without one.
+  virtual std::string Version() const = 0;
+  // String `id` of the module's string table; empty when it has none.
+  virtual std::string String(unsigned id) const = 0;
+  // How the plug-in is reached, for messages: "linked in", "Tier.vdx (emulated)".
+  virtual std::string Form() const = 0;
+
+ protected:
+  std::string error_;
+  RunObjectInfos infos_{};
 };
 
-// Asks the module for its descriptor and finds the three routine tables.
-inline void ReadDescriptor(PluginModule& module) {
-  module.getRunObjectInfos(0, &module.infos);
-  module.conditions =
-      static_cast<const EventRoutine*>(ResolveStatic(module.infos.conditionRoutines));
-  module.actions = static_cast<const EventRoutine*>(ResolveStatic(module.infos.actionRoutines));
-  module.expressions =
-      static_cast<const ExpressionRoutine*>(ResolveStatic(module.infos.expressionRoutines));
-}
-
-// Loads the plug-in (Win32: Tier.vdx beside the running program, or at
-// `path` when given) and reads its descriptor.
-PluginModule LoadTierModule(const std::string& path = "");
-
-// The module's file version, "1.0.1.0", from its version block (Win32) or
-// the one the resource script gives it (native); "unknown" without one.
-std::string ModuleVersion(const PluginModule& module);
-
-// String `id` of the module's string table; empty when it has none.
-std::string LoadModuleString(const PluginModule& module, unsigned id);
+// Loads the plug-in. Natively: the linked-in code when `path` is empty, else
+// the library at `path` in the emulator. Win32: the library at `path`, or the
+// Tier.vdx beside the running program. Check ok() before calling routines.
+std::unique_ptr<PluginModule> LoadTierModule(const std::string& path = "");
 
 }  // namespace tier::host

@@ -1,7 +1,10 @@
 // In the Win32 build a host program meets the plug-in as the host does: the
-// product library loaded from disk, its exports found by name, the routine
-// tables taken from the descriptor, the strings read from its resources.
+// product library loaded by the system, its exports found by name, the
+// routine tables taken from the descriptor, the strings read from its
+// resources.
 #include <windows.h>
+
+#include <cstdlib>
 
 #include "simhost/plugin_module.h"
 
@@ -40,57 +43,89 @@ Function Export(HMODULE module, const char* name) {
   return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
+class LoadedLibraryModule final : public PluginModule {
+ public:
+  explicit LoadedLibraryModule(const std::string& path) {
+    const std::string file = path.empty() ? DefaultModulePath() : path;
+    library_ = LoadLibraryA(file.c_str());
+    if (library_ == nullptr) {
+      error_ = "LoadLibrary(" + file + ") failed, " + SystemMessage(GetLastError());
+      return;
+    }
+    using GetRunObjectInfosFunction = std::int32_t(TIER_STDCALL*)(std::uint32_t, RunObjectInfos*);
+    const auto getRunObjectInfos =
+        Export<GetRunObjectInfosFunction>(library_, "GetRunObjectInfos");
+    if (getRunObjectInfos == nullptr) {
+      error_ = file + " lacks GetRunObjectInfos";
+      return;
+    }
+    getRunObjectInfos(0, &infos_);
+    conditions_ = static_cast<const EventRoutine*>(ResolveStatic(infos_.conditionRoutines));
+    actions_ = static_cast<const EventRoutine*>(ResolveStatic(infos_.actionRoutines));
+    expressions_ = static_cast<const ExpressionRoutine*>(ResolveStatic(infos_.expressionRoutines));
+  }
+
+  std::int32_t Condition(int code, HostAddress runData, std::int32_t first,
+                         std::int32_t second) const override {
+    return conditions_[code](HostPtr<RunData>(runData), first, second);
+  }
+  std::int32_t Action(int code, HostAddress runData, std::int32_t first,
+                      std::int32_t second) const override {
+    return actions_[code](HostPtr<RunData>(runData), first, second);
+  }
+  std::intptr_t Expression(int code, HostAddress runData, std::int32_t token) const override {
+    return expressions_[code](HostPtr<RunData>(runData), token);
+  }
+  std::optional<std::string> TakeText(std::intptr_t result) const override {
+    char* text = reinterpret_cast<char*>(result);
+    if (text == nullptr) return std::nullopt;
+    std::string copy(text);
+    std::free(text);  // the host releases the text; both sides use msvcrt's heap
+    return copy;
+  }
+
+  std::string Version() const override {
+    // The version block's fixed part starts with the signature 0xFEEF04BD; the
+    // file version follows as two 32-bit words (major.minor, build.revision).
+    HRSRC found = FindResourceA(library_, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16));
+    HGLOBAL loaded = found != nullptr ? LoadResource(library_, found) : nullptr;
+    const auto* bytes = static_cast<const unsigned char*>(loaded ? LockResource(loaded) : nullptr);
+    const DWORD size = found != nullptr ? SizeofResource(library_, found) : 0;
+    auto word = [bytes](DWORD at) {
+      return static_cast<DWORD>(bytes[at]) | static_cast<DWORD>(bytes[at + 1]) << 8 |
+             static_cast<DWORD>(bytes[at + 2]) << 16 | static_cast<DWORD>(bytes[at + 3]) << 24;
+    };
+    for (DWORD at = 0; bytes != nullptr && at + 16 <= size; at += 4) {
+      if (word(at) != 0xFEEF04BDu) continue;
+      const DWORD high = word(at + 8), low = word(at + 12);
+      return std::to_string(high >> 16) + "." + std::to_string(high & 0xFFFF) + "." +
+             std::to_string(low >> 16) + "." + std::to_string(low & 0xFFFF);
+    }
+    return "unknown";
+  }
+
+  std::string String(unsigned id) const override {
+    // A string resource holds at most 65535 characters.
+    static char buffer[65536];
+    const int length = LoadStringA(library_, id, buffer, sizeof buffer);
+    return std::string(buffer, length > 0 ? static_cast<std::size_t>(length) : 0);
+  }
+
+  std::string Form() const override { return "the library loaded by the system"; }
+
+  HMODULE library() const { return library_; }
+
+ private:
+  HMODULE library_ = nullptr;
+  const EventRoutine* conditions_ = nullptr;
+  const EventRoutine* actions_ = nullptr;
+  const ExpressionRoutine* expressions_ = nullptr;
+};
+
 }  // namespace
 
-PluginModule LoadTierModule(const std::string& path) {
-  PluginModule module;
-  const std::string file = path.empty() ? DefaultModulePath() : path;
-  HMODULE library = LoadLibraryA(file.c_str());
-  if (library == nullptr) {
-    module.error = "LoadLibrary(" + file + ") failed, " + SystemMessage(GetLastError());
-    return module;
-  }
-  module.handle = library;
-  module.getInfos = Export<PluginModule::GetInfosFunction>(library, "GetInfos");
-  module.getRunObjectInfos =
-      Export<PluginModule::GetRunObjectInfosFunction>(library, "GetRunObjectInfos");
-  module.getRunObjectDataSize =
-      Export<PluginModule::GetRunObjectDataSizeFunction>(library, "GetRunObjectDataSize");
-  if (module.getInfos == nullptr || module.getRunObjectInfos == nullptr ||
-      module.getRunObjectDataSize == nullptr) {
-    module.error = file + " lacks GetInfos, GetRunObjectInfos or GetRunObjectDataSize";
-    return module;
-  }
-  ReadDescriptor(module);
-  return module;
-}
-
-std::string ModuleVersion(const PluginModule& module) {
-  // The version block's fixed part starts with the signature 0xFEEF04BD; the
-  // file version follows as two 32-bit words (major.minor, build.revision).
-  HMODULE library = static_cast<HMODULE>(module.handle);
-  HRSRC found = FindResourceA(library, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16));
-  HGLOBAL loaded = found != nullptr ? LoadResource(library, found) : nullptr;
-  const auto* bytes = static_cast<const unsigned char*>(loaded ? LockResource(loaded) : nullptr);
-  const DWORD size = found != nullptr ? SizeofResource(library, found) : 0;
-  auto word = [bytes](DWORD at) {
-    return static_cast<DWORD>(bytes[at]) | static_cast<DWORD>(bytes[at + 1]) << 8 |
-           static_cast<DWORD>(bytes[at + 2]) << 16 | static_cast<DWORD>(bytes[at + 3]) << 24;
-  };
-  for (DWORD at = 0; bytes != nullptr && at + 16 <= size; at += 4) {
-    if (word(at) != 0xFEEF04BDu) continue;
-    const DWORD high = word(at + 8), low = word(at + 12);
-    return std::to_string(high >> 16) + "." + std::to_string(high & 0xFFFF) + "." +
-           std::to_string(low >> 16) + "." + std::to_string(low & 0xFFFF);
-  }
-  return "unknown";
-}
-
-std::string LoadModuleString(const PluginModule& module, unsigned id) {
-  // A string resource holds at most 65535 characters.
-  static char buffer[65536];
-  const int length = LoadStringA(static_cast<HMODULE>(module.handle), id, buffer, sizeof buffer);
-  return std::string(buffer, length > 0 ? static_cast<std::size_t>(length) : 0);
+std::unique_ptr<PluginModule> LoadTierModule(const std::string& path) {
+  return std::make_unique<LoadedLibraryModule>(path);
 }
 
 }  // namespace tier::host

@@ -24,30 +24,29 @@ using Mode = CommandLine::Mode;
 TEST(CommandLine, ModesScenesAndModules) {
   struct Case {
     std::vector<std::string> arguments;
-    bool loadsModule;
     Mode mode;
     std::size_t scenes;
     std::string module;
     std::string svg;
   };
   const Case cases[] = {
-      {{}, false, Mode::kRun, 0, "", ""},
-      {{"a.scene"}, false, Mode::kRun, 1, "", ""},
-      {{"-"}, false, Mode::kRun, 1, "", ""},
-      {{"--svg", "out.svg", "a.scene"}, false, Mode::kRun, 1, "", "out.svg"},
-      {{"--check", "a.scene", "b.scene"}, false, Mode::kCheck, 2, "", ""},
-      {{"--coverage", "a.scene", "-"}, false, Mode::kCoverage, 2, "", ""},
-      {{"--list"}, false, Mode::kList, 0, "", ""},
-      {{"--version"}, true, Mode::kVersion, 0, "", ""},
-      {{"x.scene", "-h", "--frobnicate"}, false, Mode::kHelp, 0, "", ""},
-      {{"--help"}, true, Mode::kHelp, 0, "", ""},
-      {{"T.vdx", "a.scene"}, true, Mode::kRun, 1, "T.vdx", ""},
-      {{"--module", "dir/T.dll", "--list"}, true, Mode::kList, 0, "dir/T.dll", ""},
+      {{}, Mode::kRun, 0, "", ""},
+      {{"a.scene"}, Mode::kRun, 1, "", ""},
+      {{"-"}, Mode::kRun, 1, "", ""},
+      {{"--svg", "out.svg", "a.scene"}, Mode::kRun, 1, "", "out.svg"},
+      {{"--check", "a.scene", "b.scene"}, Mode::kCheck, 2, "", ""},
+      {{"--coverage", "a.scene", "-"}, Mode::kCoverage, 2, "", ""},
+      {{"--list"}, Mode::kList, 0, "", ""},
+      {{"--version"}, Mode::kVersion, 0, "", ""},
+      {{"x.scene", "-h", "--frobnicate"}, Mode::kHelp, 0, "", ""},
+      {{"--help"}, Mode::kHelp, 0, "", ""},
+      {{"T.vdx", "a.scene"}, Mode::kRun, 1, "T.vdx", ""},
+      {{"--module", "dir/T.dll", "--list"}, Mode::kList, 0, "dir/T.dll", ""},
   };
   for (const Case& c : cases) {
     CommandLine command;
     std::string error;
-    ASSERT_TRUE(ParseCommandLine(c.arguments, c.loadsModule, command, error)) << error;
+    ASSERT_TRUE(ParseCommandLine(c.arguments, command, error)) << error;
     EXPECT_EQ(command.mode, c.mode);
     EXPECT_EQ(command.scenes.size(), c.scenes);
     EXPECT_EQ(command.modulePath, c.module);
@@ -58,30 +57,27 @@ TEST(CommandLine, ModesScenesAndModules) {
 TEST(CommandLine, RefusalsNameWhatIsWrong) {
   struct Case {
     std::vector<std::string> arguments;
-    bool loadsModule;
     std::string message;
   };
   const Case cases[] = {
-      {{"--frobnicate"}, false, "unknown option '--frobnicate'"},
-      {{"-x"}, false, "unknown option '-x'"},
-      {{"--" + std::string(500, 'z')}, false, "zzz...'"},
-      {{"--module", "T.vdx", "a.scene"}, false, "Win32 build only"},
-      {{"T.vdx"}, false, "Win32 build only"},
-      {{"--module", "T.vdx", "--coverage", "a.scene"}, true, "does not apply to --coverage"},
-      {{"--module"}, true, "--module needs a path"},
-      {{"--svg"}, false, "--svg needs a file name"},
-      {{"--svg", "o.svg", "--check", "a.scene"}, false, "does not apply to --check"},
-      {{"--check"}, false, "--check needs at least one scene"},
-      {{"--check", "-"}, false, "cannot read '-'"},
-      {{"--check", "a.scene", "--routines"}, false, "cannot be combined"},
-      {{"a.scene", "b.scene"}, false, "one scene at a time (found 2)"},
-      {{"--list", "a.scene"}, false, "--list takes no scene"},
-      {{"--version", "a.scene"}, false, "--version takes no scene"},
+      {{"--frobnicate"}, "unknown option '--frobnicate'"},
+      {{"-x"}, "unknown option '-x'"},
+      {{"--" + std::string(500, 'z')}, "zzz...'"},
+      {{"--module", "T.vdx", "--coverage", "a.scene"}, "does not apply to --coverage"},
+      {{"--module"}, "--module needs a path"},
+      {{"--svg"}, "--svg needs a file name"},
+      {{"--svg", "o.svg", "--check", "a.scene"}, "does not apply to --check"},
+      {{"--check"}, "--check needs at least one scene"},
+      {{"--check", "-"}, "cannot read '-'"},
+      {{"--check", "a.scene", "--routines"}, "cannot be combined"},
+      {{"a.scene", "b.scene"}, "one scene at a time (found 2)"},
+      {{"--list", "a.scene"}, "--list takes no scene"},
+      {{"--version", "a.scene"}, "--version takes no scene"},
   };
   for (const Case& c : cases) {
     CommandLine command;
     std::string error;
-    EXPECT_FALSE(ParseCommandLine(c.arguments, c.loadsModule, command, error))
+    EXPECT_FALSE(ParseCommandLine(c.arguments, command, error))
         << c.arguments.front();
     EXPECT_NE(error.find(c.message), std::string::npos) << error;
     EXPECT_LT(error.size(), 200u) << error;
@@ -193,8 +189,9 @@ std::vector<std::filesystem::path> ExampleScenePaths() {
 }
 
 TEST(ScenePicture, EveryExampleSceneDrawsAWellFormedSelfContainedPicture) {
-  const host::PluginModule module = host::LoadTierModule();
-  ASSERT_TRUE(module.ok()) << module.error;
+  const auto loaded = host::LoadTierModule();
+  const host::PluginModule& module = *loaded;
+  ASSERT_TRUE(module.ok()) << module.error();
   const auto paths = ExampleScenePaths();
   ASSERT_GE(paths.size(), 5u);
   for (const auto& path : paths) {
@@ -226,7 +223,8 @@ TEST(ScenePicture, MarksAndEscapesWhatItDraws) {
                  "order 0 uncounted, 1 noRefresh\ncall \"Reverse all\"\n",
                  "s.scene", scene, error))
       << error;
-  const host::PluginModule module = host::LoadTierModule();
+  const auto loaded = host::LoadTierModule();
+  const host::PluginModule& module = *loaded;
   std::vector<SceneStep> steps;
   RunScene(
       module, scene, [](std::string_view) {}, &steps);
@@ -279,7 +277,7 @@ TEST(SceneRunner, TableRowsHoldTheLongestNames) {
   ASSERT_TRUE(ParseScene("type " + name + "\nobject 0 " + name + " x 7\norder 0\n", "s.scene",
                          scene, error))
       << error;
-  const std::string report = RunScene(host::LoadTierModule(), scene);
+  const std::string report = RunScene(*host::LoadTierModule(), scene);
   EXPECT_NE(report.find("\n      1         1             1     0  " + name +
                         "       65536       7       0\n  selection "),
             std::string::npos)

@@ -14,7 +14,8 @@
 #include "hostprog/tests/xml_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const tier::host::PluginModule module = tier::host::LoadTierModule();
+  static const auto loaded = tier::host::LoadTierModule();
+  const tier::host::PluginModule& module = *loaded;
   tier::scene::SceneFile scene;
   std::string error;
   const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -230,8 +230,9 @@ TEST(SceneRunner, ReportsEachCallWithoutAddresses) {
       "call \"%0 At Back?\" object Ball\n"
       "call \"Store Fixed Value for %0\" object Ball\n"
       "call \"tirGetDesc$(\" 1\n");
-  const host::PluginModule module = host::LoadTierModule();
-  ASSERT_TRUE(module.ok()) << module.error;
+  const auto loaded = host::LoadTierModule();
+  const host::PluginModule& module = *loaded;
+  ASSERT_TRUE(module.ok()) << module.error();
   const std::string report = RunScene(module, file);
   EXPECT_EQ(report, RunScene(module, file));  // a fresh host each run
   const char* expected[] = {

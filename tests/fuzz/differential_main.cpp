@@ -1,8 +1,10 @@
 // The differential fuzzer as a program, for long runs:
 //   tier_differential --seed S --calls N [--max-calls K] [--frame-seed X] [--within-bounds]
-//                     [--large PERCENT] [--large-objects N]
+//                     [--large PERCENT] [--large-objects N] [--module PATH]
 // --within-bounds keeps every object in slots 0..max(objectCount, objectLimit);
-// --large draws that percent of the frames with 200 to N objects (3000).
+// --large draws that percent of the frames with 200 to N objects (3000);
+// --module runs that library (natively: in the emulator) instead of the
+// plug-in the program would load, as TIER_MODULE does.
 // Exits 0 when the plug-in and the reference model agreed on every call.
 #include <chrono>
 #include <cstdio>
@@ -11,6 +13,7 @@
 #include <string>
 
 #include "tests/fuzz/driver.h"
+#include "tests/tier_harness.h"
 
 int main(int argc, char** argv) {
   tier::fuzz::DriverOptions options;
@@ -33,10 +36,12 @@ int main(int argc, char** argv) {
       options.frames.largeFramePercent = std::atoi(value);
     else if (std::strcmp(argv[i], "--large-objects") == 0)
       options.frames.largeFrameObjects = std::atoi(value);
+    else if (std::strcmp(argv[i], "--module") == 0)
+      tier::test::SetPluginPath(value);
     else {
       std::fprintf(stderr,
                    "usage: %s --seed S --calls N [--max-calls K] [--frame-seed X] [--within-bounds]"
-                   " [--large PERCENT] [--large-objects N]\n",
+                   " [--large PERCENT] [--large-objects N] [--module PATH]\n",
                    argv[0]);
       return 2;
     }

@@ -2,20 +2,16 @@
 // answers they give, the descriptor written into the host's buffer, the
 // routine tables, and that every function removes its own arguments.
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include <array>
-#include <cstdlib>
 #include <cstring>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "simhost/plugin_module.h"
 #include "plugin/catalogue.h"
 #include "simhost/sim_host.h"
-#include "tests/wine/call_measure.h"
-#include "tests/wine/tier_library.h"
+#include "tests/library/library_under_test.h"
 
 namespace tier::test {
 namespace {
@@ -24,7 +20,7 @@ enum class Answer { Exactly, Low16, Nothing };
 
 struct ExportRow {
   const char* name;
-  WORD ordinal;
+  std::uint16_t ordinal;
   int argumentCount;
   Answer answer;
   std::uint32_t value;  // what Exactly or Low16 expect
@@ -93,12 +89,15 @@ constexpr ExportRow kExports[] = {
 };
 static_assert(std::size(kExports) == 58);
 
-const void* ExportByName(const char* name) {
-  return reinterpret_cast<const void*>(GetProcAddress(TierLibrary(), name));
-}
-const void* ExportByOrdinal(WORD ordinal) {
-  return reinterpret_cast<const void*>(GetProcAddress(TierLibrary(), MAKEINTRESOURCEA(ordinal)));
-}
+// Memory of the host's that a call may write: a block of simulated records.
+struct HostBuffer {
+  explicit HostBuffer(std::size_t size)
+      : address(sim.space().Allocate(size)),
+        bytes(static_cast<std::uint8_t*>(sim.space().Pointer(address, size))) {}
+  sim::SimHost sim{sim::SceneSpec{}};
+  host::HostAddress address;
+  std::uint8_t* bytes;
+};
 
 // Argument words that mean nothing to a function that ignores them; a
 // function that read through one would fault.
@@ -109,33 +108,34 @@ std::vector<std::uint32_t> JunkWords(int count) {
 }
 
 TEST(Exports, EachNameAndOrdinalFindTheSameFunctionAndNothingElseIsThere) {
-  std::set<WORD> assigned;
+  std::set<std::uint16_t> assigned;
   for (const ExportRow& row : kExports) {
-    const void* byName = ExportByName(row.name);
-    EXPECT_NE(byName, nullptr) << row.name;
+    const std::uint32_t byName = ExportByName(row.name);
+    EXPECT_NE(byName, 0u) << row.name;
     EXPECT_TRUE(InsideLibrary(byName)) << row.name;
     EXPECT_EQ(ExportByOrdinal(row.ordinal), byName) << row.name << " @" << row.ordinal;
     assigned.insert(row.ordinal);
   }
-  for (WORD ordinal = 1; ordinal <= 120; ++ordinal) {
+  for (std::uint16_t ordinal = 1; ordinal <= 120; ++ordinal) {
     if (assigned.count(ordinal) == 0) {
-      EXPECT_EQ(ExportByOrdinal(ordinal), nullptr) << "ordinal " << ordinal << " is assigned";
+      EXPECT_EQ(ExportByOrdinal(ordinal), 0u) << "ordinal " << ordinal << " is assigned";
     }
   }
   // Undecorated names only, and nothing of the runtime's.
   for (const char* name : {"GetInfos@4", "_GetInfos@4", "GetRunObjectInfos@8", "DllMain",
                            "DllMain@12", "DllMainCRTStartup", "RefreshNode"})
-    EXPECT_EQ(ExportByName(name), nullptr) << name;
+    EXPECT_EQ(ExportByName(name), 0u) << name;
 }
 
 TEST(Exports, AnswerWithTheirConstantsAndRemoveTheirOwnArguments) {
   for (const ExportRow& row : kExports) {
     std::vector<std::uint32_t> words = JunkWords(row.argumentCount);
-    std::array<std::uint8_t, 64> buffer{};
-    std::uint16_t target[3] = {0xABCD, 0xABCD, 0xABCD};
+    HostBuffer buffer(64);
+    auto* target = reinterpret_cast<std::uint16_t*>(buffer.bytes);  // three words
+    target[0] = target[1] = target[2] = 0xABCD;
     if (std::strcmp(row.name, "GetInfos") == 0) words[0] = 0;  // the selector that answers 0x300
-    if (std::strcmp(row.name, "GetRunObjectInfos") == 0) words[1] = host::AddressOf(buffer.data());
-    if (std::strcmp(row.name, "PutObject") == 0) words[1] = host::AddressOf(&target[1]);
+    if (std::strcmp(row.name, "GetRunObjectInfos") == 0) words[1] = buffer.address;
+    if (std::strcmp(row.name, "PutObject") == 0) words[1] = buffer.address + 2;
 
     const MeasuredCall call = CallAndMeasure(ExportByName(row.name), words);
     EXPECT_EQ(call.bytesRemoved, 4 * row.argumentCount) << row.name;
@@ -151,7 +151,7 @@ TEST(Exports, AnswerWithTheirConstantsAndRemoveTheirOwnArguments) {
     }
   }
   // GetInfos answers 0x300 to selector 0 alone.
-  const void* getInfos = ExportByName("GetInfos");
+  const std::uint32_t getInfos = ExportByName("GetInfos");
   EXPECT_EQ(CallAndMeasure(getInfos, {0}).result, 0x300u);
   EXPECT_EQ(CallAndMeasure(getInfos, {1}).result, 0u);
   EXPECT_EQ(CallAndMeasure(getInfos, {0xFFFFFFFF}).result, 0u);
@@ -166,22 +166,20 @@ T Read(const std::uint8_t* bytes, std::size_t offset) {
 }
 
 TEST(Descriptor, WritesExactlyItsFieldsAndLeavesTheHostsBytesAlone) {
-  const void* getRunObjectInfos = ExportByName("GetRunObjectInfos");
-  std::array<std::uint8_t, 64> buffer;
-  for (std::size_t i = 0; i < buffer.size(); ++i) buffer[i] = static_cast<std::uint8_t>(0xA0 ^ i);
-  const std::array<std::uint8_t, 64> before = buffer;
+  const std::uint32_t getRunObjectInfos = ExportByName("GetRunObjectInfos");
+  HostBuffer buffer(64);
+  std::array<std::uint8_t, 64> before;
+  for (std::size_t i = 0; i < before.size(); ++i)
+    buffer.bytes[i] = before[i] = static_cast<std::uint8_t>(0xA0 ^ i);
 
   for (int round = 0; round < 2; ++round) {  // a second call writes the same
-    const MeasuredCall call =
-        CallAndMeasure(getRunObjectInfos, {0x5151, host::AddressOf(buffer.data())});
+    const MeasuredCall call = CallAndMeasure(getRunObjectInfos, {0x5151, buffer.address});
     EXPECT_EQ(call.result & 0xFFFF, 1u);
     EXPECT_EQ(call.bytesRemoved, 8);
 
-    const std::uint8_t* b = buffer.data();
-    for (std::size_t offset : {0x00, 0x04, 0x08}) {
-      const auto table = reinterpret_cast<const void*>(Read<std::uint32_t>(b, offset));
-      EXPECT_TRUE(InsideLibrary(table)) << "table pointer at " << offset;
-    }
+    const std::uint8_t* b = buffer.bytes;
+    for (std::size_t offset : {0x00, 0x04, 0x08})
+      EXPECT_TRUE(InsideLibrary(Read<std::uint32_t>(b, offset))) << "table pointer at " << offset;
     EXPECT_EQ(Read<std::uint16_t>(b, 0x0C), 10);
     EXPECT_EQ(Read<std::uint16_t>(b, 0x0E), 28);
     EXPECT_EQ(Read<std::uint16_t>(b, 0x10), 8);
@@ -192,55 +190,37 @@ TEST(Descriptor, WritesExactlyItsFieldsAndLeavesTheHostsBytesAlone) {
     EXPECT_EQ(Read<std::uint16_t>(b, 0x18), 0);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(b + 0x1A), 4), "REIT");
     EXPECT_EQ(Read<std::uint16_t>(b, 0x1E), 1);
-    for (std::size_t i = 32; i < buffer.size(); ++i)
-      EXPECT_EQ(buffer[i], before[i]) << "byte " << i << " lies beyond the descriptor";
+    for (std::size_t i = 32; i < before.size(); ++i)
+      EXPECT_EQ(b[i], before[i]) << "byte " << i << " lies beyond the descriptor";
   }
 }
 
-// The routine tables as the descriptor hands them out.
+// The routine of `code` in a table as the descriptor hands it out (0:
+// conditions, 1: actions, 2: expressions).
 struct Tables {
-  const std::uint32_t* conditions;
-  const std::uint32_t* actions;
-  const std::uint32_t* expressions;
+  std::uint32_t table[3];
+  std::uint32_t Routine(int kind, int code) const { return LibraryWord(table[kind] + 4 * code); }
 };
 
 Tables DescriptorTables() {
-  std::array<std::uint8_t, 32> buffer{};
-  CallAndMeasure(ExportByName("GetRunObjectInfos"), {0, host::AddressOf(buffer.data())});
-  const auto table = [&](std::size_t offset) {
-    return reinterpret_cast<const std::uint32_t*>(Read<std::uint32_t>(buffer.data(), offset));
-  };
-  return {table(0x00), table(0x04), table(0x08)};
+  HostBuffer buffer(32);
+  CallAndMeasure(ExportByName("GetRunObjectInfos"), {0, buffer.address});
+  return {{Read<std::uint32_t>(buffer.bytes, 0x00), Read<std::uint32_t>(buffer.bytes, 0x04),
+           Read<std::uint32_t>(buffer.bytes, 0x08)}};
 }
 
 TEST(Descriptor, EachTableHoldsItsCountOfRoutinesThenANullEntry) {
   const Tables tables = DescriptorTables();
-  const std::pair<const std::uint32_t*, int> expected[] = {
-      {tables.conditions, 10}, {tables.actions, 28}, {tables.expressions, 8}};
-  for (const auto& [table, count] : expected) {
+  const int counts[] = {10, 28, 8};
+  for (int kind = 0; kind < 3; ++kind) {
+    const int count = counts[kind];
     for (int code = 0; code < count; ++code) {
-      const auto routine = reinterpret_cast<const void*>(table[code]);
-      EXPECT_NE(routine, nullptr) << "code " << code << " of " << count;
+      const std::uint32_t routine = tables.Routine(kind, code);
+      EXPECT_NE(routine, 0u) << "code " << code << " of " << count;
       EXPECT_TRUE(InsideLibrary(routine)) << "code " << code << " of " << count;
     }
-    EXPECT_EQ(table[count], 0u) << "the table of " << count << " ends in a null entry";
+    EXPECT_EQ(tables.Routine(kind, count), 0u) << "the table of " << count << " ends in a null entry";
   }
-}
-
-extern "C" std::uint32_t CallerCleans(std::uint32_t a, std::uint32_t b) { return a - b; }
-extern "C" std::uint32_t TIER_STDCALL CalleeCleans(std::uint32_t a, std::uint32_t b,
-                                                   std::uint32_t c) {
-  return a - b - c;
-}
-
-TEST(CallingConvention, TheMeasureTellsWhoRemovesTheArguments) {
-  const MeasuredCall caller = CallAndMeasure(reinterpret_cast<const void*>(&CallerCleans), {10, 3});
-  EXPECT_EQ(caller.result, 7u);
-  EXPECT_EQ(caller.bytesRemoved, 0);
-  const MeasuredCall callee =
-      CallAndMeasure(reinterpret_cast<const void*>(&CalleeCleans), {10, 3, 2});
-  EXPECT_EQ(callee.result, 5u) << "the words arrive first to last";
-  EXPECT_EQ(callee.bytesRemoved, 12);
 }
 
 // Parameter words that let a routine run harmlessly over an empty frame.
@@ -262,18 +242,14 @@ TEST(CallingConvention, EveryTableRoutineRemovesItsOwnArguments) {
 
   for (const plugin::RoutineInfo& row : plugin::kCatalogue) {
     std::vector<std::uint32_t> words = {runData};
-    const void* routine = nullptr;
+    const std::uint32_t routine = tables.Routine(static_cast<int>(row.kind), row.code);
     if (row.kind == plugin::RoutineKind::Expression) {
-      routine = reinterpret_cast<const void*>(tables.expressions[row.code]);
       if (row.parameterCount > 0 && row.parameters[0].kind == plugin::kArgumentText)
         sim.SetExpressionText("Nothing");
       else
         sim.SetExpressionInteger(1);
       words.push_back(0x5A17);  // the expression token
     } else {
-      const bool condition = row.kind == plugin::RoutineKind::Condition;
-      routine = reinterpret_cast<const void*>(condition ? tables.conditions[row.code]
-                                                        : tables.actions[row.code]);
       std::vector<std::int32_t> queued;
       for (int i = 0; i < row.parameterCount; ++i)
         queued.push_back(static_cast<std::int32_t>(HarmlessWord(sim, row.kind, row.parameters[i])));
@@ -285,7 +261,7 @@ TEST(CallingConvention, EveryTableRoutineRemovesItsOwnArguments) {
     const MeasuredCall call = CallAndMeasure(routine, words);
     EXPECT_EQ(call.bytesRemoved, 4 * static_cast<int>(words.size())) << row.routineName;
     if (plugin::ReturnsText(row)) {
-      std::free(reinterpret_cast<void*>(call.result));  // the host owns the text
+      ReleaseText(call.result);  // the host owns the text
     } else {
       EXPECT_EQ(call.result, 0u) << row.routineName << " over an empty frame";
     }

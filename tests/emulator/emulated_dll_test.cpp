@@ -1,0 +1,223 @@
+// The emulator's promises, on the product Tier.vdx: it loads and runs the
+// library at any base, refuses what it cannot run with the reason, and its
+// memory check stops every kind of stray access that a purpose-made fault
+// commits, naming the address, the kind of access and the routine.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "emulator/emulated_dll.h"
+#include "simhost/emulated_module.h"
+#include "simhost/sim_host.h"
+#include "tests/tier_harness.h"
+
+namespace tier::emulator {
+namespace {
+
+std::string ProductPath() {
+  const char* path = std::getenv("TIER_MODULE");
+  return path != nullptr ? path : TIER_DEFAULT_MODULE;
+}
+
+// The product loaded afresh, with its routines named as the module names them.
+struct Loaded {
+  std::unique_ptr<host::PluginModule> module = host::LoadEmulatedModule(ProductPath());
+  host::EmulatedModule& emulated = static_cast<host::EmulatedModule&>(*module);
+  EmulatedDll& dll = emulated.dll();
+};
+
+std::uint32_t SectionAddress(const EmulatedDll& dll, const std::string& name) {
+  for (const PeSection& section : dll.image().sections)
+    if (section.name == name) return dll.image().base + section.rva;
+  return 0;
+}
+
+std::vector<std::uint8_t> Word(std::uint32_t value) {
+  return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+          static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+}
+
+// Code that does one thing and returns as a condition does ("ret 12").
+std::vector<std::uint8_t> Then(std::vector<std::uint8_t> code) {
+  code.insert(code.end(), {0xC2, 0x0C, 0x00});
+  return code;
+}
+std::vector<std::uint8_t> ReadFrom(std::uint32_t address) {  // mov eax, [address]
+  std::vector<std::uint8_t> code = {0xA1};
+  for (std::uint8_t byte : Word(address)) code.push_back(byte);
+  return Then(code);
+}
+
+class PlantedFault : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(loaded_.module->ok()) << loaded_.module->error(); }
+
+  // Replaces the start of "%0 At Back?" (condition 0) with `code`, calls it,
+  // and gives back the fault; then puts the routine back and checks that the
+  // library still answers as before.
+  std::string FaultOf(const std::vector<std::uint8_t>& code) {
+    const std::uint32_t routine = loaded_.emulated.RoutineAddress(0, 0);
+    std::vector<std::uint8_t> original(code.size());
+    loaded_.dll.Read(routine, original.data(), static_cast<std::uint32_t>(original.size()));
+    EXPECT_TRUE(loaded_.dll.Patch(routine, code));
+    const GuestCall call = loaded_.dll.Call(routine, {sim_.RunDataAddress(), 0, 0});
+    EXPECT_TRUE(loaded_.dll.Patch(routine, original));
+    EXPECT_EQ(loaded_.module->Condition(0, sim_.RunDataAddress(), sim_.FixedValue(0), 0), 1)
+        << "the library runs on after the fault";
+    return call.fault;
+  }
+
+  Loaded loaded_;
+  sim::SimHost sim_{test::LineOfSprites(3)};
+};
+
+TEST_F(PlantedFault, AWriteIntoReadOnlyDataIsStoppedAndNamed) {
+  const std::uint32_t rdata = SectionAddress(loaded_.dll, ".rdata");
+  ASSERT_NE(rdata, 0u);
+  std::vector<std::uint8_t> code = {0xA3};  // mov [rdata], eax
+  for (std::uint8_t byte : Word(rdata)) code.push_back(byte);
+  const std::string fault = FaultOf(Then(code));
+  EXPECT_NE(fault.find("wrote 4 bytes at 0x" ), std::string::npos) << fault;
+  EXPECT_NE(fault.find("read-only"), std::string::npos) << fault;
+  EXPECT_NE(fault.find("condition 0 CondAtBack+0x0"), std::string::npos) << fault;
+}
+
+TEST_F(PlantedFault, UseAfterFreeAndReadsPastAHeapBlockAreStopped) {
+  GuestHeap& heap = loaded_.dll.heap();
+  const std::uint32_t freed = heap.Allocate(16);
+  ASSERT_TRUE(heap.Free(freed));
+  std::string fault = FaultOf(ReadFrom(freed));
+  EXPECT_NE(fault.find("in a block of its heap that it freed"), std::string::npos) << fault;
+
+  const std::uint32_t live = heap.Allocate(16);
+  fault = FaultOf(ReadFrom(live + 14));  // four bytes, two of them past the end
+  EXPECT_NE(fault.find("read 4 bytes"), std::string::npos) << fault;
+  EXPECT_NE(fault.find("outside every live block of its heap"), std::string::npos) << fault;
+  EXPECT_EQ(FaultOf(ReadFrom(live + 12)), "") << "the block's last word is the library's";
+}
+
+TEST_F(PlantedFault, JumpsOutsideTheImageAndReadsOfNothingAreStopped) {
+  std::vector<std::uint8_t> jump = {0xB8};  // mov eax, stack; jmp eax
+  for (std::uint8_t byte : Word(layout::kStackBase)) jump.push_back(byte);
+  jump.insert(jump.end(), {0xFF, 0xE0});
+  std::string fault = FaultOf(jump);
+  EXPECT_NE(fault.find("jumped to 0x7F000000, outside its code"), std::string::npos) << fault;
+
+  fault = FaultOf(ReadFrom(0x00000010));
+  EXPECT_NE(fault.find("read 4 bytes at 0x00000010 where nothing is mapped"), std::string::npos)
+      << fault;
+}
+
+// A broken record rather than broken code: the frame's display list ends two
+// bytes into the list's head pointer, so the unchanged routine reads past it.
+TEST_F(PlantedFault, AReadPastAHostRecordIsStoppedInTheUnchangedRoutine) {
+  const host::HostAddress shortBlock = sim_.space().Allocate(4);
+  host::Frame* frame = sim_.runHeader().frame.get();
+  frame->displayList = host::HostPtr<host::DisplayList>(shortBlock + 2 - 0x08);
+  const GuestCall call =
+      loaded_.dll.Call(loaded_.emulated.RoutineAddress(0, 0), {sim_.RunDataAddress(), 0, 0});
+  char address[16];
+  std::snprintf(address, sizeof address, "0x%08X", shortBlock + 2);
+  EXPECT_NE(call.fault.find(std::string("read 4 bytes at ") + address +
+                            " outside every record of the host"),
+            std::string::npos)
+      << call.fault;
+  EXPECT_NE(call.fault.find("(condition 0 CondAtBack+0x"), std::string::npos) << call.fault;
+}
+
+std::vector<std::uint8_t> ProductBytes() {
+  std::ifstream file(ProductPath(), std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+std::string LoadError(const std::vector<std::uint8_t>& bytes) {
+  const std::string path = ::testing::TempDir() + "/emulated_dll_test.vdx";
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  std::string error;
+  const std::unique_ptr<EmulatedDll> dll = EmulatedDll::Load(path, LoadOptions(), error);
+  EXPECT_EQ(dll == nullptr, !error.empty());
+  return error;
+}
+
+TEST(Loading, RefusesWhatItCannotRunAndSaysWhy) {
+  std::vector<std::uint8_t> bytes = ProductBytes();
+  ASSERT_GT(bytes.size(), 4096u);
+  EXPECT_EQ(LoadError(bytes), "");
+
+  // An import the emulated host does not provide is named.
+  std::vector<std::uint8_t> renamed = bytes;
+  const std::string sleep("Sleep");
+  const auto at = std::search(renamed.begin(), renamed.end(), sleep.begin(), sleep.end());
+  ASSERT_NE(at, renamed.end());
+  at[4] = 't';  // "Slept"
+  const std::string error = LoadError(renamed);
+  EXPECT_NE(error.find("imports Slept from KERNEL32.dll, which the emulated host does not provide"),
+            std::string::npos)
+      << error;
+
+  std::vector<std::uint8_t> notADll = bytes;
+  notADll[0] = 'X';
+  EXPECT_FALSE(LoadError(notADll).empty());
+  EXPECT_EQ(LoadError(notADll).find('\n'), std::string::npos);
+  EXPECT_FALSE(LoadError({}).empty());
+}
+
+TEST(Loading, RunsTheLibraryAtAnotherBase) {
+  std::string error;
+  LoadOptions options;
+  options.base = 0x10000000;
+  const std::unique_ptr<EmulatedDll> dll = EmulatedDll::Load(ProductPath(), options, error);
+  ASSERT_NE(dll, nullptr) << error;
+  EXPECT_EQ(dll->image().base, 0x10000000u);
+  EXPECT_EQ(dll->Call(dll->ExportAddress("GetInfos"), {0}).result, 0x300u);
+
+  // The descriptor's tables lie in the moved image, and a routine found
+  // through them answers.
+  sim::SimHost sim(test::LineOfSprites(3));
+  const host::HostAddress buffer = sim.space().Allocate(32);
+  const GuestCall infos = dll->Call(dll->ExportAddress("GetRunObjectInfos"), {0, buffer});
+  ASSERT_EQ(infos.fault, "");
+  const std::uint32_t conditions = *sim.space().At<std::uint32_t>(buffer);
+  EXPECT_TRUE(dll->InsideImage(conditions));
+  std::uint32_t atBack = 0;
+  ASSERT_TRUE(dll->Read(conditions, &atBack, 4));
+  const GuestCall call = dll->Call(atBack, {sim.RunDataAddress(), static_cast<std::uint32_t>(sim.FixedValue(0)), 0});
+  EXPECT_EQ(call.fault, "");
+  EXPECT_EQ(call.result, 1u);
+  EXPECT_EQ(call.bytesRemoved, 12);
+}
+
+TEST(GuestHeap, BlocksAreLiveToTheirLastByteAndNoFurther) {
+  GuestHeap heap(0x40000000, 0x10000);
+  const std::uint32_t a = heap.Allocate(10), b = heap.Allocate(1);
+  ASSERT_NE(a, 0u);
+  EXPECT_EQ(a % 16, 0u);
+  EXPECT_TRUE(heap.IsLive(a, 10));
+  EXPECT_FALSE(heap.IsLive(a, 11));
+  EXPECT_FALSE(heap.IsLive(a + 10, 1)) << "the rest of a block's room is not the library's";
+  EXPECT_GE(b, a + 32) << "a gap lies between blocks";
+  EXPECT_TRUE(heap.Free(a));
+  EXPECT_FALSE(heap.Free(a)) << "a double free is refused";
+  EXPECT_FALSE(heap.Free(b + 1)) << "a pointer into a block is refused";
+  EXPECT_TRUE(heap.WasFreed(a + 3));
+  EXPECT_FALSE(heap.IsLive(a, 1));
+  EXPECT_NE(heap.Allocate(16), a) << "freed room waits before it is handed out again";
+
+  // Room comes back when nothing else is left, and failures can be planted.
+  GuestHeap small(0x40000000, 0x100);
+  std::vector<std::uint32_t> blocks;
+  for (std::uint32_t block; (block = small.Allocate(16)) != 0;) blocks.push_back(block);
+  ASSERT_FALSE(blocks.empty());
+  for (std::uint32_t block : blocks) ASSERT_TRUE(small.Free(block));
+  EXPECT_NE(small.Allocate(0x80), 0u) << "freed neighbours merge into one room";
+  small.FailAllocationAfter(1);
+  EXPECT_NE(small.Allocate(8), 0u);
+  EXPECT_EQ(small.Allocate(8), 0u);
+  EXPECT_EQ(small.Allocate(0x1000), 0u);
+}
+
+}  // namespace
+}  // namespace tier::emulator

@@ -1,0 +1,89 @@
+// The library under test natively: the Tier.vdx that TIER_MODULE names, run
+// in the CPU emulator; calls measured on the guest's stack, resources read
+// from the file as the system would read them.
+#include <cstdio>
+#include <cstdlib>
+
+#include "emulator/emulated_dll.h"
+#include "emulator/pe_image.h"
+#include "tests/library/library_under_test.h"
+
+namespace tier::test {
+namespace {
+
+constexpr std::uint32_t kVersionBlock = 16, kRawData = 10;
+
+emulator::EmulatedDll& Library() {
+  static const std::unique_ptr<emulator::EmulatedDll> library = [] {
+    const char* path = std::getenv("TIER_MODULE");
+    std::string error = "TIER_MODULE names no library";
+    std::unique_ptr<emulator::EmulatedDll> loaded =
+        path != nullptr ? emulator::EmulatedDll::Load(path, emulator::LoadOptions(), error)
+                        : nullptr;
+    if (loaded == nullptr) {
+      std::fprintf(stderr, "cannot load the library: %s\n", error.c_str());
+      std::abort();
+    }
+    return loaded;
+  }();
+  return *library;
+}
+
+}  // namespace
+
+std::uint32_t ExportByName(const char* name) { return Library().ExportAddress(name); }
+std::uint32_t ExportByOrdinal(std::uint16_t ordinal) { return Library().ExportAddress(ordinal); }
+bool InsideLibrary(std::uint32_t address) { return Library().InsideImage(address); }
+
+std::uint32_t LibraryWord(std::uint32_t address) {
+  std::uint32_t word = 0;
+  Library().Read(address, &word, 4);
+  return word;
+}
+
+MeasuredCall CallAndMeasure(std::uint32_t function, const std::vector<std::uint32_t>& words) {
+  const emulator::GuestCall call = Library().Call(function, words);
+  if (!call.fault.empty()) {
+    std::fprintf(stderr, "*** %s ***\n", call.fault.c_str());
+    std::abort();
+  }
+  return {call.result, call.bytesRemoved};
+}
+
+void ReleaseText(std::uint32_t text) {
+  std::string fault;
+  Library().TakeText(text, fault);
+  if (!fault.empty()) {
+    std::fprintf(stderr, "*** %s ***\n", fault.c_str());
+    std::abort();
+  }
+}
+
+std::string LibraryString(unsigned id) {
+  return emulator::ResourceString(Library().image(), id).value_or("");
+}
+
+bool StringExists(unsigned id, std::uint16_t language) {
+  return emulator::ResourceString(Library().image(), id, language).has_value();
+}
+
+LibraryVersion VersionOfLibrary() {
+  LibraryVersion version;
+  const emulator::PeResource* block = emulator::FindResource(Library().image(), kVersionBlock, 1);
+  emulator::VersionInfo info;
+  std::string error;
+  if (block == nullptr || !emulator::ParseVersionBlock(block->data, info, error)) return version;
+  version.fixed = info.fixed;
+  version.translations = info.translations;
+  if (auto table = info.strings.find("040904E4"); table != info.strings.end())
+    version.strings = table->second;
+  return version;
+}
+
+std::optional<std::vector<std::uint8_t>> RawData(unsigned id, std::uint16_t language) {
+  const emulator::PeResource* found = emulator::FindResource(Library().image(), kRawData, id, language);
+  if (found == nullptr) return std::nullopt;
+  return found->data;
+}
+
+}  // namespace tier::test
