@@ -59,6 +59,7 @@ struct EmulatedDll::Machine {
   const host::AddressSpace* shared = nullptr;
   bool counting = false;
   std::uint64_t instructions = 0;
+  std::uint32_t callTarget = 0;  // the function the current call entered
 
   ~Machine() {
     if (uc != nullptr) uc_close(uc);
@@ -123,7 +124,7 @@ struct EmulatedDll::Machine {
       case UC_MEM_FETCH_PROT:
         self->Fault("the library jumped to " + Hex(static_cast<std::uint32_t>(address)) +
                     ", outside its code (" + self->dll->Describe(static_cast<std::uint32_t>(address)) +
-                    ")");
+                    ")" + self->DuringCall());
         break;
       case UC_MEM_WRITE_PROT:
         self->Fault(self->AccessMessage("wrote", address, size, "in read-only memory"));
@@ -143,7 +144,13 @@ struct EmulatedDll::Machine {
     const std::uint32_t eip = Register(UC_X86_REG_EIP);
     return std::string("the library ") + verb + " " + std::to_string(size) + " bytes at " +
            Hex(static_cast<std::uint32_t>(address)) + " " + problem + ", by the instruction at " +
-           Hex(eip) + " (" + dll->Describe(eip) + ")";
+           Hex(eip) + " (" + dll->Describe(eip) + ")" + DuringCall();
+  }
+
+  // Which call a fault happened in, when its function has a name.
+  std::string DuringCall() const {
+    const std::string called = dll->Describe(callTarget);
+    return called.find('+') == std::string::npos ? "" : ", in a call of " + called.substr(0, called.find('+'));
   }
 
   static void OnImportStub(uc_engine*, std::uint64_t address, std::uint32_t, void* user) {
@@ -226,18 +233,23 @@ std::unique_ptr<EmulatedDll> EmulatedDll::Load(const std::string& path, const Lo
     return nullptr;
   }
   PeImage& image = dll->image_;
-  const std::uint32_t base = options.base != 0 ? options.base : image.preferredBase;
+  const auto placeable = [&image](std::uint32_t base) {
+    const std::uint64_t end = PageUp(std::uint64_t{base} + image.sizeOfImage);
+    return base % kPage == 0 && !Overlaps(base, end, 0, layout::kHeapBase + layout::kHeapSize) &&
+           !Overlaps(base, end, layout::kStackBase, 0x100000000ull);
+  };
+  std::uint32_t base = options.base != 0 ? options.base : image.preferredBase;
+  if (options.base == 0 && !placeable(base)) base = layout::kRelocatedBase;
+  if (!placeable(base)) {
+    error = path + ": the image at " + Hex(base) +
+            " would overlap the memory the emulated host keeps for itself";
+    return nullptr;
+  }
   if (base != image.base && !Rebase(image, base, error)) {
     error = path + ": " + error;
     return nullptr;
   }
   const std::uint64_t imageEnd = PageUp(std::uint64_t{image.base} + image.sizeOfImage);
-  if (image.base % kPage != 0 || Overlaps(image.base, imageEnd, 0, layout::kHeapBase + layout::kHeapSize) ||
-      Overlaps(image.base, imageEnd, layout::kStackBase, 0x100000000ull)) {
-    error = path + ": the image at " + Hex(image.base) +
-            " would overlap the memory the emulated host keeps for itself";
-    return nullptr;
-  }
 
   auto machine = std::make_unique<Machine>();
   machine->dll = dll.get();
@@ -438,6 +450,7 @@ GuestCall EmulatedDll::Call(std::uint32_t address, const std::vector<std::uint32
   GuestCall call;
   m.fault.clear();
   m.instructions = 0;
+  m.callTarget = address;
   if (!m.ShareHostSpace(call.fault)) return call;
 
   // The words, last first, then the return address; a little room above

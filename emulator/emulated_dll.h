@@ -28,6 +28,8 @@ namespace tier::emulator {
 // records start at 0x00100000 (host/address_space.cpp).
 namespace layout {
 constexpr std::uint32_t kHeapBase = 0x40000000, kHeapSize = 0x04000000;
+// Where an image goes whose preferred base lies in the memory above.
+constexpr std::uint32_t kRelocatedBase = 0x50000000;
 constexpr std::uint32_t kStackBase = 0x7F000000, kStackSize = 0x00100000;
 // The GDT, the thread block and the runtime's data, a page each.
 constexpr std::uint32_t kGdt = 0x7FFD0000, kThreadBlock = 0x7FFD1000, kRuntimeData = 0x7FFD2000;
@@ -38,7 +40,8 @@ constexpr std::uint32_t kReturnAddress = kImportStubs + kImportStubsSize - kStub
 }  // namespace layout
 
 struct LoadOptions {
-  // Where to lay the image out; 0: its preferred base.
+  // Where to lay the image out; 0: its preferred base, or kRelocatedBase when
+  // that lies in memory the emulated host keeps for itself.
   std::uint32_t base = 0;
   // Count the instructions of each call (slower).
   bool countInstructions = false;

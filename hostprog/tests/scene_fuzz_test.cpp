@@ -252,7 +252,7 @@ TEST(CommandLineFuzz, RandomArgumentsAreUnderstoodOrRefusedInOneLine) {
     if (command.mode != Mode::kRun) {
       EXPECT_TRUE(command.svgPath.empty());
     }
-    if (!loadsModule) {
+    if (command.mode == Mode::kRoutines || command.mode == Mode::kCoverage) {
       EXPECT_TRUE(command.modulePath.empty());
     }
   }
