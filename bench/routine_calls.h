@@ -181,8 +181,10 @@ inline void StaleSelections(sim::SimHost& sim) {
 // condition so that it starts from every instance again.
 class PluginCaller {
  public:
-  PluginCaller(sim::SimHost& sim, Routine routine, int n)
-      : sim_(sim),
+  PluginCaller(sim::SimHost& sim, Routine routine, int n,
+               const host::PluginModule& module = test::Plugin())
+      : module_(module),
+        sim_(sim),
         r_(routine),
         c_(MakeCall(routine, n)),
         ball_(sim.ObjectParamWord(kBall)),
@@ -199,26 +201,28 @@ class PluginCaller {
         sim_.QueueNextParameters({c_.nextParameters.begin(), c_.nextParameters.end()});
       if (r_.code == 9) sim_.QueueNextParameters({ball_, wall_, wall_});
       const bool objects = r_.code >= 5;
-      return test::Condition(sim_, r_.code, objects ? ball_ : c_.first,
-                             objects ? wall_ : c_.second);
+      return module_.Condition(r_.code, sim_.RunDataAddress(), objects ? ball_ : c_.first,
+                               objects ? wall_ : c_.second);
     }
     if (r_.kind == Kind::Action) {
       const bool objects = r_.code == 3 || (r_.code >= 16 && r_.code <= 25);
       const std::int32_t first = objects ? ballObject_ : r_.code >= 26 ? altValue_ : c_.first;
       const std::int32_t second =
           objects && (r_.code == 18 || r_.code == 23 || r_.code == 24) ? wallObject_ : c_.second;
-      return test::Action(sim_, r_.code, first, second);
+      return module_.Action(r_.code, sim_.RunDataAddress(), first, second);
     }
     if (r_.code == 0)
       sim_.SetExpressionText(*c_.textArgument);
     else
       sim_.SetExpressionInteger(c_.integerArgument);
+    const std::intptr_t result = module_.Expression(r_.code, sim_.RunDataAddress(), c_.token);
     if (plugin::ReturnsText(RowOf(r_)))
-      return static_cast<std::intptr_t>(test::ExpressionText(sim_, r_.code).size());
-    return test::Expression(sim_, r_.code);
+      return static_cast<std::intptr_t>(module_.TakeText(result).value_or("").size());
+    return result;
   }
 
  private:
+  const host::PluginModule& module_;
   sim::SimHost& sim_;
   Routine r_;
   Call c_;

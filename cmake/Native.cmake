@@ -48,6 +48,12 @@ add_subdirectory(hostprog)
 
 add_subdirectory(tests)
 
+# Instructions per call of every routine of Tier.vdx in the emulator; a
+# measure that tests may assert on, so it is built in every native preset.
+add_executable(instruction_counts bench/instruction_counts.cpp)
+target_link_libraries(instruction_counts PRIVATE tier_test_support tier_model)
+target_compile_definitions(instruction_counts PRIVATE TIER_DEFAULT_MODULE="${TIER_EMULATED_MODULE}")
+
 if(TIER_BENCHMARKS)
   find_package(benchmark REQUIRED)
   add_subdirectory(bench)

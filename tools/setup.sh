@@ -11,6 +11,8 @@ command -v i686-w64-mingw32-dlltool >/dev/null || need_apt+=(binutils-mingw-w64-
 command -v i686-w64-mingw32-windres >/dev/null || need_apt+=(binutils-mingw-w64-i686)
 [ -d /usr/src/googletest ] || need_apt+=(googletest)
 [ -f /usr/include/benchmark/benchmark.h ] || need_apt+=(libbenchmark-dev)
+# The CPU emulator that runs Tier.vdx inside the native build, on any machine.
+[ -f /usr/include/unicorn/unicorn.h ] || need_apt+=(libunicorn-dev)
 command -v python3 >/dev/null || need_apt+=(python3)  # writes and checks the release archive
 command -v wine >/dev/null || need_apt+=(wine)
 # The 32-bit loader is what runs Tier.vdx; the 64-bit wine alone cannot.

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # THE test command. Installs what is missing (tools/setup.sh), then configures,
-# builds and tests the presets native, native-sanitize and win32 (the last
-# runs the product Tier.vdx under Wine). Every preset runs even when an
-# earlier one fails; the exit status is non-zero when anything failed.
+# builds and tests the presets native, native-sanitize and win32. The native
+# preset also runs the product build/win32/Tier.vdx in a CPU emulator (the
+# tests labelled emulated), on any machine; the win32 preset runs it under
+# Wine where this machine can run 32-bit programs. Every preset runs even when
+# an earlier one fails; the exit status is non-zero when anything failed. The
+# last lines say what ran: natively, in the emulator, under Wine.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -17,6 +20,7 @@ presets=(native native-sanitize win32)
 
 failed=()
 skipped=()
+ran=()
 for preset in "${presets[@]}"; do
   echo "=== $preset: configure"
   if ! cmake --preset "$preset"; then failed+=("$preset (configure)"); continue; fi
@@ -38,7 +42,27 @@ for preset in "${presets[@]}"; do
   fi
   echo "=== $preset: test"
   if ! ctest --preset "$preset" -j2 "${ctest_filter[@]}"; then failed+=("$preset (tests)"); fi
+  # What this preset ran, by where the plug-in ran.
+  count() { ctest --preset "$preset" -N "$@" "${ctest_filter[@]}" | sed -n 's/^Total Tests: //p'; }
+  total=$(count)
+  case "$preset" in
+    win32)
+      if [ ${#ctest_filter[@]} -eq 0 ]; then
+        ran+=("Wine: $total tests of the win32 preset against build/win32/Tier.vdx")
+      else
+        ran+=("win32: $total checks that read build/win32/Tier.vdx without running it")
+      fi ;;
+    *)
+      emulated=$(count -L emulated)
+      ran+=("$preset: $((total - emulated)) tests of the linked-in plug-in")
+      [ "$emulated" -gt 0 ] &&
+        ran+=("emulated ($preset): $emulated tests against build/win32/Tier.vdx in the CPU emulator")
+      ;;
+  esac
 done
+
+echo "=== what ran:"
+for line in "${ran[@]}"; do echo "===   $line"; done
 
 if [ ${#failed[@]} -gt 0 ]; then
   echo "=== FAILED: ${failed[*]}" >&2

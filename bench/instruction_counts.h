@@ -1,0 +1,33 @@
+// Instructions per routine call of the product library run in the emulator:
+// a measure of cost that does not depend on the machine or its load, so that
+// tests may assert on how it grows. The frames and calls are the routine
+// benchmark's (bench/routine_calls.h): n objects, Balls and Walls.
+#pragma once
+
+#include <cstdint>
+
+#include "bench/routine_calls.h"
+#include "simhost/emulated_module.h"
+#include "tests/model/layout.h"
+
+namespace tier::bench {
+
+// The sizes of the table, the routine benchmark's.
+inline constexpr int kCountedSizes[] = {500, 2000, 8000};
+
+// Instructions of one call of `routine` on a fresh frame of `n` objects (the
+// sorts on keys scrambled with a fixed seed). `module` counts instructions.
+inline std::uint64_t InstructionsPerCall(const host::EmulatedModule& module, Routine routine,
+                                         int n) {
+  model::Layout layout(MakeFrame(n / 2, n - n / 2));
+  sim::SimHost& sim = layout.sim();
+  if (IsSort(routine)) {
+    std::mt19937 random(11);
+    Scramble(sim, Slots(n), random);
+  }
+  PluginCaller caller(sim, routine, n, module);
+  caller.Run();
+  return module.InstructionsOfLastCall();
+}
+
+}  // namespace tier::bench
