@@ -15,6 +15,9 @@ target_link_libraries(tier_simhost PUBLIC tier_host)
 add_library(tier_module STATIC simhost/plugin_module_native.cpp)
 target_link_libraries(tier_module PUBLIC tier_plugin)
 
+# The emulated host's pieces: the PE32 reader.
+add_subdirectory(emulator)
+
 add_subdirectory(hostprog)
 
 add_subdirectory(tests)
