@@ -40,24 +40,6 @@ constexpr std::size_t kMaxImports = 16384;
 constexpr std::uint32_t kMaxExportNames = 16384;
 
 constexpr int kDirectorySlots = 16;
-enum DirectoryIndex { kExports = 0, kImports = 1, kResources = 2, kRelocations = 5, kTls = 9 };
-
-const char* DirectoryName(int index) {
-  switch (index) {
-    case kExports:
-      return "export directory";
-    case kImports:
-      return "import directory";
-    case kResources:
-      return "resource directory";
-    case kRelocations:
-      return "base relocation directory";
-    case kTls:
-      return "TLS directory";
-    default:
-      return "data directory";
-  }
-}
 
 std::string Hex(std::uint64_t value) {
   char text[24];
@@ -198,24 +180,14 @@ bool ReadName(Bytes image, std::uint64_t rva, const std::string& what, std::stri
   return true;
 }
 
-const char* RelocationTypeName(unsigned type) {
-  switch (type) {
-    case 1:
-      return " (HIGH)";
-    case 2:
-      return " (LOW)";
-    case 4:
-      return " (HIGHADJ)";
-    case 10:
-      return " (DIR64)";
-    default:
-      return "";
-  }
-}
+// Relocation types by number, for the refusal of those a 32-bit image has no use for.
+constexpr const char* kRelocationTypes[16] = {
+    "ABSOLUTE", "HIGH", "LOW",   "HIGHLOW", "HIGHADJ", "5",  "6",  "7",  //
+    "8",        "9",    "DIR64", "11",      "12",      "13", "14", "15"};
 
 // Blocks of (page RVA, block size, 16-bit entries of type and page offset).
-bool ReadRelocations(Bytes image, std::uint64_t offset, std::uint64_t end,
-                     std::vector<std::uint32_t>& relocations, std::string& error) {
+bool ReadRelocations(Bytes image, std::uint64_t offset, std::uint64_t end, PeImage& result,
+                     std::string& error) {
   while (end - offset >= 8) {  // fewer bytes left: padding
     const auto page = At<std::uint32_t>(image, offset);
     const auto blockSize = At<std::uint32_t>(image, offset + 4);
@@ -228,12 +200,12 @@ bool ReadRelocations(Bytes image, std::uint64_t offset, std::uint64_t end,
       const std::uint64_t target = page + std::uint64_t{entry & 0xFFFu};
       if (type == 0) continue;  // ABSOLUTE: padding
       if (type != 3)
-        return Fail(error, "base relocation type " + std::to_string(type) +
-                               RelocationTypeName(type) + " at RVA " + Hex(target) +
+        return Fail(error, "base relocation type " + std::to_string(type) + " (" +
+                               kRelocationTypes[type] + ") at RVA " + Hex(target) +
                                " is not supported");
       if (!Inside(image, target, 4))
         return Fail(error, "base relocation at RVA " + Hex(target) + " lies outside the image");
-      relocations.push_back(static_cast<std::uint32_t>(target));
+      result.relocations.push_back(static_cast<std::uint32_t>(target));
     }
     offset += blockSize;
   }
@@ -242,8 +214,9 @@ bool ReadRelocations(Bytes image, std::uint64_t offset, std::uint64_t end,
 
 // Descriptors of 20 bytes (lookup table, time stamp, forwarder chain, DLL name,
 // address table) up to one without a name.
-bool ReadImports(Bytes image, std::uint64_t directory, std::vector<PeImport>& imports,
-                 std::string& error) {
+bool ReadImports(Bytes image, std::uint64_t directory, std::uint64_t /*end: read to the null*/,
+                 PeImage& result, std::string& error) {
+  std::vector<PeImport>& imports = result.imports;
   for (std::uint64_t descriptor = directory;; descriptor += 20) {
     if (!Inside(image, descriptor, 20))
       return Fail(error, "the import directory runs past the end of the image");
@@ -387,6 +360,21 @@ bool ReadTls(Bytes image, std::uint64_t directory, std::uint64_t directoryEnd, P
   return true;
 }
 
+// The directories a loader reads, each from [rva, end) of the laid-out image.
+struct DirectoryReader {
+  int index;
+  const char* name;
+  bool (*read)(Bytes image, std::uint64_t rva, std::uint64_t end, PeImage& result,
+               std::string& error);
+};
+constexpr DirectoryReader kDirectoryReaders[] = {
+    {0, "export directory", ReadExports},
+    {1, "import directory", ReadImports},
+    {2, "resource directory", pe::ReadResources},
+    {5, "base relocation directory", ReadRelocations},
+    {9, "TLS directory", ReadTls},
+};
+
 }  // namespace
 
 namespace pe {
@@ -411,31 +399,13 @@ bool ReadPeImage(const std::vector<std::uint8_t>& file, PeImage& image, std::str
     return false;
 
   const Bytes bytes(image.bytes);
-  for (int index : {kExports, kImports, kResources, kRelocations, kTls}) {
-    const std::uint32_t rva = headers.directoryRva[index], size = headers.directorySize[index];
+  for (const DirectoryReader& directory : kDirectoryReaders) {
+    const std::uint32_t rva = headers.directoryRva[directory.index];
+    const std::uint32_t size = headers.directorySize[directory.index];
     if (rva == 0) continue;  // absent
     if (!Inside(bytes, rva, size))
-      return Fail(error, std::string("the ") + DirectoryName(index) + " lies outside the image");
-    const std::uint64_t end = std::uint64_t{rva} + size;
-    bool read = true;
-    switch (index) {
-      case kExports:
-        read = ReadExports(bytes, rva, end, image, error);
-        break;
-      case kImports:
-        read = ReadImports(bytes, rva, image.imports, error);
-        break;
-      case kResources:
-        read = pe::ReadResources(image, rva, size, image.resources, error);
-        break;
-      case kRelocations:
-        read = ReadRelocations(bytes, rva, end, image.relocations, error);
-        break;
-      case kTls:
-        read = ReadTls(bytes, rva, end, image, error);
-        break;
-    }
-    if (!read) return false;
+      return Fail(error, std::string("the ") + directory.name + " lies outside the image");
+    if (!directory.read(bytes, rva, std::uint64_t{rva} + size, image, error)) return false;
   }
   return true;
 }

@@ -48,9 +48,9 @@ inline bool Fail(std::string& error, std::string message) {
 // naming something from the file stays on one line.
 std::string Printable(std::string_view text);
 
-// The numbered resources of the directory at [rva, rva + size) of the laid-out
-// image, as type, id and language leaves.
-bool ReadResources(const PeImage& image, std::uint32_t rva, std::uint32_t size,
-                   std::vector<PeResource>& resources, std::string& error);
+// The numbered resources of the resource directory at [rva, end) of the
+// laid-out image, into `result.resources`.
+bool ReadResources(Bytes image, std::uint64_t rva, std::uint64_t end, PeImage& result,
+                   std::string& error);
 
 }  // namespace tier::emulator::pe

@@ -26,7 +26,7 @@ namespace {
 
 constexpr int kLevels = 3;                       // type, id, language
 constexpr std::uint32_t kHighBit = 0x80000000u;  // a named entry; a subdirectory
-constexpr std::uint32_t kStringTable = 6, kVersion = 16;
+constexpr std::uint32_t kStringTable = 6;
 
 char Narrow(std::uint16_t unit) { return unit < 256 ? static_cast<char>(unit) : '?'; }
 
@@ -54,8 +54,8 @@ std::string PathText(const std::uint32_t (&path)[kLevels], int levels) {
 
 bool ReadLeaf(ResourceWalk& walk, std::uint64_t offset, const std::uint32_t (&path)[kLevels]) {
   if (!walk.Holds(offset, 16))
-    return Fail(*walk.error, PathText(path, kLevels) + ": its data entry lies outside the " +
-                                 "resource directory");
+    return Fail(*walk.error,
+                PathText(path, kLevels) + ": its data entry lies outside the resource directory");
   const auto dataRva = At<std::uint32_t>(walk.image, walk.rva + offset);
   const auto dataSize = At<std::uint32_t>(walk.image, walk.rva + offset + 4);
   if (!Inside(walk.image, dataRva, dataSize))
@@ -75,12 +75,12 @@ bool WalkDirectory(ResourceWalk& walk, std::uint64_t offset, int level,
                    std::uint32_t (&path)[kLevels]) {
   if (!walk.Holds(offset, 16))
     return Fail(*walk.error,
-                PathText(path, level) + ": a directory lies outside the resource " + "directory");
+                PathText(path, level) + ": a directory lies outside the resource directory");
   const std::uint64_t count = At<std::uint16_t>(walk.image, walk.rva + offset + 12) +
                               At<std::uint16_t>(walk.image, walk.rva + offset + 14);
   if (!walk.Holds(offset + 16, 8 * count))
     return Fail(*walk.error,
-                PathText(path, level) + ": the entries lie outside the resource " + "directory");
+                PathText(path, level) + ": the entries lie outside the resource directory");
   if (count > walk.entriesLeft)
     return Fail(*walk.error, "the resource directories share their entries");
   walk.entriesLeft -= count;
@@ -97,10 +97,9 @@ bool WalkDirectory(ResourceWalk& walk, std::uint64_t offset, int level,
     const bool subdirectory = (target & kHighBit) != 0;
     if (subdirectory && level + 1 == kLevels)
       return Fail(*walk.error,
-                  PathText(path, level + 1) + " goes deeper than type, id and " + "language");
+                  PathText(path, level + 1) + " goes deeper than type, id and language");
     if (!subdirectory && level + 1 < kLevels)
-      return Fail(*walk.error,
-                  PathText(path, level + 1) + " holds data where a directory " + "belongs");
+      return Fail(*walk.error, PathText(path, level + 1) + " holds data where a directory belongs");
     if (!(subdirectory ? WalkDirectory(walk, child, level + 1, path) : ReadLeaf(walk, child, path)))
       return false;
   }
@@ -174,15 +173,15 @@ std::string TextValue(Bytes block, const VersionNode& node) {
 
 namespace pe {
 
-bool ReadResources(const PeImage& image, std::uint32_t rva, std::uint32_t size,
-                   std::vector<PeResource>& resources, std::string& error) {
+bool ReadResources(Bytes image, std::uint64_t rva, std::uint64_t end, PeImage& result,
+                   std::string& error) {
   ResourceWalk walk;
-  walk.image = Bytes(image.bytes);
+  walk.image = image;
   walk.rva = rva;
-  walk.size = size;
-  walk.entriesLeft = size / 8;
-  walk.dataBytesLeft = image.bytes.size();
-  walk.resources = &resources;
+  walk.size = end - rva;
+  walk.entriesLeft = walk.size / 8;
+  walk.dataBytesLeft = image.size();
+  walk.resources = &result.resources;
   walk.error = &error;
   std::uint32_t path[kLevels] = {};
   return WalkDirectory(walk, 0, 0, path);
