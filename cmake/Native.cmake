@@ -11,12 +11,9 @@ target_link_libraries(tier_plugin PUBLIC tier_host)
 add_library(tier_simhost STATIC simhost/sim_host.cpp)
 target_link_libraries(tier_simhost PUBLIC tier_host)
 
-# The product Tier.vdx run in a CPU emulator (Unicorn), its memory shared
-# with the simulated host.
-find_library(TIER_UNICORN_LIBRARY unicorn REQUIRED)
-add_library(tier_emulator STATIC emulator/guest_heap.cpp emulator/emulated_dll.cpp
-                                 emulator/runtime_imports.cpp)
-target_link_libraries(tier_emulator PUBLIC tier_pe tier_host ${TIER_UNICORN_LIBRARY})
+# The product Tier.vdx run in a CPU emulator, its memory shared with the
+# simulated host: tier_pe and tier_emulator.
+add_subdirectory(emulator)
 
 # The plug-in as a host finds it: natively, the linked-in code, or a library
 # file in the emulator.
@@ -43,7 +40,6 @@ function(tier_emulated_tests)
                                           LABELS emulated)
 endfunction()
 
-add_subdirectory(emulator)
 add_subdirectory(hostprog)
 
 add_subdirectory(tests)

@@ -1,0 +1,455 @@
+// A 32-bit x86 DLL read from its file into a PeImage, and moved to another base.
+//
+// What the reader guarantees: headers and the section table are read from the
+// file and checked against it; the directories are then read from the laid-out
+// image, as a loader reads them from memory, and checked against the image.
+// Every read goes through the bounded helpers of pe_read.h; memory grows only
+// with SizeOfImage (at most 256 MiB) and with counts capped by the bytes they
+// must fit in; every walk moves forward through bounded bytes, so it ends.
+#include "emulator/pe_image.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+
+#include "emulator/pe_read.h"
+
+namespace tier::emulator {
+
+using pe::At;
+using pe::Bytes;
+using pe::Fail;
+using pe::Inside;
+using pe::Printable;
+using pe::Read;
+
+namespace {
+
+constexpr std::uint32_t kMaxImageSize = 256u << 20;
+constexpr std::uint64_t kAddressSpace = 1ull << 32;
+constexpr std::uint32_t kBaseAlignment = 0x10000;  // a loader places images on 64 KiB boundaries
+constexpr std::uint16_t kMachineI386 = 0x14C;
+constexpr std::uint16_t kExecutableImage = 0x0002, kDll = 0x2000;
+constexpr std::uint16_t kMagicPe32 = 0x10B, kMagicPe32Plus = 0x20B;
+constexpr std::uint32_t kExecute = 0x20000000, kRead = 0x40000000, kWrite = 0x80000000;
+constexpr std::uint16_t kMaxSections = 96;  // the most a Windows loader accepts
+constexpr std::size_t kMaxNameLength = 1024;
+// Far above any real DLL; it keeps a table that many descriptors share from
+// multiplying into millions of entries.
+constexpr std::size_t kMaxImports = 16384;
+constexpr std::uint32_t kMaxExportNames = 16384;
+
+constexpr int kDirectorySlots = 16;
+
+std::string Hex(std::uint64_t value) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(value));
+  return text;
+}
+
+// What the headers say beyond what PeImage keeps.
+struct Headers {
+  std::uint64_t sectionTable = 0;
+  std::uint16_t sectionCount = 0;
+  std::uint32_t directoryRva[kDirectorySlots] = {};
+  std::uint32_t directorySize[kDirectorySlots] = {};
+};
+
+bool ReadHeaders(Bytes file, PeImage& image, Headers& headers, std::string& error) {
+  const std::string notDll = "not a 32-bit x86 DLL: ";
+  std::uint16_t mz = 0;
+  if (!Read(file, 0, mz) || mz != 0x5A4D) return Fail(error, notDll + "no MZ signature");
+  std::uint32_t peOffset = 0, signature = 0;
+  if (!Read(file, 0x3C, peOffset)) return Fail(error, notDll + "the DOS header is cut short");
+  if (!Read(file, peOffset, signature)) return Fail(error, "the PE header lies outside the file");
+  if (signature != 0x4550) return Fail(error, notDll + "no PE signature");
+
+  const std::uint64_t coff = peOffset + 4ull;
+  if (!Inside(file, coff, 20)) return Fail(error, "the COFF header lies outside the file");
+  const auto machine = At<std::uint16_t>(file, coff);
+  const auto optionalSize = At<std::uint16_t>(file, coff + 16);
+  const auto characteristics = At<std::uint16_t>(file, coff + 18);
+  headers.sectionCount = At<std::uint16_t>(file, coff + 2);
+  if (machine != kMachineI386) return Fail(error, notDll + "machine " + Hex(machine));
+  if ((characteristics & kExecutableImage) == 0)
+    return Fail(error, notDll + "not marked as an executable image");
+  if ((characteristics & kDll) == 0) return Fail(error, notDll + "a program, not a DLL");
+
+  const std::uint64_t optional = coff + 20;
+  std::uint16_t magic = 0;
+  if (optionalSize < 2 || !Read(file, optional, magic))
+    return Fail(error, "the optional header lies outside the file");
+  if (magic == kMagicPe32Plus)
+    return Fail(error, notDll + "optional header magic 0x20B (PE32+, a 64-bit image)");
+  if (magic != kMagicPe32) return Fail(error, notDll + "optional header magic " + Hex(magic));
+  // 96 bytes of fixed fields, then the data directories.
+  if (optionalSize < 96 || !Inside(file, optional, optionalSize))
+    return Fail(error, "the optional header is cut short");
+  image.entryRva = At<std::uint32_t>(file, optional + 16);
+  image.preferredBase = image.base = At<std::uint32_t>(file, optional + 28);
+  image.sizeOfImage = At<std::uint32_t>(file, optional + 56);
+  image.headerBytes = At<std::uint32_t>(file, optional + 60);
+  // Slots past the sixteen defined ones mean nothing; a loader ignores them too.
+  const std::uint32_t directoryCount =
+      std::min<std::uint32_t>(At<std::uint32_t>(file, optional + 92), kDirectorySlots);
+  if (96 + 8ull * directoryCount > optionalSize)
+    return Fail(error, "the data directories lie outside the optional header");
+  for (std::uint32_t i = 0; i < directoryCount; ++i) {
+    headers.directoryRva[i] = At<std::uint32_t>(file, optional + 96 + 8 * i);
+    headers.directorySize[i] = At<std::uint32_t>(file, optional + 100 + 8 * i);
+  }
+
+  if (image.sizeOfImage == 0 || image.sizeOfImage > kMaxImageSize)
+    return Fail(error, "SizeOfImage " + Hex(image.sizeOfImage) + " is 0 or above 256 MiB");
+  if (image.base == 0 || image.base % kBaseAlignment != 0 ||
+      image.base + std::uint64_t{image.sizeOfImage} > kAddressSpace)
+    return Fail(error, "image base " + Hex(image.base) +
+                           " is not a 64 KiB boundary with room for the image below 4 GiB");
+  if (image.headerBytes > image.sizeOfImage || image.headerBytes > file.size())
+    return Fail(error, "the headers (SizeOfHeaders " + Hex(image.headerBytes) +
+                           ") lie outside the file or the image");
+  if (headers.sectionCount > kMaxSections)
+    return Fail(error, "the file has " + std::to_string(headers.sectionCount) +
+                           " sections, more than a loader accepts");
+  headers.sectionTable = optional + optionalSize;
+  if (headers.sectionTable + 40ull * headers.sectionCount > image.headerBytes)
+    return Fail(error, "the section table lies outside the headers");
+  if (image.entryRva >= image.sizeOfImage)
+    return Fail(error, "the entry point " + Hex(image.entryRva) + " lies outside the image");
+  return true;
+}
+
+// Reads the section table, checks each section against the file and the image,
+// and lays the image out: headers, then each section's raw data at its RVA.
+bool LayOut(Bytes file, const Headers& headers, PeImage& image, std::string& error) {
+  struct RawPart {
+    std::uint32_t fileOffset, rva, size;
+  };
+  std::vector<RawPart> parts;
+  std::uint64_t previousEnd = image.headerBytes;
+  for (std::uint16_t i = 0; i < headers.sectionCount; ++i) {
+    const std::uint64_t entry = headers.sectionTable + 40ull * i;  // inside the headers
+    PeSection section;
+    const auto* name = reinterpret_cast<const char*>(file.data() + entry);
+    section.name.assign(name, std::find(name, name + 8, '\0'));
+    const auto rawSize = At<std::uint32_t>(file, entry + 16);
+    const auto rawOffset = At<std::uint32_t>(file, entry + 20);
+    const auto characteristics = At<std::uint32_t>(file, entry + 36);
+    section.virtualSize = At<std::uint32_t>(file, entry + 8);
+    section.rva = At<std::uint32_t>(file, entry + 12);
+    if (section.virtualSize == 0) section.virtualSize = rawSize;
+    section.readable = (characteristics & kRead) != 0;
+    section.writable = (characteristics & kWrite) != 0;
+    section.executable = (characteristics & kExecute) != 0;
+
+    const std::string what = "section " + Printable(section.name);
+    if (section.rva + std::uint64_t{section.virtualSize} > image.sizeOfImage)
+      return Fail(error, what + " lies outside the image");
+    if (section.rva < previousEnd)
+      return Fail(error, what + " overlaps the headers or the section before it");
+    if (rawSize != 0 && !Inside(file, rawOffset, rawSize))
+      return Fail(error, what + " lies outside the file");
+    previousEnd = section.rva + std::uint64_t{section.virtualSize};
+    // Raw data past the virtual size is file alignment padding.
+    parts.push_back({rawOffset, section.rva, std::min(rawSize, section.virtualSize)});
+    image.sections.push_back(std::move(section));
+  }
+
+  image.bytes.assign(image.sizeOfImage, 0);
+  std::copy_n(file.data(), image.headerBytes, image.bytes.data());
+  for (const RawPart& part : parts)
+    std::copy_n(file.data() + part.fileOffset, part.size, image.bytes.data() + part.rva);
+  return true;
+}
+
+// The zero-terminated name at `rva` of the image: printable ASCII, not empty,
+// at most kMaxNameLength characters. `what` names it in a message.
+bool ReadName(Bytes image, std::uint64_t rva, const std::string& what, std::string& name,
+              std::string& error) {
+  name.clear();
+  for (std::uint64_t at = rva;; ++at) {
+    std::uint8_t c = 0;
+    if (!Read(image, at, c)) return Fail(error, what + " runs past the end of the image");
+    if (c == 0) break;
+    if (c < 0x20 || c > 0x7E) return Fail(error, what + " holds a byte that is not printable");
+    if (name.size() == kMaxNameLength)
+      return Fail(error, what + " is longer than " + std::to_string(kMaxNameLength) + " bytes");
+    name.push_back(static_cast<char>(c));
+  }
+  if (name.empty()) return Fail(error, what + " is empty");
+  return true;
+}
+
+// Relocation types by number, for the refusal of those a 32-bit image has no use for.
+constexpr const char* kRelocationTypes[16] = {
+    "ABSOLUTE", "HIGH", "LOW",   "HIGHLOW", "HIGHADJ", "5",  "6",  "7",  //
+    "8",        "9",    "DIR64", "11",      "12",      "13", "14", "15"};
+
+// Blocks of (page RVA, block size, 16-bit entries of type and page offset).
+bool ReadRelocations(Bytes image, std::uint64_t offset, std::uint64_t end, PeImage& result,
+                     std::string& error) {
+  while (end - offset >= 8) {  // fewer bytes left: padding
+    const auto page = At<std::uint32_t>(image, offset);
+    const auto blockSize = At<std::uint32_t>(image, offset + 4);
+    if (blockSize < 8 || blockSize > end - offset)
+      return Fail(error, "the base relocation block at RVA " + Hex(offset) + " has size " +
+                             Hex(blockSize) + ", outside the base relocation directory");
+    for (std::uint64_t at = offset + 8; at + 2 <= offset + blockSize; at += 2) {
+      const auto entry = At<std::uint16_t>(image, at);
+      const unsigned type = entry >> 12;
+      const std::uint64_t target = page + std::uint64_t{entry & 0xFFFu};
+      if (type == 0) continue;  // ABSOLUTE: padding
+      if (type != 3)
+        return Fail(error, "base relocation type " + std::to_string(type) + " (" +
+                               kRelocationTypes[type] + ") at RVA " + Hex(target) +
+                               " is not supported");
+      if (!Inside(image, target, 4))
+        return Fail(error, "base relocation at RVA " + Hex(target) + " lies outside the image");
+      result.relocations.push_back(static_cast<std::uint32_t>(target));
+    }
+    offset += blockSize;
+  }
+  return true;
+}
+
+// Descriptors of 20 bytes (lookup table, time stamp, forwarder chain, DLL name,
+// address table) up to one without a name.
+bool ReadImports(Bytes image, std::uint64_t directory, std::uint64_t /*end: read to the null*/,
+                 PeImage& result, std::string& error) {
+  std::vector<PeImport>& imports = result.imports;
+  for (std::uint64_t descriptor = directory;; descriptor += 20) {
+    if (!Inside(image, descriptor, 20))
+      return Fail(error, "the import directory runs past the end of the image");
+    const auto lookupTable = At<std::uint32_t>(image, descriptor);
+    const auto nameRva = At<std::uint32_t>(image, descriptor + 12);
+    const auto addressTable = At<std::uint32_t>(image, descriptor + 16);
+    if (nameRva == 0) break;
+    std::string dll;
+    if (!ReadName(image, nameRva, "the name of an imported DLL", dll, error)) return false;
+    if (addressTable == 0)
+      return Fail(error, "the imports from " + dll + " have no import address table");
+    // Without a lookup table the address table, still unbound, names the functions.
+    const std::uint64_t table = lookupTable != 0 ? lookupTable : addressTable;
+    for (std::uint64_t i = 0;; ++i) {
+      std::uint32_t entry = 0;
+      if (!Read(image, table + 4 * i, entry))
+        return Fail(error, "the import lookup table of " + dll + " runs past the end of the image");
+      if (entry == 0) break;
+      PeImport import;
+      import.dll = dll;
+      import.slotRva = static_cast<std::uint32_t>(addressTable + 4 * i);
+      if (!Inside(image, addressTable + 4 * i, 4))
+        return Fail(error,
+                    "the import address table of " + dll + " runs past the end of the image");
+      if (imports.size() == kMaxImports)
+        return Fail(error, "the import directory lists more than " + std::to_string(kMaxImports) +
+                               " functions");
+      if ((entry & 0x80000000u) != 0) {
+        import.ordinal = static_cast<std::uint16_t>(entry);
+      } else if (!ReadName(image, entry + 2ull, "a function name imported from " + dll, import.name,
+                           error)) {  // after the 16-bit hint
+        return false;
+      }
+      imports.push_back(std::move(import));
+    }
+  }
+  return true;
+}
+
+// The export directory: module name, ordinal base, the address table by
+// ordinal - base, and the names each with the index of its address.
+bool ReadExports(Bytes image, std::uint64_t directory, std::uint64_t directoryEnd, PeImage& result,
+                 std::string& error) {
+  if (directoryEnd - directory < 40)
+    return Fail(error, "the export directory is smaller than its 40-byte header");
+  const auto moduleName = At<std::uint32_t>(image, directory + 12);
+  const auto base = At<std::uint32_t>(image, directory + 16);
+  const auto functionCount = At<std::uint32_t>(image, directory + 20);
+  const auto nameCount = At<std::uint32_t>(image, directory + 24);
+  const auto functions = At<std::uint32_t>(image, directory + 28);
+  const auto names = At<std::uint32_t>(image, directory + 32);
+  const auto nameIndices = At<std::uint32_t>(image, directory + 36);
+  if (moduleName != 0 && !ReadName(image, moduleName, "the export directory's module name",
+                                   result.exportModuleName, error))
+    return false;
+  if (functionCount != 0 && base + std::uint64_t{functionCount} - 1 > 0xFFFF)
+    return Fail(error, "the export ordinals run past 65535");
+  if (!Inside(image, functions, 4ull * functionCount))
+    return Fail(error, "the export address table lies outside the image");
+  if (nameCount > kMaxExportNames || !Inside(image, names, 4ull * nameCount) ||
+      !Inside(image, nameIndices, 2ull * nameCount))
+    return Fail(error, "the export name tables lie outside the image");
+
+  std::vector<std::pair<std::uint32_t, std::string>> named;  // (index, name)
+  for (std::uint32_t i = 0; i < nameCount; ++i) {
+    const auto index = At<std::uint16_t>(image, nameIndices + 2ull * i);
+    std::string name;
+    if (!ReadName(image, At<std::uint32_t>(image, names + 4ull * i), "an export name", name, error))
+      return false;
+    if (index >= functionCount)
+      return Fail(error, "export " + name + " has no entry in the export address table");
+    named.emplace_back(index, std::move(name));
+  }
+  std::stable_sort(named.begin(), named.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+
+  auto nextName = named.begin();
+  for (std::uint32_t index = 0; index < functionCount; ++index) {
+    const auto rva = At<std::uint32_t>(image, functions + 4ull * index);
+    const auto ordinal = static_cast<std::uint16_t>(base + index);
+    const auto firstName = nextName;
+    while (nextName != named.end() && nextName->first == index) ++nextName;
+    const std::string label =
+        firstName != nextName ? firstName->second : "ordinal " + std::to_string(ordinal);
+    if (rva == 0) {
+      if (firstName != nextName) return Fail(error, "export " + label + " has no address");
+      continue;  // an unassigned ordinal
+    }
+    if (rva >= directory && rva < directoryEnd)
+      return Fail(error,
+                  "export " + label + " is forwarded to another DLL, which is not supported");
+    if (rva >= image.size())
+      return Fail(error, "export " + label + " at " + Hex(rva) + " lies outside the image");
+    if (firstName == nextName) result.exports.push_back({"", ordinal, rva});
+    for (auto name = firstName; name != nextName; ++name)
+      result.exports.push_back({name->second, ordinal, rva});
+  }
+  return true;
+}
+
+// The 24-byte PE32 TLS directory: raw data start and end, index address,
+// callbacks address, zero fill. Its addresses are virtual addresses.
+bool ReadTls(Bytes image, std::uint64_t directory, std::uint64_t directoryEnd, PeImage& result,
+             std::string& error) {
+  if (directoryEnd - directory < 24)
+    return Fail(error, "the TLS directory is smaller than its 24 bytes");
+  // Whether virtual address `va` starts `width` bytes inside the image.
+  const auto inImage = [&](std::uint32_t va, std::uint64_t width) {
+    return va >= result.base && Inside(image, va - result.base, width);
+  };
+  PeTls tls;
+  tls.rawDataStart = At<std::uint32_t>(image, directory);
+  tls.rawDataEnd = At<std::uint32_t>(image, directory + 4);
+  tls.indexAddress = At<std::uint32_t>(image, directory + 8);
+  const auto callbacks = At<std::uint32_t>(image, directory + 12);
+  tls.zeroFill = At<std::uint32_t>(image, directory + 16);
+  if ((tls.rawDataStart != 0 || tls.rawDataEnd != 0) &&
+      (!inImage(tls.rawDataStart, 0) || !inImage(tls.rawDataEnd, 0) ||
+       tls.rawDataEnd < tls.rawDataStart))
+    return Fail(error, "the TLS template " + Hex(tls.rawDataStart) + ".." + Hex(tls.rawDataEnd) +
+                           " lies outside the image");
+  if (tls.indexAddress != 0 && !inImage(tls.indexAddress, 4))
+    return Fail(error,
+                "the TLS index address " + Hex(tls.indexAddress) + " lies outside the image");
+  if (tls.zeroFill > kMaxImageSize)
+    return Fail(error, "the TLS zero fill of " + Hex(tls.zeroFill) + " bytes is above 256 MiB");
+  if (callbacks != 0) {
+    if (!inImage(callbacks, 4))
+      return Fail(error, "the TLS callback list " + Hex(callbacks) + " lies outside the image");
+    for (std::uint64_t at = callbacks - result.base;; at += 4) {
+      std::uint32_t callback = 0;
+      if (!Read(image, at, callback))
+        return Fail(error, "the TLS callback list runs past the end of the image");
+      if (callback == 0) break;
+      if (!inImage(callback, 1))
+        return Fail(error, "the TLS callback " + Hex(callback) + " lies outside the image");
+      tls.callbacks.push_back(callback);
+    }
+  }
+  result.tls = std::move(tls);
+  return true;
+}
+
+// The directories a loader reads, each from [rva, end) of the laid-out image.
+struct DirectoryReader {
+  int index;
+  const char* name;
+  bool (*read)(Bytes image, std::uint64_t rva, std::uint64_t end, PeImage& result,
+               std::string& error);
+};
+constexpr DirectoryReader kDirectoryReaders[] = {
+    {0, "export directory", ReadExports},
+    {1, "import directory", ReadImports},
+    {2, "resource directory", pe::ReadResources},
+    {5, "base relocation directory", ReadRelocations},
+    {9, "TLS directory", ReadTls},
+};
+
+}  // namespace
+
+namespace pe {
+
+std::string Printable(std::string_view text) {
+  std::string printable(text);
+  for (char& c : printable)
+    if (c < 0x20 || c > 0x7E) c = '?';
+  return printable;
+}
+
+}  // namespace pe
+
+bool ReadPeImage(const std::vector<std::uint8_t>& file, PeImage& image, std::string& error) {
+  // The image's memory is kept for the next layout: a caller that reads many
+  // files (a sweep over damaged copies) then zero-fills instead of allocating.
+  std::vector<std::uint8_t> memory = std::move(image.bytes);
+  image = PeImage{};
+  image.bytes = std::move(memory);
+  Headers headers;
+  if (!ReadHeaders(file, image, headers, error) || !LayOut(file, headers, image, error))
+    return false;
+
+  const Bytes bytes(image.bytes);
+  for (const DirectoryReader& directory : kDirectoryReaders) {
+    const std::uint32_t rva = headers.directoryRva[directory.index];
+    const std::uint32_t size = headers.directorySize[directory.index];
+    if (rva == 0) continue;  // absent
+    if (!Inside(bytes, rva, size))
+      return Fail(error, std::string("the ") + directory.name + " lies outside the image");
+    if (!directory.read(bytes, rva, std::uint64_t{rva} + size, image, error)) return false;
+  }
+  return true;
+}
+
+bool Rebase(PeImage& image, std::uint32_t base, std::string& error) {
+  if (base == image.base) return true;
+  if (base == 0 || base % kBaseAlignment != 0 ||
+      base + std::uint64_t{image.bytes.size()} > kAddressSpace)
+    return Fail(error, "the image cannot lie at " + Hex(base) +
+                           ": not a 64 KiB boundary with room for the image below 4 GiB");
+  if (image.relocations.empty())
+    return Fail(error, "the image cannot move from " + Hex(image.base) + " to " + Hex(base) +
+                           ": it carries no base relocations");
+  const Bytes bytes(image.bytes);
+  for (std::uint32_t rva : image.relocations)  // all checked before any is applied
+    if (!Inside(bytes, rva, 4))
+      return Fail(error, "base relocation at RVA " + Hex(rva) + " lies outside the image");
+
+  const std::uint32_t delta = base - image.base;  // modulo 2^32, as the CPU adds it
+  for (std::uint32_t rva : image.relocations) {
+    const std::uint32_t moved = At<std::uint32_t>(bytes, rva) + delta;
+    std::memcpy(image.bytes.data() + rva, &moved, sizeof moved);
+  }
+  if (image.tls) {
+    // Zero stands for "none" and stays zero; the zero fill is a size.
+    for (std::uint32_t* address :
+         {&image.tls->rawDataStart, &image.tls->rawDataEnd, &image.tls->indexAddress})
+      if (*address != 0) *address += delta;
+    for (std::uint32_t& callback : image.tls->callbacks) callback += delta;
+  }
+  image.base = base;
+  return true;
+}
+
+const PeExport* FindExport(const PeImage& image, std::string_view name) {
+  for (const PeExport& e : image.exports)
+    if (!name.empty() && e.name == name) return &e;
+  return nullptr;
+}
+
+const PeExport* FindExport(const PeImage& image, std::uint16_t ordinal) {
+  for (const PeExport& e : image.exports)
+    if (e.ordinal == ordinal) return &e;
+  return nullptr;
+}
+
+}  // namespace tier::emulator
