@@ -28,9 +28,7 @@ set(TIER_EMULATED_MODULE ${CMAKE_SOURCE_DIR}/build/win32/Tier.vdx CACHE FILEPATH
 option(TIER_BUILD_PRODUCT "Build build/win32/Tier.vdx (win32 preset) with the native build" ON)
 if(TIER_BUILD_PRODUCT)
   add_custom_target(product_library ALL
-    COMMAND sh -c "test -f build/win32/build.ninja || ${CMAKE_COMMAND} --preset win32 >/dev/null"
-    COMMAND ${CMAKE_COMMAND} --build build/win32 --target Tier
-    WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+    COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${CMAKE_SOURCE_DIR} -P ${CMAKE_SOURCE_DIR}/cmake/BuildProduct.cmake
     COMMENT "Bringing build/win32/Tier.vdx up to date (win32 preset)" USES_TERMINAL)
 endif()
 # The emulated tests: the same sources and scenes as natively, run against
