@@ -3,6 +3,7 @@
 // routine tables, and that every function removes its own arguments.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <set>
@@ -10,84 +11,16 @@
 #include <vector>
 
 #include "plugin/catalogue.h"
+#include "plugin/exports.h"
 #include "simhost/sim_host.h"
 #include "tests/library/library_under_test.h"
 
 namespace tier::test {
 namespace {
 
-enum class Answer { Exactly, Low16, Nothing };
-
-struct ExportRow {
-  const char* name;
-  std::uint16_t ordinal;
-  int argumentCount;
-  Answer answer;
-  std::uint32_t value;  // what Exactly or Low16 expect
-};
-
-// The host's table of exports: name, ordinal, argument words, result.
-constexpr ExportRow kExports[] = {
-    {"GetInfos", 2, 1, Answer::Exactly, 0x300},
-    {"LoadObject", 6, 4, Answer::Exactly, 0},
-    {"UnloadObject", 7, 3, Answer::Nothing, 0},
-    {"PutObject", 8, 4, Answer::Nothing, 0},
-    {"RemoveObject", 9, 4, Answer::Nothing, 0},
-    {"MakeIcon", 10, 5, Answer::Exactly, 0},
-    {"AppendPopup", 12, 5, Answer::Nothing, 0},
-    {"SelectPopup", 13, 7, Answer::Exactly, 0},
-    {"CreateObject", 14, 3, Answer::Exactly, 0},
-    {"ModifyObject", 15, 6, Answer::Exactly, 0},
-    {"RebuildExt", 16, 6, Answer::Exactly, 0},
-    {"EndModifyObject", 17, 3, Answer::Nothing, 0},
-    {"GetObjectRect", 19, 4, Answer::Nothing, 0},
-    {"EditorDisplay", 20, 5, Answer::Nothing, 0},
-    {"IsTransparent", 21, 5, Answer::Exactly, 0},
-    {"PrepareToWriteObject", 22, 3, Answer::Nothing, 0},
-    {"UpdateFileNames", 23, 4, Answer::Nothing, 0},
-    {"EnumElts", 24, 6, Answer::Exactly, 0},
-    {"Initialize", 25, 2, Answer::Exactly, 0},
-    {"Free", 26, 1, Answer::Exactly, 0},
-    {"UsesFile", 30, 1, Answer::Exactly, 0},
-    {"CreateFromFile", 31, 2, Answer::Nothing, 0},
-    {"GetObjInfos", 36, 7, Answer::Nothing, 0},
-    {"GetTextCaps", 37, 2, Answer::Exactly, 0},
-    {"GetTextAlignment", 38, 2, Answer::Exactly, 0},
-    {"SetTextAlignment", 39, 3, Answer::Nothing, 0},
-    {"GetTextFont", 40, 5, Answer::Exactly, 0},
-    {"SetTextFont", 41, 4, Answer::Exactly, 0},
-    {"GetTextClr", 42, 2, Answer::Exactly, 0},
-    {"SetTextClr", 43, 3, Answer::Nothing, 0},
-    {"CreateRunObject", 50, 3, Answer::Low16, 0},
-    {"DestroyRunObject", 51, 2, Answer::Low16, 0},
-    {"HandleRunObject", 52, 1, Answer::Low16, 1},
-    {"DisplayRunObject", 53, 1, Answer::Low16, 0},
-    {"PauseRunObject", 57, 1, Answer::Low16, 0},
-    {"ContinueRunObject", 58, 1, Answer::Low16, 0},
-    {"GetRunObjectInfos", 59, 2, Answer::Low16, 1},
-    {"GetConditionMenu", 60, 3, Answer::Exactly, 0},
-    {"GetActionMenu", 61, 3, Answer::Exactly, 0},
-    {"GetExpressionMenu", 62, 3, Answer::Exactly, 0},
-    {"GetConditionCodeFromMenu", 63, 2, Answer::Low16, 0xFFFF},
-    {"GetActionCodeFromMenu", 64, 2, Answer::Low16, 0xFFFF},
-    {"GetExpressionCodeFromMenu", 65, 2, Answer::Low16, 0xFFFF},
-    {"GetConditionString", 66, 4, Answer::Nothing, 0},
-    {"GetActionString", 67, 4, Answer::Nothing, 0},
-    {"GetExpressionString", 68, 4, Answer::Nothing, 0},
-    {"GetConditionTitle", 72, 5, Answer::Nothing, 0},
-    {"GetActionTitle", 73, 5, Answer::Nothing, 0},
-    {"GetExpressionTitle", 74, 4, Answer::Nothing, 0},
-    {"GetConditionInfos", 75, 2, Answer::Exactly, 0},
-    {"GetActionInfos", 76, 2, Answer::Exactly, 0},
-    {"GetExpressionInfos", 77, 2, Answer::Exactly, 0},
-    {"UpdateEditStructure", 78, 2, Answer::Exactly, 0},
-    {"GetRunObjectDataSize", 80, 2, Answer::Low16, 156},
-    {"StartApp", 85, 2, Answer::Nothing, 0},
-    {"EndApp", 86, 2, Answer::Nothing, 0},
-    {"StartFrame", 87, 3, Answer::Nothing, 0},
-    {"EndFrame", 88, 3, Answer::Nothing, 0},
-};
-static_assert(std::size(kExports) == 58);
+using plugin::ExportAnswer;
+using plugin::ExportInfo;
+using plugin::kExports;  // the host's table of exports: name, ordinal, words, answer
 
 // Memory of the host's that a call may write: a block of simulated records.
 struct HostBuffer {
@@ -109,8 +42,9 @@ std::vector<std::uint32_t> JunkWords(int count) {
 
 TEST(Exports, EachNameAndOrdinalFindTheSameFunctionAndNothingElseIsThere) {
   std::set<std::uint16_t> assigned;
-  for (const ExportRow& row : kExports) {
-    const std::uint32_t byName = ExportByName(row.name);
+  for (const ExportInfo& row : kExports) {
+    const std::string name(row.name);
+    const std::uint32_t byName = ExportByName(name.c_str());
     EXPECT_NE(byName, 0u) << row.name;
     EXPECT_TRUE(InsideLibrary(byName)) << row.name;
     EXPECT_EQ(ExportByOrdinal(row.ordinal), byName) << row.name << " @" << row.ordinal;
@@ -121,6 +55,12 @@ TEST(Exports, EachNameAndOrdinalFindTheSameFunctionAndNothingElseIsThere) {
       EXPECT_EQ(ExportByOrdinal(ordinal), 0u) << "ordinal " << ordinal << " is assigned";
     }
   }
+  // The export directory holds the list's names and no other.
+  std::vector<std::string> listed, exported = ExportNames();
+  for (const ExportInfo& row : kExports) listed.emplace_back(row.name);
+  std::sort(listed.begin(), listed.end());
+  std::sort(exported.begin(), exported.end());
+  EXPECT_EQ(exported, listed);
   // Undecorated names only, and nothing of the runtime's.
   for (const char* name : {"GetInfos@4", "_GetInfos@4", "GetRunObjectInfos@8", "DllMain",
                            "DllMain@12", "DllMainCRTStartup", "RefreshNode"})
@@ -128,23 +68,23 @@ TEST(Exports, EachNameAndOrdinalFindTheSameFunctionAndNothingElseIsThere) {
 }
 
 TEST(Exports, AnswerWithTheirConstantsAndRemoveTheirOwnArguments) {
-  for (const ExportRow& row : kExports) {
-    std::vector<std::uint32_t> words = JunkWords(row.argumentCount);
+  for (const ExportInfo& row : kExports) {
+    std::vector<std::uint32_t> words = JunkWords(row.argumentWords);
     HostBuffer buffer(64);
     auto* target = reinterpret_cast<std::uint16_t*>(buffer.bytes);  // three words
     target[0] = target[1] = target[2] = 0xABCD;
-    if (std::strcmp(row.name, "GetInfos") == 0) words[0] = 0;  // the selector that answers 0x300
-    if (std::strcmp(row.name, "GetRunObjectInfos") == 0) words[1] = buffer.address;
-    if (std::strcmp(row.name, "PutObject") == 0) words[1] = buffer.address + 2;
+    if (row.name == "GetInfos") words[0] = 0;  // the selector that answers 0x300
+    if (row.name == "GetRunObjectInfos") words[1] = buffer.address;
+    if (row.name == "PutObject") words[1] = buffer.address + 2;
 
-    const MeasuredCall call = CallAndMeasure(ExportByName(row.name), words);
-    EXPECT_EQ(call.bytesRemoved, 4 * row.argumentCount) << row.name;
-    if (row.answer == Answer::Exactly) {
-      EXPECT_EQ(call.result, row.value) << row.name;
-    } else if (row.answer == Answer::Low16) {
-      EXPECT_EQ(call.result & 0xFFFF, row.value) << row.name;
+    const MeasuredCall call = CallAndMeasure(ExportByName(std::string(row.name).c_str()), words);
+    EXPECT_EQ(call.bytesRemoved, 4 * row.argumentWords) << row.name;
+    if (row.answer == ExportAnswer::Full) {
+      EXPECT_EQ(call.result, static_cast<std::uint32_t>(row.value)) << row.name;
+    } else if (row.answer == ExportAnswer::Low16) {
+      EXPECT_EQ(call.result & 0xFFFF, static_cast<std::uint32_t>(row.value) & 0xFFFF) << row.name;
     }
-    if (std::strcmp(row.name, "PutObject") == 0) {
+    if (row.name == "PutObject") {
       EXPECT_EQ(target[1], 0) << "PutObject stores a 16-bit 0 through its second argument";
       EXPECT_EQ(target[0], 0xABCD);
       EXPECT_EQ(target[2], 0xABCD);

@@ -35,6 +35,13 @@ std::uint32_t ExportByName(const char* name) { return Library().ExportAddress(na
 std::uint32_t ExportByOrdinal(std::uint16_t ordinal) { return Library().ExportAddress(ordinal); }
 bool InsideLibrary(std::uint32_t address) { return Library().InsideImage(address); }
 
+std::vector<std::string> ExportNames() {
+  std::vector<std::string> names;
+  for (const emulator::PeExport& entry : Library().image().exports)
+    if (!entry.name.empty()) names.push_back(entry.name);
+  return names;
+}
+
 std::uint32_t LibraryWord(std::uint32_t address) {
   std::uint32_t word = 0;
   Library().Read(address, &word, 4);

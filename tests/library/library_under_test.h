@@ -22,6 +22,8 @@ struct MeasuredCall {
 std::uint32_t ExportByName(const char* name);
 std::uint32_t ExportByOrdinal(std::uint16_t ordinal);
 bool InsideLibrary(std::uint32_t address);
+// Every name the export directory holds.
+std::vector<std::string> ExportNames();
 // A word of the library's own memory (its routine tables).
 std::uint32_t LibraryWord(std::uint32_t address);
 

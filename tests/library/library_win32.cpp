@@ -87,6 +87,22 @@ bool InsideLibrary(std::uint32_t address) {
   return address >= AddressOf(image) && address - AddressOf(image) < nt->OptionalHeader.SizeOfImage;
 }
 
+std::vector<std::string> ExportNames() {
+  const auto* image = reinterpret_cast<const BYTE*>(Library());
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(image + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& directory =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+  std::vector<std::string> names;
+  if (directory.VirtualAddress == 0) return names;
+  const auto* exports =
+      reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(image + directory.VirtualAddress);
+  const auto* nameRvas = reinterpret_cast<const DWORD*>(image + exports->AddressOfNames);
+  for (DWORD i = 0; i < exports->NumberOfNames; ++i)
+    names.emplace_back(reinterpret_cast<const char*>(image + nameRvas[i]));
+  return names;
+}
+
 std::uint32_t LibraryWord(std::uint32_t address) {
   std::uint32_t word;
   std::memcpy(&word, reinterpret_cast<const void*>(static_cast<std::uintptr_t>(address)), 4);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/unit/checked_in_file.h"
+#include "tools/module_definition.h"
 #include "tools/resource_script.h"
 
 namespace tier::test {
@@ -12,6 +13,13 @@ TEST(ResourceScript, CheckedInScriptIsTheGeneratorsOutput) {
   ASSERT_TRUE(checkedIn) << "plugin/Tier.rc is missing";
   EXPECT_EQ(*checkedIn, tools::ResourceScript())
       << "plugin/Tier.rc is stale: cmake --build build/native --target update_rc";
+}
+
+TEST(ModuleDefinition, CheckedInFileIsTheGeneratorsOutput) {
+  const std::optional<std::string> checkedIn = CheckedInFile("plugin/exports.def");
+  ASSERT_TRUE(checkedIn) << "plugin/exports.def is missing";
+  EXPECT_EQ(*checkedIn, tools::ModuleDefinition())
+      << "plugin/exports.def is stale: cmake --build build/native --target update_def";
 }
 
 TEST(ResourceScript, StringsAreLiteralsOfTheirExactText) {
