@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "plugin/catalogue.h"
+#include "plugin/exports.h"
 
 namespace tier::emulator {
 namespace {
@@ -46,23 +47,6 @@ class RealDll : public ::testing::Test {
   static inline std::string error_;
 };
 
-// The host's table of exports, name and ordinal, as tests/wine/library_test.cpp
-// checks them.
-constexpr const char* kExports =
-    "GetInfos 2 LoadObject 6 UnloadObject 7 PutObject 8 RemoveObject 9 MakeIcon 10 "
-    "AppendPopup 12 SelectPopup 13 CreateObject 14 ModifyObject 15 RebuildExt 16 "
-    "EndModifyObject 17 GetObjectRect 19 EditorDisplay 20 IsTransparent 21 "
-    "PrepareToWriteObject 22 UpdateFileNames 23 EnumElts 24 Initialize 25 Free 26 "
-    "UsesFile 30 CreateFromFile 31 GetObjInfos 36 GetTextCaps 37 GetTextAlignment 38 "
-    "SetTextAlignment 39 GetTextFont 40 SetTextFont 41 GetTextClr 42 SetTextClr 43 "
-    "CreateRunObject 50 DestroyRunObject 51 HandleRunObject 52 DisplayRunObject 53 "
-    "PauseRunObject 57 ContinueRunObject 58 GetRunObjectInfos 59 GetConditionMenu 60 "
-    "GetActionMenu 61 GetExpressionMenu 62 GetConditionCodeFromMenu 63 "
-    "GetActionCodeFromMenu 64 GetExpressionCodeFromMenu 65 GetConditionString 66 "
-    "GetActionString 67 GetExpressionString 68 GetConditionTitle 72 GetActionTitle 73 "
-    "GetExpressionTitle 74 GetConditionInfos 75 GetActionInfos 76 GetExpressionInfos 77 "
-    "UpdateEditStructure 78 GetRunObjectDataSize 80 StartApp 85 EndApp 86 StartFrame 87 "
-    "EndFrame 88";
 
 TEST_F(RealDll, SectionsEntryAndTlsLieWhereALoaderNeedsThem) {
   EXPECT_EQ(image_.base, image_.preferredBase);
@@ -82,17 +66,13 @@ TEST_F(RealDll, SectionsEntryAndTlsLieWhereALoaderNeedsThem) {
 
 TEST_F(RealDll, ExportsAreTheHostsTableByNameAndOrdinal) {
   EXPECT_EQ(image_.exportModuleName, "Tier.vdx");
-  std::istringstream table(kExports);
-  std::string name;
-  std::size_t count = 0;
-  for (std::uint16_t ordinal = 0; table >> name >> ordinal; ++count) {
-    const PeExport* byName = FindExport(image_, name);
-    ASSERT_NE(byName, nullptr) << name;
-    EXPECT_EQ(byName->ordinal, ordinal) << name;
-    EXPECT_EQ(FindExport(image_, ordinal), byName) << name;
+  for (const plugin::ExportInfo& row : plugin::kExports) {
+    const PeExport* byName = FindExport(image_, row.name);
+    ASSERT_NE(byName, nullptr) << row.name;
+    EXPECT_EQ(byName->ordinal, row.ordinal) << row.name;
+    EXPECT_EQ(FindExport(image_, row.ordinal), byName) << row.name;
   }
-  EXPECT_EQ(count, 58u);
-  EXPECT_EQ(image_.exports.size(), count);
+  EXPECT_EQ(image_.exports.size(), std::size(plugin::kExports));
   EXPECT_EQ(FindExport(image_, std::uint16_t{1}), nullptr);
   EXPECT_EQ(FindExport(image_, "DllMain"), nullptr);
 }
