@@ -1,7 +1,7 @@
-// The library's version, set here alone: the version block of the resource
-// script (tools/resource_script.h), the name of the release archive
-// (cmake/Win32.cmake reads this line) and the version the linked-in plug-in
-// reports follow it.
+// The library's version, set here alone. The version block of the resource
+// script (tools/resource_script.h), README.txt's title, the version the
+// linked-in plug-in reports, and the tests follow it; the build files read
+// this line (CMakeLists.txt) for the release archive's name and the tests.
 #pragma once
 
 #include <array>

@@ -13,14 +13,6 @@
 
 namespace tier::tools {
 
-// "1.0.1.0".
-inline std::string VersionDotted() {
-  std::string dotted;
-  for (const std::uint16_t part : plugin::kVersion)
-    dotted += (dotted.empty() ? "" : ".") + std::to_string(part);
-  return dotted;
-}
-
 // What a parameter stands for, in a word or two.
 inline std::string_view ParameterMeaning(const plugin::RoutineInfo& row, int index) {
   const std::string_view word = plugin::ParameterWord(row, index);
@@ -53,7 +45,7 @@ inline std::string RoutineLine(const plugin::RoutineInfo& row, std::size_t textW
 }
 
 inline std::string GameAuthorReadme() {
-  const std::string title = "Tier object " + VersionDotted();
+  const std::string title = "Tier object " + plugin::VersionText();
   std::string page = title + "\n" + std::string(title.size(), '=') + "\n\n";
   page +=
       "The Tier object gives a game's events control over the display order: the\n"

@@ -35,14 +35,6 @@ inline std::string RcLiteral(std::string_view text) {
   return literal + "\"";
 }
 
-// The version as the version block writes it: "1, 0, 1, 0".
-inline std::string VersionWords() {
-  std::string words;
-  for (const std::uint16_t part : plugin::kVersion)
-    words += (words.empty() ? "" : ", ") + std::to_string(part);
-  return words;
-}
-
 inline std::string ResourceScript() {
   std::string rc;
   rc +=
@@ -61,8 +53,8 @@ inline std::string ResourceScript() {
   // Fixed part: the version, no flags, OS 0x10001 (32-bit Windows on DOS),
   // type 1 (application), subtype 0.
   rc += "1 VERSIONINFO\n"
-        "FILEVERSION " + VersionWords() + "\n"
-        "PRODUCTVERSION " + VersionWords() + "\n";
+        "FILEVERSION " + plugin::VersionText(", ") + "\n"
+        "PRODUCTVERSION " + plugin::VersionText(", ") + "\n";
   rc +=
       "FILEFLAGSMASK 0x0L\n"
       "FILEFLAGS 0x0L\n"
@@ -80,14 +72,14 @@ inline std::string ResourceScript() {
   value("Comments", "");
   value("CompanyName", kCompanyName);
   value("FileDescription", "Tier Object");
-  value("FileVersion", VersionWords());
+  value("FileVersion", plugin::VersionText(", "));
   value("InternalName", "Tier");
   value("LegalCopyright", plugin::StringText(kCopyrightStringId));
   value("LegalTrademarks", "");
   value("OriginalFilename", "TIER.VDX");
   value("PrivateBuild", "");
   value("ProductName", "");
-  value("ProductVersion", VersionWords());
+  value("ProductVersion", plugin::VersionText(", "));
   value("SpecialBuild", "");
   rc +=
       "    END\n"

@@ -2,7 +2,8 @@
 # status 2 and one line naming the file (and line) for bad input and a bad
 # command line, status 1 and a diff headed by the call for a report that no
 # longer matches, status 0 and standard output for --help.
-#   cmake -DPROGRAM=... -DDATA=... -DMODULE=Tier.vdx [-DEMULATOR=...] [-DWIN32_BUILD=ON]
+#   cmake -DPROGRAM=... -DDATA=... -DMODULE=Tier.vdx -DVERSION=a.b.c.d [-DEMULATOR=...]
+#         [-DWIN32_BUILD=ON]
 #         -P exit_status.cmake
 function(expect status pattern)
   cmake_parse_arguments(RUN "" "INPUT" "" ${ARGN})
@@ -54,7 +55,8 @@ if(NOT "${err}" STREQUAL "")
   message(FATAL_ERROR "--help wrote to standard error: ${err}")
 endif()
 expect(0 "^usage: tier_host_program" -h)
-expect(0 "^tier_host_program [0-9.]+\nTier.vdx 1\\.0\\.1\\.0\n$" --version)
+string(REPLACE "." "\\." version_pattern "${VERSION}")
+expect(0 "^tier_host_program [0-9.]+\nTier.vdx ${version_pattern}\n$" --version)
 expect(2 "unknown option '--frobnicate'" --frobnicate)
 expect(2 "--check needs at least one scene" --check)
 expect(2 "one scene at a time" ${DATA}/changed.scene ${DATA}/malformed.scene)
@@ -69,7 +71,7 @@ else()
   expect(1 "cannot load the plug-in: absent.vdx: cannot open the file" absent.vdx)
   expect(1 "cannot load the plug-in: .*malformed.scene: " --module ${DATA}/malformed.scene --list)
   # The version is the one the library's own version block gives.
-  expect(0 "^tier_host_program [0-9.]+\nTier.vdx 1\\.0\\.1\\.0\n$" --module ${MODULE} --version)
+  expect(0 "^tier_host_program [0-9.]+\nTier.vdx ${version_pattern}\n$" --module ${MODULE} --version)
 endif()
 
 # --list: all 46 routines, one line each.

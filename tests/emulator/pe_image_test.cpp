@@ -12,6 +12,7 @@
 
 #include "plugin/catalogue.h"
 #include "plugin/exports.h"
+#include "plugin/version.h"
 
 namespace tier::emulator {
 namespace {
@@ -114,7 +115,7 @@ TEST_F(RealDll, StringTableVersionBlockAndMarkerAreTheProducts) {
   const std::vector<std::uint32_t> fixed = {
       0xFEEF04BD, 0x10000, 0x10000, 0x10000, 0x10000, 0x10000, 0, 0, 0x10001, 1, 0, 0, 0};
   EXPECT_EQ(info.fixed, fixed);
-  EXPECT_EQ(FileVersionText(info), "1.0.1.0");
+  EXPECT_EQ(FileVersionText(info), plugin::VersionText());
   EXPECT_EQ(info.translations, std::vector<std::uint32_t>{0x04E40409});
   const std::map<std::string, std::string> strings = {
       {"FileVersion", "1, 0, 1, 0"},

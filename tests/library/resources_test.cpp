@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "plugin/catalogue.h"
+#include "plugin/version.h"
 #include "tests/library/library_under_test.h"
 
 namespace tier::test {
@@ -33,10 +34,12 @@ TEST(VersionBlock, FixedPartTranslationAndStringsAreTheProducts) {
   const LibraryVersion version = VersionOfLibrary();
   ASSERT_GE(version.fixed.size(), 13u);
   EXPECT_EQ(version.fixed[0], 0xFEEF04BDu);  // the signature
-  EXPECT_EQ(version.fixed[2], 0x00010000u);  // file version 1.0
-  EXPECT_EQ(version.fixed[3], 0x00010000u);  // .1.0
-  EXPECT_EQ(version.fixed[4], 0x00010000u);  // product version
-  EXPECT_EQ(version.fixed[5], 0x00010000u);
+  const std::uint32_t high = std::uint32_t{plugin::kVersion[0]} << 16 | plugin::kVersion[1];
+  const std::uint32_t low = std::uint32_t{plugin::kVersion[2]} << 16 | plugin::kVersion[3];
+  EXPECT_EQ(version.fixed[2], high);  // file version
+  EXPECT_EQ(version.fixed[3], low);
+  EXPECT_EQ(version.fixed[4], high);  // product version
+  EXPECT_EQ(version.fixed[5], low);
   EXPECT_EQ(version.fixed[6], 0u);        // file flags mask
   EXPECT_EQ(version.fixed[7], 0u);        // file flags
   EXPECT_EQ(version.fixed[8], 0x10001u);  // file OS
@@ -49,8 +52,8 @@ TEST(VersionBlock, FixedPartTranslationAndStringsAreTheProducts) {
     const auto found = version.strings.find(name);
     return found != version.strings.end() ? found->second : std::string("<absent>");
   };
-  EXPECT_EQ(text("FileVersion"), "1, 0, 1, 0");
-  EXPECT_EQ(text("ProductVersion"), "1, 0, 1, 0");
+  EXPECT_EQ(text("FileVersion"), plugin::VersionText(", "));
+  EXPECT_EQ(text("ProductVersion"), plugin::VersionText(", "));
   EXPECT_EQ(text("FileDescription"), "Tier Object");
   EXPECT_EQ(text("InternalName"), "Tier");
   EXPECT_EQ(text("OriginalFilename"), "TIER.VDX");
