@@ -133,6 +133,11 @@ struct AltValueParam {
 };
 
 // The descriptor that GetRunObjectInfos writes into a buffer of the host's.
+// What the words named by their offset (word12 to word1E, byte16) mean is the
+// host's to know, as are the answers of the other exports
+// (plugin/export_list.h: 0x300 from GetInfos, 1 from HandleRunObject, -1 from
+// the code-from-menu exports); the plug-in writes and returns the values the
+// host expects and gives them no meaning of its own.
 struct RunObjectInfos {
   HostAddress conditionRoutines;   // 0x00
   HostAddress actionRoutines;      // 0x04

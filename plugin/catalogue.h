@@ -56,6 +56,8 @@ struct RoutineInfo {
 inline constexpr std::uint16_t kConditionCount = 10;
 inline constexpr std::uint16_t kActionCount = 28;
 inline constexpr std::uint16_t kExpressionCount = 8;
+// What the flags of the conditions mean is the host's to know; 0x220 is what
+// the host expects of them.
 inline constexpr std::uint16_t kConditionFlags = 0x220;
 // Expression flag: the result is text on the C runtime heap, for the host to release.
 inline constexpr std::uint16_t kTextResult = 1;

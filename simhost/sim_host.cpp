@@ -253,9 +253,16 @@ void SimHost::SetExpressionInteger(std::int32_t value) {
 }
 
 void SimHost::SetExpressionText(const std::string& text) {
-  const HostAddress address = space_.Allocate(text.size() + 1);
-  std::memcpy(space_.Pointer(address, text.size() + 1), text.c_str(), text.size() + 1);
-  expressionValue_ = address;
+  // A text of the last one's size takes its record again, so that a long run
+  // of calls with one argument stays in bounded room; any other takes a record
+  // of exactly its size, so that a read past its end stays a stray access.
+  const std::size_t size = text.size() + 1;
+  if (textRecord_ == 0 || textRecordSize_ != size) {
+    textRecord_ = space_.Allocate(size);
+    textRecordSize_ = size;
+  }
+  std::memcpy(space_.Pointer(textRecord_, size), text.c_str(), size);
+  expressionValue_ = textRecord_;
 }
 
 void SimHost::SetExpressionNullText() { expressionValue_ = 0; }

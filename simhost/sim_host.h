@@ -103,6 +103,8 @@ class SimHost {
   void SetExpressionInteger(std::int32_t value);
   void SetExpressionText(const std::string& text);
   void SetExpressionNullText();
+  // The word GetExpressionParameter answers with now: a number or a text's address.
+  std::uint32_t ExpressionArgument() const { return expressionValue_; }
   const std::vector<ServiceCall>& ExpressionParameterCalls() const { return expressionCalls_; }
   const std::vector<RefreshCall>& Refreshes() const { return refreshes_; }
   // Owner slots of the refreshed nodes, in call order (-1: no owner).
@@ -169,6 +171,8 @@ class SimHost {
   std::deque<std::int32_t> nextParameters_;
   std::vector<ServiceCall> nextParameterCalls_;
   std::uint32_t expressionValue_ = 0;
+  HostAddress textRecord_ = 0;  // the last expression text's record
+  std::size_t textRecordSize_ = 0;
   std::vector<ServiceCall> expressionCalls_;
   std::vector<RefreshCall> refreshes_;
   SimHost* previous_ = nullptr;

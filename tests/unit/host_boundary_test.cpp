@@ -41,5 +41,16 @@ TEST(AddressSpaceDeathTest, AccessOutsideARecordFailsAtOnce) {
   EXPECT_FALSE(host::ReadAlterableValue(*sim.Object(0), 0, value));
 }
 
+// A timing run hands the same text argument over and over: its record is
+// taken again instead of filling the host's room. A text of another size
+// gets a record of exactly its size, which a read past its end leaves.
+TEST(SimHost, RepeatedExpressionTextsStayInBoundedRoom) {
+  sim::SimHost sim(sim::SceneSpec{});
+  for (int call = 0; call < 200000; ++call) sim.SetExpressionText("ghost");
+  sim.SetExpressionText("ball");
+  EXPECT_TRUE(sim.space().IsInsideBlock(sim.ExpressionArgument(), 5));
+  EXPECT_FALSE(sim.space().IsInsideBlock(sim.ExpressionArgument(), 6));
+}
+
 }  // namespace
 }  // namespace tier::test
