@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "bench/routine_calls.h"
-#include "host/address_space.h"
+#include "host/native_memory.h"
 #include "order/sort.h"
 
 namespace {
@@ -34,7 +34,7 @@ void Plugin(benchmark::State& state, Routine r, int balls, int walls) {
   tier::sim::SimHost& sim = layout.sim();
   PluginCaller caller(sim, r, n);
   std::mt19937 random(11);
-  tier::host::AddressSpace::SetChecked(false);
+  tier::host::CheckAccesses(false);
   for (auto _ : state) {
     if (IsSort(r)) {
       state.PauseTiming();
@@ -43,7 +43,7 @@ void Plugin(benchmark::State& state, Routine r, int balls, int walls) {
     }
     benchmark::DoNotOptimize(caller.Run());
   }
-  tier::host::AddressSpace::SetChecked(true);
+  tier::host::CheckAccesses(true);
 }
 
 void Model(benchmark::State& state, Routine r, int balls, int walls) {

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "host/address_space.h"
+#include "host/native_memory.h"
 #include "order/sort.h"
 #include "simhost/sim_host.h"
 #include "tests/fuzz/sort_adversary.h"
@@ -94,7 +94,7 @@ void SortAction(benchmark::State& state) {
     scene.order.push_back({.slot = i});
   }
   tier::sim::SimHost sim(scene);
-  tier::host::AddressSpace::SetChecked(false);
+  tier::host::CheckAccesses(false);
   std::mt19937 random(7);
   std::uniform_int_distribution<int> position(-32768, 32767);
   for (auto _ : state) {
@@ -104,7 +104,7 @@ void SortAction(benchmark::State& state) {
     state.ResumeTiming();
     tier::order::SortDisplayList(sim.runData(), SortKind::kLargestXFirst, 0, 0);
   }
-  tier::host::AddressSpace::SetChecked(true);
+  tier::host::CheckAccesses(true);
   state.SetItemsProcessed(state.iterations() * count);
 }
 

@@ -1,14 +1,16 @@
 # Native build: the plug-in's code over the simulated host, for unit tests,
 # sanitizers, fuzzing and benchmarks.
 
-add_library(tier_host STATIC host/address_space.cpp simhost/host_side_native.cpp)
+# What the plug-in's code needs natively beside itself: its host pointers
+# resolved in the simulated host's memory, and the host's services.
+add_library(tier_host STATIC host/native_memory.cpp simhost/host_side_native.cpp)
 target_include_directories(tier_host PUBLIC ${CMAKE_SOURCE_DIR})
 
 add_library(tier_plugin STATIC ${TIER_PLUGIN_SOURCES})
 target_compile_options(tier_plugin PRIVATE ${TIER_PLUGIN_COMPILE_OPTIONS})
 target_link_libraries(tier_plugin PUBLIC tier_host)
 
-add_library(tier_simhost STATIC simhost/sim_host.cpp)
+add_library(tier_simhost STATIC simhost/sim_host.cpp simhost/address_space.cpp)
 target_link_libraries(tier_simhost PUBLIC tier_host)
 
 # The product Tier.vdx run in a CPU emulator, its memory shared with the

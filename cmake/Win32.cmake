@@ -51,8 +51,8 @@ target_link_options(Tier PRIVATE ${TIER_STATIC_RUNTIME} -no-pthread -Wl,--exclud
 
 # --- Stub of the host's runtime library, for running outside the host -------
 
-add_library(veldrun_stub SHARED tests/stub_veldrun/veldrun_stub.cpp
-                                tests/stub_veldrun/veldrun_stub.def)
+add_library(veldrun_stub SHARED simhost/veldrun_stub.cpp
+                                simhost/veldrun_stub.def)
 target_include_directories(veldrun_stub PRIVATE ${CMAKE_SOURCE_DIR})
 set_target_properties(veldrun_stub PROPERTIES OUTPUT_NAME VELDRUN PREFIX "" SUFFIX ".dll"
                                               IMPORT_PREFIX "" IMPORT_SUFFIX ".dll.a")
@@ -68,7 +68,7 @@ target_include_directories(tier_catalogue PUBLIC ${CMAKE_SOURCE_DIR})
 
 add_library(tier_simhost STATIC
   simhost/sim_host.cpp
-  host/address_space.cpp
+  simhost/address_space.cpp
   simhost/host_side_win32.cpp
   simhost/plugin_module_win32.cpp)
 target_include_directories(tier_simhost PUBLIC ${CMAKE_SOURCE_DIR})

@@ -9,7 +9,7 @@
 #include <iterator>
 
 #include "emulator/runtime_imports.h"
-#include "host/address_space.h"
+#include "simhost/address_space.h"
 #include "simhost/host_side.h"
 
 namespace tier::emulator {
@@ -56,7 +56,7 @@ struct EmulatedDll::Machine {
   // The simulated host's space as shared now.
   std::uint64_t sharedSerial = 0;
   std::uint32_t sharedBase = 0, sharedSize = 0;
-  const host::AddressSpace* shared = nullptr;
+  const sim::AddressSpace* shared = nullptr;
   bool counting = false;
   std::uint64_t instructions = 0;
   std::uint32_t callTarget = 0;  // the function the current call entered
@@ -79,7 +79,7 @@ struct EmulatedDll::Machine {
 
   // Shares the simulated host's active address space at its own addresses.
   bool ShareHostSpace(std::string& error) {
-    const host::AddressSpace* space = host::AddressSpace::Active();
+    const sim::AddressSpace* space = sim::AddressSpace::Active();
     const std::uint64_t serial = space != nullptr ? space->serial() : 0;
     if (serial == sharedSerial) return true;
     if (sharedSize != 0) uc_mem_unmap(uc, sharedBase, sharedSize);
@@ -506,7 +506,7 @@ std::string EmulatedDll::AccessProblem(std::uint32_t address, std::uint32_t size
     return heap_.WasFreed(address) ? "in a block of its heap that it freed"
                                    : "outside every live block of its heap";
   }
-  const host::AddressSpace* space = machine_ != nullptr ? machine_->shared : nullptr;
+  const sim::AddressSpace* space = machine_ != nullptr ? machine_->shared : nullptr;
   if (space != nullptr && within(space->base(), std::uint64_t{space->base()} + space->capacity()))
     return space->IsInsideBlock(address, size) ? "" : "outside every record of the host";
   return "where it has no memory";

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "host/address_space.h"
+#include "simhost/address_space.h"
 #include "host/records.h"
 #include "simhost/host_side.h"
 
@@ -126,7 +126,7 @@ class SimHost {
   std::vector<int> SelectedChain(int type) const;
   std::int32_t StoredFixedValue() const;
   const SceneSpec& scene() const { return scene_; }
-  host::AddressSpace& space() { return space_; }
+  sim::AddressSpace& space() { return space_; }
 
   // Host invariants: links, head and tail, rising levels, displayLevel
   // mirrors of counted nodes. Empty when all hold, else what is wrong.
@@ -155,7 +155,7 @@ class SimHost {
   static void OnRefresh(HostAddress frame, HostAddress node, std::int32_t flag);
 
   SceneSpec scene_;
-  host::AddressSpace space_;
+  sim::AddressSpace space_;
   HostAddress runData_ = 0;
   HostAddress runHeader_ = 0;
   HostAddress frame_ = 0;

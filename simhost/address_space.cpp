@@ -1,27 +1,24 @@
-#include "host/address_space.h"
+#include "simhost/address_space.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #if !TIER_WIN32
 #include <sys/mman.h>
 #endif
 
-namespace tier::host {
+namespace tier::sim {
 namespace {
+
+// Blocks are kept apart so that a read running off one block never lands in
+// the next.
+constexpr std::size_t kGuardGap = 16;
 
 #if !TIER_WIN32
 // Natively, host addresses start well above 0 so that null stays distinct and
 // small garbage values never resolve.
 constexpr HostAddress kNativeBase = 0x00100000;
-// Blocks are kept apart so that a read running off one block never lands in
-// the next.
-constexpr std::size_t kGuardGap = 16;
-AddressSpace* g_active = nullptr;
-bool g_checked = true;
-#else
-constexpr std::size_t kGuardGap = 16;
+const AddressSpace* g_active = nullptr;
 #endif
 
 [[noreturn]] void Fail(const char* what, HostAddress address, std::size_t size) {
@@ -52,6 +49,7 @@ AddressSpace::AddressSpace(std::size_t capacity) : capacity_(capacity) {
   if (pages == MAP_FAILED) Fail("no memory for the address space", 0, capacity_);
   memory_ = static_cast<std::uint8_t*>(pages);
   base_ = kNativeBase;
+  view_ = {memory_, base_, capacity_, 0, &blocks_};
 #endif
 }
 
@@ -68,6 +66,9 @@ HostAddress AddressSpace::Allocate(std::size_t size) {
   const std::size_t start = (used_ + kGuardGap + 7) & ~std::size_t{7};
   if (size == 0 || start + size > capacity_) Fail("address space full", 0, size);
   used_ = start + size;
+#if !TIER_WIN32
+  view_.used = used_;
+#endif
   const HostAddress address = base_ + static_cast<HostAddress>(start);
   blocks_[address] = static_cast<std::uint32_t>(size);
   return address;
@@ -98,43 +99,23 @@ HostAddress AddressSpace::AddressOf(const void* pointer) const {
 
 void AddressSpace::Activate() {}
 void AddressSpace::Deactivate() {}
-void AddressSpace::SetChecked(bool) {}
 const AddressSpace* AddressSpace::Active() { return nullptr; }
 
 #else
 
-void AddressSpace::Activate() { g_active = this; }
+void AddressSpace::Activate() {
+  g_active = this;
+  host::ResolveAgainst(&view_);
+}
+
 void AddressSpace::Deactivate() {
-  if (g_active == this) g_active = nullptr;
+  if (g_active != this) return;
+  g_active = nullptr;
+  host::ResolveAgainst(nullptr);
 }
-void AddressSpace::SetChecked(bool checked) { g_checked = checked; }
+
 const AddressSpace* AddressSpace::Active() { return g_active; }
-
-void* ResolveAddress(HostAddress address, std::size_t size) {
-  if (g_active == nullptr) Fail("no host address space is active", address, size);
-  if (g_checked && !g_active->IsInsideBlock(address, size))
-    Fail("access not inside one host record", address, size);
-  return g_active->Pointer(address, size);
-}
-
-HostAddress AddressOf(const void* pointer) {
-  if (g_active == nullptr) Fail("no host address space is active", 0, 0);
-  return g_active->AddressOf(pointer);
-}
-
-const char* ResolveString(HostAddress address) {
-  if (g_active == nullptr) Fail("no host address space is active", address, 1);
-  auto it = g_active->blocks_.upper_bound(address);
-  if (it == g_active->blocks_.begin()) Fail("text not inside a host record", address, 1);
-  --it;
-  const std::uint64_t end = std::uint64_t{it->first} + it->second;
-  if (address >= end) Fail("text not inside a host record", address, 1);
-  const char* text = static_cast<const char*>(g_active->Pointer(address, 1));
-  if (std::memchr(text, '\0', static_cast<std::size_t>(end - address)) == nullptr)
-    Fail("text runs past the end of its host record", address, end - address);
-  return text;
-}
 
 #endif
 
-}  // namespace tier::host
+}  // namespace tier::sim

@@ -1,10 +1,11 @@
-// Memory in which a host lays out its records, with the addresses that the
-// records' 32-bit pointer fields hold.
+// The memory in which the simulated host lays out its records, with the
+// addresses that the records' 32-bit pointer fields hold, and the record
+// blocks handed out so far.
 //
-// Natively the addresses are those of a private 32-bit address space; while a
-// space is active every HostPtr resolves against it, and with checking on any
-// access that does not lie inside one allocated block aborts with a message.
-// In the Win32 build the addresses are the machine pointers.
+// Natively the addresses are those of a private 32-bit address space, and
+// while a space is active every host pointer of the plug-in resolves against
+// it (host/native_memory.h). In the Win32 build the addresses are the machine
+// pointers.
 #pragma once
 
 #include <cstddef>
@@ -12,8 +13,11 @@
 #include <map>
 
 #include "host/host_ptr.h"
+#include "host/native_memory.h"
 
-namespace tier::host {
+namespace tier::sim {
+
+using host::HostAddress;
 
 class AddressSpace {
  public:
@@ -35,18 +39,15 @@ class AddressSpace {
   // True when [address, address + size) lies inside one allocated block.
   bool IsInsideBlock(HostAddress address, std::size_t size) const;
 
-  // Makes this the space that HostPtr resolves against (natively).
+  // Makes this the space that the plug-in's host pointers resolve against
+  // (natively).
   void Activate();
   void Deactivate();
 
-  // Whether the native resolver checks block bounds (on by default; the
-  // benchmarks turn it off).
-  static void SetChecked(bool checked);
-
-  // Natively, the space that HostPtr resolves against (null when none), and
-  // what a CPU emulator needs to share it at the same addresses: its memory
-  // is page-aligned and `capacity` a whole number of pages. `serial` tells
-  // one space from any other made before or after it.
+  // Natively, the active space (null when none), and what a CPU emulator
+  // needs to share it at the same addresses: its memory is page-aligned and
+  // `capacity` a whole number of pages. `serial` tells one space from any
+  // other made before or after it.
   static const AddressSpace* Active();
   HostAddress base() const { return base_; }
   std::size_t capacity() const { return capacity_; }
@@ -60,10 +61,9 @@ class AddressSpace {
   HostAddress base_ = 0;
   std::uint64_t serial_ = 0;
   std::map<HostAddress, std::uint32_t> blocks_;  // start -> size
-
-  friend void* ResolveAddress(HostAddress, std::size_t);
-  friend HostAddress AddressOf(const void*);
-  friend const char* ResolveString(HostAddress);
+#if !TIER_WIN32
+  host::HostMemory view_;  // what the plug-in's pointers resolve against
+#endif
 };
 
-}  // namespace tier::host
+}  // namespace tier::sim
