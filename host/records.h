@@ -240,10 +240,14 @@ inline constexpr std::int32_t kExpressionInteger = 0;
 inline constexpr std::int32_t kExpressionText = 1;
 
 // number + 65536 * creationCount, both signed 16-bit, in 32-bit two's complement.
+constexpr std::int32_t MakeFixedValue(std::int16_t number, std::int16_t creationCount) {
+  const auto low = static_cast<std::uint32_t>(static_cast<std::int32_t>(number));
+  const auto high = static_cast<std::uint32_t>(static_cast<std::int32_t>(creationCount));
+  return static_cast<std::int32_t>(low + (high << 16));
+}
+
 inline std::int32_t FixedValueOf(const HostObject& object) {
-  const auto number = static_cast<std::uint32_t>(static_cast<std::int32_t>(object.number));
-  const auto creation = static_cast<std::uint32_t>(static_cast<std::int32_t>(object.creationCount));
-  return static_cast<std::int32_t>(number + (creation << 16));
+  return MakeFixedValue(object.number, object.creationCount);
 }
 
 inline RunHeader* RunHeaderOf(const RunData& runData) { return runData.runHeader.get(); }

@@ -454,8 +454,7 @@ class SceneParser {
     const auto creation = creationCounts_.find(slot);
     if (creation == creationCounts_.end())
       throw SceneError{lineNumber, "fv(slot " + std::to_string(slot) + ") names a free slot"};
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(slot) +
-                                     (static_cast<std::uint32_t>(creation->second) << 16));
+    return host::MakeFixedValue(static_cast<std::int16_t>(slot), creation->second);
   }
 
   CallArgument Argument(LineReader& line) {

@@ -278,9 +278,7 @@ Case MakeCase(Source& s, int maxCalls, const FrameOptions& options) {
 }
 
 std::int32_t FixedValueOf(const ObjectRecipe& o) {
-  const auto number =
-      static_cast<std::uint32_t>(o.number.value_or(static_cast<std::int16_t>(o.slot)));
-  return static_cast<std::int32_t>(number + (static_cast<std::uint32_t>(o.creationCount) << 16));
+  return host::MakeFixedValue(o.number.value_or(static_cast<std::int16_t>(o.slot)), o.creationCount);
 }
 
 model::Frame ToModel(const FrameRecipe& r) {
