@@ -29,6 +29,7 @@ import zipfile
 
 EXPECTED_FILES = ["Tier.vdx", "README.txt", "REFERENCE.txt", "LICENSE", "SHA256SUMS"]
 EARLIEST = 315532800  # 1980-01-01 00:00 UTC, the earliest a zip can hold
+LATEST = 4354819198   # 2107-12-31 23:59:58 UTC, the latest
 SECTIONS = {"Conditions": (10, range(6000, 6041)), "Actions": (28, range(5000, 5271)),
             "Expressions": (8, range(7000, 7071))}
 
@@ -52,7 +53,7 @@ def display_strings(script):
 def expected_time(time_file):
     with open(time_file, encoding="ascii") as f:
         text = f.read().strip()
-    return max(int(text), EARLIEST) if text else EARLIEST
+    return min(max(int(text), EARLIEST), LATEST) if text else EARLIEST
 
 
 def check_entry(info, seconds, failures):
