@@ -215,8 +215,9 @@ inline void SortsNote(Document& page) {
                "the largest value"}});
   page.Paragraph(
       "**Equal keys.** Objects whose keys are equal end in the order that the sort's procedure "
-      "leaves them in, not in their old order, and sorting again can move them again: a game "
-      "shows that as flicker. In a display order of at most 16 nodes, objects with equal keys "
+      "leaves them in, which need not be their old order, and sorting again can move them "
+      "again: a game shows that as flicker. In a display order of at most 16 nodes, objects with "
+      "equal keys "
       "keep their order. With more than 16, the procedure first splits the order around "
       "middle keys and may exchange equal ones: sorting an already sorted order can change it, "
       "and 17 to 32 nodes that all have one key come out exactly reversed, so that every sort "

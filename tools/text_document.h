@@ -6,6 +6,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -184,8 +185,12 @@ inline std::string TextTable(const Block& table, std::size_t width) {
     out += head + "\n";
     std::string rest;
     const bool named = cells.size() > firstOther + 1;
-    for (std::size_t c = firstOther; c < cells.size(); ++c)
-      rest += (rest.empty() ? "" : "; ") + (named ? rows[0][c] + ": " : "") + cells[c];
+    for (std::size_t c = firstOther; c < cells.size(); ++c) {
+      std::string name = named ? rows[0][c] + ": " : "";
+      if (!rest.empty() && !name.empty())
+        name[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[0])));
+      rest += (rest.empty() ? "" : "; ") + name + cells[c];
+    }
     if (!rest.empty()) out += Wrapped(rest, width, indent, indent);
   }
   return out;
