@@ -39,6 +39,12 @@ struct ParameterInfo {
   std::uint16_t titleId;
 };
 
+// Which bound of the run header limits the object slots that a routine
+// searches for a fixed value or a name; an object in a slot beyond it is not
+// found. Both: "tirGetFV(" scans names up to objectCount, then looks the
+// match's node up as the actions do, up to objectLimit.
+enum class SlotBound : std::uint8_t { None, ObjectCount, ObjectLimit, Both };
+
 struct RoutineInfo {
   RoutineKind kind;
   std::uint16_t code;
@@ -49,7 +55,10 @@ struct RoutineInfo {
   std::uint8_t parameterCount;
   std::array<ParameterInfo, 3> parameters;
   std::string_view routineName;  // the function that carries the routine's logic
-  // What the routine does, for game authors (the generated reference).
+  // For game authors (the generated reference and README.txt): the slots the
+  // routine searches, its behaviour in one line, and in full.
+  SlotBound slotBound;
+  std::string_view summary;
   std::string_view description;
 };
 
@@ -86,26 +95,20 @@ constexpr ParameterInfo O(std::uint16_t title) { return {kParamObject, title}; }
 template <RoutineKind Kind>
 constexpr RoutineInfo EventRow(std::uint16_t code, std::uint16_t stringId, std::string_view text,
                                std::string_view name, std::uint8_t count,
-                               std::array<ParameterInfo, 3> parameters,
-                               std::string_view description) {
+                               std::array<ParameterInfo, 3> parameters, SlotBound bound,
+                               std::string_view summary, std::string_view description) {
   const bool condition = Kind == RoutineKind::Condition;
-  return {Kind,
-          code,
-          static_cast<std::uint16_t>((condition ? 26000 : 25000) + 10 * code),
-          stringId,
-          text,
-          condition ? kConditionFlags : std::uint16_t{0},
-          count,
-          parameters,
-          name,
-          description};
+  return {Kind,     code,       static_cast<std::uint16_t>((condition ? 26000 : 25000) + 10 * code),
+          stringId, text,       condition ? kConditionFlags : std::uint16_t{0},
+          count,    parameters, name,
+          bound,    summary,    description};
 }
 inline constexpr auto Condition = &EventRow<RoutineKind::Condition>;
 inline constexpr auto Action = &EventRow<RoutineKind::Action>;
 
 constexpr RoutineInfo Expression(std::uint16_t code, std::string_view text, std::string_view name,
-                                 std::uint8_t count, std::uint16_t argumentKind,
-                                 std::string_view description) {
+                                 std::uint8_t count, std::uint16_t argumentKind, SlotBound bound,
+                                 std::string_view summary, std::string_view description) {
   // The two text expressions (codes 3 and 4) carry kTextResult.
   return {RoutineKind::Expression,
           code,
@@ -116,245 +119,339 @@ constexpr RoutineInfo Expression(std::uint16_t code, std::string_view text, std:
           count,
           {ParameterInfo{argumentKind, 0}, {}, {}},
           name,
+          bound,
+          summary,
           description};
 }
+
+inline constexpr SlotBound kNoSlots = SlotBound::None;
+inline constexpr SlotBound kToObjectCount = SlotBound::ObjectCount;
+inline constexpr SlotBound kToObjectLimit = SlotBound::ObjectLimit;
 
 inline constexpr std::array<RoutineInfo, kConditionCount + kActionCount + kExpressionCount> kRows =
     {{
         // Conditions: menu id 26000 + 10 x code, flags 0x220.
-        Condition(0, 6000, "%0 At Back?", "CondAtBack", 1, {N(kTitleFixedValue)},
+        Condition(0, 6000, "%0 At Back?", "CondAtBack", 1, {N(kTitleFixedValue)}, kNoSlots,
+                  "True when the object's node is the back-most one, uncounted or not.",
                   "True when the back-most node of the display order, uncounted or not, belongs to "
-                  "the object with this fixed value. False on an empty list and when no object "
-                  "has the fixed value."),
-        Condition(
-            1, 6010, "%0 At Front?", "CondAtFront", 1, {N(kTitleFixedValue)},
-            "True when the front-most node of the display order, uncounted or not, belongs to "
-            "the object with this fixed value. False on an empty list and when no object "
-            "has the fixed value."),
+                  "the object with this fixed value. No slot is searched: the fixed value is "
+                  "compared with that of the node's object, wherever it lies. False on an empty "
+                  "list and when the back-most node belongs to another object."),
+        Condition(1, 6010, "%0 At Front?", "CondAtFront", 1, {N(kTitleFixedValue)}, kNoSlots,
+                  "True when the object's node is the front-most one, uncounted or not.",
+                  "True when the front-most node of the display order, uncounted or not, belongs "
+                  "to the object with this fixed value. No slot is searched: the fixed value is "
+                  "compared with that of the node's object, wherever it lies. False on an empty "
+                  "list and when the front-most node belongs to another object."),
         Condition(2, 6020, "%0 Above %1?", "CondAbove", 2,
-                  {N(kTitleFixedValue), N(kTitleFixedValue)},
+                  {N(kTitleFixedValue), N(kTitleFixedValue)}, kToObjectCount,
+                  "True when the first object lies in front of the second.",
                   "True when the first object's level is higher (nearer the front) than the "
-                  "second's. The objects are looked for in slots 0 to objectCount; false when "
-                  "either is missing or has no display node, and when both name the same object."),
+                  "second's. Both are looked for in slots 0 to objectCount; false when either is "
+                  "missing or has no display node, and when both name the same object."),
         Condition(3, 6030, "%0 Below %1?", "CondBelow", 2,
-                  {N(kTitleFixedValue), N(kTitleFixedValue)},
+                  {N(kTitleFixedValue), N(kTitleFixedValue)}, kToObjectCount,
+                  "True when the first object lies behind the second.",
                   "True when the first object's level is lower (nearer the back) than the "
-                  "second's. The objects are looked for in slots 0 to objectCount; false when "
-                  "either is missing or has no display node, and when both name the same object."),
+                  "second's. Both are looked for in slots 0 to objectCount; false when either is "
+                  "missing or has no display node, and when both name the same object."),
         Condition(4, 6040, "%0 Between %1 and %2?", "CondBetween", 3,
-                  {N(kTitleFixedValue), N(kTitleFixedValue), N(kTitleFixedValue)},
+                  {N(kTitleFixedValue), N(kTitleFixedValue), N(kTitleFixedValue)}, kToObjectCount,
+                  "True when the first object lies between the other two, in either order.",
                   "True when the first object's level lies strictly between the levels of the "
                   "second and the third, in either order. The three fixed values are fetched from "
-                  "the host one after another. False when any of the three objects is missing or "
-                  "has no display node."),
-        Condition(5, 6000, "%0 At Back?", "CondObjectAtBack", 1, {O(kTitleAnObject)},
+                  "the host one after another and looked for in slots 0 to objectCount. False "
+                  "when any of the three objects is missing or has no display node."),
+        Condition(5, 6000, "%0 At Back?", "CondObjectAtBack", 1, {O(kTitleAnObject)}, kNoSlots,
+                  "Narrows the selection to the instance at the back; true if it is one.",
                   "Tests each instance of the object in scope (its current selection, or else all "
-                  "its instances) and keeps in the selection the one at the back of the display "
-                  "order. True when it is one of them. When none is, the selection's head and count "
-                  "are cleared but its stamp is not renewed: a selection that was current stays "
-                  "current and empty, one that was not current stays not current (so the next "
-                  "routine again sees every instance). False, with the selection untouched, when "
-                  "the object has no instance in scope."),
-        Condition(6, 6010, "%0 At Front?", "CondObjectAtFront", 1, {O(kTitleAnObject)},
+                  "its instances) and keeps in the selection the one whose node is at the back of "
+                  "the display order. True when it is one of them. When none is, the selection's "
+                  "head and count are cleared but its stamp is not renewed: a selection that was "
+                  "current stays current and empty, one that was not current stays not current "
+                  "(so the next routine again sees every instance). False, with the selection "
+                  "untouched, when the object has no instance in scope. No slot is searched."),
+        Condition(6, 6010, "%0 At Front?", "CondObjectAtFront", 1, {O(kTitleAnObject)}, kNoSlots,
+                  "Narrows the selection to the instance at the front; true if it is one.",
                   "Tests each instance of the object in scope (its current selection, or else all "
-                  "its instances) and keeps in the selection the one at the front of the display "
-                  "order. True when it is one of them. When none is, the selection's head and count "
-                  "are cleared but its stamp is not renewed: a selection that was current stays "
-                  "current and empty, one that was not current stays not current (so the next "
-                  "routine again sees every instance). False, with the selection untouched, when "
-                  "the object has no instance in scope."),
+                  "its instances) and keeps in the selection the one whose node is at the front of "
+                  "the display order. True when it is one of them. When none is, the selection's "
+                  "head and count are cleared but its stamp is not renewed: a selection that was "
+                  "current stays current and empty, one that was not current stays not current "
+                  "(so the next routine again sees every instance). False, with the selection "
+                  "untouched, when the object has no instance in scope. No slot is searched."),
         Condition(7, 6020, "%0 Above %1?", "CondObjectAbove", 2,
-                  {O(kTitleObjectA), O(kTitleObjectB)},
+                  {O(kTitleObjectA), O(kTitleObjectB)}, kToObjectCount,
+                  "Narrows A's selection to instances in front of an instance of B.",
                   "Keeps in the selection of object A those of its instances in scope that lie "
-                  "above at least one instance in scope of object B; true when one does. When none "
-                  "does, A's selection is cleared but keeps its stamp: current and empty if it was "
-                  "current, still not current (every instance in scope again) if it was not. "
-                  "False, with A's selection untouched, when A or B has no instance in scope."),
+                  "above (in front of) at least one instance in scope of object B; true when one "
+                  "does. Each instance is looked for by its fixed value in slots 0 to objectCount, "
+                  "as \"%0 Above %1?\" with fixed values does. When none passes, A's selection is "
+                  "cleared but keeps its stamp: current and empty if it was current, still not "
+                  "current (every instance in scope again) if it was not. False, with A's "
+                  "selection untouched, when A or B has no instance in scope."),
         Condition(8, 6030, "%0 Below %1?", "CondObjectBelow", 2,
-                  {O(kTitleObjectA), O(kTitleObjectB)},
+                  {O(kTitleObjectA), O(kTitleObjectB)}, kToObjectCount,
+                  "Narrows A's selection to instances behind an instance of B.",
                   "Keeps in the selection of object A those of its instances in scope that lie "
-                  "below at least one instance in scope of object B; true when one does. When none "
-                  "does, A's selection is cleared but keeps its stamp: current and empty if it was "
-                  "current, still not current (every instance in scope again) if it was not. "
-                  "False, with A's selection untouched, when A or B has no instance in scope."),
+                  "below (behind) at least one instance in scope of object B; true when one does. "
+                  "Each instance is looked for by its fixed value in slots 0 to objectCount, as "
+                  "\"%0 Below %1?\" with fixed values does. When none passes, A's selection is "
+                  "cleared but keeps its stamp: current and empty if it was current, still not "
+                  "current (every instance in scope again) if it was not. False, with A's "
+                  "selection untouched, when A or B has no instance in scope."),
         Condition(9, 6040, "%0 Between %1 and %2?", "CondObjectBetween", 3,
-                  {O(kTitleObjectA), O(kTitleObjectB), O(kTitleObjectC)},
-                  "Keeps in A's selection the instances that lie above an instance of B and below "
-                  "one of C. When there are none, A's selection stops being current and every "
-                  "instance of A's type is tried the other way round (below B, above C). The three "
-                  "objects are fetched from the host one after another. False when neither "
-                  "arrangement holds or an object has no instance in scope. When the host's "
-                  "eventCount is 65535, the mark meant to make A's selection not current equals "
-                  "the count, so the selection stays current and the other way round starts from "
-                  "what the first arrangement left in it, not from every instance: when A's "
-                  "selection was current on entry or some instances lay above B, that is nothing, "
-                  "and the condition is false."),
+                  {O(kTitleObjectA), O(kTitleObjectB), O(kTitleObjectC)}, kToObjectCount,
+                  "Narrows A's selection to instances between instances of B and C.",
+                  "Keeps in A's selection its instances in scope that lie above an instance of B "
+                  "and below an instance of C, looked for by fixed value in slots 0 to "
+                  "objectCount; true when one does. When none does, A's selection is made not "
+                  "current and every instance of A's type is tried the other way round: below an "
+                  "instance of B and above one of C. The three objects are fetched from the host "
+                  "one after another. False when neither way finds an instance, or when an object "
+                  "has no instance in scope.\n\n"
+                  "One exception, at the last value of the host's event counter: when eventCount "
+                  "is 65535, the mark that makes a selection not current is 65535 too, so A's "
+                  "selection stays current, and the other way round starts from what the first "
+                  "way left in it instead of from every instance. Then the other way round is "
+                  "tried in full only when A's selection was not current on entry and no instance "
+                  "of A lay above an instance of B; otherwise the condition is false whenever the "
+                  "first way finds nothing."),
 
         // Actions: menu id 25000 + 10 x code, flags 0.
-        Action(0, 5000, "Send %0 Back One", "SendBackOne", 1, {N(kTitleFixedValue)},
+        Action(0, 5000, "Send %0 Back One", "SendBackOne", 1, {N(kTitleFixedValue)}, kToObjectLimit,
+               "Swaps the object with its neighbour behind it.",
                "Swaps the object with its neighbour toward the back; both are redrawn. Nothing "
-               "happens when the object is already at the back, when no object has the fixed "
-               "value, or when it has no display node."),
+               "happens when the object is already at the back, when no object in slots 0 to "
+               "objectLimit has the fixed value, or when it has no display node."),
         Action(1, 5010, "Bring %0 Forward One", "BringForwardOne", 1, {N(kTitleFixedValue)},
+               kToObjectLimit, "Swaps the object with its neighbour in front of it.",
                "Swaps the object with its neighbour toward the front; both are redrawn. Nothing "
-               "happens when the object is already at the front, when no object has the fixed "
-               "value, or when it has no display node."),
+               "happens when the object is already at the front, when no object in slots 0 to "
+               "objectLimit has the fixed value, or when it has no display node."),
         Action(2, 5020, "Swap %0 and %1", "SwapPair", 2, {N(kTitleFixedValue), N(kTitleFixedValue)},
+               kToObjectLimit, "Exchanges the places of the two objects.",
                "Exchanges the places (and levels) of two objects wherever they lie; both are "
                "redrawn, the first one first. The same object twice stays put and is redrawn "
-               "twice. Nothing happens when either object cannot be found."),
+               "twice. Nothing happens when either object cannot be found in slots 0 to "
+               "objectLimit."),
         Action(3, 5030, "Store Fixed Value for %0", "StoreFixedValue", 1, {O(kTitleObjectA)},
+               kNoSlots, "Remembers the object's fixed value; a fixed value of 0 then means it.",
                "Remembers the fixed value of the object's first instance in scope (the first of "
                "its current selection, or else its first instance); from then on a fixed value of "
-               "0 stands for it. Stores 0 when the object has no instance in scope."),
+               "0 stands for it. Stores 0 when the object has no instance in scope. No slot is "
+               "searched."),
         Action(4, 5040, "Bring %0 to Front", "BringToFront", 1, {N(kTitleFixedValue)},
+               kToObjectLimit, "Moves the object to the front of the order.",
                "Moves the object to the front of the display order, one neighbour at a time, and "
                "redraws it alone, also when it was already at the front. Nothing happens on an "
-               "empty list or when the object cannot be found."),
-        Action(5, 5050, "Send %0 to Back", "SendToBack", 1, {N(kTitleFixedValue)},
+               "empty list or when the object cannot be found in slots 0 to objectLimit."),
+        Action(5, 5050, "Send %0 to Back", "SendToBack", 1, {N(kTitleFixedValue)}, kToObjectLimit,
+               "Moves the object to the back of the order.",
                "Moves the object to the back of the display order, one neighbour at a time, and "
                "redraws it alone, also when it was already at the back. Nothing happens on an "
-               "empty list or when the object cannot be found."),
+               "empty list or when the object cannot be found in slots 0 to objectLimit."),
         Action(6, 5060, "Send %0 Back %1", "SendBackN", 2, {N(kTitleFixedValue), N(kTitleHowMany)},
-               "Moves the object back by the given number of levels, or until it is at the back; "
+               kToObjectLimit, "Moves the object back that many places, at most to the back.",
+               "Moves the object back by the given number of places, or until it is at the back; "
                "each step redraws both nodes it swapped. Nothing happens for a count of 0 or less "
-               "or when the object cannot be found."),
+               "or when the object cannot be found in slots 0 to objectLimit."),
         Action(7, 5070, "Bring %0 Forward %1", "BringForwardN", 2,
-               {N(kTitleFixedValue), N(kTitleHowMany)},
-               "Moves the object forward by the given number of levels, or until it is at the "
+               {N(kTitleFixedValue), N(kTitleHowMany)}, kToObjectLimit,
+               "Moves the object forward that many places, at most to the front.",
+               "Moves the object forward by the given number of places, or until it is at the "
                "front; each step redraws both nodes it swapped. Nothing happens for a count of 0 "
-               "or less or when the object cannot be found."),
-        Action(8, 5080, "Reverse all", "ReverseAll", 0, {},
+               "or less or when the object cannot be found in slots 0 to objectLimit."),
+        Action(8, 5080, "Reverse all", "ReverseAll", 0, {}, kNoSlots,
+               "Reverses the whole order: the back-most object comes to the front.",
                "Reverses the whole display order by swapping the outermost pair, then the next "
                "pair inward, and so on; both nodes of each pair are redrawn. Nothing happens on an "
                "empty list; a single node is redrawn twice."),
         Action(9, 5090, "Move %0 Above %1", "MoveAbove", 2,
-               {N(kTitleFixedValue), N(kTitleFixedValue)},
+               {N(kTitleFixedValue), N(kTitleFixedValue)}, kToObjectLimit,
+               "Moves the first object forward to just in front of the second.",
                "Moves the first object forward until it lies directly in front of the second, and "
                "redraws the first alone. Nothing happens when the first object's level is already "
-               "at or above the second's, or when either object cannot be found."),
+               "at or above the second's, or when either object cannot be found in slots 0 to "
+               "objectLimit."),
         Action(10, 5100, "Move %0 Below %1", "MoveBelow", 2,
-               {N(kTitleFixedValue), N(kTitleFixedValue)},
+               {N(kTitleFixedValue), N(kTitleFixedValue)}, kToObjectLimit,
+               "Moves the first object back to just behind the second.",
                "Moves the first object back until it lies directly behind the second, and redraws "
                "the first alone. Nothing happens when the first object's level is already at or "
-               "below the second's, or when either object cannot be found."),
+               "below the second's, or when either object cannot be found in slots 0 to "
+               "objectLimit."),
         Action(11, 5110, "Move %0 to Level %1", "MoveToLevel", 2,
-               {N(kTitleFixedValue), N(kTitleLevel)},
+               {N(kTitleFixedValue), N(kTitleLevel)}, kToObjectLimit,
+               "Moves the object to the given position, 1 being the back-most.",
                "Moves the object to the given position, counted from 1 at the back over every "
-               "node (uncounted ones too); the nodes in between shift by one. Only the object is "
-               "redrawn. Nothing happens for a level below 1 or beyond the last node, when the "
-               "object is already there, or when it cannot be found. The level is a position, "
-               "not the host's level number: where the back-most node's level is 10, position "
-               "2 is level 11."),
-        Action(12, 5120, "Increasing X Sort", "IncreasingXSort", 0, {},
-               "Sorts the whole display order by X position: largest X at the back, smallest at "
-               "the front. Levels are renumbered from the old back-most level and every node is "
-               "redrawn. A list of fewer than two nodes is left alone."),
-        Action(13, 5130, "Increasing Y Sort", "IncreasingYSort", 0, {},
-               "Sorts the whole display order by Y position: largest Y at the back, smallest at "
-               "the front. Levels are renumbered from the old back-most level and every node is "
-               "redrawn. A list of fewer than two nodes is left alone."),
-        Action(14, 5140, "Decreasing X Sort", "DecreasingXSort", 0, {},
-               "Sorts the whole display order by X position: smallest X at the back, largest at "
-               "the front. Levels are renumbered from the old back-most level and every node is "
-               "redrawn. A list of fewer than two nodes is left alone."),
-        Action(15, 5150, "Decreasing Y Sort", "DecreasingYSort", 0, {},
-               "Sorts the whole display order by Y position: smallest Y at the back, largest at "
-               "the front. Levels are renumbered from the old back-most level and every node is "
-               "redrawn. A list of fewer than two nodes is left alone."),
+               "node, uncounted ones too; the nodes in between shift by one place. Only the object "
+               "is redrawn. Nothing happens for a position below 1 or beyond the last node, when "
+               "the object is already there, or when it cannot be found in slots 0 to "
+               "objectLimit. The Level parameter is a position, not the host's level number: "
+               "where the back-most node's level is 10, position 2 is level 11."),
+        Action(12, 5120, "Increasing X Sort", "IncreasingXSort", 0, {}, kNoSlots,
+               "Sorts all: largest X at the back (drawn first), smallest X at the front.",
+               "Sorts the whole display order by X position, X falling from the back to the "
+               "front: the object with the largest X goes to the back, drawn first and covered by "
+               "the others, and the one with the smallest X to the front, drawn last, on top. "
+               "Levels are renumbered from the old back-most level and every node is redrawn. A "
+               "list of fewer than two nodes is left alone."),
+        Action(13, 5130, "Increasing Y Sort", "IncreasingYSort", 0, {}, kNoSlots,
+               "Sorts all: largest Y at the back (drawn first), smallest Y at the front.",
+               "Sorts the whole display order by Y position, Y falling from the back to the "
+               "front: the object with the largest Y goes to the back, drawn first and covered by "
+               "the others, and the one with the smallest Y to the front, drawn last, on top. "
+               "Levels are renumbered from the old back-most level and every node is redrawn. A "
+               "list of fewer than two nodes is left alone."),
+        Action(14, 5140, "Decreasing X Sort", "DecreasingXSort", 0, {}, kNoSlots,
+               "Sorts all: smallest X at the back (drawn first), largest X at the front.",
+               "Sorts the whole display order by X position, X rising from the back to the "
+               "front: the object with the smallest X goes to the back, drawn first and covered "
+               "by the others, and the one with the largest X to the front, drawn last, on top. "
+               "Levels are renumbered from the old back-most level and every node is redrawn. A "
+               "list of fewer than two nodes is left alone."),
+        Action(15, 5150, "Decreasing Y Sort", "DecreasingYSort", 0, {}, kNoSlots,
+               "Sorts all: smallest Y at the back (drawn first), largest Y at the front.",
+               "Sorts the whole display order by Y position, Y rising from the back to the "
+               "front: the object with the smallest Y goes to the back, drawn first and covered "
+               "by the others, and the one with the largest Y to the front, drawn last, on top. "
+               "Levels are renumbered from the old back-most level and every node is redrawn. A "
+               "list of fewer than two nodes is left alone."),
         Action(16, 5000, "Send %0 Back One", "SendBackOneByObject", 1, {O(kTitleAnObject)},
-               "As \"Send %0 Back One\" with a fixed value, on the object's first instance in "
-               "scope. When the object has no instance in scope, it acts on the object of the "
-               "stored fixed value."),
+               kToObjectLimit, "Swaps the first instance in scope with its neighbour behind it.",
+               "As \"Send %0 Back One\" with a fixed value, on the fixed value of the object's "
+               "first instance in scope, looked for in slots 0 to objectLimit. When the object "
+               "has no instance in scope, it acts on the object of the stored fixed value."),
         Action(17, 5010, "Bring %0 Forward One", "BringForwardOneByObject", 1, {O(kTitleAnObject)},
-               "As \"Bring %0 Forward One\" with a fixed value, on the object's first instance in "
-               "scope. When the object has no instance in scope, it acts on the object of the "
-               "stored fixed value."),
+               kToObjectLimit, "Swaps the first instance in scope with its neighbour in front.",
+               "As \"Bring %0 Forward One\" with a fixed value, on the fixed value of the "
+               "object's first instance in scope, looked for in slots 0 to objectLimit. When the "
+               "object has no instance in scope, it acts on the object of the stored fixed "
+               "value."),
         Action(18, 5020, "Swap %0 and %1", "SwapPairByObject", 2,
-               {O(kTitleObjectA), O(kTitleObjectB)},
-               "As \"Swap %0 and %1\" with fixed values, on the first instances in scope of A and "
-               "B. An object without an instance in scope stands for the stored fixed value. Two "
-               "objects whose first instance is the same (as with the same type twice) swap that "
-               "instance with itself: it stays put and is redrawn twice."),
+               {O(kTitleObjectA), O(kTitleObjectB)}, kToObjectLimit,
+               "Exchanges the places of the first instances in scope of A and B.",
+               "As \"Swap %0 and %1\" with fixed values, on the fixed values of the first "
+               "instances in scope of A and B, looked for in slots 0 to objectLimit. An object "
+               "without an instance in scope stands for the stored fixed value. Two objects whose "
+               "first instance is the same (as with the same type twice) swap that instance with "
+               "itself: it stays put and is redrawn twice."),
         Action(19, 5040, "Bring %0 to Front", "BringToFrontByObject", 1, {O(kTitleAnObject)},
-               "As \"Bring %0 to Front\" with a fixed value, on the object's first instance in "
-               "scope. When the object has no instance in scope, it acts on the object of the "
-               "stored fixed value."),
+               kToObjectLimit, "Moves the first instance in scope to the front of the order.",
+               "As \"Bring %0 to Front\" with a fixed value, on the fixed value of the object's "
+               "first instance in scope, looked for in slots 0 to objectLimit. When the object "
+               "has no instance in scope, it acts on the object of the stored fixed value."),
         Action(20, 5050, "Send %0 to Back", "SendToBackByObject", 1, {O(kTitleAnObject)},
-               "As \"Send %0 to Back\" with a fixed value, on the object's first instance in "
-               "scope. When the object has no instance in scope, it acts on the object of the "
-               "stored fixed value."),
+               kToObjectLimit, "Moves the first instance in scope to the back of the order.",
+               "As \"Send %0 to Back\" with a fixed value, on the fixed value of the object's "
+               "first instance in scope, looked for in slots 0 to objectLimit. When the object "
+               "has no instance in scope, it acts on the object of the stored fixed value."),
         Action(21, 5060, "Send %0 Back %1", "SendBackNByObject", 2,
-               {O(kTitleObjectA), N(kTitleHowMany)},
-               "As \"Send %0 Back %1\" with a fixed value, on the object's first instance in "
-               "scope. When the object has no instance in scope, it acts on the object of the "
-               "stored fixed value."),
+               {O(kTitleObjectA), N(kTitleHowMany)}, kToObjectLimit,
+               "Moves the first instance in scope back that many places.",
+               "As \"Send %0 Back %1\" with a fixed value, on the fixed value of the object's "
+               "first instance in scope, looked for in slots 0 to objectLimit. When the object "
+               "has no instance in scope, it acts on the object of the stored fixed value."),
         Action(22, 5070, "Bring %0 Forward %1", "BringForwardNByObject", 2,
-               {O(kTitleObjectA), N(kTitleHowMany)},
-               "As \"Bring %0 Forward %1\" with a fixed value, on the object's first instance in "
-               "scope. When the object has no instance in scope, it acts on the object of the "
-               "stored fixed value."),
+               {O(kTitleObjectA), N(kTitleHowMany)}, kToObjectLimit,
+               "Moves the first instance in scope forward that many places.",
+               "As \"Bring %0 Forward %1\" with a fixed value, on the fixed value of the object's "
+               "first instance in scope, looked for in slots 0 to objectLimit. When the object "
+               "has no instance in scope, it acts on the object of the stored fixed value."),
         Action(23, 5090, "Move %0 Above %1", "MoveAboveByObject", 2,
-               {O(kTitleObjectA), O(kTitleObjectB)},
-               "As \"Move %0 Above %1\" with fixed values, on the first instances in scope of A "
-               "and B. An object without an instance in scope stands for the stored fixed value. "
-               "Two objects whose first instance is the same (as with the same type twice) move "
-               "and redraw nothing."),
+               {O(kTitleObjectA), O(kTitleObjectB)}, kToObjectLimit,
+               "Moves A's first instance in scope to just in front of B's.",
+               "As \"Move %0 Above %1\" with fixed values, on the fixed values of the first "
+               "instances in scope of A and B, looked for in slots 0 to objectLimit. An object "
+               "without an instance in scope stands for the stored fixed value. Two objects whose "
+               "first instance is the same (as with the same type twice) move and redraw "
+               "nothing."),
         Action(24, 5100, "Move %0 Below %1", "MoveBelowByObject", 2,
-               {O(kTitleObjectA), O(kTitleObjectB)},
-               "As \"Move %0 Below %1\" with fixed values, on the first instances in scope of A "
-               "and B. An object without an instance in scope stands for the stored fixed value. "
-               "Two objects whose first instance is the same (as with the same type twice) move "
-               "and redraw nothing."),
+               {O(kTitleObjectA), O(kTitleObjectB)}, kToObjectLimit,
+               "Moves A's first instance in scope to just behind B's.",
+               "As \"Move %0 Below %1\" with fixed values, on the fixed values of the first "
+               "instances in scope of A and B, looked for in slots 0 to objectLimit. An object "
+               "without an instance in scope stands for the stored fixed value. Two objects whose "
+               "first instance is the same (as with the same type twice) move and redraw "
+               "nothing."),
         Action(25, 5110, "Move %0 to Level %1", "MoveToLevelByObject", 2,
-               {O(kTitleObjectA), N(kTitleLevel)},
-               "As \"Move %0 to Level %1\" with a fixed value, on the object's first instance in "
-               "scope. When the object has no instance in scope, it acts on the object of the "
-               "stored fixed value."),
+               {O(kTitleObjectA), N(kTitleLevel)}, kToObjectLimit,
+               "Moves the first instance in scope to the given position.",
+               "As \"Move %0 to Level %1\" with a fixed value, on the fixed value of the object's "
+               "first instance in scope, looked for in slots 0 to objectLimit. When the object "
+               "has no instance in scope, it acts on the object of the stored fixed value."),
         Action(26, 5260, "Increasing Sort by %0 : non-alts default to %1", "IncreasingSortByValue",
-               2, {ParameterInfo{kParamAltValue, kTitleAltValue}, N(kTitleDefault)},
-               "Sorts the whole display order by the chosen alterable value: largest at the back, "
-               "smallest at the front. An object without alterable values (a counter, a string), "
-               "or whose values do not reach the chosen index, sorts by the default value. Levels "
-               "are renumbered from the old back-most level and every node is redrawn."),
-        Action(27, 5270, "Decreasing Sort by %0 : non-alts default to %1", "DecreasingSortByValue",
-               2, {ParameterInfo{kParamAltValue, kTitleAltValue}, N(kTitleDefault)},
-               "Sorts the whole display order by the chosen alterable value: smallest at the "
-               "back, largest at the front. An object without alterable values (a counter, a "
+               2, {ParameterInfo{kParamAltValue, kTitleAltValue}, N(kTitleDefault)}, kNoSlots,
+               "Sorts all by the value: largest at the back, smallest at the front.",
+               "Sorts the whole display order by the chosen alterable value, the value falling "
+               "from the back to the front: the object with the largest value goes to the back, "
+               "drawn first and covered by the others, and the one with the smallest value to the "
+               "front, drawn last, on top. An object without alterable values (a counter, a "
                "string), or whose values do not reach the chosen index, sorts by the default "
                "value. Levels are renumbered from the old back-most level and every node is "
-               "redrawn."),
+               "redrawn. A list of fewer than two nodes is left alone."),
+        Action(27, 5270, "Decreasing Sort by %0 : non-alts default to %1", "DecreasingSortByValue",
+               2, {ParameterInfo{kParamAltValue, kTitleAltValue}, N(kTitleDefault)}, kNoSlots,
+               "Sorts all by the value: smallest at the back, largest at the front.",
+               "Sorts the whole display order by the chosen alterable value, the value rising "
+               "from the back to the front: the object with the smallest value goes to the back, "
+               "drawn first and covered by the others, and the one with the largest value to the "
+               "front, drawn last, on top. An object without alterable values (a counter, a "
+               "string), or whose values do not reach the chosen index, sorts by the default "
+               "value. Levels are renumbered from the old back-most level and every node is "
+               "redrawn. A list of fewer than two nodes is left alone."),
 
         // Expressions: menu id 27000 + 10 x code, display string 7000 + 10 x code.
-        Expression(0, "tirGetFV(", "GetFixedValueByName", 1, kArgumentText,
+        Expression(0, "tirGetFV(", "GetFixedValueByName", 1, kArgumentText, SlotBound::Both,
+                   "Fixed value of the first counted instance with this object name.",
                    "The fixed value of the instance with this object name (ASCII letters match "
-                   "in either case) in the lowest slot up to objectCount whose node is counted. "
-                   "An empty name gives the stored fixed value; 0 when no instance matches."),
-        Expression(1, "tirGetTopFV(", "GetTopFixedValue", 0, 0,
+                   "in either case) in the lowest slot whose node is counted. The names are "
+                   "scanned in slots 0 to objectCount, and a match's node is looked for as the "
+                   "actions look for one, in slots 0 to objectLimit. An empty name gives the "
+                   "stored fixed value; 0 when no instance matches."),
+        Expression(1, "tirGetTopFV(", "GetTopFixedValue", 0, 0, kNoSlots,
+                   "Fixed value of the front-most counted object.",
                    "The fixed value of the front-most counted node's object; 0 on an empty list "
                    "or when every node is uncounted."),
-        Expression(2, "tirGetBottomFV(", "GetBottomFixedValue", 0, 0,
+        Expression(2, "tirGetBottomFV(", "GetBottomFixedValue", 0, 0, kNoSlots,
+                   "Fixed value of the back-most counted object.",
                    "The fixed value of the back-most counted node's object; 0 on an empty list "
                    "or when every node is uncounted."),
-        Expression(3, "tirGetDesc$(", "GetDescription", 1, kArgumentInteger,
-                   "A text table of the given level: the header \"Lvl\\tName\\tFV\" and an empty "
-                   "line, then a line with the level, object name and fixed value. Uncounted "
-                   "nodes are never listed. A level outside the list gives the header alone. The "
-                   "text is newly allocated for the host to release."),
-        Expression(4, "tirGetTenDesc$(", "GetTenDescription", 1, kArgumentInteger,
-                   "As \"tirGetDesc$(\", listing up to ten counted levels from the given one. "
-                   "Positions before the first listed level count every node, uncounted ones "
-                   "included. A start beyond the list gives the header alone."),
-        Expression(5, "tirGetNumLvls(", "GetLevelCount", 0, 0,
+        Expression(3, "tirGetDesc$(", "GetDescription", 1, kArgumentInteger, kNoSlots,
+                   "Text: a header and the counted object at this level (number, name, FV).",
+                   "A text table of the counted object at the given level: the header "
+                   "\"Lvl\\tName\\tFV\" and an empty line, then one line with the number, the "
+                   "object name and the fixed value, separated by tabs. Every node, uncounted "
+                   "ones too, counts toward the given level; when the node there is uncounted, "
+                   "the next counted node is listed under that number. A level of 0 or less, or "
+                   "beyond the list, gives the header alone. The text is newly allocated for the "
+                   "host to release."),
+        Expression(4, "tirGetTenDesc$(", "GetTenDescription", 1, kArgumentInteger, kNoSlots,
+                   "Text: a header and up to ten counted objects from this level on.",
+                   "As \"tirGetDesc$(\", listing up to ten counted objects from the given level "
+                   "on: every node, uncounted ones too, counts up to the given level, and from "
+                   "there only counted nodes are listed, numbered on from it. With a start of 0 "
+                   "or less the numbering still begins at 1 at the back, but the listing ends "
+                   "before position start + 10 (with 0: levels 1 to 9 at most). A start beyond "
+                   "the list gives the header alone."),
+        Expression(5, "tirGetNumLvls(", "GetLevelCount", 0, 0, kNoSlots,
+                   "Number of counted objects in the order.",
                    "The number of counted nodes in the display order; 0 on an empty list."),
-        Expression(6, "tirGetLevel(", "GetLevel", 1, kArgumentInteger,
-                   "The position of the object with this fixed value among the counted nodes, 1 "
-                   "at the back; 0 stands for the stored fixed value. 0 when the object is not "
-                   "in the list."),
-        Expression(7, "tirGetLevelFV(", "GetLevelFixedValue", 1, kArgumentInteger,
-                   "The fixed value of the object at this level, counting every node before it; "
-                   "an uncounted node found at the level hands the level on to the node in front "
-                   "of it. 0 for a level of 0 or less, beyond the list, or on an empty list."),
+        Expression(6, "tirGetLevel(", "GetLevel", 1, kArgumentInteger, kNoSlots,
+                   "Counted position of the object, 1 at the back; 0 if it has none.",
+                   "The counted position of the object with this fixed value: its place among the "
+                   "counted nodes, 1 at the back. 0 stands for the stored fixed value. 0 when the "
+                   "object has no node in the list or its node is uncounted."),
+        Expression(7, "tirGetLevelFV(", "GetLevelFixedValue", 1, kArgumentInteger, kNoSlots,
+                   "Fixed value of the object at this position; 0 if none.",
+                   "The fixed value of the object at this position, counted from 1 at the back "
+                   "over every node, uncounted ones too; but when the node at the position is "
+                   "uncounted, the next counted node in front of it takes its number, and so "
+                   "answers for two numbers. 0 for a position of 0 or less, beyond the list, or "
+                   "on an empty list. So where an uncounted node lies behind an object, "
+                   "\"tirGetLevelFV(\" of the number that \"tirGetLevel(\" gives for it may name "
+                   "another object."),
     }};
 
 }  // namespace catalogue_detail

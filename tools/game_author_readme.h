@@ -10,50 +10,41 @@
 
 #include "plugin/catalogue.h"
 #include "plugin/version.h"
+#include "tools/routine_reference.h"
 
 namespace tier::tools {
 
-// What a parameter stands for, in a word or two.
-inline std::string_view ParameterMeaning(const plugin::RoutineInfo& row, int index) {
-  const std::string_view word = plugin::ParameterWord(row, index);
-  if (word != "number" || row.kind == plugin::RoutineKind::Expression) return word;
-  switch (row.parameters[index].titleId) {
-    case plugin::kTitleHowMany:
-      return "count";
-    case plugin::kTitleLevel:
-      return "level";
-    case plugin::kTitleDefault:
-      return "default";
-    default:
-      return "fixed value";
-  }
-}
-
 // "   12  Increasing X Sort" and the parameters, one line for each routine;
-// the parameters start after `textWidth` characters of display text.
+// the parameters start after `textWidth` characters of display text. Below
+// it, indented, the routine's behaviour in one line.
 inline std::string RoutineLine(const plugin::RoutineInfo& row, std::size_t textWidth) {
   std::string line = "  " + std::string(row.code < 10 ? " " : "") + std::to_string(row.code) +
                      "  " + std::string(row.displayText);
   std::string parameters;
   for (int i = 0; i < row.parameterCount; ++i)
-    parameters += (i ? ", " : "") + std::string(ParameterMeaning(row, i));
+    parameters += (i ? ", " : "") + ParameterMeaning(row, i);
   if (!parameters.empty()) {
     line.resize(std::max(line.size(), 6 + textWidth) + 2, ' ');
     line += parameters;
   }
-  return line + "\n";
+  return line + "\n      " + std::string(row.summary) + "\n";
 }
 
 inline std::string GameAuthorReadme() {
   const std::string title = "Tier object " + plugin::VersionText();
   std::string page = title + "\n" + std::string(title.size(), '=') + "\n\n";
+  const std::string archive = "Tier-" + plugin::VersionText() + ".zip";
   page +=
       "The Tier object gives a game's events control over the display order: the\n"
-      "back-to-front order in which the objects of a frame are drawn. Its positions\n"
-      "are levels, level 1 being the back-most object. It moves objects back and\n"
-      "forward, above and below others, to the front, the back or a given level,\n"
-      "swaps them, reverses the whole order or sorts it by X, Y or an alterable\n"
-      "value; it tests where objects stand, and tells levels and fixed values.\n"
+      "back-to-front order in which the objects of a frame are drawn. It moves\n"
+      "objects back and forward, above and below others, to the front, the back or\n"
+      "a given position (1 is the back-most), swaps them, reverses the whole order\n"
+      "or sorts it by X, Y or an alterable value; it tests where objects stand, and\n"
+      "tells positions and fixed values.\n"
+      "\n"
+      "REFERENCE.txt, beside this file, describes every routine in full: how levels,\n"
+      "positions and uncounted objects are numbered, which object slots each routine\n"
+      "searches, and what the sorts do with equal keys.\n"
       "\n"
       "Installing\n"
       "----------\n"
@@ -64,8 +55,24 @@ inline std::string GameAuthorReadme() {
       "on every Windows the host runs on, from Windows XP on, and needs no other\n"
       "file.\n"
       "\n"
-      "To check that your copy is the released one: sha256sum -c SHA256SUMS\n"
-      "(on Windows: certutil -hashfile Tier.vdx SHA256, and compare).\n"
+      "Checking your copy\n"
+      "------------------\n"
+      "Beside the archive, the release page offers the SHA-256 of the archive\n"
+      "itself, in the file\n"
+      "    " +
+      archive +
+      ".sha256\n"
+      "Compare the two before you unpack. In the folder that holds both, run\n"
+      "    sha256sum -c " +
+      archive +
+      ".sha256\n"
+      "or on Windows\n"
+      "    certutil -hashfile " +
+      archive +
+      " SHA256\n"
+      "and compare its answer with the figure in the .sha256 file. Once unpacked,\n"
+      "sha256sum -c SHA256SUMS checks that the files of the archive are whole (on\n"
+      "Windows: certutil -hashfile Tier.vdx SHA256, compared with SHA256SUMS).\n"
       "\n"
       "Using it\n"
       "--------\n"
@@ -74,7 +81,10 @@ inline std::string GameAuthorReadme() {
       "The object forms act on the first instance in scope (actions) or test each\n"
       "instance in scope and narrow the selection (conditions). Nothing is ever\n"
       "reported: what cannot be found makes an action do nothing, a condition false\n"
-      "and an expression 0.\n";
+      "and an expression 0. Back means drawn first, covered by the others; front\n"
+      "means drawn last, on top. The sorts put at the back the largest key\n"
+      "(\"Increasing\") or the smallest (\"Decreasing\"); objects with equal keys may\n"
+      "change places at every sort of more than 16 objects.\n";
   const auto section = [&page](plugin::RoutineKind kind, std::string_view heading) {
     std::size_t count = 0;
     std::size_t textWidth = 0;

@@ -1,155 +1,20 @@
-// Writes the routine reference for game authors (docs/routines.md) from the
-// one routine catalogue, so that the two never disagree.
+// Writes the routine reference for game authors from the one routine
+// catalogue, so that the two never disagree: as Markdown (docs/routines.md)
+// or, with --text, as plain text (docs/REFERENCE.txt, REFERENCE.txt of the
+// release archive).
 //
-//   generate_reference                 the reference on standard output
-//   generate_reference --write FILE    into FILE
-//   generate_reference --check FILE    exit 1 when FILE differs from it
+//   generate_reference [--text]                 the reference on standard output
+//   generate_reference [--text] --write FILE    into FILE
+//   generate_reference [--text] --check FILE    exit 1 when FILE differs from it
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
-#include "plugin/catalogue.h"
+#include "tools/routine_reference.h"
 
 namespace {
-
-using tier::plugin::kCatalogue;
-using tier::plugin::ParameterWord;
-using tier::plugin::RoutineInfo;
-using tier::plugin::RoutineKind;
-
-std::string Number(unsigned value) { return std::to_string(value); }
-
-std::string Hex(unsigned value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%04X", value);
-  return text;
-}
-
-std::string TitleText(std::uint16_t id) {
-  return "\"" + std::string(tier::plugin::StringText(id)) + "\"";
-}
-
-// The reference calls an expression's number argument an integer.
-std::string ArgumentWord(const RoutineInfo& row, int index) {
-  const std::string_view word = ParameterWord(row, index);
-  return row.kind == RoutineKind::Expression && word == "number" ? "integer" : std::string(word);
-}
-
-std::string ParameterLine(const RoutineInfo& row, int index) {
-  const tier::plugin::ParameterInfo& parameter = row.parameters[index];
-  const std::string place = "`%" + Number(index) + "`";
-  if (row.kind == RoutineKind::Expression) {
-    return "- argument: " + ArgumentWord(row, index) + " (kind " + Number(parameter.kind) +
-           "), title id 0";
-  }
-  return "- " + place + ": " + std::string(ParameterWord(row, index)) + " (kind " +
-         Number(parameter.kind) + "), title " + Number(parameter.titleId) + " " +
-         TitleText(parameter.titleId);
-}
-
-std::string ShortParameters(const RoutineInfo& row) {
-  if (row.parameterCount == 0) return "none";
-  std::string list;
-  for (int i = 0; i < row.parameterCount; ++i) {
-    list += (i ? ", " : "") + ArgumentWord(row, i);
-  }
-  return list;
-}
-
-// Pictures of the order drawn from example scenes (docs/pictures/NAME.svg,
-// drawn by `tier_host_program --svg`), for the routines where a picture says
-// more than the text.
-struct Picture {
-  RoutineKind kind;
-  std::uint16_t firstCode, lastCode;
-  const char* scene;
-  const char* about;
-};
-constexpr Picture kPictures[] = {
-    {RoutineKind::Condition, 4, 4, "conditions_fixed", "the conditions by fixed value"},
-    {RoutineKind::Condition, 9, 9, "conditions_objects", "the conditions by object"},
-    {RoutineKind::Action, 12, 15, "sorts", "every sort on one frame"},
-    {RoutineKind::Action, 12, 15, "sort_seventeen", "equal keys, seventeen nodes"},
-    {RoutineKind::Action, 26, 27, "sorts", "every sort on one frame"},
-};
-
-std::string PictureLinks(const RoutineInfo& row) {
-  std::string links;
-  for (const Picture& picture : kPictures)
-    if (picture.kind == row.kind && row.code >= picture.firstCode && row.code <= picture.lastCode)
-      links += std::string(links.empty() ? "" : ", ") + "[" + picture.about + "](pictures/" +
-               picture.scene + ".svg) (`scenes/" + picture.scene + ".scene`)";
-  return links.empty() ? "" : "Pictures of the order: " + links + ".\n\n";
-}
-
-void Section(std::string& out, RoutineKind kind, const char* title, const char* plural) {
-  out += "## " + std::string(title) + "\n\n";
-  out += "| Code | Menu id | String id | Display string | Parameters |\n";
-  out += "|---:|---:|---:|---|---|\n";
-  for (const RoutineInfo& row : kCatalogue) {
-    if (row.kind != kind) continue;
-    out += "| " + Number(row.code) + " | " + Number(row.menuId) + " | " +
-           Number(row.displayStringId) + " | `" + std::string(row.displayText) + "` | " +
-           ShortParameters(row) + " |\n";
-  }
-  out += "\n";
-  for (const RoutineInfo& row : kCatalogue) {
-    if (row.kind != kind) continue;
-    out += "### " + std::string(plural) + " " + Number(row.code) + ": `" +
-           std::string(row.displayText) + "`\n\n";
-    out += "Menu id " + Number(row.menuId) + ", display string " + Number(row.displayStringId) +
-           ", flags " + Hex(row.flags) + "; routine `" + std::string(row.routineName) + "`.\n\n";
-    if (row.parameterCount == 0)
-      out += row.kind == RoutineKind::Expression ? "No argument.\n" : "No parameters.\n";
-    for (int i = 0; i < row.parameterCount; ++i) out += ParameterLine(row, i) + "\n";
-    out += "\n" + std::string(row.description) + "\n\n";
-    out += PictureLinks(row);
-  }
-}
-
-std::string Reference() {
-  std::string out;
-  out += "# Routine reference\n\n";
-  out +=
-      "<!-- Generated by tools/generate_reference.cpp from the routine catalogue "
-      "(plugin/catalogue.h).\n     Do not edit by hand: change the catalogue and run "
-      "`generate_reference --write docs/routines.md`. -->\n\n";
-  out +=
-      "The Tier object gives a game's events control over the display order: the "
-      "back-to-front order in which the frame's objects are drawn. Its positions are "
-      "levels, level 1 being the back-most object. It offers " +
-      Number(tier::plugin::kConditionCount) + " conditions, " + Number(tier::plugin::kActionCount) +
-      " actions and " + Number(tier::plugin::kExpressionCount) + " expressions.\n\n";
-  out +=
-      "Rules that hold for every routine:\n\n"
-      "- An object instance is named by its fixed value: its creation count times 65536 "
-      "plus its object number. A fixed value of 0 stands for the one remembered by "
-      "`Store Fixed Value for %0`.\n"
-      "- An object parameter in an action stands for the object's first instance in scope: "
-      "the first of its current selection, or else its first instance. When there is none, "
-      "the action works on the remembered fixed value.\n"
-      "- An object parameter in a condition tests every instance in scope and narrows the "
-      "object's selection to those for which the condition holds.\n"
-      "- Nothing is ever reported: an object that cannot be found, an empty display order or "
-      "a count or level out of range makes an action do nothing, a condition false and an "
-      "expression 0.\n"
-      "- Moves redraw what they moved: a step (one or more levels, a swap, the reversal) "
-      "redraws both nodes of every swap; a jump (to the front or back, above, below, to a "
-      "level) redraws the moving object once at the end; a sort redraws every node. A node "
-      "marked not to be refreshed is never redrawn.\n"
-      "- Uncounted nodes take part in every move, sort and condition; the expressions leave "
-      "them out where they count levels, as each description says.\n"
-      "- Levels and positions: the host numbers its nodes from the frame's first level, which "
-      "need not be 1. The Level parameter of `Move %0 to Level %1` and the level given to "
-      "`tirGetLevelFV(` are positions counted from 1 at the back; `tirGetLevel(` answers with "
-      "a position among counted nodes. The host program's report shows both columns.\n\n";
-  Section(out, RoutineKind::Condition, "Conditions", "Condition");
-  Section(out, RoutineKind::Action, "Actions", "Action");
-  Section(out, RoutineKind::Expression, "Expressions", "Expression");
-  while (out.size() > 1 && out[out.size() - 2] == '\n') out.pop_back();
-  return out;
-}
 
 bool ReadFile(const std::string& path, std::string& text) {
   std::ifstream file(path, std::ios::binary);
@@ -161,18 +26,22 @@ bool ReadFile(const std::string& path, std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string reference = Reference();
-  const std::string option = argc > 1 ? argv[1] : "";
-  if (argc == 1) {
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  const bool text = !arguments.empty() && arguments[0] == "--text";
+  if (text) arguments.erase(arguments.begin());
+  const tier::tools::Document document = tier::tools::RoutineReference();
+  const std::string reference =
+      text ? tier::tools::PlainText(document) : tier::tools::Markdown(document);
+  if (arguments.empty()) {
     std::fwrite(reference.data(), 1, reference.size(), stdout);
     return 0;
   }
-  if (argc != 3 || (option != "--write" && option != "--check")) {
-    std::fprintf(stderr, "usage: generate_reference [--write FILE | --check FILE]\n");
+  if (arguments.size() != 2 || (arguments[0] != "--write" && arguments[0] != "--check")) {
+    std::fprintf(stderr, "usage: generate_reference [--text] [--write FILE | --check FILE]\n");
     return 2;
   }
-  const std::string path = argv[2];
-  if (option == "--write") {
+  const std::string& path = arguments[1];
+  if (arguments[0] == "--write") {
     std::ofstream file(path, std::ios::binary);
     file << reference;
     if (!file.flush()) {
@@ -189,7 +58,7 @@ int main(int argc, char** argv) {
   std::fprintf(stderr,
                "%s is out of date with the routine catalogue (plugin/catalogue.h).\n"
                "Regenerate it from the build directory with:\n"
-               "  hostprog/generate_reference --write %s\n",
-               path.c_str(), path.c_str());
+               "  hostprog/generate_reference %s--write %s\n",
+               path.c_str(), text ? "--text " : "", path.c_str());
   return 1;
 }

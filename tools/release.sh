@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Makes the release: builds the product with the win32 preset and writes
-# dist/Tier-VERSION.zip (Tier.vdx, README.txt, LICENSE, SHA256SUMS; never the
-# stub VELDRUN.dll), VERSION being the one plugin/version.h sets. The same
-# commit gives the same archive, byte for byte.
+# dist/Tier-VERSION.zip (Tier.vdx, README.txt, REFERENCE.txt, LICENSE,
+# SHA256SUMS; never the stub VELDRUN.dll), VERSION being the one
+# plugin/version.h sets, and beside it dist/Tier-VERSION.zip.sha256, the
+# archive's own SHA-256, to publish with it. Every entry is dated at the
+# commit's time (SOURCE_DATE_EPOCH, when set, instead) with mode 0644, so the
+# same commit gives the same archive, byte for byte.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -13,9 +16,13 @@ ctest --preset win32 -R '^release[.]Archive$' >/dev/null || {
   echo "release: the archive does not pass its check (ctest --preset win32 -R release)" >&2
   exit 1
 }
+if [ -n "$(git status --porcelain --untracked-files=no 2>/dev/null)" ]; then
+  echo "release: the sources differ from their commit, whose time the archive carries;" \
+       "commit them for a release" >&2
+fi
 
 archive="$(head -n 1 build/win32/release-archive.txt)"
 mkdir -p dist
-cp "$archive" dist/
-echo "release: dist/$(basename "$archive")"
-(cd dist && sha256sum "$(basename "$archive")")
+cp "$archive" "$archive.sha256" dist/
+echo "release: dist/$(basename "$archive") and dist/$(basename "$archive").sha256:"
+cat "dist/$(basename "$archive").sha256"

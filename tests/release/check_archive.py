@@ -1,17 +1,21 @@
 #!/usr/bin/env python3
 """Opens the release archive and checks what a game author gets.
 
-    check_archive.py ARCHIVE LIBRARY RESOURCE_SCRIPT MAKER FILE...
+    check_archive.py ARCHIVE LIBRARY RESOURCE_SCRIPT MAKER TIME_FILE FILE...
 
-- it holds Tier.vdx, README.txt, LICENSE and SHA256SUMS, nothing else (no
-  stub runtime library, no test or host program);
+- it holds Tier.vdx, README.txt, REFERENCE.txt, LICENSE and SHA256SUMS,
+  nothing else (no stub runtime library, no test or host program);
+- every entry carries the time of TIME_FILE (the release commit's) and
+  Unix mode 0644;
 - its Tier.vdx is LIBRARY, byte for byte, and the version in its version
   block is the one in the archive's name;
-- SHA256SUMS verifies every other file of the archive;
+- SHA256SUMS verifies every other file of the archive, and ARCHIVE.sha256
+  beside it gives the archive's own SHA-256;
 - README.txt lists 10 conditions, 28 actions and 8 expressions, one line
-  each, and names every display string of RESOURCE_SCRIPT's string table;
-- MAKER (tools/make_release_archive.py) given the same FILEs again writes the
-  same bytes.
+  each with a line of behaviour below, and names every display string of
+  RESOURCE_SCRIPT's string table; REFERENCE.txt has a section for each;
+- MAKER (tools/make_release_archive.py) given the same time and FILEs again
+  writes the same bytes.
 """
 import hashlib
 import os
@@ -20,9 +24,12 @@ import struct
 import subprocess
 import sys
 import tempfile
+import time
 import zipfile
 
-EXPECTED_FILES = ["Tier.vdx", "README.txt", "LICENSE", "SHA256SUMS"]
+EXPECTED_FILES = ["Tier.vdx", "README.txt", "REFERENCE.txt", "LICENSE", "SHA256SUMS"]
+EARLIEST = 315532800  # 1980-01-01 00:00 UTC, the earliest a zip can hold
+LATEST = 4354819198   # 2107-12-31 23:59:58 UTC, the latest
 SECTIONS = {"Conditions": (10, range(6000, 6041)), "Actions": (28, range(5000, 5271)),
             "Expressions": (8, range(7000, 7071))}
 
@@ -43,8 +50,29 @@ def display_strings(script):
     return strings
 
 
-def main(archive_path, library_path, script_path, maker, sources):
+def expected_time(time_file):
+    with open(time_file, encoding="ascii") as f:
+        text = f.read().strip()
+    return min(max(int(text), EARLIEST), LATEST) if text else EARLIEST
+
+
+def check_entry(info, seconds, failures):
+    """The entry's zip time is `seconds` in UTC, its extended time stamp
+    `seconds`, and its Unix mode rw-r--r--."""
+    dated = time.gmtime(seconds - seconds % 2)[:6]  # a zip's time counts in steps of 2 s
+    if info.date_time != dated:
+        failures.append(f"{info.filename}: dated {info.date_time}, not {dated}")
+    stamp = struct.pack("<HHBI", 0x5455, 5, 1, seconds)
+    if stamp not in info.extra:
+        failures.append(f"{info.filename}: its extended time stamp is not {seconds}")
+    if info.create_system != 3 or info.external_attr >> 16 != 0o100644:
+        failures.append(f"{info.filename}: mode {oct(info.external_attr >> 16)} "
+                        f"(system {info.create_system}), not 0o100644 from Unix")
+
+
+def main(archive_path, library_path, script_path, maker, time_file, sources):
     failures = []
+    seconds = expected_time(time_file)
     with open(library_path, "rb") as f:
         library = f.read()
     with open(script_path, encoding="utf-8") as f:
@@ -55,6 +83,20 @@ def main(archive_path, library_path, script_path, maker, sources):
         if names != EXPECTED_FILES:
             failures.append(f"holds {names}; expected {EXPECTED_FILES}")
         files = {name: archive.read(name) for name in names}
+        for info in archive.infolist():
+            check_entry(info, seconds, failures)
+
+    with open(archive_path, "rb") as f:
+        digest = hashlib.sha256(f.read()).hexdigest()
+    try:
+        with open(archive_path + ".sha256", encoding="ascii") as f:
+            published = f.read()
+    except OSError as error:
+        published = ""
+        failures.append(f"{archive_path}.sha256: {error.strerror}")
+    if published and published != f"{digest}  {os.path.basename(archive_path)}\n":
+        failures.append(f"{archive_path}.sha256 says '{published.strip()}'; the archive's SHA-256 "
+                        f"is {digest}")
 
     packed = files.get("Tier.vdx", b"")
     if packed != library:
@@ -82,7 +124,12 @@ def main(archive_path, library_path, script_path, maker, sources):
         if not match:
             failures.append(f"README.txt has no section {heading}")
             continue
-        lines = match.group(2).splitlines()
+        rows = match.group(2).splitlines()
+        lines = [row for row in rows if re.match(r" *\d+  ", row)]
+        behaviours = [row for row in rows if row.startswith("      ")]
+        if len(behaviours) != len(lines) or len(rows) != 2 * len(lines):
+            failures.append(f"README.txt: not one line of behaviour below each of the "
+                            f"{heading.lower()}")
         routine_lines += len(lines)
         if int(match.group(1)) != count or len(lines) != count:
             failures.append(f"README.txt lists {len(lines)} {heading.lower()}; expected {count}")
@@ -97,9 +144,16 @@ def main(archive_path, library_path, script_path, maker, sources):
     if routine_lines != 46:
         failures.append(f"README.txt lists {routine_lines} routines; expected 46")
 
+    reference = files.get("REFERENCE.txt", b"").decode("utf-8").replace("\r\n", "\n")
+    for heading, (count, _) in SECTIONS.items():
+        for code in range(count):
+            if not re.search(rf"^{heading[:-1]} {code}: ", reference, re.M):
+                failures.append(f"REFERENCE.txt has no section for {heading.lower()[:-1]} {code}")
+
     with tempfile.TemporaryDirectory() as folder:
         again = os.path.join(folder, os.path.basename(archive_path))
-        subprocess.run([sys.executable, maker, again, *sources], check=True)
+        subprocess.run([sys.executable, maker, "--time-from", time_file, again, *sources],
+                       check=True)
         with open(archive_path, "rb") as first, open(again, "rb") as second:
             if first.read() != second.read():
                 failures.append("made again from the same files, the archive differs")
@@ -107,13 +161,14 @@ def main(archive_path, library_path, script_path, maker, sources):
     if failures:
         print(f"{archive_path}:\n  " + "\n  ".join(failures))
         return 1
-    print(f"{archive_path}: {', '.join(names)}; Tier.vdx is {library_path}; SHA256SUMS verifies; "
+    dated = time.strftime("%Y-%m-%d %H:%M:%S UTC", time.gmtime(seconds))
+    print(f"{archive_path}: {', '.join(names)}, dated {dated}, mode 0644; Tier.vdx is {library_path}; SHA256SUMS and the .sha256 beside verify; "
           f"{routine_lines} routines listed; made again, the same bytes")
     return 0
 
 
 if __name__ == "__main__":
-    if len(sys.argv) < 6:
+    if len(sys.argv) < 7:
         sys.stderr.write(__doc__)
         sys.exit(2)
-    sys.exit(main(*sys.argv[1:5], sys.argv[5:]))
+    sys.exit(main(*sys.argv[1:6], sys.argv[6:]))

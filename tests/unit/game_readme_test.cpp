@@ -1,6 +1,6 @@
 // README.txt of the release archive: the checked-in page is the generator's
 // output, and it lists every routine on a line of its own that a plain-text
-// viewer shows whole.
+// viewer shows whole, with one line of its behaviour below.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -18,7 +18,7 @@ TEST(GameAuthorReadme, CheckedInPageIsTheGeneratorsOutput) {
       << "docs/README.txt is stale: cmake --build build/native --target update_game_readme";
 }
 
-TEST(GameAuthorReadme, ListsEveryRoutineOnOneShortLine) {
+TEST(GameAuthorReadme, ListsEveryRoutineOnOneShortLineWithItsBehaviourBelow) {
   const std::string page = tools::GameAuthorReadme();
   EXPECT_EQ(page.rfind("Tier object " + plugin::VersionText() + "\n", 0), 0u)
       << "the title carries the version";
@@ -28,6 +28,11 @@ TEST(GameAuthorReadme, ListsEveryRoutineOnOneShortLine) {
                              std::to_string(row.code) + "  " + std::string(row.displayText);
     const std::size_t at = page.find("\n" + line, searchFrom);
     ASSERT_NE(at, std::string::npos) << row.displayText << " (code " << row.code << ")";
+    const std::size_t next = page.find('\n', at + 1);
+    EXPECT_EQ(
+        page.compare(next, 8 + row.summary.size(), "\n      " + std::string(row.summary) + "\n"), 0)
+        << row.displayText << " (code " << row.code << ") has not its behaviour below";
+    EXPECT_FALSE(row.summary.empty()) << row.displayText << " (code " << row.code << ")";
     searchFrom = at + 1;  // in catalogue order
   }
   std::istringstream lines(page);
