@@ -58,6 +58,13 @@ inline bool GoesBefore(const SortRecord& a, const SortRecord& b) {
 // 17 to 32 equal records), which the game may rely on.
 void SortRecords(SortRecord* first, SortRecord* last);
 
+// SortRecords with the depth after which a range's partitioning scans jump
+// (through a tree of its keys) given: SortRecords gives about twice the
+// balanced depth, 0 jumps from the first round, a depth past any range never
+// jumps. The order is the same for any depth. Returns the steps the scans
+// took: records compared with a pivot and tree nodes visited.
+std::uint64_t SortRecordsJumpingAfter(SortRecord* first, SortRecord* last, int depthLimit);
+
 // The most nodes a sort gathers. Levels are 16-bit, so a longer walk from
 // head can only be a broken (cyclic) list; the sort then leaves it alone.
 inline constexpr std::size_t kMaxSortedNodes = 65536;
