@@ -9,9 +9,6 @@
 namespace tier::test {
 namespace {
 
-using frame::kNoSlot;
-using frame::kSlotNotWanted;
-
 // Objects in slots 1, 3, 4 and 6; slot 6 is numbered 3, so it shares slot
 // 3's fixed value; slot 0 is free.
 sim::SceneSpec Scene() {
@@ -27,27 +24,42 @@ TEST(FrameQuery, OneValueAtATimeAndManyInOneSweepAgree) {
   sim::SimHost sim(Scene());
   const host::RunHeader& header = sim.runHeader();
   const std::int32_t fv3 = sim.FixedValue(3), fv4 = sim.FixedValue(4), fv1 = sim.FixedValue(1);
-  const std::int32_t missing = 0x00050005;
+  const std::int32_t missing = 0x00050005, notWanted = 0x00020002;
 
-  for (const std::int32_t lastSlot : {-1, 0, 2, 3, 4, 6, 9}) {
-    frame::WantedFixedValues& table = frame::EmptyWantedTable();
-    for (const std::int32_t value : {fv4, fv3, missing, fv3, fv1}) frame::Want(table, value);
-    frame::SweepSlots(header, lastSlot, table);
-    for (const std::int32_t value : {fv1, fv3, fv4, missing}) {
-      const host::HostObject* one = frame::LowestSlotObjectWithFixedValue(header, lastSlot, value);
-      const std::int32_t slot = frame::LowestSlotOf(table, value);
-      if (one == nullptr) {
-        EXPECT_EQ(slot, kNoSlot) << "lastSlot " << lastSlot << ", value " << value;
-      } else {
-        EXPECT_EQ(sim.Object(slot), one) << "lastSlot " << lastSlot << ", value " << value;
+  // Room for every value; for fewer than were wanted (the rest are left to
+  // scans); for none.
+  for (const std::int32_t capacity : {4, 2, 0}) {
+    for (const std::int32_t lastSlot : {-1, 0, 2, 3, 4, 6, 9}) {
+      frame::WantedFixedValues table(capacity);
+      for (const std::int32_t value : {fv4, fv3, missing, fv3, fv1}) table.Want(value);
+      table.Sweep(header, lastSlot);
+      for (const std::int32_t value : {fv1, fv3, fv4, missing, notWanted}) {
+        EXPECT_EQ(table.Find(header, value),
+                  frame::LowestSlotObjectWithFixedValue(header, lastSlot, value))
+            << "capacity " << capacity << ", lastSlot " << lastSlot << ", value " << value;
       }
     }
-    EXPECT_EQ(frame::LowestSlotOf(table, 0x00020002), kSlotNotWanted);
   }
   // The lower of two slots with one fixed value wins, the bound inclusive.
   EXPECT_EQ(frame::LowestSlotObjectWithFixedValue(header, 6, fv3), sim.Object(3));
   EXPECT_EQ(frame::LowestSlotObjectWithFixedValue(header, 4, fv4), sim.Object(4));
   EXPECT_EQ(frame::LowestSlotObjectWithFixedValue(header, 3, fv4), nullptr);
+}
+
+TEST(FrameQuery, ATableOnTheHeapFindsAsManyValuesAsTheFrameHolds) {
+  // More values than the stack's room, each object numbered like the one
+  // 1000 slots below it: the lower slot wins.
+  sim::SceneSpec scene;
+  scene.types = {{.name = "Ball"}};
+  for (int slot = 0; slot < 3000; ++slot)
+    scene.objects.push_back({.slot = slot, .number = static_cast<std::int16_t>(slot % 1000)});
+  sim::SimHost sim(scene);
+  const host::RunHeader& header = sim.runHeader();
+  frame::WantedFixedValues table(3000);
+  for (int slot = 2999; slot >= 0; --slot) table.Want(sim.FixedValue(slot));
+  table.Sweep(header, 2500);
+  for (int slot = 0; slot < 3000; slot += 7)
+    EXPECT_EQ(table.Find(header, sim.FixedValue(slot)), sim.Object(slot % 1000)) << slot;
 }
 
 TEST(FrameQuery, ZeroStandsForTheStoredValueWhateverItHolds) {
