@@ -33,14 +33,38 @@ namespace {
 // Ranges of at most this many records are left to the insertion pass.
 constexpr std::ptrdiff_t kInsertionThreshold = 16;
 
+enum class Direction { kSmallestFirst, kLargestFirst, kNone };
+
+// GoesBefore for the records of one sort, which share one kind: the key field
+// and the direction are fixed once, not read from every record. An unknown
+// kind puts nothing before anything, as GoesBefore does.
+template <Direction kDirection>
+struct KeyOrder {
+  std::int32_t SortRecord::*key;
+
+  bool operator()(const SortRecord& a, const SortRecord& b) const {
+    if constexpr (kDirection == Direction::kSmallestFirst) return a.*key < b.*key;
+    if constexpr (kDirection == Direction::kLargestFirst) return a.*key > b.*key;
+    return false;
+  }
+  // a goes before b exactly when a's rank is below b's; ~ turns a descending
+  // order of 32-bit values into an ascending one without overflow.
+  std::int32_t Rank(const SortRecord& record) const {
+    if constexpr (kDirection == Direction::kSmallestFirst) return record.*key;
+    if constexpr (kDirection == Direction::kLargestFirst) return ~(record.*key);
+    return 0;
+  }
+};
+
 // Each record moves toward the start past every record it goes before, so
 // equal keys keep their order.
-void InsertionSort(SortRecord* first, SortRecord* last) {
+template <typename Order>
+void InsertionSort(SortRecord* first, SortRecord* last, Order before) {
   if (last - first < 2) return;
   for (SortRecord* next = first + 1; next != last; ++next) {
     const SortRecord moving = *next;
     SortRecord* hole = next;
-    while (hole != first && GoesBefore(moving, hole[-1])) {
+    while (hole != first && before(moving, hole[-1])) {
       *hole = hole[-1];
       --hole;
     }
@@ -48,76 +72,51 @@ void InsertionSort(SortRecord* first, SortRecord* last) {
   }
 }
 
-const SortRecord& MedianOfThree(const SortRecord& a, const SortRecord& b, const SortRecord& c) {
-  if (GoesBefore(a, b)) {
-    if (GoesBefore(b, c)) return b;
-    if (GoesBefore(a, c)) return c;
+template <typename Order>
+const SortRecord& MedianOfThree(const SortRecord& a, const SortRecord& b, const SortRecord& c,
+                                Order before) {
+  if (before(a, b)) {
+    if (before(b, c)) return b;
+    if (before(a, c)) return c;
     return a;
   }
-  if (GoesBefore(a, c)) return a;
-  if (GoesBefore(b, c)) return c;
+  if (before(a, c)) return a;
+  if (before(b, c)) return c;
   return b;
 }
 
 // Hoare-style partition around `pivot`; returns the cut. Each scan compares
 // records with the one pivot, so the pivot's original (first round) and the
 // records already exchanged stop it before the range ends; the bounds are a
-// second safeguard that never changes where a scan stops. `steps` counts the
-// records the scans look at.
-SortRecord* Partition(SortRecord* first, SortRecord* last, const SortRecord& pivot,
-                      std::uint64_t& steps) {
+// second safeguard that never changes where a scan stops.
+template <typename Order>
+SortRecord* Partition(SortRecord* first, SortRecord* last, const SortRecord& pivot, Order before) {
   SortRecord* i = first;
   SortRecord* j = last;
   for (;;) {
-    const SortRecord* const iFrom = i;
-    while (i != last && GoesBefore(*i, pivot)) ++i;
+    while (i != last && before(*i, pivot)) ++i;
     --j;
-    const SortRecord* const jFrom = j;
-    while (j != first && GoesBefore(pivot, *j)) --j;
-    steps += static_cast<std::uint64_t>((i - iFrom) + (jFrom - j) + 2);
+    while (j != first && before(pivot, *j)) --j;
     if (j <= i) return i;
     std::swap(*i, *j);
     ++i;
   }
 }
 
-// A record's key as a rank: between records of one kind, a goes before b
-// exactly when a's rank is below b's. ~ turns a descending order of 32-bit
-// values into an ascending one without overflow. An unknown kind puts nothing
-// before anything, as GoesBefore does.
-std::int32_t RankOf(const SortRecord& record) {
-  switch (record.kind) {
-    case SortKind::kLargestXFirst:
-      return ~record.x;
-    case SortKind::kSmallestXFirst:
-      return record.x;
-    case SortKind::kLargestYFirst:
-      return ~record.y;
-    case SortKind::kSmallestYFirst:
-      return record.y;
-    case SortKind::kLargestValueFirst:
-      return ~record.value;
-    case SortKind::kSmallestValueFirst:
-      return record.value;
-  }
-  return 0;
-}
-
 // A segment tree over the ranks of a range of records, leaf i for record i:
 // every node holds the lowest and the highest rank of the leaves below it.
 // Leaves past the range hold ranks that never stop a leftward scan and stop
-// a rightward one only past the range's end.
+// a rightward one only past the range's end. `steps` counts the nodes its
+// searches visit.
 class RankTree {
  public:
-  // Not ready when its memory cannot be had, or when the records' kinds
-  // differ (the comparison takes the kind from its left-hand record, which
-  // one rank per record cannot follow).
-  RankTree(const SortRecord* first, std::ptrdiff_t count)
+  // Not ready when its memory cannot be had.
+  template <typename Order>
+  RankTree(const SortRecord* first, std::ptrdiff_t count, Order order)
       : leaves_(LeavesFor(count)), nodes_(2 * leaves_) {
     if (nodes_.get() == nullptr) return;
     for (std::ptrdiff_t i = 0; i < count; ++i) {
-      if (first[i].kind != first[0].kind) return;
-      const std::int32_t rank = RankOf(first[i]);
+      const std::int32_t rank = order.Rank(first[i]);
       nodes_[leaves_ + i] = {rank, rank};
     }
     constexpr Node kPast{std::numeric_limits<std::int32_t>::max(),
@@ -128,6 +127,7 @@ class RankTree {
   }
 
   bool ready() const { return ready_; }
+  std::uint64_t steps() const { return steps_; }
 
   void Set(std::ptrdiff_t index, std::int32_t rank) {
     std::size_t node = leaves_ + static_cast<std::size_t>(index);
@@ -137,32 +137,32 @@ class RankTree {
 
   // The first leaf at or after `from` whose rank is at least `bound`;
   // `leaves` when there is none.
-  std::ptrdiff_t FirstAtLeast(std::ptrdiff_t from, std::int32_t bound, std::uint64_t& steps) const {
+  std::ptrdiff_t FirstAtLeast(std::ptrdiff_t from, std::int32_t bound) {
     std::size_t node = leaves_ + static_cast<std::size_t>(from);
-    while (++steps, nodes_[node].high < bound) {
+    while (++steps_, nodes_[node].high < bound) {
       while (node % 2 == 1) node /= 2;  // up past every right child
       if (node == 0) return static_cast<std::ptrdiff_t>(leaves_);  // climbed past the root
       ++node;  // the subtree just after the ones passed
     }
     while (node < leaves_) {
       node *= 2;
-      if (++steps, nodes_[node].high < bound) ++node;
+      if (++steps_, nodes_[node].high < bound) ++node;
     }
     return static_cast<std::ptrdiff_t>(node - leaves_);
   }
 
   // The last leaf at or before `from` whose rank is at most `bound`; -1 when
   // there is none.
-  std::ptrdiff_t LastAtMost(std::ptrdiff_t from, std::int32_t bound, std::uint64_t& steps) const {
+  std::ptrdiff_t LastAtMost(std::ptrdiff_t from, std::int32_t bound) {
     std::size_t node = leaves_ + static_cast<std::size_t>(from);
-    while (++steps, nodes_[node].low > bound) {
+    while (++steps_, nodes_[node].low > bound) {
       while (node % 2 == 0) node /= 2;  // up past every left child
       if (node == 1) return -1;         // climbed to the root
       --node;  // the subtree just before the ones passed
     }
     while (node < leaves_) {
       node = 2 * node + 1;
-      if (++steps, nodes_[node].low > bound) --node;
+      if (++steps_, nodes_[node].low > bound) --node;
     }
     return static_cast<std::ptrdiff_t>(node - leaves_);
   }
@@ -189,6 +189,7 @@ class RankTree {
   std::size_t leaves_;
   frame::WorkingArray<Node, 2 * kLeavesOnStack> nodes_;
   bool ready_ = false;
+  std::uint64_t steps_ = 0;
 };
 
 // The tree of a range being partitioned, over the records from `base`.
@@ -202,22 +203,23 @@ struct Jumps {
 // the pivot (or at last), the scan from the right at the last record before j
 // that the pivot does not go before (or at first). Each exchange updates the
 // two leaves.
+template <typename Order>
 SortRecord* PartitionByJumps(SortRecord* first, SortRecord* last, const SortRecord& pivot,
-                             Jumps& jumps, std::uint64_t& steps) {
-  const std::int32_t pivotRank = RankOf(pivot);
+                             Jumps& jumps, Order order) {
+  const std::int32_t pivotRank = order.Rank(pivot);
   const std::ptrdiff_t begin = first - jumps.base, end = last - jumps.base;
   std::ptrdiff_t i = begin;
   std::ptrdiff_t j = end;
   for (;;) {
-    if (i != end) i = std::min(end, jumps.tree.FirstAtLeast(i, pivotRank, steps));
+    if (i != end) i = std::min(end, jumps.tree.FirstAtLeast(i, pivotRank));
     --j;
-    if (j != begin) j = std::max(begin, jumps.tree.LastAtMost(j, pivotRank, steps));
+    if (j != begin) j = std::max(begin, jumps.tree.LastAtMost(j, pivotRank));
     if (j <= i) return jumps.base + i;
     SortRecord& left = jumps.base[i];
     SortRecord& right = jumps.base[j];
     std::swap(left, right);
-    jumps.tree.Set(i, RankOf(left));
-    jumps.tree.Set(j, RankOf(right));
+    jumps.tree.Set(i, order.Rank(left));
+    jumps.tree.Set(j, order.Rank(right));
     ++i;
   }
 }
@@ -230,18 +232,21 @@ int DepthLimit(std::ptrdiff_t count) {
   return depth;
 }
 
+template <typename Order>
 void PartitionRanges(SortRecord* first, SortRecord* last, int depthLeft, Jumps* jumps,
-                     std::uint64_t& steps);
+                     std::uint64_t& steps, Order order);
 
 // Partitions [first, last) with jumping scans over a tree of its own; false,
 // having done nothing, when the tree cannot be had. Kept out of line: a small
 // tree lives in this frame, not in every frame of the recursion.
+template <typename Order>
 [[gnu::noinline]] bool PartitionWithTree(SortRecord* first, SortRecord* last,
-                                         std::uint64_t& steps) {
-  RankTree tree(first, last - first);
+                                         std::uint64_t& steps, Order order) {
+  RankTree tree(first, last - first, order);
   if (!tree.ready()) return false;
   Jumps jumps{first, tree};
-  PartitionRanges(first, last, 0, &jumps, steps);
+  PartitionRanges(first, last, 0, &jumps, steps, order);
+  steps += tree.steps();
   return true;
 }
 
@@ -250,29 +255,38 @@ void PartitionRanges(SortRecord* first, SortRecord* last, int depthLeft, Jumps* 
 // a range still being partitioned after `depthLeft` rounds gets its tree, or,
 // when none can be had, goes on with plain scans (the same order, slower) and
 // tries again as deep again further down.
+template <typename Order>
 void PartitionRanges(SortRecord* first, SortRecord* last, int depthLeft, Jumps* jumps,
-                     std::uint64_t& steps) {
+                     std::uint64_t& steps, Order order) {
   while (last - first > kInsertionThreshold) {
     if (jumps == nullptr && depthLeft == 0) {
-      if (PartitionWithTree(first, last, steps)) return;
+      if (PartitionWithTree(first, last, steps, order)) return;
       depthLeft = DepthLimit(last - first);
     }
     --depthLeft;
     const std::ptrdiff_t count = last - first;
-    const SortRecord pivot = MedianOfThree(first[0], first[count / 2], last[-1]);
-    SortRecord* const cut = jumps != nullptr ? PartitionByJumps(first, last, pivot, *jumps, steps)
-                                             : Partition(first, last, pivot, steps);
+    const SortRecord pivot = MedianOfThree(first[0], first[count / 2], last[-1], order);
+    SortRecord* const cut = jumps != nullptr ? PartitionByJumps(first, last, pivot, *jumps, order)
+                                             : Partition(first, last, pivot, order);
     // A pivot taken from the range never leaves a side empty; should one be,
     // the insertion pass finishes the range rather than looping.
     if (cut == first || cut == last) return;
     if (last - cut <= cut - first) {
-      PartitionRanges(cut, last, depthLeft, jumps, steps);
+      PartitionRanges(cut, last, depthLeft, jumps, steps, order);
       last = cut;
     } else {
-      PartitionRanges(first, cut, depthLeft, jumps, steps);
+      PartitionRanges(first, cut, depthLeft, jumps, steps, order);
       first = cut;
     }
   }
+}
+
+template <typename Order>
+std::uint64_t SortInOrder(SortRecord* first, SortRecord* last, int depthLimit, Order order) {
+  std::uint64_t steps = 0;
+  PartitionRanges(first, last, depthLimit, nullptr, steps, order);
+  InsertionSort(first, last, order);
+  return steps;
 }
 
 SortRecord MakeRecord(DisplayNode& node, SortKind kind, std::int32_t defaultValue,
@@ -329,11 +343,24 @@ void RelinkAndRenumber(host::DisplayList& list, const SortRecord* records, std::
 }  // namespace
 
 std::uint64_t SortRecordsJumpingAfter(SortRecord* first, SortRecord* last, int depthLimit) {
-  std::uint64_t steps = 0;
-  if (first == nullptr || last - first < 2) return steps;
-  PartitionRanges(first, last, depthLimit, nullptr, steps);
-  InsertionSort(first, last);
-  return steps;
+  if (first == nullptr || last - first < 2) return 0;
+  using Smallest = KeyOrder<Direction::kSmallestFirst>;
+  using Largest = KeyOrder<Direction::kLargestFirst>;
+  switch (first->kind) {
+    case SortKind::kLargestXFirst:
+      return SortInOrder(first, last, depthLimit, Largest{&SortRecord::x});
+    case SortKind::kSmallestXFirst:
+      return SortInOrder(first, last, depthLimit, Smallest{&SortRecord::x});
+    case SortKind::kLargestYFirst:
+      return SortInOrder(first, last, depthLimit, Largest{&SortRecord::y});
+    case SortKind::kSmallestYFirst:
+      return SortInOrder(first, last, depthLimit, Smallest{&SortRecord::y});
+    case SortKind::kLargestValueFirst:
+      return SortInOrder(first, last, depthLimit, Largest{&SortRecord::value});
+    case SortKind::kSmallestValueFirst:
+      return SortInOrder(first, last, depthLimit, Smallest{&SortRecord::value});
+  }
+  return SortInOrder(first, last, depthLimit, KeyOrder<Direction::kNone>{&SortRecord::x});
 }
 
 void SortRecords(SortRecord* first, SortRecord* last) {
