@@ -1,11 +1,12 @@
 // The sort procedure against std::sort on the same records with the same
-// comparison (of kind 0, largest X first), and a whole sort action over a simulated frame. At 65,536
-// records, keys made to drive median-of-three partitioning quadratic (alone,
-// and with equal keys among the largest, the smallest or the middle ones)
-// against random keys, with the reference model's plain procedure beside
-// them. Each timed iteration copies the unsorted records first (the same cost
-// on both sides); tables of ratios are printed at the end (CPU time, as other
-// work on the machine inflates wall time).
+// comparison (kind 0, largest X first), and a whole sort action over a
+// simulated frame. At 65,536 records, keys made to drive median-of-three
+// partitioning quadratic (alone, and with equal keys among the largest, the
+// smallest or the middle ones) against random keys, with the reference
+// model's plain procedure beside them. Each timed iteration copies the
+// unsorted records first (the same cost on both sides); tables of ratios are
+// printed at the end (CPU time, as other work on the machine inflates wall
+// time).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -37,9 +38,14 @@ enum Keys {
   kKillerHalved,
   kKeyPatterns
 };
-const char* const kKeyNames[] = {"random",          "equal",          "killer",
-                                 "killer-top-pair", "killer-top-5pairs", "killer-bottom-pair",
-                                 "killer-mid-pair", "killer-halved"};
+const char* const kKeyNames[] = {"random",
+                                 "equal",
+                                 "killer",
+                                 "killer-top-pair",
+                                 "killer-top-5pairs",
+                                 "killer-bottom-pair",
+                                 "killer-mid-pair",
+                                 "killer-halved"};
 constexpr int kKillerRecords = 65536;
 
 // The adversary's keys 0 .. n-1, with some made equal: the two largest, the
@@ -158,8 +164,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
       const auto it = times_.find(name + "/" + std::to_string(count));
       return it == times_.end() ? 0.0 : it->second;
     };
-    std::printf("\n%-20s %8s %14s %16s %9s\n", "keys", "records", "Tier cpu ns",
-                "std::sort cpu ns", "ratio");
+    std::printf("\n%-20s %8s %14s %16s %9s\n", "keys", "records", "Tier cpu ns", "std::sort cpu ns",
+                "ratio");
     for (const Keys keys : {kRandomKeys, kEqualKeys}) {
       for (int count = 10; count <= 100000; count *= 10) {
         const std::string suffix = kKeyNames[keys];
@@ -171,8 +177,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
       }
     }
     const double random = at("SortRecords/random", kKillerRecords);
-    std::printf("\n%d records\n%-20s %14s %16s %14s %14s\n", kKillerRecords, "keys",
-                "Tier cpu ns", "std::sort cpu ns", "/ std::sort", "/ Tier random");
+    std::printf("\n%d records\n%-20s %14s %16s %14s %14s\n", kKillerRecords, "keys", "Tier cpu ns",
+                "std::sort cpu ns", "/ std::sort", "/ Tier random");
     for (int keys = 0; keys < kKeyPatterns; ++keys) {
       const std::string suffix = kKeyNames[keys];
       const double tier = at("SortRecords/" + suffix, kKillerRecords);
@@ -217,8 +223,8 @@ int main(int argc, char** argv) {
     }
   }
   for (Keys keys : {kKillerKeys, kRandomKeys}) {
-    benchmark::RegisterBenchmark(("model/" + std::string(kKeyNames[keys])).c_str(),
-                                 ModelSortOrder, keys)
+    benchmark::RegisterBenchmark(("model/" + std::string(kKeyNames[keys])).c_str(), ModelSortOrder,
+                                 keys)
         ->Arg(kKillerRecords)
         ->Unit(benchmark::kNanosecond);
   }

@@ -18,8 +18,8 @@ using host::ObjectTypeEntry;
 using host::RunHeader;
 
 // The object a chain link names, or null where the chain ends at a negative
-// link. Broken host only: a link to a free slot ends it too, unread. Objects may lie beyond objectCount and
-// objectLimit: those bound the scans, not the chains.
+// link. Broken host only: a link to a free slot ends it too, unread. Objects may lie beyond
+// objectCount and objectLimit: those bound the scans, not the chains.
 HostObject* ObjectAtLink(const RunHeader& header, std::int32_t link) {
   if (link < 0) return nullptr;
   return host::ObjectInSlot(header, link);

@@ -66,10 +66,10 @@ class WantedFixedValues {
   // The bucket that holds `value`, or the empty one where it would go.
   std::uint32_t BucketOf(std::int32_t value) const;
 
-  std::int32_t room_;            // distinct values that may still be wanted
-  std::uint32_t bucketShift_;    // the table has 2^(32 - shift) buckets
-  std::int32_t missing_ = 0;     // wanted values not found yet
-  std::int32_t lastSlot_ = -1;   // the sweep's bound
+  std::int32_t room_;           // distinct values that may still be wanted
+  std::uint32_t bucketShift_;   // the table has 2^(32 - shift) buckets
+  std::int32_t missing_ = 0;    // wanted values not found yet
+  std::int32_t lastSlot_ = -1;  // the sweep's bound
   WorkingArray<Bucket, kBucketsOnStack> buckets_;
 };
 

@@ -140,9 +140,11 @@ class RankTree {
   std::ptrdiff_t FirstAtLeast(std::ptrdiff_t from, std::int32_t bound) {
     std::size_t node = leaves_ + static_cast<std::size_t>(from);
     while (++steps_, nodes_[node].high < bound) {
-      while (node % 2 == 1) node /= 2;  // up past every right child
-      if (node == 0) return static_cast<std::ptrdiff_t>(leaves_);  // climbed past the root
-      ++node;  // the subtree just after the ones passed
+      // Up past every right child, then over to the subtree just after the
+      // ones passed; past the root there is none.
+      while (node % 2 == 1) node /= 2;
+      if (node == 0) return static_cast<std::ptrdiff_t>(leaves_);
+      ++node;
     }
     while (node < leaves_) {
       node *= 2;
@@ -156,9 +158,11 @@ class RankTree {
   std::ptrdiff_t LastAtMost(std::ptrdiff_t from, std::int32_t bound) {
     std::size_t node = leaves_ + static_cast<std::size_t>(from);
     while (++steps_, nodes_[node].low > bound) {
-      while (node % 2 == 0) node /= 2;  // up past every left child
-      if (node == 1) return -1;         // climbed to the root
-      --node;  // the subtree just before the ones passed
+      // Up past every left child, then over to the subtree just before the
+      // ones passed; from the root there is none.
+      while (node % 2 == 0) node /= 2;
+      if (node == 1) return -1;
+      --node;
     }
     while (node < leaves_) {
       node = 2 * node + 1;
@@ -237,11 +241,13 @@ void PartitionRanges(SortRecord* first, SortRecord* last, int depthLeft, Jumps* 
                      std::uint64_t& steps, Order order);
 
 // Partitions [first, last) with jumping scans over a tree of its own; false,
-// having done nothing, when the tree cannot be had. Kept out of line: a small
-// tree lives in this frame, not in every frame of the recursion.
+// having done nothing, when the tree cannot be had. The tree is scratch
+// memory of the sort, released before the action returns; without it the
+// range goes on with plain scans, which give the same order. Kept out of
+// line: a small tree lives in this frame, not in every frame of the recursion.
 template <typename Order>
-[[gnu::noinline]] bool PartitionWithTree(SortRecord* first, SortRecord* last,
-                                         std::uint64_t& steps, Order order) {
+[[gnu::noinline]] bool PartitionWithTree(SortRecord* first, SortRecord* last, std::uint64_t& steps,
+                                         Order order) {
   RankTree tree(first, last - first, order);
   if (!tree.ready()) return false;
   Jumps jumps{first, tree};

@@ -70,7 +70,9 @@ void* operator new[](std::size_t size) { return Allocate(size, alignof(std::max_
 void* operator new(std::size_t size, std::align_val_t alignment) {
   return Allocate(size, std::max(static_cast<std::size_t>(alignment), alignof(std::max_align_t)));
 }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return AllocateOrNull(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  return AllocateOrNull(size);
+}
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
   return AllocateOrNull(size);
 }
@@ -119,8 +121,8 @@ Outcome Read(const sim::SimHost& sim, std::int64_t result) {
 // outcomes of the runs with a failure, in the order of the allocation that
 // failed; `untouched` is the host before any call.
 template <typename Call>
-std::vector<Outcome> OutcomesWithEachFailure(const sim::SceneSpec& scene, Call call,
-                                             Outcome& whole, Outcome& untouched) {
+std::vector<Outcome> OutcomesWithEachFailure(const sim::SceneSpec& scene, Call call, Outcome& whole,
+                                             Outcome& untouched) {
   std::vector<Outcome> failed;
   for (long countdown = -1;; ++countdown) {
     sim::SimHost sim(scene);
@@ -164,21 +166,19 @@ TEST(AllocationFailure, ASortWithoutItsArrayLeavesTheListWholeAndWithoutItsTreeS
     scene.types = {{.name = "Block"}};
     for (int i = 0; i < kNodes; ++i) {
       const std::int32_t key = largestFirst ? -keys[i] : keys[i];
-      scene.objects.push_back(
-          {.slot = i, .x = static_cast<std::int16_t>(key), .values = {key}});
+      scene.objects.push_back({.slot = i, .x = static_cast<std::int16_t>(key), .values = {key}});
       scene.order.push_back({i, static_cast<std::uint8_t>(i % 5 == 0 ? host::kUncounted : 0)});
     }
     scene.firstLevel = 4;
     Outcome whole, untouched;
     const std::vector<Outcome> failed = OutcomesWithEachFailure(
         scene,
-        [&](sim::SimHost& sim) {
-          return Action(sim, code, sim.AltValueParamWord(0), 7) & 0xFFFF;
-        },
+        [&](sim::SimHost& sim) { return Action(sim, code, sim.AltValueParamWord(0), 7) & 0xFFFF; },
         whole, untouched);
     ASSERT_GE(failed.size(), 2u) << "the array and a tree";
     EXPECT_EQ(failed[0], untouched) << "without its array";
-    for (std::size_t i = 1; i < failed.size(); ++i) EXPECT_EQ(failed[i], whole) << "allocation " << i;
+    for (std::size_t i = 1; i < failed.size(); ++i)
+      EXPECT_EQ(failed[i], whole) << "allocation " << i;
     EXPECT_EQ(whole.refreshed.size(), static_cast<std::size_t>(kNodes));
   }
 }
@@ -203,7 +203,8 @@ TEST(AllocationFailure, ObjectConditionsGiveTheSameResultAndSelectionsWithoutThe
   };
   const auto between = [](int a, int b, int c) {
     return [=](sim::SimHost& sim) -> std::int64_t {
-      sim.QueueNextParameters({sim.ObjectParamWord(a), sim.ObjectParamWord(b), sim.ObjectParamWord(c)});
+      sim.QueueNextParameters(
+          {sim.ObjectParamWord(a), sim.ObjectParamWord(b), sim.ObjectParamWord(c)});
       return Condition(sim, 9);
     };
   };

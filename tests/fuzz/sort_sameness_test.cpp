@@ -37,8 +37,8 @@ Sorted PluginSort(const std::vector<std::int32_t>& keys, bool largestFirst, int 
   if (depth == kUsualDepth)
     order::SortRecords(records.data(), records.data() + records.size());
   else
-    sorted.steps = order::SortRecordsJumpingAfter(records.data(), records.data() + records.size(),
-                                                  depth);
+    sorted.steps =
+        order::SortRecordsJumpingAfter(records.data(), records.data() + records.size(), depth);
   for (const SortRecord& record : records)
     sorted.order.push_back(static_cast<int>(record.node - nodes.data()));
   return sorted;
@@ -54,8 +54,8 @@ void ExpectSameOrder(const std::vector<std::int32_t>& keys, const char* what) {
     const std::vector<int> model = model::SortOrder(directed, largestFirst);
     for (const int depth : {kUsualDepth, 0, 3}) {
       ASSERT_EQ(PluginSort(directed, largestFirst, depth).order, model)
-          << what << ", " << keys.size() << " records, "
-          << (largestFirst ? "largest" : "smallest") << " first, jumping after " << depth;
+          << what << ", " << keys.size() << " records, " << (largestFirst ? "largest" : "smallest")
+          << " first, jumping after " << depth;
     }
   }
 }
