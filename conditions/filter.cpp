@@ -2,8 +2,8 @@
 // place while A's own walk reads it, and never ahead of that walk: only
 // instances already walked past are relinked, every test sees B's instances
 // as they stood before the condition (read or copied before A's chain is
-// touched), and the walks are bounded by the host's 16-bit counts, so that no chain, however
-// linked, makes them run on.
+// touched), and the walks are bounded by the host's 16-bit counts, so that
+// no chain, however linked, makes them run on.
 #include "conditions/filter.h"
 
 #include "frame/frame_query.h"
