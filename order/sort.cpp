@@ -290,7 +290,8 @@ void PartitionRanges(SortRecord* first, SortRecord* last, int depthLeft, Jumps* 
 template <typename Order>
 std::uint64_t SortInOrder(SortRecord* first, SortRecord* last, int depthLimit, Order order) {
   std::uint64_t steps = 0;
-  PartitionRanges(first, last, depthLimit, nullptr, steps, order);
+  if (last - first > kInsertionThreshold)
+    PartitionRanges(first, last, depthLimit, nullptr, steps, order);
   InsertionSort(first, last, order);
   return steps;
 }
