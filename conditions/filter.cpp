@@ -6,6 +6,8 @@
 // no chain, however linked, makes them run on.
 #include "conditions/filter.h"
 
+#include <algorithm>
+
 #include "frame/frame_query.h"
 #include "frame/working_memory.h"
 #include "order/primitives.h"
@@ -53,12 +55,6 @@ void ForEachInWalk(const RunHeader& header, const ScopeWalk& walk, Visit visit) 
     visit(*object);
     object = NextInWalk(header, walk, *object);
   }
-}
-
-std::int32_t WalkLength(const RunHeader& header, const ScopeWalk& walk) {
-  std::int32_t length = 0;
-  ForEachInWalk(header, walk, [&](const HostObject&) { ++length; });
-  return length;
 }
 
 // Walks A's instances in scope, asks `passes` about each one's fixed value,
@@ -132,7 +128,7 @@ std::int32_t FilterSelection(RunData& runData, const ObjectParam& a, const Objec
   // it returns. Without it B's chain is read as it goes too, which differs
   // only where A relinks it: no routine filters so, as the object forms with
   // B go through FilterByLevel.
-  frame::WorkingArray<std::int32_t, 256> copy(walkB.alongSelection ? WalkLength(header, walkB) : 0);
+  frame::WorkingArray<std::int32_t, 256> copy(walkB.alongSelection ? std::max(walkB.bound, 0) : 0);
   const bool copied = walkB.alongSelection && copy.get() != nullptr;
   std::int32_t copiedCount = 0;
   if (copied)
@@ -166,8 +162,9 @@ std::int32_t FilterByLevel(RunData& runData, const ObjectParam& a, const ObjectP
 
   // Every value the tests will look up: A's candidates as its walk will meet
   // them and B's partners, read before anything is written, so B's partners
-  // are those in scope at entry even when A's walk relinks their chain.
-  frame::WantedFixedValues table(WalkLength(header, walkA) + WalkLength(header, walkB));
+  // are those in scope at entry even when A's walk relinks their chain. The
+  // walks' bounds are room enough.
+  frame::WantedFixedValues table(std::max(walkA.bound, 0) + std::max(walkB.bound, 0));
   const auto want = [&](const HostObject& object) {
     table.Want(frame::ZeroMeansStoredFixedValue(runData, host::FixedValueOf(object)));
   };

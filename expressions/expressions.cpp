@@ -79,19 +79,21 @@ std::intptr_t GetFixedValueByName(RunData& runData, std::int32_t token) {
   // then taken in slot order.
   const RunHeader& header = *host::RunHeaderOf(runData);
   const std::int32_t lastNameSlot = header.objectCount;
-  std::int32_t matchCount = 0;
-  for (std::int32_t slot = 0; slot <= lastNameSlot; ++slot)
-    if (NamedObjectInSlot(header, slot, wanted) != nullptr) ++matchCount;
-  if (matchCount == 0) return 0;
-
   // The matches' fixed values and the sweep's table are scratch memory of
   // this call, released before it returns. Without the first, each match is
   // looked up in slot order by a scan of its own, as without the table: the
   // same result either way.
-  frame::WorkingArray<std::int32_t, 256> matches(matchCount);
-  frame::WantedFixedValues lookup(matches.get() != nullptr ? matchCount : 0);
-  if (matches.get() == nullptr) {
-    lookup.Sweep(header, header.objectLimit);  // finds nothing: every Find scans
+  frame::WorkingList<std::int32_t, 256> matches;
+  for (std::int32_t slot = 0; slot <= lastNameSlot; ++slot) {
+    const HostObject* object = NamedObjectInSlot(header, slot, wanted);
+    if (object != nullptr && !matches.Append(host::FixedValueOf(*object))) break;
+  }
+  const auto found = static_cast<std::int32_t>(matches.size());
+  frame::WantedFixedValues lookup(matches.failed() ? 0 : found);
+  for (std::int32_t i = 0; i < found; ++i)
+    lookup.Want(frame::ZeroMeansStoredFixedValue(runData, matches[i]));
+  lookup.Sweep(header, header.objectLimit);
+  if (matches.failed()) {
     for (std::int32_t slot = 0; slot <= lastNameSlot; ++slot) {
       const HostObject* object = NamedObjectInSlot(header, slot, wanted);
       if (object != nullptr && CountsAsNamed(runData, lookup, host::FixedValueOf(*object)))
@@ -99,14 +101,6 @@ std::intptr_t GetFixedValueByName(RunData& runData, std::int32_t token) {
     }
     return 0;
   }
-  std::int32_t found = 0;
-  for (std::int32_t slot = 0; slot <= lastNameSlot && found < matchCount; ++slot) {
-    if (const HostObject* object = NamedObjectInSlot(header, slot, wanted))
-      matches[found++] = host::FixedValueOf(*object);
-  }
-  for (std::int32_t i = 0; i < found; ++i)
-    lookup.Want(frame::ZeroMeansStoredFixedValue(runData, matches[i]));
-  lookup.Sweep(header, header.objectLimit);
   for (std::int32_t i = 0; i < found; ++i)
     if (CountsAsNamed(runData, lookup, matches[i])) return matches[i];
   return 0;
