@@ -46,22 +46,6 @@ TEST(FrameQuery, OneValueAtATimeAndManyInOneSweepAgree) {
   EXPECT_EQ(frame::LowestSlotObjectWithFixedValue(header, 3, fv4), nullptr);
 }
 
-TEST(FrameQuery, ATableOnTheHeapFindsAsManyValuesAsTheFrameHolds) {
-  // More values than the stack's room, each object numbered like the one
-  // 1000 slots below it: the lower slot wins.
-  sim::SceneSpec scene;
-  scene.types = {{.name = "Ball"}};
-  for (int slot = 0; slot < 3000; ++slot)
-    scene.objects.push_back({.slot = slot, .number = static_cast<std::int16_t>(slot % 1000)});
-  sim::SimHost sim(scene);
-  const host::RunHeader& header = sim.runHeader();
-  frame::WantedFixedValues table(3000);
-  for (int slot = 2999; slot >= 0; --slot) table.Want(sim.FixedValue(slot));
-  table.Sweep(header, 2500);
-  for (int slot = 0; slot < 3000; slot += 7)
-    EXPECT_EQ(table.Find(header, sim.FixedValue(slot)), sim.Object(slot % 1000)) << slot;
-}
-
 TEST(FrameQuery, ZeroStandsForTheStoredValueWhateverItHolds) {
   sim::SimHost sim(Scene());
   host::RunData& runData = sim.runData();
