@@ -1,11 +1,12 @@
 // The sort procedure against std::sort on the same records with the same
-// comparison, and a whole sort action over a simulated frame; at 65,536
-// records, keys made to drive median-of-three partitioning quadratic against
-// random keys, with the reference model's plain procedure (which has no way
-// out of the quadratic case) beside them. Each timed
-// iteration copies the unsorted records first (the same cost on both sides);
-// a table of Tier / std::sort CPU times is printed at the end (CPU time, as
-// other work on the machine inflates wall time).
+// comparison (kind 0, largest X first), and a whole sort action over a
+// simulated frame. At 65,536 records, keys made to drive median-of-three
+// partitioning quadratic (alone, and with equal keys among the largest, the
+// smallest or the middle ones) against random keys, with the reference
+// model's plain procedure beside them. Each timed iteration copies the
+// unsorted records first (the same cost on both sides); tables of ratios are
+// printed at the end (CPU time, as other work on the machine inflates wall
+// time).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -26,15 +27,51 @@ namespace {
 using tier::order::SortKind;
 using tier::order::SortRecord;
 
-enum Keys { kRandomKeys = 0, kEqualKeys = 1, kKillerKeys = 2 };
-const char* const kKeyNames[] = {"random", "equal", "killer"};
+enum Keys {
+  kRandomKeys,
+  kEqualKeys,
+  kKillerKeys,
+  kKillerTopPair,
+  kKillerTopFivePairs,
+  kKillerBottomPair,
+  kKillerMiddlePair,
+  kKillerHalved,
+  kKeyPatterns
+};
+const char* const kKeyNames[] = {"random",
+                                 "equal",
+                                 "killer",
+                                 "killer-top-pair",
+                                 "killer-top-5pairs",
+                                 "killer-bottom-pair",
+                                 "killer-mid-pair",
+                                 "killer-halved"};
 constexpr int kKillerRecords = 65536;
 
+// The adversary's keys 0 .. n-1, with some made equal: the two largest, the
+// ten largest in five pairs, the two smallest, two in the middle, or every
+// key shared with its neighbour (all halved).
+// The adversary answers a quadratic number of comparisons: one run per size.
+std::vector<std::int32_t> KillerKeys(int count, Keys keys) {
+  static std::map<int, std::vector<std::int32_t>> adversaryKeys;
+  if (!adversaryKeys.count(count)) adversaryKeys[count] = tier::fuzz::SortAdversary(count).keys();
+  std::vector<std::int32_t> killer = adversaryKeys[count];
+  const std::int32_t middle = count / 2;
+  for (std::int32_t& key : killer) {
+    if (keys == kKillerTopPair && key == count - 1) key = count - 2;
+    if (keys == kKillerTopFivePairs && key >= count - 10) key -= (key - (count - 10)) % 2;
+    if (keys == kKillerBottomPair && key == 1) key = 0;
+    if (keys == kKillerMiddlePair && key == middle + 1) key = middle;
+    if (keys == kKillerHalved) key /= 2;
+  }
+  return killer;
+}
+
 std::vector<std::int32_t> KeyList(int count, Keys keys) {
-  if (keys == kKillerKeys) {
+  if (keys >= kKillerKeys) {
     // The adversary's keys go before each other smallest first; negated for
     // the largest-first kind used here.
-    std::vector<std::int32_t> killer = tier::fuzz::SortAdversary(count).keys();
+    std::vector<std::int32_t> killer = KillerKeys(count, keys);
     for (std::int32_t& key : killer) key = -key;
     return killer;
   }
@@ -63,9 +100,9 @@ void SortArray(benchmark::State& state, Keys keys) {
   for (auto _ : state) {
     std::copy(source.begin(), source.end(), work.begin());
     if constexpr (kStandard)
-      std::sort(work.begin(), work.end(), [](const SortRecord& a, const SortRecord& b) {
-        return tier::order::GoesBefore(a, b);
-      });
+      // The kind's comparison written out, as Tier fixes it once per sort.
+      std::sort(work.begin(), work.end(),
+                [](const SortRecord& a, const SortRecord& b) { return a.x > b.x; });
     else
       tier::order::SortRecords(work.data(), work.data() + work.size());
     benchmark::DoNotOptimize(work.data());
@@ -109,7 +146,8 @@ void SortAction(benchmark::State& state) {
 }
 
 // Prints the usual console output, then Tier's time over std::sort's for
-// every size and key pattern.
+// every size of random and equal keys, and at 65,536 records every key
+// pattern against std::sort and against Tier's own time on random keys.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   RatioReporter() : ConsoleReporter(OO_Tabular) {}
@@ -122,27 +160,35 @@ class RatioReporter : public benchmark::ConsoleReporter {
   }
   void Finalize() override {
     ConsoleReporter::Finalize();
-    std::printf("\n%-8s %8s %16s %16s %8s\n", "keys", "records", "Tier cpu ns", "std::sort cpu ns",
-                "ratio");
-    for (const auto& [name, tierTime] : times_) {
-      if (name.rfind("SortRecords/", 0) != 0) continue;
-      const auto standard = times_.find("std::sort/" + name.substr(12));
-      if (standard == times_.end()) continue;
-      const std::string rest = name.substr(12);  // "<keys>/<count>"
-      const std::size_t slash = rest.find('/');
-      std::printf("%-8s %8s %16.0f %16.0f %8.2f\n", rest.substr(0, slash).c_str(),
-                  rest.substr(slash + 1).c_str(), tierTime, standard->second,
-                  tierTime / standard->second);
-    }
-    const auto at = [&](const std::string& name) {
-      const auto it = times_.find(name + "/" + std::to_string(kKillerRecords));
+    const auto at = [&](const std::string& name, int count) {
+      const auto it = times_.find(name + "/" + std::to_string(count));
       return it == times_.end() ? 0.0 : it->second;
     };
-    const double killer = at("SortRecords/killer"), random = at("SortRecords/random");
-    const double modelKiller = at("model/killer"), modelRandom = at("model/random");
-    if (killer > 0 && random > 0)
-      std::printf("\n%d records: killer keys %.0f ns, random keys %.0f ns: %.2f x\n",
-                  kKillerRecords, killer, random, killer / random);
+    std::printf("\n%-20s %8s %14s %16s %9s\n", "keys", "records", "Tier cpu ns", "std::sort cpu ns",
+                "ratio");
+    for (const Keys keys : {kRandomKeys, kEqualKeys}) {
+      for (int count = 10; count <= 100000; count *= 10) {
+        const std::string suffix = kKeyNames[keys];
+        const double tier = at("SortRecords/" + suffix, count);
+        const double standard = at("std::sort/" + suffix, count);
+        if (tier > 0 && standard > 0)
+          std::printf("%-20s %8d %14.0f %16.0f %9.2f\n", kKeyNames[keys], count, tier, standard,
+                      tier / standard);
+      }
+    }
+    const double random = at("SortRecords/random", kKillerRecords);
+    std::printf("\n%d records\n%-20s %14s %16s %14s %14s\n", kKillerRecords, "keys", "Tier cpu ns",
+                "std::sort cpu ns", "/ std::sort", "/ Tier random");
+    for (int keys = 0; keys < kKeyPatterns; ++keys) {
+      const std::string suffix = kKeyNames[keys];
+      const double tier = at("SortRecords/" + suffix, kKillerRecords);
+      const double standard = at("std::sort/" + suffix, kKillerRecords);
+      if (tier <= 0 || standard <= 0 || random <= 0) continue;
+      std::printf("%-20s %14.0f %16.0f %14.2f %14.2f\n", kKeyNames[keys], tier, standard,
+                  tier / standard, tier / random);
+    }
+    const double modelKiller = at("model/killer", kKillerRecords);
+    const double modelRandom = at("model/random", kKillerRecords);
     if (modelKiller > 0 && modelRandom > 0)
       std::printf("the model's plain procedure: killer keys %.0f ns, random keys %.0f ns: %.1f x\n",
                   modelKiller, modelRandom, modelKiller / modelRandom);
@@ -166,12 +212,19 @@ int main(int argc, char** argv) {
           ->Unit(benchmark::kNanosecond);
     }
   }
-  for (Keys keys : {kKillerKeys, kRandomKeys}) {
+  for (int keys = 0; keys < kKeyPatterns; ++keys) {
     const std::string suffix = kKeyNames[keys];
-    benchmark::RegisterBenchmark(("SortRecords/" + suffix).c_str(), SortArray<false>, keys)
-        ->Arg(kKillerRecords)
-        ->Unit(benchmark::kNanosecond);
-    benchmark::RegisterBenchmark(("model/" + suffix).c_str(), ModelSortOrder, keys)
+    for (bool standard : {false, true}) {
+      const std::string name = (standard ? "std::sort/" : "SortRecords/") + suffix;
+      benchmark::RegisterBenchmark(name.c_str(), standard ? SortArray<true> : SortArray<false>,
+                                   static_cast<Keys>(keys))
+          ->Arg(kKillerRecords)
+          ->Unit(benchmark::kNanosecond);
+    }
+  }
+  for (Keys keys : {kKillerKeys, kRandomKeys}) {
+    benchmark::RegisterBenchmark(("model/" + std::string(kKeyNames[keys])).c_str(), ModelSortOrder,
+                                 keys)
         ->Arg(kKillerRecords)
         ->Unit(benchmark::kNanosecond);
   }

@@ -86,15 +86,14 @@ std::int32_t CondBetween(RunData& runData, std::int32_t, std::int32_t) {
       frame::LowestSlotObjectWithFixedValue(header, header.objectCount, wantedA);
   if (objectA == nullptr) return 0;
 
-  // One sweep finds both ends; a single object may be both.
-  frame::WantedFixedValues& ends = frame::EmptyWantedTable();
-  frame::Want(ends, wantedB);
-  frame::Want(ends, wantedC);
-  frame::SweepSlots(header, header.objectCount, ends);
-  const std::int32_t slotB = frame::LowestSlotOf(ends, wantedB);
-  const std::int32_t slotC = frame::LowestSlotOf(ends, wantedC);
-  const HostObject* objectB = slotB >= 0 ? host::ObjectInSlot(header, slotB) : nullptr;
-  const HostObject* objectC = slotC >= 0 ? host::ObjectInSlot(header, slotC) : nullptr;
+  // One sweep finds both ends; a single object may be both. Two values fit
+  // the table's room on the stack.
+  frame::WantedFixedValues ends(2);
+  ends.Want(wantedB);
+  ends.Want(wantedC);
+  ends.Sweep(header, header.objectCount);
+  const HostObject* objectB = ends.Find(header, wantedB);
+  const HostObject* objectC = ends.Find(header, wantedC);
   if (objectB == nullptr || objectC == nullptr) return 0;
 
   const DisplayNode* nodeA = objectA->displayNode.get();

@@ -1,14 +1,15 @@
 // The instance-selection filter. Its invariant: A's selection is rebuilt in
 // place while A's own walk reads it, and never ahead of that walk: only
-// instances already walked past are relinked, every test sees the records as
-// they stood before the condition (B's instances are copied first), and the
-// walks are bounded by the host's 16-bit counts, so that no chain, however
-// linked, makes them run on.
+// instances already walked past are relinked, every test sees B's instances
+// as they stood before the condition (read or copied before A's chain is
+// touched), and the walks are bounded by the host's 16-bit counts, so that
+// no chain, however linked, makes them run on.
 #include "conditions/filter.h"
 
-#include <array>
+#include <algorithm>
 
 #include "frame/frame_query.h"
+#include "frame/working_memory.h"
 #include "order/primitives.h"
 
 namespace tier::conditions {
@@ -19,8 +20,8 @@ using host::ObjectTypeEntry;
 using host::RunHeader;
 
 // The object a chain link names, or null where the chain ends at a negative
-// link. Broken host only: a link to a free slot ends it too, unread. Objects may lie beyond objectCount and
-// objectLimit: those bound the scans, not the chains.
+// link. Broken host only: a link to a free slot ends it too, unread. Objects may lie beyond
+// objectCount and objectLimit: those bound the scans, not the chains.
 HostObject* ObjectAtLink(const RunHeader& header, std::int32_t link) {
   if (link < 0) return nullptr;
   return host::ObjectInSlot(header, link);
@@ -45,30 +46,15 @@ HostObject* NextInWalk(const RunHeader& header, const ScopeWalk& walk, const Hos
   return ObjectAtLink(header, walk.alongSelection ? object.nextSelected : object.nextOfType);
 }
 
-// B's instances in scope as they stood before A's walk began. When A and B
-// are one type with a current selection, A's walk relinks the very chain B
-// would follow; every candidate is tested against this copy instead. A chain
-// count is a signed 16-bit number, so the copy never holds more than this.
-// The host calls one routine at a time, so one static copy serves.
-std::array<std::int32_t, 32767> g_partners;
-
-std::int32_t SnapshotPartners(const RunHeader& header, const ScopeWalk& walk) {
-  std::int32_t count = 0;
-  for (const HostObject* partner = walk.first; partner != nullptr && count < walk.bound;
-       partner = NextInWalk(header, walk, *partner)) {
-    g_partners[count++] = host::FixedValueOf(*partner);
+// Calls `visit` with every instance of the walk, in chain order, up to its
+// bound.
+template <typename Visit>
+void ForEachInWalk(const RunHeader& header, const ScopeWalk& walk, Visit visit) {
+  const HostObject* object = walk.first;
+  for (std::int32_t i = 1; i <= walk.bound && object != nullptr; ++i) {
+    visit(*object);
+    object = NextInWalk(header, walk, *object);
   }
-  return count;
-}
-
-bool PassesAgainstAll(RunData& runData, std::int32_t candidate, std::int32_t partnerCount,
-                      InstanceTest test) {
-  bool passed = false;
-  // Every partner is tested, also after one has answered yes.
-  for (std::int32_t i = 0; i < partnerCount; ++i) {
-    if (test(runData, candidate, g_partners[i]) != 0) passed = true;
-  }
-  return passed;
 }
 
 // Walks A's instances in scope, asks `passes` about each one's fixed value,
@@ -106,19 +92,12 @@ std::int32_t RebuildSelection(const RunHeader& header, ObjectTypeEntry& typeA,
 // The level that CondAbove and CondBelow read for a fixed value (0: the
 // stored one): that of the node of the object in the lowest of slots
 // 0..objectCount with the value. False when there is no such object or it has
-// no node. The value is looked up in the swept table, or, should a chain have
-// led elsewhere than the sweep foresaw, by a scan of its own.
+// no node.
 bool LevelOfFixedValue(const RunData& runData, const RunHeader& header,
                        const frame::WantedFixedValues& table, std::int32_t fixedValue,
                        std::uint16_t& level) {
-  const std::int32_t wanted = frame::ZeroMeansStoredFixedValue(runData, fixedValue);
-  const HostObject* object = nullptr;
-  const std::int32_t slot = frame::LowestSlotOf(table, wanted);
-  if (slot >= 0) {
-    object = host::ObjectInSlot(header, slot);
-  } else if (slot == frame::kSlotNotWanted) {
-    object = frame::LowestSlotObjectWithFixedValue(header, header.objectCount, wanted);
-  }
+  const HostObject* object =
+      table.Find(header, frame::ZeroMeansStoredFixedValue(runData, fixedValue));
   if (object == nullptr) return false;
   const host::DisplayNode* node = object->displayNode.get();
   if (node == nullptr) return false;
@@ -134,16 +113,41 @@ std::int32_t FilterSelection(RunData& runData, const ObjectParam& a, const Objec
   ObjectTypeEntry& typeA = *order::ParamTypeEntry(runData, a);
   const ScopeWalk walkA = ScopeOf(header, typeA);
   if (walkA.first == nullptr) return 0;
-
-  std::int32_t partnerCount = 0;
-  if (b != nullptr) {
-    const ScopeWalk walkB = ScopeOf(header, *order::ParamTypeEntry(runData, *b));
-    if (walkB.first == nullptr) return 0;
-    partnerCount = SnapshotPartners(header, walkB);
+  if (b == nullptr) {
+    return RebuildSelection(header, typeA, walkA, [&](std::int32_t fixedValue) {
+      return test(runData, fixedValue, -1) != 0;
+    });
   }
-  return RebuildSelection(header, typeA, walkA, [&](std::int32_t fixedValue) {
-    return b == nullptr ? test(runData, fixedValue, -1) != 0
-                        : PassesAgainstAll(runData, fixedValue, partnerCount, test);
+
+  const ScopeWalk walkB = ScopeOf(header, *order::ParamTypeEntry(runData, *b));
+  if (walkB.first == nullptr) return 0;
+  // Every candidate is tested against B's instances as they stood before A's
+  // walk began. A's walk rewrites only nextSelected links, so B's type chain
+  // is read as it goes; a selected chain (A's own, when A and B are one type)
+  // is copied first. The copy is scratch memory of this call, released before
+  // it returns. Without it B's chain is read as it goes too, which differs
+  // only where A relinks it: no routine filters so, as the object forms with
+  // B go through FilterByLevel.
+  frame::WorkingArray<std::int32_t, 256> copy(walkB.alongSelection ? std::max(walkB.bound, 0) : 0);
+  const bool copied = walkB.alongSelection && copy.get() != nullptr;
+  std::int32_t copiedCount = 0;
+  if (copied)
+    ForEachInWalk(header, walkB, [&](const HostObject& partner) {
+      copy[copiedCount++] = host::FixedValueOf(partner);
+    });
+  return RebuildSelection(header, typeA, walkA, [&](std::int32_t candidate) {
+    bool passed = false;
+    // Every partner is tested, also after one has answered yes.
+    const auto testPartner = [&](std::int32_t partner) {
+      if (test(runData, candidate, partner) != 0) passed = true;
+    };
+    if (copied) {
+      for (std::int32_t i = 0; i < copiedCount; ++i) testPartner(copy[i]);
+    } else {
+      ForEachInWalk(header, walkB,
+                    [&](const HostObject& partner) { testPartner(host::FixedValueOf(partner)); });
+    }
+    return passed;
   });
 }
 
@@ -155,33 +159,31 @@ std::int32_t FilterByLevel(RunData& runData, const ObjectParam& a, const ObjectP
   if (walkA.first == nullptr) return 0;
   const ScopeWalk walkB = ScopeOf(header, *order::ParamTypeEntry(runData, b));
   if (walkB.first == nullptr) return 0;
-  const std::int32_t partnerCount = SnapshotPartners(header, walkB);
 
   // Every value the tests will look up: A's candidates as its walk will meet
-  // them (nothing is written yet) and B's partners. Both walks are bounded by
-  // 16-bit counts, so the table holds them all.
-  frame::WantedFixedValues& table = frame::EmptyWantedTable();
-  HostObject* candidate = walkA.first;
-  for (std::int32_t i = 1; i <= walkA.bound && candidate != nullptr; ++i) {
-    frame::Want(table, frame::ZeroMeansStoredFixedValue(runData, host::FixedValueOf(*candidate)));
-    candidate = NextInWalk(header, walkA, *candidate);
-  }
-  for (std::int32_t i = 0; i < partnerCount; ++i)
-    frame::Want(table, frame::ZeroMeansStoredFixedValue(runData, g_partners[i]));
-  frame::SweepSlots(header, header.objectCount, table);
+  // them and B's partners, read before anything is written, so B's partners
+  // are those in scope at entry even when A's walk relinks their chain. The
+  // walks' bounds are room enough.
+  frame::WantedFixedValues table(std::max(walkA.bound, 0) + std::max(walkB.bound, 0));
+  const auto want = [&](const HostObject& object) {
+    table.Want(frame::ZeroMeansStoredFixedValue(runData, host::FixedValueOf(object)));
+  };
+  ForEachInWalk(header, walkA, want);
+  ForEachInWalk(header, walkB, want);
+  table.Sweep(header, header.objectCount);
 
   // A candidate lies above some partner exactly when it lies above the
   // lowest of them, and below some exactly when below the highest. Levels
   // compare as unsigned 16-bit numbers, strictly.
   bool anyPartner = false;
   std::uint16_t decisive = 0;
-  for (std::int32_t i = 0; i < partnerCount; ++i) {
+  ForEachInWalk(header, walkB, [&](const HostObject& partner) {
     std::uint16_t level = 0;
-    if (!LevelOfFixedValue(runData, header, table, g_partners[i], level)) continue;
+    if (!LevelOfFixedValue(runData, header, table, host::FixedValueOf(partner), level)) return;
     if (!anyPartner || (test == PartnerLevel::kAboveSome ? level < decisive : level > decisive))
       decisive = level;
     anyPartner = true;
-  }
+  });
 
   return RebuildSelection(header, typeA, walkA, [&](std::int32_t fixedValue) {
     std::uint16_t level = 0;

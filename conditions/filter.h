@@ -31,7 +31,8 @@ enum class PartnerLevel { kAboveSome, kBelowSome };
 // fixed values both walks need are found with one sweep over slots
 // 0..objectCount, and B is reduced to the one level that decides every test
 // (the lowest level among B's instances for "above some", the highest for
-// "below some"). Allocates nothing.
+// "below some"). The sweep's table is working memory of the call; without it
+// every value is looked up by a scan of its own, with the same result.
 std::int32_t FilterByLevel(RunData& runData, const ObjectParam& a, const ObjectParam& b,
                            PartnerLevel test);
 

@@ -2,6 +2,7 @@
 
 #include "expressions/describe.h"
 #include "frame/frame_query.h"
+#include "frame/working_memory.h"
 #include "host/services.h"
 
 namespace tier::expressions {
@@ -41,9 +42,28 @@ std::int32_t IntegerArgument(const RunData& runData, std::int32_t token) {
 DisplayNode* Head(const RunData& runData) { return host::DisplayListOf(runData)->head.get(); }
 DisplayNode* Tail(const RunData& runData) { return host::DisplayListOf(runData)->tail.get(); }
 
-// The fixed values of the objects whose name matches, in slot order; at most
-// one per slot of 0..objectCount (65536). Static: one routine runs at a time.
-std::int32_t g_matches[65536];
+// The object in the slot when its object name is `wanted`; else null.
+const HostObject* NamedObjectInSlot(const RunHeader& header, std::int32_t slot,
+                                    const char* wanted) {
+  const HostObject* object = host::ObjectInSlot(header, slot);
+  if (object == nullptr) return nullptr;
+  const ObjectTypeEntry* type = object->typeEntry.get();
+  if (type == nullptr || !NamesMatch(wanted, host::TypeName(*type))) return nullptr;
+  return object;
+}
+
+// Whether a name match counts: the object that the actions' fixed-value
+// lookup finds for its fixed value (0 meaning the stored one) has a counted
+// node. `lookup` is that lookup over slots 0..objectLimit.
+bool CountsAsNamed(const RunData& runData, const frame::WantedFixedValues& lookup,
+                   std::int32_t fixedValue) {
+  const RunHeader& header = *host::RunHeaderOf(runData);
+  const HostObject* object =
+      lookup.Find(header, frame::ZeroMeansStoredFixedValue(runData, fixedValue));
+  if (object == nullptr) return false;
+  const DisplayNode* node = object->displayNode.get();
+  return node != nullptr && !(node->flags & host::kUncounted);
+}
 
 }  // namespace
 
@@ -55,31 +75,34 @@ std::intptr_t GetFixedValueByName(RunData& runData, std::int32_t token) {
   if (wanted[0] == '\0') return runData.storedFixedValue;
 
   // Each match counts only through a counted node found by the actions'
-  // fixed-value lookup (over objectLimit, 0 meaning the stored value). All the
-  // matches are looked up together in one sweep, then taken in slot order.
+  // fixed-value lookup. All the matches are looked up together in one sweep,
+  // then taken in slot order.
   const RunHeader& header = *host::RunHeaderOf(runData);
-  std::int32_t matchCount = 0;
   const std::int32_t lastNameSlot = header.objectCount;
+  // The matches' fixed values and the sweep's table are scratch memory of
+  // this call, released before it returns. Without the first, each match is
+  // looked up in slot order by a scan of its own, as without the table: the
+  // same result either way.
+  frame::WorkingList<std::int32_t, 256> matches;
   for (std::int32_t slot = 0; slot <= lastNameSlot; ++slot) {
-    const HostObject* object = host::ObjectInSlot(header, slot);
-    if (object == nullptr) continue;
-    const ObjectTypeEntry* type = object->typeEntry.get();
-    if (type == nullptr || !NamesMatch(wanted, host::TypeName(*type))) continue;
-    g_matches[matchCount++] = host::FixedValueOf(*object);
+    const HostObject* object = NamedObjectInSlot(header, slot, wanted);
+    if (object != nullptr && !matches.Append(host::FixedValueOf(*object))) break;
   }
-  if (matchCount == 0) return 0;
-
-  frame::WantedFixedValues& table = frame::EmptyWantedTable();
-  for (std::int32_t i = 0; i < matchCount; ++i)
-    frame::Want(table, frame::ZeroMeansStoredFixedValue(runData, g_matches[i]));
-  frame::SweepSlots(header, header.objectLimit, table);
-  for (std::int32_t i = 0; i < matchCount; ++i) {
-    const std::int32_t slot =
-        frame::LowestSlotOf(table, frame::ZeroMeansStoredFixedValue(runData, g_matches[i]));
-    if (slot < 0) continue;  // kNoSlot: every match fits the table, so all were wanted
-    const DisplayNode* node = host::ObjectInSlot(header, slot)->displayNode.get();
-    if (node != nullptr && !(node->flags & host::kUncounted)) return g_matches[i];
+  const auto found = static_cast<std::int32_t>(matches.size());
+  frame::WantedFixedValues lookup(matches.failed() ? 0 : found);
+  for (std::int32_t i = 0; i < found; ++i)
+    lookup.Want(frame::ZeroMeansStoredFixedValue(runData, matches[i]));
+  lookup.Sweep(header, header.objectLimit);
+  if (matches.failed()) {
+    for (std::int32_t slot = 0; slot <= lastNameSlot; ++slot) {
+      const HostObject* object = NamedObjectInSlot(header, slot, wanted);
+      if (object != nullptr && CountsAsNamed(runData, lookup, host::FixedValueOf(*object)))
+        return host::FixedValueOf(*object);
+    }
+    return 0;
   }
+  for (std::int32_t i = 0; i < found; ++i)
+    if (CountsAsNamed(runData, lookup, matches[i])) return matches[i];
   return 0;
 }
 

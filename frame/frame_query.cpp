@@ -3,11 +3,6 @@
 #include <algorithm>
 
 namespace tier::frame {
-namespace {
-
-WantedFixedValues g_wanted;
-
-}  // namespace
 
 HostObject* LowestSlotObjectWithFixedValue(const RunHeader& header, std::int32_t lastSlot,
                                            std::int32_t fixedValue) {
@@ -18,61 +13,65 @@ HostObject* LowestSlotObjectWithFixedValue(const RunHeader& header, std::int32_t
   return nullptr;
 }
 
-WantedFixedValues& EmptyWantedTable() {
-  g_wanted.count = 0;
-  return g_wanted;
-}
-
-bool Want(WantedFixedValues& table, std::int32_t fixedValue) {
-  if (table.count == WantedFixedValues::kCapacity) return false;
-  table.values[table.count++] = fixedValue;
-  return true;
-}
-
-namespace {
-
-constexpr std::int32_t kEmptyBucket = -3;
-
-// The bucket that holds `value`, or the empty one where it would go.
-std::int32_t BucketOf(const WantedFixedValues& table, std::int32_t value) {
-  const std::uint32_t mask = 0xFFFFFFFFu >> table.bucketShift;
-  std::uint32_t bucket = (static_cast<std::uint32_t>(value) * 0x9E3779B1u) >> table.bucketShift;
-  while (table.bucketSlots[bucket] != kEmptyBucket && table.bucketValues[bucket] != value)
-    bucket = (bucket + 1) & mask;
-  return static_cast<std::int32_t>(bucket);
-}
-
-}  // namespace
-
-void SweepSlots(const RunHeader& header, std::int32_t lastSlot, WantedFixedValues& table) {
-  // At least twice as many buckets as values, and no fewer than 16.
+// At least twice as many buckets as values, and no fewer than 16.
+std::uint32_t WantedFixedValues::BucketBitsFor(std::int32_t capacity) {
   std::uint32_t bits = 4;
-  while ((std::int32_t{1} << bits) < 2 * table.count) ++bits;
-  table.bucketShift = 32 - bits;
-  std::fill(table.bucketSlots, table.bucketSlots + (std::int32_t{1} << bits), kEmptyBucket);
-  std::int32_t missing = 0;
-  for (std::int32_t i = 0; i < table.count; ++i) {
-    const std::int32_t bucket = BucketOf(table, table.values[i]);
-    if (table.bucketSlots[bucket] != kEmptyBucket) continue;  // a repeat
-    table.bucketValues[bucket] = table.values[i];
-    table.bucketSlots[bucket] = kNoSlot;
-    ++missing;
-  }
+  while ((std::int64_t{1} << bits) < 2 * std::int64_t{capacity}) ++bits;
+  return bits;
+}
 
-  for (std::int32_t slot = 0; slot <= lastSlot && missing > 0; ++slot) {
+// The table is scratch memory of the routine's call, released before the
+// routine returns; when it cannot be had, Find scans, and the routine's
+// results and writes are the same.
+WantedFixedValues::WantedFixedValues(std::int32_t capacity)
+    : room_(std::max(capacity, 0)),
+      bucketShift_(32 - BucketBitsFor(room_)),
+      buckets_(std::size_t{1} << (32 - bucketShift_)) {
+  if (buckets_.get() == nullptr) {
+    room_ = 0;
+    return;
+  }
+  std::fill(buckets_.get(), buckets_.get() + (std::size_t{1} << (32 - bucketShift_)),
+            Bucket{0, kEmpty});
+}
+
+std::uint32_t WantedFixedValues::BucketOf(std::int32_t value) const {
+  const std::uint32_t mask = 0xFFFFFFFFu >> bucketShift_;
+  std::uint32_t bucket = (static_cast<std::uint32_t>(value) * 0x9E3779B1u) >> bucketShift_;
+  while (buckets_[bucket].slot != kEmpty && buckets_[bucket].value != value)
+    bucket = (bucket + 1) & mask;
+  return bucket;
+}
+
+void WantedFixedValues::Want(std::int32_t fixedValue) {
+  if (room_ == 0) return;
+  Bucket& bucket = buckets_[BucketOf(fixedValue)];
+  if (bucket.slot != kEmpty) return;  // a repeat
+  bucket = {fixedValue, kNoSlot};
+  --room_;
+  ++missing_;
+}
+
+void WantedFixedValues::Sweep(const RunHeader& header, std::int32_t lastSlot) {
+  lastSlot_ = lastSlot;
+  for (std::int32_t slot = 0; slot <= lastSlot && missing_ > 0; ++slot) {
     const HostObject* object = host::ObjectInSlot(header, slot);
     if (object == nullptr) continue;
-    const std::int32_t bucket = BucketOf(table, host::FixedValueOf(*object));
-    if (table.bucketSlots[bucket] == kNoSlot) {  // wanted, and the lowest slot wins
-      table.bucketSlots[bucket] = slot;
-      --missing;
+    Bucket& bucket = buckets_[BucketOf(host::FixedValueOf(*object))];
+    if (bucket.slot == kNoSlot) {  // wanted, and the lowest slot wins
+      bucket.slot = slot;
+      --missing_;
     }
   }
 }
 
-std::int32_t LowestSlotOf(const WantedFixedValues& table, std::int32_t fixedValue) {
-  const std::int32_t slot = table.bucketSlots[BucketOf(table, fixedValue)];
-  return slot == kEmptyBucket ? kSlotNotWanted : slot;
+HostObject* WantedFixedValues::Find(const RunHeader& header, std::int32_t fixedValue) const {
+  if (buckets_.get() != nullptr) {
+    const Bucket& bucket = buckets_[BucketOf(fixedValue)];
+    if (bucket.slot >= 0) return host::ObjectInSlot(header, bucket.slot);
+    if (bucket.slot == kNoSlot) return nullptr;
+  }
+  return LowestSlotObjectWithFixedValue(header, lastSlot_, fixedValue);
 }
 
 }  // namespace tier::frame

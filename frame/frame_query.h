@@ -5,8 +5,10 @@
 // Callers pass that field as `lastSlot`, so each call site shows its bound.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
+#include "frame/working_memory.h"
 #include "host/records.h"
 
 namespace tier::frame {
@@ -28,37 +30,47 @@ HostObject* LowestSlotObjectWithFixedValue(const RunHeader& header, std::int32_t
 
 // Many fixed values found with one sweep over slots 0..lastSlot, for routines
 // that would otherwise scan the table once per value. Values are gathered
-// with Want, found with SweepSlots, then read with LowestSlotOf; between the
-// last two they sit in an open-addressed hash table, so each slot of the
-// sweep and each read costs a probe or two.
-struct WantedFixedValues {
-  // A filter pass wants at most one value per instance of two chains, each
-  // at most 32767 long; the name expression one per slot up to 65535.
-  static constexpr std::int32_t kCapacity = 65536;
-  static constexpr std::int32_t kBuckets = 2 * kCapacity;  // at most half full
-  std::int32_t count = 0;
-  std::int32_t values[kCapacity];  // as wanted, repeats included
-  std::uint32_t bucketShift = 0;   // the table in use has 2^(32 - shift) buckets
-  std::int32_t bucketValues[kBuckets];
-  std::int32_t bucketSlots[kBuckets];  // lowest slot, kNoSlot, or empty
+// with Want, found with Sweep, then read with Find; between the last two they
+// sit in an open-addressed hash table sized to the call, so each slot of the
+// sweep and each read costs a probe or two. The table is working memory
+// (frame/working_memory.h): without it, or for a value it was not asked for,
+// Find scans for the value itself, which gives the same object.
+class WantedFixedValues {
+ public:
+  // Room for `capacity` distinct values.
+  explicit WantedFixedValues(std::int32_t capacity);
+  WantedFixedValues(const WantedFixedValues&) = delete;
+  WantedFixedValues& operator=(const WantedFixedValues&) = delete;
+
+  // Beyond the capacity, or without the memory, the value is left to Find.
+  void Want(std::int32_t fixedValue);
+
+  // Finds the lowest slot of every wanted value in one pass over slots
+  // 0..lastSlot (stopping once all are found).
+  void Sweep(const RunHeader& header, std::int32_t lastSlot);
+
+  // After Sweep: LowestSlotObjectWithFixedValue(header, lastSlot, fixedValue).
+  HostObject* Find(const RunHeader& header, std::int32_t fixedValue) const;
+
+ private:
+  struct Bucket {
+    std::int32_t value;
+    std::int32_t slot;  // the lowest slot, kNoSlot, or kEmpty
+  };
+  static constexpr std::int32_t kNoSlot = -1;  // wanted, held by no slot in bounds
+  static constexpr std::int32_t kEmpty = -2;
+  // Small calls keep their table on the stack: 4 KiB serve 256 values.
+  static constexpr std::size_t kBucketsOnStack = 512;
+
+  static std::uint32_t BucketBitsFor(std::int32_t capacity);
+  // The bucket that holds `value`, or the empty one where it would go.
+  std::uint32_t BucketOf(std::int32_t value) const;
+
+  std::int32_t room_;           // distinct values that may still be wanted
+  std::uint32_t bucketShift_;   // the table has 2^(32 - shift) buckets
+  std::int32_t missing_ = 0;    // wanted values not found yet
+  std::int32_t lastSlot_ = -1;  // the sweep's bound
+  WorkingArray<Bucket, kBucketsOnStack> buckets_;
 };
-
-inline constexpr std::int32_t kNoSlot = -1;         // wanted, held by no slot in bounds
-inline constexpr std::int32_t kSlotNotWanted = -2;  // not among the swept values
-
-// The one table: the host calls one routine at a time, and the table needs
-// no allocation. Emptied on every call.
-WantedFixedValues& EmptyWantedTable();
-
-// False, wanting nothing, when the table is full.
-bool Want(WantedFixedValues& table, std::int32_t fixedValue);
-
-// Finds the lowest slot of every wanted value in one pass over slots
-// 0..lastSlot (stopping once all are found).
-void SweepSlots(const RunHeader& header, std::int32_t lastSlot, WantedFixedValues& table);
-
-// After SweepSlots: the lowest slot holding `fixedValue`, kNoSlot, or
-// kSlotNotWanted when the value was not wanted.
-std::int32_t LowestSlotOf(const WantedFixedValues& table, std::int32_t fixedValue);
 
 }  // namespace tier::frame

@@ -4,12 +4,23 @@
 // keys end where this procedure (median-of-three partitioning down to ranges
 // of 16, then one insertion pass) puts them, which games see, so the order
 // is this procedure's and never merely some sorted order.
+//
+// Median-of-three partitioning goes quadratic on some key orders: each round
+// then splits off a few records only, and its scans walk the whole range. So a
+// range still being partitioned after about twice the balanced depth gets a
+// segment tree over its keys, and its scans jump: each finds the record it
+// stops at in O(log n) steps. They stop at the very records the plain scans
+// stop at, so the swaps, the cuts and the order are the procedure's, record
+// for record, for any keys; a round costs O((swaps + 1) log n), and as a swap
+// moves a record into the smaller side, the worst case is O(n log^2 n).
 #include "order/sort.h"
 
 #include <algorithm>
+#include <limits>
 #include <new>
 #include <utility>
 
+#include "frame/working_memory.h"
 #include "order/primitives.h"
 
 namespace tier::order {
@@ -22,14 +33,38 @@ namespace {
 // Ranges of at most this many records are left to the insertion pass.
 constexpr std::ptrdiff_t kInsertionThreshold = 16;
 
+enum class Direction { kSmallestFirst, kLargestFirst, kNone };
+
+// GoesBefore for the records of one sort, which share one kind: the key field
+// and the direction are fixed once, not read from every record. An unknown
+// kind puts nothing before anything, as GoesBefore does.
+template <Direction kDirection>
+struct KeyOrder {
+  std::int32_t SortRecord::*key;
+
+  bool operator()(const SortRecord& a, const SortRecord& b) const {
+    if constexpr (kDirection == Direction::kSmallestFirst) return a.*key < b.*key;
+    if constexpr (kDirection == Direction::kLargestFirst) return a.*key > b.*key;
+    return false;
+  }
+  // a goes before b exactly when a's rank is below b's; ~ turns a descending
+  // order of 32-bit values into an ascending one without overflow.
+  std::int32_t Rank(const SortRecord& record) const {
+    if constexpr (kDirection == Direction::kSmallestFirst) return record.*key;
+    if constexpr (kDirection == Direction::kLargestFirst) return ~(record.*key);
+    return 0;
+  }
+};
+
 // Each record moves toward the start past every record it goes before, so
 // equal keys keep their order.
-void InsertionSort(SortRecord* first, SortRecord* last) {
+template <typename Order>
+void InsertionSort(SortRecord* first, SortRecord* last, Order before) {
   if (last - first < 2) return;
   for (SortRecord* next = first + 1; next != last; ++next) {
     const SortRecord moving = *next;
     SortRecord* hole = next;
-    while (hole != first && GoesBefore(moving, hole[-1])) {
+    while (hole != first && before(moving, hole[-1])) {
       *hole = hole[-1];
       --hole;
     }
@@ -37,14 +72,16 @@ void InsertionSort(SortRecord* first, SortRecord* last) {
   }
 }
 
-const SortRecord& MedianOfThree(const SortRecord& a, const SortRecord& b, const SortRecord& c) {
-  if (GoesBefore(a, b)) {
-    if (GoesBefore(b, c)) return b;
-    if (GoesBefore(a, c)) return c;
+template <typename Order>
+const SortRecord& MedianOfThree(const SortRecord& a, const SortRecord& b, const SortRecord& c,
+                                Order before) {
+  if (before(a, b)) {
+    if (before(b, c)) return b;
+    if (before(a, c)) return c;
     return a;
   }
-  if (GoesBefore(a, c)) return a;
-  if (GoesBefore(b, c)) return c;
+  if (before(a, c)) return a;
+  if (before(b, c)) return c;
   return b;
 }
 
@@ -52,84 +89,211 @@ const SortRecord& MedianOfThree(const SortRecord& a, const SortRecord& b, const 
 // records with the one pivot, so the pivot's original (first round) and the
 // records already exchanged stop it before the range ends; the bounds are a
 // second safeguard that never changes where a scan stops.
-SortRecord* Partition(SortRecord* first, SortRecord* last, const SortRecord& pivot) {
+template <typename Order>
+SortRecord* Partition(SortRecord* first, SortRecord* last, const SortRecord& pivot, Order before) {
   SortRecord* i = first;
   SortRecord* j = last;
   for (;;) {
-    while (i != last && GoesBefore(*i, pivot)) ++i;
+    while (i != last && before(*i, pivot)) ++i;
     --j;
-    while (j != first && GoesBefore(pivot, *j)) --j;
+    while (j != first && before(pivot, *j)) --j;
     if (j <= i) return i;
     std::swap(*i, *j);
     ++i;
   }
 }
 
-// How deep partitioning goes before a range is checked for distinct keys:
-// about twice the depth of balanced partitioning.
-int DepthBeforeCheck(std::ptrdiff_t count) {
+// A segment tree over the ranks of a range of records, leaf i for record i:
+// every node holds the lowest and the highest rank of the leaves below it.
+// Leaves past the range hold ranks that never stop a leftward scan and stop
+// a rightward one only past the range's end. `steps` counts the nodes its
+// searches visit.
+class RankTree {
+ public:
+  // Not ready when its memory cannot be had.
+  template <typename Order>
+  RankTree(const SortRecord* first, std::ptrdiff_t count, Order order)
+      : leaves_(LeavesFor(count)), nodes_(2 * leaves_) {
+    if (nodes_.get() == nullptr) return;
+    for (std::ptrdiff_t i = 0; i < count; ++i) {
+      const std::int32_t rank = order.Rank(first[i]);
+      nodes_[leaves_ + i] = {rank, rank};
+    }
+    constexpr Node kPast{std::numeric_limits<std::int32_t>::max(),
+                         std::numeric_limits<std::int32_t>::min()};
+    for (std::size_t i = leaves_ + count; i < 2 * leaves_; ++i) nodes_[i] = kPast;
+    for (std::size_t node = leaves_ - 1; node >= 1; --node) nodes_[node] = Join(node);
+    ready_ = true;
+  }
+
+  bool ready() const { return ready_; }
+  std::uint64_t steps() const { return steps_; }
+
+  void Set(std::ptrdiff_t index, std::int32_t rank) {
+    std::size_t node = leaves_ + static_cast<std::size_t>(index);
+    nodes_[node] = {rank, rank};
+    for (node /= 2; node >= 1; node /= 2) nodes_[node] = Join(node);
+  }
+
+  // The first leaf at or after `from` whose rank is at least `bound`;
+  // `leaves` when there is none.
+  std::ptrdiff_t FirstAtLeast(std::ptrdiff_t from, std::int32_t bound) {
+    std::size_t node = leaves_ + static_cast<std::size_t>(from);
+    while (++steps_, nodes_[node].high < bound) {
+      // Up past every right child, then over to the subtree just after the
+      // ones passed; past the root there is none.
+      while (node % 2 == 1) node /= 2;
+      if (node == 0) return static_cast<std::ptrdiff_t>(leaves_);
+      ++node;
+    }
+    while (node < leaves_) {
+      node *= 2;
+      if (++steps_, nodes_[node].high < bound) ++node;
+    }
+    return static_cast<std::ptrdiff_t>(node - leaves_);
+  }
+
+  // The last leaf at or before `from` whose rank is at most `bound`; -1 when
+  // there is none.
+  std::ptrdiff_t LastAtMost(std::ptrdiff_t from, std::int32_t bound) {
+    std::size_t node = leaves_ + static_cast<std::size_t>(from);
+    while (++steps_, nodes_[node].low > bound) {
+      // Up past every left child, then over to the subtree just before the
+      // ones passed; from the root there is none.
+      while (node % 2 == 0) node /= 2;
+      if (node == 1) return -1;
+      --node;
+    }
+    while (node < leaves_) {
+      node = 2 * node + 1;
+      if (++steps_, nodes_[node].low > bound) --node;
+    }
+    return static_cast<std::ptrdiff_t>(node - leaves_);
+  }
+
+ private:
+  struct Node {
+    std::int32_t low;
+    std::int32_t high;
+  };
+  // Small ranges keep their tree on the stack.
+  static constexpr std::size_t kLeavesOnStack = 128;
+
+  static std::size_t LeavesFor(std::ptrdiff_t count) {
+    std::size_t leaves = 1;
+    while (leaves < static_cast<std::size_t>(count)) leaves *= 2;
+    return leaves;
+  }
+  Node Join(std::size_t node) const {
+    const Node& left = nodes_[2 * node];
+    const Node& right = nodes_[2 * node + 1];
+    return {std::min(left.low, right.low), std::max(left.high, right.high)};
+  }
+
+  std::size_t leaves_;
+  frame::WorkingArray<Node, 2 * kLeavesOnStack> nodes_;
+  bool ready_ = false;
+  std::uint64_t steps_ = 0;
+};
+
+// The tree of a range being partitioned, over the records from `base`.
+struct Jumps {
+  SortRecord* base;
+  RankTree& tree;
+};
+
+// Partition with the plain scans' every stop, found by jumping: the scan from
+// the left stops at the first record at or after i that does not go before
+// the pivot (or at last), the scan from the right at the last record before j
+// that the pivot does not go before (or at first). Each exchange updates the
+// two leaves.
+template <typename Order>
+SortRecord* PartitionByJumps(SortRecord* first, SortRecord* last, const SortRecord& pivot,
+                             Jumps& jumps, Order order) {
+  const std::int32_t pivotRank = order.Rank(pivot);
+  const std::ptrdiff_t begin = first - jumps.base, end = last - jumps.base;
+  std::ptrdiff_t i = begin;
+  std::ptrdiff_t j = end;
+  for (;;) {
+    if (i != end) i = std::min(end, jumps.tree.FirstAtLeast(i, pivotRank));
+    --j;
+    if (j != begin) j = std::max(begin, jumps.tree.LastAtMost(j, pivotRank));
+    if (j <= i) return jumps.base + i;
+    SortRecord& left = jumps.base[i];
+    SortRecord& right = jumps.base[j];
+    std::swap(left, right);
+    jumps.tree.Set(i, order.Rank(left));
+    jumps.tree.Set(j, order.Rank(right));
+    ++i;
+  }
+}
+
+// How deep plain partitioning goes before a range's scans jump: about twice
+// the depth of balanced partitioning.
+int DepthLimit(std::ptrdiff_t count) {
   int depth = 0;
   for (; count > 1; count /= 2) depth += 2;
   return depth;
 }
 
-std::int32_t KeyOf(const SortRecord& record) {
-  switch (record.kind) {
-    case SortKind::kLargestXFirst:
-    case SortKind::kSmallestXFirst:
-      return record.x;
-    case SortKind::kLargestYFirst:
-    case SortKind::kSmallestYFirst:
-      return record.y;
-    default:
-      return record.value;
-  }
-}
+template <typename Order>
+void PartitionRanges(SortRecord* first, SortRecord* last, int depthLeft, Jumps* jumps,
+                     std::uint64_t& steps, Order order);
 
-// Room to check the keys of any range a sort action gathers; a larger range
-// (only possible when SortRecords is called directly) is never checked.
-std::int32_t g_keys[kMaxSortedNodes];
-
-bool KeysAreDistinct(const SortRecord* first, const SortRecord* last) {
-  const std::ptrdiff_t count = last - first;
-  if (count > static_cast<std::ptrdiff_t>(kMaxSortedNodes)) return false;
-  std::transform(first, last, g_keys, KeyOf);
-  std::sort(g_keys, g_keys + count);
-  return std::adjacent_find(g_keys, g_keys + count) == g_keys + count;
+// Partitions [first, last) with jumping scans over a tree of its own; false,
+// having done nothing, when the tree cannot be had. The tree is scratch
+// memory of the sort, released before the action returns; without it the
+// range goes on with plain scans, which give the same order. Kept out of
+// line: a small tree lives in this frame, not in every frame of the recursion.
+template <typename Order>
+[[gnu::noinline]] bool PartitionWithTree(SortRecord* first, SortRecord* last, std::uint64_t& steps,
+                                         Order order) {
+  RankTree tree(first, last - first, order);
+  if (!tree.ready()) return false;
+  Jumps jumps{first, tree};
+  PartitionRanges(first, last, 0, &jumps, steps, order);
+  steps += tree.steps();
+  return true;
 }
 
 // Partitions until every range holds at most 16 records, the smaller side
-// first so the recursion stays shallow. Median-of-three partitioning goes
-// quadratic on some key orders, so a range still being partitioned after
-// `depthLeft` rounds is checked: when its keys are distinct it has exactly
-// one sorted order, and any sort gives it (the closing insertion pass keeps
-// equal keys of different ranges in their order, and this range holds none).
-// Otherwise the procedure goes on, since it decides where equal keys end,
-// and the range is checked again as deep again further down.
-void PartitionRanges(SortRecord* first, SortRecord* last, int depthLeft) {
+// first so the recursion stays shallow. With `jumps` the scans jump; without,
+// a range still being partitioned after `depthLeft` rounds gets its tree, or,
+// when none can be had, goes on with plain scans (the same order, slower) and
+// tries again as deep again further down.
+template <typename Order>
+void PartitionRanges(SortRecord* first, SortRecord* last, int depthLeft, Jumps* jumps,
+                     std::uint64_t& steps, Order order) {
   while (last - first > kInsertionThreshold) {
-    if (depthLeft == 0) {
-      if (KeysAreDistinct(first, last)) {
-        std::sort(first, last, GoesBefore);
-        return;
-      }
-      depthLeft = DepthBeforeCheck(last - first);
+    if (jumps == nullptr && depthLeft == 0) {
+      if (PartitionWithTree(first, last, steps, order)) return;
+      depthLeft = DepthLimit(last - first);
     }
     --depthLeft;
     const std::ptrdiff_t count = last - first;
-    const SortRecord pivot = MedianOfThree(first[0], first[count / 2], last[-1]);
-    SortRecord* const cut = Partition(first, last, pivot);
+    const SortRecord pivot = MedianOfThree(first[0], first[count / 2], last[-1], order);
+    SortRecord* const cut = jumps != nullptr ? PartitionByJumps(first, last, pivot, *jumps, order)
+                                             : Partition(first, last, pivot, order);
     // A pivot taken from the range never leaves a side empty; should one be,
     // the insertion pass finishes the range rather than looping.
     if (cut == first || cut == last) return;
     if (last - cut <= cut - first) {
-      PartitionRanges(cut, last, depthLeft);
+      PartitionRanges(cut, last, depthLeft, jumps, steps, order);
       last = cut;
     } else {
-      PartitionRanges(first, cut, depthLeft);
+      PartitionRanges(first, cut, depthLeft, jumps, steps, order);
       first = cut;
     }
   }
+}
+
+template <typename Order>
+std::uint64_t SortInOrder(SortRecord* first, SortRecord* last, int depthLimit, Order order) {
+  std::uint64_t steps = 0;
+  if (last - first > kInsertionThreshold)
+    PartitionRanges(first, last, depthLimit, nullptr, steps, order);
+  InsertionSort(first, last, order);
+  return steps;
 }
 
 SortRecord MakeRecord(DisplayNode& node, SortKind kind, std::int32_t defaultValue,
@@ -185,10 +349,30 @@ void RelinkAndRenumber(host::DisplayList& list, const SortRecord* records, std::
 
 }  // namespace
 
+std::uint64_t SortRecordsJumpingAfter(SortRecord* first, SortRecord* last, int depthLimit) {
+  if (first == nullptr || last - first < 2) return 0;
+  using Smallest = KeyOrder<Direction::kSmallestFirst>;
+  using Largest = KeyOrder<Direction::kLargestFirst>;
+  switch (first->kind) {
+    case SortKind::kLargestXFirst:
+      return SortInOrder(first, last, depthLimit, Largest{&SortRecord::x});
+    case SortKind::kSmallestXFirst:
+      return SortInOrder(first, last, depthLimit, Smallest{&SortRecord::x});
+    case SortKind::kLargestYFirst:
+      return SortInOrder(first, last, depthLimit, Largest{&SortRecord::y});
+    case SortKind::kSmallestYFirst:
+      return SortInOrder(first, last, depthLimit, Smallest{&SortRecord::y});
+    case SortKind::kLargestValueFirst:
+      return SortInOrder(first, last, depthLimit, Largest{&SortRecord::value});
+    case SortKind::kSmallestValueFirst:
+      return SortInOrder(first, last, depthLimit, Smallest{&SortRecord::value});
+  }
+  return SortInOrder(first, last, depthLimit, KeyOrder<Direction::kNone>{&SortRecord::x});
+}
+
 void SortRecords(SortRecord* first, SortRecord* last) {
   if (first == nullptr || last - first < 2) return;
-  PartitionRanges(first, last, DepthBeforeCheck(last - first));
-  InsertionSort(first, last);
+  SortRecordsJumpingAfter(first, last, DepthLimit(last - first));
 }
 
 std::int32_t SortDisplayList(RunData& runData, SortKind kind, std::int32_t defaultValue,

@@ -55,8 +55,16 @@ inline bool GoesBefore(const SortRecord& a, const SortRecord& b) {
 // Orders [first, last) by GoesBefore: insertion for up to 16 records; above
 // that, median-of-three partitioning down to ranges of 16, then one insertion
 // pass. Equal keys end in the order this exact procedure gives (reversed for
-// 17 to 32 equal records), which the game may rely on.
+// 17 to 32 equal records), which the game may rely on. The records carry one
+// kind, as SortDisplayList makes them: the first record's kind orders all.
 void SortRecords(SortRecord* first, SortRecord* last);
+
+// SortRecords with the depth after which a range's partitioning scans jump
+// (through a tree of its keys) given: SortRecords gives about twice the
+// balanced depth, 0 jumps from the first round, a depth past any range never
+// jumps. The order is the same for any depth. Returns the steps the jumping
+// scans took (tree nodes visited).
+std::uint64_t SortRecordsJumpingAfter(SortRecord* first, SortRecord* last, int depthLimit);
 
 // The most nodes a sort gathers. Levels are 16-bit, so a longer walk from
 // head can only be a broken (cyclic) list; the sort then leaves it alone.

@@ -9,9 +9,6 @@
 namespace tier::test {
 namespace {
 
-using frame::kNoSlot;
-using frame::kSlotNotWanted;
-
 // Objects in slots 1, 3, 4 and 6; slot 6 is numbered 3, so it shares slot
 // 3's fixed value; slot 0 is free.
 sim::SceneSpec Scene() {
@@ -27,22 +24,21 @@ TEST(FrameQuery, OneValueAtATimeAndManyInOneSweepAgree) {
   sim::SimHost sim(Scene());
   const host::RunHeader& header = sim.runHeader();
   const std::int32_t fv3 = sim.FixedValue(3), fv4 = sim.FixedValue(4), fv1 = sim.FixedValue(1);
-  const std::int32_t missing = 0x00050005;
+  const std::int32_t missing = 0x00050005, notWanted = 0x00020002;
 
-  for (const std::int32_t lastSlot : {-1, 0, 2, 3, 4, 6, 9}) {
-    frame::WantedFixedValues& table = frame::EmptyWantedTable();
-    for (const std::int32_t value : {fv4, fv3, missing, fv3, fv1}) frame::Want(table, value);
-    frame::SweepSlots(header, lastSlot, table);
-    for (const std::int32_t value : {fv1, fv3, fv4, missing}) {
-      const host::HostObject* one = frame::LowestSlotObjectWithFixedValue(header, lastSlot, value);
-      const std::int32_t slot = frame::LowestSlotOf(table, value);
-      if (one == nullptr) {
-        EXPECT_EQ(slot, kNoSlot) << "lastSlot " << lastSlot << ", value " << value;
-      } else {
-        EXPECT_EQ(sim.Object(slot), one) << "lastSlot " << lastSlot << ", value " << value;
+  // Room for every value; for fewer than were wanted (the rest are left to
+  // scans); for none.
+  for (const std::int32_t capacity : {4, 2, 0}) {
+    for (const std::int32_t lastSlot : {-1, 0, 2, 3, 4, 6, 9}) {
+      frame::WantedFixedValues table(capacity);
+      for (const std::int32_t value : {fv4, fv3, missing, fv3, fv1}) table.Want(value);
+      table.Sweep(header, lastSlot);
+      for (const std::int32_t value : {fv1, fv3, fv4, missing, notWanted}) {
+        EXPECT_EQ(table.Find(header, value),
+                  frame::LowestSlotObjectWithFixedValue(header, lastSlot, value))
+            << "capacity " << capacity << ", lastSlot " << lastSlot << ", value " << value;
       }
     }
-    EXPECT_EQ(frame::LowestSlotOf(table, 0x00020002), kSlotNotWanted);
   }
   // The lower of two slots with one fixed value wins, the bound inclusive.
   EXPECT_EQ(frame::LowestSlotObjectWithFixedValue(header, 6, fv3), sim.Object(3));

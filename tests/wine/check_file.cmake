@@ -1,10 +1,12 @@
 # Checks the product file as a loader and a game author meet it:
 #   its size is at most MAX_BYTES;
+#   its sections .data and .bss, which every process that loads it carries
+#   whether it calls a routine or not, hold at most MAX_DATA_BYTES together;
 #   the PE header and the export directory carry no time stamp (0), so that
 #   two builds of one source give the same bytes;
 #   the checksum in the optional header is the one the file's bytes give
 #   (16-bit words summed with end-around carry, plus the file's length).
-# Usage: cmake -DLIBRARY=Tier.vdx -DMAX_BYTES=98304 -P check_file.cmake
+# Usage: cmake -DLIBRARY=Tier.vdx -DMAX_BYTES=98304 -DMAX_DATA_BYTES=8192 -P check_file.cmake
 cmake_minimum_required(VERSION 3.25)
 
 file(SIZE ${LIBRARY} size)
@@ -88,13 +90,19 @@ math(EXPR optional_size_at "${pe} + 20")
 read_number(${optional_size_at} 2 optional_size)
 math(EXPR section_at "${pe} + 24 + ${optional_size}")
 set(export_stamp "")
+set(data_bytes 0)
 foreach(i RANGE 1 ${sections})
+  math(EXPR name_at "${section_at} * 2")
+  string(SUBSTRING "${hex}" ${name_at} 16 name)
   math(EXPR virtual_size_at "${section_at} + 8")
   math(EXPR virtual_address_at "${section_at} + 12")
   math(EXPR raw_at "${section_at} + 20")
   read_number(${virtual_size_at} 4 virtual_size)
   read_number(${virtual_address_at} 4 virtual_address)
   read_number(${raw_at} 4 raw)
+  if(name STREQUAL "2e64617461000000" OR name STREQUAL "2e62737300000000")  # .data, .bss
+    math(EXPR data_bytes "${data_bytes} + ${virtual_size}")
+  endif()
   math(EXPR section_end "${virtual_address} + ${virtual_size}")
   if(export_rva GREATER_EQUAL virtual_address AND export_rva LESS section_end)
     math(EXPR export_stamp_at "${export_rva} - ${virtual_address} + ${raw} + 4")
@@ -108,8 +116,13 @@ elseif(NOT export_stamp EQUAL 0)
   fail("the export directory carries the time stamp ${export_stamp}; expected 0")
 endif()
 
+if(data_bytes GREATER MAX_DATA_BYTES)
+  fail(".data and .bss hold ${data_bytes} bytes; at most ${MAX_DATA_BYTES}")
+endif()
+
 if(failures)
   message(FATAL_ERROR "${LIBRARY}:\n${failures}")
 endif()
 math(EXPR stored_hex "${stored}" OUTPUT_FORMAT HEXADECIMAL)
-message(STATUS "${LIBRARY}: ${size} bytes (at most ${MAX_BYTES}), no time stamps, checksum ${stored_hex}")
+message(STATUS "${LIBRARY}: ${size} bytes (at most ${MAX_BYTES}), .data and .bss ${data_bytes} "
+               "(at most ${MAX_DATA_BYTES}), no time stamps, checksum ${stored_hex}")
