@@ -3,12 +3,12 @@
 #include "conditions/filter.h"
 #include "frame/frame_query.h"
 #include "host/services.h"
-#include "order/primitives.h"
+#include "order/scope.h"
 
 namespace tier::conditions {
 namespace {
 
-using frame::ZeroMeansStoredFixedValue;
+using frame::FixedValueMeant;
 using host::DisplayNode;
 using host::HostObject;
 using host::HostPtr;
@@ -22,7 +22,7 @@ std::int32_t OwnerOfEndIs(RunData& runData, HostPtr<DisplayNode> end, std::int32
   if (node == nullptr) return 0;
   const HostObject* owner = node->owner.get();
   if (owner == nullptr) return 0;
-  return host::FixedValueOf(*owner) == ZeroMeansStoredFixedValue(runData, fixedValue) ? 1 : 0;
+  return host::FixedValueOf(*owner) == FixedValueMeant(runData, fixedValue) ? 1 : 0;
 }
 
 // Levels of the two objects' nodes, or false when either object is missing
@@ -32,10 +32,10 @@ bool LevelsOf(RunData& runData, std::int32_t fixedValue1, std::int32_t fixedValu
               std::uint16_t& level1, std::uint16_t& level2) {
   const RunHeader& header = *host::RunHeaderOf(runData);
   const HostObject* object1 = frame::LowestSlotObjectWithFixedValue(
-      header, header.objectCount, ZeroMeansStoredFixedValue(runData, fixedValue1));
+      header, header.objectCount, FixedValueMeant(runData, fixedValue1));
   if (object1 == nullptr) return false;
   const HostObject* object2 = frame::LowestSlotObjectWithFixedValue(
-      header, header.objectCount, ZeroMeansStoredFixedValue(runData, fixedValue2));
+      header, header.objectCount, FixedValueMeant(runData, fixedValue2));
   if (object2 == nullptr) return false;
   const DisplayNode* node1 = object1->displayNode.get();
   const DisplayNode* node2 = object2->displayNode.get();
@@ -77,9 +77,9 @@ std::int32_t CondBetween(RunData& runData, std::int32_t, std::int32_t) {
   const auto f1 = static_cast<std::int32_t>(host::GetNextParameter(runData));
   const auto f2 = static_cast<std::int32_t>(host::GetNextParameter(runData));
   const auto f3 = static_cast<std::int32_t>(host::GetNextParameter(runData));
-  const std::int32_t wantedA = ZeroMeansStoredFixedValue(runData, f1);
-  const std::int32_t wantedB = ZeroMeansStoredFixedValue(runData, f2);
-  const std::int32_t wantedC = ZeroMeansStoredFixedValue(runData, f3);
+  const std::int32_t wantedA = FixedValueMeant(runData, f1);
+  const std::int32_t wantedB = FixedValueMeant(runData, f2);
+  const std::int32_t wantedC = FixedValueMeant(runData, f3);
 
   const RunHeader& header = *host::RunHeaderOf(runData);
   const HostObject* objectA =

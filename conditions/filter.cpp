@@ -10,7 +10,7 @@
 
 #include "frame/frame_query.h"
 #include "frame/working_memory.h"
-#include "order/primitives.h"
+#include "order/scope.h"
 
 namespace tier::conditions {
 namespace {
@@ -97,7 +97,7 @@ bool LevelOfFixedValue(const RunData& runData, const RunHeader& header,
                        const frame::WantedFixedValues& table, std::int32_t fixedValue,
                        std::uint16_t& level) {
   const HostObject* object =
-      table.Find(header, frame::ZeroMeansStoredFixedValue(runData, fixedValue));
+      table.Find(header, frame::FixedValueMeant(runData, fixedValue));
   if (object == nullptr) return false;
   const host::DisplayNode* node = object->displayNode.get();
   if (node == nullptr) return false;
@@ -166,7 +166,7 @@ std::int32_t FilterByLevel(RunData& runData, const ObjectParam& a, const ObjectP
   // walks' bounds are room enough.
   frame::WantedFixedValues table(std::max(walkA.bound, 0) + std::max(walkB.bound, 0));
   const auto want = [&](const HostObject& object) {
-    table.Want(frame::ZeroMeansStoredFixedValue(runData, host::FixedValueOf(object)));
+    table.Want(frame::FixedValueMeant(runData, host::FixedValueOf(object)));
   };
   ForEachInWalk(header, walkA, want);
   ForEachInWalk(header, walkB, want);

@@ -17,9 +17,9 @@ using host::HostObject;
 using host::RunData;
 using host::RunHeader;
 
-// A fixed value of 0 given to a routine stands for the instance's
-// storedFixedValue, whatever that holds (0 included).
-inline std::int32_t ZeroMeansStoredFixedValue(const RunData& runData, std::int32_t fixedValue) {
+// The fixed value a routine's argument means: the argument itself, or for 0
+// the instance's storedFixedValue, whatever that holds (0 included).
+inline std::int32_t FixedValueMeant(const RunData& runData, std::int32_t fixedValue) {
   return fixedValue != 0 ? fixedValue : runData.storedFixedValue;
 }
 

@@ -1,6 +1,7 @@
 #include "order/order_actions.h"
 
 #include "order/primitives.h"
+#include "order/scope.h"
 
 namespace tier::order {
 

@@ -12,7 +12,7 @@ DisplayNode* FindNodeByFixedValue(const RunData& runData, std::int32_t wanted) {
   const RunHeader& header = *host::RunHeaderOf(runData);
   // The first match decides, even when it has no display node.
   const HostObject* object = frame::LowestSlotObjectWithFixedValue(
-      header, header.objectLimit, frame::ZeroMeansStoredFixedValue(runData, wanted));
+      header, header.objectLimit, frame::FixedValueMeant(runData, wanted));
   return object != nullptr ? object->displayNode.get() : nullptr;
 }
 
@@ -77,32 +77,6 @@ void SwapAndRefresh(const RunData& runData, DisplayNode& a, DisplayNode& b) {
   SwapNodes(frame, a, b);
   RequestRefresh(frame, a);
   RequestRefresh(frame, b);
-}
-
-ObjectTypeEntry* ParamTypeEntry(const RunData& runData, const ObjectParam& param) {
-  return host::TypeEntryAt(*host::RunHeaderOf(runData), param.typeOffset);
-}
-
-HostObject* FirstInScopeOfType(const RunData& runData, const ObjectTypeEntry& type) {
-  const RunHeader& header = *host::RunHeaderOf(runData);
-  const std::int16_t number =
-      host::IsSelectionCurrent(type, header) ? type.firstSelected : type.firstObject;
-  if (number < 0) return nullptr;
-  return host::ObjectInSlot(header, number);
-}
-
-HostObject* FirstInScope(const RunData& runData, const ObjectParam& param) {
-  return FirstInScopeOfType(runData, *ParamTypeEntry(runData, param));
-}
-
-std::int32_t FirstInScopeFixedValue(const RunData& runData, const ObjectTypeEntry& type) {
-  const HostObject* object = FirstInScopeOfType(runData, type);
-  return object != nullptr ? host::FixedValueOf(*object) : 0;
-}
-
-void InvalidateSelection(const RunData& runData, ObjectTypeEntry& type) {
-  if (host::IsSelectionCurrent(type, *host::RunHeaderOf(runData)))
-    type.selectionStamp = host::kInvalidatedStamp;
 }
 
 }  // namespace tier::order

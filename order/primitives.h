@@ -1,6 +1,6 @@
 // The display-list primitives: finding an object's node by fixed value,
-// swapping two nodes with levels and mirrors kept consistent, the refresh
-// rule, and choosing the instance an object parameter stands for.
+// swapping two nodes with levels and mirrors kept consistent, and the refresh
+// rule. Choosing the instance an object parameter stands for is order/scope.h.
 #pragma once
 
 #include <cstdint>
@@ -13,8 +13,6 @@ using host::DisplayList;
 using host::DisplayNode;
 using host::Frame;
 using host::HostObject;
-using host::ObjectParam;
-using host::ObjectTypeEntry;
 using host::RunData;
 
 // The display node of the first object in slots 0..objectLimit whose fixed
@@ -34,19 +32,5 @@ void RequestRefresh(Frame& frame, DisplayNode& node);
 // Copies the node's level into its owner's displayLevel, for a counted node
 // with an owner that has a display block.
 void MirrorLevel(DisplayNode& node);
-
-// The ObjectTypeEntry of an object parameter.
-ObjectTypeEntry* ParamTypeEntry(const RunData& runData, const ObjectParam& param);
-
-// The first instance in scope of a type: the first selected one while its
-// selection is current, else the type's first object; null for none.
-HostObject* FirstInScopeOfType(const RunData& runData, const ObjectTypeEntry& type);
-HostObject* FirstInScope(const RunData& runData, const ObjectParam& param);
-
-// The fixed value of FirstInScopeOfType, 0 for none.
-std::int32_t FirstInScopeFixedValue(const RunData& runData, const ObjectTypeEntry& type);
-
-// Makes a current selection no longer current (selectionStamp 0xFFFF).
-void InvalidateSelection(const RunData& runData, ObjectTypeEntry& type);
 
 }  // namespace tier::order

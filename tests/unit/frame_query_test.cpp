@@ -50,10 +50,10 @@ TEST(FrameQuery, ZeroStandsForTheStoredValueWhateverItHolds) {
   sim::SimHost sim(Scene());
   host::RunData& runData = sim.runData();
   runData.storedFixedValue = 0;
-  EXPECT_EQ(frame::ZeroMeansStoredFixedValue(runData, 0), 0);
+  EXPECT_EQ(frame::FixedValueMeant(runData, 0), 0);
   runData.storedFixedValue = -5;
-  EXPECT_EQ(frame::ZeroMeansStoredFixedValue(runData, 0), -5);
-  EXPECT_EQ(frame::ZeroMeansStoredFixedValue(runData, 7), 7);
+  EXPECT_EQ(frame::FixedValueMeant(runData, 0), -5);
+  EXPECT_EQ(frame::FixedValueMeant(runData, 7), 7);
 }
 
 }  // namespace

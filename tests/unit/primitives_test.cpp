@@ -1,6 +1,7 @@
 // The display-list primitives: node lookup, the swap with its level mirrors,
 // the refresh rule, and the choice of the instance in scope.
 #include "order/primitives.h"
+#include "order/scope.h"
 
 #include <gtest/gtest.h>
 
