@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "bench/instruction_counts.h"
+#include "tests/workload/instruction_counts.h"
 
 int main(int argc, char** argv) {
   std::string path = TIER_DEFAULT_MODULE;

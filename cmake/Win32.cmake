@@ -1,6 +1,6 @@
-# Win32 build: the product Tier.vdx, a stub of the host's runtime library,
-# and test programs that reach the routines only through Tier.vdx, run under
-# Wine by ctest.
+# Win32 build: the product Tier.vdx, a stand-in for the host's runtime library,
+# and programs that reach the routines only through Tier.vdx, run under Wine
+# by ctest (tools/wine-run.sh, the toolchain's emulator).
 
 # -O2: GCC 12 at -O3 warns falsely (-Wrestrict) inside libstdc++'s string code.
 set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG")
@@ -49,10 +49,9 @@ target_link_libraries(Tier PRIVATE ${TIER_VELDRUN_IMPORTS})
 target_link_options(Tier PRIVATE ${TIER_STATIC_RUNTIME} -no-pthread -Wl,--exclude-libs,ALL -s
                     -Wl,--gc-sections -Wl,--no-insert-timestamp)
 
-# --- Stub of the host's runtime library, for running outside the host -------
+# --- Stand-in for the host's runtime library, for running outside the host ---
 
-add_library(veldrun_stub SHARED simhost/veldrun_stub.cpp
-                                simhost/veldrun_stub.def)
+add_library(veldrun_stub SHARED simhost/veldrun_stub.cpp simhost/veldrun_stub.def)
 target_include_directories(veldrun_stub PRIVATE ${CMAKE_SOURCE_DIR})
 set_target_properties(veldrun_stub PROPERTIES OUTPUT_NAME VELDRUN PREFIX "" SUFFIX ".dll"
                                               IMPORT_PREFIX "" IMPORT_SUFFIX ".dll.a")
@@ -66,19 +65,18 @@ add_dependencies(Tier veldrun_stub)
 add_library(tier_catalogue STATIC plugin/catalogue.cpp)
 target_include_directories(tier_catalogue PUBLIC ${CMAKE_SOURCE_DIR})
 
-add_library(tier_simhost STATIC
-  simhost/sim_host.cpp
-  simhost/address_space.cpp
-  simhost/host_side_win32.cpp
-  simhost/plugin_module_win32.cpp)
+add_library(tier_simhost STATIC simhost/sim_host.cpp simhost/address_space.cpp
+                                simhost/host_side_win32.cpp)
 target_include_directories(tier_simhost PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(tier_simhost PUBLIC tier_catalogue)
-# Whoever uses the simulated host loads Tier.vdx and the stub at run time.
-add_dependencies(tier_simhost Tier veldrun_stub)
 
-add_subdirectory(hostprog)
+# The plug-in as a host program finds it: Tier.vdx, loaded by the system.
+add_library(tier_module STATIC simhost/plugin_module_win32.cpp)
+target_link_libraries(tier_module PUBLIC tier_simhost)
+# Whoever loads the plug-in loads Tier.vdx and the stub at run time.
+add_dependencies(tier_module Tier veldrun_stub)
 
-# --- Tests under Wine -----------------------------------------------------------
+# --- How programs and tests are made --------------------------------------------
 
 # Where Wine cannot start 32-bit programs (a kernel that runs only 64-bit user
 # code), the test programs are still built, but ctest cannot even list the
@@ -91,15 +89,19 @@ else()
   message(STATUS "Wine cannot run 32-bit programs here: only the static checks are tests")
 endif()
 
-# The harness and the reference model, built once for the test programs.
-add_library(tier_test_support STATIC tests/tier_harness.cpp)
-target_link_libraries(tier_test_support PUBLIC tier_simhost)
-add_subdirectory(tests/model)
+set(TIER_TEST_PREFIX wine)
 
-add_subdirectory(tests/wine)
-add_subdirectory(tests/fuzz)
-include(bench/Win32.cmake)
+# A program of the build: self-contained, beside Tier.vdx.
+function(tier_program target)
+  target_link_options(${target} PRIVATE ${TIER_STATIC_RUNTIME})
+endfunction()
 
-# --- The release archive --------------------------------------------------------
-
-add_subdirectory(tests/release)
+# A GoogleTest program's tests, "wine.NAME.*", listed when ctest starts (so
+# that building never runs Wine) and only where Wine runs.
+function(tier_discover_tests target name)
+  tier_program(${target})
+  if(TIER_WINE_RUNS)
+    gtest_discover_tests(${target} TEST_PREFIX "wine.${name}." DISCOVERY_MODE PRE_TEST
+                         DISCOVERY_TIMEOUT 120)
+  endif()
+endfunction()

@@ -7,7 +7,7 @@ and beside it OUT.zip.sha256, the SHA-256 of the archive itself.
 The archive is the same bytes for the same files and time: entries in the
 order given, stored uncompressed, no compression or directory entries. Every
 entry carries the time that TIME_FILE gives in seconds since 1970 (the
-release commit's time, see tests/release/commit_time.cmake; when it is
+release commit's time, see packaging/commit_time.cmake; when it is
 empty, 1980-01-01 00:00, the earliest a zip can hold), both as the zip's
 date and time in UTC and as an extended time stamp, so that unpacking gives
 that moment in any time zone; and Unix mode 0644 (rw-r--r--). Text files

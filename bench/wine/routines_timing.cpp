@@ -13,7 +13,7 @@
 #include <random>
 #include <vector>
 
-#include "bench/routine_calls.h"
+#include "tests/workload/routine_calls.h"
 
 namespace {
 

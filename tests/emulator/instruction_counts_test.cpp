@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "bench/instruction_counts.h"
+#include "tests/workload/instruction_counts.h"
 
 namespace tier::bench {
 namespace {

@@ -1,12 +1,12 @@
 // Instructions per routine call of the product library run in the emulator:
 // a measure of cost that does not depend on the machine or its load, so that
 // tests may assert on how it grows. The frames and calls are the routine
-// benchmark's (bench/routine_calls.h): n objects, Balls and Walls.
+// benchmark's (tests/workload/routine_calls.h): n objects, Balls and Walls.
 #pragma once
 
 #include <cstdint>
 
-#include "bench/routine_calls.h"
+#include "tests/workload/routine_calls.h"
 #include "simhost/emulated_module.h"
 #include "tests/model/layout.h"
 

@@ -1,5 +1,6 @@
 // The frames and calls of the routine benchmarks, shared by the native
-// benchmark and the Win32 timing program: n objects, Balls and Walls
+// benchmark, the Win32 timing program and the instruction counts (program and
+// test): n objects, Balls and Walls
 // interleaved in slot and display order, plus n/8 Ghosts (a third type,
 // drawn nowhere) that "tirGetFV(" is asked for; each routine called with
 // fixed values of objects far up the table, where a scan from slot 0 takes
