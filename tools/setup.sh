@@ -45,9 +45,7 @@ if ! bash "$(dirname "${BASH_SOURCE[0]}")/can-run-win32.sh"; then
 fi
 
 # One prefix for every test, made here once.
-export WINEPREFIX="${WINEPREFIX:-$HOME/.wine-tier}"
-export WINEDEBUG=-all
-export WINEARCH=win32
+. "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "setup: preparing the Wine prefix in $WINEPREFIX"
   # No offers to install Wine's .NET and HTML engines: nothing here needs them.

@@ -11,9 +11,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 bash tools/setup.sh
 
-export WINEPREFIX="${WINEPREFIX:-$HOME/.wine-tier}"
-export WINEARCH=win32
-export WINEDEBUG="${WINEDEBUG:--all}"
+. tools/wine-env.sh
 
 presets=(native native-sanitize win32)
 [ $# -gt 0 ] && presets=("$@")

@@ -19,9 +19,7 @@ if [ ! -f "$program" ]; then
   echo "tier-host: $program is missing; build it first with: bash tools/build.sh" >&2
   exit 127
 fi
-export WINEPREFIX="${WINEPREFIX:-$HOME/.wine-tier}"
-export WINEARCH=win32
-export WINEDEBUG=-all
+. "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "tier-host: no Wine prefix in $WINEPREFIX; run tools/setup.sh first" >&2
   exit 127

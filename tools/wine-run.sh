@@ -4,9 +4,7 @@
 # the CRs are dropped so that it reads, and parses (test discovery), as on the
 # native side.
 set -uo pipefail
-export WINEPREFIX="${WINEPREFIX:-$HOME/.wine-tier}"
-export WINEARCH=win32
-export WINEDEBUG="${WINEDEBUG:--all}"
+. "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "wine-run: no Wine prefix in $WINEPREFIX; run tools/setup.sh first" >&2
   exit 127
