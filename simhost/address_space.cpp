@@ -21,11 +21,11 @@ constexpr HostAddress kNativeBase = 0x00100000;
 const AddressSpace* g_active = nullptr;
 #endif
 
+// The simulated host's own misuse of its memory: a broken test or program,
+// never the plug-in (whose stray accesses host/native_memory.cpp reports).
 [[noreturn]] void Fail(const char* what, HostAddress address, std::size_t size) {
-  std::fprintf(stderr,
-               "\n*** host memory access outside the host's records: %s at address 0x%08X, "
-               "%zu bytes ***\n",
-               what, static_cast<unsigned>(address), size);
+  std::fprintf(stderr, "\n*** simulated host: %s (address 0x%08X, %zu bytes) ***\n", what,
+               static_cast<unsigned>(address), size);
   std::fflush(stderr);
   std::abort();
 }

@@ -109,8 +109,6 @@ std::string EmulatedModule::String(unsigned id) const {
   return emulator::ResourceString(dll_->image(), id, kEnglishUnitedStates).value_or("");
 }
 
-std::string EmulatedModule::Form() const { return dll_->path() + " in the emulator"; }
-
 std::unique_ptr<PluginModule> LoadEmulatedModule(const std::string& path,
                                                  const emulator::LoadOptions& options) {
   return std::make_unique<EmulatedModule>(path, options);

@@ -25,7 +25,6 @@ class EmulatedModule final : public PluginModule {
   std::optional<std::string> TakeText(std::intptr_t result) const override;
   std::string Version() const override;
   std::string String(unsigned id) const override;
-  std::string Form() const override;
 
   // The address of routine `code` of a table (0: conditions, 1: actions,
   // 2: expressions), as the descriptor gives it.

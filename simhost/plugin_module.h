@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
@@ -41,12 +42,48 @@ class PluginModule {
   virtual std::string Version() const = 0;
   // String `id` of the module's string table; empty when it has none.
   virtual std::string String(unsigned id) const = 0;
-  // How the plug-in is reached, for messages: "linked in", "Tier.vdx (emulated)".
-  virtual std::string Form() const = 0;
 
  protected:
   std::string error_;
   RunObjectInfos infos_{};
+};
+
+// A module whose routines this process calls directly through the tables of
+// its descriptor (the linked-in code; the library the system loaded), and
+// whose texts lie on this process's C runtime heap.
+class DirectModule : public PluginModule {
+ public:
+  std::int32_t Condition(int code, HostAddress runData, std::int32_t first,
+                         std::int32_t second) const override {
+    return conditions_[code](HostPtr<RunData>(runData), first, second);
+  }
+  std::int32_t Action(int code, HostAddress runData, std::int32_t first,
+                      std::int32_t second) const override {
+    return actions_[code](HostPtr<RunData>(runData), first, second);
+  }
+  std::intptr_t Expression(int code, HostAddress runData, std::int32_t token) const override {
+    return expressions_[code](HostPtr<RunData>(runData), token);
+  }
+  std::optional<std::string> TakeText(std::intptr_t result) const override {
+    char* text = reinterpret_cast<char*>(result);
+    if (text == nullptr) return std::nullopt;
+    std::string copy(text);
+    std::free(text);  // the host releases the text on the C runtime heap
+    return copy;
+  }
+
+ protected:
+  // Finds the three tables behind the addresses of the descriptor in infos_.
+  void FindTables() {
+    conditions_ = static_cast<const EventRoutine*>(ResolveStatic(infos_.conditionRoutines));
+    actions_ = static_cast<const EventRoutine*>(ResolveStatic(infos_.actionRoutines));
+    expressions_ = static_cast<const ExpressionRoutine*>(ResolveStatic(infos_.expressionRoutines));
+  }
+
+ private:
+  const EventRoutine* conditions_ = nullptr;
+  const EventRoutine* actions_ = nullptr;
+  const ExpressionRoutine* expressions_ = nullptr;
 };
 
 // Loads the plug-in. Natively: the linked-in code when `path` is empty, else

@@ -4,8 +4,6 @@
 // resources.
 #include <windows.h>
 
-#include <cstdlib>
-
 #include "simhost/plugin_module.h"
 
 namespace tier::host {
@@ -43,7 +41,7 @@ Function Export(HMODULE module, const char* name) {
   return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-class LoadedLibraryModule final : public PluginModule {
+class LoadedLibraryModule final : public DirectModule {
  public:
   explicit LoadedLibraryModule(const std::string& path) {
     const std::string file = path.empty() ? DefaultModulePath() : path;
@@ -60,28 +58,7 @@ class LoadedLibraryModule final : public PluginModule {
       return;
     }
     getRunObjectInfos(0, &infos_);
-    conditions_ = static_cast<const EventRoutine*>(ResolveStatic(infos_.conditionRoutines));
-    actions_ = static_cast<const EventRoutine*>(ResolveStatic(infos_.actionRoutines));
-    expressions_ = static_cast<const ExpressionRoutine*>(ResolveStatic(infos_.expressionRoutines));
-  }
-
-  std::int32_t Condition(int code, HostAddress runData, std::int32_t first,
-                         std::int32_t second) const override {
-    return conditions_[code](HostPtr<RunData>(runData), first, second);
-  }
-  std::int32_t Action(int code, HostAddress runData, std::int32_t first,
-                      std::int32_t second) const override {
-    return actions_[code](HostPtr<RunData>(runData), first, second);
-  }
-  std::intptr_t Expression(int code, HostAddress runData, std::int32_t token) const override {
-    return expressions_[code](HostPtr<RunData>(runData), token);
-  }
-  std::optional<std::string> TakeText(std::intptr_t result) const override {
-    char* text = reinterpret_cast<char*>(result);
-    if (text == nullptr) return std::nullopt;
-    std::string copy(text);
-    std::free(text);  // the host releases the text; both sides use msvcrt's heap
-    return copy;
+    FindTables();
   }
 
   std::string Version() const override {
@@ -111,15 +88,9 @@ class LoadedLibraryModule final : public PluginModule {
     return std::string(buffer, length > 0 ? static_cast<std::size_t>(length) : 0);
   }
 
-  std::string Form() const override { return "the library loaded by the system"; }
-
-  HMODULE library() const { return library_; }
 
  private:
   HMODULE library_ = nullptr;
-  const EventRoutine* conditions_ = nullptr;
-  const EventRoutine* actions_ = nullptr;
-  const ExpressionRoutine* expressions_ = nullptr;
 };
 
 }  // namespace
