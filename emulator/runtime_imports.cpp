@@ -29,27 +29,27 @@ void ImportCall::Fail(const std::string& message) {
   }
 }
 
-bool ImportCall::Read(std::uint32_t address, void* bytes, std::uint32_t size, const char* what) {
+// A native answer touches guest memory by the library's own rules: what it
+// may not touch stops the call as the library's own access would.
+bool ImportCall::Access(std::uint32_t address, std::uint32_t size, bool write, const char* what,
+                        const std::function<bool()>& transfer) {
   if (size == 0) return true;
-  const std::string problem = dll_.AccessProblem(address, size, false);
-  if (problem.empty() && dll_.Read(address, bytes, size)) return true;
+  const std::string problem = dll_.AccessProblem(address, size, write);
+  if (problem.empty() && transfer()) return true;
   char at[16];
   std::snprintf(at, sizeof at, "0x%08X", static_cast<unsigned>(address));
-  Fail(std::string(what) + " read " + std::to_string(size) + " bytes at " + at + " " +
-       (problem.empty() ? "where nothing is mapped" : problem));
+  Fail(std::string(what) + (write ? " wrote " : " read ") + std::to_string(size) + " bytes at " +
+       at + " " + (problem.empty() ? "where nothing is mapped" : problem));
   return false;
+}
+
+bool ImportCall::Read(std::uint32_t address, void* bytes, std::uint32_t size, const char* what) {
+  return Access(address, size, false, what, [&] { return dll_.Read(address, bytes, size); });
 }
 
 bool ImportCall::Write(std::uint32_t address, const void* bytes, std::uint32_t size,
                        const char* what) {
-  if (size == 0) return true;
-  const std::string problem = dll_.AccessProblem(address, size, true);
-  if (problem.empty() && dll_.Write(address, bytes, size)) return true;
-  char at[16];
-  std::snprintf(at, sizeof at, "0x%08X", static_cast<unsigned>(address));
-  Fail(std::string(what) + " wrote " + std::to_string(size) + " bytes at " + at + " " +
-       (problem.empty() ? "where nothing is mapped" : problem));
-  return false;
+  return Access(address, size, true, what, [&] { return dll_.Write(address, bytes, size); });
 }
 
 bool ImportCall::ReadText(std::uint32_t address, std::string& text, const char* what,

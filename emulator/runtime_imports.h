@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,9 @@ class ImportCall {
   bool failed() const { return !fault_.empty(); }
 
  private:
+  bool Access(std::uint32_t address, std::uint32_t size, bool write, const char* what,
+              const std::function<bool()>& transfer);
+
   EmulatedDll& dll_;
   std::uint32_t esp_;
   std::string& fault_;

@@ -67,20 +67,21 @@ std::uint32_t EmulatedModule::Run(std::uint32_t address, const std::vector<std::
   return call.result;
 }
 
+std::int32_t EmulatedModule::Event(int table, int code, HostAddress runData, std::int32_t first,
+                                   std::int32_t second) const {
+  const std::vector<std::uint32_t> words = {runData, static_cast<std::uint32_t>(first),
+                                            static_cast<std::uint32_t>(second)};
+  return static_cast<std::int32_t>(Run(RoutineAddress(table, code), words, 12));
+}
+
 std::int32_t EmulatedModule::Condition(int code, HostAddress runData, std::int32_t first,
                                        std::int32_t second) const {
-  return static_cast<std::int32_t>(Run(RoutineAddress(0, code),
-                                       {runData, static_cast<std::uint32_t>(first),
-                                        static_cast<std::uint32_t>(second)},
-                                       12));
+  return Event(0, code, runData, first, second);
 }
 
 std::int32_t EmulatedModule::Action(int code, HostAddress runData, std::int32_t first,
                                     std::int32_t second) const {
-  return static_cast<std::int32_t>(Run(RoutineAddress(1, code),
-                                       {runData, static_cast<std::uint32_t>(first),
-                                        static_cast<std::uint32_t>(second)},
-                                       12));
+  return Event(1, code, runData, first, second);
 }
 
 std::intptr_t EmulatedModule::Expression(int code, HostAddress runData, std::int32_t token) const {

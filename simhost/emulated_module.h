@@ -34,6 +34,9 @@ class EmulatedModule final : public PluginModule {
   emulator::EmulatedDll& dll() const { return *dll_; }
 
  private:
+  // A condition (table 0) or an action (table 1).
+  std::int32_t Event(int table, int code, HostAddress runData, std::int32_t first,
+                     std::int32_t second) const;
   // Runs one call; a fault ends the program with its message.
   std::uint32_t Run(std::uint32_t address, const std::vector<std::uint32_t>& words,
                     int bytesTheCalleeRemoves) const;
