@@ -26,7 +26,7 @@
 #include "hostprog/routine_names.h"
 #include "hostprog/scene_file.h"
 #include "hostprog/scene_picture.h"
-#include "hostprog/scene_runner.h"
+#include "hostprog/scene_report.h"
 #include "plugin/catalogue.h"
 
 namespace {

@@ -1,5 +1,6 @@
 #include "hostprog/scene_file.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <map>
@@ -643,6 +644,13 @@ std::string Quote(std::string_view text) {
     }
   }
   return quoted + "\"";
+}
+
+std::string PrintableName(const std::string& name) {
+  const bool plain = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+    return static_cast<unsigned char>(c) > 0x20 && static_cast<unsigned char>(c) < 0x7F;
+  });
+  return plain ? name : Quote(name);
 }
 
 std::string RoutineLabel(const RoutineInfo& routine) {

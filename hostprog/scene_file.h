@@ -66,4 +66,8 @@ std::string RoutineLabel(const plugin::RoutineInfo& routine);
 // write it.
 std::string Quote(std::string_view text);
 
+// The name as it can stand in a table column or a picture: bare when it is
+// plain, else in quotes with escapes (ASCII either way).
+std::string PrintableName(const std::string& name);
+
 }  // namespace tier::scene

@@ -97,8 +97,9 @@ Layout Measure(const std::vector<SceneStep>& steps) {
   bool first = true;
   std::size_t widest = 0;
   for (const SceneStep& step : steps) {
-    widest = std::max(widest, step.nodes.size());
-    for (const NodeView& node : step.nodes) {
+    widest = std::max(widest, step.frame.nodes.size());
+    for (const NodeView& node : step.frame.nodes) {
+      if (!node.known) continue;
       if (first || node.x < layout.minX) layout.minX = node.x;
       if (first || node.y < layout.minY) layout.minY = node.y;
       if (first || node.x > maxX) maxX = node.x;
@@ -137,17 +138,19 @@ std::string Panel(const SceneFile& scene, const SceneStep& step, const Layout& l
          "\" fill=\"#ffffff\" stroke=\"#999999\" stroke-width=\"1\"/>\n";
   const std::string title = step.number == 0
                                 ? "the frame before the first call"
-                                : "call " + std::to_string(step.number) + ": " + step.call;
+                                : "call " + std::to_string(step.number) + ": " + step.label;
   out += Text(left + kPad, top + kPad + 10, 11, Cut(title, layout.captionCharacters),
               " font-weight=\"bold\"");
-  if (!step.outcome.empty())
-    out += Text(left + kPad, top + kPad + 26, 10, Cut(step.outcome, layout.captionCharacters));
+  const std::string outcome = OutcomeLine(step);
+  if (!outcome.empty())
+    out += Text(left + kPad, top + kPad + 26, 10, Cut(outcome, layout.captionCharacters));
 
   // The stage: back to front, so later nodes cover earlier ones as on screen.
   const std::int64_t stageLeft = left + kPad, stageTop = top + kPad + kCaptionHeight;
   out += "<rect x=\"" + N(stageLeft) + "\" y=\"" + N(stageTop) + "\" width=\"" +
          N(layout.stageWidth) + "\" height=\"" + N(layout.stageHeight) + "\" fill=\"#f4f4f4\"/>\n";
-  for (const NodeView& node : step.nodes) {
+  for (const NodeView& node : step.frame.nodes) {
+    if (!node.known) continue;
     const std::int64_t x = stageLeft + layout.X(node.x), y = stageTop + layout.Y(node.y);
     out += Box(node, x, y, kBoxWidth, kBoxHeight);
     out +=
@@ -164,7 +167,8 @@ std::string Panel(const SceneFile& scene, const SceneStep& step, const Layout& l
   const std::int64_t stripTop = stageTop + layout.stageHeight + 12;
   out += Text(left + kPad, stripTop + 14, 9, "back");
   std::int64_t x = left + kPad + 32;
-  for (const NodeView& node : step.nodes) {
+  for (const NodeView& node : step.frame.nodes) {
+    if (!node.known) continue;
     out += Box(node, x, stripTop, kChipWidth, kChipHeight);
     std::string label = std::to_string(node.slot);
     if (node.flags & host::kUncounted) label += "u";
@@ -172,8 +176,8 @@ std::string Panel(const SceneFile& scene, const SceneStep& step, const Layout& l
     out += Text(x + 3, stripTop + 14, 10, label);
     x += kChipWidth + kChipGap;
   }
-  if (step.nodes.empty()) out += Text(x, stripTop + 14, 9, "(empty list)");
-  out += Text(x + 2, stripTop + 14, 9, step.nodes.empty() ? "" : "front");
+  if (step.frame.nodes.empty()) out += Text(x, stripTop + 14, 9, "(empty list)");
+  out += Text(x + 2, stripTop + 14, 9, step.frame.nodes.empty() ? "" : "front");
   return out + "</g>\n";
 }
 
@@ -216,7 +220,7 @@ std::string Legend(const SceneFile& scene, std::int64_t& height) {
 bool ScenePicture(const SceneFile& scene, const std::vector<SceneStep>& steps, std::string& picture,
                   std::string& error) {
   std::size_t drawn = 0;
-  for (const SceneStep& step : steps) drawn += step.nodeCount;
+  for (const SceneStep& step : steps) drawn += step.frame.nodeCount;
   if (drawn > kMaxPictureNodes) {
     error = "the picture would draw " + std::to_string(drawn) + " nodes (at most " +
             std::to_string(kMaxPictureNodes) + "); draw a scene with fewer calls or objects";

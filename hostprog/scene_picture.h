@@ -13,7 +13,8 @@
 #include <vector>
 
 #include "hostprog/scene_file.h"
-#include "hostprog/scene_runner.h"
+#include "hostprog/scene_report.h"
+#include "hostprog/scene_steps.h"
 
 namespace tier::scene {
 

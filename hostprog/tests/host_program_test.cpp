@@ -13,7 +13,7 @@
 #include "hostprog/routine_names.h"
 #include "hostprog/scene_file.h"
 #include "hostprog/scene_picture.h"
-#include "hostprog/scene_runner.h"
+#include "hostprog/scene_report.h"
 #include "hostprog/tests/xml_check.h"
 
 namespace tier::scene {
@@ -229,8 +229,8 @@ TEST(ScenePicture, MarksAndEscapesWhatItDraws) {
   RunScene(
       module, scene, [](std::string_view) {}, &steps);
   ASSERT_EQ(steps.size(), 2u);
-  EXPECT_EQ(OrderStrip(steps[1].nodes), "1* 0*+");
-  EXPECT_EQ(steps[1].outcome, "order: 1* 0*+");
+  EXPECT_EQ(OrderStrip(steps[1].frame.nodes), "1* 0*+");
+  EXPECT_EQ(OutcomeLine(steps[1]), "order: 1* 0*+");
   std::string picture;
   ASSERT_TRUE(ScenePicture(scene, steps, picture, error));
   EXPECT_EQ(testing::CheckXml(picture), "");
@@ -238,8 +238,8 @@ TEST(ScenePicture, MarksAndEscapesWhatItDraws) {
   EXPECT_NE(picture.find("stroke-dasharray"), std::string::npos);  // uncounted
   EXPECT_NE(picture.find(">noRefresh</text>"), std::string::npos);
   EXPECT_NE(picture.find("stroke-width=\"3\""), std::string::npos);  // redrawn
-  EXPECT_TRUE(steps[1].nodes[0].selected);  // slot 1, in Ball's current selection
-  EXPECT_FALSE(steps[1].nodes[1].selected);
+  EXPECT_TRUE(steps[1].frame.nodes[0].selected);  // slot 1, in Ball's current selection
+  EXPECT_FALSE(steps[1].frame.nodes[1].selected);
   EXPECT_NE(picture.find("<circle"), std::string::npos);
 
   // A picture too large to draw is refused, and the runner keeps no more
@@ -253,7 +253,7 @@ TEST(ScenePicture, MarksAndEscapesWhatItDraws) {
   RunScene(
       module, scene, [](std::string_view) {}, &steps);
   std::size_t kept = 0;
-  for (const SceneStep& step : steps) kept += step.nodes.size();
+  for (const SceneStep& step : steps) kept += step.frame.nodes.size();
   EXPECT_LE(kept, kMaxKeptNodes);
   EXPECT_FALSE(ScenePicture(scene, steps, picture, error));
   EXPECT_EQ(error,
@@ -282,6 +282,67 @@ TEST(SceneRunner, TableRowsHoldTheLongestNames) {
                         "       65536       7       0\n  selection "),
             std::string::npos)
       << report;
+}
+
+}  // namespace
+}  // namespace tier::scene
+
+namespace tier::scene {
+namespace {
+
+// The linked-in plug-in with planted faults: every action answers 7, and
+// "%0 At Back?" reverses the order before it answers.
+class FaultyModule : public host::PluginModule {
+ public:
+  FaultyModule() : inner_(host::LoadTierModule()) { infos_ = inner_->infos(); }
+  std::int32_t Condition(int code, host::HostAddress runData, std::int32_t first,
+                         std::int32_t second) const override {
+    if (code == 0) inner_->Action(8, runData, 0, 0);
+    return inner_->Condition(code, runData, first, second);
+  }
+  std::int32_t Action(int code, host::HostAddress runData, std::int32_t first,
+                      std::int32_t second) const override {
+    inner_->Action(code, runData, first, second);
+    return 7;
+  }
+  std::intptr_t Expression(int code, host::HostAddress runData, std::int32_t token) const override {
+    return inner_->Expression(code, runData, token);
+  }
+  std::optional<std::string> TakeText(std::intptr_t result) const override {
+    return inner_->TakeText(result);
+  }
+  std::string Version() const override { return inner_->Version(); }
+  std::string String(unsigned id) const override { return inner_->String(id); }
+  std::string Form() const override { return "faulty"; }
+
+ private:
+  std::unique_ptr<host::PluginModule> inner_;
+};
+
+TEST(SceneRunner, BreachesOfTheContractAreReportedWhereTheyHappen) {
+  SceneFile scene;
+  std::string error;
+  ASSERT_TRUE(ParseScene("type A\nobject 0 A\nobject 1 A\norder 0, 1\n"
+                         "call \"Reverse all\"\ncall \"%0 At Back?\" fv(slot 0)\n",
+                         "s.scene", scene, error))
+      << error;
+  std::vector<SceneStep> steps;
+  std::string report;
+  RunScene(
+      FaultyModule(), scene, [&report](std::string_view piece) { report += piece; }, &steps);
+  EXPECT_NE(report.find("call 1: action 8 \"Reverse all\" ()\n  !! returned 7\n  order: 1*+ 0*+\n"),
+            std::string::npos)
+      << report;
+  EXPECT_NE(report.find("call 2: condition 0 \"%0 At Back?\" (fv(slot 0) = 65536)\n  result 1\n"
+                        "  !! the display order changed:\n"),
+            std::string::npos)
+      << report;
+  EXPECT_NE(report.find("  !! refreshed: 1 0\n"), std::string::npos) << report;
+  // The picture's steps are the report's: the same outcome and contract.
+  ASSERT_EQ(steps.size(), 3u);
+  EXPECT_EQ(OutcomeLine(steps[1]), "order: 1*+ 0*+");
+  EXPECT_TRUE(steps[2].contract.queryReordered && steps[2].contract.queryRedrew);
+  EXPECT_TRUE(steps[0].contract.Kept());
 }
 
 }  // namespace

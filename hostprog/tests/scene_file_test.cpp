@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "simhost/plugin_module.h"
-#include "hostprog/scene_runner.h"
+#include "hostprog/scene_report.h"
 
 namespace tier::scene {
 namespace {
