@@ -112,6 +112,7 @@ std::string ReportWriter::Call(const SceneStep& step) {
   if (contract.actionReturned)
     out += "  !! returned " + std::to_string(*contract.actionReturned) + "\n";
   out += "  " + OutcomeLine(step) + "\n";
+  if (step.reason) out += "  why: " + step.reason->text + "\n";
   // An action that changed nothing says so in one line instead of a table.
   if (action && step.tableChanged) out += Table(step.frame);
   if (contract.queryReordered) out += "  !! the display order changed:\n" + Table(step.frame);

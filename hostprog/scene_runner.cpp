@@ -118,6 +118,12 @@ class Runner {
     step.refreshed = sim_.RefreshedSlots();
     step.contract = CheckCall(sim_, routine, step.answer.result, step.tableChanged,
                               nextParameterCalls, kExpressionToken);
+    // Nothing happened: the records are those the call found, the
+    // selections apart, which a false condition may have rewritten.
+    const bool nothing = routine.kind == RoutineKind::Action
+                             ? !step.tableChanged
+                             : routine.kind == RoutineKind::Condition && step.answer.result == 0;
+    if (nothing && step.contract.Kept()) step.reason = WhyNothing(sim_, call, before.selections);
     return step;
   }
 

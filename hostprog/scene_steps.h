@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "hostprog/call_reason.h"
 #include "hostprog/host_contract.h"
 #include "hostprog/scene_file.h"
 #include "simhost/sim_host.h"
@@ -74,6 +75,7 @@ struct SceneStep {
   bool tableChanged = false;   // some node's place, level, displayLevel or flags changed
   std::vector<int> refreshed;  // owner slots of the refresh requests, in call order
   ContractCheck contract;
+  std::optional<Reason> reason;  // why an action changed no node or a condition was false
 };
 
 // The frame as the simulated host holds it now. `typeOfSlot` gives each

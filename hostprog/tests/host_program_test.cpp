@@ -347,3 +347,31 @@ TEST(SceneRunner, BreachesOfTheContractAreReportedWhereTheyHappen) {
 
 }  // namespace
 }  // namespace tier::scene
+
+namespace tier::scene {
+namespace {
+
+TEST(SceneRunner, SaysWhyACallDidNothingBesideItsOutcome) {
+  // The README's example: the only A lies beyond objectLimit.
+  SceneFile scene;
+  std::string error;
+  ASSERT_TRUE(ParseScene("objectLimit 1\ntype B\ntype A\nobject 0 B\nobject 3 A\norder 3, 0\n"
+                         "call \"Bring %0 to Front\" object A\ncall \"%0 At Back?\" fv(slot 0)\n"
+                         "call \"Send %0 to Back\" fv(slot 0)\n",
+                         "s.scene", scene, error))
+      << error;
+  const std::string report = RunScene(*host::LoadTierModule(), scene);
+  EXPECT_NE(report.find("  order unchanged: 3 0\n  why: A's first instance in scope, slot 3 "
+                        "(fixed value 65539), lies beyond objectLimit 1, the last slot the "
+                        "actions look in\n  refreshed: none\n"),
+            std::string::npos)
+      << report;
+  EXPECT_NE(report.find("  result 0\n  why: slot 0 is not at the back: slot 3 is\n"),
+            std::string::npos)
+      << report;
+  // A call that did something has no reason.
+  EXPECT_EQ(report.find("why:", report.find("call 3:")), std::string::npos) << report;
+}
+
+}  // namespace
+}  // namespace tier::scene
