@@ -281,7 +281,10 @@ class SceneParser {
         throw SceneError{number,
                          "a line may be at most " + std::to_string(kMaxLineLength) + " characters"};
       LineReader reader(Tokenize(line, number), number);
-      if (!reader.AtEnd()) Statement(reader);
+      if (!reader.AtEnd()) {
+        Statement(reader);
+        ++result_.statements;
+      }
       start = end + 1;
     }
     Finish();
@@ -422,7 +425,8 @@ class SceneParser {
     result_.scene.objects.push_back(std::move(object));
   }
 
-  // order SLOT [uncounted] [noRefresh] [, SLOT ...]
+  // order SLOT [uncounted] [noRefresh] [, SLOT ...]: the commas are optional,
+  // as between the slots of a selection and the alterable values.
   void Order(LineReader& line) {
     bool haveNode = false;  // flags follow a slot given on the same line
     while (!line.AtEnd()) {

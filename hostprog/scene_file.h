@@ -40,6 +40,7 @@ struct SceneCall {
 struct SceneFile {
   sim::SceneSpec scene;
   std::vector<SceneCall> calls;
+  std::size_t statements = 0;  // lines that say something; none: the scene is empty
 };
 
 // Limits that keep any scene small enough to build and run.

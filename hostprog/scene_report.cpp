@@ -48,9 +48,11 @@ std::string ReportWriter::Table(const FrameView& frame) const {
     table += text;
   }
   if (frame.nodes.empty()) table += "  (empty list)\n";
+  // Every move is made of swaps, and no swap mirrors an uncounted node's level.
   if (laggingUncounted)
     table +=
-        "  (a swap leaves the displayLevel of an uncounted node as it was; a sort rewrites it)\n";
+        "  (moves and swaps leave an uncounted node's displayLevel as it was; a sort rewrites "
+        "it)\n";
   return table;
 }
 
