@@ -215,17 +215,24 @@ std::string Legend(const SceneFile& scene, std::int64_t& height) {
   return out;
 }
 
+bool TooManyNodes(std::size_t drawn, std::string& error) {
+  if (drawn <= kMaxPictureNodes) return false;
+  error = "the picture would draw " + std::to_string(drawn) + " nodes (at most " +
+          std::to_string(kMaxPictureNodes) + "); draw a scene with fewer calls or objects";
+  return true;
+}
+
 }  // namespace
+
+bool PictureFits(const SceneFile& scene, std::string& error) {
+  return !TooManyNodes((scene.calls.size() + 1) * scene.scene.order.size(), error);
+}
 
 bool ScenePicture(const SceneFile& scene, const std::vector<SceneStep>& steps, std::string& picture,
                   std::string& error) {
   std::size_t drawn = 0;
   for (const SceneStep& step : steps) drawn += step.frame.nodeCount;
-  if (drawn > kMaxPictureNodes) {
-    error = "the picture would draw " + std::to_string(drawn) + " nodes (at most " +
-            std::to_string(kMaxPictureNodes) + "); draw a scene with fewer calls or objects";
-    return false;
-  }
+  if (TooManyNodes(drawn, error)) return false;
   const Layout layout = Measure(steps);
   const int columns = std::max(
       1, std::min<int>({3, static_cast<int>(steps.size()), 1400 / std::max(1, layout.panelWidth)}));

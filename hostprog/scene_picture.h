@@ -21,6 +21,11 @@ namespace tier::scene {
 // Pictures hold at most this many drawn nodes (panels x nodes).
 inline constexpr std::size_t kMaxPictureNodes = kMaxKeptNodes;
 
+// Whether the picture of a run of `scene` stays within kMaxPictureNodes; no
+// routine adds or removes a node, so this is known before the run. False with
+// `error` set when it would be too large to draw.
+bool PictureFits(const SceneFile& scene, std::string& error);
+
 // The picture of `steps` of `scene`; false with `error` set when it would be
 // too large to draw.
 bool ScenePicture(const SceneFile& scene, const std::vector<SceneStep>& steps, std::string& picture,
