@@ -100,6 +100,21 @@ class Runner {
     return answer;
   }
 
+  // The objects the call's parameters name, as they stand before the call.
+  std::vector<int> Named(const RoutineInfo& routine, const SceneCall& call) const {
+    std::vector<int> slots;
+    for (const CallArgument& argument : call.arguments) {
+      if (argument.form == CallArgument::Form::kFixedValueOf) slots.push_back(argument.slot);
+      if (argument.form != CallArgument::Form::kObject || routine.kind != RoutineKind::Action)
+        continue;
+      const host::ObjectTypeEntry& type = sim_.Type(argument.type);
+      const bool current = type.selectionStamp == sim_.runHeader().eventCount;
+      const int first = current ? type.firstSelected : type.firstObject;
+      if (sim_.Object(first) != nullptr) slots.push_back(first);
+    }
+    return slots;
+  }
+
   SceneStep Call(std::size_t number, const SceneCall& call, const FrameView& before) {
     const RoutineInfo& routine = *call.routine;
     SceneStep step;
@@ -110,6 +125,7 @@ class Runner {
       arguments += (arguments.empty() ? "" : ", ") + Argument(argument);
     step.label = RoutineLabel(routine) + " (" + arguments + ")";
 
+    step.named = Named(routine, call);
     sim_.ClearLogs();
     int nextParameterCalls = 0;
     step.answer = Invoke(routine, call, nextParameterCalls);

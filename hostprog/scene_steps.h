@@ -74,6 +74,8 @@ struct SceneStep {
   FrameView frame;
   bool tableChanged = false;   // some node's place, level, displayLevel or flags changed
   std::vector<int> refreshed;  // owner slots of the refresh requests, in call order
+  std::vector<int> named;      // slots the call's parameters name: fv(slot N), and for an
+                               // action's object parameter its first instance in scope
   ContractCheck contract;
   std::optional<Reason> reason;  // why an action changed no node or a condition was false
 };
