@@ -131,9 +131,9 @@ class Reasoner {
     return text;
   }
 
-  std::string SlotOf(int slot, bool withType) const {
+  std::string SlotOf(int slot) const {
     std::string text = "slot " + std::to_string(slot);
-    if (withType && slots_[slot].type >= 0) text += " (" + TypeName(slots_[slot].type) + ")";
+    if (slots_[slot].type >= 0) text += " (" + TypeName(slots_[slot].type) + ")";
     return text;
   }
 
@@ -474,6 +474,17 @@ class Reasoner {
     return true;
   }
 
+  // The slot that owns the back-most (front-most) node; -1 once it has said
+  // why there is none.
+  int EndOwner(bool front) {
+    if (EmptyList()) return -1;
+    const int owner = front ? list_.back().owner : list_.front().owner;
+    Note(Kind::kEndOwner, front ? 1 : 0, owner);
+    if (owner < 0)
+      Say(std::string("the ") + (front ? "front-most" : "back-most") + " node has no owner");
+    return owner;
+  }
+
   // "%0 At Back?" and "%0 At Front?" with a fixed value.
   bool EndCondition(std::int32_t given, bool front) {
     if (given == 0) {
@@ -481,14 +492,9 @@ class Reasoner {
       Say("fixed value 0 stands for " + StoredWords());
     }
     const std::int32_t value = Resolve(given);
-    if (EmptyList()) return true;
     const std::string end = front ? "front-most" : "back-most";
-    const int owner = front ? list_.back().owner : list_.front().owner;
-    Note(Kind::kEndOwner, front ? 1 : 0, owner);
-    if (owner < 0) {
-      Say("the " + end + " node has no owner");
-      return true;
-    }
+    const int owner = EndOwner(front);
+    if (owner < 0) return true;
     if (slots_[owner].value == value) return false;
     Note(Kind::kValueOf, owner, slots_[owner].value);
     const int holder = FirstHolder(value, static_cast<int>(slots_.size()) - 1);
@@ -662,8 +668,8 @@ class Reasoner {
         if (!LiesBeyond(candidate, partner, above)) continue;
         Note(Kind::kLevel, candidate, LevelOf(candidate));
         Note(Kind::kLevel, partner, LevelOf(partner));
-        Say(SlotOf(candidate, true) + " lies " + (above ? "above " : "below ") +
-            SlotOf(partner, true) + ", but the test does not see it so");
+        Say(SlotOf(candidate) + " lies " + (above ? "above " : "below ") + SlotOf(partner) +
+            ", but the test does not see it so");
         if (LookupMisled(candidate) || LookupMisled(partner)) return true;
         throw NoPlainReason{};
       }
@@ -677,17 +683,12 @@ class Reasoner {
       return true;
     }
     if (!run.passed.empty()) return false;
-    if (EmptyList()) return true;
     const std::string end = front ? "front-most" : "back-most";
-    const int owner = front ? list_.back().owner : list_.front().owner;
-    Note(Kind::kEndOwner, front ? 1 : 0, owner);
-    if (owner < 0) {
-      Say("the " + end + " node has no owner");
-      return true;
-    }
+    const int owner = EndOwner(front);
+    if (owner < 0) return true;
     NoteScope(a, run.candidates);
     if (std::find(run.candidates.begin(), run.candidates.end(), owner) == run.candidates.end()) {
-      Say("the " + end + " node is " + SlotOf(owner, true) + ", not one of " +
+      Say("the " + end + " node is " + SlotOf(owner) + ", not one of " +
           InScope(a, run.candidates));
       return true;
     }
@@ -695,7 +696,7 @@ class Reasoner {
     if (slots_[owner].value != 0) throw NoPlainReason{};
     Note(Kind::kValueOf, owner, 0);
     Note(Kind::kStoredStandsIn, stored_);
-    Say(SlotOf(owner, true) + " is " + end + ", but its fixed value 0 stands for " + StoredWords() +
+    Say(SlotOf(owner) + " is " + end + ", but its fixed value 0 stands for " + StoredWords() +
         " in the test");
     return true;
   }

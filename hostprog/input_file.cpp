@@ -47,6 +47,8 @@ std::string InputName(const std::string& path) {
 
 namespace fs = std::filesystem;
 
+namespace {
+
 fs::file_status StatusOf(const std::string& path) {
   std::error_code code;
   try {
@@ -56,6 +58,8 @@ fs::file_status StatusOf(const std::string& path) {
     return fs::file_status(fs::file_type::not_found);
   }
 }
+
+}  // namespace
 
 bool NoSuchFile(const std::string& path) {
   return path != kStandardInputPath && StatusOf(path).type() == fs::file_type::not_found;

@@ -286,7 +286,8 @@ int Main(int argc, char** argv) {
       }
       if (command.scenes.size() > 1) {
         std::fflush(stderr);  // the summary comes after every message
-        std::printf("%zu of %zu scenes match\n", matching, command.scenes.size());
+        Write(std::to_string(matching) + " of " + std::to_string(command.scenes.size()) +
+              " scenes match\n");
       }
       return status;
     }

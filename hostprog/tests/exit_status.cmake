@@ -36,10 +36,10 @@ expect(2 "misspelt.scene:5: no routine has the display string \"tirGetFV\"; did 
 expect(2 "\\(standard input\\):4: unknown object type" - INPUT ${DATA}/malformed.scene)
 # An empty scene, or empty standard input, is said to be empty.
 file(WRITE ${WORK}/empty.scene "# nothing yet\n")
-expect(2 "empty.scene: the scene is empty: it describes no frame and makes no call\n$"
+expect(2 "empty.scene: the scene is empty: it describes no frame and makes no call"
        ${WORK}/empty.scene)
 expect(2 "empty.scene: the scene is empty" --check ${WORK}/empty.scene)
-expect(2 "^\\(standard input\\): the scene is empty" - INPUT ${WORK}/empty.scene)
+expect(2 "\\(standard input\\): the scene is empty" - INPUT ${WORK}/empty.scene)
 if(EXISTS /dev/zero)
   # A device is refused. The native program sees a device; the Win32 program
   # under Wine finds no file of that name, the answer a Windows program gives.
@@ -54,7 +54,7 @@ file(MAKE_DIRECTORY ${WORK})
 
 # A picture that cannot be drawn or written is refused before the run, so no
 # report comes first; a file that cannot be written gets the system's reason.
-expect(2 "^[^\n]*/absent/x.svg: cannot write the picture: [A-Za-z][^\n]*\n$"
+expect(2 "/absent/x.svg: cannot write the picture: [A-Za-z]"
        --svg ${WORK}/absent/x.svg ${SCENES}/tour.scene)
 if(NOT "${out}" STREQUAL "")
   message(FATAL_ERROR "--svg into a missing folder ran the scene first:\n${out}")
@@ -68,7 +68,7 @@ foreach(call RANGE 299)
 endforeach()
 file(WRITE ${WORK}/large.scene "${large}")
 file(REMOVE ${WORK}/large.svg)
-expect(2 "^--svg: the picture would draw 120400 nodes \\(at most 100000\\)"
+expect(2 "--svg: the picture would draw 120400 nodes \\(at most 100000\\)"
        --svg ${WORK}/large.svg ${WORK}/large.scene)
 if(NOT "${out}" STREQUAL "" OR EXISTS ${WORK}/large.svg)
   message(FATAL_ERROR "--svg of a scene too large to draw ran it or wrote the picture")
