@@ -43,7 +43,8 @@ std::string UsageText() {
          "                                         FILE, an SVG picture (\"-\": standard output,\n"
          "                                         instead of the report)\n"
          "  tier_host_program --check SCENE...     compare each report with NAME.expected beside\n"
-         "                                         NAME.scene; show the differences as a diff\n"
+         "                                         NAME.scene; show the differences as a diff;\n"
+         "                                         of several, end with \"N of M scenes match\"\n"
          "  tier_host_program --routines SCENE...  list the routines the scenes call\n"
          "  tier_host_program --coverage SCENE...  fail unless the scenes call every routine\n"
          "  tier_host_program --list               list all 46 routines with their parameters\n"
@@ -60,8 +61,11 @@ std::string UsageText() {
          "  0  all is well\n"
          "  1  a report differs from its expected file, a routine is not called\n"
          "     (--coverage), or the plug-in cannot be loaded\n"
-         "  2  a malformed scene (reported as FILE:LINE: what was expected), a file that\n"
-         "     cannot be read, or a bad command line\n";
+         "  2  a malformed scene (reported as FILE:LINE: what was expected) or an empty\n"
+         "     one, a file that cannot be read (a missing expected report among them), a\n"
+         "     picture too large to draw or a file it cannot be written to (both found\n"
+         "     before the run), or a bad command line\n"
+         "With --check of several scenes the status is the worst of theirs.\n";
 }
 
 bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& command,

@@ -45,6 +45,26 @@ std::string InputName(const std::string& path) {
   return path == kStandardInputPath ? kStandardInputName : path;
 }
 
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::file_status StatusOf(const std::string& path) {
+  std::error_code code;
+  try {
+    return fs::status(fs::path(path), code);
+  } catch (const std::exception&) {
+    // A name the platform cannot convert to a path: no such file either.
+    return fs::file_status(fs::file_type::not_found);
+  }
+}
+
+}  // namespace
+
+bool NoSuchFile(const std::string& path) {
+  return path != kStandardInputPath && StatusOf(path).type() == fs::file_type::not_found;
+}
+
 bool ReadInputFile(const std::string& path, std::string& text, std::string& error) {
   if (path == kStandardInputPath) {
 #ifdef _WIN32
@@ -52,15 +72,8 @@ bool ReadInputFile(const std::string& path, std::string& text, std::string& erro
 #endif
     return ReadBounded(stdin, kStandardInputName, text, error);
   }
-  namespace fs = std::filesystem;
   std::error_code code;
-  fs::file_status status;
-  try {
-    status = fs::status(fs::path(path), code);
-  } catch (const std::exception&) {
-    // A name the platform cannot convert to a path: no such file either.
-    status = fs::file_status(fs::file_type::not_found);
-  }
+  const fs::file_status status = StatusOf(path);
   if (status.type() == fs::file_type::not_found) {
     error = path + ": cannot read the file: no such file";
     return false;

@@ -20,6 +20,9 @@ inline constexpr const char* kStandardInputName = "(standard input)";
 // returns false and sets `error` to "PATH: the reason".
 bool ReadInputFile(const std::string& path, std::string& text, std::string& error);
 
+// Whether nothing at all is found at `path` (not standard input).
+bool NoSuchFile(const std::string& path);
+
 // The name of `path` in messages.
 std::string InputName(const std::string& path);
 

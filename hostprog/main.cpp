@@ -6,7 +6,9 @@
 // a scene it runs a built-in demo scene the same way. --check compares a
 // report with the one kept beside the scene; --svg draws the order.
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <new>
@@ -26,7 +28,7 @@
 #include "hostprog/routine_names.h"
 #include "hostprog/scene_file.h"
 #include "hostprog/scene_picture.h"
-#include "hostprog/scene_runner.h"
+#include "hostprog/scene_report.h"
 #include "plugin/catalogue.h"
 
 namespace {
@@ -73,9 +75,17 @@ void Fail(const std::string& message) { std::fprintf(stderr, "%s\n", message.c_s
 
 bool Load(const std::string& path, tier::scene::SceneFile& scene) {
   std::string error;
-  if (tier::scene::LoadScene(path, scene, error)) return true;
-  Fail(error);
-  return false;
+  if (!tier::scene::LoadScene(path, scene, error)) {
+    Fail(error);
+    return false;
+  }
+  if (scene.statements == 0) {
+    // Most likely a file not yet written, or input that never came.
+    Fail(tier::scene::InputName(path) +
+         ": the scene is empty: it describes no frame and makes no call");
+    return false;
+  }
+  return true;
 }
 
 void Write(std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); }
@@ -94,7 +104,11 @@ int CheckScene(const PluginModule& module, const std::string& path) {
   const std::string expectedPath = ExpectedPathFor(path);
   std::string expected, error;
   if (!tier::scene::ReadInputFile(expectedPath, expected, error)) {
-    Fail(error + " (the expected report)");
+    const bool missing = tier::scene::NoSuchFile(expectedPath);
+    Fail(error + " (the expected report)" +
+         (missing ? "; write it, then review it, with: tier_host_program " + path + " > " +
+                        expectedPath
+                  : ""));
     return kExitBadInput;
   }
   // A report far longer than any expected file differs anyway; keep what is
@@ -162,9 +176,30 @@ bool SceneToRun(const CommandLine& command, tier::scene::SceneFile& scene) {
   return false;
 }
 
+// The system's reason for the last failed file operation.
+std::string SystemReason() { return errno != 0 ? std::strerror(errno) : "unknown reason"; }
+
 int RunOne(const PluginModule& module, const tier::scene::SceneFile& scene,
            const std::string& svgPath) {
   const bool svgToStdout = svgPath == "-";
+  // A picture that cannot be drawn or written is refused before the run, not
+  // after a report that may be long.
+  std::FILE* file = nullptr;
+  if (!svgPath.empty()) {
+    std::string error;
+    if (!tier::scene::PictureFits(scene, error)) {
+      Fail("--svg: " + error);
+      return kExitBadInput;
+    }
+    if (!svgToStdout) {
+      errno = 0;
+      file = std::fopen(svgPath.c_str(), "wb");
+      if (file == nullptr) {
+        Fail(svgPath + ": cannot write the picture: " + SystemReason());
+        return kExitBadInput;
+      }
+    }
+  }
   std::vector<tier::scene::SceneStep> steps;
   tier::scene::RunScene(
       module, scene,
@@ -176,6 +211,10 @@ int RunOne(const PluginModule& module, const tier::scene::SceneFile& scene,
 
   std::string picture, error;
   if (!tier::scene::ScenePicture(scene, steps, picture, error)) {
+    if (file != nullptr) {
+      std::fclose(file);
+      std::remove(svgPath.c_str());  // opened, and so emptied, before the run
+    }
     Fail("--svg: " + error);
     return kExitBadInput;
   }
@@ -183,14 +222,15 @@ int RunOne(const PluginModule& module, const tier::scene::SceneFile& scene,
     Write(picture);
     return kExitOk;
   }
-  std::FILE* file = std::fopen(svgPath.c_str(), "wb");
-  bool written = file != nullptr;
-  if (file != nullptr) {
-    written = std::fwrite(picture.data(), 1, picture.size(), file) == picture.size();
-    written = std::fclose(file) == 0 && written;
+  errno = 0;
+  bool written = std::fwrite(picture.data(), 1, picture.size(), file) == picture.size();
+  std::string reason = written ? "" : SystemReason();
+  if (std::fclose(file) != 0 && written) {
+    written = false;
+    reason = SystemReason();
   }
   if (!written) {
-    Fail(svgPath + ": cannot write the picture");
+    Fail(svgPath + ": cannot write the picture: " + reason);
     return kExitBadInput;
   }
   return kExitOk;
@@ -238,8 +278,17 @@ int Main(int argc, char** argv) {
       return ListAllRoutines(module);
     case Mode::kCheck: {
       int status = kExitOk;
-      for (const std::string& path : command.scenes)
-        status = std::max(status, CheckScene(module, path));
+      std::size_t matching = 0;
+      for (const std::string& path : command.scenes) {
+        const int checked = CheckScene(module, path);
+        matching += checked == kExitOk ? 1 : 0;
+        status = std::max(status, checked);
+      }
+      if (command.scenes.size() > 1) {
+        std::fflush(stderr);  // the summary comes after every message
+        Write(std::to_string(matching) + " of " + std::to_string(command.scenes.size()) +
+              " scenes match\n");
+      }
       return status;
     }
     default:

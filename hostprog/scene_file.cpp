@@ -1,5 +1,6 @@
 #include "hostprog/scene_file.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <map>
@@ -280,7 +281,10 @@ class SceneParser {
         throw SceneError{number,
                          "a line may be at most " + std::to_string(kMaxLineLength) + " characters"};
       LineReader reader(Tokenize(line, number), number);
-      if (!reader.AtEnd()) Statement(reader);
+      if (!reader.AtEnd()) {
+        Statement(reader);
+        ++result_.statements;
+      }
       start = end + 1;
     }
     Finish();
@@ -421,7 +425,8 @@ class SceneParser {
     result_.scene.objects.push_back(std::move(object));
   }
 
-  // order SLOT [uncounted] [noRefresh] [, SLOT ...]
+  // order SLOT [uncounted] [noRefresh] [, SLOT ...]: the commas are optional,
+  // as between the slots of a selection and the alterable values.
   void Order(LineReader& line) {
     bool haveNode = false;  // flags follow a slot given on the same line
     while (!line.AtEnd()) {
@@ -642,6 +647,13 @@ std::string Quote(std::string_view text) {
     }
   }
   return quoted + "\"";
+}
+
+std::string PrintableName(const std::string& name) {
+  const bool plain = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+    return static_cast<unsigned char>(c) > 0x20 && static_cast<unsigned char>(c) < 0x7F;
+  });
+  return plain ? name : Quote(name);
 }
 
 std::string RoutineLabel(const RoutineInfo& routine) {

@@ -40,6 +40,7 @@ struct SceneCall {
 struct SceneFile {
   sim::SceneSpec scene;
   std::vector<SceneCall> calls;
+  std::size_t statements = 0;  // lines that say something; none: the scene is empty
 };
 
 // Limits that keep any scene small enough to build and run.
@@ -65,5 +66,9 @@ std::string RoutineLabel(const plugin::RoutineInfo& routine);
 // A text in double quotes with \\, \", \t, \n and \xHH escapes, as scene files
 // write it.
 std::string Quote(std::string_view text);
+
+// The name as it can stand in a table column or a picture: bare when it is
+// plain, else in quotes with escapes (ASCII either way).
+std::string PrintableName(const std::string& name);
 
 }  // namespace tier::scene

@@ -1,11 +1,16 @@
 // A picture of the stacking order: one self-contained SVG document (no
-// scripts, no external references) with a panel for the frame before the
-// first call and one after each call. Each object is a labelled rectangle at
-// its x and y, painted back to front as the host draws them, coloured by
-// type; uncounted nodes have a dashed outline, noRefresh ones say so, redrawn
-// ones are outlined heavily and moved ones highlighted; a dot marks the
-// instances in their type's current selection. Under the stage, a
-// strip shows the order from back to front with the same marks.
+// scripts, no external references, ASCII only) with a panel for the frame
+// before the first call and one after each call. A panel's caption gives the
+// call with its parameters in full, its outcome, why it did nothing, and what
+// it changed besides the order (selections before and after, the stored fixed
+// value), wrapped to the panel's width. Each object is a labelled rectangle
+// at its x and y, painted back to front as the host draws them and coloured
+// by type (a type named after a colour in that colour); objects that overlap
+// fan out in drawing order like a stack of cards, so every label shows.
+// Uncounted nodes have a dashed outline, noRefresh ones say so, redrawn ones
+// are outlined heavily, moved ones highlighted, the objects the call named
+// ringed; a dot marks the instances in their type's current selection. Under
+// the stage, a strip shows the order from back to front with the same marks.
 #pragma once
 
 #include <cstddef>
@@ -13,12 +18,18 @@
 #include <vector>
 
 #include "hostprog/scene_file.h"
-#include "hostprog/scene_runner.h"
+#include "hostprog/scene_report.h"
+#include "hostprog/scene_steps.h"
 
 namespace tier::scene {
 
 // Pictures hold at most this many drawn nodes (panels x nodes).
 inline constexpr std::size_t kMaxPictureNodes = kMaxKeptNodes;
+
+// Whether the picture of a run of `scene` stays within kMaxPictureNodes; no
+// routine adds or removes a node, so this is known before the run. False with
+// `error` set when it would be too large to draw.
+bool PictureFits(const SceneFile& scene, std::string& error);
 
 // The picture of `steps` of `scene`; false with `error` set when it would be
 // too large to draw.

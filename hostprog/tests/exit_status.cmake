@@ -2,9 +2,8 @@
 # status 2 and one line naming the file (and line) for bad input and a bad
 # command line, status 1 and a diff headed by the call for a report that no
 # longer matches, status 0 and standard output for --help.
-#   cmake -DPROGRAM=... -DDATA=... -DMODULE=Tier.vdx -DVERSION=a.b.c.d [-DEMULATOR=...]
-#         [-DWIN32_BUILD=ON]
-#         -P exit_status.cmake
+#   cmake -DPROGRAM=... -DDATA=... -DSCENES=... -DWORK=DIR -DMODULE=Tier.vdx -DVERSION=a.b.c.d
+#         [-DEMULATOR=...] [-DWIN32_BUILD=ON] -P exit_status.cmake
 function(expect status pattern)
   cmake_parse_arguments(RUN "" "INPUT" "" ${ARGN})
   set(input)
@@ -35,6 +34,12 @@ expect(2 "data: is a directory" ${DATA})
 expect(2 "misspelt.scene:5: no routine has the display string \"tirGetFV\"; did you mean \"tirGetFV\\(\"\\?"
        ${DATA}/misspelt.scene)
 expect(2 "\\(standard input\\):4: unknown object type" - INPUT ${DATA}/malformed.scene)
+# An empty scene, or empty standard input, is said to be empty.
+file(WRITE ${WORK}/empty.scene "# nothing yet\n")
+expect(2 "empty.scene: the scene is empty: it describes no frame and makes no call"
+       ${WORK}/empty.scene)
+expect(2 "empty.scene: the scene is empty" --check ${WORK}/empty.scene)
+expect(2 "\\(standard input\\): the scene is empty" - INPUT ${WORK}/empty.scene)
 if(EXISTS /dev/zero)
   # A device is refused. The native program sees a device; the Win32 program
   # under Wine finds no file of that name, the answer a Windows program gives.
@@ -43,6 +48,46 @@ if(EXISTS /dev/zero)
   else()
     expect(2 "/dev/zero: is a device, not a file" /dev/zero)
   endif()
+endif()
+
+file(MAKE_DIRECTORY ${WORK})
+
+# A picture that cannot be drawn or written is refused before the run, so no
+# report comes first; a file that cannot be written gets the system's reason.
+expect(2 "/absent/x.svg: cannot write the picture: [A-Za-z]"
+       --svg ${WORK}/absent/x.svg ${SCENES}/tour.scene)
+if(NOT "${out}" STREQUAL "")
+  message(FATAL_ERROR "--svg into a missing folder ran the scene first:\n${out}")
+endif()
+set(large "type Ball\n")
+foreach(slot RANGE 399)
+  string(APPEND large "object ${slot} Ball\norder ${slot}\n")
+endforeach()
+foreach(call RANGE 299)
+  string(APPEND large "call \"Reverse all\"\n")
+endforeach()
+file(WRITE ${WORK}/large.scene "${large}")
+file(REMOVE ${WORK}/large.svg)
+expect(2 "--svg: the picture would draw 120400 nodes \\(at most 100000\\)"
+       --svg ${WORK}/large.svg ${WORK}/large.scene)
+if(NOT "${out}" STREQUAL "" OR EXISTS ${WORK}/large.svg)
+  message(FATAL_ERROR "--svg of a scene too large to draw ran it or wrote the picture")
+endif()
+
+# --check of several scenes ends with a summary; a missing expected report
+# comes with the command that writes it.
+file(COPY ${SCENES}/tour.scene DESTINATION ${WORK})
+file(REMOVE ${WORK}/tour.expected)
+expect(2 "tour.expected: cannot read the file: no such file \\(the expected report\\); write it, then review it, with: tier_host_program [^\n]*tour.scene > [^\n]*tour.expected\n"
+       --check ${WORK}/tour.scene)
+expect(1 "tour.scene: matches [^\n]*\n.*changed.scene: the report differs"
+       --check ${SCENES}/tour.scene ${DATA}/changed.scene)
+if(NOT "${out}" MATCHES "\n1 of 2 scenes match\n$")
+  message(FATAL_ERROR "--check of two scenes did not end with its summary:\n${out}")
+endif()
+expect(2 "tour.expected: cannot read" --check ${WORK}/tour.scene ${DATA}/changed.scene)
+if(NOT "${out}" MATCHES "\n0 of 2 scenes match\n$")
+  message(FATAL_ERROR "--check of two scenes did not end with its summary:\n${out}")
 endif()
 
 # A stale report: a diff whose hunk names the call it belongs to.

@@ -6,15 +6,15 @@
 #include <fstream>
 #include <iterator>
 
-#include "simhost/plugin_module.h"
 #include "hostprog/command_line.h"
 #include "hostprog/input_file.h"
 #include "hostprog/report_diff.h"
 #include "hostprog/routine_names.h"
 #include "hostprog/scene_file.h"
 #include "hostprog/scene_picture.h"
-#include "hostprog/scene_runner.h"
+#include "hostprog/scene_report.h"
 #include "hostprog/tests/xml_check.h"
+#include "simhost/plugin_module.h"
 
 namespace tier::scene {
 namespace {
@@ -77,8 +77,7 @@ TEST(CommandLine, RefusalsNameWhatIsWrong) {
   for (const Case& c : cases) {
     CommandLine command;
     std::string error;
-    EXPECT_FALSE(ParseCommandLine(c.arguments, command, error))
-        << c.arguments.front();
+    EXPECT_FALSE(ParseCommandLine(c.arguments, command, error)) << c.arguments.front();
     EXPECT_NE(error.find(c.message), std::string::npos) << error;
     EXPECT_LT(error.size(), 200u) << error;
   }
@@ -229,8 +228,8 @@ TEST(ScenePicture, MarksAndEscapesWhatItDraws) {
   RunScene(
       module, scene, [](std::string_view) {}, &steps);
   ASSERT_EQ(steps.size(), 2u);
-  EXPECT_EQ(OrderStrip(steps[1].nodes), "1* 0*+");
-  EXPECT_EQ(steps[1].outcome, "order: 1* 0*+");
+  EXPECT_EQ(OrderStrip(steps[1].frame.nodes), "1* 0*+");
+  EXPECT_EQ(OutcomeLine(steps[1]), "order: 1* 0*+");
   std::string picture;
   ASSERT_TRUE(ScenePicture(scene, steps, picture, error));
   EXPECT_EQ(testing::CheckXml(picture), "");
@@ -238,9 +237,13 @@ TEST(ScenePicture, MarksAndEscapesWhatItDraws) {
   EXPECT_NE(picture.find("stroke-dasharray"), std::string::npos);  // uncounted
   EXPECT_NE(picture.find(">noRefresh</text>"), std::string::npos);
   EXPECT_NE(picture.find("stroke-width=\"3\""), std::string::npos);  // redrawn
-  EXPECT_TRUE(steps[1].nodes[0].selected);  // slot 1, in Ball's current selection
-  EXPECT_FALSE(steps[1].nodes[1].selected);
+  EXPECT_TRUE(steps[1].frame.nodes[0].selected);  // slot 1, in Ball's current selection
+  EXPECT_FALSE(steps[1].frame.nodes[1].selected);
   EXPECT_NE(picture.find("<circle"), std::string::npos);
+
+  // Each part of a picture's legend is one the panels use.
+  for (const char* mark : {"moved (*)", "redrawn (+)", "named by the call", "2* moved and 2+"})
+    EXPECT_NE(picture.find(mark), std::string::npos) << mark;
 
   // A picture too large to draw is refused, and the runner keeps no more
   // nodes than a picture could hold.
@@ -253,7 +256,7 @@ TEST(ScenePicture, MarksAndEscapesWhatItDraws) {
   RunScene(
       module, scene, [](std::string_view) {}, &steps);
   std::size_t kept = 0;
-  for (const SceneStep& step : steps) kept += step.nodes.size();
+  for (const SceneStep& step : steps) kept += step.frame.nodes.size();
   EXPECT_LE(kept, kMaxKeptNodes);
   EXPECT_FALSE(ScenePicture(scene, steps, picture, error));
   EXPECT_EQ(error,
@@ -270,6 +273,71 @@ TEST(ScenePicture, MarksAndEscapesWhatItDraws) {
 namespace tier::scene {
 namespace {
 
+// The <rect> that draws a node's box with `label` beside it, as x and y.
+std::pair<std::string, std::string> BoxAt(const std::string& picture, const std::string& label,
+                                          std::size_t from = 0) {
+  const std::size_t text = picture.find(">" + label + "</text>", from);
+  if (text == std::string::npos) return {};
+  const std::size_t rect = picture.rfind("<rect x=\"", text);
+  const std::size_t y = picture.find("y=\"", rect);
+  return {picture.substr(rect + 9, picture.find('"', rect + 9) - rect - 9),
+          picture.substr(y + 3, picture.find('"', y + 3) - y - 3)};
+}
+
+TEST(ScenePicture, PanelsSayWhatTheCallNamedChangedAndWhy) {
+  SceneFile scene;
+  std::string error;
+  const std::string name(70, 'n');
+  ASSERT_TRUE(
+      ParseScene("type Red selection current 0 1\ntype Wall\nobject 0 Red\nobject 1 Red\n"
+                 "object 2 Wall x 40\norder 0, 1, 2\n"
+                 "call \"%0 At Back?\" object Red\n"
+                 "call \"Store Fixed Value for %0\" object Red\n"
+                 "call \"Bring %0 to Front\" fv(slot 2)\n"
+                 "call \"tirGetFV(\" \"" +
+                     name + "\"\n",
+                 "s.scene", scene, error))
+      << error;
+  std::vector<SceneStep> steps;
+  RunScene(
+      *host::LoadTierModule(), scene, [](std::string_view) {}, &steps);
+  std::string picture;
+  ASSERT_TRUE(ScenePicture(scene, steps, picture, error)) << error;
+  EXPECT_EQ(testing::CheckXml(picture), "");
+  // Selections before and after, the stored fixed value, the reason: arrows
+  // as an entity, so that the document stays ASCII.
+  EXPECT_NE(picture.find(">selection Red: 0 1 &#8594; 0</text>"), std::string::npos);
+  EXPECT_NE(picture.find(">storedFixedValue 0 &#8594; 65536</text>"), std::string::npos);
+  EXPECT_NE(picture.find(">why: slot 2 is already at the front</text>"), std::string::npos);
+  EXPECT_TRUE(std::all_of(picture.begin(), picture.end(),
+                          [](char c) { return static_cast<unsigned char>(c) < 0x80; }));
+  // A long caption wraps and keeps every character of the parameters.
+  std::string joined;
+  for (std::size_t at = picture.find("call 4: "); at != std::string::npos;) {
+    const std::size_t end = picture.find("</text>", at);
+    joined += picture.substr(at, end - at);
+    const std::string bold = "font-weight=\"bold\">";
+    const std::size_t next = picture.find(bold, end);
+    if (next == std::string::npos || next > picture.find("value 0", end)) break;
+    at = next + bold.size();
+  }
+  EXPECT_NE(joined.find(name), std::string::npos) << joined;
+  // Objects that share a position fan out, each label clear of the next box;
+  // the named one has a ring of its own; Red is red.
+  const auto [x0, y0] = BoxAt(picture, "0 Red");
+  const auto [x1, y1] = BoxAt(picture, "1 Red");
+  EXPECT_LT(std::stoi(x0), std::stoi(x1));
+  EXPECT_LE(std::stoi(y0) + 15, std::stoi(y1));
+  const std::size_t panel3 = picture.find("call 3: ");
+  const std::string ring = "fill=\"none\" stroke=\"#1d4ed8\"";
+  const std::size_t named = picture.find(ring, panel3);
+  ASSERT_NE(named, std::string::npos);
+  EXPECT_LT(named, picture.find(">2 Wall</text>", panel3));
+  EXPECT_EQ(picture.find(ring, picture.find(">2 Wall</text>", panel3)),
+            picture.find(ring, picture.find("back</text>", panel3)));  // next: 2's chip
+  EXPECT_NE(picture.find("fill=\"#ef5350\""), std::string::npos);
+}
+
 TEST(SceneRunner, TableRowsHoldTheLongestNames) {
   const std::string name(kMaxNameLength, 'N');
   SceneFile scene;
@@ -282,6 +350,97 @@ TEST(SceneRunner, TableRowsHoldTheLongestNames) {
                         "       65536       7       0\n  selection "),
             std::string::npos)
       << report;
+}
+
+}  // namespace
+}  // namespace tier::scene
+
+namespace tier::scene {
+namespace {
+
+// The linked-in plug-in with planted faults: every action answers 7, and
+// "%0 At Back?" reverses the order before it answers.
+class FaultyModule : public host::PluginModule {
+ public:
+  FaultyModule() : inner_(host::LoadTierModule()) { infos_ = inner_->infos(); }
+  std::int32_t Condition(int code, host::HostAddress runData, std::int32_t first,
+                         std::int32_t second) const override {
+    if (code == 0) inner_->Action(8, runData, 0, 0);
+    return inner_->Condition(code, runData, first, second);
+  }
+  std::int32_t Action(int code, host::HostAddress runData, std::int32_t first,
+                      std::int32_t second) const override {
+    inner_->Action(code, runData, first, second);
+    return 7;
+  }
+  std::intptr_t Expression(int code, host::HostAddress runData, std::int32_t token) const override {
+    return inner_->Expression(code, runData, token);
+  }
+  std::optional<std::string> TakeText(std::intptr_t result) const override {
+    return inner_->TakeText(result);
+  }
+  std::string Version() const override { return inner_->Version(); }
+  std::string String(unsigned id) const override { return inner_->String(id); }
+  std::string Form() const override { return "faulty"; }
+
+ private:
+  std::unique_ptr<host::PluginModule> inner_;
+};
+
+TEST(SceneRunner, BreachesOfTheContractAreReportedWhereTheyHappen) {
+  SceneFile scene;
+  std::string error;
+  ASSERT_TRUE(
+      ParseScene("type A\nobject 0 A\nobject 1 A\norder 0, 1\n"
+                 "call \"Reverse all\"\ncall \"%0 At Back?\" fv(slot 0)\n",
+                 "s.scene", scene, error))
+      << error;
+  std::vector<SceneStep> steps;
+  std::string report;
+  RunScene(
+      FaultyModule(), scene, [&report](std::string_view piece) { report += piece; }, &steps);
+  EXPECT_NE(report.find("call 1: action 8 \"Reverse all\" ()\n  !! returned 7\n  order: 1*+ 0*+\n"),
+            std::string::npos)
+      << report;
+  EXPECT_NE(report.find("call 2: condition 0 \"%0 At Back?\" (fv(slot 0) = 65536)\n  result 1\n"
+                        "  !! the display order changed:\n"),
+            std::string::npos)
+      << report;
+  EXPECT_NE(report.find("  !! refreshed: 1 0\n"), std::string::npos) << report;
+  // The picture's steps are the report's: the same outcome and contract.
+  ASSERT_EQ(steps.size(), 3u);
+  EXPECT_EQ(OutcomeLine(steps[1]), "order: 1*+ 0*+");
+  EXPECT_TRUE(steps[2].contract.queryReordered && steps[2].contract.queryRedrew);
+  EXPECT_TRUE(steps[0].contract.Kept());
+}
+
+}  // namespace
+}  // namespace tier::scene
+
+namespace tier::scene {
+namespace {
+
+TEST(SceneRunner, SaysWhyACallDidNothingBesideItsOutcome) {
+  // The README's example: the only A lies beyond objectLimit.
+  SceneFile scene;
+  std::string error;
+  ASSERT_TRUE(
+      ParseScene("objectLimit 1\ntype B\ntype A\nobject 0 B\nobject 3 A\norder 3, 0\n"
+                 "call \"Bring %0 to Front\" object A\ncall \"%0 At Back?\" fv(slot 0)\n"
+                 "call \"Send %0 to Back\" fv(slot 0)\n",
+                 "s.scene", scene, error))
+      << error;
+  const std::string report = RunScene(*host::LoadTierModule(), scene);
+  EXPECT_NE(report.find("  order unchanged: 3 0\n  why: A's first instance in scope, slot 3 "
+                        "(fixed value 65539), lies beyond objectLimit 1, the last slot the "
+                        "actions look in\n  refreshed: none\n"),
+            std::string::npos)
+      << report;
+  EXPECT_NE(report.find("  result 0\n  why: slot 0 is not at the back: slot 3 is\n"),
+            std::string::npos)
+      << report;
+  // A call that did something has no reason.
+  EXPECT_EQ(report.find("why:", report.find("call 3:")), std::string::npos) << report;
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include "simhost/plugin_module.h"
 #include "hostprog/scene_file.h"
 #include "hostprog/scene_picture.h"
-#include "hostprog/scene_runner.h"
+#include "hostprog/scene_report.h"
 #include "hostprog/tests/xml_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

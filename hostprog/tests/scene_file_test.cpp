@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "simhost/plugin_module.h"
-#include "hostprog/scene_runner.h"
+#include "hostprog/scene_report.h"
 
 namespace tier::scene {
 namespace {
@@ -79,6 +79,18 @@ TEST(SceneFile, SetsUpTheFrameAsWritten) {
   EXPECT_EQ(scene.order[1].flags, 0);
   EXPECT_EQ(scene.order[2].flags, host::kNoRefresh);
   EXPECT_TRUE(file.calls.empty());
+  EXPECT_EQ(file.statements, 13u);  // the comment line says nothing
+  EXPECT_EQ(MustParse("# a comment\n\n  \t\n").statements, 0u);
+  // The commas between slots are optional: "order 3 uncounted noRefresh 1" reads the same.
+  const SceneFile bare = MustParse(
+      "type Ball selection current 3 1\ntype B\ntype E\nobject 1 Ball\nobject 3 Ball\n"
+      "object 2 B\norder 3 uncounted noRefresh 1 2 noRefresh\n");
+  ASSERT_EQ(bare.scene.order.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(bare.scene.order[i].slot, scene.order[i].slot);
+    EXPECT_EQ(bare.scene.order[i].flags, scene.order[i].flags);
+  }
+  EXPECT_EQ(bare.scene.types[0].selected, (std::vector<int>{3, 1}));
   // The simulated host accepts it as it stands.
   sim::SimHost sim(scene);
   EXPECT_EQ(sim.CheckInvariants(), "");

@@ -16,7 +16,7 @@
 #include "hostprog/command_line.h"
 #include "hostprog/scene_file.h"
 #include "hostprog/scene_picture.h"
-#include "hostprog/scene_runner.h"
+#include "hostprog/scene_report.h"
 #include "hostprog/tests/xml_check.h"
 
 namespace tier::scene {
