@@ -381,7 +381,6 @@ class FaultyModule : public host::PluginModule {
   }
   std::string Version() const override { return inner_->Version(); }
   std::string String(unsigned id) const override { return inner_->String(id); }
-  std::string Form() const override { return "faulty"; }
 
  private:
   std::unique_ptr<host::PluginModule> inner_;
