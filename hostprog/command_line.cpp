@@ -1,5 +1,8 @@
 #include "hostprog/command_line.h"
 
+#include "hostprog/scene_file.h"
+#include "plugin/catalogue.h"
+
 namespace tier::scene {
 namespace {
 
@@ -9,9 +12,7 @@ bool EndsWith(const std::string& text, const std::string& suffix) {
 }
 
 // An argument as an error message shows it: cut short when long.
-std::string Shown(const std::string& argument) {
-  return "'" + (argument.size() > 40 ? argument.substr(0, 40) + "..." : argument) + "'";
-}
+std::string Shown(const std::string& argument) { return "'" + CutShort(argument, 40) + "'"; }
 
 const char* ModeOption(CommandLine::Mode mode) {
   switch (mode) {
@@ -47,7 +48,8 @@ std::string UsageText() {
          "                                         of several, end with \"N of M scenes match\"\n"
          "  tier_host_program --routines SCENE...  list the routines the scenes call\n"
          "  tier_host_program --coverage SCENE...  fail unless the scenes call every routine\n"
-         "  tier_host_program --list               list all 46 routines with their parameters\n"
+         "  tier_host_program --list               list all " +
+         std::to_string(plugin::kCatalogue.size()) + " routines with their parameters\n"
          "  tier_host_program --version            the program's and the plug-in's version\n"
          "  tier_host_program --help, -h           this text\n"
          "\n"

@@ -17,7 +17,9 @@ struct CommandLine {
 
 // Exit statuses of the host program.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitDiffers = 1;   // a report differs, a routine is not called, no plug-in
+// Something fell short: a report differs, a routine is not called, or the
+// plug-in cannot be loaded.
+inline constexpr int kExitFailed = 1;
 inline constexpr int kExitBadInput = 2;  // a scene, a file or the command line is malformed
 
 // Parses `arguments` (without the program name). On failure returns false and

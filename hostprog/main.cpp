@@ -38,7 +38,7 @@ using tier::plugin::kCatalogue;
 using tier::plugin::RoutineInfo;
 using tier::scene::CommandLine;
 using tier::scene::kExitBadInput;
-using tier::scene::kExitDiffers;
+using tier::scene::kExitFailed;
 using tier::scene::kExitOk;
 
 constexpr const char* kProgramVersion = "1.1.0";
@@ -71,17 +71,18 @@ call "tirGetLevel(" fv(slot 3)
 call "tirGetTenDesc$(" 1
 )";
 
-void Fail(const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); }
+// One line on standard error; the caller decides the status.
+void PrintError(const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); }
 
 bool Load(const std::string& path, tier::scene::SceneFile& scene) {
   std::string error;
   if (!tier::scene::LoadScene(path, scene, error)) {
-    Fail(error);
+    PrintError(error);
     return false;
   }
   if (scene.statements == 0) {
     // Most likely a file not yet written, or input that never came.
-    Fail(tier::scene::InputName(path) +
+    PrintError(tier::scene::InputName(path) +
          ": the scene is empty: it describes no frame and makes no call");
     return false;
   }
@@ -105,7 +106,7 @@ int CheckScene(const PluginModule& module, const std::string& path) {
   std::string expected, error;
   if (!tier::scene::ReadInputFile(expectedPath, expected, error)) {
     const bool missing = tier::scene::NoSuchFile(expectedPath);
-    Fail(error + " (the expected report)" +
+    PrintError(error + " (the expected report)" +
          (missing ? "; write it, then review it, with: tier_host_program " + path + " > " +
                         expectedPath
                   : ""));
@@ -130,7 +131,7 @@ int CheckScene(const PluginModule& module, const std::string& path) {
   std::printf("%s: the report differs from %s\n", path.c_str(), expectedPath.c_str());
   Write(diff);
   if (cut) std::printf("(the report goes on beyond what was compared)\n");
-  return kExitDiffers;
+  return kExitFailed;
 }
 
 // The routines the scenes call, once each; with `requireAll`, fails unless
@@ -153,7 +154,7 @@ int ListCalledRoutines(const std::vector<std::string>& paths, bool requireAll) {
   if (!requireAll) return kExitOk;
   std::printf("%d of %d routines called\n", static_cast<int>(kCatalogue.size()) - missing,
               static_cast<int>(kCatalogue.size()));
-  return missing == 0 ? kExitOk : kExitDiffers;
+  return missing == 0 ? kExitOk : kExitFailed;
 }
 
 int ListAllRoutines(const PluginModule& module) {
@@ -172,7 +173,7 @@ bool SceneToRun(const CommandLine& command, tier::scene::SceneFile& scene) {
   if (!command.scenes.empty()) return Load(command.scenes.front(), scene);
   std::string error;
   if (tier::scene::ParseScene(kDemoScene, kDemoName, scene, error)) return true;
-  Fail(error);
+  PrintError(error);
   return false;
 }
 
@@ -188,14 +189,14 @@ int RunOne(const PluginModule& module, const tier::scene::SceneFile& scene,
   if (!svgPath.empty()) {
     std::string error;
     if (!tier::scene::PictureFits(scene, error)) {
-      Fail("--svg: " + error);
+      PrintError("--svg: " + error);
       return kExitBadInput;
     }
     if (!svgToStdout) {
       errno = 0;
       file = std::fopen(svgPath.c_str(), "wb");
       if (file == nullptr) {
-        Fail(svgPath + ": cannot write the picture: " + SystemReason());
+        PrintError(svgPath + ": cannot write the picture: " + SystemReason());
         return kExitBadInput;
       }
     }
@@ -215,7 +216,7 @@ int RunOne(const PluginModule& module, const tier::scene::SceneFile& scene,
       std::fclose(file);
       std::remove(svgPath.c_str());  // opened, and so emptied, before the run
     }
-    Fail("--svg: " + error);
+    PrintError("--svg: " + error);
     return kExitBadInput;
   }
   if (svgToStdout) {
@@ -230,7 +231,7 @@ int RunOne(const PluginModule& module, const tier::scene::SceneFile& scene,
     reason = SystemReason();
   }
   if (!written) {
-    Fail(svgPath + ": cannot write the picture: " + reason);
+    PrintError(svgPath + ": cannot write the picture: " + reason);
     return kExitBadInput;
   }
   return kExitOk;
@@ -245,7 +246,7 @@ int Main(int argc, char** argv) {
   CommandLine command;
   std::string error;
   if (!tier::scene::ParseCommandLine({argv + 1, argv + argc}, command, error)) {
-    Fail("tier_host_program: " + error + " (see tier_host_program --help)");
+    PrintError("tier_host_program: " + error + " (see tier_host_program --help)");
     return kExitBadInput;
   }
   using Mode = CommandLine::Mode;
@@ -266,8 +267,8 @@ int Main(int argc, char** argv) {
   const std::unique_ptr<PluginModule> loaded = tier::host::LoadTierModule(command.modulePath);
   const PluginModule& module = *loaded;
   if (!module.ok()) {
-    Fail("cannot load the plug-in: " + module.error());
-    return kExitDiffers;
+    PrintError("cannot load the plug-in: " + module.error());
+    return kExitFailed;
   }
   switch (command.mode) {
     case Mode::kVersion:
@@ -304,9 +305,9 @@ int main(int argc, char** argv) {
   try {
     return Main(argc, argv);
   } catch (const std::bad_alloc&) {
-    Fail("tier_host_program: out of memory");
+    PrintError("tier_host_program: out of memory");
   } catch (const std::exception& failure) {
-    Fail(std::string("tier_host_program: ") + failure.what());
+    PrintError(std::string("tier_host_program: ") + failure.what());
   }
   return kExitBadInput;
 }

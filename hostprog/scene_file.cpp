@@ -34,10 +34,9 @@ struct Token {
 constexpr std::size_t kShownLength = 40;
 
 std::string Cut(const std::string& text, char quote) {
-  std::string shown =
-      quote == '"' ? Quote(text.substr(0, kShownLength)) : "'" + text.substr(0, kShownLength) + "'";
-  if (text.size() > kShownLength)
-    shown.insert(shown.size() - 1, "...") += " (" + std::to_string(text.size()) + " characters)";
+  const std::string cut = CutShort(text, kShownLength);
+  std::string shown = quote == '"' ? Quote(cut) : "'" + cut + "'";
+  if (text.size() > kShownLength) shown += " (" + std::to_string(text.size()) + " characters)";
   return shown;
 }
 
@@ -647,6 +646,10 @@ std::string Quote(std::string_view text) {
     }
   }
   return quoted + "\"";
+}
+
+std::string CutShort(const std::string& text, std::size_t length) {
+  return text.size() <= length ? text : text.substr(0, length) + "...";
 }
 
 std::string PrintableName(const std::string& name) {

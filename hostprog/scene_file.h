@@ -71,4 +71,8 @@ std::string Quote(std::string_view text);
 // plain, else in quotes with escapes (ASCII either way).
 std::string PrintableName(const std::string& name);
 
+// At most `length` characters of a text, then "..." where it was cut: how a
+// message or a caption shows a long word and stays one readable line.
+std::string CutShort(const std::string& text, std::size_t length);
+
 }  // namespace tier::scene

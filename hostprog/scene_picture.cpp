@@ -67,8 +67,9 @@ std::string Escaped(const std::string& text) {
   return out;
 }
 
-std::string Cut(const std::string& text, std::size_t length) {
-  return text.size() <= length ? text : text.substr(0, length - 3) + "...";
+// A label of at most `width` characters, the dots of a cut included.
+std::string Fitted(const std::string& label, std::size_t width) {
+  return label.size() <= width ? label : CutShort(label, width - 3);
 }
 
 // Lines of at most `width` characters, broken after a blank where one is near.
@@ -371,8 +372,9 @@ std::string Panel(const SceneFile& scene, const std::vector<std::string>& colour
     out += Box(node, named(node), colours[node.type], x, y, kBoxWidth, kBoxHeight);
     out +=
         Text(x + 4, y + 12, 10,
-             Cut(std::to_string(node.slot) + " " + PrintableName(scene.scene.types[node.type].name),
-                 12));
+             Fitted(std::to_string(node.slot) + " " +
+                        PrintableName(scene.scene.types[node.type].name),
+                    12));
     std::string marks;
     if (node.flags & host::kUncounted) marks += "uncounted ";
     if (node.flags & host::kNoRefresh) marks += "noRefresh";
@@ -404,7 +406,7 @@ std::string Legend(const SceneFile& scene, const std::vector<std::string>& colou
   std::int64_t x = kPad;
   std::int64_t y = 34;
   for (std::size_t t = 0; t < scene.scene.types.size() && t < 40; ++t) {
-    const std::string name = Cut(PrintableName(scene.scene.types[t].name), 20);
+    const std::string name = Fitted(PrintableName(scene.scene.types[t].name), 20);
     out += Box(NodeView(), false, colours[t], x, y, 14, 14) + Text(x + 18, y + 11, 10, name);
     x += 28 + 7 * static_cast<std::int64_t>(name.size());
     if (x > 900) {
