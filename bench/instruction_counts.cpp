@@ -2,11 +2,11 @@
 // call in the emulator, on frames of 500, 2,000 and 8,000 objects:
 //   instruction_counts [--module PATH]      (default: build/win32/Tier.vdx)
 // one line per routine: code kind "display string" count500 count2000 count8000.
+#include "tests/workload/instruction_counts.h"
+
 #include <cstdio>
 #include <cstring>
 #include <string>
-
-#include "tests/workload/instruction_counts.h"
 
 int main(int argc, char** argv) {
   std::string path = TIER_DEFAULT_MODULE;

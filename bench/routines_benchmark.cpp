@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/workload/routine_calls.h"
 #include "host/native_memory.h"
 #include "order/sort.h"
+#include "tests/workload/routine_calls.h"
 
 namespace {
 

@@ -96,8 +96,7 @@ std::int32_t RebuildSelection(const RunHeader& header, ObjectTypeEntry& typeA,
 bool LevelOfFixedValue(const RunData& runData, const RunHeader& header,
                        const frame::WantedFixedValues& table, std::int32_t fixedValue,
                        std::uint16_t& level) {
-  const HostObject* object =
-      table.Find(header, frame::FixedValueMeant(runData, fixedValue));
+  const HostObject* object = table.Find(header, frame::FixedValueMeant(runData, fixedValue));
   if (object == nullptr) return false;
   const host::DisplayNode* node = object->displayNode.get();
   if (node == nullptr) return false;

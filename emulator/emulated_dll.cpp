@@ -28,7 +28,9 @@ constexpr std::uint64_t kCallTimeout = 120'000'000;
 constexpr std::uint32_t kWindowsFpuControl = 0x027F;
 
 std::uint32_t PageDown(std::uint32_t address) { return address & ~(kPage - 1); }
-std::uint64_t PageUp(std::uint64_t address) { return (address + kPage - 1) & ~std::uint64_t{kPage - 1}; }
+std::uint64_t PageUp(std::uint64_t address) {
+  return (address + kPage - 1) & ~std::uint64_t{kPage - 1};
+}
 
 std::string Hex(std::uint32_t value) {
   char text[16];
@@ -40,7 +42,7 @@ std::string Hex(std::uint32_t value) {
 std::uint64_t Descriptor(std::uint32_t base, std::uint32_t pages, bool code) {
   const std::uint32_t limit = pages - 1;
   const std::uint64_t access = 0x80 | 0x10 | (code ? 0x0A : 0x02);  // present, code/data, rx/rw
-  const std::uint64_t flags = 0x8 | 0x4;                           // 4 KiB granularity, 32-bit
+  const std::uint64_t flags = 0x8 | 0x4;                            // 4 KiB granularity, 32-bit
   return (limit & 0xFFFF) | (std::uint64_t{base & 0xFFFFFF} << 16) | (access << 40) |
          (std::uint64_t{(limit >> 16) & 0xF} << 48) | (flags << 52) |
          (std::uint64_t{base >> 24} << 56);
@@ -51,7 +53,7 @@ std::uint64_t Descriptor(std::uint32_t base, std::uint32_t pages, bool code) {
 struct EmulatedDll::Machine {
   EmulatedDll* dll = nullptr;
   uc_engine* uc = nullptr;
-  std::string fault;  // the first fault of the current call
+  std::string fault;                        // the first fault of the current call
   std::vector<const RuntimeImport*> stubs;  // by import stub slot
   // The simulated host's space as shared now.
   std::uint64_t sharedSerial = 0;
@@ -123,8 +125,9 @@ struct EmulatedDll::Machine {
       case UC_MEM_FETCH_UNMAPPED:
       case UC_MEM_FETCH_PROT:
         self->Fault("the library jumped to " + Hex(static_cast<std::uint32_t>(address)) +
-                    ", outside its code (" + self->dll->Describe(static_cast<std::uint32_t>(address)) +
-                    ")" + self->DuringCall());
+                    ", outside its code (" +
+                    self->dll->Describe(static_cast<std::uint32_t>(address)) + ")" +
+                    self->DuringCall());
         break;
       case UC_MEM_WRITE_PROT:
         self->Fault(self->AccessMessage("wrote", address, size, "in read-only memory"));
@@ -150,7 +153,9 @@ struct EmulatedDll::Machine {
   // Which call a fault happened in, when its function has a name.
   std::string DuringCall() const {
     const std::string called = dll->Describe(callTarget);
-    return called.find('+') == std::string::npos ? "" : ", in a call of " + called.substr(0, called.find('+'));
+    return called.find('+') == std::string::npos
+               ? ""
+               : ", in a call of " + called.substr(0, called.find('+'));
   }
 
   static void OnImportStub(uc_engine*, std::uint64_t address, std::uint32_t, void* user) {
@@ -196,7 +201,8 @@ struct EmulatedDll::Machine {
                std::string& error) {
     uc_hook hook;
     const uc_err status = uc_hook_add(uc, &hook, type, callback, this, begin, end);
-    if (status != UC_ERR_OK) error = std::string("cannot hook the emulator: ") + uc_strerror(status);
+    if (status != UC_ERR_OK)
+      error = std::string("cannot hook the emulator: ") + uc_strerror(status);
     return status == UC_ERR_OK;
   }
 };
@@ -321,14 +327,15 @@ std::unique_ptr<EmulatedDll> EmulatedDll::Load(const std::string& path, const Lo
         error = path + ": its thread-local storage template lies outside the image";
         return nullptr;
       }
-      std::memcpy(runtimeData.data() + dataUsed, image.bytes.data() + (tls.rawDataStart - image.base),
-                  templateBytes);
+      std::memcpy(runtimeData.data() + dataUsed,
+                  image.bytes.data() + (tls.rawDataStart - image.base), templateBytes);
     }
     tlsBlock = layout::kRuntimeData + dataUsed;
     dataUsed += static_cast<std::uint32_t>(templateBytes + tls.zeroFill);
     std::memcpy(runtimeData.data(), &tlsBlock, 4);  // the array, at the page's start
     if (tls.indexAddress != 0) {
-      if (tls.indexAddress < image.base || tls.indexAddress - image.base + 4ull > image.sizeOfImage) {
+      if (tls.indexAddress < image.base ||
+          tls.indexAddress - image.base + 4ull > image.sizeOfImage) {
         error = path + ": its thread-local storage index lies outside the image";
         return nullptr;
       }
@@ -346,7 +353,8 @@ std::unique_ptr<EmulatedDll> EmulatedDll::Load(const std::string& path, const Lo
     if (section.writable) access |= UC_PROT_READ | UC_PROT_WRITE;
     if (section.executable) access |= UC_PROT_READ | UC_PROT_EXEC;
     const std::uint32_t start = image.base + section.rva;
-    const std::uint64_t end = PageUp(std::uint64_t{start} + std::max<std::uint32_t>(section.virtualSize, 1));
+    const std::uint64_t end =
+        PageUp(std::uint64_t{start} + std::max<std::uint32_t>(section.virtualSize, 1));
     uc_mem_protect(m.uc, start, static_cast<std::size_t>(end - start), access);
   }
 
@@ -386,9 +394,10 @@ std::unique_ptr<EmulatedDll> EmulatedDll::Load(const std::string& path, const Lo
   gdtr.base = layout::kGdt;
   gdtr.limit = sizeof gdt - 1;
   uc_reg_write(m.uc, UC_X86_REG_GDTR, &gdtr);
-  for (const auto& [reg, selector] : {std::pair{UC_X86_REG_SS, 2 << 3}, std::pair{UC_X86_REG_DS, 2 << 3},
-                                      std::pair{UC_X86_REG_ES, 2 << 3}, std::pair{UC_X86_REG_GS, 2 << 3},
-                                      std::pair{UC_X86_REG_FS, 3 << 3}}) {
+  for (const auto& [reg, selector] :
+       {std::pair{UC_X86_REG_SS, 2 << 3}, std::pair{UC_X86_REG_DS, 2 << 3},
+        std::pair{UC_X86_REG_ES, 2 << 3}, std::pair{UC_X86_REG_GS, 2 << 3},
+        std::pair{UC_X86_REG_FS, 3 << 3}}) {
     const std::uint32_t value = static_cast<std::uint32_t>(selector);
     if (uc_reg_write(m.uc, reg, &value) != UC_ERR_OK) {
       error = "cannot set up the emulator's segments";
@@ -396,13 +405,16 @@ std::unique_ptr<EmulatedDll> EmulatedDll::Load(const std::string& path, const Lo
     }
   }
 
-  if (!m.AddHook(UC_HOOK_MEM_READ | UC_HOOK_MEM_WRITE, reinterpret_cast<void*>(&Machine::OnCheckedAccess),
-                 kCheckedBegin, kCheckedEnd - 1, error) ||
-      !m.AddHook(UC_HOOK_MEM_INVALID, reinterpret_cast<void*>(&Machine::OnInvalidAccess), 1, 0, error) ||
-      !m.AddHook(UC_HOOK_CODE, reinterpret_cast<void*>(&Machine::OnImportStub), layout::kImportStubs,
-                 layout::kImportStubs + layout::kImportStubsSize - 1, error) ||
-      !m.AddHook(UC_HOOK_CODE, reinterpret_cast<void*>(&Machine::OnServiceStub), host::kServiceStubs,
-                 host::kServiceStubs + kPage - 1, error))
+  if (!m.AddHook(UC_HOOK_MEM_READ | UC_HOOK_MEM_WRITE,
+                 reinterpret_cast<void*>(&Machine::OnCheckedAccess), kCheckedBegin, kCheckedEnd - 1,
+                 error) ||
+      !m.AddHook(UC_HOOK_MEM_INVALID, reinterpret_cast<void*>(&Machine::OnInvalidAccess), 1, 0,
+                 error) ||
+      !m.AddHook(UC_HOOK_CODE, reinterpret_cast<void*>(&Machine::OnImportStub),
+                 layout::kImportStubs, layout::kImportStubs + layout::kImportStubsSize - 1,
+                 error) ||
+      !m.AddHook(UC_HOOK_CODE, reinterpret_cast<void*>(&Machine::OnServiceStub),
+                 host::kServiceStubs, host::kServiceStubs + kPage - 1, error))
     return nullptr;
   if (options.countInstructions &&
       !m.AddHook(UC_HOOK_CODE, reinterpret_cast<void*>(&Machine::OnInstruction), 1, 0, error))
@@ -455,8 +467,8 @@ GuestCall EmulatedDll::Call(std::uint32_t address, const std::vector<std::uint32
 
   // The words, last first, then the return address; a little room above
   // them that no call may touch.
-  std::uint32_t esp = layout::kStackBase + layout::kStackSize - 64 -
-                      4 * static_cast<std::uint32_t>(words.size());
+  std::uint32_t esp =
+      layout::kStackBase + layout::kStackSize - 64 - 4 * static_cast<std::uint32_t>(words.size());
   const std::uint32_t argumentsAt = esp;
   if (!words.empty()) uc_mem_write(m.uc, esp, words.data(), 4 * words.size());
   esp -= 4;
@@ -494,14 +506,16 @@ std::string EmulatedDll::AccessProblem(std::uint32_t address, std::uint32_t size
     if (!write) return "";
     for (const PeSection& section : image_.sections) {
       const std::uint64_t start = std::uint64_t{image_.base} + section.rva;
-      if (address >= start && address < PageUp(start + std::max<std::uint32_t>(section.virtualSize, 1)))
+      if (address >= start &&
+          address < PageUp(start + std::max<std::uint32_t>(section.virtualSize, 1)))
         return section.writable ? "" : "in the read-only section " + section.name + " of its image";
     }
     return "in the headers of its image";
   }
   if (within(layout::kStackBase, std::uint64_t{layout::kStackBase} + layout::kStackSize)) return "";
   if (within(layout::kGdt, std::uint64_t{layout::kGdt} + 3 * kPage)) return "";
-  if (address >= layout::kHeapBase && address < std::uint64_t{layout::kHeapBase} + layout::kHeapSize) {
+  if (address >= layout::kHeapBase &&
+      address < std::uint64_t{layout::kHeapBase} + layout::kHeapSize) {
     if (heap_.IsLive(address, size)) return "";
     return heap_.WasFreed(address) ? "in a block of its heap that it freed"
                                    : "outside every live block of its heap";

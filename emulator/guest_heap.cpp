@@ -8,9 +8,7 @@ constexpr std::uint32_t kGuardBytes = 16;
 // Freed room stays out of use until this much more has been freed after it.
 constexpr std::uint32_t kQuarantineBytes = 1u << 20;
 
-std::uint32_t RoomFor(std::uint32_t size) {
-  return ((size + 15u) & ~15u) + kGuardBytes;
-}
+std::uint32_t RoomFor(std::uint32_t size) { return ((size + 15u) & ~15u) + kGuardBytes; }
 
 }  // namespace
 

@@ -25,8 +25,8 @@ struct PeSection {
 };
 
 struct PeImport {
-  std::string dll;   // as the file writes it, e.g. "KERNEL32.dll"
-  std::string name;  // empty for an import by ordinal
+  std::string dll;            // as the file writes it, e.g. "KERNEL32.dll"
+  std::string name;           // empty for an import by ordinal
   std::uint16_t ordinal = 0;  // meaningful when `name` is empty
   std::uint32_t slotRva = 0;  // the import address table entry the loader fills
 };
@@ -57,13 +57,13 @@ struct PeImage {
   std::uint32_t base = 0;           // where `bytes` is laid out; the preferred base after reading
   std::uint32_t preferredBase = 0;  // from the optional header
   std::uint32_t sizeOfImage = 0;
-  std::uint32_t entryRva = 0;  // 0: no entry function
+  std::uint32_t entryRva = 0;       // 0: no entry function
   std::vector<std::uint8_t> bytes;  // sizeOfImage bytes: headers, then each section at its RVA
   std::uint32_t headerBytes = 0;    // SizeOfHeaders
   std::vector<PeSection> sections;
   std::vector<std::uint32_t> relocations;  // RVAs of 32-bit (HIGHLOW) fixups
   std::vector<PeImport> imports;
-  std::string exportModuleName;  // the name the export directory gives the module
+  std::string exportModuleName;   // the name the export directory gives the module
   std::vector<PeExport> exports;  // by ordinal, rising
   std::optional<PeTls> tls;
   std::vector<PeResource> resources;
@@ -96,7 +96,8 @@ std::optional<std::string> ResourceString(const PeImage& image, unsigned id,
 struct VersionInfo {
   // VS_FIXEDFILEINFO, thirteen 32-bit words from the signature 0xFEEF04BD on.
   std::vector<std::uint32_t> fixed;
-  std::vector<std::uint32_t> translations;  // each language in the low and code page in the high 16 bits
+  std::vector<std::uint32_t>
+      translations;  // each language in the low and code page in the high 16 bits
   // String tables by their key ("040904E4"), each value by its name.
   std::map<std::string, std::map<std::string, std::string>> strings;
 };

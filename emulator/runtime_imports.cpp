@@ -82,8 +82,12 @@ std::uint32_t VirtualQuery(ImportCall& call) {
   const bool writable = call.dll().AccessProblem(address, 1, true).empty();
   const bool inImage = call.dll().InsideImage(address);
   const std::uint32_t protect = !readable ? 0x01 : writable ? 0x04 : 0x02;
-  const std::uint32_t info[7] = {address, inImage ? call.dll().image().base : address, protect,
-                                 0x1000, readable ? 0x1000u : 0x10000u, protect,
+  const std::uint32_t info[7] = {address,
+                                 inImage ? call.dll().image().base : address,
+                                 protect,
+                                 0x1000,
+                                 readable ? 0x1000u : 0x10000u,
+                                 protect,
                                  inImage ? 0x1000000u : 0x20000u};
   return call.Write(call.Argument(1), info, sizeof info, "VirtualQuery") ? 28 : 0;
 }
@@ -260,7 +264,7 @@ std::uint32_t Memchr(ImportCall& call) {
 std::uint32_t Strlen(ImportCall& call) {
   std::string text;
   return call.ReadText(call.Argument(0), text, "strlen") ? static_cast<std::uint32_t>(text.size())
-                                                          : 0;
+                                                         : 0;
 }
 
 // Reads at most `limit` bytes of a text, stopping after its terminator.
@@ -309,7 +313,8 @@ std::uint32_t Strnicmp(ImportCall& call) {
 std::uint32_t Strcpy(ImportCall& call) {
   std::string text;
   if (call.ReadText(call.Argument(1), text, "strcpy"))
-    call.Write(call.Argument(0), text.c_str(), static_cast<std::uint32_t>(text.size() + 1), "strcpy");
+    call.Write(call.Argument(0), text.c_str(), static_cast<std::uint32_t>(text.size() + 1),
+               "strcpy");
   return call.Argument(0);
 }
 
@@ -337,7 +342,9 @@ std::uint32_t FindInText(ImportCall& call, bool last, const char* what) {
   std::string text;
   if (!call.ReadText(call.Argument(0), text, what)) return 0;
   const char wanted = static_cast<char>(call.Argument(1));
-  const std::size_t at = wanted == '\0' ? text.size() : last ? text.rfind(wanted) : text.find(wanted);
+  const std::size_t at = wanted == '\0' ? text.size()
+                         : last         ? text.rfind(wanted)
+                                        : text.find(wanted);
   return at == std::string::npos ? 0 : call.Argument(0) + static_cast<std::uint32_t>(at);
 }
 std::uint32_t Strchr(ImportCall& call) { return FindInText(call, false, "strchr"); }

@@ -58,8 +58,7 @@ const HostObject* NamedObjectInSlot(const RunHeader& header, std::int32_t slot,
 bool CountsAsNamed(const RunData& runData, const frame::WantedFixedValues& lookup,
                    std::int32_t fixedValue) {
   const RunHeader& header = *host::RunHeaderOf(runData);
-  const HostObject* object =
-      lookup.Find(header, frame::FixedValueMeant(runData, fixedValue));
+  const HostObject* object = lookup.Find(header, frame::FixedValueMeant(runData, fixedValue));
   if (object == nullptr) return false;
   const DisplayNode* node = object->displayNode.get();
   return node != nullptr && !(node->flags & host::kUncounted);
@@ -90,8 +89,7 @@ std::intptr_t GetFixedValueByName(RunData& runData, std::int32_t token) {
   }
   const auto found = static_cast<std::int32_t>(matches.size());
   frame::WantedFixedValues lookup(matches.failed() ? 0 : found);
-  for (std::int32_t i = 0; i < found; ++i)
-    lookup.Want(frame::FixedValueMeant(runData, matches[i]));
+  for (std::int32_t i = 0; i < found; ++i) lookup.Want(frame::FixedValueMeant(runData, matches[i]));
   lookup.Sweep(header, header.objectLimit);
   if (matches.failed()) {
     for (std::int32_t slot = 0; slot <= lastNameSlot; ++slot) {
@@ -137,8 +135,7 @@ std::intptr_t GetLevelCount(RunData& runData, std::int32_t) {
 
 // The position among the counted nodes, worked out from the list order.
 std::intptr_t GetLevel(RunData& runData, std::int32_t token) {
-  const std::int32_t wanted =
-      frame::FixedValueMeant(runData, IntegerArgument(runData, token));
+  const std::int32_t wanted = frame::FixedValueMeant(runData, IntegerArgument(runData, token));
   std::int32_t position = 1;
   for (const DisplayNode* node = Head(runData); node != nullptr; node = node->next.get()) {
     if (!IsCounted(*node)) continue;

@@ -12,7 +12,9 @@ void* AllocateOrNull(std::size_t size) noexcept { return std::malloc(size != 0 ?
 
 }  // namespace
 
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return AllocateOrNull(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  return AllocateOrNull(size);
+}
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
   return AllocateOrNull(size);
 }

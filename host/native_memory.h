@@ -19,7 +19,7 @@ struct HostMemory {
   std::uint8_t* bytes = nullptr;  // the memory at `base`
   HostAddress base = 0;
   std::size_t capacity = 0;
-  std::size_t used = 0;  // bytes handed out so far
+  std::size_t used = 0;                                           // bytes handed out so far
   const std::map<HostAddress, std::uint32_t>* records = nullptr;  // start -> size
 };
 

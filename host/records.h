@@ -41,8 +41,8 @@ struct RunHeader {
   std::uint8_t hostOwned0[0x030 - 0x004];
   std::uint16_t objectCount;  // 0x030: inclusive bound of the condition and name scans
   std::uint8_t hostOwned1[0x044 - 0x032];
-  std::int16_t objectLimit;        // 0x044: inclusive bound of the fixed-value lookup
-  HostAddress objectTypeList;      // 0x046: base that ObjectParam.typeOffset is added to
+  std::int16_t objectLimit;    // 0x044: inclusive bound of the fixed-value lookup
+  HostAddress objectTypeList;  // 0x046: base that ObjectParam.typeOffset is added to
   std::uint8_t hostOwned2[0x0FA - 0x04A];
   std::uint16_t eventCount;  // 0x0FA
   std::uint8_t hostOwned3[0x320 - 0x0FC];
@@ -87,7 +87,7 @@ struct HostObject {
   std::uint8_t hostOwned0[0x14 - 0x04];
   std::int16_t nextOfType;  // 0x14: negative ends the type chain
   std::uint8_t hostOwned1[0x18 - 0x16];
-  std::int16_t creationCount;           // 0x18: high half of the fixed value
+  std::int16_t creationCount;          // 0x18: high half of the fixed value
   HostPtr<ObjectTypeEntry> typeEntry;  // 0x1A
   std::uint8_t hostOwned2[0x3E - 0x1E];
   std::int16_t x;  // 0x3E
@@ -271,7 +271,8 @@ inline ObjectTypeEntry* TypeEntryAt(const RunHeader& header, std::int16_t typeOf
 }
 
 inline const char* TypeName(const ObjectTypeEntry& entry) {
-  return ResolveString(AddressOf(&entry) + static_cast<HostAddress>(offsetof(ObjectTypeEntry, name)));
+  return ResolveString(AddressOf(&entry) +
+                       static_cast<HostAddress>(offsetof(ObjectTypeEntry, name)));
 }
 
 inline bool IsSelectionCurrent(const ObjectTypeEntry& entry, const RunHeader& header) {

@@ -12,8 +12,7 @@ namespace tier::host {
 std::uint32_t GetNextParameter(const RunData& runData);
 
 // The expression's argument: GetExpressionParameter(RunData, kind, token).
-std::uint32_t GetExpressionParameter(const RunData& runData, std::int32_t kind,
-                                     std::int32_t token);
+std::uint32_t GetExpressionParameter(const RunData& runData, std::int32_t kind, std::int32_t token);
 
 // RefreshNode(Frame, node, 1) of the host's runtime library; result ignored.
 void RefreshNode(Frame& frame, DisplayNode& node);

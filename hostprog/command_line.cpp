@@ -49,7 +49,8 @@ std::string UsageText() {
          "  tier_host_program --routines SCENE...  list the routines the scenes call\n"
          "  tier_host_program --coverage SCENE...  fail unless the scenes call every routine\n"
          "  tier_host_program --list               list all " +
-         std::to_string(plugin::kCatalogue.size()) + " routines with their parameters\n"
+         std::to_string(plugin::kCatalogue.size()) +
+         " routines with their parameters\n"
          "  tier_host_program --version            the program's and the plug-in's version\n"
          "  tier_host_program --help, -h           this text\n"
          "\n"

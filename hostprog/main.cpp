@@ -21,7 +21,6 @@
 #include <io.h>
 #endif
 
-#include "simhost/plugin_module.h"
 #include "hostprog/command_line.h"
 #include "hostprog/input_file.h"
 #include "hostprog/report_diff.h"
@@ -30,6 +29,7 @@
 #include "hostprog/scene_picture.h"
 #include "hostprog/scene_report.h"
 #include "plugin/catalogue.h"
+#include "simhost/plugin_module.h"
 
 namespace {
 
@@ -83,7 +83,7 @@ bool Load(const std::string& path, tier::scene::SceneFile& scene) {
   if (scene.statements == 0) {
     // Most likely a file not yet written, or input that never came.
     PrintError(tier::scene::InputName(path) +
-         ": the scene is empty: it describes no frame and makes no call");
+               ": the scene is empty: it describes no frame and makes no call");
     return false;
   }
   return true;
@@ -107,9 +107,9 @@ int CheckScene(const PluginModule& module, const std::string& path) {
   if (!tier::scene::ReadInputFile(expectedPath, expected, error)) {
     const bool missing = tier::scene::NoSuchFile(expectedPath);
     PrintError(error + " (the expected report)" +
-         (missing ? "; write it, then review it, with: tier_host_program " + path + " > " +
-                        expectedPath
-                  : ""));
+               (missing ? "; write it, then review it, with: tier_host_program " + path + " > " +
+                              expectedPath
+                        : ""));
     return kExitBadInput;
   }
   // A report far longer than any expected file differs anyway; keep what is
@@ -162,9 +162,8 @@ int ListAllRoutines(const PluginModule& module) {
   std::printf("The plug-in's descriptor: %u conditions, %u actions, %u expressions.\n",
               infos.conditionCount, infos.actionCount, infos.expressionCount);
   std::printf("Display strings as the module's string table holds them.\n\n");
-  Write(tier::scene::RoutineListing([&module](const RoutineInfo& row) {
-    return module.String(row.displayStringId);
-  }));
+  Write(tier::scene::RoutineListing(
+      [&module](const RoutineInfo& row) { return module.String(row.displayStringId); }));
   return kExitOk;
 }
 
@@ -272,8 +271,7 @@ int Main(int argc, char** argv) {
   }
   switch (command.mode) {
     case Mode::kVersion:
-      std::printf("tier_host_program %s\nTier.vdx %s\n", kProgramVersion,
-                  module.Version().c_str());
+      std::printf("tier_host_program %s\nTier.vdx %s\n", kProgramVersion, module.Version().c_str());
       return kExitOk;
     case Mode::kList:
       return ListAllRoutines(module);

@@ -370,11 +370,10 @@ std::string Panel(const SceneFile& scene, const std::vector<std::string>& colour
     const std::int64_t x = stageLeft + layout.places[index][i].x;
     const std::int64_t y = stageTop + layout.places[index][i].y;
     out += Box(node, named(node), colours[node.type], x, y, kBoxWidth, kBoxHeight);
-    out +=
-        Text(x + 4, y + 12, 10,
-             Fitted(std::to_string(node.slot) + " " +
-                        PrintableName(scene.scene.types[node.type].name),
-                    12));
+    out += Text(
+        x + 4, y + 12, 10,
+        Fitted(std::to_string(node.slot) + " " + PrintableName(scene.scene.types[node.type].name),
+               12));
     std::string marks;
     if (node.flags & host::kUncounted) marks += "uncounted ";
     if (node.flags & host::kNoRefresh) marks += "noRefresh";

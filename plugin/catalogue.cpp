@@ -7,9 +7,9 @@ std::array<StringResource, kStringCount> StringTable() {
   std::size_t used = 0;
   for (const StringResource& fixed : kFixedStrings) table[used++] = fixed;
   for (const RoutineInfo& row : kCatalogue) {
-    const bool seen = std::any_of(table.begin(), table.begin() + used, [&](const StringResource& s) {
-      return s.id == row.displayStringId;
-    });
+    const bool seen =
+        std::any_of(table.begin(), table.begin() + used,
+                    [&](const StringResource& s) { return s.id == row.displayStringId; });
     if (!seen) table[used++] = {row.displayStringId, row.displayText};
   }
   std::sort(table.begin(), table.begin() + used,

@@ -15,8 +15,8 @@
 // undefines it.
 
 // Run time.
-TIER_EXPORT(GetInfos, 2, 1, Full, 0x300, Work)  // 0x300 for selector 0, else 0
-TIER_EXPORT(GetRunObjectInfos, 59, 2, Low16, 1, Work)  // writes the descriptor
+TIER_EXPORT(GetInfos, 2, 1, Full, 0x300, Work)                  // 0x300 for selector 0, else 0
+TIER_EXPORT(GetRunObjectInfos, 59, 2, Low16, 1, Work)           // writes the descriptor
 TIER_EXPORT(GetRunObjectDataSize, 80, 2, Low16, 156, Constant)  // sizeof(RunData)
 TIER_EXPORT(CreateRunObject, 50, 3, Low16, 0, Constant)
 TIER_EXPORT(DestroyRunObject, 51, 2, Low16, 0, Constant)

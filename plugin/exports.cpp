@@ -47,9 +47,9 @@ void TIER_STDCALL PutObject(TierWord, std::uint16_t* target, TierWord, TierWord)
 #define TIER_RETURN_Low16(value) value
 #define TIER_RETURN_None(value) static_cast<void>(value)
 #define TIER_DEFINE_Work(name, words, answer, value)
-#define TIER_DEFINE_Constant(name, words, answer, value) \
-  extern "C" TIER_RESULT_##answer TIER_STDCALL name(TIER_WORDS_##words) {     \
-    return TIER_RETURN_##answer(value);                                     \
+#define TIER_DEFINE_Constant(name, words, answer, value)                  \
+  extern "C" TIER_RESULT_##answer TIER_STDCALL name(TIER_WORDS_##words) { \
+    return TIER_RETURN_##answer(value);                                   \
   }
 #define TIER_EXPORT(name, ordinal, words, answer, value, body) \
   TIER_DEFINE_##body(name, words, answer, value)

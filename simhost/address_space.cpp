@@ -45,7 +45,8 @@ AddressSpace::AddressSpace(std::size_t capacity) : capacity_(capacity) {
   constexpr std::size_t kPage = 4096;
   capacity_ = (capacity_ + kPage - 1) & ~(kPage - 1);
   if (capacity_ > 0x3FF00000 - kNativeBase) Fail("address space too large", 0, capacity_);
-  void* pages = mmap(nullptr, capacity_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  void* pages =
+      mmap(nullptr, capacity_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (pages == MAP_FAILED) Fail("no memory for the address space", 0, capacity_);
   memory_ = static_cast<std::uint8_t*>(pages);
   base_ = kNativeBase;

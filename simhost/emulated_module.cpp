@@ -44,9 +44,9 @@ EmulatedModule::EmulatedModule(const std::string& path, const emulator::LoadOpti
   // Routines are named in messages by their kind and code.
   for (const plugin::RoutineInfo& row : plugin::kCatalogue) {
     const int table = static_cast<int>(row.kind);
-    dll_->NameAddress(RoutineAddress(table, row.code),
-                      std::string(plugin::KindWord(row.kind)) + " " + std::to_string(row.code) +
-                          " " + std::string(row.routineName));
+    dll_->NameAddress(RoutineAddress(table, row.code), std::string(plugin::KindWord(row.kind)) +
+                                                           " " + std::to_string(row.code) + " " +
+                                                           std::string(row.routineName));
   }
 }
 

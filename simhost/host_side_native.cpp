@@ -34,7 +34,8 @@ int g_text_countdown = -1;
 
 std::uint32_t Call(ServiceRef service, std::uint32_t a, std::uint32_t b, std::uint32_t c) {
   const ServiceFunction function = ServiceAt(service.word);
-  if (function == nullptr) Fail("call of a host service that the host does not offer", service.word);
+  if (function == nullptr)
+    Fail("call of a host service that the host does not offer", service.word);
   return function(a, b, c);
 }
 
@@ -50,7 +51,9 @@ std::uint32_t GetExpressionParameter(const RunData& runData, std::int32_t kind,
               static_cast<std::uint32_t>(kind), static_cast<std::uint32_t>(token));
 }
 
-void RefreshNode(Frame& frame, DisplayNode& node) { DeliverRefresh(AddressOf(&frame), AddressOf(&node), 1); }
+void RefreshNode(Frame& frame, DisplayNode& node) {
+  DeliverRefresh(AddressOf(&frame), AddressOf(&node), 1);
+}
 
 void DeliverRefresh(HostAddress frame, HostAddress node, std::int32_t flag) {
   if (g_refresh != nullptr) g_refresh(frame, node, flag);

@@ -51,8 +51,7 @@ class LoadedLibraryModule final : public DirectModule {
       return;
     }
     using GetRunObjectInfosFunction = std::int32_t(TIER_STDCALL*)(std::uint32_t, RunObjectInfos*);
-    const auto getRunObjectInfos =
-        Export<GetRunObjectInfosFunction>(library_, "GetRunObjectInfos");
+    const auto getRunObjectInfos = Export<GetRunObjectInfosFunction>(library_, "GetRunObjectInfos");
     if (getRunObjectInfos == nullptr) {
       error_ = file + " lacks GetRunObjectInfos";
       return;
@@ -87,7 +86,6 @@ class LoadedLibraryModule final : public DirectModule {
     const int length = LoadStringA(library_, id, buffer, sizeof buffer);
     return std::string(buffer, length > 0 ? static_cast<std::size_t>(length) : 0);
   }
-
 
  private:
   HMODULE library_ = nullptr;

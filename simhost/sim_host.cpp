@@ -47,8 +47,7 @@ std::size_t CapacityFor(const SceneSpec& scene, int slots) {
 SimHost* SimHost::Active() { return g_active; }
 
 SimHost::SimHost(const SceneSpec& scene)
-    : scene_(scene),
-      space_(CapacityFor(scene, [&] {
+    : scene_(scene), space_(CapacityFor(scene, [&] {
         int highest = 0;
         for (const ObjectSpec& o : scene.objects) highest = std::max(highest, o.slot);
         int slots = highest + 1;
@@ -68,7 +67,8 @@ SimHost::SimHost(const SceneSpec& scene)
       SceneError("object of an unknown type");
     highest = std::max(highest, o.slot);
   }
-  const std::uint16_t objectCount = scene_.objectCount.value_or(static_cast<std::uint16_t>(highest));
+  const std::uint16_t objectCount =
+      scene_.objectCount.value_or(static_cast<std::uint16_t>(highest));
   const std::int16_t objectLimit = scene_.objectLimit.value_or(static_cast<std::int16_t>(highest));
   slotCount_ = std::max({highest + 1, int{objectCount} + 1, int{objectLimit} + 1});
 
@@ -101,7 +101,8 @@ SimHost::SimHost(const SceneSpec& scene)
 // the objects in their slots with their display blocks and values.
 void SimHost::LayOutTypesAndObjects() {
   for (const TypeSpec& type : scene_.types) {
-    const HostAddress entry = space_.Allocate(offsetof(ObjectTypeEntry, name) + type.name.size() + 1);
+    const HostAddress entry =
+        space_.Allocate(offsetof(ObjectTypeEntry, name) + type.name.size() + 1);
     std::memcpy(space_.At<ObjectTypeEntry>(entry)->name, type.name.c_str(), type.name.size() + 1);
     types_.push_back(entry);
   }
@@ -141,7 +142,6 @@ void SimHost::LayOutTypesAndObjects() {
     space_.At<ObjectSlot>(objectTable_ + sizeof(ObjectSlot) * spec.slot)->object =
         HostPtr<HostObject>(address);
   }
-
 }
 
 // Type chains in the order the objects were listed, and the selections.
@@ -402,8 +402,8 @@ std::string SimHost::CheckInvariants() const {
       errors << "node " << seen.size() << " has a prev that is not its neighbour; ";
     const auto expected = static_cast<std::uint16_t>(scene_.firstLevel + seen.size());
     if (node->level != expected)
-      errors << "node " << seen.size() << " has level " << node->level << ", expected "
-             << expected << "; ";
+      errors << "node " << seen.size() << " has level " << node->level << ", expected " << expected
+             << "; ";
     if (node->owner && !(node->flags & host::kUncounted)) {
       const HostObject* owner = space_.At<HostObject>(node->owner.address());
       if (owner->displayBlockOffset != 0) {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "simhost/address_space.h"
 #include "host/records.h"
+#include "simhost/address_space.h"
 #include "simhost/host_side.h"
 
 namespace tier::sim {

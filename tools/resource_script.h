@@ -52,9 +52,13 @@ inline std::string ResourceScript() {
 
   // Fixed part: the version, no flags, OS 0x10001 (32-bit Windows on DOS),
   // type 1 (application), subtype 0.
-  rc += "1 VERSIONINFO\n"
-        "FILEVERSION " + plugin::VersionText(", ") + "\n"
-        "PRODUCTVERSION " + plugin::VersionText(", ") + "\n";
+  rc +=
+      "1 VERSIONINFO\n"
+      "FILEVERSION " +
+      plugin::VersionText(", ") +
+      "\n"
+      "PRODUCTVERSION " +
+      plugin::VersionText(", ") + "\n";
   rc +=
       "FILEFLAGSMASK 0x0L\n"
       "FILEFLAGS 0x0L\n"

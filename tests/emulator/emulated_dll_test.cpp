@@ -2,6 +2,8 @@
 // library at any base, refuses what it cannot run with the reason, and its
 // memory check stops every kind of stray access that a purpose-made fault
 // commits, naming the address, the kind of access and the routine.
+#include "emulator/emulated_dll.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +11,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "emulator/emulated_dll.h"
 #include "simhost/emulated_module.h"
 #include "simhost/sim_host.h"
 #include "tests/tier_harness.h"
@@ -80,7 +81,7 @@ TEST_F(PlantedFault, AWriteIntoReadOnlyDataIsStoppedAndNamed) {
   std::vector<std::uint8_t> code = {0xA3};  // mov [rdata], eax
   for (std::uint8_t byte : Word(rdata)) code.push_back(byte);
   const std::string fault = FaultOf(Then(code));
-  EXPECT_NE(fault.find("wrote 4 bytes at 0x" ), std::string::npos) << fault;
+  EXPECT_NE(fault.find("wrote 4 bytes at 0x"), std::string::npos) << fault;
   EXPECT_NE(fault.find("read-only"), std::string::npos) << fault;
   EXPECT_NE(fault.find("condition 0 CondAtBack+0x0"), std::string::npos) << fault;
 }
@@ -137,7 +138,8 @@ std::vector<std::uint8_t> ProductBytes() {
 std::string LoadError(const std::vector<std::uint8_t>& bytes) {
   const std::string path = ::testing::TempDir() + "/emulated_dll_test.vdx";
   std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
   std::string error;
   const std::unique_ptr<EmulatedDll> dll = EmulatedDll::Load(path, LoadOptions(), error);
   EXPECT_EQ(dll == nullptr, !error.empty());
@@ -192,7 +194,8 @@ TEST(Loading, RunsTheLibraryAtAnotherBase) {
   EXPECT_TRUE(dll->InsideImage(conditions));
   std::uint32_t atBack = 0;
   ASSERT_TRUE(dll->Read(conditions, &atBack, 4));
-  const GuestCall call = dll->Call(atBack, {sim.RunDataAddress(), static_cast<std::uint32_t>(sim.FixedValue(0)), 0});
+  const GuestCall call =
+      dll->Call(atBack, {sim.RunDataAddress(), static_cast<std::uint32_t>(sim.FixedValue(0)), 0});
   EXPECT_EQ(call.fault, "");
   EXPECT_EQ(call.result, 1u);
   EXPECT_EQ(call.bytesRemoved, 12);

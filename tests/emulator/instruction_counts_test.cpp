@@ -1,12 +1,12 @@
 // How the cost of the routines grows with the frame, counted in instructions
 // of Tier.vdx in the emulator: the same on every machine and under any load,
 // so the test can assert on it where it could never assert on time.
+#include "tests/workload/instruction_counts.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
-
-#include "tests/workload/instruction_counts.h"
 
 namespace tier::bench {
 namespace {
@@ -15,23 +15,23 @@ namespace {
 // only lower its ratio; the 10% allowance covers how deep the sorts'
 // partitions run on other random keys. Growth of n log^2 n (33 times) or
 // n^2 (256 times) fails.
-double NLogNGrowth(int from, int to) {
-  return (to * std::log2(to)) / (from * std::log2(from));
-}
+double NLogNGrowth(int from, int to) { return (to * std::log2(to)) / (from * std::log2(from)); }
 
 TEST(InstructionCounts, ObjectFormsAndSortsGrowNoFasterThanNLogN) {
   const char* path = std::getenv("TIER_MODULE");
   emulator::LoadOptions options;
   options.countInstructions = true;
-  const auto module = host::LoadEmulatedModule(path != nullptr ? path : TIER_DEFAULT_MODULE, options);
+  const auto module =
+      host::LoadEmulatedModule(path != nullptr ? path : TIER_DEFAULT_MODULE, options);
   ASSERT_TRUE(module->ok()) << module->error();
   const auto& emulated = static_cast<const host::EmulatedModule&>(*module);
   const double bound = 1.1 * NLogNGrowth(kCountedSizes[0], kCountedSizes[2]);
   int checked = 0;
   for (const Routine& routine : EveryRoutine()) {
     const bool objectForm = routine.kind == Kind::Condition ? routine.code >= 5
-                            : routine.kind == Kind::Action  ? routine.code >= 16 && routine.code <= 25
-                                                            : false;
+                            : routine.kind == Kind::Action
+                                ? routine.code >= 16 && routine.code <= 25
+                                : false;
     if (!objectForm && !IsSort(routine)) continue;
     const std::uint64_t small = InstructionsPerCall(emulated, routine, kCountedSizes[0]);
     const std::uint64_t large = InstructionsPerCall(emulated, routine, kCountedSizes[2]);

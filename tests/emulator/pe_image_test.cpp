@@ -48,7 +48,6 @@ class RealDll : public ::testing::Test {
   static inline std::string error_;
 };
 
-
 TEST_F(RealDll, SectionsEntryAndTlsLieWhereALoaderNeedsThem) {
   EXPECT_EQ(image_.base, image_.preferredBase);
   EXPECT_EQ(image_.bytes.size(), image_.sizeOfImage);

@@ -278,7 +278,8 @@ Case MakeCase(Source& s, int maxCalls, const FrameOptions& options) {
 }
 
 std::int32_t FixedValueOf(const ObjectRecipe& o) {
-  return host::MakeFixedValue(o.number.value_or(static_cast<std::int16_t>(o.slot)), o.creationCount);
+  return host::MakeFixedValue(o.number.value_or(static_cast<std::int16_t>(o.slot)),
+                              o.creationCount);
 }
 
 model::Frame ToModel(const FrameRecipe& r) {

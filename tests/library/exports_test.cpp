@@ -1,6 +1,8 @@
 // Tier.vdx as the host meets it: the exports by name and by ordinal with the
 // answers they give, the descriptor written into the host's buffer, the
 // routine tables, and that every function removes its own arguments.
+#include "plugin/exports.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,7 +13,6 @@
 #include <vector>
 
 #include "plugin/catalogue.h"
-#include "plugin/exports.h"
 #include "simhost/sim_host.h"
 #include "tests/library/library_under_test.h"
 
@@ -159,7 +160,8 @@ TEST(Descriptor, EachTableHoldsItsCountOfRoutinesThenANullEntry) {
       EXPECT_NE(routine, 0u) << "code " << code << " of " << count;
       EXPECT_TRUE(InsideLibrary(routine)) << "code " << code << " of " << count;
     }
-    EXPECT_EQ(tables.Routine(kind, count), 0u) << "the table of " << count << " ends in a null entry";
+    EXPECT_EQ(tables.Routine(kind, count), 0u)
+        << "the table of " << count << " ends in a null entry";
   }
 }
 

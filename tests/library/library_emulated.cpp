@@ -88,7 +88,8 @@ LibraryVersion VersionOfLibrary() {
 }
 
 std::optional<std::vector<std::uint8_t>> RawData(unsigned id, std::uint16_t language) {
-  const emulator::PeResource* found = emulator::FindResource(Library().image(), kRawData, id, language);
+  const emulator::PeResource* found =
+      emulator::FindResource(Library().image(), kRawData, id, language);
   if (found == nullptr) return std::nullopt;
   return found->data;
 }

@@ -156,12 +156,11 @@ LibraryVersion VersionOfLibrary() {
   if (const auto* words = static_cast<const WORD*>(query("\\VarFileInfo\\Translation", &length)))
     for (UINT i = 0; i + 1 < length / 2; i += 2)
       version.translations.push_back(words[i] | static_cast<std::uint32_t>(words[i + 1]) << 16);
-  for (const char* name :
-       {"FileVersion", "ProductVersion", "FileDescription", "InternalName", "OriginalFilename",
-        "CompanyName", "LegalCopyright", "Comments", "LegalTrademarks", "PrivateBuild",
-        "ProductName", "SpecialBuild"}) {
-    const auto* value =
-        static_cast<const char*>(query(std::string("\\StringFileInfo\\040904E4\\") + name, &length));
+  for (const char* name : {"FileVersion", "ProductVersion", "FileDescription", "InternalName",
+                           "OriginalFilename", "CompanyName", "LegalCopyright", "Comments",
+                           "LegalTrademarks", "PrivateBuild", "ProductName", "SpecialBuild"}) {
+    const auto* value = static_cast<const char*>(
+        query(std::string("\\StringFileInfo\\040904E4\\") + name, &length));
     if (value != nullptr) version.strings[name] = std::string(value, strnlen(value, length));
   }
   return version;
@@ -171,7 +170,8 @@ std::optional<std::vector<std::uint8_t>> RawData(unsigned id, std::uint16_t lang
   HRSRC found = FindResourceExA(Library(), reinterpret_cast<LPCSTR>(RT_RCDATA),
                                 MAKEINTRESOURCEA(id), language);
   if (found == nullptr) return std::nullopt;
-  const auto* bytes = static_cast<const std::uint8_t*>(LockResource(LoadResource(Library(), found)));
+  const auto* bytes =
+      static_cast<const std::uint8_t*>(LockResource(LoadResource(Library(), found)));
   if (bytes == nullptr) return std::nullopt;
   return std::vector<std::uint8_t>(bytes, bytes + SizeofResource(Library(), found));
 }

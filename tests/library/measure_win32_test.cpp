@@ -19,7 +19,8 @@ std::uint32_t AddressOf(const void* function) {
 }
 
 TEST(CallingConvention, TheMeasureTellsWhoRemovesTheArguments) {
-  const MeasuredCall caller = CallAndMeasure(AddressOf(reinterpret_cast<const void*>(&CallerCleans)), {10, 3});
+  const MeasuredCall caller =
+      CallAndMeasure(AddressOf(reinterpret_cast<const void*>(&CallerCleans)), {10, 3});
   EXPECT_EQ(caller.result, 7u);
   EXPECT_EQ(caller.bytesRemoved, 0);
   const MeasuredCall callee =

@@ -40,7 +40,6 @@ enum ActionCode {
   kMoveToLevelByObject = 25,
 };
 
-
 // Runs an action and checks what every action must leave behind.
 void Act(sim::SimHost& sim, int code, std::int32_t first = 0, std::int32_t second = 0) {
   EXPECT_EQ(Action(sim, code, first, second) & 0xFFFF, 0) << "action " << code;

@@ -1,12 +1,12 @@
 // The display-list primitives: node lookup, the swap with its level mirrors,
 // the refresh rule, and the choice of the instance in scope.
 #include "order/primitives.h"
-#include "order/scope.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "order/scope.h"
 #include "simhost/sim_host.h"
 #include "tests/tier_harness.h"
 
@@ -18,7 +18,6 @@ using host::kNoRefresh;
 using host::kUncounted;
 using Slots = std::vector<int>;
 using Levels = std::vector<std::uint16_t>;
-
 
 host::Frame& FrameOf(const sim::SimHost& sim) { return *host::FrameOf(sim.runData()); }
 

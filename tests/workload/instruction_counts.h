@@ -6,9 +6,9 @@
 
 #include <cstdint>
 
-#include "tests/workload/routine_calls.h"
 #include "simhost/emulated_module.h"
 #include "tests/model/layout.h"
+#include "tests/workload/routine_calls.h"
 
 namespace tier::bench {
 
