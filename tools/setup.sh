@@ -14,6 +14,7 @@ command -v i686-w64-mingw32-windres >/dev/null || need_apt+=(binutils-mingw-w64-
 # The CPU emulator that runs Tier.vdx inside the native build, on any machine.
 [ -f /usr/include/unicorn/unicorn.h ] || need_apt+=(libunicorn-dev)
 command -v python3 >/dev/null || need_apt+=(python3)  # writes and checks the release archive
+command -v clang-format >/dev/null || need_apt+=(clang-format)  # tools/check-format.sh
 command -v wine >/dev/null || need_apt+=(wine)
 # The 32-bit loader is what runs Tier.vdx; the 64-bit wine alone cannot.
 if ! dpkg -s wine32:i386 >/dev/null 2>&1; then

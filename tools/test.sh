@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# THE test command. Installs what is missing (tools/setup.sh), then configures,
-# builds and tests the presets native, native-sanitize and win32. The native
+# THE test command. Installs what is missing (tools/setup.sh), checks that the
+# C++ files are formatted (tools/check-format.sh), then configures, builds and
+# tests the presets native, native-sanitize and win32. The native
 # preset also runs the product build/win32/Tier.vdx in a CPU emulator (the
 # tests labelled emulated), on any machine; the win32 preset runs it under
 # Wine where this machine can run 32-bit programs. Every preset runs even when
@@ -19,6 +20,9 @@ presets=(native native-sanitize win32)
 failed=()
 skipped=()
 ran=()
+
+echo "=== format"
+bash tools/check-format.sh || failed+=("format")
 for preset in "${presets[@]}"; do
   echo "=== $preset: configure"
   if ! cmake --preset "$preset"; then failed+=("$preset (configure)"); continue; fi
