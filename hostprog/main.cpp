@@ -6,6 +6,7 @@
 // a scene it runs a built-in demo scene the same way. --check compares a
 // report with the one kept beside the scene; --svg draws the order.
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -99,6 +100,23 @@ std::string ExpectedPathFor(const std::string& scene) {
   return scene + ".expected";
 }
 
+// A path as a shell takes it back, quoted where it holds anything but plain
+// letters, digits and path punctuation, so that a suggested command can be
+// pasted as it stands wherever the checkout lies.
+std::string QuotedForShell(const std::string& path) {
+  const bool plain = !path.empty() && std::all_of(path.begin(), path.end(), [](unsigned char c) {
+    return std::isalnum(c) || std::strchr("/._+-,:@%=", c) != nullptr;
+  });
+  if (plain) return path;
+#ifdef _WIN32
+  return '"' + path + '"';  // the command prompt's quotes; a path cannot hold one
+#else
+  std::string quoted = "'";
+  for (char c : path) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+#endif
+}
+
 int CheckScene(const PluginModule& module, const std::string& path) {
   tier::scene::SceneFile scene;
   if (!Load(path, scene)) return kExitBadInput;
@@ -107,8 +125,8 @@ int CheckScene(const PluginModule& module, const std::string& path) {
   if (!tier::scene::ReadInputFile(expectedPath, expected, error)) {
     const bool missing = tier::scene::NoSuchFile(expectedPath);
     PrintError(error + " (the expected report)" +
-               (missing ? "; write it, then review it, with: tier_host_program " + path + " > " +
-                              expectedPath
+               (missing ? "; write it, then review it, with: tier_host_program " +
+                              QuotedForShell(path) + " > " + QuotedForShell(expectedPath)
                         : ""));
     return kExitBadInput;
   }

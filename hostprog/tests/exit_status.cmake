@@ -21,7 +21,7 @@ function(expect status pattern)
   # Bound the message's own words, not the paths it quotes: the checkout may
   # lie anywhere, however deep.
   set(words "${err}")
-  foreach(path IN ITEMS "${WORK}" "${DATA}" "${SCENES}" "${MODULE}" "${PROGRAM}")
+  foreach(path IN ITEMS "${deep}" "${WORK}" "${DATA}" "${SCENES}" "${MODULE}" "${PROGRAM}")
     if(NOT path STREQUAL "")
       string(REPLACE "${path}" "PATH" words "${words}")
     endif()
@@ -93,6 +93,20 @@ expect(1 "tour.scene: matches [^\n]*\n.*changed.scene: the report differs"
 if(NOT "${out}" MATCHES "\n1 of 2 scenes match\n$")
   message(FATAL_ERROR "--check of two scenes did not end with its summary:\n${out}")
 endif()
+# Wherever a scene lies: a deep folder with spaces and letters beyond ASCII.
+string(REPEAT "deeper " 30 long)
+set(deep "${WORK}/a folder with spaces — ä ö ü/${long}end")
+file(MAKE_DIRECTORY "${deep}")
+file(COPY ${SCENES}/tour.scene ${SCENES}/tour.expected DESTINATION "${deep}")
+expect(0 "tour.scene: matches" --check "${deep}/tour.scene")
+expect(0 "call 1: " --svg "${deep}/tour.svg" "${deep}/tour.scene")
+if(NOT EXISTS "${deep}/tour.svg")
+  message(FATAL_ERROR "--svg wrote no picture into ${deep}")
+endif()
+file(REMOVE "${deep}/tour.expected")
+# The command that writes the missing report quotes the paths for the shell.
+expect(2 "tour.expected: cannot read the file.* with: tier_host_program '[^\n]*/tour.scene' > '[^\n]*/tour.expected'\n"
+       --check "${deep}/tour.scene")
 expect(2 "tour.expected: cannot read" --check ${WORK}/tour.scene ${DATA}/changed.scene)
 if(NOT "${out}" MATCHES "\n0 of 2 scenes match\n$")
   message(FATAL_ERROR "--check of two scenes did not end with its summary:\n${out}")
