@@ -15,6 +15,22 @@ command -v i686-w64-mingw32-windres >/dev/null || need_apt+=(binutils-mingw-w64-
 [ -f /usr/include/unicorn/unicorn.h ] || need_apt+=(libunicorn-dev)
 command -v python3 >/dev/null || need_apt+=(python3)  # writes and checks the release archive
 command -v clang-format >/dev/null || need_apt+=(clang-format)  # tools/check-format.sh
+# The playground page (wasm preset): Emscripten, whose optimizer needs acorn,
+# and for its tests headless Chromium driven through Selenium. Where the
+# system offers no Emscripten the page is not built (tools/build.sh says so).
+if ! command -v em++ >/dev/null; then
+  if apt-cache policy emscripten 2>/dev/null | grep -q 'Candidate: [0-9]'; then
+    need_apt+=(emscripten node-acorn)
+  else
+    echo "setup: this system offers no emscripten package; the playground page will not be built"
+  fi
+fi
+if command -v em++ >/dev/null || [[ " ${need_apt[*]} " == *" emscripten "* ]]; then
+  [ -d /usr/share/nodejs/acorn ] || need_apt+=(node-acorn)
+  command -v chromium >/dev/null || need_apt+=(chromium)
+  command -v chromedriver >/dev/null || need_apt+=(chromium-driver)
+  /usr/bin/python3 -c 'import selenium' 2>/dev/null || need_apt+=(python3-selenium)
+fi
 command -v wine >/dev/null || need_apt+=(wine)
 # The 32-bit loader is what runs Tier.vdx; the 64-bit wine alone cannot.
 if ! dpkg -s wine32:i386 >/dev/null 2>&1; then

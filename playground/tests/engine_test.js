@@ -105,13 +105,19 @@ function referenceExamples(engine) {
   check(links.length === expected,
         "docs/routines.md links " + links.length + " examples, not one per routine (" +
         expected + ")");
-  for (const [, page, code] of links) {
+  // The reference lists the routines by kind, each kind by code.
+  const routines = [];
+  for (const [kind, count] of [["condition", 10], ["action", 28], ["expression", 8]])
+    for (let code = 0; code < count; ++code) routines.push(kind + " " + code);
+  links.forEach(([, page, code], index) => {
     check(page === "tier-playground.html", "a link goes to " + page);
     const text = Buffer.from(code, "base64url").toString("utf8");
     const result = run(engine, text, "example.scene");
-    check(result.status === 0 && result.steps === 2 && result.picture !== "",
-          "the example does not run: " + JSON.stringify(text) + ": " + result.error);
-  }
+    check(result.status === 0 && result.steps === 2 && result.picture !== "" &&
+          result.report.includes("\ncall 1: " + routines[index] + " "),
+          "the example of " + routines[index] + " does not call it: " + JSON.stringify(text) +
+          ": " + (result.error || result.report.split("\n").find((l) => l.startsWith("call 1:"))));
+  });
 }
 
 require(path.resolve(enginePath))().then((engine) => {
