@@ -151,10 +151,4 @@ EMSCRIPTEN_KEEPALIVE const char* tier_routine_menu() {
   return Hand(menu);
 }
 
-// The example scene of routine `index` of the catalogue.
-EMSCRIPTEN_KEEPALIVE const char* tier_routine_example(int index) {
-  if (index < 0 || index >= static_cast<int>(tier::plugin::kCatalogue.size())) return "";
-  return Hand(tier::playground::ExampleScene(tier::plugin::kCatalogue[index]));
-}
-
 }  // extern "C"

@@ -35,12 +35,12 @@ except ImportError:
 TIMEOUT = 20  # seconds for a run to show
 
 
-def page_address(page, scene_text=None):
+def page_address(page, scene_text=None, padded=False):
     address = pathlib.Path(page).resolve().as_uri()
     if scene_text is None:
         return address
-    code = base64.urlsafe_b64encode(scene_text.encode("utf-8")).decode("ascii").rstrip("=")
-    return address + "#scene=" + code
+    code = base64.urlsafe_b64encode(scene_text.encode("utf-8")).decode("ascii")
+    return address + "#scene=" + (code if padded else code.rstrip("="))
 
 
 def browser(profile):
@@ -85,8 +85,12 @@ class Failures:
 
 def case_address(driver, source, failures):
     scenes = pathlib.Path(source, "scenes")
-    for name in ("tour", "sort_ties"):
-        driver.get(page_address(PAGE, scenes.joinpath(name + ".scene").read_text("utf-8")))
+    # With the padding of base64 and without.
+    for name, padded in (("tour", False), ("conditions_objects", True)):
+        text = scenes.joinpath(name + ".scene").read_text("utf-8")
+        if padded:
+            assert len(text.encode("utf-8")) % 3 != 0, "no padding to test"
+        driver.get(page_address(PAGE, text, padded))
         wait_for_runs(driver, 1)
         expected = scenes.joinpath(name + ".expected").read_text("utf-8")
         failures.check(report_text(driver) == expected,
