@@ -46,8 +46,7 @@ target_link_libraries(tier_simhost PUBLIC tier_host)
 
 # The browser build (cmake/Wasm.cmake) has no emulator and makes its own
 # tier_module of the linked-in code alone.
-option(TIER_EMULATOR "Run Tier.vdx in the CPU emulator (needs Unicorn)" ON)
-if(TIER_EMULATOR)
+if(NOT EMSCRIPTEN)
   # The product Tier.vdx run in a CPU emulator, its memory shared with the
   # simulated host: tier_pe and tier_emulator.
   add_subdirectory(emulator)

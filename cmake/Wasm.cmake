@@ -9,7 +9,6 @@
 add_compile_options(-fexceptions)
 add_link_options(-fexceptions)
 
-set(TIER_EMULATOR OFF CACHE BOOL "" FORCE)
 set(TIER_BUILD_PRODUCT OFF CACHE BOOL "" FORCE)
 include(cmake/Native.cmake)
 set(TIER_TEST_PREFIX wasm)
