@@ -75,14 +75,22 @@
     const key = count + " " + JSON.stringify(markedLines);
     if (key === gutterDrawn) return followScroll();
     gutterDrawn = key;
-    const kinds = new Map(markedLines.map((mark) => [mark.line, mark.kind]));
+    // Plain text but for the marked lines, which are elements of their own.
     const numbers = document.createDocumentFragment();
-    for (let line = 1; line <= count; ++line) {
-      const number = document.createElement("div");
-      number.textContent = String(line);
-      if (kinds.has(line)) number.className = kinds.get(line);
-      numbers.appendChild(number);
+    let text = "";
+    let line = 1;
+    for (const mark of [...markedLines].sort((a, b) => a.line - b.line)) {
+      if (mark.line > count || mark.line < line) continue;
+      for (; line < mark.line; ++line) text += line + "\n";
+      numbers.append(text);
+      text = "\n";
+      const number = document.createElement("span");
+      number.className = mark.kind;
+      number.textContent = String(line++);
+      numbers.append(number);
     }
+    for (; line <= count; ++line) text += line + "\n";
+    numbers.append(text);
     gutter.replaceChildren(numbers);
     followScroll();
   }
@@ -171,12 +179,18 @@
     }
     showError("");
     markLines([]);
-    // One piece per step, so that a step can be shown in the whole report.
+    // One element per step, so that a step can be shown in the whole report,
+    // and within it one per few hundred lines, so that a long report lays
+    // out only the lines in view.
     report.replaceChildren(
       ...answer.reports.map((piece, number) => {
         const part = document.createElement("span");
         part.dataset.step = String(number);
-        part.textContent = piece;
+        for (const lines of chunksOfLines(piece, 200)) {
+          const chunk = document.createElement("span");
+          chunk.textContent = lines;
+          part.appendChild(chunk);
+        }
         return part;
       })
     );
@@ -190,6 +204,18 @@
       performance.mark("tier-first-report");
     }
     document.body.dataset.runs = String(Number(document.body.dataset.runs || 0) + 1);
+  }
+
+  // The text cut after every `count`-th line end.
+  function* chunksOfLines(text, count) {
+    let start = 0;
+    while (start < text.length) {
+      let end = start;
+      for (let i = 0; i < count && end >= 0 && end < text.length; ++i)
+        end = text.indexOf("\n", end) + 1 || text.length;
+      yield text.slice(start, end);
+      start = end;
+    }
   }
 
   function showWhole() {
@@ -228,7 +254,10 @@
         fillRoutines(answer.menu);
         break;
       case "ran":
-        if (answer.id === awaitedRun) showRun(answer);
+        if (answer.id !== awaitedRun) break;
+        performance.mark("tier-answer");
+        showRun(answer);
+        performance.mark("tier-shown");
         break;
       case "stepPicture":
         if (shown && answer.id === shown.id && answer.number === step)
