@@ -261,7 +261,7 @@
         break;
       case "stepPicture":
         if (shown && answer.id === shown.id && answer.number === step)
-          showPicture(answer.picture, "");
+          showPicture(answer.picture, answer.picture ? "" : "run the scene again to step through it");
         break;
       case "failed":
         status.textContent = "the engine stopped";

@@ -6,6 +6,7 @@
 
 let engine = null;
 let starting = null;
+let lastRun = 0; // the id of the run the engine holds
 
 function start() {
   starting = TierEngine().then((module) => {
@@ -38,6 +39,7 @@ function routineMenu() {
 }
 
 function run(message) {
+  lastRun = message.id;
   const started = performance.now();
   const scene = heapString(message.text);
   const name = heapString(message.name);
@@ -71,11 +73,13 @@ function run(message) {
 function handle(message) {
   if (message.kind === "run") return run(message);
   if (message.kind === "step") {
+    // A step of a run that a later one has replaced has no picture any more.
+    const current = message.id === lastRun;
     return {
       kind: "stepPicture",
       id: message.id,
       number: message.number,
-      picture: text(engine._tier_step_picture(message.number)),
+      picture: current ? text(engine._tier_step_picture(message.number)) : "",
     };
   }
   return { kind: "failed", id: message.id, error: "unknown request " + message.kind };
