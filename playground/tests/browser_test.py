@@ -137,8 +137,18 @@ def case_interface(driver, source, failures):
     expected = pathlib.Path(source, "scenes", "steps.expected").read_text("utf-8")
     failures.check(report_text(driver) == expected, "the example's report is not its expected one")
 
-    # Edit: add a call from the routine menu at the end, then run.
+    # Edit a line by typing: the count of 'call "Bring %0 Forward %1" fv(slot 2), 5'
+    # becomes 1.
     editor = driver.find_element(By.ID, "scene")
+    line = 'call "Bring %0 Forward %1" fv(slot 2), 5\n'
+    end = example.index(line) + len(line) - 1
+    driver.execute_script("arguments[0].focus(); arguments[0].setSelectionRange(arguments[1] - 1, "
+                          "arguments[1]);", editor, end)
+    editor.send_keys("1")
+    example = example.replace(line, line.replace(", 5", ", 1"))
+    failures.check(editor.get_attribute("value") == example, "typing did not edit the line")
+
+    # Add a call from the routine menu at the end, then run.
     driver.execute_script(
         "const e = arguments[0]; e.focus(); e.setSelectionRange(e.value.length, e.value.length);",
         editor)
@@ -150,9 +160,9 @@ def case_interface(driver, source, failures):
     wait_for_runs(driver, 3)
     report = report_text(driver)
     calls = report.count("\ncall ")
-    failures.check(report.startswith(expected) and report != expected and
-                   f'call {calls}: action 8 "Reverse all" ()' in report,
-                   "the report did not follow the edit")
+    failures.check(report != expected and '"Bring %0 Forward %1" (fv(slot 2) = 65538, 1)' in report
+                   and f'call {calls}: action 8 "Reverse all" ()' in report,
+                   "the report did not follow the edits")
 
     # Step to the last call: the label, the report's marked step, the
     # editor's marked line and a picture of that call.
