@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "playground/example_scene.h"
 #include "plugin/catalogue.h"
 #include "tools/text_document.h"
 
@@ -291,6 +292,9 @@ inline void Section(Document& page, plugin::RoutineKind kind, const char* title,
     }
     const std::string pictures = PictureLinks(row);
     if (!pictures.empty()) page.MarkdownOnly(pictures);
+    page.MarkdownOnly("Try it: [`" + playground::ExampleCall(row) + "`](" +
+                      playground::PlaygroundLink(playground::ExampleScene(row)) +
+                      ") in the playground, on a frame of four objects.");
   }
 }
 
@@ -308,6 +312,14 @@ inline Document RoutineReference() {
       " actions and " + Number(plugin::kExpressionCount) +
       " expressions. The first sections give the rules that hold for all of them; then each "
       "routine has its own, under its display string.");
+  page.MarkdownOnly(
+      "Each routine ends with a **Try it** link: it opens the playground page `" +
+      std::string(playground::kPageName) +
+      "` with a small scene that calls the routine, runs it and shows the report and the "
+      "picture; change the scene and run it again. The links name the page as it lies in the "
+      "release folder, beside README.txt and REFERENCE.txt: they work from a copy of this "
+      "file in that folder (in a checkout the page is `build/wasm/" +
+      std::string(playground::kPageName) + "`).");
   RulesForEveryRoutine(page);
   Numbering(page);
   SlotBounds(page);

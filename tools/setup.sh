@@ -33,6 +33,16 @@ if [ "$runs_x86_32" = yes ]; then
   # The 32-bit loader is what runs Tier.vdx; the 64-bit wine alone cannot.
   dpkg -s wine32:i386 >/dev/null 2>&1 || need_apt+=(wine32:i386)
 fi
+# The playground page (wasm preset) wants Emscripten, whose optimizer needs
+# acorn, and for its tests headless Chromium driven through Selenium. They are
+# optional: where they cannot be had, the page is not built or its browser
+# tests skip, and one line says so.
+want_optional=()
+command -v em++ >/dev/null || want_optional+=(emscripten)
+[ -d /usr/share/nodejs/acorn ] || want_optional+=(node-acorn)
+command -v chromium >/dev/null || want_optional+=(chromium)
+command -v chromedriver >/dev/null || want_optional+=(chromium-driver)
+/usr/bin/python3 -c 'import selenium' 2>/dev/null || want_optional+=(python3-selenium)
 
 # apt-get update, fetched once more when an index failed (a mirror mid-sync);
 # the indexes that still fail are kept in $failed_indexes for the message.
@@ -83,6 +93,19 @@ if [ ${#need_apt[@]} -gt 0 ]; then
   apt_update
   apt_install "${need_apt[@]}"
   trap - EXIT
+fi
+
+if [ ${#want_optional[@]} -gt 0 ]; then
+  if [ "$(id -u)" = 0 ]; then
+    echo "setup: installing for the playground page: ${want_optional[*]}"
+    [ ${#need_apt[@]} -gt 0 ] || apt_update
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+      "${want_optional[@]}" >/dev/null 2>&1 ||
+      echo "setup: could not install ${want_optional[*]}; the playground page or its browser tests are left out"
+  else
+    echo "setup: not root, so ${want_optional[*]} are not installed; the playground page or its" \
+         "browser tests are left out"
+  fi
 fi
 
 if [ "$runs_x86_32" = no ]; then
