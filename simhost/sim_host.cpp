@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
+#include <unordered_map>
 
 namespace tier::sim {
 
@@ -386,23 +387,32 @@ std::string SimHost::CheckInvariants() const {
   if ((head == 0) != (tail == 0)) errors << "head and tail disagree on emptiness; ";
   if (head != 0 && space_.At<DisplayNode>(head)->prev) errors << "head has a prev; ";
   if (tail != 0 && space_.At<DisplayNode>(tail)->next) errors << "tail has a next; ";
-  std::vector<HostAddress> seen;
+  // Each node the host made, by address, and how often the walk reached it:
+  // one lookup per step keeps the check linear in the frame's size.
+  std::unordered_map<HostAddress, std::size_t> indexOf;
+  indexOf.reserve(nodes_.size());
+  for (std::size_t i = 0; i < nodes_.size(); ++i) indexOf.emplace(nodes_[i], i);
+  std::vector<std::size_t> visits(nodes_.size(), 0);
+  std::size_t walked = 0;
+  bool twice = false;
   HostAddress previous = 0;
   for (HostAddress at = head; at != 0; at = space_.At<DisplayNode>(at)->next.address()) {
-    if (seen.size() > nodes_.size()) {
+    if (walked > nodes_.size()) {
       errors << "the list from head is longer than its nodes (a cycle); ";
       break;
     }
-    if (std::find(nodes_.begin(), nodes_.end(), at) == nodes_.end()) {
+    const auto made = indexOf.find(at);
+    if (made == indexOf.end()) {
       errors << "the list reaches a node the host never made; ";
       break;
     }
+    twice = twice || ++visits[made->second] > 1;
     const DisplayNode* node = space_.At<DisplayNode>(at);
     if (node->prev.address() != previous)
-      errors << "node " << seen.size() << " has a prev that is not its neighbour; ";
-    const auto expected = static_cast<std::uint16_t>(scene_.firstLevel + seen.size());
+      errors << "node " << walked << " has a prev that is not its neighbour; ";
+    const auto expected = static_cast<std::uint16_t>(scene_.firstLevel + walked);
     if (node->level != expected)
-      errors << "node " << seen.size() << " has level " << node->level << ", expected " << expected
+      errors << "node " << walked << " has level " << node->level << ", expected " << expected
              << "; ";
     if (node->owner && !(node->flags & host::kUncounted)) {
       const HostObject* owner = space_.At<HostObject>(node->owner.address());
@@ -410,20 +420,17 @@ std::string SimHost::CheckInvariants() const {
         const auto* block =
             space_.At<DisplayBlock>(node->owner.address() + owner->displayBlockOffset);
         if (block->displayLevel != node->level)
-          errors << "node " << seen.size() << " has level " << node->level
+          errors << "node " << walked << " has level " << node->level
                  << " but its owner's displayLevel is " << block->displayLevel << "; ";
       }
     }
-    seen.push_back(at);
+    ++walked;
     previous = at;
   }
   if (previous != tail) errors << "following next from head does not end at tail; ";
-  if (seen.size() != nodes_.size())
-    errors << "the list holds " << seen.size() << " of " << nodes_.size() << " nodes; ";
-  std::vector<HostAddress> sorted = seen;
-  std::sort(sorted.begin(), sorted.end());
-  if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end())
-    errors << "a node appears twice; ";
+  if (walked != nodes_.size())
+    errors << "the list holds " << walked << " of " << nodes_.size() << " nodes; ";
+  if (twice) errors << "a node appears twice; ";
   return errors.str();
 }
 
