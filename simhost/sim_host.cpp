@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
-#include <unordered_map>
 
 namespace tier::sim {
 
@@ -387,26 +386,45 @@ std::string SimHost::CheckInvariants() const {
   if ((head == 0) != (tail == 0)) errors << "head and tail disagree on emptiness; ";
   if (head != 0 && space_.At<DisplayNode>(head)->prev) errors << "head has a prev; ";
   if (tail != 0 && space_.At<DisplayNode>(tail)->next) errors << "tail has a next; ";
-  // Each node the host made, by address, and how often the walk reached it:
-  // one lookup per step keeps the check linear in the frame's size.
-  std::unordered_map<HostAddress, std::size_t> indexOf;
-  indexOf.reserve(nodes_.size());
-  for (std::size_t i = 0; i < nodes_.size(); ++i) indexOf.emplace(nodes_[i], i);
-  std::vector<std::size_t> visits(nodes_.size(), 0);
+  // The nodes the host made, and whether the walk reached each. They are
+  // allocated one after another, evenly spaced, so a node's index follows
+  // from its address; a search of a sorted copy stands in should that ever
+  // change. Either way one step costs no pass over the nodes.
+  const std::size_t count = nodes_.size();
+  const HostAddress first = count != 0 ? nodes_.front() : 0;
+  const HostAddress stride = count > 1 ? nodes_[1] - nodes_[0] : 1;
+  bool spaced = stride != 0;
+  for (std::size_t i = 1; spaced && i < count; ++i) spaced = nodes_[i] - nodes_[i - 1] == stride;
+  std::vector<HostAddress> sorted;
+  if (!spaced) {
+    sorted = nodes_;
+    std::sort(sorted.begin(), sorted.end());
+  }
+  const auto indexOf = [&](HostAddress at) -> std::size_t {
+    if (spaced) {
+      const std::size_t index = (at - first) / stride;
+      return at >= first && (at - first) % stride == 0 && index < count ? index : count;
+    }
+    const auto found = std::lower_bound(sorted.begin(), sorted.end(), at);
+    return found != sorted.end() && *found == at ? static_cast<std::size_t>(found - sorted.begin())
+                                                 : count;
+  };
+  std::vector<std::uint8_t> reached(count, 0);
   std::size_t walked = 0;
   bool twice = false;
   HostAddress previous = 0;
-  for (HostAddress at = head; at != 0; at = space_.At<DisplayNode>(at)->next.address()) {
-    if (walked > nodes_.size()) {
+  for (HostAddress at = head; at != 0;) {
+    if (walked > count) {
       errors << "the list from head is longer than its nodes (a cycle); ";
       break;
     }
-    const auto made = indexOf.find(at);
-    if (made == indexOf.end()) {
+    const std::size_t index = indexOf(at);
+    if (index == count) {
       errors << "the list reaches a node the host never made; ";
       break;
     }
-    twice = twice || ++visits[made->second] > 1;
+    twice = twice || reached[index] != 0;
+    reached[index] = 1;
     const DisplayNode* node = space_.At<DisplayNode>(at);
     if (node->prev.address() != previous)
       errors << "node " << walked << " has a prev that is not its neighbour; ";
@@ -426,6 +444,7 @@ std::string SimHost::CheckInvariants() const {
     }
     ++walked;
     previous = at;
+    at = node->next.address();
   }
   if (previous != tail) errors << "following next from head does not end at tail; ";
   if (walked != nodes_.size())
