@@ -284,26 +284,32 @@ std::pair<std::string, std::string> BoxAt(const std::string& picture, const std:
           picture.substr(y + 3, picture.find('"', y + 3) - y - 3)};
 }
 
-TEST(ScenePicture, PanelsSayWhatTheCallNamedChangedAndWhy) {
+// The picture of a run of the scene `text`, checked to be well-formed XML;
+// empty when the scene does not parse or the picture cannot be drawn.
+std::string PictureOf(const std::string& text) {
   SceneFile scene;
-  std::string error;
-  const std::string name(70, 'n');
-  ASSERT_TRUE(
-      ParseScene("type Red selection current 0 1\ntype Wall\nobject 0 Red\nobject 1 Red\n"
-                 "object 2 Wall x 40\norder 0, 1, 2\n"
-                 "call \"%0 At Back?\" object Red\n"
-                 "call \"Store Fixed Value for %0\" object Red\n"
-                 "call \"Bring %0 to Front\" fv(slot 2)\n"
-                 "call \"tirGetFV(\" \"" +
-                     name + "\"\n",
-                 "s.scene", scene, error))
-      << error;
+  std::string error, picture;
+  EXPECT_TRUE(ParseScene(text, "s.scene", scene, error)) << error;
+  if (!error.empty()) return "";
   std::vector<SceneStep> steps;
   RunScene(
       *host::LoadTierModule(), scene, [](std::string_view) {}, &steps);
-  std::string picture;
-  ASSERT_TRUE(ScenePicture(scene, steps, picture, error)) << error;
+  EXPECT_TRUE(ScenePicture(scene, steps, picture, error)) << error;
   EXPECT_EQ(testing::CheckXml(picture), "");
+  return picture;
+}
+
+TEST(ScenePicture, PanelsSayWhatTheCallNamedChangedAndWhy) {
+  const std::string name(70, 'n');
+  const std::string picture = PictureOf(
+      "type Red selection current 0 1\ntype Wall\nobject 0 Red\nobject 1 Red\n"
+      "object 2 Wall x 40\norder 0, 1, 2\n"
+      "call \"%0 At Back?\" object Red\n"
+      "call \"Store Fixed Value for %0\" object Red\n"
+      "call \"Bring %0 to Front\" fv(slot 2)\n"
+      "call \"tirGetFV(\" \"" +
+      name + "\"\n");
+  ASSERT_FALSE(picture.empty());
   // Selections before and after, the stored fixed value, the reason: arrows
   // as an entity, so that the document stays ASCII.
   EXPECT_NE(picture.find(">selection Red: 0 1 (current) &#8594; 0 (current)</text>"),
@@ -347,25 +353,16 @@ std::string PanelOf(const std::string& picture, int number) {
 }
 
 TEST(ScenePicture, ShowsSortKeysAnswersAndWhetherASelectionIsCurrent) {
-  SceneFile scene;
-  std::string error;
-  ASSERT_TRUE(
-      ParseScene("type Fish\ntype Ball\ntype Counter\n"
-                 "object 0 Ball values 7\nobject 1 Counter values none\n"
-                 "object 2 Ball values 1, -4\norder 0, 1 uncounted, 2\n"
-                 "call \"Increasing Sort by %0 : non-alts default to %1\" alt 1, 5\n"
-                 "call \"%0 At Back?\" object Fish\n"
-                 "call \"tirGetTenDesc$(\" 1\n"
-                 "call \"tirGetLevel(\" fv(slot 2)\n"
-                 "call \"Decreasing Sort by %0 : non-alts default to %1\" alt 1000, 3\n",
-                 "s.scene", scene, error))
-      << error;
-  std::vector<SceneStep> steps;
-  RunScene(
-      *host::LoadTierModule(), scene, [](std::string_view) {}, &steps);
-  std::string picture;
-  ASSERT_TRUE(ScenePicture(scene, steps, picture, error)) << error;
-  EXPECT_EQ(testing::CheckXml(picture), "");
+  const std::string picture = PictureOf(
+      "type Fish\ntype Ball\ntype Counter\n"
+      "object 0 Ball values 7\nobject 1 Counter values none\n"
+      "object 2 Ball values 1, -4\norder 0, 1 uncounted, 2\n"
+      "call \"Increasing Sort by %0 : non-alts default to %1\" alt 1, 5\n"
+      "call \"%0 At Back?\" object Fish\n"
+      "call \"tirGetTenDesc$(\" 1\n"
+      "call \"tirGetLevel(\" fv(slot 2)\n"
+      "call \"Decreasing Sort by %0 : non-alts default to %1\" alt 1000, 3\n");
+  ASSERT_FALSE(picture.empty());
 
   // A sort by value shows the key of each box: the value at the index (0
   // beyond those given), or the default without values or outside them.
