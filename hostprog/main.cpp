@@ -3,7 +3,8 @@
 // library given with --module: natively run in a CPU emulator), builds
 // the frame a scene file describes and runs the scene's calls through the
 // routine tables, reporting after each call what the host would see. Without
-// a scene it runs a built-in demo scene the same way. --check compares a
+// a scene argument it reads one piped in, or else runs a built-in demo scene
+// the same way. --check compares a
 // report with the one kept beside the scene; --svg draws the order.
 #include <algorithm>
 #include <cctype>
@@ -20,6 +21,8 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#else
+#include <sys/stat.h>
 #endif
 
 #include "hostprog/command_line.h"
@@ -185,20 +188,38 @@ int ListAllRoutines(const PluginModule& module) {
   return kExitOk;
 }
 
-// The scene to run: the one named, or the built-in demo.
-bool SceneToRun(const CommandLine& command, tier::scene::SceneFile& scene) {
+// The first line of the demo's report, so that nobody takes it for a scene
+// of their own.
+constexpr const char* kDemoNotice =
+    "(the built-in demo scene; to run a scene of your own: tier_host_program SCENE, or pipe it "
+    "in: tier_host_program < SCENE)\n";
+
+// Whether standard input brings a scene: a pipe or a file does; a terminal, a
+// device such as /dev/null or NUL, or no standard input at all does not.
+bool SceneOnStandardInput() {
+#ifdef _WIN32
+  // _isatty is true for every character device, NUL included.
+  return _isatty(_fileno(stdin)) == 0 && _get_osfhandle(_fileno(stdin)) != -1;
+#else
+  struct stat status;
+  return fstat(0, &status) == 0 && !S_ISCHR(status.st_mode);
+#endif
+}
+
+// The scene to run: the one named, the one piped in, or the built-in demo.
+bool SceneToRun(const CommandLine& command, tier::scene::SceneFile& scene, bool& demo) {
+  demo = false;
   if (!command.scenes.empty()) return Load(command.scenes.front(), scene);
+  if (SceneOnStandardInput()) return Load(tier::scene::kStandardInputPath, scene);
+  demo = true;
   std::string error;
   if (tier::scene::ParseScene(kDemoScene, kDemoName, scene, error)) return true;
   PrintError(error);
   return false;
 }
 
-// The system's reason for the last failed file operation.
-std::string SystemReason() { return errno != 0 ? std::strerror(errno) : "unknown reason"; }
-
 int RunOne(const PluginModule& module, const tier::scene::SceneFile& scene,
-           const std::string& svgPath) {
+           const std::string& svgPath, bool demo) {
   const bool svgToStdout = svgPath == "-";
   // A picture that cannot be drawn or written is refused before the run, not
   // after a report that may be long.
@@ -213,11 +234,14 @@ int RunOne(const PluginModule& module, const tier::scene::SceneFile& scene,
       errno = 0;
       file = std::fopen(svgPath.c_str(), "wb");
       if (file == nullptr) {
-        PrintError(svgPath + ": cannot write the picture: " + SystemReason());
+        const std::string folder = tier::scene::MissingFolder(svgPath);
+        PrintError(svgPath + ": cannot write the picture: " +
+                   (folder.empty() ? tier::scene::SystemReason() : "no such folder " + folder));
         return kExitBadInput;
       }
     }
   }
+  if (demo && !svgToStdout) Write(kDemoNotice);
   std::vector<tier::scene::SceneStep> steps;
   tier::scene::RunScene(
       module, scene,
@@ -242,10 +266,10 @@ int RunOne(const PluginModule& module, const tier::scene::SceneFile& scene,
   }
   errno = 0;
   bool written = std::fwrite(picture.data(), 1, picture.size(), file) == picture.size();
-  std::string reason = written ? "" : SystemReason();
+  std::string reason = written ? "" : tier::scene::SystemReason();
   if (std::fclose(file) != 0 && written) {
     written = false;
-    reason = SystemReason();
+    reason = tier::scene::SystemReason();
   }
   if (!written) {
     PrintError(svgPath + ": cannot write the picture: " + reason);
@@ -280,7 +304,13 @@ int Main(int argc, char** argv) {
 
   // A malformed scene is reported before the plug-in is loaded.
   tier::scene::SceneFile scene;
-  if (command.mode == Mode::kRun && !SceneToRun(command, scene)) return kExitBadInput;
+  bool demo = false;
+  if (command.mode == Mode::kRun && !SceneToRun(command, scene, demo)) return kExitBadInput;
+  if (!command.modulePath.empty() && tier::scene::NoSuchFile(command.modulePath)) {
+    // In the words the scenes get, whichever way the build would load it.
+    PrintError("cannot load the plug-in: " + command.modulePath + ": " + tier::scene::kNoSuchFile);
+    return kExitFailed;
+  }
   const std::unique_ptr<PluginModule> loaded = tier::host::LoadTierModule(command.modulePath);
   const PluginModule& module = *loaded;
   if (!module.ok()) {
@@ -309,7 +339,7 @@ int Main(int argc, char** argv) {
       return status;
     }
     default:
-      return RunOne(module, scene, command.svgPath);
+      return RunOne(module, scene, command.svgPath, demo);
   }
 }
 

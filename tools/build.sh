@@ -53,10 +53,10 @@ if bash tools/can-run-win32.sh; then wine_runs=yes; fi
 if [ "$demo" = yes ]; then
   if [ "$wine_runs" = yes ]; then
     echo "=== The built-in demo scene through Tier.vdx under Wine:"
-    bash tools/tier-host.sh
+    bash tools/tier-host.sh < /dev/null
   else
     echo "=== The built-in demo scene through Tier.vdx in the CPU emulator:"
-    "$native_program" --module "$product"
+    "$native_program" --module "$product" < /dev/null
   fi
 fi
 echo "=== An example scene through Tier.vdx, against its expected report:"

@@ -73,15 +73,18 @@ inline std::string GameAuthorReadme() {
       "    " +
       archive +
       ".sha256\n"
-      "Compare the two before you unpack. In the folder that holds both, run\n"
-      "    sha256sum -c " +
-      archive +
-      ".sha256\n"
-      "or on Windows\n"
+      "Compare the two before you unpack. On Windows, open a command prompt in\n"
+      "the folder that holds both: open the folder in File Explorer, click its\n"
+      "address bar, type cmd and press Enter. There, run\n"
       "    certutil -hashfile " +
       archive +
       " SHA256\n"
-      "and compare its answer with the figure in the .sha256 file. Once unpacked,\n"
+      "and compare the figure it prints with the one in the .sha256 file (open it\n"
+      "with Notepad). Elsewhere, in the folder that holds both, run\n"
+      "    sha256sum -c " +
+      archive +
+      ".sha256\n"
+      "which says OK when the two agree. Once unpacked,\n"
       "sha256sum -c SHA256SUMS checks that the files of the archive are whole (on\n"
       "Windows: certutil -hashfile Tier.vdx SHA256, compared with SHA256SUMS).\n"
       "\n"

@@ -284,29 +284,36 @@ std::pair<std::string, std::string> BoxAt(const std::string& picture, const std:
           picture.substr(y + 3, picture.find('"', y + 3) - y - 3)};
 }
 
-TEST(ScenePicture, PanelsSayWhatTheCallNamedChangedAndWhy) {
+// The picture of a run of the scene `text`, checked to be well-formed XML;
+// empty when the scene does not parse or the picture cannot be drawn.
+std::string PictureOf(const std::string& text) {
   SceneFile scene;
-  std::string error;
-  const std::string name(70, 'n');
-  ASSERT_TRUE(
-      ParseScene("type Red selection current 0 1\ntype Wall\nobject 0 Red\nobject 1 Red\n"
-                 "object 2 Wall x 40\norder 0, 1, 2\n"
-                 "call \"%0 At Back?\" object Red\n"
-                 "call \"Store Fixed Value for %0\" object Red\n"
-                 "call \"Bring %0 to Front\" fv(slot 2)\n"
-                 "call \"tirGetFV(\" \"" +
-                     name + "\"\n",
-                 "s.scene", scene, error))
-      << error;
+  std::string error, picture;
+  EXPECT_TRUE(ParseScene(text, "s.scene", scene, error)) << error;
+  if (!error.empty()) return "";
   std::vector<SceneStep> steps;
   RunScene(
       *host::LoadTierModule(), scene, [](std::string_view) {}, &steps);
-  std::string picture;
-  ASSERT_TRUE(ScenePicture(scene, steps, picture, error)) << error;
+  EXPECT_TRUE(ScenePicture(scene, steps, picture, error)) << error;
   EXPECT_EQ(testing::CheckXml(picture), "");
+  return picture;
+}
+
+TEST(ScenePicture, PanelsSayWhatTheCallNamedChangedAndWhy) {
+  const std::string name(70, 'n');
+  const std::string picture = PictureOf(
+      "type Red selection current 0 1\ntype Wall\nobject 0 Red\nobject 1 Red\n"
+      "object 2 Wall x 40\norder 0, 1, 2\n"
+      "call \"%0 At Back?\" object Red\n"
+      "call \"Store Fixed Value for %0\" object Red\n"
+      "call \"Bring %0 to Front\" fv(slot 2)\n"
+      "call \"tirGetFV(\" \"" +
+      name + "\"\n");
+  ASSERT_FALSE(picture.empty());
   // Selections before and after, the stored fixed value, the reason: arrows
   // as an entity, so that the document stays ASCII.
-  EXPECT_NE(picture.find(">selection Red: 0 1 &#8594; 0</text>"), std::string::npos);
+  EXPECT_NE(picture.find(">selection Red: 0 1 (current) &#8594; 0 (current)</text>"),
+            std::string::npos);
   EXPECT_NE(picture.find(">storedFixedValue 0 &#8594; 65536</text>"), std::string::npos);
   EXPECT_NE(picture.find(">why: slot 2 is already at the front</text>"), std::string::npos);
   EXPECT_TRUE(std::all_of(picture.begin(), picture.end(),
@@ -336,6 +343,64 @@ TEST(ScenePicture, PanelsSayWhatTheCallNamedChangedAndWhy) {
   EXPECT_EQ(picture.find(ring, picture.find(">2 Wall</text>", panel3)),
             picture.find(ring, picture.find("back</text>", panel3)));  // next: 2's chip
   EXPECT_NE(picture.find("fill=\"#ef5350\""), std::string::npos);
+}
+
+// The text of the panel of call `number`, up to the next panel.
+std::string PanelOf(const std::string& picture, int number) {
+  const std::size_t from = picture.find(">call " + std::to_string(number) + ": ");
+  if (from == std::string::npos) return "";
+  return picture.substr(from, picture.find("<g>", from) - from);
+}
+
+TEST(ScenePicture, ShowsSortKeysAnswersAndWhetherASelectionIsCurrent) {
+  const std::string picture = PictureOf(
+      "type Fish\ntype Ball\ntype Counter\n"
+      "object 0 Ball values 7\nobject 1 Counter values none\n"
+      "object 2 Ball values 1, -4\norder 0, 1 uncounted, 2\n"
+      "call \"Increasing Sort by %0 : non-alts default to %1\" alt 1, 5\n"
+      "call \"%0 At Back?\" object Fish\n"
+      "call \"tirGetTenDesc$(\" 1\n"
+      "call \"tirGetLevel(\" fv(slot 2)\n"
+      "call \"Decreasing Sort by %0 : non-alts default to %1\" alt 1000, 3\n");
+  ASSERT_FALSE(picture.empty());
+
+  // A sort by value shows the key of each box: the value at the index (0
+  // beyond those given), or the default without values or outside them.
+  const std::string sorted = PanelOf(picture, 1);
+  for (const char* key : {">value 0</text>", ">default 5</text>", ">value -4</text>"})
+    EXPECT_NE(sorted.find(key), std::string::npos) << key << "\n" << sorted;
+  EXPECT_EQ(sorted.find(">uncounted"), std::string::npos);  // the key takes its line
+  const std::string outside = PanelOf(picture, 5);
+  EXPECT_EQ(outside.find(">value "), std::string::npos) << outside;
+  EXPECT_NE(outside.find(">default 3</text>"), std::string::npos) << outside;
+  EXPECT_EQ(PanelOf(picture, 2).find(">value "), std::string::npos);  // no sort, no keys
+
+  // A false condition on a type without instances leaves its selection as it
+  // was; the caption says whether it is current.
+  EXPECT_NE(PanelOf(picture, 2).find(">selection Fish: not current &#8594; not current</text>"),
+            std::string::npos)
+      << PanelOf(picture, 2);
+
+  // An expression's panel shows its answer instead of the stage: a
+  // description as a table, rows in order, and green rings on the strip's
+  // chips of the objects it names.
+  const std::string listed = PanelOf(picture, 3);
+  EXPECT_EQ(listed.find(" Ball</text>"), std::string::npos) << listed;  // no stage boxes
+  const std::size_t header = listed.find(">Lvl</text>");
+  ASSERT_NE(header, std::string::npos) << listed;
+  EXPECT_LT(header, listed.find(">Name</text>"));
+  const std::size_t first = listed.find(">65536</text>"), second = listed.find(">65538</text>");
+  ASSERT_NE(first, std::string::npos) << listed;
+  EXPECT_LT(first, second);
+  const std::string read = "fill=\"none\" stroke=\"#15803d\"";
+  std::size_t rings = 0;
+  for (std::size_t at = 0; (at = listed.find(read, at)) != std::string::npos; ++at) ++rings;
+  EXPECT_EQ(rings, 2u) << listed;  // the two counted objects, not the uncounted counter
+
+  // A numeric answer names the object whose fixed value it is, if any.
+  const std::string level = PanelOf(picture, 4);
+  EXPECT_NE(level.find("font-weight=\"bold\">value 2</text>"), std::string::npos) << level;
+  EXPECT_NE(level.find("stroke=\"#1d4ed8\""), std::string::npos);  // fv(slot 2), named
 }
 
 TEST(SceneRunner, TableRowsHoldTheLongestNames) {
