@@ -88,7 +88,7 @@ line "draw it into tour.svg:" "add --svg tour.svg before the scene, in either co
 line "show the built-in demo scene:" "bash tools/build.sh --demo"
 line "make the release:" "bash tools/release.sh  ($release and $release.sha256)"
 line "run every test:" "bash tools/test.sh"
-line "install:" "copy $product alone into the host's folder of extension objects"
+line "install:" "copy $product alone into the host's extension folder"
 if [ "$wine_runs" = no ]; then
   echo "=== This machine cannot run 32-bit programs, so nothing ran under Wine;" \
        "the scene ran through Tier.vdx in the CPU emulator."
