@@ -20,7 +20,7 @@
 #include "order/sort.h"
 #include "simhost/sim_host.h"
 #include "tests/fuzz/sort_adversary.h"
-#include "tests/model/model.h"
+#include "model/model.h"
 
 namespace {
 

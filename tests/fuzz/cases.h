@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "tests/fuzz/source.h"
-#include "tests/model/model.h"
+#include "model/model.h"
 
 namespace tier::fuzz {
 

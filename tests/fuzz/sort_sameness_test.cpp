@@ -12,7 +12,7 @@
 
 #include "order/sort.h"
 #include "tests/fuzz/sort_adversary.h"
-#include "tests/model/model.h"
+#include "model/model.h"
 
 namespace tier::fuzz {
 namespace {

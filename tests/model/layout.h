@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "simhost/sim_host.h"
-#include "tests/model/model.h"
+#include "model/model.h"
 
 namespace tier::model {
 

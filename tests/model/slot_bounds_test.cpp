@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "plugin/catalogue.h"
-#include "tests/model/model.h"
+#include "model/model.h"
 
 namespace tier::model {
 namespace {

@@ -16,7 +16,7 @@
 
 #include "plugin/catalogue.h"
 #include "tests/model/layout.h"
-#include "tests/model/model.h"
+#include "model/model.h"
 #include "tests/tier_harness.h"
 
 namespace tier::bench {

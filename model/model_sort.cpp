@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <numeric>
 
-#include "tests/model/model.h"
+#include "model/model.h"
 
 namespace tier::model {
 namespace {
