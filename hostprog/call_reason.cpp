@@ -21,9 +21,14 @@ class Wording {
 
   CallAccount Account(bool didNothing) {
     const plugin::RoutineInfo& routine = *call_.routine;
-    const bool said = routine.kind == RoutineKind::Action  ? Action(routine.code)
-                      : routine.kind == RoutineKind::Condition ? Condition(routine.code)
-                                                               : false;
+    // An object form decides as its fixed-value twin does, after its scope.
+    const plugin::RoutineInfo* twin = plugin::FixedValueTwin(routine);
+    const std::uint16_t code = twin != nullptr ? twin->code : routine.code;
+    const bool said = routine.kind == RoutineKind::Action
+                          ? Action(static_cast<plugin::ActionCode>(code))
+                      : routine.kind == RoutineKind::Condition
+                          ? Condition(static_cast<plugin::ConditionCode>(routine.code))
+                          : false;
     CallAccount account;
     account.notes = std::move(notes_);
     account.named = std::move(named_);
@@ -285,57 +290,59 @@ class Wording {
     return true;
   }
 
-  bool Action(int code) {
+  bool Action(plugin::ActionCode code) {
+    using enum plugin::ActionCode;
     TakeScopes();
     const std::vector<CallArgument>& arguments = call_.arguments;
-    if (code == 3) {  // Store Fixed Value: 0 when nothing is in scope
-      if (scopes_.empty()) return false;
-      const auto* none = std::get_if<model::NoInstanceInScope>(&scopes_.front());
-      if (none == nullptr) return false;
-      Say(TypeName(none->scope.type) + " has no instance in scope (" +
-          WhyNoneInScope(none->scope) + "), so 0 is stored");
-      return true;
-    }
-    if (code == 8) {
-      if (ListEmpty()) return true;
-      if (Take<model::ListOfOne>() == nullptr) return false;
-      Say("the display list holds one node, which reversing leaves as it is");
-      return true;
-    }
-    if ((code >= 12 && code <= 15) || code == 26 || code == 27) return Sort();
-    // The object forms run their fixed-value twins.
-    static constexpr int kTwin[] = {0, 1, 2, 4, 5, 6, 7, 9, 10, 11};
-    const int fixedCode = code >= 16 ? kTwin[code - 16] : code;
+    if (plugin::IsSort(*call_.routine)) return Sort();
     Operand m, t;
-    switch (fixedCode) {
-      case 0:
-      case 1:
+    switch (code) {
+      case StoreFixedValue:
+        return Stored();
+      case ReverseAll:
+        if (ListEmpty()) return true;
+        if (Take<model::ListOfOne>() == nullptr) return false;
+        Say("the display list holds one node, which reversing leaves as it is");
+        return true;
+      case SendBackOne:
+      case BringForwardOne:
         return !ActionOperand(arguments[0], m) || AtEnd(m);
-      case 6:
-      case 7:
+      case SendBackN:
+      case BringForwardN:
         if (!ActionOperand(arguments[0], m)) return true;
         if (const auto* count = Take<model::CountBelowOne>()) {
           Say("a count of " + std::to_string(count->count) + " moves nothing");
           return true;
         }
         return AtEnd(m);
-      case 2:
+      case SwapPair:
         if (!ActionOperand(arguments[0], m) || !ActionOperand(arguments[1], t)) return true;
         if (Take<model::SameObject>() == nullptr) return false;
         Say("both parameters name slot " + std::to_string(m.slot) +
             ", and a swap with itself moves nothing");
         return true;
-      case 4:
-      case 5:
+      case BringToFront:
+      case SendToBack:
         return ListEmpty() || !ActionOperand(arguments[0], m) || AtEnd(m);
-      case 9:
-      case 10:
+      case MoveAbove:
+      case MoveBelow:
         if (!ActionOperand(arguments[0], m) || !ActionOperand(arguments[1], t)) return true;
-        return AlreadyPlaced(m, t, fixedCode == 9);
-      case 11:
+        return AlreadyPlaced(m, t, code == MoveAbove);
+      case MoveToLevel:
         return !ActionOperand(arguments[0], m) || ToLevel(m);
+      default:
+        return false;
     }
-    return false;
+  }
+
+  // "Store Fixed Value for %0" stores 0 when nothing is in scope.
+  bool Stored() {
+    if (scopes_.empty()) return false;
+      const auto* none = std::get_if<model::NoInstanceInScope>(&scopes_.front());
+      if (none == nullptr) return false;
+    Say(TypeName(none->scope.type) + " has no instance in scope (" + WhyNoneInScope(none->scope) +
+        "), so 0 is stored");
+    return true;
   }
 
   // --- Conditions with fixed values ------------------------------------------------
@@ -573,23 +580,24 @@ class Wording {
     return true;
   }
 
-  bool Condition(int code) {
+  bool Condition(plugin::ConditionCode code) {
+    using enum plugin::ConditionCode;
     switch (code) {
-      case 0:
-      case 1:
-        return EndCondition(code == 1);
-      case 2:
-      case 3:
-        return Compare(code == 2);
-      case 4:
+      case CondAtBack:
+      case CondAtFront:
+        return EndCondition(code == CondAtFront);
+      case CondAbove:
+      case CondBelow:
+        return Compare(code == CondAbove);
+      case CondBetween:
         return Between();
-      case 5:
-      case 6:
-        return ObjectAtEnd(code == 6);
-      case 7:
-      case 8:
+      case CondObjectAtBack:
+      case CondObjectAtFront:
+        return ObjectAtEnd(code == CondObjectAtFront);
+      case CondObjectAbove:
+      case CondObjectBelow:
         return ObjectCompare();
-      case 9:
+      case CondObjectBetween:
         return ObjectBetween();
     }
     return false;

@@ -14,9 +14,6 @@ using plugin::RoutineKind;
 // GetExpressionParameter unchanged.
 constexpr std::int32_t kExpressionToken = 0x5A17;
 
-// "Store Fixed Value of %0" stores 0 for a type with nothing in scope: it
-// acts on no stored value.
-constexpr std::uint16_t kStoreFixedValue = 3;
 
 std::string Argument(const CallArgument& argument) {
   switch (argument.form) {
@@ -143,7 +140,11 @@ class Runner {
     // the call finds it), a call that did nothing (the frame it left, which
     // is the one it found but for a condition's selections).
     std::optional<model::Frame> found;
-    if (fallsBack && routine.code != kStoreFixedValue) found = ModelFrame(sim_, before.selections);
+    // "Store Fixed Value for %0" stores 0 for a type with nothing in scope:
+    // it acts on no stored value.
+    const bool store = routine.kind == RoutineKind::Action &&
+                       routine.code == plugin::CodeOf(plugin::ActionCode::StoreFixedValue);
+    if (fallsBack && !store) found = ModelFrame(sim_, before.selections);
     sim_.ClearLogs();
     int nextParameterCalls = 0;
     step.answer = Invoke(routine, call, nextParameterCalls);

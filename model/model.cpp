@@ -1,5 +1,7 @@
 #include "model/model.h"
 
+#include "plugin/routine_codes.h"
+
 #include <algorithm>
 #include <functional>
 #include <utility>
@@ -387,27 +389,28 @@ std::int32_t ObjectBetween(Context& c, int a, int b, int other) {
 }
 
 std::int32_t RunCondition(Context& c, const Call& call) {
-  switch (call.code) {
-    case 0:
+  using Code = plugin::ConditionCode;
+  switch (static_cast<plugin::ConditionCode>(call.code)) {
+    case Code::CondAtBack:
       return AtEnd(c, call.first, false);
-    case 1:
+    case Code::CondAtFront:
       return AtEnd(c, call.first, true);
-    case 2:
+    case Code::CondAbove:
       return Compare(c, call.first, call.second, true);
-    case 3:
+    case Code::CondBelow:
       return Compare(c, call.first, call.second, false);
-    case 4:
+    case Code::CondBetween:
       for (int i = 0; i < 3; ++i) c.Fetch(Service::NextParameter, 0xFFFF, 0);
       return Between(c, call.nextParameters[0], call.nextParameters[1], call.nextParameters[2]);
-    case 5:
+    case Code::CondObjectAtBack:
       return Filter(c, call.typeA, std::nullopt, FilterTest::AtBack, kAtBack);
-    case 6:
+    case Code::CondObjectAtFront:
       return Filter(c, call.typeA, std::nullopt, FilterTest::AtFront, kAtFront);
-    case 7:
+    case Code::CondObjectAbove:
       return Filter(c, call.typeA, call.typeB, FilterTest::Above, kAbove);
-    case 8:
+    case Code::CondObjectBelow:
       return Filter(c, call.typeA, call.typeB, FilterTest::Below, kBelow);
-    case 9:
+    case Code::CondObjectBetween:
       for (int i = 0; i < 3; ++i) c.Fetch(Service::NextParameter, 0xFFFF, 0);
       return ObjectBetween(c, call.typeA, call.typeB, call.typeC);
   }
@@ -416,57 +419,59 @@ std::int32_t RunCondition(Context& c, const Call& call) {
 
 void RunAction(Context& c, const Call& call) {
   // Object forms act on the first instance in scope of the parameter's type.
-  const std::int32_t a = call.code >= 16 ? c.FirstInScopeFixedValue(call.typeA) : call.first;
-  switch (call.code) {
-    case 0:
-    case 16:
+  const bool objectForm = call.code >= plugin::CodeOf(plugin::ActionCode::SendBackOneByObject);
+  const std::int32_t a = objectForm ? c.FirstInScopeFixedValue(call.typeA) : call.first;
+  using Code = plugin::ActionCode;
+  switch (static_cast<plugin::ActionCode>(call.code)) {
+    case Code::SendBackOne:
+    case Code::SendBackOneByObject:
       return StepBy(c, a, 1, -1);
-    case 1:
-    case 17:
+    case Code::BringForwardOne:
+    case Code::BringForwardOneByObject:
       return StepBy(c, a, 1, +1);
-    case 2:
+    case Code::SwapPair:
       return SwapPair(c, call.first, call.second);
-    case 18:
+    case Code::SwapPairByObject:
       return SwapPair(c, a, c.FirstInScopeFixedValue(call.typeB));
-    case 3:
+    case Code::StoreFixedValue:
       c.f.storedFixedValue = c.FirstInScopeFixedValue(call.typeA);
       return;
-    case 4:
-    case 19:
+    case Code::BringToFront:
+    case Code::BringToFrontByObject:
       return ToEnd(c, a, true);
-    case 5:
-    case 20:
+    case Code::SendToBack:
+    case Code::SendToBackByObject:
       return ToEnd(c, a, false);
-    case 6:
-    case 21:
+    case Code::SendBackN:
+    case Code::SendBackNByObject:
       return StepBy(c, a, call.second, -1);
-    case 7:
-    case 22:
+    case Code::BringForwardN:
+    case Code::BringForwardNByObject:
       return StepBy(c, a, call.second, +1);
-    case 8:
+    case Code::ReverseAll:
       return ReverseAll(c);
-    case 9:
+    case Code::MoveAbove:
       return MoveAboveOrBelow(c, call.first, call.second, true);
-    case 23:
+    case Code::MoveAboveByObject:
       return MoveAboveOrBelow(c, a, c.FirstInScopeFixedValue(call.typeB), true);
-    case 10:
+    case Code::MoveBelow:
       return MoveAboveOrBelow(c, call.first, call.second, false);
-    case 24:
+    case Code::MoveBelowByObject:
       return MoveAboveOrBelow(c, a, c.FirstInScopeFixedValue(call.typeB), false);
-    case 11:
-    case 25:
+    case Code::MoveToLevel:
+    case Code::MoveToLevelByObject:
       return MoveToLevel(c, a, call.second);
-    case 12:
+    case Code::IncreasingXSort:
       return Sort(c, SortKey::X, true, 0, 0);
-    case 13:
+    case Code::IncreasingYSort:
       return Sort(c, SortKey::Y, true, 0, 0);
-    case 14:
+    case Code::DecreasingXSort:
       return Sort(c, SortKey::X, false, 0, 0);
-    case 15:
+    case Code::DecreasingYSort:
       return Sort(c, SortKey::Y, false, 0, 0);
-    case 26:
+    case Code::IncreasingSortByValue:
       return Sort(c, SortKey::AlterableValue, true, call.second, call.valueIndex);
-    case 27:
+    case Code::DecreasingSortByValue:
       return Sort(c, SortKey::AlterableValue, false, call.second, call.valueIndex);
   }
   ModelError("no such action");
@@ -552,34 +557,35 @@ void RunExpression(Context& c, const Call& call) {
     c.Fetch(Service::ExpressionParameter, kind, static_cast<std::uint32_t>(call.token));
   };
   Outcome& out = c.out;
-  switch (call.code) {
-    case 0:
+  using Code = plugin::ExpressionCode;
+  switch (static_cast<plugin::ExpressionCode>(call.code)) {
+    case Code::GetFixedValueByName:
       fetch(1);
       out.result = FixedValueByName(c, call.textArgument);
       return;
-    case 1:
+    case Code::GetTopFixedValue:
       out.result = EndFixedValue(c, true);
       return;
-    case 2:
+    case Code::GetBottomFixedValue:
       out.result = EndFixedValue(c, false);
       return;
-    case 3:
+    case Code::GetDescription:
       fetch(0);
       out.text = Describe(c, call.integerArgument, 1);
       return;
-    case 4:
+    case Code::GetTenDescription:
       fetch(0);
       out.text = Describe(c, call.integerArgument, 10);
       return;
-    case 5:
+    case Code::GetLevelCount:
       out.result = static_cast<std::int32_t>(std::count_if(
           c.f.order.begin(), c.f.order.end(), [&](int node) { return Counted(c.f.nodes[node]); }));
       return;
-    case 6:
+    case Code::GetLevel:
       fetch(0);
       out.result = LevelOfFixedValue(c, call.integerArgument);
       return;
-    case 7:
+    case Code::GetLevelFixedValue:
       fetch(0);
       out.result = FixedValueAtLevel(c, call.integerArgument);
       return;

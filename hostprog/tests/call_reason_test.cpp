@@ -29,9 +29,9 @@ SceneCall ToScene(const model::Call& c) {
   call.routine = plugin::FindRoutine(kind, static_cast<std::uint16_t>(c.code));
   const int types[] = {c.typeA, c.typeB, c.typeC};
   std::vector<std::int32_t> numbers = {c.first, c.second};
-  if (kind == RoutineKind::Condition && c.code == 4)
+  if (call.routine == &plugin::Row(plugin::ConditionCode::CondBetween))
     numbers.assign(c.nextParameters.begin(), c.nextParameters.end());
-  else if (kind == RoutineKind::Action && (c.code >= 16 || c.code == 3))
+  else if (kind == RoutineKind::Action && plugin::ParameterWord(*call.routine, 0) == "object")
     numbers = {c.second};
   std::size_t nextType = 0, nextNumber = 0;
   for (int i = 0; i < call.routine->parameterCount; ++i) {
@@ -87,7 +87,9 @@ TEST(CallReason, ReasonsComeOnlyWhenTheModelDidNothing) {
       // The host's records read back are the frame they were laid out from
       // (node ids by position, as a fresh frame numbers them).
       ASSERT_TRUE(read.has_value()) << where.str();
-      if (i == 0) ASSERT_EQ(model::Diff(model::Expected(frame), model::Expected(*read)), "");
+      if (i == 0) {
+        ASSERT_EQ(model::Diff(model::Expected(frame), model::Expected(*read)), "");
+      }
 
       model::Frame after = frame;
       const model::Outcome outcome = model::Run(after, call);
@@ -105,8 +107,7 @@ TEST(CallReason, ReasonsComeOnlyWhenTheModelDidNothing) {
         }
       } else {
         // A sort may reorder equal keys that already stood in order.
-        const bool sort = action && ((call.code >= 12 && call.code <= 15) || call.code >= 26);
-        EXPECT_TRUE(!account.why || sort) << where.str();
+        EXPECT_TRUE(!account.why || plugin::IsSort(*ToScene(call).routine)) << where.str();
       }
       if (account.why) {
         EXPECT_FALSE(account.why->text.empty()) << where.str();
