@@ -215,7 +215,7 @@ std::vector<Point> Place(const std::vector<NodeView>& nodes, const Scale& scale)
 }
 
 // What a panel says above its stage, one line each before wrapping: the
-// call, its outcome, why it did nothing, and what it changed besides the
+// call, its outcome, its notes, why it did nothing, and what it changed besides the
 // order (a condition's selections before and after, the stored fixed value).
 struct Caption {
   std::string title;
@@ -238,6 +238,7 @@ Caption CaptionOf(const SceneFile& scene, const SceneStep& step, const SceneStep
   }
   caption.title = "call " + std::to_string(step.number) + ": " + step.label;
   caption.lines.push_back(OutcomeLine(step));
+  for (const std::string& note : step.notes) caption.lines.push_back("note: " + note);
   if (step.reason) caption.lines.push_back("why: " + step.reason->text);
   const std::string arrow = std::string(" ") + kArrowMark + " ";
   if (previous == nullptr) return caption;
