@@ -87,9 +87,9 @@ class Wording {
   bool InScopeAt(const model::ScopeStart& scope) const { return Present(scope.first); }
   static std::string WhyNoneInScope(const model::ScopeStart& scope) {
     if (scope.current)
-      return scope.first < 0 ? "its selection is current and empty"
-                             : "its current selection starts at free slot " +
-                                   std::to_string(scope.first);
+      return scope.first < 0
+                 ? "its selection is current and empty"
+                 : "its current selection starts at free slot " + std::to_string(scope.first);
     return scope.first < 0 ? "it has no objects"
                            : "its first object's slot " + std::to_string(scope.first) + " is free";
   }
@@ -117,8 +117,7 @@ class Wording {
     const std::string detail = " (fixed value " + std::to_string(search.fixedValue) + ")";
     Say((argument != nullptr ? Subject(*argument, firstSlot, beyond, detail)
                              : "slot " + std::to_string(beyond) + detail) +
-        " lies beyond " +
-        (conditions ? "objectCount " : "objectLimit ") + std::to_string(bound) +
+        " lies beyond " + (conditions ? "objectCount " : "objectLimit ") + std::to_string(bound) +
         (conditions ? ", the last slot the conditions look in"
                     : ", the last slot the actions look in"));
   }
@@ -253,8 +252,8 @@ class Wording {
       return true;
     }
     if (target->owner == kNone || levels->level != levels->otherLevel) return false;
-    Say(m.name + " has the same level as slot " + std::to_string(target->owner) +
-        " at position " + position + " (" + std::to_string(levels->otherLevel) + ")");
+    Say(m.name + " has the same level as slot " + std::to_string(target->owner) + " at position " +
+        position + " (" + std::to_string(levels->otherLevel) + ")");
     return true;
   }
 
@@ -338,8 +337,8 @@ class Wording {
   // "Store Fixed Value for %0" stores 0 when nothing is in scope.
   bool Stored() {
     if (scopes_.empty()) return false;
-      const auto* none = std::get_if<model::NoInstanceInScope>(&scopes_.front());
-      if (none == nullptr) return false;
+    const auto* none = std::get_if<model::NoInstanceInScope>(&scopes_.front());
+    if (none == nullptr) return false;
     Say(TypeName(none->scope.type) + " has no instance in scope (" + WhyNoneInScope(none->scope) +
         "), so 0 is stored");
     return true;
@@ -375,8 +374,8 @@ class Wording {
   }
 
   bool EndCondition(bool front) {
-    const std::int32_t value = call_.arguments[0].value == 0 ? f_.storedFixedValue
-                                                             : call_.arguments[0].value;
+    const std::int32_t value =
+        call_.arguments[0].value == 0 ? f_.storedFixedValue : call_.arguments[0].value;
     if (Take<model::StoredStandsIn>() != nullptr) Say("fixed value 0 stands for " + StoredWords());
     const int owner = EndOwner(front);
     if (owner == kNone) return true;
@@ -412,8 +411,8 @@ class Wording {
   }
 
   bool Between() {
-    if (ConditionOperand() == kNone || ConditionOperand() == kNone ||
-        ConditionOperand() == kNone || NoNode())
+    if (ConditionOperand() == kNone || ConditionOperand() == kNone || ConditionOperand() == kNone ||
+        NoNode())
       return true;
     const auto* ab = Take<model::LevelsCompared>();
     const auto* ac = Take<model::LevelsCompared>();
@@ -505,8 +504,7 @@ class Wording {
     const std::string end = front ? "front-most" : "back-most";
     const int owner = EndOwner(front);
     if (owner == kNone) return true;
-    if (std::find(run->candidates.begin(), run->candidates.end(), owner) ==
-        run->candidates.end()) {
+    if (std::find(run->candidates.begin(), run->candidates.end(), owner) == run->candidates.end()) {
       Say("the " + end + " node is " + SlotOf(owner) + ", not one of " +
           InScope(run->candidateScope.type, run->candidates));
       return true;
@@ -551,8 +549,7 @@ class Wording {
   }
 
   bool ObjectBetween() {
-    const int a = call_.arguments[0].type, b = call_.arguments[1].type,
-              c = call_.arguments[2].type;
+    const int a = call_.arguments[0].type, b = call_.arguments[1].type, c = call_.arguments[2].type;
     // A's walks rewrite its own selection: with B or C of its type, no plain
     // reason follows.
     if (b == a || c == a) return false;
@@ -565,8 +562,8 @@ class Wording {
     if (!Arrangement(false, first)) return false;
     const auto* marked = Take<model::MarkedNotCurrent>();
     const bool stillCurrent = marked != nullptr && marked->eventCount == kLastEventPass;
-    const auto* next = next_ < decisions_.size() ? std::get_if<model::Filtered>(&decisions_[next_])
-                                                 : nullptr;
+    const auto* next =
+        next_ < decisions_.size() ? std::get_if<model::Filtered>(&decisions_[next_]) : nullptr;
     if (stillCurrent && next != nullptr && next->stopped) {
       Take<model::Filtered>();
       other = "eventCount is 65535, so marking " + TypeName(a) +

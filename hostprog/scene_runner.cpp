@@ -14,7 +14,6 @@ using plugin::RoutineKind;
 // GetExpressionParameter unchanged.
 constexpr std::int32_t kExpressionToken = 0x5A17;
 
-
 std::string Argument(const CallArgument& argument) {
   switch (argument.form) {
     case CallArgument::Form::kNumber:

@@ -1,10 +1,10 @@
 #include "model/model.h"
 
-#include "plugin/routine_codes.h"
-
 #include <algorithm>
 #include <functional>
 #include <utility>
+
+#include "plugin/routine_codes.h"
 
 namespace tier::model {
 namespace {

@@ -195,10 +195,10 @@ struct MarkedNotCurrent {
   std::uint16_t eventCount = 0;
 };
 
-using Decision = std::variant<StoredStandsIn, NoInstanceInScope, FirstInScope, Searched, NoNode,
-                              ListEmpty, ListOfOne, AlreadyAtEnd, CountBelowOne, SameObject,
-                              LevelsCompared, LevelOutsideList, TargetAtLevel, EndOwner, SortKeys,
-                              Filtered, MarkedNotCurrent>;
+using Decision =
+    std::variant<StoredStandsIn, NoInstanceInScope, FirstInScope, Searched, NoNode, ListEmpty,
+                 ListOfOne, AlreadyAtEnd, CountBelowOne, SameObject, LevelsCompared,
+                 LevelOutsideList, TargetAtLevel, EndOwner, SortKeys, Filtered, MarkedNotCurrent>;
 using Decisions = std::vector<Decision>;
 
 // Records the model cannot run: a chain into a free slot, a node outside the

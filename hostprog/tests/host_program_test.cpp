@@ -262,7 +262,6 @@ TEST(ScenePicture, MarksAndEscapesWhatItDraws) {
   EXPECT_EQ(error,
             "the picture would draw 120400 nodes (at most 100000); draw a scene with fewer "
             "calls or objects");
-
 }
 
 }  // namespace

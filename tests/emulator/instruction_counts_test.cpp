@@ -59,7 +59,8 @@ using CountTable = std::map<std::pair<std::string, int>, std::vector<std::uint64
 
 CountTable ReadmeTable() {
   std::ifstream readme(TIER_README);
-  const std::regex row(R"(^\| (condition|action|expression) (\d+) ".*" \| ([\d,]+) \| ([\d,]+) \| ([\d,]+) \| [\d.]+ \|$)");
+  const std::regex row(
+      R"(^\| (condition|action|expression) (\d+) ".*" \| ([\d,]+) \| ([\d,]+) \| ([\d,]+) \| [\d.]+ \|$)");
   CountTable table;
   std::string line;
   while (std::getline(readme, line)) {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/fuzz/source.h"
 #include "model/model.h"
+#include "tests/fuzz/source.h"
 
 namespace tier::fuzz {
 

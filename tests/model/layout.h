@@ -9,8 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "simhost/sim_host.h"
 #include "model/model.h"
+#include "simhost/sim_host.h"
 
 namespace tier::model {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "plugin/catalogue.h"
 #include "model/model.h"
+#include "plugin/catalogue.h"
 
 namespace tier::model {
 namespace {

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "model/model.h"
 #include "plugin/catalogue.h"
 #include "tests/model/layout.h"
-#include "model/model.h"
 #include "tests/tier_harness.h"
 
 namespace tier::bench {
