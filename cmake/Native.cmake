@@ -41,7 +41,8 @@ target_link_libraries(tier_plugin PUBLIC tier_host)
 # Natively the catalogue comes with the plug-in's code.
 add_library(tier_catalogue ALIAS tier_plugin)
 
-add_library(tier_simhost STATIC simhost/sim_host.cpp simhost/address_space.cpp)
+add_library(tier_simhost STATIC simhost/sim_host.cpp simhost/address_space.cpp
+                                simhost/field_check.cpp)
 target_link_libraries(tier_simhost PUBLIC tier_host)
 
 # The product Tier.vdx run in a CPU emulator, its memory shared with the
