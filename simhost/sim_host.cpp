@@ -77,8 +77,8 @@ SimHost::SimHost(const SceneSpec& scene)
   runHeader_ = Allocate(RecordKind::RunHeader, sizeof(RunHeader));
   frame_ = Allocate(RecordKind::Frame, sizeof(Frame));
   displayList_ = Allocate(RecordKind::DisplayList, sizeof(DisplayList));
-  objectTable_ = Allocate(RecordKind::ObjectTable,
-                          sizeof(ObjectSlot) * static_cast<std::size_t>(slotCount_));
+  objectTable_ =
+      Allocate(RecordKind::ObjectTable, sizeof(ObjectSlot) * static_cast<std::size_t>(slotCount_));
   LayOutTypesAndObjects();
   LinkTypeChains();
   LinkDisplayList();
@@ -102,8 +102,8 @@ SimHost::SimHost(const SceneSpec& scene)
 // the objects in their slots with their display blocks and values.
 void SimHost::LayOutTypesAndObjects() {
   for (const TypeSpec& type : scene_.types) {
-    const HostAddress entry =
-        Allocate(RecordKind::ObjectTypeEntry, offsetof(ObjectTypeEntry, name) + type.name.size() + 1);
+    const HostAddress entry = Allocate(RecordKind::ObjectTypeEntry,
+                                       offsetof(ObjectTypeEntry, name) + type.name.size() + 1);
     std::memcpy(space_.At<ObjectTypeEntry>(entry)->name, type.name.c_str(), type.name.size() + 1);
     types_.push_back(entry);
   }

@@ -55,8 +55,8 @@ TEST(FieldCheck, FieldsAllowWhatTheHostLetsThePluginDo) {
   EXPECT_EQ(Breach(sim, AddressOfField(object, offsetof(host::HostObject, nextSelected)), 2,
                    AccessKind::Write),
             "");
-  const std::optional<sim::AccessBreach> x = CheckAccess(
-      sim, AddressOfField(object, offsetof(host::HostObject, x)), 2, AccessKind::Write);
+  const std::optional<sim::AccessBreach> x =
+      CheckAccess(sim, AddressOfField(object, offsetof(host::HostObject, x)), 2, AccessKind::Write);
   ASSERT_TRUE(x);
   EXPECT_EQ(x->record, "HostObject");
   EXPECT_EQ(x->field, "x");
@@ -77,14 +77,14 @@ TEST(FieldCheck, ConditionalRangesExistOnlyWhereTheHostMadeThem) {
       CheckAccess(sim, values + 4 * 26, 4, AccessKind::Read);
   ASSERT_TRUE(past);
   EXPECT_EQ(past->field, "alterable value 26");
-  EXPECT_NE(Breach(sim, values, 4, AccessKind::Write).find("(alterable value 0), which the plug-in "
-                                                          "may only read"),
+  EXPECT_NE(Breach(sim, values, 4, AccessKind::Write)
+                .find("(alterable value 0), which the plug-in "
+                      "may only read"),
             std::string::npos);
 
   // displayLevel is only written; without a display block it is no field.
-  const host::HostAddress level =
-      AddressOfField(withBlocks, withBlocks.displayBlockOffset +
-                                     offsetof(host::DisplayBlock, displayLevel));
+  const host::HostAddress level = AddressOfField(
+      withBlocks, withBlocks.displayBlockOffset + offsetof(host::DisplayBlock, displayLevel));
   EXPECT_EQ(Breach(sim, level, 2, AccessKind::Write), "");
   EXPECT_EQ(Breach(sim, level, 2, AccessKind::Read),
             "read 2 bytes at display block+0x08 (displayLevel), which the plug-in may only write");
@@ -95,8 +95,7 @@ TEST(FieldCheck, ConditionalRangesExistOnlyWhereTheHostMadeThem) {
             "(displayBlockOffset is 0)), which belongs to the host alone");
 
   // A type's name up to its terminator.
-  const host::HostAddress name =
-      AddressOfField(sim.Type(0), offsetof(host::ObjectTypeEntry, name));
+  const host::HostAddress name = AddressOfField(sim.Type(0), offsetof(host::ObjectTypeEntry, name));
   EXPECT_EQ(Breach(sim, name, 5, AccessKind::Read), "");  // "Ball" and its terminator
   EXPECT_NE(Breach(sim, name, 6, AccessKind::Read), "");
   EXPECT_NE(Breach(sim, name, 1, AccessKind::Write), "");
