@@ -30,6 +30,38 @@ namespace tier::host {
 // plug-in hands it back to GetExpressionParameter unchanged.
 inline constexpr std::int32_t kExpressionToken = 0x5A17;
 
+struct CallOptions {
+  // Off only where the call itself is timed: the copy of the records costs
+  // time linear in the frame.
+  bool compareRecords = true;
+  // Off to leave a text result with the caller, to release it.
+  bool takeText = true;
+};
+
+// A routine's argument words exactly as the host passes them.
+struct CallWords {
+  std::int32_t first = 0, second = 0;     // a condition or an action
+  std::int32_t token = kExpressionToken;  // an expression
+};
+
+struct CallOutcome {
+  // A condition's or an action's answer, or a number expression's.
+  std::int32_t result = 0;
+  // An expression's result as it came: a number or a text's address.
+  std::intptr_t value = 0;
+  // A text expression's text, taken over; nullopt for a null result.
+  std::optional<std::string> text;
+  // Writes outside the fields the plug-in may write, found after the call.
+  std::vector<sim::AccessBreach> breaches;
+};
+
+// Calls the routine with these words, the parameters it fetches from the host
+// already in place: the one call that every other goes through. The logs of
+// the services and refreshes gather on.
+CallOutcome CallRoutine(const PluginModule& module, sim::SimHost& sim,
+                        const plugin::RoutineInfo& routine, const CallWords& words,
+                        const CallOptions& options = {});
+
 struct RoutineCall {
   const plugin::RoutineInfo* routine = nullptr;
   // The parameter words in the routine's parameter order: numbers, or the
@@ -41,22 +73,11 @@ struct RoutineCall {
   // An expression's argument: a number, or the address of a text.
   std::int32_t expressionArgument = 0;
   std::int32_t token = kExpressionToken;
-  // Off only where the call itself is timed: the copy of the records costs
-  // time linear in the frame.
-  bool compareRecords = true;
+  CallOptions options;
 };
 
-struct CallOutcome {
-  // A condition's or an action's answer, or a number expression's.
-  std::int32_t result = 0;
-  // A text expression's text, taken over; nullopt for a null result.
-  std::optional<std::string> text;
-  // Writes outside the fields the plug-in may write, found after the call.
-  std::vector<sim::AccessBreach> breaches;
-};
-
-// Calls the routine through the module's tables over `sim`, with the logs of
-// the services and refreshes cleared first.
+// Clears the logs of the services and refreshes, puts the parameters where
+// the routine takes them from, and calls it.
 CallOutcome Invoke(const PluginModule& module, sim::SimHost& sim, const RoutineCall& call);
 
 // The breaches of a call, one per line, each as "wrote 2 bytes at ...".

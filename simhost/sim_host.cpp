@@ -281,9 +281,11 @@ HostAddress SimHost::Allocate(RecordKind kind, std::size_t size) {
   return address;
 }
 
-void SimHost::OpenCall(const std::vector<std::uint32_t>& words) {
+void SimHost::OpenCall(std::uint32_t first, std::uint32_t second) {
   callOpen_ = true;
-  callWords_ = words;
+  callWords_ = {first, second, expressionValue_};
+  for (const std::int32_t word : nextParameters_)
+    callWords_.push_back(static_cast<std::uint32_t>(word));
 }
 
 void SimHost::CloseCall() {

@@ -103,10 +103,11 @@ class SimHost {
   // --- The contract ----------------------------------------------------------
   // Every block the host made, with the record it holds.
   const BlockMap& Blocks() const { return blocks_; }
-  // A call begins and ends: the parameter records among `words` are the only
-  // ones the plug-in may read until CloseCall. Outside a call every parameter
-  // record is readable.
-  void OpenCall(const std::vector<std::uint32_t>& words);
+  // A call begins and ends: the parameter records among its argument words,
+  // the queued parameters and the expression argument are the only ones the
+  // plug-in may read until CloseCall. Outside a call every parameter record
+  // is readable.
+  void OpenCall(std::uint32_t first, std::uint32_t second);
   void CloseCall();
   // Whether the parameter record at `start` may be read now.
   bool IsParameterLive(HostAddress start) const;

@@ -106,7 +106,7 @@ TEST(FieldCheck, AParameterRecordIsReadableWhileItsCallLasts) {
   const auto earlier = static_cast<std::uint32_t>(sim.ObjectParamWord(0));
   const auto current = static_cast<std::uint32_t>(sim.ObjectParamWord(0));
   const host::HostAddress typeOffset = offsetof(host::ObjectParam, typeOffset);
-  sim.OpenCall({current, 0});
+  sim.OpenCall(current, 0);
   EXPECT_EQ(Breach(sim, current + typeOffset, 2, AccessKind::Read), "");
   EXPECT_EQ(Breach(sim, earlier + typeOffset, 2, AccessKind::Read),
             "read 2 bytes at ObjectParam+0x04 (typeOffset), a parameter record the host handed "
