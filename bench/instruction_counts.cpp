@@ -47,9 +47,10 @@ int main(int argc, char** argv) {
     const tier::plugin::RoutineInfo& row = tier::bench::RowOf(routine);
     const std::string name = tier::bench::KindName(routine);
     const std::string text(row.displayText);
+    std::string breaches;
     std::vector<unsigned long long> counts;
     for (int n : tier::bench::kCountedSizes)
-      counts.push_back(tier::bench::InstructionsPerCall(emulated, routine, n));
+      counts.push_back(tier::bench::InstructionsPerCall(emulated, routine, n, breaches));
     if (table) {
       std::printf("| %s %d \"%s\" |", name.c_str(), routine.code, text.c_str());
       for (unsigned long long count : counts) std::printf(" %s |", WithCommas(count).c_str());
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
       for (unsigned long long count : counts) std::printf(" %llu", count);
       std::printf("\n");
     }
+    if (!breaches.empty()) std::fprintf(stderr, "broke the host's contract:\n%s", breaches.c_str());
     std::fflush(stdout);
   }
   return 0;

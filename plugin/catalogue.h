@@ -118,9 +118,9 @@ constexpr RoutineInfo Expression(std::uint16_t code, std::string_view text, std:
           static_cast<std::uint16_t>(7000 + 10 * code),
           text,
           static_cast<std::uint16_t>(code == CodeOf(ExpressionCode::GetDescription) ||
-                                              code == CodeOf(ExpressionCode::GetTenDescription)
-                                          ? kTextResult
-                                          : 0),
+                                             code == CodeOf(ExpressionCode::GetTenDescription)
+                                         ? kTextResult
+                                         : 0),
           count,
           {ParameterInfo{argumentKind, 0}, {}, {}},
           name,

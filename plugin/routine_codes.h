@@ -9,21 +9,59 @@
 
 namespace tier::plugin {
 
-#define TIER_CONDITIONS(X)                                                                    \
-  X(CondAtBack) X(CondAtFront) X(CondAbove) X(CondBelow) X(CondBetween) X(CondObjectAtBack) \
-  X(CondObjectAtFront) X(CondObjectAbove) X(CondObjectBelow) X(CondObjectBetween)
+// clang-format off
+#define TIER_CONDITIONS(X) \
+  X(CondAtBack) \
+  X(CondAtFront) \
+  X(CondAbove) \
+  X(CondBelow) \
+  X(CondBetween) \
+  X(CondObjectAtBack) \
+  X(CondObjectAtFront) \
+  X(CondObjectAbove) \
+  X(CondObjectBelow) \
+  X(CondObjectBetween)
 
-#define TIER_ACTIONS(X)                                                                         \
-  X(SendBackOne) X(BringForwardOne) X(SwapPair) X(StoreFixedValue) X(BringToFront)            \
-  X(SendToBack) X(SendBackN) X(BringForwardN) X(ReverseAll) X(MoveAbove) X(MoveBelow)         \
-  X(MoveToLevel) X(IncreasingXSort) X(IncreasingYSort) X(DecreasingXSort) X(DecreasingYSort)  \
-  X(SendBackOneByObject) X(BringForwardOneByObject) X(SwapPairByObject) X(BringToFrontByObject) \
-  X(SendToBackByObject) X(SendBackNByObject) X(BringForwardNByObject) X(MoveAboveByObject)    \
-  X(MoveBelowByObject) X(MoveToLevelByObject) X(IncreasingSortByValue) X(DecreasingSortByValue)
+#define TIER_ACTIONS(X) \
+  X(SendBackOne) \
+  X(BringForwardOne) \
+  X(SwapPair) \
+  X(StoreFixedValue) \
+  X(BringToFront) \
+  X(SendToBack) \
+  X(SendBackN) \
+  X(BringForwardN) \
+  X(ReverseAll) \
+  X(MoveAbove) \
+  X(MoveBelow) \
+  X(MoveToLevel) \
+  X(IncreasingXSort) \
+  X(IncreasingYSort) \
+  X(DecreasingXSort) \
+  X(DecreasingYSort) \
+  X(SendBackOneByObject) \
+  X(BringForwardOneByObject) \
+  X(SwapPairByObject) \
+  X(BringToFrontByObject) \
+  X(SendToBackByObject) \
+  X(SendBackNByObject) \
+  X(BringForwardNByObject) \
+  X(MoveAboveByObject) \
+  X(MoveBelowByObject) \
+  X(MoveToLevelByObject) \
+  X(IncreasingSortByValue) \
+  X(DecreasingSortByValue)
 
-#define TIER_EXPRESSIONS(X)                                                                  \
-  X(GetFixedValueByName) X(GetTopFixedValue) X(GetBottomFixedValue) X(GetDescription)      \
-  X(GetTenDescription) X(GetLevelCount) X(GetLevel) X(GetLevelFixedValue)
+#define TIER_EXPRESSIONS(X) \
+  X(GetFixedValueByName) \
+  X(GetTopFixedValue) \
+  X(GetBottomFixedValue) \
+  X(GetDescription) \
+  X(GetTenDescription) \
+  X(GetLevelCount) \
+  X(GetLevel) \
+  X(GetLevelFixedValue)
+// clang-format on
 
 #define TIER_CODE_ENUMERATOR(name) name,
 #define TIER_CODE_NAME(name) #name,
