@@ -450,5 +450,41 @@ TEST(SceneRunner, SaysWhyACallDidNothingBesideItsOutcome) {
   EXPECT_EQ(report.find("why:", report.find("call 3:")), std::string::npos) << report;
 }
 
+// An object form whose type has nothing in scope moves whatever holds the
+// stored fixed value: the step names that object, so that the picture rings
+// it, and a note says so whether or not the call moved anything.
+TEST(SceneRunner, ObjectFormFallingBackOnTheStoredValueNamesWhatItMoved) {
+  SceneFile scene;
+  std::string error;
+  ASSERT_TRUE(
+      ParseScene("type Fish\ntype Weed\nobject 0 Weed\nobject 1 Weed\norder 0, 1\n"
+                 "storedFixedValue fv(slot 1)\n"
+                 "call \"Send %0 to Back\" object Fish\n"
+                 "call \"Send %0 to Back\" object Fish\n"
+                 "call \"Increasing Sort by %0 : non-alts default to %1\" alt 32767, 5\n",
+                 "s.scene", scene, error))
+      << error;
+  std::vector<SceneStep> steps;
+  RunScene(
+      *host::LoadTierModule(), scene, [](std::string_view) {}, &steps);
+  ASSERT_EQ(steps.size(), 4u);
+  const std::string note =
+      "Fish has no instance in scope, so the call acts on the stored fixed value 65537 (Weed 1)";
+  EXPECT_TRUE(steps[1].tableChanged);
+  EXPECT_EQ(steps[1].notes, std::vector<std::string>{note});
+  EXPECT_EQ(steps[1].named, std::vector<int>{1});
+  EXPECT_FALSE(steps[1].reason);
+  EXPECT_FALSE(steps[2].tableChanged);
+  EXPECT_EQ(steps[2].notes, std::vector<std::string>{note});
+  ASSERT_TRUE(steps[2].reason);
+  EXPECT_EQ(steps[2].reason->text,
+            "Fish has no instance in scope (it has no objects), so the action takes "
+            "storedFixedValue 65537; slot 1 is already at the back");
+  // An index outside the values sorts every object by the default.
+  EXPECT_EQ(steps[3].notes,
+            std::vector<std::string>{"alterable value 32767 lies outside 0 to 25, so every object "
+                                     "sorts by the default value 5"});
+}
+
 }  // namespace
 }  // namespace tier::scene
