@@ -80,11 +80,11 @@ struct Call {
   std::int32_t first = 0;               // a number parameter 1 (fixed value)
   std::int32_t second = 0;              // a number parameter 2 (fixed value, count, level, default)
   int typeA = 0, typeB = 0, typeC = 0;  // object parameters by type index
-  std::int16_t valueIndex = 0;          // codes 26 and 27
-  std::array<std::int32_t, 3> nextParameters{};  // condition 4
+  std::int16_t valueIndex = 0;          // the sorts by an alterable value
+  std::array<std::int32_t, 3> nextParameters{};  // CondBetween fetches all three
   std::int32_t token = 0;                        // expressions
-  std::int32_t integerArgument = 0;              // expressions 3, 4, 6, 7
-  std::optional<std::string> textArgument;       // expression 0; nullopt = null pointer
+  std::int32_t integerArgument = 0;              // the expressions with a number argument
+  std::optional<std::string> textArgument;       // GetFixedValueByName; nullopt = null pointer
 };
 
 enum class Service { NextParameter, ExpressionParameter };
