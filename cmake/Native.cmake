@@ -41,7 +41,8 @@ target_link_libraries(tier_plugin PUBLIC tier_host)
 # Natively the catalogue comes with the plug-in's code.
 add_library(tier_catalogue ALIAS tier_plugin)
 
-add_library(tier_simhost STATIC simhost/sim_host.cpp simhost/address_space.cpp)
+add_library(tier_simhost STATIC simhost/sim_host.cpp simhost/address_space.cpp
+                                simhost/field_check.cpp)
 target_link_libraries(tier_simhost PUBLIC tier_host)
 
 # The browser build (cmake/Wasm.cmake) has no emulator and makes its own
@@ -53,8 +54,9 @@ if(NOT EMSCRIPTEN)
 
   # The plug-in as a host program finds it: the linked-in code, or a library
   # file in the emulator.
-  add_library(tier_module STATIC simhost/plugin_module_native.cpp simhost/emulated_module.cpp)
-  target_link_libraries(tier_module PUBLIC tier_plugin tier_emulator)
+  add_library(tier_module STATIC simhost/plugin_module_native.cpp simhost/emulated_module.cpp
+                          simhost/routine_call.cpp)
+  target_link_libraries(tier_module PUBLIC tier_plugin tier_emulator tier_simhost)
 endif()
 
 # The product library that the emulated tests run: build/win32/Tier.vdx,

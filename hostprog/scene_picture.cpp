@@ -272,7 +272,7 @@ bool DescriptionRows(const SceneStep& step, std::vector<std::array<std::string, 
 }
 
 // What a panel says above its stage, one line each before wrapping: the
-// call, its outcome, why it did nothing, and what it changed besides the
+// call, its outcome, its notes, why it did nothing, and what it changed besides the
 // order (a condition's selections before and after, the stored fixed value).
 struct Caption {
   std::string title;
@@ -296,6 +296,7 @@ Caption CaptionOf(const SceneFile& scene, const SceneStep& step, const SceneStep
   }
   caption.title = "call " + std::to_string(step.number) + ": " + step.label;
   caption.lines.push_back(OutcomeLine(step));
+  for (const std::string& note : step.notes) caption.lines.push_back("note: " + note);
   if (step.reason) caption.lines.push_back("why: " + step.reason->text);
   const std::string arrow = std::string(" ") + kArrowMark + " ";
   if (previous == nullptr) return caption;

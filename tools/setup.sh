@@ -25,6 +25,7 @@ command -v i686-w64-mingw32-dlltool >/dev/null || need_apt+=(binutils-mingw-w64-
 command -v i686-w64-mingw32-windres >/dev/null || need_apt+=(binutils-mingw-w64-i686)
 [ -d /usr/src/googletest ] || need_apt+=(googletest)
 [ -f /usr/include/benchmark/benchmark.h ] || need_apt+=(libbenchmark-dev)
+[ -f /usr/include/tinyxml2.h ] || need_apt+=(libtinyxml2-dev)  # the pictures' XML check
 [ -f /usr/include/unicorn/unicorn.h ] || need_apt+=(libunicorn-dev)
 command -v python3 >/dev/null || need_apt+=(python3)  # writes and checks the release archive
 command -v clang-format >/dev/null || need_apt+=(clang-format)  # tools/check-format.sh

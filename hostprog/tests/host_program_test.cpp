@@ -13,7 +13,7 @@
 #include "hostprog/scene_file.h"
 #include "hostprog/scene_picture.h"
 #include "hostprog/scene_report.h"
-#include "hostprog/tests/xml_check.h"
+#include "hostprog/tests/xml_problem.h"
 #include "simhost/plugin_module.h"
 
 namespace tier::scene {
@@ -203,7 +203,7 @@ TEST(ScenePicture, EveryExampleSceneDrawsAWellFormedSelfContainedPicture) {
     ASSERT_EQ(steps.size(), scene.calls.size() + 1) << path;
     std::string picture;
     ASSERT_TRUE(ScenePicture(scene, steps, picture, error)) << error;
-    EXPECT_EQ(testing::CheckXml(picture), "") << path;
+    EXPECT_EQ(testing::XmlProblem(picture), "") << path;
     for (const char* external : {"<script", "href", "url(", "@import", "<foreignObject"})
       EXPECT_EQ(picture.find(external), std::string::npos) << path << " holds " << external;
     // One panel per step, each with its background.
@@ -232,7 +232,7 @@ TEST(ScenePicture, MarksAndEscapesWhatItDraws) {
   EXPECT_EQ(OutcomeLine(steps[1]), "order: 1* 0*+");
   std::string picture;
   ASSERT_TRUE(ScenePicture(scene, steps, picture, error));
-  EXPECT_EQ(testing::CheckXml(picture), "");
+  EXPECT_EQ(testing::XmlProblem(picture), "");
   EXPECT_NE(picture.find("&lt;a&amp;b&gt;"), std::string::npos);
   EXPECT_NE(picture.find("stroke-dasharray"), std::string::npos);  // uncounted
   EXPECT_NE(picture.find(">noRefresh</text>"), std::string::npos);
@@ -262,9 +262,6 @@ TEST(ScenePicture, MarksAndEscapesWhatItDraws) {
   EXPECT_EQ(error,
             "the picture would draw 120400 nodes (at most 100000); draw a scene with fewer "
             "calls or objects");
-
-  EXPECT_EQ(testing::CheckXml("<a><b></a>"), "</a> closes nothing open");
-  EXPECT_EQ(testing::CheckXml("<a x=\"1&\"/>"), "'&' without ';' in an attribute of <a>");
 }
 
 }  // namespace
@@ -295,7 +292,7 @@ std::string PictureOf(const std::string& text) {
   RunScene(
       *host::LoadTierModule(), scene, [](std::string_view) {}, &steps);
   EXPECT_TRUE(ScenePicture(scene, steps, picture, error)) << error;
-  EXPECT_EQ(testing::CheckXml(picture), "");
+  EXPECT_EQ(testing::XmlProblem(picture), "");
   return picture;
 }
 
@@ -423,8 +420,9 @@ TEST(SceneRunner, TableRowsHoldTheLongestNames) {
 namespace tier::scene {
 namespace {
 
-// The linked-in plug-in with planted faults: every action answers 7, and
-// "%0 At Back?" reverses the order before it answers.
+// The linked-in plug-in with planted faults: every action answers 7,
+// "%0 At Back?" reverses the order before it answers, and "tirGetNumLvls("
+// moves the object in slot 0, whose x belongs to the host.
 class FaultyModule : public host::PluginModule {
  public:
   FaultyModule() : inner_(host::LoadTierModule()) { infos_ = inner_->infos(); }
@@ -439,6 +437,9 @@ class FaultyModule : public host::PluginModule {
     return 7;
   }
   std::intptr_t Expression(int code, host::HostAddress runData, std::int32_t token) const override {
+    if (code == plugin::CodeOf(plugin::ExpressionCode::GetLevelCount))
+      host::ObjectInSlot(*host::RunHeaderOf(*host::HostPtr<host::RunData>(runData).get()), 0)->x ^=
+          0x101;
     return inner_->Expression(code, runData, token);
   }
   std::optional<std::string> TakeText(std::intptr_t result) const override {
@@ -456,7 +457,8 @@ TEST(SceneRunner, BreachesOfTheContractAreReportedWhereTheyHappen) {
   std::string error;
   ASSERT_TRUE(
       ParseScene("type A\nobject 0 A\nobject 1 A\norder 0, 1\n"
-                 "call \"Reverse all\"\ncall \"%0 At Back?\" fv(slot 0)\n",
+                 "call \"Reverse all\"\ncall \"%0 At Back?\" fv(slot 0)\n"
+                 "call \"tirGetNumLvls(\"\n",
                  "s.scene", scene, error))
       << error;
   std::vector<SceneStep> steps;
@@ -471,11 +473,17 @@ TEST(SceneRunner, BreachesOfTheContractAreReportedWhereTheyHappen) {
             std::string::npos)
       << report;
   EXPECT_NE(report.find("  !! refreshed: 1 0\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("  !! wrote 2 bytes at HostObject+0x3E (x), which the plug-in may only "
+                        "read\n",
+                        report.find("call 3: ")),
+            std::string::npos)
+      << report;
   // The picture's steps are the report's: the same outcome and contract.
-  ASSERT_EQ(steps.size(), 3u);
+  ASSERT_EQ(steps.size(), 4u);
   EXPECT_EQ(OutcomeLine(steps[1]), "order: 1*+ 0*+");
   EXPECT_TRUE(steps[2].contract.queryReordered && steps[2].contract.queryRedrew);
   EXPECT_TRUE(steps[0].contract.Kept());
+  EXPECT_EQ(steps[3].contract.fieldBreaches.size(), 1u);
 }
 
 }  // namespace
@@ -505,6 +513,42 @@ TEST(SceneRunner, SaysWhyACallDidNothingBesideItsOutcome) {
       << report;
   // A call that did something has no reason.
   EXPECT_EQ(report.find("why:", report.find("call 3:")), std::string::npos) << report;
+}
+
+// An object form whose type has nothing in scope moves whatever holds the
+// stored fixed value: the step names that object, so that the picture rings
+// it, and a note says so whether or not the call moved anything.
+TEST(SceneRunner, ObjectFormFallingBackOnTheStoredValueNamesWhatItMoved) {
+  SceneFile scene;
+  std::string error;
+  ASSERT_TRUE(
+      ParseScene("type Fish\ntype Weed\nobject 0 Weed\nobject 1 Weed\norder 0, 1\n"
+                 "storedFixedValue fv(slot 1)\n"
+                 "call \"Send %0 to Back\" object Fish\n"
+                 "call \"Send %0 to Back\" object Fish\n"
+                 "call \"Increasing Sort by %0 : non-alts default to %1\" alt 32767, 5\n",
+                 "s.scene", scene, error))
+      << error;
+  std::vector<SceneStep> steps;
+  RunScene(
+      *host::LoadTierModule(), scene, [](std::string_view) {}, &steps);
+  ASSERT_EQ(steps.size(), 4u);
+  const std::string note =
+      "Fish has no instance in scope, so the call acts on the stored fixed value 65537 (Weed 1)";
+  EXPECT_TRUE(steps[1].tableChanged);
+  EXPECT_EQ(steps[1].notes, std::vector<std::string>{note});
+  EXPECT_EQ(steps[1].named, std::vector<int>{1});
+  EXPECT_FALSE(steps[1].reason);
+  EXPECT_FALSE(steps[2].tableChanged);
+  EXPECT_EQ(steps[2].notes, std::vector<std::string>{note});
+  ASSERT_TRUE(steps[2].reason);
+  EXPECT_EQ(steps[2].reason->text,
+            "Fish has no instance in scope (it has no objects), so the action takes "
+            "storedFixedValue 65537; slot 1 is already at the back");
+  // An index outside the values sorts every object by the default.
+  EXPECT_EQ(steps[3].notes,
+            std::vector<std::string>{"alterable value 32767 lies outside 0 to 25, so every object "
+                                     "sorts by the default value 5"});
 }
 
 }  // namespace
