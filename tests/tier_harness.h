@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "simhost/plugin_module.h"
+#include "hostlink/plugin_module.h"
 #include "simhost/sim_host.h"
 
 namespace tier::test {
