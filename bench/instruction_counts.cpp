@@ -16,9 +16,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s [--module PATH]\n", argv[0]);
     return 2;
   }
-  tier::emulator::LoadOptions options;
-  options.countInstructions = true;
-  const auto module = tier::host::LoadEmulatedModule(path, options);
+  const auto module = tier::host::LoadEmulatedModule(path, /*countInstructions=*/true);
   if (!module->ok()) {
     std::fprintf(stderr, "cannot load the plug-in: %s\n", module->error().c_str());
     return 1;

@@ -29,7 +29,7 @@
 #include "hostprog/scene_picture.h"
 #include "hostprog/scene_report.h"
 #include "plugin/catalogue.h"
-#include "simhost/plugin_module.h"
+#include "hostlink/plugin_module.h"
 
 namespace {
 

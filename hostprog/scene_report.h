@@ -14,7 +14,7 @@
 
 #include "hostprog/scene_file.h"
 #include "hostprog/scene_steps.h"
-#include "simhost/plugin_module.h"
+#include "hostlink/plugin_module.h"
 
 namespace tier::scene {
 

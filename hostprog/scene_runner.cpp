@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "simhost/routine_call.h"
+#include "hostlink/routine_call.h"
 
 namespace tier::scene {
 namespace {

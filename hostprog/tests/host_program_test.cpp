@@ -14,7 +14,7 @@
 #include "hostprog/scene_picture.h"
 #include "hostprog/scene_report.h"
 #include "hostprog/tests/xml_check.h"
-#include "simhost/plugin_module.h"
+#include "hostlink/plugin_module.h"
 
 namespace tier::scene {
 namespace {

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "hostprog/scene_report.h"
-#include "simhost/plugin_module.h"
+#include "hostlink/plugin_module.h"
 
 namespace tier::scene {
 namespace {

@@ -19,10 +19,8 @@ double NLogNGrowth(int from, int to) { return (to * std::log2(to)) / (from * std
 
 TEST(InstructionCounts, ObjectFormsAndSortsGrowNoFasterThanNLogN) {
   const char* path = std::getenv("TIER_MODULE");
-  emulator::LoadOptions options;
-  options.countInstructions = true;
-  const auto module =
-      host::LoadEmulatedModule(path != nullptr ? path : TIER_DEFAULT_MODULE, options);
+  const auto module = host::LoadEmulatedModule(path != nullptr ? path : TIER_DEFAULT_MODULE,
+                                               /*countInstructions=*/true);
   ASSERT_TRUE(module->ok()) << module->error();
   const auto& emulated = static_cast<const host::EmulatedModule&>(*module);
   const double bound = 1.1 * NLogNGrowth(kCountedSizes[0], kCountedSizes[2]);

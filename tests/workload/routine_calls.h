@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "plugin/catalogue.h"
-#include "simhost/routine_call.h"
+#include "hostlink/routine_call.h"
 #include "tests/model/layout.h"
 #include "tests/model/model.h"
 #include "tests/tier_harness.h"

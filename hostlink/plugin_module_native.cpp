@@ -5,8 +5,8 @@
 #include "plugin/catalogue.h"
 #include "plugin/exports.h"
 #include "plugin/version.h"
-#include "simhost/emulated_module.h"
-#include "simhost/plugin_module.h"
+#include "hostlink/emulated_module.h"
+#include "hostlink/plugin_module.h"
 
 namespace tier::host {
 namespace {

@@ -1,4 +1,4 @@
-#include "simhost/routine_call.h"
+#include "hostlink/routine_call.h"
 
 namespace tier::host {
 

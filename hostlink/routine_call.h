@@ -21,7 +21,7 @@
 
 #include "plugin/catalogue.h"
 #include "simhost/field_check.h"
-#include "simhost/plugin_module.h"
+#include "hostlink/plugin_module.h"
 #include "simhost/sim_host.h"
 
 namespace tier::host {
