@@ -6,6 +6,7 @@
 
 #include "emulator/pe_image.h"
 #include "hostlink/host_embedding.h"
+#include "hostlink/plugin_fault.h"
 
 namespace tier::host {
 namespace {
@@ -21,12 +22,8 @@ std::uint32_t ArgumentBytes(plugin::RoutineKind kind) {
 
 int Table(plugin::RoutineKind kind) { return static_cast<int>(kind); }
 
-[[noreturn]] void Stop(const std::string& what) {
-  std::fflush(stdout);  // what the program wrote so far comes first
-  std::fprintf(stderr, "\n*** %s ***\n", what.c_str());
-  std::fflush(stderr);
-  std::abort();
-}
+// A fault ends the call and reaches the caller as a result, never a crash.
+[[noreturn]] void Stop(const std::string& what) { throw PluginFault(what); }
 
 // The object slots of the frame that `runData` belongs to.
 std::uint64_t SlotsOfFrame(HostAddress runData) {
@@ -102,21 +99,21 @@ std::uint32_t EmulatedModule::Run(plugin::RoutineKind kind, int code, HostAddres
 
 std::int32_t EmulatedModule::Condition(int code, HostAddress runData, std::int32_t first,
                                        std::int32_t second) const {
-  return static_cast<std::int32_t>(Run(plugin::RoutineKind::Condition, code, runData,
-                                       {static_cast<std::uint32_t>(first),
-                                        static_cast<std::uint32_t>(second)}));
+  return static_cast<std::int32_t>(
+      Run(plugin::RoutineKind::Condition, code, runData,
+          {static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(second)}));
 }
 
 std::int32_t EmulatedModule::Action(int code, HostAddress runData, std::int32_t first,
                                     std::int32_t second) const {
-  return static_cast<std::int32_t>(Run(plugin::RoutineKind::Action, code, runData,
-                                       {static_cast<std::uint32_t>(first),
-                                        static_cast<std::uint32_t>(second)}));
+  return static_cast<std::int32_t>(
+      Run(plugin::RoutineKind::Action, code, runData,
+          {static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(second)}));
 }
 
 std::intptr_t EmulatedModule::Expression(int code, HostAddress runData, std::int32_t token) const {
-  const std::uint32_t result = Run(plugin::RoutineKind::Expression, code, runData,
-                                   {static_cast<std::uint32_t>(token)});
+  const std::uint32_t result =
+      Run(plugin::RoutineKind::Expression, code, runData, {static_cast<std::uint32_t>(token)});
   return static_cast<std::int32_t>(result);
 }
 
