@@ -124,8 +124,7 @@ TEST_F(PlantedFault, AReadPastAHostRecordIsStoppedInTheUnchangedRoutine) {
   const host::HostAddress shortBlock = sim_.space().Allocate(4);
   host::Frame* frame = sim_.runHeader().frame.get();
   frame->displayList = host::HostPtr<host::DisplayList>(shortBlock + 2 - 0x08);
-  const GuestCall call =
-      loaded_.emulated.CallRoutine(kCondition, 0, sim_.RunDataAddress(), {0, 0});
+  const GuestCall call = loaded_.emulated.CallRoutine(kCondition, 0, sim_.RunDataAddress(), {0, 0});
   EXPECT_NE(call.fault.find("read 4 bytes at " + HexAddress(shortBlock + 2) +
                             " outside every record of the host"),
             std::string::npos)
