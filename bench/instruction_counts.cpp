@@ -35,9 +35,7 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  tier::emulator::LoadOptions options;
-  options.countInstructions = true;
-  const auto module = tier::host::LoadEmulatedModule(path, options);
+  const auto module = tier::host::LoadEmulatedModule(path, /*countInstructions=*/true);
   if (!module->ok()) {
     std::fprintf(stderr, "cannot load the plug-in: %s\n", module->error().c_str());
     return 1;
@@ -49,8 +47,14 @@ int main(int argc, char** argv) {
     const std::string text(row.displayText);
     std::string breaches;
     std::vector<unsigned long long> counts;
-    for (int n : tier::bench::kCountedSizes)
-      counts.push_back(tier::bench::InstructionsPerCall(emulated, routine, n, breaches));
+    try {
+      for (int n : tier::bench::kCountedSizes)
+        counts.push_back(tier::bench::InstructionsPerCall(emulated, routine, n, breaches));
+    } catch (const tier::host::PluginFault& fault) {
+      std::printf("%d %s \"%s\" -\n", routine.code, name.c_str(), text.c_str());
+      std::fprintf(stderr, "%s\n", fault.what());
+      continue;
+    }
     if (table) {
       std::printf("| %s %d \"%s\" |", name.c_str(), routine.code, text.c_str());
       for (unsigned long long count : counts) std::printf(" %s |", WithCommas(count).c_str());

@@ -54,9 +54,9 @@ if(NOT EMSCRIPTEN)
 
   # The plug-in as a host program finds it: the linked-in code, or a library
   # file in the emulator.
-  add_library(tier_module STATIC simhost/plugin_module_native.cpp simhost/emulated_module.cpp
-                          simhost/routine_call.cpp)
-  target_link_libraries(tier_module PUBLIC tier_plugin tier_emulator tier_simhost)
+  add_library(tier_module STATIC hostlink/plugin_module_native.cpp hostlink/emulated_module.cpp
+                                 hostlink/host_embedding.cpp hostlink/routine_call.cpp)
+  target_link_libraries(tier_module PUBLIC tier_plugin tier_simhost tier_emulator)
 endif()
 
 # The product library that the emulated tests run: build/win32/Tier.vdx,

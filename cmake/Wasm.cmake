@@ -14,8 +14,9 @@ include(cmake/Native.cmake)
 set(TIER_TEST_PREFIX wasm)
 
 # The linked-in plug-in alone: the page never loads a library file.
-add_library(tier_module STATIC simhost/plugin_module_native.cpp playground/no_emulator.cpp)
-target_link_libraries(tier_module PUBLIC tier_plugin)
+add_library(tier_module STATIC hostlink/plugin_module_native.cpp hostlink/routine_call.cpp
+                               playground/no_emulator.cpp)
+target_link_libraries(tier_module PUBLIC tier_plugin tier_simhost)
 
 add_subdirectory(hostprog)
 add_subdirectory(playground)

@@ -1,18 +1,21 @@
 // A 32-bit Windows DLL run inside a CPU emulator, in an ordinary 64-bit
-// process: its sections mapped at its base with their own access, a thread
-// block behind FS, a stack and a C runtime heap of its own, and its imports
-// answered by native functions (emulator/runtime_imports.cpp). The memory of
-// the simulated host is shared with it at the host's own addresses, and the
-// host's services are guest addresses that reach the simulated host.
+// process: its sections mapped at its base with their own access, a TEB
+// behind FS, a stack and a C runtime heap of its own, and its imports
+// answered by native functions (emulator/runtime_imports.h). The emulator
+// knows nothing of who embeds it: the embedder hands it memory to share with
+// an access rule, extra imports and call gates (struct Embedding).
 //
 // Every memory access of the library is checked. It must land in its own
 // image (writes only in writable sections), its stack, a live block of its
-// heap, or one block of the simulated host's address space; and it may only
-// run its own code. Anything else stops the call, which then reports the
-// address, the kind of access and the instruction with the nearest export.
+// heap, or the embedder's memory where the embedder's rule allows it; and it
+// may only run its own code. Anything else stops the call, which then
+// reports the file, the access, the instruction with the nearest name and
+// the call it happened in. A call that runs past its instruction budget is
+// stopped too, so that a call that never returns ends deterministically.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -20,31 +23,53 @@
 #include <vector>
 
 #include "emulator/guest_heap.h"
+#include "emulator/guest_map.h"
 #include "emulator/pe_image.h"
+#include "emulator/runtime_imports.h"
+#include "support/result.h"
 
 namespace tier::emulator {
 
-// Where things lie in the guest's 32-bit address space. The simulated host's
-// records start at 0x00100000 (host/address_space.cpp).
-namespace layout {
-constexpr std::uint32_t kHeapBase = 0x40000000, kHeapSize = 0x04000000;
-// Where an image goes whose preferred base lies in the memory above.
-constexpr std::uint32_t kRelocatedBase = 0x50000000;
-constexpr std::uint32_t kStackBase = 0x7F000000, kStackSize = 0x00100000;
-// The GDT, the thread block and the runtime's data, a page each.
-constexpr std::uint32_t kGdt = 0x7FFD0000, kThreadBlock = 0x7FFD1000, kRuntimeData = 0x7FFD2000;
-// Stubs of the imports, 32 bytes each; the last one is where calls return.
-constexpr std::uint32_t kImportStubs = 0x7FFE0000, kImportStubsSize = 0x2000;
-constexpr std::uint32_t kStubBytes = 32;
-constexpr std::uint32_t kReturnAddress = kImportStubs + kImportStubsSize - kStubBytes;
-}  // namespace layout
+// Memory of the embedder's, shared with the library at the same addresses.
+// Its pages must stay valid while shared; another `serial` shares anew.
+struct SharedMemory {
+  std::uint8_t* bytes = nullptr;  // page-aligned
+  std::uint32_t base = 0;         // inside guest_map::kEmbedderMemory
+  std::uint32_t size = 0;         // whole pages; 0: nothing to share
+  std::uint64_t serial = 0;
+};
+
+// A page of the embedder's services: the library calls an address inside it
+// through a pointer it was given, each slot one service, taking
+// `argumentWords` words (stdcall).
+struct CallGate {
+  std::uint32_t begin = 0;  // inside guest_map::kEmbedderGates, page-aligned
+  std::uint32_t size = guest_map::kPage;
+  std::uint32_t slotBytes = 16;
+  int argumentWords = 0;
+  // Answers a call of the slot at `address`; calls.Fail() when it is none.
+  std::function<std::uint32_t(std::uint32_t address, ImportCall& call)> answer;
+};
+
+struct Embedding {
+  // The memory to share for the next call; called before each call.
+  std::function<SharedMemory()> sharedMemory;
+  // Whether the library may access [address, address + size) of the shared
+  // memory: empty when it may, else where the bytes lie and why not, as the
+  // message will read after "wrote 4 bytes at " ("0x00100010, outside every
+  // record"). Without a rule all of the shared memory is the library's.
+  std::function<std::string(std::uint32_t address, std::uint32_t size, bool write)> accessRule;
+  std::vector<Import> imports;
+  std::vector<CallGate> gates;
+};
 
 struct LoadOptions {
-  // Where to lay the image out; 0: its preferred base, or kRelocatedBase when
-  // that lies in memory the emulated host keeps for itself.
+  // Where to lay the image out; 0: its preferred base, or
+  // guest_map::kRelocatedBase when that lies in memory the emulator keeps.
   std::uint32_t base = 0;
-  // Count the instructions of each call (slower).
+  // Count the instructions of each call exactly (slower).
   bool countInstructions = false;
+  Embedding embedding;
 };
 
 struct GuestCall {
@@ -56,30 +81,37 @@ struct GuestCall {
 
 class EmulatedDll {
  public:
-  // Loads the file, answers its imports, runs its thread-local storage
-  // callbacks and its entry function for process attach. Null with `error`
-  // when the file is not a DLL this emulator can run, names an import it does
-  // not provide, or its start-up fails.
-  static std::unique_ptr<EmulatedDll> Load(const std::string& path, const LoadOptions& options,
-                                           std::string& error);
+  // The instruction budget of a call unless the caller gives one: far above
+  // the library's start-up.
+  static constexpr std::uint64_t kDefaultBudget = 50'000'000;
+
+  // Loads the file, answers its imports, runs its TLS callbacks and its entry
+  // function for process attach. An error when the file is not a DLL this
+  // emulator can run, names an import nobody provides, or its start-up fails.
+  static Result<std::unique_ptr<EmulatedDll>> Load(const std::string& path,
+                                                   LoadOptions options = {});
   ~EmulatedDll();
   EmulatedDll(const EmulatedDll&) = delete;
   EmulatedDll& operator=(const EmulatedDll&) = delete;
 
-  // Calls the function at `address` as the host calls the library: the words
-  // on the stack, last first, the callee removing them. The simulated host's
-  // active address space is shared for the call.
-  GuestCall Call(std::uint32_t address, const std::vector<std::uint32_t>& words);
+  // Calls the function at `address` stdcall, as the host calls the library.
+  // A call that runs more than `budget` instructions is stopped.
+  GuestCall Call(std::uint32_t address, const std::vector<std::uint32_t>& words,
+                 std::uint64_t budget = kDefaultBudget);
 
   const PeImage& image() const { return image_; }
+  // The file as the embedder named it; messages start with it.
   const std::string& path() const { return path_; }
   // Address of an export, 0 when there is none.
   std::uint32_t ExportAddress(const std::string& name) const;
   std::uint32_t ExportAddress(std::uint16_t ordinal) const;
   bool InsideImage(std::uint32_t address) const;
-  // Names an address for messages, "Name+0x1C"; routines can be named too.
+  // Names an address for messages ("Name+0x1C"); exports are named already.
   void NameAddress(std::uint32_t address, const std::string& name);
   std::string Describe(std::uint32_t address) const;
+  // What a call of the function at `address` is called in messages
+  // ("action 0 "Send %0 Back One""); without it, the function's name.
+  void NameCall(std::uint32_t address, const std::string& name);
 
   // The guest's memory as the library sees it. False when the bytes are not
   // all mapped.
@@ -89,8 +121,9 @@ class EmulatedDll {
   // plant faults).
   bool Patch(std::uint32_t address, const std::vector<std::uint8_t>& bytes);
   GuestHeap& heap() { return heap_; }
-  // Why the library may not touch these bytes by its own rules (above);
-  // empty when it may.
+  // Why the library may not touch these bytes by its own rules (above):
+  // where they lie and why ("0x7FFD3000, where it has no memory"); empty
+  // when it may.
   std::string AccessProblem(std::uint32_t address, std::uint32_t size, bool write) const;
 
   // A text the library allocated and handed over: copied out, then released
@@ -102,11 +135,22 @@ class EmulatedDll {
 
  private:
   EmulatedDll() = default;
+  Status LayOut(const LoadOptions& options);
+  Status StartMachine(const LoadOptions& options);
+  Status BindImports(std::vector<std::uint8_t>& runtimeData, std::uint32_t& dataUsed);
+  Status PrepareTls(std::vector<std::uint8_t>& runtimeData, std::uint32_t& dataUsed);
+  Status MapImage();
+  Status MapSystemPages(const std::vector<std::uint8_t>& runtimeData);
+  Status SetUpSegments();
+  Status AddHooks();
+  Status Attach();
 
   std::string path_;
   PeImage image_;
-  GuestHeap heap_{layout::kHeapBase, layout::kHeapSize};
-  std::map<std::uint32_t, std::string> names_;  // address -> name, for messages
+  Embedding embedding_;
+  GuestHeap heap_{guest_map::kHeap.begin, guest_map::kHeap.size};
+  std::map<std::uint32_t, std::string> names_;      // address -> name, for messages
+  std::map<std::uint32_t, std::string> callNames_;  // function -> what a call of it is
   std::unique_ptr<Machine> machine_;
 };
 

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "emulator/emulated_dll.h"
-#include "simhost/host_side.h"
+#include "support/hex.h"
 
 namespace tier::emulator {
 
@@ -25,7 +25,7 @@ void ImportCall::Fail(const std::string& message) {
   if (fault_.empty()) {
     std::uint32_t returnAddress = 0;
     dll_.Read(esp_, &returnAddress, 4);
-    fault_ = message + ", called from " + dll_.Describe(returnAddress);
+    fault_ = dll_.path() + ": " + message + ", called from " + dll_.Describe(returnAddress);
   }
 }
 
@@ -36,10 +36,8 @@ bool ImportCall::Access(std::uint32_t address, std::uint32_t size, bool write, c
   if (size == 0) return true;
   const std::string problem = dll_.AccessProblem(address, size, write);
   if (problem.empty() && transfer()) return true;
-  char at[16];
-  std::snprintf(at, sizeof at, "0x%08X", static_cast<unsigned>(address));
   Fail(std::string(what) + (write ? " wrote " : " read ") + std::to_string(size) + " bytes at " +
-       at + " " + (problem.empty() ? "where nothing is mapped" : problem));
+       (problem.empty() ? HexAddress(address) + " where nothing is mapped" : problem));
   return false;
 }
 
@@ -117,9 +115,7 @@ std::uint32_t Calloc(ImportCall& call) {
 std::uint32_t Free(ImportCall& call) {
   const std::uint32_t block = call.Argument(0);
   if (!call.dll().heap().Free(block)) {
-    char at[16];
-    std::snprintf(at, sizeof at, "0x%08X", static_cast<unsigned>(block));
-    call.Fail(std::string("free of ") + at + ", which is no live block of the heap");
+    call.Fail("free of " + HexAddress(block) + ", which is no live block of the heap");
   }
   return 0;
 }
@@ -149,7 +145,7 @@ std::uint32_t Realloc(ImportCall& call) {
 // --- msvcrt: start-up and failure ---------------------------------------------------
 
 std::uint32_t Abort(ImportCall& call) {
-  call.Fail("the library called abort");
+  call.Fail("abort was called");
   return 0;
 }
 
@@ -366,15 +362,6 @@ std::uint32_t Toupper(ImportCall& call) {
   return static_cast<std::uint32_t>(std::toupper(static_cast<int>(call.Argument(0))));
 }
 
-// --- The host's runtime library ---------------------------------------------------------
-
-// RefreshNode(frame, node, flag): the result is never used.
-std::uint32_t RefreshNode(ImportCall& call) {
-  host::DeliverRefresh(call.Argument(0), call.Argument(1),
-                       static_cast<std::int32_t>(call.Argument(2)));
-  return 0;
-}
-
 // _initterm(begin, end) calls each function of a table of the library's own,
 // so it runs as guest code:
 //   push esi; push edi; mov esi,[esp+12]; mov edi,[esp+16]
@@ -385,75 +372,81 @@ const std::vector<std::uint8_t> kInitTermCode = {
     0x56, 0x57, 0x8B, 0x74, 0x24, 0x0C, 0x8B, 0x7C, 0x24, 0x10, 0x39, 0xFE, 0x73, 0x0D, 0x8B,
     0x06, 0x85, 0xC0, 0x74, 0x02, 0xFF, 0xD0, 0x83, 0xC6, 0x04, 0xEB, 0xEF, 0x5F, 0x5E, 0xC3};
 
-constexpr int kCdecl = -1;
-
-RuntimeImport Kernel(const char* name, int words, ImportFunction function) {
-  return {"KERNEL32.dll", name, 0, 4 * words, function, 0, {}};
-}
-RuntimeImport Crt(const char* name, ImportFunction function) {
-  return {"msvcrt.dll", name, 0, kCdecl, function, 0, {}};
-}
-
 }  // namespace
 
-const std::vector<RuntimeImport>& RuntimeImports() {
-  static const std::vector<RuntimeImport> imports = {
-      {"VELDRUN.dll", nullptr, 108, 12, &RefreshNode, 0, {}},
+Import Stdcall(std::string dll, std::string name, int words, ImportFunction function) {
+  return {std::move(dll), std::move(name),     0, Convention::kStdcall,
+          words,          std::move(function), 0, {}};
+}
+Import StdcallOrdinal(std::string dll, std::uint16_t ordinal, int words, ImportFunction function) {
+  return {std::move(dll), "", ordinal, Convention::kStdcall, words, std::move(function), 0, {}};
+}
+Import Cdecl(std::string dll, std::string name, ImportFunction function) {
+  return {std::move(dll), std::move(name), 0, Convention::kCdecl, 0, std::move(function), 0, {}};
+}
+Import DataImport(std::string dll, std::string name, std::uint32_t bytes) {
+  return {std::move(dll), std::move(name), 0, Convention::kCdecl, 0, nullptr, bytes, {}};
+}
+Import GuestCode(std::string dll, std::string name, std::vector<std::uint8_t> code) {
+  return {std::move(dll), std::move(name), 0, Convention::kCdecl, 0, nullptr, 0, std::move(code)};
+}
 
-      Kernel("DeleteCriticalSection", 1, &ReturnZero),
-      Kernel("EnterCriticalSection", 1, &ReturnZero),
-      Kernel("InitializeCriticalSection", 1, &ReturnZero),
-      Kernel("LeaveCriticalSection", 1, &ReturnZero),
-      Kernel("FreeLibrary", 1, &ReturnOne),
-      Kernel("GetLastError", 0, &ReturnZero),
-      Kernel("GetModuleHandleA", 1, &ReturnZero),  // no other module is loaded
-      Kernel("GetProcAddress", 2, &ReturnZero),
-      Kernel("LoadLibraryA", 1, &ReturnZero),
-      Kernel("Sleep", 1, &ReturnZero),
-      Kernel("TlsGetValue", 1, &ReturnZero),
-      Kernel("VirtualProtect", 4, &VirtualProtect),
-      Kernel("VirtualQuery", 3, &VirtualQuery),
+const std::vector<Import>& RuntimeImports() {
+  static const std::string k = "KERNEL32.dll", c = "msvcrt.dll";
+  static const std::vector<Import> imports = {
+      Stdcall(k, "DeleteCriticalSection", 1, &ReturnZero),
+      Stdcall(k, "EnterCriticalSection", 1, &ReturnZero),
+      Stdcall(k, "InitializeCriticalSection", 1, &ReturnZero),
+      Stdcall(k, "LeaveCriticalSection", 1, &ReturnZero),
+      Stdcall(k, "FreeLibrary", 1, &ReturnOne),
+      Stdcall(k, "GetLastError", 0, &ReturnZero),
+      Stdcall(k, "GetModuleHandleA", 1, &ReturnZero),  // no other module is loaded
+      Stdcall(k, "GetProcAddress", 2, &ReturnZero),
+      Stdcall(k, "LoadLibraryA", 1, &ReturnZero),
+      Stdcall(k, "Sleep", 1, &ReturnZero),
+      Stdcall(k, "TlsGetValue", 1, &ReturnZero),
+      Stdcall(k, "VirtualProtect", 4, &VirtualProtect),
+      Stdcall(k, "VirtualQuery", 3, &VirtualQuery),
 
-      {"msvcrt.dll", "_initterm", 0, kCdecl, nullptr, 0, kInitTermCode},
-      {"msvcrt.dll", "_iob", 0, 0, nullptr, 3 * 32, {}},  // stdin, stdout, stderr
-      Crt("_amsg_exit", &AmsgExit),
-      Crt("_lock", &ReturnZero),
-      Crt("_unlock", &ReturnZero),
-      Crt("abort", &Abort),
-      Crt("malloc", &Malloc),
-      Crt("calloc", &Calloc),
-      Crt("realloc", &Realloc),
-      Crt("free", &Free),
-      Crt("fwrite", &Fwrite),
-      Crt("vfprintf", &Vfprintf),
-      Crt("memcpy", &Memmove),
-      Crt("memmove", &Memmove),
-      Crt("memset", &Memset),
-      Crt("memcmp", &Memcmp),
-      Crt("memchr", &Memchr),
-      Crt("strlen", &Strlen),
-      Crt("strcmp", &Strcmp),
-      Crt("strncmp", &Strncmp),
-      Crt("_stricmp", &Stricmp),
-      Crt("_strnicmp", &Strnicmp),
-      Crt("strcpy", &Strcpy),
-      Crt("strncpy", &Strncpy),
-      Crt("strcat", &Strcat),
-      Crt("strchr", &Strchr),
-      Crt("strrchr", &Strrchr),
-      Crt("strstr", &Strstr),
-      Crt("tolower", &Tolower),
-      Crt("toupper", &Toupper),
+      GuestCode(c, "_initterm", kInitTermCode),
+      DataImport(c, "_iob", 3 * 32),  // stdin, stdout, stderr
+      Cdecl(c, "_amsg_exit", &AmsgExit),
+      Cdecl(c, "_lock", &ReturnZero),
+      Cdecl(c, "_unlock", &ReturnZero),
+      Cdecl(c, "abort", &Abort),
+      Cdecl(c, "malloc", &Malloc),
+      Cdecl(c, "calloc", &Calloc),
+      Cdecl(c, "realloc", &Realloc),
+      Cdecl(c, "free", &Free),
+      Cdecl(c, "fwrite", &Fwrite),
+      Cdecl(c, "vfprintf", &Vfprintf),
+      Cdecl(c, "memcpy", &Memmove),
+      Cdecl(c, "memmove", &Memmove),
+      Cdecl(c, "memset", &Memset),
+      Cdecl(c, "memcmp", &Memcmp),
+      Cdecl(c, "memchr", &Memchr),
+      Cdecl(c, "strlen", &Strlen),
+      Cdecl(c, "strcmp", &Strcmp),
+      Cdecl(c, "strncmp", &Strncmp),
+      Cdecl(c, "_stricmp", &Stricmp),
+      Cdecl(c, "_strnicmp", &Strnicmp),
+      Cdecl(c, "strcpy", &Strcpy),
+      Cdecl(c, "strncpy", &Strncpy),
+      Cdecl(c, "strcat", &Strcat),
+      Cdecl(c, "strchr", &Strchr),
+      Cdecl(c, "strrchr", &Strrchr),
+      Cdecl(c, "strstr", &Strstr),
+      Cdecl(c, "tolower", &Tolower),
+      Cdecl(c, "toupper", &Toupper),
   };
   return imports;
 }
 
-const RuntimeImport* FindRuntimeImport(const std::string& dll, const std::string& name,
-                                       std::uint16_t ordinal) {
-  for (const RuntimeImport& import : RuntimeImports()) {
-    if (strcasecmp(import.dll, dll.c_str()) != 0) continue;
-    if (name.empty() ? import.name == nullptr && import.ordinal == ordinal
-                     : import.name != nullptr && name == import.name)
+const Import* FindImport(const std::vector<Import>& imports, const std::string& dll,
+                         const std::string& name, std::uint16_t ordinal) {
+  for (const Import& import : imports) {
+    if (strcasecmp(import.dll.c_str(), dll.c_str()) != 0) continue;
+    if (name.empty() ? import.name.empty() && import.ordinal == ordinal : name == import.name)
       return &import;
   }
   return nullptr;

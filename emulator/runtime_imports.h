@@ -1,8 +1,8 @@
-// The functions an emulated library may import, answered natively: the
-// module start-up's KERNEL32 functions, the C runtime's heap, start-up and
-// common memory and string functions from msvcrt, and the host's runtime
-// library (RefreshNode, ordinal 108 of VELDRUN.dll). Whatever is not listed
-// here makes the load fail with the import's name.
+// The functions an emulated library may import, each declared on one line
+// with its calling convention and argument words: the module start-up's
+// KERNEL32 functions, and the C runtime's heap, start-up, memory and string
+// functions from msvcrt. An embedder adds its own (Embedding::imports); an
+// import that neither provides makes the load fail with its name.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +14,7 @@ namespace tier::emulator {
 
 class EmulatedDll;
 
-// One call of an import, as its native answer sees it.
+// One call of an import or a call gate, as its native answer sees it.
 class ImportCall {
  public:
   ImportCall(EmulatedDll& dll, std::uint32_t esp, std::string& fault)
@@ -44,29 +44,43 @@ class ImportCall {
   std::string& fault_;
 };
 
-using ImportFunction = std::uint32_t (*)(ImportCall& call);
+using ImportFunction = std::function<std::uint32_t(ImportCall& call)>;
 
-struct RuntimeImport {
-  const char* dll;   // compared without regard to case
-  const char* name;  // null for an import by ordinal
-  std::uint16_t ordinal;
-  // Bytes of arguments the function removes itself (the host's and the
-  // system's convention); -1 for the C runtime's, where the caller does.
-  int argumentBytes;
-  ImportFunction function;  // null for a data import
-  // A data import: the bytes of guest memory its slot points at.
-  std::uint32_t dataBytes;
+// stdcall: the callee removes its argument words; cdecl: the caller does.
+enum class Convention : std::uint8_t { kStdcall, kCdecl };
+
+struct Import {
+  std::string dll;   // compared without regard to case
+  std::string name;  // empty for an import by ordinal
+  std::uint16_t ordinal = 0;
+  Convention convention = Convention::kCdecl;
+  int argumentWords = 0;
+  ImportFunction function;  // empty for data or guest code
+  // A data import: the bytes of guest memory its IAT slot points at.
+  std::uint32_t dataBytes = 0;
   // Guest code to run instead of a native answer (a function that calls back
-  // into the library, as _initterm does); empty for a native one.
+  // into the library, as _initterm does).
   std::vector<std::uint8_t> guestCode;
+
+  // What the stub's return removes from the stack.
+  std::uint32_t BytesTheCalleeRemoves() const {
+    return convention == Convention::kStdcall ? 4u * static_cast<std::uint32_t>(argumentWords) : 0;
+  }
 };
 
-// The import of `dll` by `name` (or by `ordinal` when `name` is empty); null
-// when the emulated host does not provide it.
-const RuntimeImport* FindRuntimeImport(const std::string& dll, const std::string& name,
-                                       std::uint16_t ordinal);
+// One line of a declaration each, as a .spec file of a system library reads.
+Import Stdcall(std::string dll, std::string name, int words, ImportFunction function);
+Import StdcallOrdinal(std::string dll, std::uint16_t ordinal, int words, ImportFunction function);
+Import Cdecl(std::string dll, std::string name, ImportFunction function);
+Import DataImport(std::string dll, std::string name, std::uint32_t bytes);
+Import GuestCode(std::string dll, std::string name, std::vector<std::uint8_t> code);
 
-// Every import provided, for listings and tests.
-const std::vector<RuntimeImport>& RuntimeImports();
+// The import of `dll` by `name` (or by `ordinal` when `name` is empty) among
+// `imports`; null when none matches.
+const Import* FindImport(const std::vector<Import>& imports, const std::string& dll,
+                         const std::string& name, std::uint16_t ordinal);
+
+// Every import the emulator provides by itself.
+const std::vector<Import>& RuntimeImports();
 
 }  // namespace tier::emulator

@@ -1,23 +1,20 @@
 #include "host/native_memory.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace tier::host {
 namespace {
 
-const HostMemory* g_memory = nullptr;
+const HostMemory* g_memory = nullptr;  // the view in effect: the last of g_views
+std::vector<const HostMemory*> g_views;
 bool g_checked = true;
 
-// The record that holds [address, address + size), or null.
-const std::pair<const HostAddress, std::uint32_t>* RecordHolding(HostAddress address,
-                                                                 std::size_t size) {
-  auto it = g_memory->records->upper_bound(address);
-  if (it == g_memory->records->begin()) return nullptr;
-  --it;
-  const std::uint64_t end = std::uint64_t{it->first} + it->second;
-  return std::uint64_t{address} + size <= end ? &*it : nullptr;
+const RecordMap::value_type* RecordHolding(HostAddress address, std::size_t size) {
+  return host::RecordHolding(*g_memory->records, address, size);
 }
 
 void* Bytes(HostAddress address, std::size_t size) {
@@ -38,7 +35,17 @@ void FailAccess(const char* what, HostAddress address, std::size_t size) {
   std::abort();
 }
 
-void ResolveAgainst(const HostMemory* memory) { g_memory = memory; }
+void EnterView(const HostMemory* memory) {
+  g_views.push_back(memory);
+  g_memory = memory;
+}
+
+void LeaveView(const HostMemory* memory) {
+  const auto it = std::find(g_views.rbegin(), g_views.rend(), memory);
+  if (it != g_views.rend()) g_views.erase(std::next(it).base());
+  g_memory = g_views.empty() ? nullptr : g_views.back();
+}
+
 const HostMemory* ResolvingAgainst() { return g_memory; }
 void CheckAccesses(bool checked) { g_checked = checked; }
 

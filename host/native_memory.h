@@ -13,18 +13,41 @@
 
 namespace tier::host {
 
+// The record blocks of a host's memory, start -> size.
+using RecordMap = std::map<HostAddress, std::uint32_t>;
+
+// The record that holds all of [address, address + size), or null: the one
+// lookup of a block, for the plug-in's pointers and for the emulator alike.
+inline const RecordMap::value_type* RecordHolding(const RecordMap& records, HostAddress address,
+                                                  std::size_t size) {
+  auto it = records.upper_bound(address);
+  if (it == records.begin()) return nullptr;
+  --it;
+  return std::uint64_t{address} + size <= std::uint64_t{it->first} + it->second ? &*it : nullptr;
+}
+
 #if !TIER_WIN32
 
 struct HostMemory {
   std::uint8_t* bytes = nullptr;  // the memory at `base`
   HostAddress base = 0;
   std::size_t capacity = 0;
-  std::size_t used = 0;                                           // bytes handed out so far
-  const std::map<HostAddress, std::uint32_t>* records = nullptr;  // start -> size
+  std::size_t used = 0;  // bytes handed out so far
+  const RecordMap* records = nullptr;
+  std::uint64_t serial = 0;  // tells this memory from any other made before or after it
 };
 
-// Makes `memory` what every host address resolves against; null: nothing.
-void ResolveAgainst(const HostMemory* memory);
+inline bool IsInsideRecord(const HostMemory& memory, HostAddress address, std::size_t size) {
+  return RecordHolding(*memory.records, address, size) != nullptr;
+}
+
+// The memory view: what every host address resolves against, the one
+// process-wide object of the native build. A view is in effect from
+// EnterView until LeaveView; the latest entered view still in effect wins,
+// whatever order views are left in.
+void EnterView(const HostMemory* memory);
+void LeaveView(const HostMemory* memory);
+// The view in effect; null when none is.
 const HostMemory* ResolvingAgainst();
 
 // Whether each access must lie inside one record (on by default; the

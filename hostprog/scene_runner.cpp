@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "hostlink/routine_call.h"
 #include "hostprog/model_frame.h"
-#include "simhost/routine_call.h"
 
 namespace tier::scene {
 namespace {

@@ -18,7 +18,7 @@
 #include "hostprog/scene_picture.h"
 #include "hostprog/scene_report.h"
 #include "playground/example_scene.h"
-#include "simhost/plugin_module.h"
+#include "hostlink/plugin_module.h"
 
 namespace {
 

@@ -18,7 +18,6 @@ constexpr std::size_t kGuardGap = 16;
 // Natively, host addresses start well above 0 so that null stays distinct and
 // small garbage values never resolve.
 constexpr HostAddress kNativeBase = 0x00100000;
-const AddressSpace* g_active = nullptr;
 #endif
 
 // The simulated host's own misuse of its memory: a broken test or program,
@@ -50,15 +49,16 @@ AddressSpace::AddressSpace(std::size_t capacity) : capacity_(capacity) {
   if (pages == MAP_FAILED) Fail("no memory for the address space", 0, capacity_);
   memory_ = static_cast<std::uint8_t*>(pages);
   base_ = kNativeBase;
-  view_ = {memory_, base_, capacity_, 0, &blocks_};
+  view_ = {memory_, base_, capacity_, 0, &blocks_, serial_};
+  host::EnterView(&view_);
 #endif
 }
 
 AddressSpace::~AddressSpace() {
-  Deactivate();
 #if TIER_WIN32
   std::free(memory_);
 #else
+  host::LeaveView(&view_);
   munmap(memory_, capacity_);
 #endif
 }
@@ -76,11 +76,7 @@ HostAddress AddressSpace::Allocate(std::size_t size) {
 }
 
 bool AddressSpace::IsInsideBlock(HostAddress address, std::size_t size) const {
-  auto it = blocks_.upper_bound(address);
-  if (it == blocks_.begin()) return false;
-  --it;
-  const std::uint64_t end = std::uint64_t{it->first} + it->second;
-  return std::uint64_t{address} + size <= end;
+  return host::RecordHolding(blocks_, address, size) != nullptr;
 }
 
 void* AddressSpace::Pointer(HostAddress address, std::size_t size) const {
@@ -95,28 +91,5 @@ HostAddress AddressSpace::AddressOf(const void* pointer) const {
     Fail("pointer outside the address space", 0, 0);
   return base_ + static_cast<HostAddress>(bytes - memory_);
 }
-
-#if TIER_WIN32
-
-void AddressSpace::Activate() {}
-void AddressSpace::Deactivate() {}
-const AddressSpace* AddressSpace::Active() { return nullptr; }
-
-#else
-
-void AddressSpace::Activate() {
-  g_active = this;
-  host::ResolveAgainst(&view_);
-}
-
-void AddressSpace::Deactivate() {
-  if (g_active != this) return;
-  g_active = nullptr;
-  host::ResolveAgainst(nullptr);
-}
-
-const AddressSpace* AddressSpace::Active() { return g_active; }
-
-#endif
 
 }  // namespace tier::sim

@@ -3,7 +3,7 @@
 // blocks handed out so far.
 //
 // Natively the addresses are those of a private 32-bit address space, and
-// while a space is active every host pointer of the plug-in resolves against
+// while a space is entered every host pointer of the plug-in resolves against
 // it (host/native_memory.h). In the Win32 build the addresses are the machine
 // pointers.
 #pragma once
@@ -39,16 +39,10 @@ class AddressSpace {
   // True when [address, address + size) lies inside one allocated block.
   bool IsInsideBlock(HostAddress address, std::size_t size) const;
 
-  // Makes this the space that the plug-in's host pointers resolve against
-  // (natively).
-  void Activate();
-  void Deactivate();
-
-  // Natively, the active space (null when none), and what a CPU emulator
-  // needs to share it at the same addresses: its memory is page-aligned and
-  // `capacity` a whole number of pages. `serial` tells one space from any
-  // other made before or after it.
-  static const AddressSpace* Active();
+  // Natively, from construction to destruction, this space is a view that
+  // the plug-in's host pointers resolve against (host/native_memory.h); its
+  // memory is page-aligned and `capacity` a whole number of pages, so that a
+  // CPU emulator can share it at the same addresses.
   HostAddress base() const { return base_; }
   std::size_t capacity() const { return capacity_; }
   std::uint8_t* memory() const { return memory_; }
@@ -60,7 +54,7 @@ class AddressSpace {
   std::size_t used_ = 0;
   HostAddress base_ = 0;
   std::uint64_t serial_ = 0;
-  std::map<HostAddress, std::uint32_t> blocks_;  // start -> size
+  host::RecordMap blocks_;
 #if !TIER_WIN32
   host::HostMemory view_;  // what the plug-in's pointers resolve against
 #endif

@@ -199,7 +199,7 @@ const HostBlock* BlockMap::AtOrBefore(HostAddress address) const {
 std::string AccessBreach::Message() const {
   const std::string verb = kind == AccessKind::Write ? "wrote " : "read ";
   const std::string bytes = std::to_string(size) + (size == 1 ? " byte" : " bytes");
-  return verb + bytes + " at " + place + ", " + rule;
+  return verb + bytes + " at " + PlaceAndRule();
 }
 
 std::optional<AccessBreach> CheckAccess(const SimHost& host, HostAddress address,

@@ -68,6 +68,9 @@ struct AccessBreach {
   std::string place;   // "RunData+0x06 (runHeader)"
   std::string rule;    // "which the plug-in may only read"
 
+  // "RunData+0x06 (runHeader), which the plug-in may only read": where and
+  // why, for a message that tells the access its own way.
+  std::string PlaceAndRule() const { return place + ", " + rule; }
   // "wrote 4 bytes at RunData+0x06 (runHeader), which the plug-in may only read"
   std::string Message() const;
 };

@@ -21,7 +21,28 @@ using host::RunHeader;
 
 namespace {
 
-SimHost* g_active = nullptr;
+// The host keeps a pointer to itself in bytes of RunData and of the Frame
+// that are its own, so that a service finds its host from the call's RunData
+// and a refresh from its frame.
+constexpr std::size_t kHostLinkOffset = 0x10;
+static_assert(kHostLinkOffset >= offsetof(RunData, runHeader) + 4 &&
+              kHostLinkOffset + sizeof(SimHost*) <= offsetof(RunData, storedFixedValue));
+static_assert(kHostLinkOffset + sizeof(SimHost*) <= offsetof(Frame, displayList));
+
+template <typename Record>
+void LinkToHost(Record& record, SimHost* host) {
+  std::memcpy(reinterpret_cast<std::uint8_t*>(&record) + kHostLinkOffset, &host, sizeof host);
+}
+
+template <typename Record>
+SimHost* HostOf(HostAddress address) {
+  SimHost* host = nullptr;
+  const Record* record = HostPtr<Record>(address).get();
+  if (record != nullptr)
+    std::memcpy(&host, reinterpret_cast<const std::uint8_t*>(record) + kHostLinkOffset,
+                sizeof host);
+  return host;
+}
 
 // Where an object record keeps its display block and its alterable values.
 constexpr std::size_t kObjectSize = sizeof(HostObject);
@@ -44,8 +65,6 @@ std::size_t CapacityFor(const SceneSpec& scene, int slots) {
 
 }  // namespace
 
-SimHost* SimHost::Active() { return g_active; }
-
 SimHost::SimHost(const SceneSpec& scene)
     : scene_(scene), space_(CapacityFor(scene, [&] {
         int highest = 0;
@@ -55,9 +74,6 @@ SimHost::SimHost(const SceneSpec& scene)
         if (scene.objectLimit) slots = std::max(slots, int{*scene.objectLimit} + 1);
         return slots;
       }())) {
-  previous_ = g_active;
-  g_active = this;
-  space_.Activate();
   host::InstallRefreshHandler(&SimHost::OnRefresh);
 
   int highest = 0;
@@ -76,6 +92,8 @@ SimHost::SimHost(const SceneSpec& scene)
   runData_ = Allocate(RecordKind::RunData, sizeof(RunData));
   runHeader_ = Allocate(RecordKind::RunHeader, sizeof(RunHeader));
   frame_ = Allocate(RecordKind::Frame, sizeof(Frame));
+  LinkToHost(runData(), this);
+  LinkToHost(*space_.At<Frame>(frame_), this);
   displayList_ = Allocate(RecordKind::DisplayList, sizeof(DisplayList));
   objectTable_ =
       Allocate(RecordKind::ObjectTable, sizeof(ObjectSlot) * static_cast<std::size_t>(slotCount_));
@@ -212,11 +230,7 @@ void SimHost::LinkDisplayList() {
   list->tail = HostPtr<DisplayNode>(nodes_.empty() ? 0 : nodes_.back());
 }
 
-SimHost::~SimHost() {
-  g_active = previous_;
-  space_.Deactivate();
-  if (previous_ != nullptr) previous_->space_.Activate();
-}
+SimHost::~SimHost() = default;
 
 RunData& SimHost::runData() const { return *space_.At<RunData>(runData_); }
 RunHeader& SimHost::runHeader() const { return *space_.At<RunHeader>(runHeader_); }
@@ -306,7 +320,7 @@ std::uint32_t SimHost::NextParameter() {
 
 std::uint32_t TIER_STDCALL SimHost::NextParameterService(std::uint32_t runData, std::uint32_t a,
                                                          std::uint32_t b) {
-  SimHost* self = g_active;
+  SimHost* self = HostOf<RunData>(runData);
   self->nextParameterCalls_.push_back({runData, a, b});
   return self->NextParameter();
 }
@@ -314,22 +328,23 @@ std::uint32_t TIER_STDCALL SimHost::NextParameterService(std::uint32_t runData, 
 std::uint32_t TIER_STDCALL SimHost::ExpressionParameterService(std::uint32_t runData,
                                                                std::uint32_t kind,
                                                                std::uint32_t token) {
-  SimHost* self = g_active;
+  SimHost* self = HostOf<RunData>(runData);
   self->expressionCalls_.push_back({runData, kind, token});
   return self->expressionValue_;
 }
 
 void SimHost::OnRefresh(HostAddress frame, HostAddress node, std::int32_t flag) {
-  if (g_active == nullptr) return;
+  SimHost* self = HostOf<Frame>(frame);
+  if (self == nullptr) return;
   // No routine refreshes millions of nodes: stop a runaway loop before the log
   // takes all the machine's memory.
   constexpr std::size_t kMostRefreshesLogged = std::size_t{1} << 22;
-  if (g_active->refreshes_.size() >= kMostRefreshesLogged) {
+  if (self->refreshes_.size() >= kMostRefreshesLogged) {
     std::fprintf(stderr, "simulated host: over %zu RefreshNode calls logged: a runaway loop\n",
                  kMostRefreshesLogged);
     std::abort();
   }
-  g_active->refreshes_.push_back({frame, node, flag});
+  self->refreshes_.push_back({frame, node, flag});
 }
 
 std::vector<int> SimHost::RefreshedSlots() const {

@@ -1,7 +1,9 @@
 // A simulated host: lays out a frame's run-time records byte for byte as the
 // host does, offers the host's services, and logs every RefreshNode call.
 // Tests, the fuzzer, the benchmarks and the host program describe scenes
-// through it. One SimHost is active at a time (the latest constructed).
+// through it. The plug-in's host pointers resolve against the memory of the
+// latest constructed SimHost still alive; its services and RefreshNode find
+// their host from the call.
 #pragma once
 
 #include <cstddef>
@@ -150,8 +152,6 @@ class SimHost {
   // The list as a readable table, for failure messages.
   std::string Dump() const;
 
-  static SimHost* Active();
-
  private:
   // The constructor's three stages, in this order.
   void LayOutTypesAndObjects();
@@ -192,7 +192,6 @@ class SimHost {
   std::size_t textRecordSize_ = 0;
   std::vector<ServiceCall> expressionCalls_;
   std::vector<RefreshCall> refreshes_;
-  SimHost* previous_ = nullptr;
   BlockMap blocks_;
   bool callOpen_ = false;
   std::vector<std::uint32_t> callWords_;

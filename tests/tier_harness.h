@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
+#include "hostlink/plugin_module.h"
+#include "hostlink/routine_call.h"
 #include "plugin/catalogue.h"
-#include "simhost/plugin_module.h"
-#include "simhost/routine_call.h"
 #include "simhost/sim_host.h"
 
 namespace tier::test {

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "hostlink/plugin_module.h"
 #include "hostprog/scene_report.h"
-#include "simhost/plugin_module.h"
 
 namespace tier::scene {
 namespace {

@@ -11,12 +11,16 @@
 #include <fstream>
 #include <iterator>
 
-#include "simhost/emulated_module.h"
+#include "hostlink/emulated_module.h"
+#include "hostlink/host_embedding.h"
 #include "simhost/sim_host.h"
+#include "support/hex.h"
 #include "tests/tier_harness.h"
 
 namespace tier::emulator {
 namespace {
+
+constexpr plugin::RoutineKind kCondition = plugin::RoutineKind::Condition;
 
 std::string ProductPath() {
   const char* path = std::getenv("TIER_MODULE");
@@ -60,7 +64,7 @@ class PlantedFault : public ::testing::Test {
   // and gives back the fault; then puts the routine back and checks that the
   // library still answers as before.
   std::string FaultOf(const std::vector<std::uint8_t>& code) {
-    const std::uint32_t routine = loaded_.emulated.RoutineAddress(0, 0);
+    const std::uint32_t routine = loaded_.emulated.RoutineAddress(kCondition, 0);
     std::vector<std::uint8_t> original(code.size());
     loaded_.dll.Read(routine, original.data(), static_cast<std::uint32_t>(original.size()));
     EXPECT_TRUE(loaded_.dll.Patch(routine, code));
@@ -83,7 +87,9 @@ TEST_F(PlantedFault, AWriteIntoReadOnlyDataIsStoppedAndNamed) {
   const std::string fault = FaultOf(Then(code));
   EXPECT_NE(fault.find("wrote 4 bytes at 0x"), std::string::npos) << fault;
   EXPECT_NE(fault.find("read-only"), std::string::npos) << fault;
-  EXPECT_NE(fault.find("condition 0 CondAtBack+0x0"), std::string::npos) << fault;
+  EXPECT_NE(fault.find("(CondAtBack+0x0), in a call of condition 0 \"%0 At Back?\""),
+            std::string::npos)
+      << fault;
 }
 
 TEST_F(PlantedFault, UseAfterFreeAndReadsPastAHeapBlockAreStopped) {
@@ -102,7 +108,7 @@ TEST_F(PlantedFault, UseAfterFreeAndReadsPastAHeapBlockAreStopped) {
 
 TEST_F(PlantedFault, JumpsOutsideTheImageAndReadsOfNothingAreStopped) {
   std::vector<std::uint8_t> jump = {0xB8};  // mov eax, stack; jmp eax
-  for (std::uint8_t byte : Word(layout::kStackBase)) jump.push_back(byte);
+  for (std::uint8_t byte : Word(guest_map::kStack.begin)) jump.push_back(byte);
   jump.insert(jump.end(), {0xFF, 0xE0});
   std::string fault = FaultOf(jump);
   EXPECT_NE(fault.find("jumped to 0x7F000000, outside its code"), std::string::npos) << fault;
@@ -118,15 +124,12 @@ TEST_F(PlantedFault, AReadPastAHostRecordIsStoppedInTheUnchangedRoutine) {
   const host::HostAddress shortBlock = sim_.space().Allocate(4);
   host::Frame* frame = sim_.runHeader().frame.get();
   frame->displayList = host::HostPtr<host::DisplayList>(shortBlock + 2 - 0x08);
-  const GuestCall call =
-      loaded_.dll.Call(loaded_.emulated.RoutineAddress(0, 0), {sim_.RunDataAddress(), 0, 0});
-  char address[16];
-  std::snprintf(address, sizeof address, "0x%08X", shortBlock + 2);
-  EXPECT_NE(call.fault.find(std::string("read 4 bytes at ") + address +
+  const GuestCall call = loaded_.emulated.CallRoutine(kCondition, 0, sim_.RunDataAddress(), {0, 0});
+  EXPECT_NE(call.fault.find("read 4 bytes at " + HexAddress(shortBlock + 2) +
                             " outside every record of the host"),
             std::string::npos)
       << call.fault;
-  EXPECT_NE(call.fault.find(", in a call of condition 0 CondAtBack"), std::string::npos)
+  EXPECT_NE(call.fault.find(", in a call of condition 0 \"%0 At Back?\""), std::string::npos)
       << call.fault;
 }
 
@@ -140,10 +143,8 @@ std::string LoadError(const std::vector<std::uint8_t>& bytes) {
   std::ofstream(path, std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()),
              static_cast<std::streamsize>(bytes.size()));
-  std::string error;
-  const std::unique_ptr<EmulatedDll> dll = EmulatedDll::Load(path, LoadOptions(), error);
-  EXPECT_EQ(dll == nullptr, !error.empty());
-  return error;
+  const Result<std::unique_ptr<EmulatedDll>> dll = EmulatedDll::Load(path, host::HostLoadOptions());
+  return dll ? "" : dll.error();
 }
 
 TEST(Loading, RefusesWhatItCannotRunAndSaysWhy) {
@@ -172,16 +173,18 @@ TEST(Loading, RefusesWhatItCannotRunAndSaysWhy) {
 // Moved from its preferred base, with its relocations applied, the library
 // runs all the same; a base in the emulated host's own memory is refused.
 TEST(Loading, RunsTheLibraryAtAnotherBase) {
-  std::string error;
-  LoadOptions options;
+  LoadOptions options = host::HostLoadOptions();
   options.base = 0x10000000;
-  EXPECT_EQ(EmulatedDll::Load(ProductPath(), options, error), nullptr);
-  EXPECT_NE(error.find("would overlap the memory the emulated host keeps"), std::string::npos)
-      << error;
-  options.base = layout::kRelocatedBase;
-  const std::unique_ptr<EmulatedDll> dll = EmulatedDll::Load(ProductPath(), options, error);
-  ASSERT_NE(dll, nullptr) << error;
-  EXPECT_EQ(dll->image().base, layout::kRelocatedBase);
+  const Result<std::unique_ptr<EmulatedDll>> refused = EmulatedDll::Load(ProductPath(), options);
+  ASSERT_FALSE(refused);
+  EXPECT_NE(refused.error().find("would overlap the memory the emulated host keeps"),
+            std::string::npos)
+      << refused.error();
+  options.base = guest_map::kRelocatedBase;
+  Result<std::unique_ptr<EmulatedDll>> loaded = EmulatedDll::Load(ProductPath(), options);
+  ASSERT_TRUE(loaded) << loaded.error();
+  const std::unique_ptr<EmulatedDll>& dll = *loaded;
+  EXPECT_EQ(dll->image().base, guest_map::kRelocatedBase);
   EXPECT_EQ(dll->Call(dll->ExportAddress("GetInfos"), {0}).result, 0x300u);
 
   // The descriptor's tables lie in the moved image, and a routine found

@@ -24,9 +24,8 @@ double NLogNGrowth(int from, int to) { return (to * std::log2(to)) / (from * std
 
 std::unique_ptr<host::PluginModule> CountingModule() {
   const char* path = std::getenv("TIER_MODULE");
-  emulator::LoadOptions options;
-  options.countInstructions = true;
-  return host::LoadEmulatedModule(path != nullptr ? path : TIER_DEFAULT_MODULE, options);
+  return host::LoadEmulatedModule(path != nullptr ? path : TIER_DEFAULT_MODULE,
+                                  /*countInstructions=*/true);
 }
 
 TEST(InstructionCounts, ObjectFormsAndSortsGrowNoFasterThanNLogN) {

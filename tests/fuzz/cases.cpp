@@ -215,9 +215,27 @@ FrameRecipe MakeFrame(Source& s, const FrameOptions& options) {
 FuzzCall MakeCall(Source& s, const FrameRecipe& f, bool focused) {
   FuzzCall fc;
   model::Call& c = fc.call;
-  const int pick = focused && s.Chance(50) ? s.Pick<int>({2, 3, 4, 7, 8, 9, 9, 38}) : s.Below(46);
-  c.kind = pick < 10 ? Kind::Condition : pick < 38 ? Kind::Action : Kind::Expression;
-  c.code = pick < 10 ? pick : pick < 38 ? pick - 10 : pick - 38;
+  // Focused: the position tests and the name lookup, the richest in branches.
+  using plugin::ConditionCode;
+  const auto index = [](const plugin::RoutineInfo& row) {
+    return static_cast<int>(&row - plugin::kCatalogue.data());
+  };
+  const int pick =
+      focused && s.Chance(50)
+          ? s.Pick<int>({index(plugin::Row(ConditionCode::CondAbove)),
+                         index(plugin::Row(ConditionCode::CondBelow)),
+                         index(plugin::Row(ConditionCode::CondBetween)),
+                         index(plugin::Row(ConditionCode::CondObjectAbove)),
+                         index(plugin::Row(ConditionCode::CondObjectBelow)),
+                         index(plugin::Row(ConditionCode::CondObjectBetween)),
+                         index(plugin::Row(ConditionCode::CondObjectBetween)),
+                         index(plugin::Row(plugin::ExpressionCode::GetFixedValueByName))})
+          : s.Below(static_cast<int>(plugin::kCatalogue.size()));
+  const plugin::RoutineInfo& row = plugin::kCatalogue[static_cast<std::size_t>(pick)];
+  c.kind = row.kind == plugin::RoutineKind::Condition ? Kind::Condition
+           : row.kind == plugin::RoutineKind::Action  ? Kind::Action
+                                                      : Kind::Expression;
+  c.code = row.code;
   ParameterPicker p{s, f};
   c.first = p.FixedValue();
   c.typeA = p.Type();
@@ -248,22 +266,18 @@ FuzzCall MakeCall(Source& s, const FrameRecipe& f, bool focused) {
     c.valueIndex = s.Pick<std::int16_t>(
         {0, 1, static_cast<std::int16_t>(s.Below(26)), 25, 26, -1, 100, INT16_MAX, INT16_MIN});
   for (std::int32_t& v : c.nextParameters) v = p.FixedValue();
-  switch (c.kind == Kind::Expression ? c.code : -1) {
-    case 0:
-      c.textArgument = p.Name();
-      break;
-    case 3:
-    case 4:
-    case 7:
-      c.integerArgument = p.Level();
-      break;
-    case 6:
-      c.integerArgument = p.FixedValue();
-      break;
-    default:
-      c.integerArgument = s.Word();
-      break;
-  }
+  using plugin::ExpressionCode;
+  const bool expression = c.kind == Kind::Expression;
+  if (expression && c.code == plugin::CodeOf(ExpressionCode::GetFixedValueByName))
+    c.textArgument = p.Name();
+  else if (expression && (c.code == plugin::CodeOf(ExpressionCode::GetDescription) ||
+                          c.code == plugin::CodeOf(ExpressionCode::GetTenDescription) ||
+                          c.code == plugin::CodeOf(ExpressionCode::GetLevelFixedValue)))
+    c.integerArgument = p.Level();
+  else if (expression && c.code == plugin::CodeOf(ExpressionCode::GetLevel))
+    c.integerArgument = p.FixedValue();
+  else
+    c.integerArgument = s.Word();
   return fc;
 }
 
@@ -429,8 +443,10 @@ std::string Describe(const FuzzCall& fc) {
   };
   if (c.kind == Kind::Expression) {
     out << "token " << c.token;
-    if (c.code == 0) out << ", name " << (c.textArgument ? scene::Quote(*c.textArgument) : "null");
-    if (c.code == 3 || c.code == 4 || c.code == 6 || c.code == 7)
+    const plugin::RoutineInfo& row = RowOf(c.kind, c.code);
+    if (row.parameters[0].kind == plugin::kArgumentText)
+      out << ", name " << (c.textArgument ? scene::Quote(*c.textArgument) : "null");
+    else if (row.parameterCount == 1)
       out << ", argument " << c.integerArgument;
   } else {
     out << param(kinds.first, true) << ", " << param(kinds.second, false);

@@ -6,6 +6,7 @@
 
 #include "emulator/emulated_dll.h"
 #include "emulator/pe_image.h"
+#include "hostlink/host_embedding.h"
 #include "tests/library/library_under_test.h"
 
 namespace tier::test {
@@ -16,15 +17,17 @@ constexpr std::uint32_t kVersionBlock = 16, kRawData = 10;
 emulator::EmulatedDll& Library() {
   static const std::unique_ptr<emulator::EmulatedDll> library = [] {
     const char* path = std::getenv("TIER_MODULE");
-    std::string error = "TIER_MODULE names no library";
-    std::unique_ptr<emulator::EmulatedDll> loaded =
-        path != nullptr ? emulator::EmulatedDll::Load(path, emulator::LoadOptions(), error)
-                        : nullptr;
-    if (loaded == nullptr) {
-      std::fprintf(stderr, "cannot load the library: %s\n", error.c_str());
+    if (path == nullptr) {
+      std::fprintf(stderr, "cannot load the library: TIER_MODULE names no library\n");
       std::abort();
     }
-    return loaded;
+    Result<std::unique_ptr<emulator::EmulatedDll>> loaded =
+        emulator::EmulatedDll::Load(path, host::HostLoadOptions());
+    if (!loaded) {
+      std::fprintf(stderr, "cannot load the library: %s\n", loaded.error().c_str());
+      std::abort();
+    }
+    return std::move(*loaded);
   }();
   return *library;
 }

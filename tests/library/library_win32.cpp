@@ -8,7 +8,7 @@
 #include <cstring>
 #include <memory>
 
-#include "simhost/plugin_module.h"
+#include "hostlink/plugin_module.h"
 #include "tests/library/library_under_test.h"
 
 // CallWords(function, words, count, &espDelta), caller-cleans itself: records

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "simhost/emulated_module.h"
+#include "hostlink/emulated_module.h"
 #include "tests/model/layout.h"
 #include "tests/workload/routine_calls.h"
 

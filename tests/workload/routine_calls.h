@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "hostlink/routine_call.h"
 #include "model/model.h"
 #include "plugin/catalogue.h"
-#include "simhost/routine_call.h"
 #include "tests/model/layout.h"
 #include "tests/tier_harness.h"
 

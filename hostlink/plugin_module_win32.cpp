@@ -4,7 +4,7 @@
 // resources.
 #include <windows.h>
 
-#include "simhost/plugin_module.h"
+#include "hostlink/plugin_module.h"
 
 namespace tier::host {
 namespace {

@@ -1,0 +1,58 @@
+#include "hostlink/host_embedding.h"
+
+#include "host/native_memory.h"
+#include "simhost/host_side.h"
+#include "support/hex.h"
+
+namespace tier::host {
+namespace {
+
+constexpr int kServiceWords = 3;  // every service takes three words, stdcall
+constexpr std::uint16_t kRefreshNodeOrdinal = 108;
+constexpr int kRefreshNodeWords = 3;
+
+static_assert(emulator::guest_map::kEmbedderGates.Holds(kServiceStubs, emulator::guest_map::kPage),
+              "the service page lies where the emulator offers call gates");
+
+emulator::SharedMemory HostRecords() {
+  const HostMemory* view = ResolvingAgainst();
+  if (view == nullptr) return {};
+  return {view->bytes, view->base, static_cast<std::uint32_t>(view->capacity), view->serial};
+}
+
+std::string HostAccessProblem(std::uint32_t address, std::uint32_t size, bool) {
+  const HostMemory* view = ResolvingAgainst();
+  if (view != nullptr && IsInsideRecord(*view, address, size)) return "";
+  return HexAddress(address) + " outside every record of the host";
+}
+
+std::uint32_t AnswerService(std::uint32_t address, emulator::ImportCall& call) {
+  const ServiceFunction service = ServiceAt(address);
+  if (service == nullptr) {
+    call.Fail("a call of " + HexAddress(address) + ", which is no service of the host");
+    return 0;
+  }
+  return service(call.Argument(0), call.Argument(1), call.Argument(2));
+}
+
+// RefreshNode(frame, node, flag): the result is never used.
+std::uint32_t RefreshNodeImport(emulator::ImportCall& call) {
+  DeliverRefresh(call.Argument(0), call.Argument(1), static_cast<std::int32_t>(call.Argument(2)));
+  return 0;
+}
+
+}  // namespace
+
+emulator::LoadOptions HostLoadOptions() {
+  emulator::LoadOptions options;
+  emulator::Embedding& embedding = options.embedding;
+  embedding.sharedMemory = &HostRecords;
+  embedding.accessRule = &HostAccessProblem;
+  embedding.imports = {emulator::StdcallOrdinal("VELDRUN.dll", kRefreshNodeOrdinal,
+                                                kRefreshNodeWords, &RefreshNodeImport)};
+  embedding.gates = {{kServiceStubs, emulator::guest_map::kPage, kServiceSlotBytes, kServiceWords,
+                      &AnswerService}};
+  return options;
+}
+
+}  // namespace tier::host
