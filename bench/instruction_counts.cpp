@@ -26,10 +26,12 @@ int main(int argc, char** argv) {
     const tier::plugin::RoutineInfo& row = tier::bench::RowOf(routine);
     std::printf("%d %s \"%.*s\"", routine.code, tier::bench::KindName(routine).c_str(),
                 static_cast<int>(row.displayText.size()), row.displayText.data());
+    std::string breaches;
     for (int n : tier::bench::kCountedSizes)
       std::printf(" %llu", static_cast<unsigned long long>(
-                               tier::bench::InstructionsPerCall(emulated, routine, n)));
+                               tier::bench::InstructionsPerCall(emulated, routine, n, breaches)));
     std::printf("\n");
+    if (!breaches.empty()) std::fprintf(stderr, "broke the host's contract:\n%s", breaches.c_str());
     std::fflush(stdout);
   }
   return 0;

@@ -32,7 +32,14 @@ void Plugin(benchmark::State& state, Routine r, int balls, int walls) {
   const tier::model::Frame frame = MakeFrame(balls, walls);
   tier::model::Layout layout(frame);
   tier::sim::SimHost& sim = layout.sim();
-  PluginCaller caller(sim, r, n);
+  // One call with the records compared, then the timed calls without.
+  PluginCaller checked(sim, r, n);
+  checked.Run();
+  if (!checked.Breaches().empty()) {
+    state.SkipWithError(tier::host::DescribeBreaches(checked.Breaches()).c_str());
+    return;
+  }
+  PluginCaller caller(sim, r, n, tier::test::Plugin(), false);
   std::mt19937 random(11);
   tier::host::CheckAccesses(false);
   for (auto _ : state) {

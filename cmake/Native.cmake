@@ -41,7 +41,8 @@ target_link_libraries(tier_plugin PUBLIC tier_host)
 # Natively the catalogue comes with the plug-in's code.
 add_library(tier_catalogue ALIAS tier_plugin)
 
-add_library(tier_simhost STATIC simhost/sim_host.cpp simhost/address_space.cpp)
+add_library(tier_simhost STATIC simhost/sim_host.cpp simhost/address_space.cpp
+                                simhost/field_check.cpp)
 target_link_libraries(tier_simhost PUBLIC tier_host)
 
 # The product Tier.vdx run in a CPU emulator, its memory shared with the
@@ -51,7 +52,7 @@ add_subdirectory(emulator)
 # The plug-in as a host program finds it: the linked-in code, or a library
 # file in the emulator.
 add_library(tier_module STATIC hostlink/plugin_module_native.cpp hostlink/emulated_module.cpp
-                               hostlink/host_embedding.cpp)
+                               hostlink/host_embedding.cpp hostlink/routine_call.cpp)
 target_link_libraries(tier_module PUBLIC tier_plugin tier_simhost tier_emulator)
 
 # The product library that the emulated tests run: build/win32/Tier.vdx,

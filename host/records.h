@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 #include "host/host_ptr.h"
 
@@ -216,6 +217,97 @@ static_assert(sizeof(RunObjectInfos) == 32, "the descriptor touches 32 bytes");
 
 #undef TIER_FIELD_AT
 
+// How many alterable values an object's block holds.
+inline constexpr std::int32_t kAlterableValueCount = 26;
+
+// --- What the plug-in may touch ---------------------------------------------
+// The field map of each record: the byte ranges the plug-in may read and
+// those it may write, by field. A byte that no rule covers belongs to the host
+// alone. The simulated host checks every access of the plug-in against these
+// rules (reads only where it runs the library in the CPU emulator; writes also
+// after each call, by comparing the records with a copy taken before it).
+
+enum class FieldUse : std::uint8_t { Read, Write, ReadWrite };
+
+constexpr bool MayRead(FieldUse use) { return use != FieldUse::Write; }
+constexpr bool MayWrite(FieldUse use) { return use != FieldUse::Read; }
+
+struct FieldRule {
+  std::string_view name;
+  std::uint32_t offset;
+  std::uint32_t size;
+  FieldUse use;
+  // A text that runs from `offset` up to and including its zero terminator,
+  // within the record's block; `size` is then its least.
+  bool toTerminator = false;
+};
+
+#define TIER_RULE(record, field, use) \
+  FieldRule { #field, offsetof(record, field), sizeof(record::field), FieldUse::use }
+
+inline constexpr FieldRule kRunDataRules[] = {
+    TIER_RULE(RunData, runHeader, Read),
+    TIER_RULE(RunData, storedFixedValue, ReadWrite),
+};
+// The two services are read to be called.
+inline constexpr FieldRule kRunHeaderRules[] = {
+    TIER_RULE(RunHeader, frame, Read),
+    TIER_RULE(RunHeader, objectCount, Read),
+    TIER_RULE(RunHeader, objectLimit, Read),
+    TIER_RULE(RunHeader, objectTypeList, Read),
+    TIER_RULE(RunHeader, eventCount, Read),
+    TIER_RULE(RunHeader, getExpressionParameter, Read),
+    TIER_RULE(RunHeader, getNextParameter, Read),
+    TIER_RULE(RunHeader, objectTable, Read),
+};
+inline constexpr FieldRule kFrameRules[] = {TIER_RULE(Frame, displayList, Read)};
+inline constexpr FieldRule kDisplayListRules[] = {
+    TIER_RULE(DisplayList, head, ReadWrite),
+    TIER_RULE(DisplayList, tail, ReadWrite),
+};
+inline constexpr FieldRule kDisplayNodeRules[] = {
+    TIER_RULE(DisplayNode, prev, ReadWrite), TIER_RULE(DisplayNode, next, ReadWrite),
+    TIER_RULE(DisplayNode, flags, Read),     TIER_RULE(DisplayNode, level, ReadWrite),
+    TIER_RULE(DisplayNode, owner, Read),
+};
+// valuesOffset and displayBlockOffset are read to find the two blocks below;
+// each block exists only when its offset is not 0.
+inline constexpr FieldRule kHostObjectRules[] = {
+    TIER_RULE(HostObject, number, Read),
+    TIER_RULE(HostObject, nextSelected, ReadWrite),
+    TIER_RULE(HostObject, nextOfType, Read),
+    TIER_RULE(HostObject, creationCount, Read),
+    TIER_RULE(HostObject, typeEntry, Read),
+    TIER_RULE(HostObject, x, Read),
+    TIER_RULE(HostObject, y, Read),
+    TIER_RULE(HostObject, valuesOffset, Read),
+    TIER_RULE(HostObject, displayBlockOffset, Read),
+    TIER_RULE(HostObject, displayNode, Read),
+};
+// At displayBlockOffset from the object: the level mirror, which the plug-in
+// only writes.
+inline constexpr FieldRule kDisplayBlockRules[] = {TIER_RULE(DisplayBlock, displayLevel, Write)};
+// At valuesOffset from the object: kAlterableValueCount int32 values.
+inline constexpr FieldRule kAlterableValueRules[] = {
+    {"alterable values", 0, 4 * kAlterableValueCount, FieldUse::Read}};
+inline constexpr FieldRule kObjectTypeEntryRules[] = {
+    TIER_RULE(ObjectTypeEntry, firstSelected, ReadWrite),
+    TIER_RULE(ObjectTypeEntry, firstObject, Read),
+    TIER_RULE(ObjectTypeEntry, typeObjectCount, Read),
+    TIER_RULE(ObjectTypeEntry, selectionStamp, ReadWrite),
+    TIER_RULE(ObjectTypeEntry, selectedCount, ReadWrite),
+    {"name", offsetof(ObjectTypeEntry, name), 1, FieldUse::Read, true},
+};
+// Each slot of the table; its second word is the host's.
+inline constexpr FieldRule kObjectSlotRules[] = {TIER_RULE(ObjectSlot, object, Read)};
+// The parameter records, readable while the call they were handed to lasts.
+inline constexpr FieldRule kObjectParamRules[] = {TIER_RULE(ObjectParam, typeOffset, Read)};
+inline constexpr FieldRule kAltValueParamRules[] = {TIER_RULE(AltValueParam, valueIndex, Read)};
+// An expression's text argument, from GetExpressionParameter.
+inline constexpr FieldRule kTextArgumentRules[] = {{"text", 0, 1, FieldUse::Read, true}};
+
+#undef TIER_RULE
+
 // How the host calls a condition or an action: RunData and two parameter
 // words; and an expression: RunData and the expression token. An expression's
 // result is an int32, or for a text expression a pointer (hence intptr_t).
@@ -225,9 +317,6 @@ using ExpressionRoutine = std::intptr_t(TIER_STDCALL*)(HostPtr<RunData>, std::in
 // DisplayNode.flags bits.
 inline constexpr std::uint8_t kUncounted = 0x20;
 inline constexpr std::uint8_t kNoRefresh = 0x80;
-
-// How many alterable values an object's block holds.
-inline constexpr std::int32_t kAlterableValueCount = 26;
 
 // The link the selection filter writes to end a chain it builds.
 inline constexpr std::int16_t kEndOfChain = static_cast<std::int16_t>(0x8000);

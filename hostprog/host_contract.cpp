@@ -12,8 +12,10 @@ ContractCheck CheckRecords(const sim::SimHost& sim) {
 }
 
 ContractCheck CheckCall(const sim::SimHost& sim, const RoutineInfo& routine, std::int32_t result,
-                        bool tableChanged, int nextParameterCalls, std::int32_t expressionToken) {
+                        bool tableChanged, int nextParameterCalls, std::int32_t expressionToken,
+                        const std::vector<sim::AccessBreach>& writes) {
   ContractCheck check = CheckRecords(sim);
+  for (const sim::AccessBreach& write : writes) check.fieldBreaches.push_back(write.Message());
   const bool action = routine.kind == RoutineKind::Action;
   if (action && (result & 0xFFFF) != 0) check.actionReturned = result;  // only 16 bits are defined
   check.queryReordered = !action && tableChanged;

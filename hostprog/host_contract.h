@@ -22,11 +22,12 @@ struct ContractCheck {
   bool queryRedrew = false;                    // a condition or expression asked for redraws
   std::vector<std::string> refreshBreaches;    // refreshes that named another frame or flag
   std::vector<std::string> serviceBreaches;    // services called other than agreed
+  std::vector<std::string> fieldBreaches;      // bytes written outside the writable fields
   std::string records;                         // what is inconsistent in the records, if any
 
   bool Kept() const {
     return !actionReturned && !queryReordered && !queryRedrew && refreshBreaches.empty() &&
-           serviceBreaches.empty() && records.empty();
+           serviceBreaches.empty() && fieldBreaches.empty() && records.empty();
   }
 };
 
@@ -34,10 +35,11 @@ struct ContractCheck {
 // host's logs (cleared before the call) and records. `result` is its answer,
 // `tableChanged` whether the display table changed, `nextParameterCalls` how
 // often it should have called GetNextParameter, and `expressionToken` the
-// token the host passed to an expression.
+// token the host passed to an expression; `writes` the writes outside the
+// writable fields that the comparison after the call found.
 ContractCheck CheckCall(const sim::SimHost& sim, const plugin::RoutineInfo& routine,
                         std::int32_t result, bool tableChanged, int nextParameterCalls,
-                        std::int32_t expressionToken);
+                        std::int32_t expressionToken, const std::vector<sim::AccessBreach>& writes);
 
 // The records alone, as before the first call.
 ContractCheck CheckRecords(const sim::SimHost& sim);

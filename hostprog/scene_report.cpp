@@ -127,6 +127,7 @@ std::string ReportWriter::Call(const SceneStep& step) {
   }
   for (const std::string& breach : contract.refreshBreaches) out += "  !! " + breach + "\n";
   for (const std::string& breach : contract.serviceBreaches) out += "  !! " + breach + "\n";
+  for (const std::string& breach : contract.fieldBreaches) out += "  !! " + breach + "\n";
   return out;
 }
 

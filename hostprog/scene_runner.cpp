@@ -2,15 +2,13 @@
 
 #include <algorithm>
 
+#include "hostlink/routine_call.h"
+
 namespace tier::scene {
 namespace {
 
 using plugin::RoutineInfo;
 using plugin::RoutineKind;
-
-// The token the host passes to an expression; the plug-in hands it back to
-// GetExpressionParameter unchanged.
-constexpr std::int32_t kExpressionToken = 0x5A17;
 
 std::string Argument(const CallArgument& argument) {
   switch (argument.form) {
@@ -64,40 +62,22 @@ class Runner {
     }
   }
 
-  // Calls the routine through its table with the call's words; sets how often
-  // it should call GetNextParameter.
-  CallAnswer Invoke(const RoutineInfo& routine, const SceneCall& call, int& nextParameterCalls) {
-    std::vector<std::int32_t> words;
-    for (const CallArgument& argument : call.arguments) words.push_back(Word(routine, argument));
-    words.resize(3, 0);
-    const host::HostAddress runData = sim_.RunDataAddress();
-    CallAnswer answer;
-    if (routine.kind == RoutineKind::Condition) {
-      if (routine.parameterCount == 3) {
-        // The three-parameter conditions fetch every parameter from the host.
-        sim_.QueueNextParameters(words);
-        nextParameterCalls = 3;
-        words.assign(3, 0);
-      }
-      answer.result = module_.Condition(routine.code, runData, words[0], words[1]);
-    } else if (routine.kind == RoutineKind::Action) {
-      answer.result = module_.Action(routine.code, runData, words[0], words[1]);
-    } else {
-      if (routine.parameterCount == 1) {
-        if (call.arguments[0].form == CallArgument::Form::kText)
-          sim_.SetExpressionText(call.arguments[0].text);
-        else
-          sim_.SetExpressionInteger(call.arguments[0].value);
-      }
-      const std::intptr_t result = module_.Expression(routine.code, runData, kExpressionToken);
-      if (plugin::ReturnsText(routine)) {
-        answer.isText = true;
-        answer.text = module_.TakeText(result);  // the host releases it
+  // Calls the routine as the host does, with the call's words.
+  host::CallOutcome Invoke(const RoutineInfo& routine, const SceneCall& call) {
+    host::RoutineCall made;
+    made.routine = &routine;
+    for (std::size_t i = 0; i < call.arguments.size() && i < made.parameters.size(); ++i)
+      made.parameters[i] = Word(routine, call.arguments[i]);
+    if (routine.kind == RoutineKind::Expression && routine.parameterCount == 1) {
+      const CallArgument& argument = call.arguments[0];
+      if (argument.form == CallArgument::Form::kText) {
+        sim_.SetExpressionText(argument.text);
+        made.expressionArgument = static_cast<std::int32_t>(sim_.ExpressionArgument());
       } else {
-        answer.result = static_cast<std::int32_t>(result);
+        made.expressionArgument = argument.value;
       }
     }
-    return answer;
+    return host::Invoke(module_, sim_, made);
   }
 
   // The objects the call's parameters name, as they stand before the call.
@@ -126,14 +106,18 @@ class Runner {
     step.label = RoutineLabel(routine) + " (" + arguments + ")";
 
     step.named = Named(routine, call);
-    sim_.ClearLogs();
-    int nextParameterCalls = 0;
-    step.answer = Invoke(routine, call, nextParameterCalls);
+    const host::CallOutcome outcome = Invoke(routine, call);
+    step.answer.result = outcome.result;
+    step.answer.isText = plugin::ReturnsText(routine);
+    step.answer.text = outcome.text;
+    // The three-parameter conditions fetch every parameter from the host.
+    const int nextParameterCalls =
+        routine.kind == RoutineKind::Condition && routine.parameterCount == 3 ? 3 : 0;
     step.frame = CaptureFrame(sim_, typeOfSlot_, &before);
     step.tableChanged = !SameTable(before, step.frame);
     step.refreshed = sim_.RefreshedSlots();
     step.contract = CheckCall(sim_, routine, step.answer.result, step.tableChanged,
-                              nextParameterCalls, kExpressionToken);
+                              nextParameterCalls, host::kExpressionToken, outcome.breaches);
     // Nothing happened: the records are those the call found, the
     // selections apart, which a false condition may have rewritten.
     const bool nothing = routine.kind == RoutineKind::Action

@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <iterator>
 #include <string_view>
 
 #include "host/platform.h"
+#include "plugin/routine_codes.h"
 
 namespace tier::plugin {
 
@@ -109,13 +111,16 @@ inline constexpr auto Action = &EventRow<RoutineKind::Action>;
 constexpr RoutineInfo Expression(std::uint16_t code, std::string_view text, std::string_view name,
                                  std::uint8_t count, std::uint16_t argumentKind, SlotBound bound,
                                  std::string_view summary, std::string_view description) {
-  // The two text expressions (codes 3 and 4) carry kTextResult.
+  // The two text expressions carry kTextResult.
   return {RoutineKind::Expression,
           code,
           static_cast<std::uint16_t>(27000 + 10 * code),
           static_cast<std::uint16_t>(7000 + 10 * code),
           text,
-          static_cast<std::uint16_t>(code == 3 || code == 4 ? kTextResult : 0),
+          static_cast<std::uint16_t>(code == CodeOf(ExpressionCode::GetDescription) ||
+                                             code == CodeOf(ExpressionCode::GetTenDescription)
+                                         ? kTextResult
+                                         : 0),
           count,
           {ParameterInfo{argumentKind, 0}, {}, {}},
           name,
@@ -458,6 +463,92 @@ inline constexpr std::array<RoutineInfo, kConditionCount + kActionCount + kExpre
 
 // Conditions 0-9, actions 0-27, expressions 0-7, in that order.
 inline constexpr const auto& kCatalogue = catalogue_detail::kRows;
+
+// The row of a routine by its name.
+constexpr const RoutineInfo& Row(ConditionCode code) { return kCatalogue[CodeOf(code)]; }
+constexpr const RoutineInfo& Row(ActionCode code) {
+  return kCatalogue[kConditionCount + CodeOf(code)];
+}
+constexpr const RoutineInfo& Row(ExpressionCode code) {
+  return kCatalogue[kConditionCount + kActionCount + CodeOf(code)];
+}
+
+namespace catalogue_detail {
+// Each name of plugin/routine_codes.h is the routine its row names at that code.
+template <std::size_t N>
+constexpr bool NamesMatch(RoutineKind kind, std::size_t first, const char* const (&names)[N]) {
+  for (std::size_t code = 0; code < N; ++code) {
+    const RoutineInfo& row = kCatalogue[first + code];
+    if (row.kind != kind || row.code != code || row.routineName != names[code]) return false;
+  }
+  return true;
+}
+}  // namespace catalogue_detail
+
+static_assert(catalogue_detail::NamesMatch(RoutineKind::Condition, 0,
+                                           routine_codes_detail::kConditionNames) &&
+                  std::size(routine_codes_detail::kConditionNames) == kConditionCount,
+              "ConditionCode names the catalogue's conditions, code by code");
+static_assert(catalogue_detail::NamesMatch(RoutineKind::Action, kConditionCount,
+                                           routine_codes_detail::kActionNames) &&
+                  std::size(routine_codes_detail::kActionNames) == kActionCount,
+              "ActionCode names the catalogue's actions, code by code");
+static_assert(catalogue_detail::NamesMatch(RoutineKind::Expression, kConditionCount + kActionCount,
+                                           routine_codes_detail::kExpressionNames) &&
+                  std::size(routine_codes_detail::kExpressionNames) == kExpressionCount,
+              "ExpressionCode names the catalogue's expressions, code by code");
+
+// The fixed-value routine whose object form `row` is: "CondObjectAtBack" is
+// the twin of "CondAtBack", "SendBackOneByObject" of "SendBackOne". Null for a
+// routine that is no object form (one that only takes an object, as "Store
+// Fixed Value for %0", has no fixed-value twin).
+constexpr const RoutineInfo* FixedValueTwin(const RoutineInfo& row) {
+  constexpr std::string_view kConditionStem = "Cond", kConditionObject = "CondObject";
+  constexpr std::string_view kActionSuffix = "ByObject";
+  const std::string_view name = row.routineName;
+  for (const RoutineInfo& other : kCatalogue) {
+    if (other.kind != row.kind) continue;
+    const std::string_view twin = other.routineName;
+    if (row.kind == RoutineKind::Condition && name.starts_with(kConditionObject) &&
+        twin.starts_with(kConditionStem) &&
+        twin.substr(kConditionStem.size()) == name.substr(kConditionObject.size()))
+      return &other;
+    if (row.kind == RoutineKind::Action && name.ends_with(kActionSuffix) &&
+        twin == name.substr(0, name.size() - kActionSuffix.size()))
+      return &other;
+  }
+  return nullptr;
+}
+
+// What a sort action orders the whole list by, and which end the largest key
+// goes to; SortKey::None for every other routine.
+enum class SortKey : std::uint8_t { None, X, Y, AlterableValue };
+struct SortOrder {
+  SortKey key = SortKey::None;
+  bool largestAtBack = false;
+};
+
+constexpr SortOrder SortOf(const RoutineInfo& row) {
+  if (row.kind != RoutineKind::Action) return {};
+  switch (static_cast<ActionCode>(row.code)) {
+    case ActionCode::IncreasingXSort:
+      return {SortKey::X, true};
+    case ActionCode::IncreasingYSort:
+      return {SortKey::Y, true};
+    case ActionCode::DecreasingXSort:
+      return {SortKey::X, false};
+    case ActionCode::DecreasingYSort:
+      return {SortKey::Y, false};
+    case ActionCode::IncreasingSortByValue:
+      return {SortKey::AlterableValue, true};
+    case ActionCode::DecreasingSortByValue:
+      return {SortKey::AlterableValue, false};
+    default:
+      return {};
+  }
+}
+
+constexpr bool IsSort(const RoutineInfo& row) { return SortOf(row).key != SortKey::None; }
 
 // The strings of the table that no catalogue row carries.
 struct StringResource {

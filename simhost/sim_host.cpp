@@ -89,13 +89,14 @@ SimHost::SimHost(const SceneSpec& scene)
   slotCount_ = std::max({highest + 1, int{objectCount} + 1, int{objectLimit} + 1});
 
   // Run records.
-  runData_ = space_.Allocate(sizeof(RunData));
-  runHeader_ = space_.Allocate(sizeof(RunHeader));
-  frame_ = space_.Allocate(sizeof(Frame));
+  runData_ = Allocate(RecordKind::RunData, sizeof(RunData));
+  runHeader_ = Allocate(RecordKind::RunHeader, sizeof(RunHeader));
+  frame_ = Allocate(RecordKind::Frame, sizeof(Frame));
   LinkToHost(runData(), this);
   LinkToHost(*space_.At<Frame>(frame_), this);
-  displayList_ = space_.Allocate(sizeof(DisplayList));
-  objectTable_ = space_.Allocate(sizeof(ObjectSlot) * static_cast<std::size_t>(slotCount_));
+  displayList_ = Allocate(RecordKind::DisplayList, sizeof(DisplayList));
+  objectTable_ =
+      Allocate(RecordKind::ObjectTable, sizeof(ObjectSlot) * static_cast<std::size_t>(slotCount_));
   LayOutTypesAndObjects();
   LinkTypeChains();
   LinkDisplayList();
@@ -119,12 +120,13 @@ SimHost::SimHost(const SceneSpec& scene)
 // the objects in their slots with their display blocks and values.
 void SimHost::LayOutTypesAndObjects() {
   for (const TypeSpec& type : scene_.types) {
-    const HostAddress entry =
-        space_.Allocate(offsetof(ObjectTypeEntry, name) + type.name.size() + 1);
+    const HostAddress entry = Allocate(RecordKind::ObjectTypeEntry,
+                                       offsetof(ObjectTypeEntry, name) + type.name.size() + 1);
     std::memcpy(space_.At<ObjectTypeEntry>(entry)->name, type.name.c_str(), type.name.size() + 1);
     types_.push_back(entry);
   }
-  typeList_ = types_.empty() ? space_.Allocate(sizeof(ObjectTypeEntry)) : types_.front();
+  typeList_ = types_.empty() ? Allocate(RecordKind::ObjectTypeEntry, sizeof(ObjectTypeEntry))
+                             : types_.front();
 
   objects_.assign(static_cast<std::size_t>(slotCount_), 0);
   for (const ObjectSpec& spec : scene_.objects) {
@@ -139,7 +141,7 @@ void SimHost::LayOutTypesAndObjects() {
       valuesOffset = static_cast<std::int32_t>(size);
       size += kValuesSize;
     }
-    const HostAddress address = space_.Allocate(size);
+    const HostAddress address = Allocate(RecordKind::HostObject, size);
     HostObject* object = space_.At<HostObject>(address);
     object->number = spec.number.value_or(static_cast<std::int16_t>(spec.slot));
     object->nextSelected = -1;
@@ -203,7 +205,7 @@ void SimHost::LinkTypeChains() {
 void SimHost::LinkDisplayList() {
   for (std::size_t i = 0; i < scene_.order.size(); ++i) {
     const NodeSpec& spec = scene_.order[i];
-    const HostAddress address = space_.Allocate(sizeof(DisplayNode));
+    const HostAddress address = Allocate(RecordKind::DisplayNode, sizeof(DisplayNode));
     DisplayNode* node = space_.At<DisplayNode>(address);
     node->flags = spec.flags;
     node->level = static_cast<std::uint16_t>(scene_.firstLevel + i);
@@ -230,11 +232,13 @@ void SimHost::LinkDisplayList() {
 
 SimHost::~SimHost() = default;
 
+SimHost* SimHost::FromRunData(HostAddress runData) { return HostOf<RunData>(runData); }
+
 RunData& SimHost::runData() const { return *space_.At<RunData>(runData_); }
 RunHeader& SimHost::runHeader() const { return *space_.At<RunHeader>(runHeader_); }
 
 std::int32_t SimHost::ObjectParamWord(int type) {
-  const HostAddress address = space_.Allocate(sizeof(host::ObjectParam));
+  const HostAddress address = Allocate(RecordKind::ObjectParam, sizeof(host::ObjectParam));
   space_.At<host::ObjectParam>(address)->typeOffset =
       static_cast<std::int16_t>(types_.at(type) - typeList_);
   objectParams_.push_back(address);
@@ -244,7 +248,7 @@ std::int32_t SimHost::ObjectParamWord(int type) {
 std::int32_t SimHost::ActionObjectWord(int type) {
   const std::int16_t first = Type(type).firstObject;
   if (first >= 0) return static_cast<std::int32_t>(objects_[first]);
-  const HostAddress address = space_.Allocate(sizeof(HostObject));
+  const HostAddress address = Allocate(RecordKind::HostObject, sizeof(HostObject));
   HostObject* object = space_.At<HostObject>(address);
   object->number = -1;
   object->typeEntry = HostPtr<ObjectTypeEntry>(types_.at(type));
@@ -253,7 +257,7 @@ std::int32_t SimHost::ActionObjectWord(int type) {
 }
 
 std::int32_t SimHost::AltValueParamWord(std::int16_t index) {
-  const HostAddress address = space_.Allocate(sizeof(host::AltValueParam));
+  const HostAddress address = Allocate(RecordKind::AltValueParam, sizeof(host::AltValueParam));
   space_.At<host::AltValueParam>(address)->valueIndex = index;
   return static_cast<std::int32_t>(address);
 }
@@ -272,7 +276,7 @@ void SimHost::SetExpressionText(const std::string& text) {
   // of exactly its size, so that a read past its end stays a stray access.
   const std::size_t size = text.size() + 1;
   if (textRecord_ == 0 || textRecordSize_ != size) {
-    textRecord_ = space_.Allocate(size);
+    textRecord_ = Allocate(RecordKind::TextArgument, size);
     textRecordSize_ = size;
   }
   std::memcpy(space_.Pointer(textRecord_, size), text.c_str(), size);
@@ -280,6 +284,34 @@ void SimHost::SetExpressionText(const std::string& text) {
 }
 
 void SimHost::SetExpressionNullText() { expressionValue_ = 0; }
+
+HostAddress SimHost::TextArgumentAddress(const std::string& text) {
+  const HostAddress address = Allocate(RecordKind::TextArgument, text.size() + 1);
+  std::memcpy(space_.Pointer(address, text.size() + 1), text.c_str(), text.size() + 1);
+  return address;
+}
+
+HostAddress SimHost::Allocate(RecordKind kind, std::size_t size) {
+  const HostAddress address = space_.Allocate(size);
+  blocks_.Add(address, static_cast<std::uint32_t>(size), kind);
+  return address;
+}
+
+void SimHost::OpenCall(std::uint32_t first, std::uint32_t second) {
+  callOpen_ = true;
+  callWords_ = {first, second, expressionValue_};
+  for (const std::int32_t word : nextParameters_)
+    callWords_.push_back(static_cast<std::uint32_t>(word));
+}
+
+void SimHost::CloseCall() {
+  callOpen_ = false;
+  callWords_.clear();
+}
+
+bool SimHost::IsParameterLive(HostAddress start) const {
+  return !callOpen_ || std::find(callWords_.begin(), callWords_.end(), start) != callWords_.end();
+}
 
 std::uint32_t SimHost::NextParameter() {
   if (nextParameters_.empty()) return 0;

@@ -15,6 +15,7 @@
 
 #include "host/records.h"
 #include "simhost/address_space.h"
+#include "simhost/field_check.h"
 #include "simhost/host_side.h"
 
 namespace tier::sim {
@@ -98,6 +99,23 @@ class SimHost {
   std::int32_t ActionObjectWord(int type);
   // An AltValueParam with this index.
   std::int32_t AltValueParamWord(std::int16_t index);
+  // A zero-terminated text in a block of its own, for GetExpressionParameter.
+  HostAddress TextArgumentAddress(const std::string& text);
+
+  // --- The contract ----------------------------------------------------------
+  // Every block the host made, with the record it holds.
+  const BlockMap& Blocks() const { return blocks_; }
+  // A call begins and ends: the parameter records among its argument words,
+  // the queued parameters and the expression argument are the only ones the
+  // plug-in may read until CloseCall. Outside a call every parameter record
+  // is readable.
+  void OpenCall(std::uint32_t first, std::uint32_t second);
+  void CloseCall();
+  // Whether the parameter record at `start` may be read now.
+  bool IsParameterLive(HostAddress start) const;
+
+  // The host whose RunData lies at `runData` in the memory view in effect.
+  static SimHost* FromRunData(HostAddress runData);
 
   // --- Services ----------------------------------------------------------
   void QueueNextParameters(const std::vector<std::int32_t>& words);
@@ -129,6 +147,7 @@ class SimHost {
   std::int32_t StoredFixedValue() const;
   const SceneSpec& scene() const { return scene_; }
   sim::AddressSpace& space() { return space_; }
+  const sim::AddressSpace& space() const { return space_; }
 
   // Host invariants: links, head and tail, rising levels, displayLevel
   // mirrors of counted nodes. Empty when all hold, else what is wrong.
@@ -145,6 +164,7 @@ class SimHost {
   // that a cycle ends the walk.
   std::vector<const host::DisplayNode*> WalkFromHead() const;
   HostAddress NodeAddress(int index) const { return nodes_[index]; }
+  HostAddress Allocate(RecordKind kind, std::size_t size);
   std::uint32_t NextParameter();
   std::uint32_t ExpressionParameter();
   static std::uint32_t TIER_STDCALL NextParameterService(std::uint32_t runData, std::uint32_t a,
@@ -175,6 +195,9 @@ class SimHost {
   std::size_t textRecordSize_ = 0;
   std::vector<ServiceCall> expressionCalls_;
   std::vector<RefreshCall> refreshes_;
+  BlockMap blocks_;
+  bool callOpen_ = false;
+  std::vector<std::uint32_t> callWords_;
 };
 
 }  // namespace tier::sim

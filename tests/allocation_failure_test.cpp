@@ -159,9 +159,12 @@ TEST(AllocationFailure, ASortWithoutItsArrayLeavesTheListWholeAndWithoutItsTreeS
   // every fifth node uncounted.
   constexpr int kNodes = 600;
   const std::vector<std::int32_t> keys = DeepKeys(kNodes);
-  for (const int code : {12, 14, 26}) {
+  for (const plugin::ActionCode sort :
+       {plugin::ActionCode::IncreasingXSort, plugin::ActionCode::DecreasingXSort,
+        plugin::ActionCode::IncreasingSortByValue}) {
+    const int code = plugin::CodeOf(sort);
     SCOPED_TRACE(testing::Message() << "action " << code);
-    const bool largestFirst = code != 14;
+    const bool largestFirst = plugin::SortOf(plugin::Row(sort)).largestAtBack;
     sim::SceneSpec scene;
     scene.types = {{.name = "Block"}};
     for (int i = 0; i < kNodes; ++i) {
@@ -196,22 +199,22 @@ TEST(AllocationFailure, ObjectConditionsGiveTheSameResultAndSelectionsWithoutThe
   }
   for (int slot = 2; slot < 2 * kEach; slot += 4) scene.types[0].selected.push_back(slot);
   scene.types[0].selectionCurrent = true;
-  const auto condition = [](int code, int a, int b) {
+  const auto condition = [](plugin::ConditionCode code, int a, int b) {
     return [=](sim::SimHost& sim) -> std::int64_t {
-      return Condition(sim, code, sim.ObjectParamWord(a), sim.ObjectParamWord(b));
+      return Condition(sim, plugin::CodeOf(code), sim.ObjectParamWord(a), sim.ObjectParamWord(b));
     };
   };
   const auto between = [](int a, int b, int c) {
     return [=](sim::SimHost& sim) -> std::int64_t {
       sim.QueueNextParameters(
           {sim.ObjectParamWord(a), sim.ObjectParamWord(b), sim.ObjectParamWord(c)});
-      return Condition(sim, 9);
+      return Condition(sim, plugin::CodeOf(plugin::ConditionCode::CondObjectBetween));
     };
   };
   const std::pair<const char*, std::function<std::int64_t(sim::SimHost&)>> calls[] = {
-      {"Balls above Walls", condition(7, 0, 1)},
-      {"Walls below Balls", condition(8, 1, 0)},
-      {"Balls above Balls", condition(7, 0, 0)},
+      {"Balls above Walls", condition(plugin::ConditionCode::CondObjectAbove, 0, 1)},
+      {"Walls below Balls", condition(plugin::ConditionCode::CondObjectBelow, 1, 0)},
+      {"Balls above Balls", condition(plugin::ConditionCode::CondObjectAbove, 0, 0)},
       {"Balls between Walls and Balls", between(0, 1, 0)},
   };
   for (const auto& [what, call] : calls) {
@@ -245,7 +248,8 @@ TEST(AllocationFailure, NameLookupGivesTheSameObjectWithoutItsMatchesOrTable) {
       scene,
       [](sim::SimHost& sim) {
         sim.SetExpressionText("bALL");
-        return static_cast<std::int64_t>(Expression(sim, 0));
+        return static_cast<std::int64_t>(
+            Expression(sim, plugin::CodeOf(plugin::ExpressionCode::GetFixedValueByName)));
       },
       whole, untouched);
   EXPECT_GE(failed.size(), 2u) << "the matches and the table";
@@ -268,7 +272,8 @@ sim::SceneSpec Scene(int n) {
 TEST(AllocationFailure, DescriptionReturnsNullWhenAnyAllocationFails) {
   sim::SimHost sim(Scene(12));
   sim.SetExpressionInteger(1);
-  const std::string whole = ExpressionText(sim, 4);
+  const int tenDescription = plugin::CodeOf(plugin::ExpressionCode::GetTenDescription);
+  const std::string whole = ExpressionText(sim, tenDescription);
   ASSERT_NE(whole.find("\n9\tBlock\t11\n"), std::string::npos) << whole;
 
   // Each allocation of the working text in turn (the copy handed to the host:
@@ -278,7 +283,7 @@ TEST(AllocationFailure, DescriptionReturnsNullWhenAnyAllocationFails) {
   for (long countdown = 0;; ++countdown) {
     g_failuresInjected = 0;
     g_allocationsLeft = countdown;
-    char* text = reinterpret_cast<char*>(Expression(sim, 4));
+    char* text = reinterpret_cast<char*>(Expression(sim, tenDescription));
     g_allocationsLeft = -1;
     EXPECT_EQ(g_pluginBlocksOut, 0) << "the working text is released";
     sim.ClearLogs();

@@ -1,5 +1,7 @@
 #include "tests/tier_harness.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -31,8 +33,25 @@ const host::PluginModule& Plugin() {
   return *module;
 }
 
+host::CallOutcome Call(sim::SimHost& sim, plugin::RoutineKind kind, int code,
+                       const host::CallWords& words, bool takeText) {
+  const plugin::RoutineInfo* routine = plugin::FindRoutine(kind, static_cast<std::uint16_t>(code));
+  if (routine == nullptr) {
+    ADD_FAILURE() << "no " << plugin::KindWord(kind) << " " << code;
+    return {};
+  }
+  host::CallOutcome outcome = host::CallRoutine(Plugin(), sim, *routine, words,
+                                                {.compareRecords = true, .takeText = takeText});
+  if (!outcome.breaches.empty())
+    ADD_FAILURE() << plugin::KindWord(kind) << " " << code << " \"" << routine->displayText
+                  << "\" broke the host's contract:\n"
+                  << host::DescribeBreaches(outcome.breaches);
+  return outcome;
+}
+
 std::string ExpressionText(sim::SimHost& sim, int code, bool* wasNull, std::int32_t token) {
-  const std::optional<std::string> text = Plugin().TakeText(Expression(sim, code, token));
+  const std::optional<std::string> text =
+      Call(sim, plugin::RoutineKind::Expression, code, {0, 0, token}, true).text;
   if (wasNull != nullptr) *wasNull = !text.has_value();
   return text.value_or("");
 }

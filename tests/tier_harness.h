@@ -6,6 +6,8 @@
 #include <string>
 
 #include "hostlink/plugin_module.h"
+#include "hostlink/routine_call.h"
+#include "plugin/catalogue.h"
 #include "simhost/sim_host.h"
 
 namespace tier::test {
@@ -30,24 +32,31 @@ inline sim::SceneSpec LineOfSprites(int count) {
   return scene;
 }
 
+// Calls a routine with these argument words through host::CallRoutine; a
+// write outside the fields the plug-in may write fails the test.
+host::CallOutcome Call(sim::SimHost& sim, plugin::RoutineKind kind, int code,
+                       const host::CallWords& words, bool takeText = false);
+
 inline std::int32_t Condition(sim::SimHost& sim, int code, std::int32_t first = 0,
                               std::int32_t second = 0) {
-  return Plugin().Condition(code, sim.RunDataAddress(), first, second);
+  return Call(sim, plugin::RoutineKind::Condition, code, {first, second}).result;
 }
 
 inline std::int32_t Action(sim::SimHost& sim, int code, std::int32_t first = 0,
                            std::int32_t second = 0) {
-  return Plugin().Action(code, sim.RunDataAddress(), first, second);
+  return Call(sim, plugin::RoutineKind::Action, code, {first, second}).result;
 }
 
-// An expression's result; `token` is passed on to GetExpressionParameter.
-inline std::intptr_t Expression(sim::SimHost& sim, int code, std::int32_t token = 0x5A17) {
-  return Plugin().Expression(code, sim.RunDataAddress(), token);
+// An expression's result; `token` is passed on to GetExpressionParameter. A
+// text's address is left with the caller.
+inline std::intptr_t Expression(sim::SimHost& sim, int code,
+                                std::int32_t token = host::kExpressionToken) {
+  return Call(sim, plugin::RoutineKind::Expression, code, {0, 0, token}).value;
 }
 
 // A text expression's result, copied out and released as the host would; an
 // empty string for a null pointer, which `wasNull` tells apart.
 std::string ExpressionText(sim::SimHost& sim, int code, bool* wasNull = nullptr,
-                           std::int32_t token = 0x5A17);
+                           std::int32_t token = host::kExpressionToken);
 
 }  // namespace tier::test

@@ -358,8 +358,9 @@ TEST(SceneRunner, TableRowsHoldTheLongestNames) {
 namespace tier::scene {
 namespace {
 
-// The linked-in plug-in with planted faults: every action answers 7, and
-// "%0 At Back?" reverses the order before it answers.
+// The linked-in plug-in with planted faults: every action answers 7,
+// "%0 At Back?" reverses the order before it answers, and "tirGetNumLvls("
+// moves the object in slot 0, whose x belongs to the host.
 class FaultyModule : public host::PluginModule {
  public:
   FaultyModule() : inner_(host::LoadTierModule()) { infos_ = inner_->infos(); }
@@ -374,6 +375,9 @@ class FaultyModule : public host::PluginModule {
     return 7;
   }
   std::intptr_t Expression(int code, host::HostAddress runData, std::int32_t token) const override {
+    if (code == plugin::CodeOf(plugin::ExpressionCode::GetLevelCount))
+      host::ObjectInSlot(*host::RunHeaderOf(*host::HostPtr<host::RunData>(runData).get()), 0)->x ^=
+          0x101;
     return inner_->Expression(code, runData, token);
   }
   std::optional<std::string> TakeText(std::intptr_t result) const override {
@@ -391,7 +395,8 @@ TEST(SceneRunner, BreachesOfTheContractAreReportedWhereTheyHappen) {
   std::string error;
   ASSERT_TRUE(
       ParseScene("type A\nobject 0 A\nobject 1 A\norder 0, 1\n"
-                 "call \"Reverse all\"\ncall \"%0 At Back?\" fv(slot 0)\n",
+                 "call \"Reverse all\"\ncall \"%0 At Back?\" fv(slot 0)\n"
+                 "call \"tirGetNumLvls(\"\n",
                  "s.scene", scene, error))
       << error;
   std::vector<SceneStep> steps;
@@ -406,11 +411,17 @@ TEST(SceneRunner, BreachesOfTheContractAreReportedWhereTheyHappen) {
             std::string::npos)
       << report;
   EXPECT_NE(report.find("  !! refreshed: 1 0\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("  !! wrote 2 bytes at HostObject+0x3E (x), which the plug-in may only "
+                        "read\n",
+                        report.find("call 3: ")),
+            std::string::npos)
+      << report;
   // The picture's steps are the report's: the same outcome and contract.
-  ASSERT_EQ(steps.size(), 3u);
+  ASSERT_EQ(steps.size(), 4u);
   EXPECT_EQ(OutcomeLine(steps[1]), "order: 1*+ 0*+");
   EXPECT_TRUE(steps[2].contract.queryReordered && steps[2].contract.queryRedrew);
   EXPECT_TRUE(steps[0].contract.Kept());
+  EXPECT_EQ(steps[3].contract.fieldBreaches.size(), 1u);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "hostprog/scene_file.h"
 #include "plugin/catalogue.h"
+#include "hostlink/routine_call.h"
 #include "tests/fuzz/parameters.h"
 #include "tests/model/layout.h"
 #include "tests/tier_harness.h"
@@ -19,12 +20,10 @@ namespace {
 using model::Kind;
 
 int RoutineIndex(const model::Call& c) {
-  return c.kind == Kind::Condition ? c.code : c.kind == Kind::Action ? 10 + c.code : 38 + c.code;
+  return static_cast<int>(&RowOf(c.kind, c.code) - plugin::kCatalogue.data());
 }
 
-bool ReturnsText(const model::Call& c) {
-  return plugin::ReturnsText(plugin::kCatalogue[RoutineIndex(c)]);
-}
+bool ReturnsText(const model::Call& c) { return plugin::ReturnsText(RowOf(c.kind, c.code)); }
 
 // Parameter words made once per frame, so that a long case does not fill the
 // host's memory.
@@ -57,11 +56,7 @@ class Words {
   std::uint32_t Text(const std::optional<std::string>& text) {
     if (!text) return 0;
     auto [it, made] = texts_.try_emplace(*text, 0);
-    if (made) {
-      it->second = sim_.space().Allocate(text->size() + 1);
-      std::memcpy(sim_.space().Pointer(it->second, text->size() + 1), text->c_str(),
-                  text->size() + 1);
-    }
+    if (made) it->second = sim_.TextArgumentAddress(*text);
     return it->second;
   }
 
@@ -76,6 +71,7 @@ class Words {
 struct Actual {
   std::int32_t result = 0;
   std::optional<std::string> text;
+  std::string breaches;  // writes outside the fields the plug-in may write
 };
 
 std::int32_t WordFor(Words& words, const FuzzCall& fc, Param kind, bool first) {
@@ -100,35 +96,30 @@ std::int32_t WordFor(Words& words, const FuzzCall& fc, Param kind, bool first) {
 
 Actual CallPlugin(sim::SimHost& sim, Words& words, const FuzzCall& fc) {
   const model::Call& c = fc.call;
-  Actual actual;
-  if (c.kind == Kind::Expression) {
-    if (c.code == 0)
-      sim.SetExpressionInteger(static_cast<std::int32_t>(words.Text(c.textArgument)));
-    else
-      sim.SetExpressionInteger(c.integerArgument);
-    if (ReturnsText(c)) {
-      bool wasNull = false;
-      std::string text = test::ExpressionText(sim, c.code, &wasNull, c.token);
-      if (!wasNull) actual.text = std::move(text);
-    } else {
-      actual.result = static_cast<std::int32_t>(test::Expression(sim, c.code, c.token));
-    }
-    return actual;
-  }
+  host::RoutineCall call;
+  call.routine = &RowOf(c.kind, c.code);
+  call.token = c.token;
+  call.unusedWords = {fc.unusedFirst, fc.unusedSecond};
   const ParameterKinds kinds = KindsOf(c.kind, c.code);
-  if (kinds.first == Param::NextFixedValues)
-    sim.QueueNextParameters({c.nextParameters[0], c.nextParameters[1], c.nextParameters[2]});
-  if (kinds.first == Param::NextObjects)
-    sim.QueueNextParameters(
-        {words.ObjectParam(c.typeA), words.ObjectParam(c.typeB), words.ObjectParam(c.typeC)});
-  const std::int32_t first = WordFor(words, fc, kinds.first, true);
-  const std::int32_t second = WordFor(words, fc, kinds.second, false);
-  if (c.kind == Kind::Condition) {
-    actual.result = test::Condition(sim, c.code, first, second);
+  if (kinds.first == Param::NextFixedValues) {
+    call.parameters = c.nextParameters;
+  } else if (kinds.first == Param::NextObjects) {
+    call.parameters = {words.ObjectParam(c.typeA), words.ObjectParam(c.typeB),
+                       words.ObjectParam(c.typeC)};
   } else {
-    // Only the low 16 bits of an action's result are defined.
-    actual.result = test::Action(sim, c.code, first, second) & 0xFFFF;
+    call.parameters[0] = WordFor(words, fc, kinds.first, true);
+    call.parameters[1] = WordFor(words, fc, kinds.second, false);
   }
+  call.expressionArgument =
+      call.routine == &plugin::Row(plugin::ExpressionCode::GetFixedValueByName)
+          ? static_cast<std::int32_t>(words.Text(c.textArgument))
+          : c.integerArgument;
+  host::CallOutcome outcome = host::Invoke(test::Plugin(), sim, call);
+  Actual actual;
+  actual.text = std::move(outcome.text);
+  // Only the low 16 bits of an action's result are defined.
+  actual.result = c.kind == Kind::Action ? outcome.result & 0xFFFF : outcome.result;
+  actual.breaches = host::DescribeBreaches(outcome.breaches);
   return actual;
 }
 
@@ -143,6 +134,7 @@ std::string Ids(const std::vector<int>& ids) {
 std::string CompareCall(const model::Layout& layout, sim::SimHost& sim, const model::Call& call,
                         const model::Outcome& want, const Actual& got) {
   std::ostringstream out;
+  if (!got.breaches.empty()) out << "  the plug-in broke the host's contract:\n" << got.breaches;
   if (ReturnsText(call)) {
     if (want.text != got.text)
       out << "  text: model " << (want.text ? scene::Quote(*want.text) : "null")

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "plugin/catalogue.h"
 #include "tests/fuzz/cases.h"
 
 namespace tier::fuzz {
@@ -29,34 +30,42 @@ struct ParameterKinds {
   Param first, second;
 };
 
-inline ParameterKinds KindsOf(model::Kind kind, int code) {
-  using P = Param;
-  if (kind == model::Kind::Expression) return {P::Unused, P::Unused};
-  if (kind == model::Kind::Condition) {
-    static const ParameterKinds kConditions[] = {
-        {P::FixedValue, P::Unused},      {P::FixedValue, P::Unused},
-        {P::FixedValue, P::FixedValue},  {P::FixedValue, P::FixedValue},
-        {P::NextFixedValues, P::Unused}, {P::Object, P::Unused},
-        {P::Object, P::Unused},          {P::Object, P::Object},
-        {P::Object, P::Object},          {P::NextObjects, P::Unused}};
-    return kConditions[code];
+// The routine's catalogue row.
+inline const plugin::RoutineInfo& RowOf(model::Kind kind, int code) {
+  const plugin::RoutineKind routineKind =
+      kind == model::Kind::Condition ? plugin::RoutineKind::Condition
+      : kind == model::Kind::Action  ? plugin::RoutineKind::Action
+                                     : plugin::RoutineKind::Expression;
+  return *plugin::FindRoutine(routineKind, static_cast<std::uint16_t>(code));
+}
+
+// What parameter `index` of a condition or an action is, by its kind and title.
+inline Param ParamOf(const plugin::RoutineInfo& row, int index) {
+  if (index >= row.parameterCount) return Param::Unused;
+  const plugin::ParameterInfo& parameter = row.parameters[index];
+  if (parameter.kind == plugin::kParamObject) return Param::Object;
+  if (parameter.kind == plugin::kParamAltValue) return Param::AltValue;
+  switch (parameter.titleId) {
+    case plugin::kTitleHowMany:
+      return Param::Count;
+    case plugin::kTitleLevel:
+      return Param::Level;
+    case plugin::kTitleDefault:
+      return Param::Default;
+    default:
+      return Param::FixedValue;
   }
-  static const ParameterKinds kActions[] = {
-      {P::FixedValue, P::Unused},     {P::FixedValue, P::Unused},
-      {P::FixedValue, P::FixedValue}, {P::Object, P::Unused},
-      {P::FixedValue, P::Unused},     {P::FixedValue, P::Unused},
-      {P::FixedValue, P::Count},      {P::FixedValue, P::Count},
-      {P::Unused, P::Unused},         {P::FixedValue, P::FixedValue},
-      {P::FixedValue, P::FixedValue}, {P::FixedValue, P::Level},
-      {P::Unused, P::Unused},         {P::Unused, P::Unused},
-      {P::Unused, P::Unused},         {P::Unused, P::Unused},
-      {P::Object, P::Unused},         {P::Object, P::Unused},
-      {P::Object, P::Object},         {P::Object, P::Unused},
-      {P::Object, P::Unused},         {P::Object, P::Count},
-      {P::Object, P::Count},          {P::Object, P::Object},
-      {P::Object, P::Object},         {P::Object, P::Level},
-      {P::AltValue, P::Default},      {P::AltValue, P::Default}};
-  return kActions[code];
+}
+
+// The two argument words; a three-parameter condition fetches all three
+// parameters from the host instead.
+inline ParameterKinds KindsOf(model::Kind kind, int code) {
+  if (kind == model::Kind::Expression) return {Param::Unused, Param::Unused};
+  const plugin::RoutineInfo& row = RowOf(kind, code);
+  if (row.parameterCount == 3)
+    return {ParamOf(row, 0) == Param::Object ? Param::NextObjects : Param::NextFixedValues,
+            Param::Unused};
+  return {ParamOf(row, 0), ParamOf(row, 1)};
 }
 
 struct ParameterPicker {

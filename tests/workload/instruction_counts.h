@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "hostlink/emulated_module.h"
 #include "tests/model/layout.h"
@@ -17,8 +18,10 @@ inline constexpr int kCountedSizes[] = {500, 2000, 8000};
 
 // Instructions of one call of `routine` on a fresh frame of `n` objects (the
 // sorts on keys scrambled with a fixed seed). `module` counts instructions.
-inline std::uint64_t InstructionsPerCall(const host::EmulatedModule& module, Routine routine,
-                                         int n) {
+// The call's writes outside the fields the plug-in may write, if any, go to
+// `breaches`.
+inline std::uint64_t InstructionsPerCall(const host::EmulatedModule& module, Routine routine, int n,
+                                         std::string& breaches) {
   model::Layout layout(MakeFrame(n / 2, n - n / 2));
   sim::SimHost& sim = layout.sim();
   if (IsSort(routine)) {
@@ -27,6 +30,7 @@ inline std::uint64_t InstructionsPerCall(const host::EmulatedModule& module, Rou
   }
   PluginCaller caller(sim, routine, n, module);
   caller.Run();
+  breaches = host::DescribeBreaches(caller.Breaches());
   return module.InstructionsOfLastCall();
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "plugin/catalogue.h"
+#include "hostlink/routine_call.h"
 #include "tests/model/layout.h"
 #include "tests/model/model.h"
 #include "tests/tier_harness.h"
@@ -111,7 +112,11 @@ inline std::string KindName(const Routine& r) {
 // cube of the frame: past this many objects they are not run (hours at 8,000).
 constexpr int kModelPairwiseLimit = 2000;
 
-inline bool IsPairwise(const Routine& r) { return r.kind == Kind::Condition && r.code >= 7; }
+// The object forms of Above, Below and Between, which compare pairs.
+inline bool IsPairwise(const Routine& r) {
+  return r.kind == Kind::Condition && plugin::FixedValueTwin(RowOf(r)) != nullptr &&
+         RowOf(r).parameterCount >= 2;
+}
 
 // The head of the Markdown table both timing programs print.
 inline void PrintTableHead(const std::vector<int>& sizes) {
@@ -124,29 +129,39 @@ inline void PrintTableHead(const std::vector<int>& sizes) {
   std::printf("\n");
 }
 
-inline bool IsSort(const Routine& r) {
-  return r.kind == Kind::Action && ((r.code >= 12 && r.code <= 15) || r.code >= 26);
-}
+inline bool IsSort(const Routine& r) { return plugin::IsSort(RowOf(r)); }
 
 // The call, with fixed values of objects far up the table, where a scan
 // from slot 0 takes longest.
 inline Call MakeCall(const Routine& r, int n) {
+  using plugin::ExpressionCode;
+  const plugin::RoutineInfo& row = RowOf(r);
   Call c;
   c.kind = r.kind;
   c.code = r.code;
   c.first = FixedValue(n - 2);
-  c.second = r.kind == Kind::Action && (r.code == 6 || r.code == 7 || r.code == 21 || r.code == 22)
-                 ? 3  // a count of levels
-             : r.kind == Kind::Action && (r.code == 11 || r.code == 25) ? n / 2  // a level
-             : r.kind == Kind::Action && r.code >= 26                   ? 5      // a default
-                                                                        : FixedValue(n - 1);
+  switch (row.parameters[1].titleId) {
+    case plugin::kTitleHowMany:
+      c.second = 3;
+      break;
+    case plugin::kTitleLevel:
+      c.second = n / 2;
+      break;
+    case plugin::kTitleDefault:
+      c.second = 5;
+      break;
+    default:
+      c.second = FixedValue(n - 1);
+  }
   c.typeA = kBall;
   c.typeB = kWall;
   c.typeC = kWall;
   c.nextParameters = {FixedValue(n - 3), FixedValue(n - 1), FixedValue(n - 2)};
-  c.token = 0x5A17;
-  c.integerArgument = r.code == 6 ? FixedValue(n - 2) : r.code == 7 ? n / 2 : 1;
-  if (r.kind == Kind::Expression && r.code == 0) c.textArgument = "ghost";
+  c.token = host::kExpressionToken;
+  c.integerArgument = 1;
+  if (&row == &plugin::Row(ExpressionCode::GetLevel)) c.integerArgument = FixedValue(n - 2);
+  if (&row == &plugin::Row(ExpressionCode::GetLevelFixedValue)) c.integerArgument = n / 2;
+  if (&row == &plugin::Row(ExpressionCode::GetFixedValueByName)) c.textArgument = "ghost";
   return c;
 }
 
@@ -178,12 +193,13 @@ inline void StaleSelections(sim::SimHost& sim) {
 }
 
 // One routine's call on a frame laid out as host records, as the host makes
-// it: parameter words made once, selections made stale before each
-// condition so that it starts from every instance again.
+// it (host::Invoke): parameter words made once, selections made stale before
+// each condition so that it starts from every instance again. The records
+// are compared after each call unless the call is timed.
 class PluginCaller {
  public:
   PluginCaller(sim::SimHost& sim, Routine routine, int n,
-               const host::PluginModule& module = test::Plugin())
+               const host::PluginModule& module = test::Plugin(), bool compareRecords = true)
       : module_(module),
         sim_(sim),
         r_(routine),
@@ -192,35 +208,43 @@ class PluginCaller {
         wall_(sim.ObjectParamWord(kWall)),
         ballObject_(sim.ActionObjectWord(kBall)),
         wallObject_(sim.ActionObjectWord(kWall)),
-        altValue_(sim.AltValueParamWord(0)) {}
+        altValue_(sim.AltValueParamWord(0)) {
+    const plugin::RoutineInfo& row = RowOf(r_);
+    call_.routine = &row;
+    call_.unusedWords = {c_.first, c_.second};
+    call_.token = c_.token;
+    call_.options.compareRecords = compareRecords;
+    const bool fetchesAll = r_.kind == Kind::Condition && row.parameterCount == 3;
+    for (int i = 0; i < row.parameterCount && r_.kind != Kind::Expression; ++i) {
+      const std::uint16_t kind = row.parameters[i].kind;
+      const bool condition = r_.kind == Kind::Condition;
+      std::int32_t& word = call_.parameters[i];
+      if (kind == plugin::kParamObject)
+        word = i == 0 ? (condition ? ball_ : ballObject_) : (condition ? wall_ : wallObject_);
+      else if (kind == plugin::kParamAltValue)
+        word = altValue_;
+      else
+        word = fetchesAll ? c_.nextParameters[i] : i == 0 ? c_.first : c_.second;
+    }
+  }
 
   std::intptr_t Run() {
-    sim_.ClearLogs();
-    if (r_.kind == Kind::Condition) {
-      StaleSelections(sim_);
-      if (r_.code == 4)
-        sim_.QueueNextParameters({c_.nextParameters.begin(), c_.nextParameters.end()});
-      if (r_.code == 9) sim_.QueueNextParameters({ball_, wall_, wall_});
-      const bool objects = r_.code >= 5;
-      return module_.Condition(r_.code, sim_.RunDataAddress(), objects ? ball_ : c_.first,
-                               objects ? wall_ : c_.second);
-    }
-    if (r_.kind == Kind::Action) {
-      const bool objects = r_.code == 3 || (r_.code >= 16 && r_.code <= 25);
-      const std::int32_t first = objects ? ballObject_ : r_.code >= 26 ? altValue_ : c_.first;
-      const std::int32_t second =
-          objects && (r_.code == 18 || r_.code == 23 || r_.code == 24) ? wallObject_ : c_.second;
-      return module_.Action(r_.code, sim_.RunDataAddress(), first, second);
-    }
-    if (r_.code == 0)
+    if (r_.kind == Kind::Condition) StaleSelections(sim_);
+    if (c_.textArgument) {
       sim_.SetExpressionText(*c_.textArgument);
-    else
-      sim_.SetExpressionInteger(c_.integerArgument);
-    const std::intptr_t result = module_.Expression(r_.code, sim_.RunDataAddress(), c_.token);
-    if (plugin::ReturnsText(RowOf(r_)))
-      return static_cast<std::intptr_t>(module_.TakeText(result).value_or("").size());
-    return result;
+      call_.expressionArgument = static_cast<std::int32_t>(sim_.ExpressionArgument());
+    } else {
+      call_.expressionArgument = c_.integerArgument;
+    }
+    host::CallOutcome outcome = host::Invoke(module_, sim_, call_);
+    breaches_ = std::move(outcome.breaches);
+    if (plugin::ReturnsText(*call_.routine))
+      return static_cast<std::intptr_t>(outcome.text.value_or("").size());
+    return r_.kind == Kind::Expression ? outcome.value : outcome.result;
   }
+
+  // The writes outside the writable fields of the last call.
+  const std::vector<sim::AccessBreach>& Breaches() const { return breaches_; }
 
  private:
   const host::PluginModule& module_;
@@ -228,6 +252,8 @@ class PluginCaller {
   Routine r_;
   Call c_;
   std::int32_t ball_, wall_, ballObject_, wallObject_, altValue_;
+  host::RoutineCall call_;
+  std::vector<sim::AccessBreach> breaches_;
 };
 
 }  // namespace tier::bench
