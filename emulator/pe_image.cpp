@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "emulator/pe_read.h"
+#include "support/hex.h"
 
 namespace tier::emulator {
 
@@ -40,12 +41,6 @@ constexpr std::size_t kMaxImports = 16384;
 constexpr std::uint32_t kMaxExportNames = 16384;
 
 constexpr int kDirectorySlots = 16;
-
-std::string Hex(std::uint64_t value) {
-  char text[24];
-  std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(value));
-  return text;
-}
 
 // What the headers say beyond what PeImage keeps.
 struct Headers {
