@@ -57,10 +57,10 @@ void WriteReturn(std::uint8_t* code, std::uint32_t bytes) {
 struct EmulatedDll::Machine {
   EmulatedDll* dll = nullptr;
   uc_engine* uc = nullptr;
-  std::string fault;                  // the first fault of the current call
-  std::vector<const Import*> stubs;   // by import stub slot
+  std::string fault;                    // the first fault of the current call
+  std::vector<const Import*> stubs;     // by import stub slot
   std::vector<Import> providedImports;  // the runtime's and the embedder's
-  SharedMemory shared;                // as shared now
+  SharedMemory shared;                  // as shared now
   bool counting = false;
   std::uint64_t instructions = 0;
   std::uint64_t blocks = 0, budget = 0;
@@ -327,13 +327,12 @@ Status EmulatedDll::BindImports(std::vector<std::uint8_t>& runtimeData, std::uin
   Machine& m = *machine_;
   std::vector<std::uint8_t> stubCode(guest_map::kImportStubs.size, kHlt);
   for (const PeImport& import : image_.imports) {
-    const Import* provided =
-        FindImport(m.providedImports, import.dll, import.name, import.ordinal);
+    const Import* provided = FindImport(m.providedImports, import.dll, import.name, import.ordinal);
     if (provided == nullptr)
-      return Failure("imports " +
-                     (import.name.empty() ? "ordinal " + std::to_string(import.ordinal)
-                                          : import.name) +
-                     " from " + import.dll + ", which the emulated host does not provide");
+      return Failure(
+          "imports " +
+          (import.name.empty() ? "ordinal " + std::to_string(import.ordinal) : import.name) +
+          " from " + import.dll + ", which the emulated host does not provide");
     std::uint32_t target = 0;
     if (!provided->function && provided->guestCode.empty()) {
       dataUsed = (dataUsed + 15) & ~15u;
@@ -346,7 +345,8 @@ Status EmulatedDll::BindImports(std::vector<std::uint8_t>& runtimeData, std::uin
       if ((index + 2) * guest_map::kStubBytes > guest_map::kImportStubs.size)
         return Failure("more imports than the emulated host has room for");
       m.stubs.push_back(provided);
-      target = guest_map::kImportStubs.begin + static_cast<std::uint32_t>(index) * guest_map::kStubBytes;
+      target =
+          guest_map::kImportStubs.begin + static_cast<std::uint32_t>(index) * guest_map::kStubBytes;
       std::uint8_t* code = stubCode.data() + index * guest_map::kStubBytes;
       if (!provided->guestCode.empty())
         std::copy(provided->guestCode.begin(), provided->guestCode.end(), code);
@@ -355,8 +355,8 @@ Status EmulatedDll::BindImports(std::vector<std::uint8_t>& runtimeData, std::uin
     }
     std::memcpy(image_.bytes.data() + import.slotRva, &target, 4);
   }
-  if (const Status mapped =
-          m.Map(guest_map::kImportStubs.begin, guest_map::kImportStubs.size, UC_PROT_READ | UC_PROT_EXEC);
+  if (const Status mapped = m.Map(guest_map::kImportStubs.begin, guest_map::kImportStubs.size,
+                                  UC_PROT_READ | UC_PROT_EXEC);
       !mapped)
     return mapped;
   uc_mem_write(m.uc, guest_map::kImportStubs.begin, stubCode.data(), stubCode.size());
@@ -416,7 +416,8 @@ Status EmulatedDll::MapImage() {
 // Stack, heap, the GDT, TEB and runtime data pages, and the embedder's gates.
 Status EmulatedDll::MapSystemPages(const std::vector<std::uint8_t>& runtimeData) {
   Machine& m = *machine_;
-  for (const guest_map::Range& range : {guest_map::kStack, guest_map::kHeap, guest_map::kSystemPages})
+  for (const guest_map::Range& range :
+       {guest_map::kStack, guest_map::kHeap, guest_map::kSystemPages})
     if (const Status mapped = m.Map(range.begin, range.size, UC_PROT_READ | UC_PROT_WRITE); !mapped)
       return mapped;
   uc_mem_write(m.uc, guest_map::kRuntimeData, runtimeData.data(), runtimeData.size());
@@ -566,8 +567,9 @@ std::string EmulatedDll::AccessProblem(std::uint32_t address, std::uint32_t size
       const std::uint64_t start = std::uint64_t{image_.base} + section.rva;
       if (address >= start &&
           address < PageUp(start + std::max<std::uint32_t>(section.virtualSize, 1)))
-        return section.writable ? ""
-                                : at + " in the read-only section " + section.name + " of its image";
+        return section.writable
+                   ? ""
+                   : at + " in the read-only section " + section.name + " of its image";
     }
     return at + " in the headers of its image";
   }

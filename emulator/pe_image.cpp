@@ -94,8 +94,8 @@ bool ReadHeaders(Bytes file, PeImage& image, Headers& headers, std::string& erro
   if (sizeof optional + sizeof(pe::DataDirectory) * std::uint64_t{directoryCount} > optionalSize)
     return Fail(error, "the data directories lie outside the optional header");
   for (std::uint32_t i = 0; i < directoryCount; ++i) {
-    const auto directory = At<pe::DataDirectory>(
-        file, optionalAt + sizeof optional + sizeof(pe::DataDirectory) * i);
+    const auto directory =
+        At<pe::DataDirectory>(file, optionalAt + sizeof optional + sizeof(pe::DataDirectory) * i);
     headers.directoryRva[i] = directory.rva;
     headers.directorySize[i] = directory.size;
   }

@@ -375,7 +375,8 @@ const std::vector<std::uint8_t> kInitTermCode = {
 }  // namespace
 
 Import Stdcall(std::string dll, std::string name, int words, ImportFunction function) {
-  return {std::move(dll), std::move(name), 0, Convention::kStdcall, words, std::move(function), 0, {}};
+  return {std::move(dll), std::move(name),     0, Convention::kStdcall,
+          words,          std::move(function), 0, {}};
 }
 Import StdcallOrdinal(std::string dll, std::uint16_t ordinal, int words, ImportFunction function) {
   return {std::move(dll), "", ordinal, Convention::kStdcall, words, std::move(function), 0, {}};

@@ -32,7 +32,7 @@ struct HostMemory {
   std::uint8_t* bytes = nullptr;  // the memory at `base`
   HostAddress base = 0;
   std::size_t capacity = 0;
-  std::size_t used = 0;                                           // bytes handed out so far
+  std::size_t used = 0;  // bytes handed out so far
   const RecordMap* records = nullptr;
   std::uint64_t serial = 0;  // tells this memory from any other made before or after it
 };

@@ -108,21 +108,21 @@ std::uint32_t EmulatedModule::Run(plugin::RoutineKind kind, int code, HostAddres
 
 std::int32_t EmulatedModule::Condition(int code, HostAddress runData, std::int32_t first,
                                        std::int32_t second) const {
-  return static_cast<std::int32_t>(Run(plugin::RoutineKind::Condition, code, runData,
-                                       {static_cast<std::uint32_t>(first),
-                                        static_cast<std::uint32_t>(second)}));
+  return static_cast<std::int32_t>(
+      Run(plugin::RoutineKind::Condition, code, runData,
+          {static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(second)}));
 }
 
 std::int32_t EmulatedModule::Action(int code, HostAddress runData, std::int32_t first,
                                     std::int32_t second) const {
-  return static_cast<std::int32_t>(Run(plugin::RoutineKind::Action, code, runData,
-                                       {static_cast<std::uint32_t>(first),
-                                        static_cast<std::uint32_t>(second)}));
+  return static_cast<std::int32_t>(
+      Run(plugin::RoutineKind::Action, code, runData,
+          {static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(second)}));
 }
 
 std::intptr_t EmulatedModule::Expression(int code, HostAddress runData, std::int32_t token) const {
-  const std::uint32_t result = Run(plugin::RoutineKind::Expression, code, runData,
-                                   {static_cast<std::uint32_t>(token)});
+  const std::uint32_t result =
+      Run(plugin::RoutineKind::Expression, code, runData, {static_cast<std::uint32_t>(token)});
   return static_cast<std::int32_t>(result);
 }
 

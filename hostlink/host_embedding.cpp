@@ -55,8 +55,8 @@ emulator::LoadOptions HostLoadOptions(CurrentHost currentHost) {
   emulator::LoadOptions options;
   emulator::Embedding& embedding = options.embedding;
   embedding.sharedMemory = &HostRecords;
-  embedding.accessRule = [currentHost = std::move(currentHost)](
-                             std::uint32_t address, std::uint32_t size, bool write) {
+  embedding.accessRule = [currentHost = std::move(currentHost)](std::uint32_t address,
+                                                                std::uint32_t size, bool write) {
     return HostAccessProblem(currentHost, address, size, write);
   };
   embedding.imports = {emulator::StdcallOrdinal("VELDRUN.dll", kRefreshNodeOrdinal,

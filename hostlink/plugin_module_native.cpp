@@ -2,11 +2,11 @@
 // tables reached through the addresses the descriptor holds, and its string
 // table and version the ones the catalogue describes. A path loads the
 // product library into the emulator instead.
+#include "hostlink/emulated_module.h"
+#include "hostlink/plugin_module.h"
 #include "plugin/catalogue.h"
 #include "plugin/exports.h"
 #include "plugin/version.h"
-#include "hostlink/emulated_module.h"
-#include "hostlink/plugin_module.h"
 
 namespace tier::host {
 namespace {

@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "hostlink/plugin_module.h"
 #include "plugin/catalogue.h"
 #include "simhost/field_check.h"
-#include "hostlink/plugin_module.h"
 #include "simhost/sim_host.h"
 
 namespace tier::host {

@@ -21,6 +21,7 @@
 #include <io.h>
 #endif
 
+#include "hostlink/plugin_module.h"
 #include "hostprog/command_line.h"
 #include "hostprog/input_file.h"
 #include "hostprog/report_diff.h"
@@ -29,7 +30,6 @@
 #include "hostprog/scene_picture.h"
 #include "hostprog/scene_report.h"
 #include "plugin/catalogue.h"
-#include "hostlink/plugin_module.h"
 
 namespace {
 

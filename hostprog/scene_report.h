@@ -12,9 +12,9 @@
 #include <string_view>
 #include <vector>
 
+#include "hostlink/plugin_module.h"
 #include "hostprog/scene_file.h"
 #include "hostprog/scene_steps.h"
-#include "hostlink/plugin_module.h"
 
 namespace tier::scene {
 

@@ -7,9 +7,9 @@
 
 #include <functional>
 
+#include "hostlink/plugin_module.h"
 #include "hostprog/scene_file.h"
 #include "hostprog/scene_steps.h"
-#include "hostlink/plugin_module.h"
 
 namespace tier::scene {
 

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "hostlink/plugin_module.h"
 #include "hostprog/command_line.h"
 #include "hostprog/input_file.h"
 #include "hostprog/report_diff.h"
@@ -14,7 +15,6 @@
 #include "hostprog/scene_picture.h"
 #include "hostprog/scene_report.h"
 #include "hostprog/tests/xml_check.h"
-#include "hostlink/plugin_module.h"
 
 namespace tier::scene {
 namespace {

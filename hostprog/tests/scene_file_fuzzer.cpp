@@ -7,11 +7,11 @@
 #include <string>
 #include <string_view>
 
+#include "hostlink/plugin_module.h"
 #include "hostprog/scene_file.h"
 #include "hostprog/scene_picture.h"
 #include "hostprog/scene_report.h"
 #include "hostprog/tests/xml_check.h"
-#include "hostlink/plugin_module.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const auto loaded = tier::host::LoadTierModule();

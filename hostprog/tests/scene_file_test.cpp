@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "hostprog/scene_report.h"
 #include "hostlink/plugin_module.h"
+#include "hostprog/scene_report.h"
 
 namespace tier::scene {
 namespace {

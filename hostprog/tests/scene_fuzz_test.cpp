@@ -12,12 +12,12 @@
 #include <random>
 #include <regex>
 
+#include "hostlink/plugin_module.h"
 #include "hostprog/command_line.h"
 #include "hostprog/scene_file.h"
 #include "hostprog/scene_picture.h"
 #include "hostprog/scene_report.h"
 #include "hostprog/tests/xml_check.h"
-#include "hostlink/plugin_module.h"
 
 namespace tier::scene {
 namespace {

@@ -70,7 +70,8 @@ class PlantedFault : public ::testing::Test {
     std::vector<std::uint8_t> original(code.size());
     loaded_.dll.Read(routine, original.data(), static_cast<std::uint32_t>(original.size()));
     EXPECT_TRUE(loaded_.dll.Patch(routine, code));
-    const GuestCall call = loaded_.emulated.CallRoutine(kCondition, 0, sim_.RunDataAddress(), {0, 0});
+    const GuestCall call =
+        loaded_.emulated.CallRoutine(kCondition, 0, sim_.RunDataAddress(), {0, 0});
     EXPECT_TRUE(loaded_.dll.Patch(routine, original));
     EXPECT_EQ(loaded_.module->Condition(0, sim_.RunDataAddress(), sim_.FixedValue(0), 0), 1)
         << "the library runs on after the fault";
@@ -136,8 +137,7 @@ TEST_F(PlantedFault, AReadOfAlterableValue26IsStopped) {
   ASSERT_NE(object->valuesOffset, 0);
   const std::uint32_t value26 =
       ObjectAddress(0) + static_cast<std::uint32_t>(object->valuesOffset) + 4 * 26;
-  ExpectFault(FaultOf(ReadFrom(value26)),
-              "(alterable value 26, beyond the 26 the object holds)");
+  ExpectFault(FaultOf(ReadFrom(value26)), "(alterable value 26, beyond the 26 the object holds)");
   EXPECT_EQ(FaultOf(ReadFrom(value26 - 4)), "") << "value 25 is the plug-in's to read";
 }
 
@@ -208,8 +208,7 @@ TEST_F(PlantedFault, AReadPastAHostRecordIsStoppedInTheUnchangedRoutine) {
   const host::HostAddress shortBlock = sim_.space().Allocate(4);
   host::Frame* frame = sim_.runHeader().frame.get();
   frame->displayList = host::HostPtr<host::DisplayList>(shortBlock + 2 - 0x08);
-  const GuestCall call =
-      loaded_.emulated.CallRoutine(kCondition, 0, sim_.RunDataAddress(), {0, 0});
+  const GuestCall call = loaded_.emulated.CallRoutine(kCondition, 0, sim_.RunDataAddress(), {0, 0});
   EXPECT_NE(call.fault.find("read 4 bytes at " + HexAddress(shortBlock + 2) +
                             ", which lies in no block of the host"),
             std::string::npos)

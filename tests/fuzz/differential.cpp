@@ -7,9 +7,9 @@
 #include <map>
 #include <sstream>
 
+#include "hostlink/routine_call.h"
 #include "hostprog/scene_file.h"
 #include "plugin/catalogue.h"
-#include "hostlink/routine_call.h"
 #include "tests/fuzz/parameters.h"
 #include "tests/model/layout.h"
 #include "tests/tier_harness.h"

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "plugin/catalogue.h"
 #include "hostlink/routine_call.h"
+#include "plugin/catalogue.h"
 #include "tests/model/layout.h"
 #include "tests/model/model.h"
 #include "tests/tier_harness.h"
