@@ -27,9 +27,15 @@ int main(int argc, char** argv) {
     std::printf("%d %s \"%.*s\"", routine.code, tier::bench::KindName(routine).c_str(),
                 static_cast<int>(row.displayText.size()), row.displayText.data());
     std::string breaches;
-    for (int n : tier::bench::kCountedSizes)
-      std::printf(" %llu", static_cast<unsigned long long>(
-                               tier::bench::InstructionsPerCall(emulated, routine, n, breaches)));
+    try {
+      for (int n : tier::bench::kCountedSizes)
+        std::printf(" %llu", static_cast<unsigned long long>(
+                                 tier::bench::InstructionsPerCall(emulated, routine, n, breaches)));
+    } catch (const tier::host::PluginFault& fault) {
+      std::printf(" -\n");
+      std::fprintf(stderr, "%s\n", fault.what());
+      continue;
+    }
     std::printf("\n");
     if (!breaches.empty()) std::fprintf(stderr, "broke the host's contract:\n%s", breaches.c_str());
     std::fflush(stdout);

@@ -34,7 +34,12 @@ void Plugin(benchmark::State& state, Routine r, int balls, int walls) {
   tier::sim::SimHost& sim = layout.sim();
   // One call with the records compared, then the timed calls without.
   PluginCaller checked(sim, r, n);
-  checked.Run();
+  try {
+    checked.Run();
+  } catch (const tier::host::PluginFault& fault) {
+    state.SkipWithError(fault.what());
+    return;
+  }
   if (!checked.Breaches().empty()) {
     state.SkipWithError(tier::host::DescribeBreaches(checked.Breaches()).c_str());
     return;

@@ -6,6 +6,7 @@
 
 #include "emulator/pe_image.h"
 #include "hostlink/host_embedding.h"
+#include "hostlink/plugin_fault.h"
 
 namespace tier::host {
 namespace {
@@ -21,12 +22,8 @@ std::uint32_t ArgumentBytes(plugin::RoutineKind kind) {
 
 int Table(plugin::RoutineKind kind) { return static_cast<int>(kind); }
 
-[[noreturn]] void Stop(const std::string& what) {
-  std::fflush(stdout);  // what the program wrote so far comes first
-  std::fprintf(stderr, "\n*** %s ***\n", what.c_str());
-  std::fflush(stderr);
-  std::abort();
-}
+// A fault ends the call and reaches the caller as a result, never a crash.
+[[noreturn]] void Stop(const std::string& what) { throw PluginFault(what); }
 
 // The object slots of the frame that `runData` belongs to.
 std::uint64_t SlotsOfFrame(HostAddress runData) {

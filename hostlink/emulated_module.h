@@ -1,8 +1,8 @@
 // The product library run in a CPU emulator inside the native build: the
 // third form of the plug-in beside the linked-in code and the library the
-// system loads. A fault that the emulator's checks find in a routine stops
-// the program with the check's message, as a stray access of the linked-in
-// code stops it natively.
+// system loads. A fault that the emulator's checks find in a routine ends
+// the call with a PluginFault (hostlink/plugin_fault.h) that carries the
+// check's message.
 #pragma once
 
 #include <memory>

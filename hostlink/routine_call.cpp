@@ -9,6 +9,11 @@ CallOutcome CallRoutine(const PluginModule& module, sim::SimHost& sim,
                         const CallOptions& options) {
   const HostAddress runData = sim.RunDataAddress();
   sim.OpenCall(static_cast<std::uint32_t>(words.first), static_cast<std::uint32_t>(words.second));
+  // The call ends, with its parameter records, even when a fault ends it.
+  struct CallScope {
+    sim::SimHost& sim;
+    ~CallScope() { sim.CloseCall(); }
+  } scope{sim};
   const std::optional<sim::RecordSnapshot> before =
       options.compareRecords ? std::optional<sim::RecordSnapshot>(std::in_place, sim)
                              : std::nullopt;
@@ -22,7 +27,6 @@ CallOutcome CallRoutine(const PluginModule& module, sim::SimHost& sim,
     outcome.result = static_cast<std::int32_t>(outcome.value);
   }
   if (before) outcome.breaches = before->ForbiddenWrites();
-  sim.CloseCall();
   if (plugin::ReturnsText(routine) && options.takeText) {
     outcome.result = 0;
     outcome.text = module.TakeText(outcome.value);  // the host releases it

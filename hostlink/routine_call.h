@@ -10,7 +10,8 @@
 // the fields the plug-in may write is a breach (simhost/field_check.h). This
 // sees writes in every form of the plug-in; reads, and a write that puts back
 // the value it found, are seen only where the library runs in the CPU
-// emulator, which checks each access as it happens.
+// emulator, which checks each access as it happens; there a fault ends the
+// call with a PluginFault (hostlink/plugin_fault.h), which the caller gets.
 #pragma once
 
 #include <array>
@@ -19,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "hostlink/plugin_fault.h"
 #include "hostlink/plugin_module.h"
 #include "plugin/catalogue.h"
 #include "simhost/field_check.h"

@@ -68,6 +68,12 @@ std::string UsageText() {
          "     one, a file that cannot be read (a missing expected report among them), a\n"
          "     picture too large to draw or a file it cannot be written to (both found\n"
          "     before the run), or a bad command line\n"
+         "  3  the plug-in faulted in a call: the emulator stopped it at a read or write\n"
+         "     of the host's memory outside the fields the plug-in may touch, or after\n"
+         "     more instructions than a call may run; the message names the library file,\n"
+         "     the record and field, and the routine. (The linked-in code and the Win32\n"
+         "     library are not stopped this way: a write they make outside the writable\n"
+         "     fields shows as a \"!! wrote\" line of the report.)\n"
          "With --check of several scenes the status is the worst of theirs.\n";
 }
 

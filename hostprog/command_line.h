@@ -21,6 +21,9 @@ inline constexpr int kExitOk = 0;
 // plug-in cannot be loaded.
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitBadInput = 2;  // a scene, a file or the command line is malformed
+// The plug-in faulted in a call (a stray access, a write of a field that is
+// not its own, a call that may never return), found by the emulator.
+inline constexpr int kExitPluginFault = 3;
 
 // Parses `arguments` (without the program name). On failure returns false and
 // sets `error` to one line naming what is wrong.

@@ -21,6 +21,7 @@
 #include <io.h>
 #endif
 
+#include "hostlink/plugin_fault.h"
 #include "hostlink/plugin_module.h"
 #include "hostprog/command_line.h"
 #include "hostprog/input_file.h"
@@ -302,6 +303,10 @@ int main(int argc, char** argv) {
   // one line and a status, never in an abort.
   try {
     return Main(argc, argv);
+  } catch (const tier::host::PluginFault& fault) {
+    std::fflush(stdout);  // the report up to the call comes first
+    PrintError(fault.what());
+    return tier::scene::kExitPluginFault;
   } catch (const std::bad_alloc&) {
     PrintError("tier_host_program: out of memory");
   } catch (const std::exception& failure) {

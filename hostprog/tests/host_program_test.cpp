@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "hostlink/plugin_fault.h"
 #include "hostlink/plugin_module.h"
 #include "hostprog/command_line.h"
 #include "hostprog/input_file.h"
@@ -422,6 +423,34 @@ TEST(SceneRunner, BreachesOfTheContractAreReportedWhereTheyHappen) {
   EXPECT_TRUE(steps[2].contract.queryReordered && steps[2].contract.queryRedrew);
   EXPECT_TRUE(steps[0].contract.Kept());
   EXPECT_EQ(steps[3].contract.fieldBreaches.size(), 1u);
+}
+
+// A module whose every action faults, as the emulator reports a fault.
+class FaultingModule : public FaultyModule {
+ public:
+  std::int32_t Action(int, host::HostAddress, std::int32_t, std::int32_t) const override {
+    throw host::PluginFault(
+        "lib.vdx wrote 4 bytes at RunData+0x06 (runHeader), which the "
+        "plug-in may only read");
+  }
+};
+
+TEST(SceneRunner, AFaultEndsTheRunAfterTheStepsBeforeIt) {
+  SceneFile scene;
+  std::string error;
+  ASSERT_TRUE(
+      ParseScene("type A\nobject 0 A\norder 0\ncall \"tirGetNumLvls(\"\n"
+                 "call \"Reverse all\"\ncall \"tirGetNumLvls(\"\n",
+                 "s.scene", scene, error))
+      << error;
+  std::vector<SceneStep> steps;
+  std::string report;
+  EXPECT_THROW(
+      RunScene(
+          FaultingModule(), scene, [&report](std::string_view piece) { report += piece; }, &steps),
+      host::PluginFault);
+  EXPECT_EQ(steps.size(), 2u) << "the frame and the first call";
+  EXPECT_EQ(report.find("call 2"), std::string::npos) << report;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "hostlink/plugin_fault.h"
 #include "hostlink/routine_call.h"
 #include "hostprog/scene_file.h"
 #include "plugin/catalogue.h"
@@ -228,7 +229,13 @@ std::optional<Divergence> RunCase(const Case& c, Stats* stats) {
       std::fprintf(stderr, "%s\ncall %zu: %s\n", sim.Dump().c_str(), i,
                    Describe(c.calls[i]).c_str());
     sim.ClearLogs();
-    const Actual actual = CallPlugin(sim, words, c.calls[i]);
+    Actual actual;
+    try {
+      actual = CallPlugin(sim, words, c.calls[i]);
+    } catch (const host::PluginFault& fault) {
+      return Divergence{static_cast<int>(i),
+                        "  the plug-in faulted: " + std::string(fault.what()) + "\n"};
+    }
     const model::Outcome want = model::Run(frame, call);
     const model::RawState expected = model::Expected(frame);
     std::string what =

@@ -1,0 +1,20 @@
+// A fault of the plug-in that stopped a call: a stray memory access, a call
+// that ran past its instruction budget, a routine that removed other than its
+// argument bytes, a text result that is no block of its heap. Only the
+// library run in the CPU emulator can be stopped this way; the message names
+// the library's file as it was given. The module that ran the call throws
+// it; whoever plays the host reports it as a result of the run (the host
+// program with an exit status of its own) and never as a crash.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace tier::host {
+
+class PluginFault : public std::runtime_error {
+ public:
+  explicit PluginFault(const std::string& what) : std::runtime_error(what) {}
+};
+
+}  // namespace tier::host
