@@ -1,20 +1,39 @@
 // Prints the instructions that each of the 46 routines of Tier.vdx runs per
 // call in the emulator, on frames of 500, 2,000 and 8,000 objects:
-//   instruction_counts [--module PATH]      (default: build/win32/Tier.vdx)
-// one line per routine: code kind "display string" count500 count2000 count8000.
+//   instruction_counts [--table] [--module PATH]   (default: build/win32/Tier.vdx)
+// one line per routine: code kind "display string" count500 count2000 count8000;
+// with --table, the rows of the README's table, which a test holds the
+// library to.
 #include "tests/workload/instruction_counts.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
+
+namespace {
+
+// 2512864 as "2,512,864".
+std::string WithCommas(unsigned long long value) {
+  std::string digits = std::to_string(value);
+  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(at, ",");
+  return digits;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   std::string path = TIER_DEFAULT_MODULE;
-  if (argc == 3 && std::strcmp(argv[1], "--module") == 0) {
-    path = argv[2];
-  } else if (argc != 1) {
-    std::fprintf(stderr, "usage: %s [--module PATH]\n", argv[0]);
-    return 2;
+  bool table = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--table") == 0) {
+      table = true;
+    } else if (std::strcmp(argv[i], "--module") == 0 && i + 1 < argc) {
+      path = argv[++i];
+    } else {
+      std::fprintf(stderr, "usage: %s [--table] [--module PATH]\n", argv[0]);
+      return 2;
+    }
   }
   const auto module = tier::host::LoadEmulatedModule(path, /*countInstructions=*/true);
   if (!module->ok()) {
@@ -24,19 +43,27 @@ int main(int argc, char** argv) {
   const auto& emulated = static_cast<const tier::host::EmulatedModule&>(*module);
   for (const tier::bench::Routine& routine : tier::bench::EveryRoutine()) {
     const tier::plugin::RoutineInfo& row = tier::bench::RowOf(routine);
-    std::printf("%d %s \"%.*s\"", routine.code, tier::bench::KindName(routine).c_str(),
-                static_cast<int>(row.displayText.size()), row.displayText.data());
+    const std::string name = tier::bench::KindName(routine);
+    const std::string text(row.displayText);
     std::string breaches;
+    std::vector<unsigned long long> counts;
     try {
       for (int n : tier::bench::kCountedSizes)
-        std::printf(" %llu", static_cast<unsigned long long>(
-                                 tier::bench::InstructionsPerCall(emulated, routine, n, breaches)));
+        counts.push_back(tier::bench::InstructionsPerCall(emulated, routine, n, breaches));
     } catch (const tier::host::PluginFault& fault) {
-      std::printf(" -\n");
+      std::printf("%d %s \"%s\" -\n", routine.code, name.c_str(), text.c_str());
       std::fprintf(stderr, "%s\n", fault.what());
       continue;
     }
-    std::printf("\n");
+    if (table) {
+      std::printf("| %s %d \"%s\" |", name.c_str(), routine.code, text.c_str());
+      for (unsigned long long count : counts) std::printf(" %s |", WithCommas(count).c_str());
+      std::printf(" %.1f |\n", static_cast<double>(counts.back()) / counts.front());
+    } else {
+      std::printf("%d %s \"%s\"", routine.code, name.c_str(), text.c_str());
+      for (unsigned long long count : counts) std::printf(" %llu", count);
+      std::printf("\n");
+    }
     if (!breaches.empty()) std::fprintf(stderr, "broke the host's contract:\n%s", breaches.c_str());
     std::fflush(stdout);
   }

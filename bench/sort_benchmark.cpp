@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "host/native_memory.h"
+#include "model/model.h"
 #include "order/sort.h"
 #include "simhost/sim_host.h"
 #include "tests/fuzz/sort_adversary.h"
-#include "tests/model/model.h"
 
 namespace {
 

@@ -45,15 +45,19 @@ add_library(tier_simhost STATIC simhost/sim_host.cpp simhost/address_space.cpp
                                 simhost/field_check.cpp)
 target_link_libraries(tier_simhost PUBLIC tier_host)
 
-# The product Tier.vdx run in a CPU emulator, its memory shared with the
-# simulated host: tier_pe and tier_emulator.
-add_subdirectory(emulator)
+# The browser build (cmake/Wasm.cmake) has no emulator and makes its own
+# tier_module of the linked-in code alone.
+if(NOT EMSCRIPTEN)
+  # The product Tier.vdx run in a CPU emulator, its memory shared with the
+  # simulated host: tier_pe and tier_emulator.
+  add_subdirectory(emulator)
 
-# The plug-in as a host program finds it: the linked-in code, or a library
-# file in the emulator.
-add_library(tier_module STATIC hostlink/plugin_module_native.cpp hostlink/emulated_module.cpp
-                               hostlink/host_embedding.cpp hostlink/routine_call.cpp)
-target_link_libraries(tier_module PUBLIC tier_plugin tier_simhost tier_emulator)
+  # The plug-in as a host program finds it: the linked-in code, or a library
+  # file in the emulator.
+  add_library(tier_module STATIC hostlink/plugin_module_native.cpp hostlink/emulated_module.cpp
+                                 hostlink/host_embedding.cpp hostlink/routine_call.cpp)
+  target_link_libraries(tier_module PUBLIC tier_plugin tier_simhost tier_emulator)
+endif()
 
 # The product library that the emulated tests run: build/win32/Tier.vdx,
 # brought up to date through the win32 preset whenever this build runs, so

@@ -33,7 +33,7 @@ bool ReadBounded(std::FILE* stream, const std::string& name, std::string& text,
     if (got == 0) break;
   }
   if (std::ferror(stream)) {
-    error = name + ": cannot read the file: " + std::strerror(errno);
+    error = name + ": cannot read the file: " + SystemReason();
     return false;
   }
   return true;
@@ -65,6 +65,21 @@ bool NoSuchFile(const std::string& path) {
   return path != kStandardInputPath && StatusOf(path).type() == fs::file_type::not_found;
 }
 
+std::string MissingFolder(const std::string& path) {
+  try {
+    const fs::path folder = fs::path(path).parent_path();
+    if (folder.empty() || StatusOf(folder.string()).type() != fs::file_type::not_found) return "";
+    return folder.string();
+  } catch (const std::exception&) {
+    return "";
+  }
+}
+
+std::string SystemReason() {
+  if (errno == ENOENT) return kNoSuchFile;
+  return errno != 0 ? std::strerror(errno) : "unknown reason";
+}
+
 bool ReadInputFile(const std::string& path, std::string& text, std::string& error) {
   if (path == kStandardInputPath) {
 #ifdef _WIN32
@@ -75,7 +90,7 @@ bool ReadInputFile(const std::string& path, std::string& text, std::string& erro
   std::error_code code;
   const fs::file_status status = StatusOf(path);
   if (status.type() == fs::file_type::not_found) {
-    error = path + ": cannot read the file: no such file";
+    error = path + ": cannot read the file: " + kNoSuchFile;
     return false;
   }
   if (status.type() == fs::file_type::directory) {
@@ -97,8 +112,7 @@ bool ReadInputFile(const std::string& path, std::string& text, std::string& erro
   errno = 0;
   std::FILE* stream = std::fopen(path.c_str(), "rb");
   if (stream == nullptr) {
-    error =
-        path + ": cannot read the file" + (errno ? std::string(": ") + std::strerror(errno) : "");
+    error = path + ": cannot read the file: " + SystemReason();
     return false;
   }
   const bool ok = ReadBounded(stream, path, text, error);

@@ -23,6 +23,18 @@ bool ReadInputFile(const std::string& path, std::string& text, std::string& erro
 // Whether nothing at all is found at `path` (not standard input).
 bool NoSuchFile(const std::string& path);
 
+// The words every message gives for a path where nothing is found, whatever
+// the system calls it.
+inline constexpr const char* kNoSuchFile = "no such file";
+
+// The folder that a file written at `path` would go into, when no such folder
+// exists; empty when it exists or `path` names none.
+std::string MissingFolder(const std::string& path);
+
+// Why the last file operation failed, from errno, in the words of the
+// messages above.
+std::string SystemReason();
+
 // The name of `path` in messages.
 std::string InputName(const std::string& path);
 

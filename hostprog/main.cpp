@@ -3,9 +3,11 @@
 // library given with --module: natively run in a CPU emulator), builds
 // the frame a scene file describes and runs the scene's calls through the
 // routine tables, reporting after each call what the host would see. Without
-// a scene it runs a built-in demo scene the same way. --check compares a
+// a scene argument it reads one piped in, or else runs a built-in demo scene
+// the same way. --check compares a
 // report with the one kept beside the scene; --svg draws the order.
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +21,8 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#else
+#include <sys/stat.h>
 #endif
 
 #include "hostlink/plugin_fault.h"
@@ -100,6 +104,23 @@ std::string ExpectedPathFor(const std::string& scene) {
   return scene + ".expected";
 }
 
+// A path as a shell takes it back, quoted where it holds anything but plain
+// letters, digits and path punctuation, so that a suggested command can be
+// pasted as it stands wherever the checkout lies.
+std::string QuotedForShell(const std::string& path) {
+  const bool plain = !path.empty() && std::all_of(path.begin(), path.end(), [](unsigned char c) {
+    return std::isalnum(c) || std::strchr("/._+-,:@%=", c) != nullptr;
+  });
+  if (plain) return path;
+#ifdef _WIN32
+  return '"' + path + '"';  // the command prompt's quotes; a path cannot hold one
+#else
+  std::string quoted = "'";
+  for (char c : path) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+#endif
+}
+
 int CheckScene(const PluginModule& module, const std::string& path) {
   tier::scene::SceneFile scene;
   if (!Load(path, scene)) return kExitBadInput;
@@ -108,8 +129,8 @@ int CheckScene(const PluginModule& module, const std::string& path) {
   if (!tier::scene::ReadInputFile(expectedPath, expected, error)) {
     const bool missing = tier::scene::NoSuchFile(expectedPath);
     PrintError(error + " (the expected report)" +
-               (missing ? "; write it, then review it, with: tier_host_program " + path + " > " +
-                              expectedPath
+               (missing ? "; write it, then review it, with: tier_host_program " +
+                              QuotedForShell(path) + " > " + QuotedForShell(expectedPath)
                         : ""));
     return kExitBadInput;
   }
@@ -168,20 +189,38 @@ int ListAllRoutines(const PluginModule& module) {
   return kExitOk;
 }
 
-// The scene to run: the one named, or the built-in demo.
-bool SceneToRun(const CommandLine& command, tier::scene::SceneFile& scene) {
+// The first line of the demo's report, so that nobody takes it for a scene
+// of their own.
+constexpr const char* kDemoNotice =
+    "(the built-in demo scene; to run a scene of your own: tier_host_program SCENE, or pipe it "
+    "in: tier_host_program < SCENE)\n";
+
+// Whether standard input brings a scene: a pipe or a file does; a terminal, a
+// device such as /dev/null or NUL, or no standard input at all does not.
+bool SceneOnStandardInput() {
+#ifdef _WIN32
+  // _isatty is true for every character device, NUL included.
+  return _isatty(_fileno(stdin)) == 0 && _get_osfhandle(_fileno(stdin)) != -1;
+#else
+  struct stat status;
+  return fstat(0, &status) == 0 && !S_ISCHR(status.st_mode);
+#endif
+}
+
+// The scene to run: the one named, the one piped in, or the built-in demo.
+bool SceneToRun(const CommandLine& command, tier::scene::SceneFile& scene, bool& demo) {
+  demo = false;
   if (!command.scenes.empty()) return Load(command.scenes.front(), scene);
+  if (SceneOnStandardInput()) return Load(tier::scene::kStandardInputPath, scene);
+  demo = true;
   std::string error;
   if (tier::scene::ParseScene(kDemoScene, kDemoName, scene, error)) return true;
   PrintError(error);
   return false;
 }
 
-// The system's reason for the last failed file operation.
-std::string SystemReason() { return errno != 0 ? std::strerror(errno) : "unknown reason"; }
-
 int RunOne(const PluginModule& module, const tier::scene::SceneFile& scene,
-           const std::string& svgPath) {
+           const std::string& svgPath, bool demo) {
   const bool svgToStdout = svgPath == "-";
   // A picture that cannot be drawn or written is refused before the run, not
   // after a report that may be long.
@@ -196,11 +235,14 @@ int RunOne(const PluginModule& module, const tier::scene::SceneFile& scene,
       errno = 0;
       file = std::fopen(svgPath.c_str(), "wb");
       if (file == nullptr) {
-        PrintError(svgPath + ": cannot write the picture: " + SystemReason());
+        const std::string folder = tier::scene::MissingFolder(svgPath);
+        PrintError(svgPath + ": cannot write the picture: " +
+                   (folder.empty() ? tier::scene::SystemReason() : "no such folder " + folder));
         return kExitBadInput;
       }
     }
   }
+  if (demo && !svgToStdout) Write(kDemoNotice);
   std::vector<tier::scene::SceneStep> steps;
   tier::scene::RunScene(
       module, scene,
@@ -225,10 +267,10 @@ int RunOne(const PluginModule& module, const tier::scene::SceneFile& scene,
   }
   errno = 0;
   bool written = std::fwrite(picture.data(), 1, picture.size(), file) == picture.size();
-  std::string reason = written ? "" : SystemReason();
+  std::string reason = written ? "" : tier::scene::SystemReason();
   if (std::fclose(file) != 0 && written) {
     written = false;
-    reason = SystemReason();
+    reason = tier::scene::SystemReason();
   }
   if (!written) {
     PrintError(svgPath + ": cannot write the picture: " + reason);
@@ -263,7 +305,13 @@ int Main(int argc, char** argv) {
 
   // A malformed scene is reported before the plug-in is loaded.
   tier::scene::SceneFile scene;
-  if (command.mode == Mode::kRun && !SceneToRun(command, scene)) return kExitBadInput;
+  bool demo = false;
+  if (command.mode == Mode::kRun && !SceneToRun(command, scene, demo)) return kExitBadInput;
+  if (!command.modulePath.empty() && tier::scene::NoSuchFile(command.modulePath)) {
+    // In the words the scenes get, whichever way the build would load it.
+    PrintError("cannot load the plug-in: " + command.modulePath + ": " + tier::scene::kNoSuchFile);
+    return kExitFailed;
+  }
   const std::unique_ptr<PluginModule> loaded = tier::host::LoadTierModule(command.modulePath);
   const PluginModule& module = *loaded;
   if (!module.ok()) {
@@ -292,7 +340,7 @@ int Main(int argc, char** argv) {
       return status;
     }
     default:
-      return RunOne(module, scene, command.svgPath);
+      return RunOne(module, scene, command.svgPath, demo);
   }
 }
 

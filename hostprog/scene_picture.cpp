@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 #include <cstdint>
+#include <cstdlib>
 
 #include "host/records.h"
 
@@ -39,6 +40,8 @@ constexpr NamedColour kNamedColours[] = {
 };
 constexpr const char* kMovedColour = "#ffd60a";
 constexpr const char* kNamedColour = "#1d4ed8";
+constexpr const char* kReadColour = "#15803d";  // the objects an expression's answer names
+constexpr int kResultLineHeight = 13;           // a line of an expression's result
 
 std::string Escaped(const std::string& text) {
   std::string out;
@@ -145,17 +148,18 @@ std::vector<std::string> TypeColours(const SceneFile& scene) {
 }
 
 // A node's rectangle with its marks: a highlight behind a moved one, a ring
-// around one the call named, a heavy outline for a redrawn one, a dashed one
-// for an uncounted one, a dot for a selected one.
-std::string Box(const NodeView& node, bool named, const std::string& fill, std::int64_t x,
+// around one the call named (or, for an expression, one its answer names), a
+// heavy outline for a redrawn one, a dashed one for an uncounted one, a dot
+// for a selected one.
+std::string Box(const NodeView& node, const char* ring, const std::string& fill, std::int64_t x,
                 std::int64_t y, int width, int height) {
   std::string out;
   if (node.moved)
     out += "<rect x=\"" + N(x - 4) + "\" y=\"" + N(y - 4) + "\" width=\"" + N(width + 8) +
            "\" height=\"" + N(height + 8) + "\" rx=\"6\" fill=\"" + kMovedColour + "\"/>\n";
-  if (named)
+  if (ring != nullptr)
     out += "<rect x=\"" + N(x - 3) + "\" y=\"" + N(y - 3) + "\" width=\"" + N(width + 6) +
-           "\" height=\"" + N(height + 6) + "\" rx=\"5\" fill=\"none\" stroke=\"" + kNamedColour +
+           "\" height=\"" + N(height + 6) + "\" rx=\"5\" fill=\"none\" stroke=\"" + ring +
            "\" stroke-width=\"2\"/>\n";
   out += "<rect x=\"" + N(x) + "\" y=\"" + N(y) + "\" width=\"" + N(width) + "\" height=\"" +
          N(height) + "\" rx=\"3\" fill=\"" + fill + "\" stroke=\"" +
@@ -180,16 +184,16 @@ struct Scale {
 };
 
 // The height at the top of a box that holds its text: the label, and the
-// flags under it when it has any.
-int TextBand(const NodeView& node) {
-  return (node.flags & (host::kUncounted | host::kNoRefresh)) ? 28 : 15;
+// flags or the sort key under it when it has any.
+int TextBand(const NodeView& node, bool keyed) {
+  return keyed || (node.flags & (host::kUncounted | host::kNoRefresh)) ? 28 : 15;
 }
 
 // Where each node's box goes, back to front. Boxes that would cover the
 // text of a box drawn before them move down and right by one card's step
 // until they do not, like a fanned stack of cards: the stacking shows and
 // every label stays readable.
-std::vector<Point> Place(const std::vector<NodeView>& nodes, const Scale& scale) {
+std::vector<Point> Place(const std::vector<NodeView>& nodes, const Scale& scale, bool keyed) {
   std::vector<Point> placed;
   std::vector<std::size_t> known;
   for (std::size_t i = 0; i < nodes.size(); ++i)
@@ -203,7 +207,7 @@ std::vector<Point> Place(const std::vector<NodeView>& nodes, const Scale& scale)
       const bool covers = std::any_of(known.begin(), known.begin() + k, [&](std::size_t j) {
         const Point& p = points[j];
         return at.x < p.x + kBoxWidth && p.x < at.x + kBoxWidth &&
-               at.y < p.y + TextBand(nodes[j]) && p.y < at.y + kBoxHeight;
+               at.y < p.y + TextBand(nodes[j], keyed) && p.y < at.y + kBoxHeight;
       });
       if (!covers) break;
       at.x += kFanX;
@@ -214,20 +218,74 @@ std::vector<Point> Place(const std::vector<NodeView>& nodes, const Scale& scale)
   return points;
 }
 
+bool SortsByValue(const SceneStep& step) {
+  return step.call != nullptr && step.call->routine->kind == plugin::RoutineKind::Action &&
+         (step.call->routine->code == 26 || step.call->routine->code == 27);
+}
+
+bool IsExpression(const SceneStep& step) {
+  return step.call != nullptr && step.call->routine->kind == plugin::RoutineKind::Expression;
+}
+
+// The object of each slot as the scene describes it; none for a free slot.
+std::vector<const sim::ObjectSpec*> ObjectsBySlot(const SceneFile& scene) {
+  std::vector<const sim::ObjectSpec*> objects;
+  for (const sim::ObjectSpec& object : scene.scene.objects) {
+    if (static_cast<std::size_t>(object.slot) >= objects.size())
+      objects.resize(static_cast<std::size_t>(object.slot) + 1, nullptr);
+    objects[object.slot] = &object;
+  }
+  return objects;
+}
+
+// What a sort by an alterable value sorted the object by: "value 7", or
+// "default 5" for an object without values or an index outside them. No
+// routine writes alterable values, so the scene's are the ones sorted by.
+std::string SortKeyLabel(const SceneStep& step, const sim::ObjectSpec* object) {
+  const int index = static_cast<std::int16_t>(step.call->arguments[0].value);
+  if (object != nullptr && object->hasValues && index >= 0 && index < host::kAlterableValueCount)
+    return "value " + N(static_cast<std::size_t>(index) < object->values.size()
+                            ? object->values[static_cast<std::size_t>(index)]
+                            : 0);
+  return "default " + N(step.call->arguments[1].value);
+}
+
+// A description's rows (level, name, fixed value), when the text is one;
+// false for any other text.
+bool DescriptionRows(const SceneStep& step, std::vector<std::array<std::string, 3>>& rows) {
+  rows.clear();
+  const std::string header = "Lvl\tName\tFV\n\n";
+  if (!step.answer.isText || !step.answer.text || step.answer.text->rfind(header, 0) != 0)
+    return false;
+  const std::string& text = *step.answer.text;
+  for (std::size_t at = header.size(); at < text.size();) {
+    const std::size_t end = text.find('\n', at);
+    if (end == std::string::npos) return false;
+    const std::string line = text.substr(at, end - at);
+    const std::size_t first = line.find('\t'), last = line.rfind('\t');
+    if (first == std::string::npos || first == last) return false;
+    rows.push_back(
+        {line.substr(0, first), line.substr(first + 1, last - first - 1), line.substr(last + 1)});
+    at = end + 1;
+  }
+  return true;
+}
+
 // What a panel says above its stage, one line each before wrapping: the
-// call, its outcome, why it did nothing, and what it changed besides the
+// call, its outcome, its notes, why it did nothing, and what it changed besides the
 // order (a condition's selections before and after, the stored fixed value).
 struct Caption {
   std::string title;
   std::vector<std::string> lines;  // plain text; kArrowMark for the arrow
 };
 
+// The selection and whether it is current, which decides what the next call
+// on the type sees: "none (current)", "1 4 (current)", "not current".
 std::string SelectionShort(const SelectionView& selection) {
   if (!selection.current) return "not current";
-  if (selection.chain.empty()) return "none";
   std::string text;
   for (const int slot : selection.chain) text += (text.empty() ? "" : " ") + std::to_string(slot);
-  return text;
+  return (text.empty() ? "none" : text) + " (current)";
 }
 
 Caption CaptionOf(const SceneFile& scene, const SceneStep& step, const SceneStep* previous) {
@@ -238,6 +296,7 @@ Caption CaptionOf(const SceneFile& scene, const SceneStep& step, const SceneStep
   }
   caption.title = "call " + std::to_string(step.number) + ": " + step.label;
   caption.lines.push_back(OutcomeLine(step));
+  for (const std::string& note : step.notes) caption.lines.push_back("note: " + note);
   if (step.reason) caption.lines.push_back("why: " + step.reason->text);
   const std::string arrow = std::string(" ") + kArrowMark + " ";
   if (previous == nullptr) return caption;
@@ -316,7 +375,7 @@ Layout Measure(const SceneFile& scene, const std::vector<SceneStep>& steps) {
   fit(kStageHeight, rangeY);
   std::int64_t right = 0, bottom = 0;
   for (const SceneStep& step : steps) {
-    layout.places.push_back(Place(step.frame.nodes, scale));
+    layout.places.push_back(Place(step.frame.nodes, scale, SortsByValue(step)));
     for (std::size_t i = 0; i < step.frame.nodes.size(); ++i) {
       if (!step.frame.nodes[i].known) continue;
       right = std::max(right, layout.places.back()[i].x);
@@ -325,6 +384,16 @@ Layout Measure(const SceneFile& scene, const std::vector<SceneStep>& steps) {
   }
   layout.stageWidth = static_cast<int>(right) + kBoxWidth;
   layout.stageHeight = static_cast<int>(bottom) + kBoxHeight;
+  // An expression's panel shows its answer where the stage would be: a line,
+  // or a description's table of up to ten rows under its header.
+  std::vector<std::array<std::string, 3>> rows;
+  for (const SceneStep& step : steps) {
+    if (!IsExpression(step)) continue;
+    const std::size_t lines = DescriptionRows(step, rows) ? rows.size() + 3 : 3;
+    layout.stageHeight = std::max(layout.stageHeight,
+                                  static_cast<int>(lines) * kResultLineHeight + kResultLineHeight);
+    layout.stageWidth = std::max(layout.stageWidth, 300);
+  }
   const int stripWidth = static_cast<int>(widest) * (kChipWidth + kChipGap) + 80;
   layout.panelWidth =
       std::max({layout.stageWidth, stripWidth, static_cast<int>(kCaptionCharacters) * 7}) +
@@ -341,9 +410,57 @@ Layout Measure(const SceneFile& scene, const std::vector<SceneStep>& steps) {
   return layout;
 }
 
+// The fixed values an expression's answer names: a numeric answer, or the
+// objects a description lists.
+std::vector<std::int32_t> ReadFixedValues(const SceneStep& step) {
+  std::vector<std::int32_t> values;
+  std::vector<std::array<std::string, 3>> rows;
+  if (!step.answer.isText) {
+    if (step.answer.result != 0) values.push_back(step.answer.result);
+  } else if (DescriptionRows(step, rows)) {
+    for (const auto& row : rows)
+      values.push_back(static_cast<std::int32_t>(std::atoll(row[2].c_str())));
+  }
+  return values;
+}
+
+// An expression's answer: its value, with the object it is the fixed value
+// of, or a description as a table of level, name and fixed value.
+std::string Answer(const SceneFile& scene, const SceneStep& step, std::int64_t x, std::int64_t y) {
+  std::string out = Text(x, y, 10, "the expression reads the frame and changes nothing; it gives",
+                         " fill=\"#555555\"");
+  y += kResultLineHeight + 4;
+  std::vector<std::array<std::string, 3>> rows;
+  if (DescriptionRows(step, rows)) {
+    out += Text(x, y, 10, "Lvl", " font-weight=\"bold\"") +
+           Text(x + 40, y, 10, "Name", " font-weight=\"bold\"") +
+           Text(x + 190, y, 10, "FV", " font-weight=\"bold\"");
+    if (rows.empty()) out += Text(x, y + kResultLineHeight, 10, "(the header alone: no row)");
+    for (const auto& row : rows) {
+      y += kResultLineHeight;
+      out += Text(x, y, 10, Fitted(row[0], 6)) +
+             Text(x + 40, y, 10, Fitted(PrintableName(row[1]), 24)) +
+             Text(x + 190, y, 10, Fitted(row[2], 12));
+    }
+    return out;
+  }
+  if (step.answer.isText) {
+    return out + Text(x, y, 11,
+                      step.answer.text ? Fitted(Quote(*step.answer.text), 48) : std::string("null"),
+                      " font-weight=\"bold\"");
+  }
+  std::string line = "value " + N(step.answer.result);
+  for (const NodeView& node : step.frame.nodes)
+    if (node.known && step.answer.result != 0 && node.fixedValue == step.answer.result) {
+      line += ": slot " + N(node.slot) + " " + PrintableName(scene.scene.types[node.type].name);
+      break;
+    }
+  return out + Text(x, y, 11, Fitted(line, 48), " font-weight=\"bold\"");
+}
+
 std::string Panel(const SceneFile& scene, const std::vector<std::string>& colours,
-                  const SceneStep& step, std::size_t index, const Layout& layout, std::int64_t left,
-                  std::int64_t top) {
+                  const std::vector<const sim::ObjectSpec*>& objects, const SceneStep& step,
+                  std::size_t index, const Layout& layout, std::int64_t left, std::int64_t top) {
   std::string out = "<g>\n";
   out += "<rect x=\"" + N(left) + "\" y=\"" + N(top) + "\" width=\"" + N(layout.panelWidth) +
          "\" height=\"" + N(layout.panelHeight) +
@@ -357,27 +474,47 @@ std::string Panel(const SceneFile& scene, const std::vector<std::string>& colour
                i < titleLines ? 11 : 10, lines[i], i < titleLines ? " font-weight=\"bold\"" : "");
 
   // The stage: back to front, so later nodes cover earlier ones as on screen.
+  // An expression only reads the frame: its panel shows the answer instead of
+  // the same stage again, and rings what the answer names.
   const std::int64_t stageLeft = left + kPad, stageTop = top + kPad + layout.captionHeight;
   out += "<rect x=\"" + N(stageLeft) + "\" y=\"" + N(stageTop) + "\" width=\"" +
          N(layout.stageWidth) + "\" height=\"" + N(layout.stageHeight) + "\" fill=\"#f4f4f4\"/>\n";
   const std::vector<NodeView>& nodes = step.frame.nodes;
-  const auto named = [&step](const NodeView& node) {
-    return std::find(step.named.begin(), step.named.end(), node.slot) != step.named.end();
+  const bool expression = IsExpression(step);
+  const std::vector<std::int32_t> read =
+      expression ? ReadFixedValues(step) : std::vector<std::int32_t>();
+  const auto ring = [&](const NodeView& node) -> const char* {
+    if (std::find(step.named.begin(), step.named.end(), node.slot) != step.named.end())
+      return kNamedColour;
+    if (std::find(read.begin(), read.end(), node.fixedValue) != read.end()) return kReadColour;
+    return nullptr;
   };
-  for (std::size_t i = 0; i < nodes.size(); ++i) {
-    const NodeView& node = nodes[i];
-    if (!node.known) continue;
-    const std::int64_t x = stageLeft + layout.places[index][i].x;
-    const std::int64_t y = stageTop + layout.places[index][i].y;
-    out += Box(node, named(node), colours[node.type], x, y, kBoxWidth, kBoxHeight);
-    out += Text(
-        x + 4, y + 12, 10,
-        Fitted(std::to_string(node.slot) + " " + PrintableName(scene.scene.types[node.type].name),
-               12));
-    std::string marks;
-    if (node.flags & host::kUncounted) marks += "uncounted ";
-    if (node.flags & host::kNoRefresh) marks += "noRefresh";
-    if (!marks.empty()) out += Text(x + 4, y + 25, 8, marks);
+  if (expression) {
+    out += Answer(scene, step, stageLeft + 8, stageTop + kResultLineHeight + 2);
+  } else {
+    const bool keyed = SortsByValue(step);
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+      const NodeView& node = nodes[i];
+      if (!node.known) continue;
+      const std::int64_t x = stageLeft + layout.places[index][i].x;
+      const std::int64_t y = stageTop + layout.places[index][i].y;
+      out += Box(node, ring(node), colours[node.type], x, y, kBoxWidth, kBoxHeight);
+      out += Text(
+          x + 4, y + 12, 10,
+          Fitted(std::to_string(node.slot) + " " + PrintableName(scene.scene.types[node.type].name),
+                 12));
+      std::string marks;
+      if (keyed) {
+        // The key the sort put the object in its place by; the strip keeps the flags.
+        marks = SortKeyLabel(step, static_cast<std::size_t>(node.slot) < objects.size()
+                                       ? objects[node.slot]
+                                       : nullptr);
+      } else {
+        if (node.flags & host::kUncounted) marks += "uncounted ";
+        if (node.flags & host::kNoRefresh) marks += "noRefresh";
+      }
+      if (!marks.empty()) out += Text(x + 4, y + 25, 8, Fitted(marks, 18));
+    }
   }
 
   // The strip: the order back to front, one chip per node.
@@ -386,7 +523,7 @@ std::string Panel(const SceneFile& scene, const std::vector<std::string>& colour
   std::int64_t x = left + kPad + 32;
   for (const NodeView& node : nodes) {
     if (!node.known) continue;
-    out += Box(node, named(node), colours[node.type], x, stripTop, kChipWidth, kChipHeight);
+    out += Box(node, ring(node), colours[node.type], x, stripTop, kChipWidth, kChipHeight);
     std::string label = std::to_string(node.slot);
     if (node.flags & host::kUncounted) label += "u";
     if (node.flags & host::kNoRefresh) label += "n";
@@ -406,7 +543,7 @@ std::string Legend(const SceneFile& scene, const std::vector<std::string>& colou
   std::int64_t y = 34;
   for (std::size_t t = 0; t < scene.scene.types.size() && t < 40; ++t) {
     const std::string name = Fitted(PrintableName(scene.scene.types[t].name), 20);
-    out += Box(NodeView(), false, colours[t], x, y, 14, 14) + Text(x + 18, y + 11, 10, name);
+    out += Box(NodeView(), nullptr, colours[t], x, y, 14, 14) + Text(x + 18, y + 11, 10, name);
     x += 28 + 7 * static_cast<std::int64_t>(name.size());
     if (x > 900) {
       x = kPad;
@@ -420,20 +557,26 @@ std::string Legend(const SceneFile& scene, const std::vector<std::string>& colou
   uncounted.flags = host::kUncounted;
   selected.selected = true;
   const std::string plain = "#eeeeee";
-  out += Box(moved, false, plain, kPad, y, 14, 14) + Text(kPad + 18, y + 11, 10, "moved (*)");
-  out += Box(redrawn, false, plain, kPad + 110, y, 14, 14) +
+  out += Box(moved, nullptr, plain, kPad, y, 14, 14) + Text(kPad + 18, y + 11, 10, "moved (*)");
+  out += Box(redrawn, nullptr, plain, kPad + 110, y, 14, 14) +
          Text(kPad + 128, y + 11, 10, "redrawn (+)");
-  out += Box(NodeView(), true, plain, kPad + 230, y, 14, 14) +
+  out += Box(NodeView(), kNamedColour, plain, kPad + 230, y, 14, 14) +
          Text(kPad + 248, y + 11, 10, "named by the call");
-  out += Box(uncounted, false, plain, kPad + 380, y, 14, 14) +
+  out += Box(uncounted, nullptr, plain, kPad + 380, y, 14, 14) +
          Text(kPad + 398, y + 11, 10, "uncounted (u)");
   out += Text(kPad + 500, y + 11, 10, "noRefresh (n)");
-  out +=
-      Box(selected, false, plain, kPad + 600, y, 14, 14) + Text(kPad + 618, y + 11, 10, "selected");
+  out += Box(selected, nullptr, plain, kPad + 600, y, 14, 14) +
+         Text(kPad + 618, y + 11, 10, "selected");
+  out += Box(NodeView(), kReadColour, plain, kPad + 690, y, 14, 14) +
+         Text(kPad + 708, y + 11, 10, "named by the answer");
   y += 20;
   out += Text(kPad, y + 11, 10,
               "stage: each object at its x, y, overlapping ones fanned out in drawing order; "
-              "strip: the order; in the order line, 2* moved and 2+ redrawn");
+              "after a sort by value, each with its key");
+  y += 14;
+  out += Text(kPad, y + 11, 10,
+              "strip: the order; in the order line, 2* moved and 2+ redrawn; an expression's "
+              "panel shows its answer");
   height = y + 30;
   return out;
 }
@@ -458,6 +601,7 @@ bool ScenePicture(const SceneFile& scene, const std::vector<SceneStep>& steps, s
   if (TooManyNodes(drawn, error)) return false;
   const Layout layout = Measure(scene, steps);
   const std::vector<std::string> colours = TypeColours(scene);
+  const std::vector<const sim::ObjectSpec*> objects = ObjectsBySlot(scene);
   const int columns = std::max(
       1, std::min<int>({3, static_cast<int>(steps.size()), 1400 / std::max(1, layout.panelWidth)}));
   std::int64_t legendHeight = 0;
@@ -479,7 +623,7 @@ bool ScenePicture(const SceneFile& scene, const std::vector<SceneStep>& steps, s
         kPad + static_cast<std::int64_t>(i % columns) * (layout.panelWidth + kPad);
     const std::int64_t top =
         legendHeight + static_cast<std::int64_t>(i / columns) * (layout.panelHeight + kPad);
-    picture += Panel(scene, colours, steps[i], i, layout, left, top);
+    picture += Panel(scene, colours, objects, steps[i], i, layout, left, top);
   }
   picture += "</svg>\n";
   return true;

@@ -11,6 +11,9 @@
 // are outlined heavily, moved ones highlighted, the objects the call named
 // ringed; a dot marks the instances in their type's current selection. Under
 // the stage, a strip shows the order from back to front with the same marks.
+// After a sort by an alterable value each box shows its key; an expression's
+// panel shows its answer (a description as a table) instead of the unchanged
+// stage, and rings the objects the answer names.
 #pragma once
 
 #include <cstddef>

@@ -114,6 +114,7 @@ std::string ReportWriter::Call(const SceneStep& step) {
   if (contract.actionReturned)
     out += "  !! returned " + std::to_string(*contract.actionReturned) + "\n";
   out += "  " + OutcomeLine(step) + "\n";
+  for (const std::string& note : step.notes) out += "  note: " + note + "\n";
   if (step.reason) out += "  why: " + step.reason->text + "\n";
   // An action that changed nothing says so in one line instead of a table.
   if (action && step.tableChanged) out += Table(step.frame);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "hostlink/routine_call.h"
+#include "hostprog/model_frame.h"
 
 namespace tier::scene {
 namespace {
@@ -80,9 +81,11 @@ class Runner {
     return host::Invoke(module_, sim_, made);
   }
 
-  // The objects the call's parameters name, as they stand before the call.
-  std::vector<int> Named(const RoutineInfo& routine, const SceneCall& call) const {
+  // The objects the call's parameters name, as they stand before the call;
+  // `fallsBack` when an action's object parameter has no instance in scope.
+  std::vector<int> Named(const RoutineInfo& routine, const SceneCall& call, bool& fallsBack) const {
     std::vector<int> slots;
+    fallsBack = false;
     for (const CallArgument& argument : call.arguments) {
       if (argument.form == CallArgument::Form::kFixedValueOf) slots.push_back(argument.slot);
       if (argument.form != CallArgument::Form::kObject || routine.kind != RoutineKind::Action)
@@ -90,7 +93,10 @@ class Runner {
       const host::ObjectTypeEntry& type = sim_.Type(argument.type);
       const bool current = type.selectionStamp == sim_.runHeader().eventCount;
       const int first = current ? type.firstSelected : type.firstObject;
-      if (sim_.Object(first) != nullptr) slots.push_back(first);
+      if (sim_.Object(first) != nullptr)
+        slots.push_back(first);
+      else
+        fallsBack = true;
     }
     return slots;
   }
@@ -105,7 +111,18 @@ class Runner {
       arguments += (arguments.empty() ? "" : ", ") + Argument(argument);
     step.label = RoutineLabel(routine) + " (" + arguments + ")";
 
-    step.named = Named(routine, call);
+    bool fallsBack = false;
+    step.named = Named(routine, call, fallsBack);
+    // The model replays a call only where the report has something to say:
+    // an object form that fell back on the stored fixed value (the frame as
+    // the call finds it), a call that did nothing (the frame it left, which
+    // is the one it found but for a condition's selections).
+    std::optional<model::Frame> found;
+    // "Store Fixed Value for %0" stores 0 for a type with nothing in scope:
+    // it acts on no stored value.
+    const bool store = routine.kind == RoutineKind::Action &&
+                       routine.code == plugin::CodeOf(plugin::ActionCode::StoreFixedValue);
+    if (fallsBack && !store) found = ModelFrame(sim_, before.selections);
     const host::CallOutcome outcome = Invoke(routine, call);
     step.answer.result = outcome.result;
     step.answer.isText = plugin::ReturnsText(routine);
@@ -123,7 +140,15 @@ class Runner {
     const bool nothing = routine.kind == RoutineKind::Action
                              ? !step.tableChanged
                              : routine.kind == RoutineKind::Condition && step.answer.result == 0;
-    if (nothing && step.contract.Kept()) step.reason = WhyNothing(sim_, call, before.selections);
+    const bool explain = nothing && step.contract.Kept();
+    if (explain && !found) found = ModelFrame(sim_, before.selections);
+    step.notes = ParameterNotes(call);
+    if (found) {
+      CallAccount account = ReplayOnModel(*found, call, explain);
+      step.notes.insert(step.notes.end(), account.notes.begin(), account.notes.end());
+      step.named.insert(step.named.end(), account.named.begin(), account.named.end());
+      step.reason = std::move(account.why);
+    }
     return step;
   }
 

@@ -51,6 +51,7 @@ FrameView CaptureFrame(const sim::SimHost& sim, const std::vector<int>& typeOfSl
 
   const std::vector<int> order = sim.Order();
   const std::vector<std::uint16_t> levels = sim.Levels();
+  frame.nodes.reserve(order.size());
   for (std::size_t i = 0; i < order.size(); ++i) {
     NodeView view;
     view.slot = order[i];

@@ -77,7 +77,8 @@ struct SceneStep {
   std::vector<int> named;      // slots the call's parameters name: fv(slot N), and for an
                                // action's object parameter its first instance in scope
   ContractCheck contract;
-  std::optional<Reason> reason;  // why an action changed no node or a condition was false
+  std::vector<std::string> notes;  // how the call read its parameters, where it may surprise
+  std::optional<Reason> reason;    // why an action changed no node or a condition was false
 };
 
 // The frame as the simulated host holds it now. `typeOfSlot` gives each

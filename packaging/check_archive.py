@@ -4,7 +4,9 @@
     check_archive.py ARCHIVE LIBRARY RESOURCE_SCRIPT MAKER TIME_FILE FILE...
 
 - it holds Tier.vdx, README.txt, REFERENCE.txt, LICENSE and SHA256SUMS,
-  nothing else (no stub runtime library, no test or host program);
+  and tier-playground.html after Tier.vdx when it is among the FILEs (where
+  the page was built), nothing else (no stub runtime library, no test or
+  host program); the page is the FILE given, byte for byte;
 - every entry carries the time of TIME_FILE (the release commit's) and
   Unix mode 0644;
 - its Tier.vdx is LIBRARY, byte for byte, and the version in its version
@@ -28,6 +30,7 @@ import time
 import zipfile
 
 EXPECTED_FILES = ["Tier.vdx", "README.txt", "REFERENCE.txt", "LICENSE", "SHA256SUMS"]
+PLAYGROUND = "tier-playground.html"  # beside Tier.vdx where it was built
 EARLIEST = 315532800  # 1980-01-01 00:00 UTC, the earliest a zip can hold
 LATEST = 4354819198   # 2107-12-31 23:59:58 UTC, the latest
 SECTIONS = {"Conditions": (10, range(6000, 6041)), "Actions": (28, range(5000, 5271)),
@@ -78,10 +81,14 @@ def main(archive_path, library_path, script_path, maker, time_file, sources):
     with open(script_path, encoding="utf-8") as f:
         strings = display_strings(f.read())
 
+    expected_files = list(EXPECTED_FILES)
+    page = [path for path in sources if os.path.basename(path) == PLAYGROUND]
+    if page:
+        expected_files.insert(1, PLAYGROUND)
     with zipfile.ZipFile(archive_path) as archive:
         names = archive.namelist()
-        if names != EXPECTED_FILES:
-            failures.append(f"holds {names}; expected {EXPECTED_FILES}")
+        if names != expected_files:
+            failures.append(f"holds {names}; expected {expected_files}")
         files = {name: archive.read(name) for name in names}
         for info in archive.infolist():
             check_entry(info, seconds, failures)
@@ -102,6 +109,10 @@ def main(archive_path, library_path, script_path, maker, time_file, sources):
     if packed != library:
         failures.append(f"its Tier.vdx (SHA-256 {hashlib.sha256(packed).hexdigest()}) is not "
                         f"{library_path} ({hashlib.sha256(library).hexdigest()})")
+    if page:
+        with open(page[0], "rb") as f:
+            if files.get(PLAYGROUND) != f.read():
+                failures.append(f"its {PLAYGROUND} is not {page[0]}")
     version = file_version(library)
     if os.path.basename(archive_path) != f"Tier-{version}.zip":
         failures.append(f"named {os.path.basename(archive_path)}; the version block says {version}")
@@ -110,11 +121,11 @@ def main(archive_path, library_path, script_path, maker, time_file, sources):
     for line in files.get("SHA256SUMS", b"").decode("ascii").splitlines():
         digest, _, name = line.partition("  ")
         listed[name] = digest
-    for name in EXPECTED_FILES[:-1]:
+    for name in expected_files[:-1]:
         actual = hashlib.sha256(files.get(name, b"")).hexdigest()
         if listed.get(name) != actual:
             failures.append(f"SHA256SUMS gives {listed.get(name)} for {name}; it is {actual}")
-    if sorted(listed) != sorted(EXPECTED_FILES[:-1]):
+    if sorted(listed) != sorted(expected_files[:-1]):
         failures.append(f"SHA256SUMS lists {sorted(listed)}")
 
     readme = files.get("README.txt", b"").decode("utf-8").replace("\r\n", "\n")

@@ -171,40 +171,40 @@ inline constexpr std::array<RoutineInfo, kConditionCount + kActionCount + kExpre
                   "Narrows the selection to the instance at the back; true if it is one.",
                   "Tests each instance of the object in scope (its current selection, or else all "
                   "its instances) and keeps in the selection the one whose node is at the back of "
-                  "the display order. True when it is one of them. When none is, the selection's "
-                  "head and count are cleared but its stamp is not renewed: a selection that was "
-                  "current stays current and empty, one that was not current stays not current "
-                  "(so the next routine again sees every instance). False, with the selection "
+                  "the display order. True when it is one of them. When none is, the selection is "
+                  "emptied but stays as current as it was: a selection that was current stays "
+                  "current and empty, one that was not current stays not current (so the next "
+                  "routine again sees every instance). False, with the selection "
                   "untouched, when the object has no instance in scope. No slot is searched."),
         Condition(6, 6010, "%0 At Front?", "CondObjectAtFront", 1, {O(kTitleAnObject)}, kNoSlots,
                   "Narrows the selection to the instance at the front; true if it is one.",
                   "Tests each instance of the object in scope (its current selection, or else all "
                   "its instances) and keeps in the selection the one whose node is at the front of "
-                  "the display order. True when it is one of them. When none is, the selection's "
-                  "head and count are cleared but its stamp is not renewed: a selection that was "
-                  "current stays current and empty, one that was not current stays not current "
-                  "(so the next routine again sees every instance). False, with the selection "
+                  "the display order. True when it is one of them. When none is, the selection is "
+                  "emptied but stays as current as it was: a selection that was current stays "
+                  "current and empty, one that was not current stays not current (so the next "
+                  "routine again sees every instance). False, with the selection "
                   "untouched, when the object has no instance in scope. No slot is searched."),
-        Condition(7, 6020, "%0 Above %1?", "CondObjectAbove", 2,
-                  {O(kTitleObjectA), O(kTitleObjectB)}, kToObjectCount,
-                  "Narrows A's selection to instances in front of an instance of B.",
-                  "Keeps in the selection of object A those of its instances in scope that lie "
-                  "above (in front of) at least one instance in scope of object B; true when one "
-                  "does. Each instance is looked for by its fixed value in slots 0 to objectCount, "
-                  "as \"%0 Above %1?\" with fixed values does. When none passes, A's selection is "
-                  "cleared but keeps its stamp: current and empty if it was current, still not "
-                  "current (every instance in scope again) if it was not. False, with A's "
-                  "selection untouched, when A or B has no instance in scope."),
-        Condition(8, 6030, "%0 Below %1?", "CondObjectBelow", 2,
-                  {O(kTitleObjectA), O(kTitleObjectB)}, kToObjectCount,
-                  "Narrows A's selection to instances behind an instance of B.",
-                  "Keeps in the selection of object A those of its instances in scope that lie "
-                  "below (behind) at least one instance in scope of object B; true when one does. "
-                  "Each instance is looked for by its fixed value in slots 0 to objectCount, as "
-                  "\"%0 Below %1?\" with fixed values does. When none passes, A's selection is "
-                  "cleared but keeps its stamp: current and empty if it was current, still not "
-                  "current (every instance in scope again) if it was not. False, with A's "
-                  "selection untouched, when A or B has no instance in scope."),
+        Condition(
+            7, 6020, "%0 Above %1?", "CondObjectAbove", 2, {O(kTitleObjectA), O(kTitleObjectB)},
+            kToObjectCount, "Narrows A's selection to instances in front of an instance of B.",
+            "Keeps in the selection of object A those of its instances in scope that lie "
+            "above (in front of) at least one instance in scope of object B; true when one "
+            "does. Each instance is looked for by its fixed value in slots 0 to objectCount, "
+            "as \"%0 Above %1?\" with fixed values does. When none passes, A's selection is "
+            "emptied but stays as current as it was: current and empty if it was current, "
+            "still not current (every instance in scope again) if it was not. False, with A's "
+            "selection untouched, when A or B has no instance in scope."),
+        Condition(
+            8, 6030, "%0 Below %1?", "CondObjectBelow", 2, {O(kTitleObjectA), O(kTitleObjectB)},
+            kToObjectCount, "Narrows A's selection to instances behind an instance of B.",
+            "Keeps in the selection of object A those of its instances in scope that lie "
+            "below (behind) at least one instance in scope of object B; true when one does. "
+            "Each instance is looked for by its fixed value in slots 0 to objectCount, as "
+            "\"%0 Below %1?\" with fixed values does. When none passes, A's selection is "
+            "emptied but stays as current as it was: current and empty if it was current, "
+            "still not current (every instance in scope again) if it was not. False, with A's "
+            "selection untouched, when A or B has no instance in scope."),
         Condition(9, 6040, "%0 Between %1 and %2?", "CondObjectBetween", 3,
                   {O(kTitleObjectA), O(kTitleObjectB), O(kTitleObjectC)}, kToObjectCount,
                   "Narrows A's selection to instances between instances of B and C.",
@@ -215,7 +215,8 @@ inline constexpr std::array<RoutineInfo, kConditionCount + kActionCount + kExpre
                   "instance of B and above one of C. The three objects are fetched from the host "
                   "one after another. False when neither way finds an instance, or when an object "
                   "has no instance in scope.\n\n"
-                  "One exception, at the last value of the host's event counter: when eventCount "
+                  "One exception, at the last value of the host's count of event passes, which "
+                  "grows by one each time the host runs through the events: when that count "
                   "is 65535, the mark that makes a selection not current is 65535 too, so A's "
                   "selection stays current, and the other way round starts from what the first "
                   "way left in it instead of from every instance. Then the other way round is "
@@ -294,7 +295,9 @@ inline constexpr std::array<RoutineInfo, kConditionCount + kActionCount + kExpre
                "is redrawn. Nothing happens for a position below 1 or beyond the last node, when "
                "the object is already there, or when it cannot be found in slots 0 to "
                "objectLimit. The Level parameter is a position, not the host's level number: "
-               "where the back-most node's level is 10, position 2 is level 11."),
+               "where the back-most node's level is 10, position 2 is level 11. Nor is it the "
+               "counted position that \"tirGetLevel(\" answers with: where uncounted objects lie "
+               "behind, that number is smaller, and the object lands further back."),
         Action(12, 5120, "Increasing X Sort", "IncreasingXSort", 0, {}, kNoSlots,
                "Sorts all: largest X at the back (drawn first), smallest X at the front.",
                "Sorts the whole display order by X position, X falling from the back to the "
@@ -424,22 +427,26 @@ inline constexpr std::array<RoutineInfo, kConditionCount + kActionCount + kExpre
                    "The fixed value of the back-most counted node's object; 0 on an empty list "
                    "or when every node is uncounted."),
         Expression(3, "tirGetDesc$(", "GetDescription", 1, kArgumentInteger, kNoSlots,
-                   "Text: a header and the counted object at this level (number, name, FV).",
-                   "A text table of the counted object at the given level: the header "
+                   "Text: a header and the counted object at this position: number, name, FV.",
+                   "A text table of the counted object at the given position: the header "
                    "\"Lvl\\tName\\tFV\" and an empty line, then one line with the number, the "
                    "object name and the fixed value, separated by tabs. Every node, uncounted "
-                   "ones too, counts toward the given level; when the node there is uncounted, "
-                   "the next counted node is listed under that number. A level of 0 or less, or "
+                   "ones too, counts toward the given position; when the node there is "
+                   "uncounted, the next counted node is listed under that number. A position of "
+                   "0 or less, or "
                    "beyond the list, gives the header alone. The text is newly allocated for the "
                    "host to release."),
         Expression(4, "tirGetTenDesc$(", "GetTenDescription", 1, kArgumentInteger, kNoSlots,
-                   "Text: a header and up to ten counted objects from this level on.",
-                   "As \"tirGetDesc$(\", listing up to ten counted objects from the given level "
-                   "on: every node, uncounted ones too, counts up to the given level, and from "
-                   "there only counted nodes are listed, numbered on from it. With a start of 0 "
-                   "or less the numbering still begins at 1 at the back, but the listing ends "
-                   "before position start + 10 (with 0: levels 1 to 9 at most). A start beyond "
-                   "the list gives the header alone."),
+                   "Text: a header and up to ten counted objects from this position on.",
+                   "As \"tirGetDesc$(\", listing up to ten counted objects from the given "
+                   "position on: every node, uncounted ones too, counts up to that position, and "
+                   "from there only counted nodes are listed, numbered on from it; the listing "
+                   "stops before the number start + 10. With a start of 0 or less, every listed "
+                   "object has its counted position as its number, from 1 at the back, and the "
+                   "same stop lists at most start + 9 of them: with 0, counted positions 1 to 9; "
+                   "with -6, counted positions 1 to 3, whatever uncounted nodes lie between; with "
+                   "-9 or less, the header alone. A start beyond the list gives the header "
+                   "alone."),
         Expression(5, "tirGetNumLvls(", "GetLevelCount", 0, 0, kNoSlots,
                    "Number of counted objects in the order.",
                    "The number of counted nodes in the display order; 0 on an empty list."),
@@ -447,7 +454,10 @@ inline constexpr std::array<RoutineInfo, kConditionCount + kActionCount + kExpre
                    "Counted position of the object, 1 at the back; 0 if it has none.",
                    "The counted position of the object with this fixed value: its place among the "
                    "counted nodes, 1 at the back. 0 stands for the stored fixed value. 0 when the "
-                   "object has no node in the list or its node is uncounted."),
+                   "object has no node in the list or its node is uncounted.\n\nIt is not a "
+                   "position: fed to \"Move %0 to Level %1\", whose Level counts every node, it "
+                   "puts the moved object one place further back for each uncounted object that "
+                   "lies behind the one measured."),
         Expression(7, "tirGetLevelFV(", "GetLevelFixedValue", 1, kArgumentInteger, kNoSlots,
                    "Fixed value of the object at this position; 0 if none.",
                    "The fixed value of the object at this position, counted from 1 at the back "

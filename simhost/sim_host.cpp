@@ -433,23 +433,51 @@ std::string SimHost::CheckInvariants() const {
   if ((head == 0) != (tail == 0)) errors << "head and tail disagree on emptiness; ";
   if (head != 0 && space_.At<DisplayNode>(head)->prev) errors << "head has a prev; ";
   if (tail != 0 && space_.At<DisplayNode>(tail)->next) errors << "tail has a next; ";
-  std::vector<HostAddress> seen;
+  // The nodes the host made, and whether the walk reached each. They are
+  // allocated one after another, evenly spaced, so a node's index follows
+  // from its address; a search of a sorted copy stands in should that ever
+  // change. Either way one step costs no pass over the nodes.
+  const std::size_t count = nodes_.size();
+  const HostAddress first = count != 0 ? nodes_.front() : 0;
+  const HostAddress stride = count > 1 ? nodes_[1] - nodes_[0] : 1;
+  bool spaced = stride != 0;
+  for (std::size_t i = 1; spaced && i < count; ++i) spaced = nodes_[i] - nodes_[i - 1] == stride;
+  std::vector<HostAddress> sorted;
+  if (!spaced) {
+    sorted = nodes_;
+    std::sort(sorted.begin(), sorted.end());
+  }
+  const auto indexOf = [&](HostAddress at) -> std::size_t {
+    if (spaced) {
+      const std::size_t index = (at - first) / stride;
+      return at >= first && (at - first) % stride == 0 && index < count ? index : count;
+    }
+    const auto found = std::lower_bound(sorted.begin(), sorted.end(), at);
+    return found != sorted.end() && *found == at ? static_cast<std::size_t>(found - sorted.begin())
+                                                 : count;
+  };
+  std::vector<std::uint8_t> reached(count, 0);
+  std::size_t walked = 0;
+  bool twice = false;
   HostAddress previous = 0;
-  for (HostAddress at = head; at != 0; at = space_.At<DisplayNode>(at)->next.address()) {
-    if (seen.size() > nodes_.size()) {
+  for (HostAddress at = head; at != 0;) {
+    if (walked > count) {
       errors << "the list from head is longer than its nodes (a cycle); ";
       break;
     }
-    if (std::find(nodes_.begin(), nodes_.end(), at) == nodes_.end()) {
+    const std::size_t index = indexOf(at);
+    if (index == count) {
       errors << "the list reaches a node the host never made; ";
       break;
     }
+    twice = twice || reached[index] != 0;
+    reached[index] = 1;
     const DisplayNode* node = space_.At<DisplayNode>(at);
     if (node->prev.address() != previous)
-      errors << "node " << seen.size() << " has a prev that is not its neighbour; ";
-    const auto expected = static_cast<std::uint16_t>(scene_.firstLevel + seen.size());
+      errors << "node " << walked << " has a prev that is not its neighbour; ";
+    const auto expected = static_cast<std::uint16_t>(scene_.firstLevel + walked);
     if (node->level != expected)
-      errors << "node " << seen.size() << " has level " << node->level << ", expected " << expected
+      errors << "node " << walked << " has level " << node->level << ", expected " << expected
              << "; ";
     if (node->owner && !(node->flags & host::kUncounted)) {
       const HostObject* owner = space_.At<HostObject>(node->owner.address());
@@ -457,20 +485,18 @@ std::string SimHost::CheckInvariants() const {
         const auto* block =
             space_.At<DisplayBlock>(node->owner.address() + owner->displayBlockOffset);
         if (block->displayLevel != node->level)
-          errors << "node " << seen.size() << " has level " << node->level
+          errors << "node " << walked << " has level " << node->level
                  << " but its owner's displayLevel is " << block->displayLevel << "; ";
       }
     }
-    seen.push_back(at);
+    ++walked;
     previous = at;
+    at = node->next.address();
   }
   if (previous != tail) errors << "following next from head does not end at tail; ";
-  if (seen.size() != nodes_.size())
-    errors << "the list holds " << seen.size() << " of " << nodes_.size() << " nodes; ";
-  std::vector<HostAddress> sorted = seen;
-  std::sort(sorted.begin(), sorted.end());
-  if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end())
-    errors << "a node appears twice; ";
+  if (walked != nodes_.size())
+    errors << "the list holds " << walked << " of " << nodes_.size() << " nodes; ";
+  if (twice) errors << "a node appears twice; ";
   return errors.str();
 }
 

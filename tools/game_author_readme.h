@@ -46,6 +46,17 @@ inline std::string GameAuthorReadme() {
       "positions and uncounted objects are numbered, which object slots each routine\n"
       "searches, and what the sorts do with equal keys.\n"
       "\n"
+      "Trying the routines\n"
+      "-------------------\n"
+      "Double-click tier-playground.html, beside this file: it opens in your web\n"
+      "browser, with no installing and no internet connection, and runs the Tier\n"
+      "object's own code on a frame that you describe in plain text. Pick an example\n"
+      "or add a call from the menu, press Run, and it shows after each call the\n"
+      "display order, a picture of the frame, and what the call answered; step\n"
+      "through the calls one by one to see each change. \"Link to this scene\" puts\n"
+      "the frame and its calls into the page's address, to share a question or an\n"
+      "answer.\n"
+      "\n"
       "Installing\n"
       "----------\n"
       "Copy Tier.vdx into the host's extension folder, the folder that holds the\n"
@@ -62,15 +73,18 @@ inline std::string GameAuthorReadme() {
       "    " +
       archive +
       ".sha256\n"
-      "Compare the two before you unpack. In the folder that holds both, run\n"
-      "    sha256sum -c " +
-      archive +
-      ".sha256\n"
-      "or on Windows\n"
+      "Compare the two before you unpack. On Windows, open a command prompt in\n"
+      "the folder that holds both: open the folder in File Explorer, click its\n"
+      "address bar, type cmd and press Enter. There, run\n"
       "    certutil -hashfile " +
       archive +
       " SHA256\n"
-      "and compare its answer with the figure in the .sha256 file. Once unpacked,\n"
+      "and compare the figure it prints with the one in the .sha256 file (open it\n"
+      "with Notepad). Elsewhere, in the folder that holds both, run\n"
+      "    sha256sum -c " +
+      archive +
+      ".sha256\n"
+      "which says OK when the two agree. Once unpacked,\n"
       "sha256sum -c SHA256SUMS checks that the files of the archive are whole (on\n"
       "Windows: certutil -hashfile Tier.vdx SHA256, compared with SHA256SUMS).\n"
       "\n"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the release: builds the product with the win32 preset and writes
-# dist/Tier-VERSION.zip (Tier.vdx, README.txt, REFERENCE.txt, LICENSE,
-# SHA256SUMS; never the stub VELDRUN.dll), VERSION being the one
+# dist/Tier-VERSION.zip (Tier.vdx, tier-playground.html where Emscripten is
+# installed, README.txt, REFERENCE.txt, LICENSE, SHA256SUMS; never the stub
+# VELDRUN.dll), VERSION being the one
 # plugin/version.h sets, and beside it dist/Tier-VERSION.zip.sha256, the
 # archive's own SHA-256, to publish with it. Every entry is dated at the
 # commit's time (SOURCE_DATE_EPOCH, when set, instead) with mode 0644, so the
@@ -10,6 +11,13 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 bash tools/setup.sh >/dev/null
+# The playground page, where Emscripten is installed, goes beside Tier.vdx.
+if command -v em++ >/dev/null; then
+  cmake --preset wasm >/dev/null
+  cmake --build --preset wasm --target playground_page
+else
+  echo "release: Emscripten (em++) is not installed, so the archive carries no playground page"
+fi
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 --target release_archive
 ctest --preset win32 -R '^release[.]Archive$' >/dev/null || {

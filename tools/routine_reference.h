@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "playground/example_scene.h"
 #include "plugin/catalogue.h"
 #include "support/hex.h"
 #include "tools/text_document.h"
@@ -150,8 +151,13 @@ inline void Numbering(Document& page) {
       "behind an object, \"tirGetLevel(\", \"tirGetLevelFV(\" and the descriptions may each give "
       "it a different number.");
   page.Paragraph(
-      "A worked example, `scenes/numbering.scene`: four objects, back to front A, U (uncounted), "
-      "B and C, in a frame whose first level is 10.");
+      "So \"tirGetLevel(\" gives no position: where uncounted objects lie behind an object, "
+      "\"Move %0 to Level %1\" with the number that \"tirGetLevel(\" gives for it puts the moved "
+      "object one place further back for each of them.");
+  page.Paragraph(
+      "A worked example: four objects, back to front A, U (uncounted), B and C, in a frame whose "
+      "first level is 10.");
+  page.MarkdownOnly("The scene of this example is `scenes/numbering.scene` in the source.");
   page.Table({"Object", "Level", "Position", "Counted position", "\"tirGetLevel(\""},
              {{"A", "10", "1", "1", "1"},
               {"U, uncounted", "11", "2", "none", "0"},
@@ -174,11 +180,31 @@ inline void Numbering(Document& page) {
                "\"tirGetLevel(\" of C gives 2"}});
 }
 
+// The host's words that the descriptions use, in the editor's terms.
+inline void Words(Document& page) {
+  page.Heading(2, "Words used here");
+  page.Bullets({
+      "**Object number** (slot): the number that the host gives each object of the frame; a "
+      "fixed value is the object number plus 65536 times the object's creation count.",
+      "**Node**: an object's entry in the display order. An object that is not drawn has none.",
+      "**In scope**, **selection**, **current**: an event's conditions pick instances of an "
+      "object, and its actions then act on the picked ones: those picked instances are the "
+      "object's selection. The selection is current once a condition of the running event has "
+      "picked instances of the object (even none); while it is not current, no condition of the "
+      "event has picked any yet, and every instance of the object is in scope.",
+      "**objectCount** and **objectLimit**: two counts of object numbers that the host keeps "
+      "while the game runs, and that the editor does not show. A routine that looks an object up "
+      "by its fixed value searches the object numbers from 0 up to one of them, as the section "
+      "\"Which slots a routine searches\" tells.",
+  });
+}
+
 inline void SlotBounds(Document& page) {
   page.Heading(2, "Which slots a routine searches");
   page.Paragraph(
-      "The run header holds two bounds of the host's object table. A routine that looks an "
-      "object up by its fixed value (\"tirGetFV(\": by its name) searches only the slots from 0 "
+      "The host keeps two bounds on the object numbers, objectCount and objectLimit. A routine "
+      "that looks an object up by its fixed value (\"tirGetFV(\": by its name) searches only the "
+      "slots from 0 "
       "to one of them; an object in a slot beyond that bound is not found, and the routine does "
       "what it does for a missing object. The column \"Slots searched\" of each table below says "
       "which bound applies:");
@@ -291,6 +317,9 @@ inline void Section(Document& page, plugin::RoutineKind kind, const char* title,
     }
     const std::string pictures = PictureLinks(row);
     if (!pictures.empty()) page.MarkdownOnly(pictures);
+    page.MarkdownOnly("Try it: [`" + playground::ExampleCall(row) + "`](" +
+                      playground::PlaygroundLink(playground::ExampleScene(row)) +
+                      ") in the playground, on a frame of four objects.");
   }
 }
 
@@ -308,6 +337,15 @@ inline Document RoutineReference() {
       " actions and " + Number(plugin::kExpressionCount) +
       " expressions. The first sections give the rules that hold for all of them; then each "
       "routine has its own, under its display string.");
+  page.MarkdownOnly(
+      "Each routine ends with a **Try it** link: it opens the playground page `" +
+      std::string(playground::kPageName) +
+      "` with a small scene that calls the routine, runs it and shows the report and the "
+      "picture; change the scene and run it again. The links name the page as it lies in the "
+      "release folder, beside README.txt and REFERENCE.txt: they work from a copy of this "
+      "file in that folder (in a checkout the page is `build/wasm/" +
+      std::string(playground::kPageName) + "`).");
+  Words(page);
   RulesForEveryRoutine(page);
   Numbering(page);
   SlotBounds(page);

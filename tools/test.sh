@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # THE test command. Installs what is missing (tools/setup.sh), checks that the
 # C++ files are formatted (tools/check-format.sh), then configures, builds and
-# tests the presets native, native-sanitize and win32. The native
+# tests the presets wasm, native, native-sanitize and win32. The wasm preset
+# (the playground page, tested under node and in headless Chromium) runs
+# where Emscripten is installed and is skipped with one line elsewhere; it
+# comes first so that the win32 preset's release archive carries the page. The native
 # preset also runs the product build/win32/Tier.vdx in a CPU emulator (the
 # tests labelled emulated), on any machine; the win32 preset runs it under
 # Wine where this machine can run 32-bit programs. Every preset runs even when
@@ -14,7 +17,7 @@ bash tools/setup.sh
 
 . tools/wine-env.sh
 
-presets=(native native-sanitize win32)
+presets=(wasm native native-sanitize win32)
 [ $# -gt 0 ] && presets=("$@")
 
 failed=()
@@ -24,6 +27,11 @@ ran=()
 echo "=== format"
 bash tools/check-format.sh || failed+=("format")
 for preset in "${presets[@]}"; do
+  if [ "$preset" = wasm ] && ! command -v em++ >/dev/null; then
+    echo "=== wasm: Emscripten (em++) is not installed, so the playground page and its tests are skipped"
+    skipped+=("wasm (no Emscripten)")
+    continue
+  fi
   echo "=== $preset: configure"
   if ! cmake --preset "$preset"; then failed+=("$preset (configure)"); continue; fi
   echo "=== $preset: build"
@@ -54,6 +62,9 @@ for preset in "${presets[@]}"; do
       else
         ran+=("win32: $total checks that read build/win32/Tier.vdx without running it")
       fi ;;
+    wasm)
+      browser=$(count -L browser)
+      ran+=("wasm: $((total - browser)) tests of the playground's engine under node, $browser of its page in headless Chromium") ;;
     *)
       emulated=$(count -L emulated)
       ran+=("$preset: $((total - emulated)) tests of the linked-in plug-in")

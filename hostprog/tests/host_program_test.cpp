@@ -15,7 +15,7 @@
 #include "hostprog/scene_file.h"
 #include "hostprog/scene_picture.h"
 #include "hostprog/scene_report.h"
-#include "hostprog/tests/xml_check.h"
+#include "hostprog/tests/xml_problem.h"
 
 namespace tier::scene {
 namespace {
@@ -204,7 +204,7 @@ TEST(ScenePicture, EveryExampleSceneDrawsAWellFormedSelfContainedPicture) {
     ASSERT_EQ(steps.size(), scene.calls.size() + 1) << path;
     std::string picture;
     ASSERT_TRUE(ScenePicture(scene, steps, picture, error)) << error;
-    EXPECT_EQ(testing::CheckXml(picture), "") << path;
+    EXPECT_EQ(testing::XmlProblem(picture), "") << path;
     for (const char* external : {"<script", "href", "url(", "@import", "<foreignObject"})
       EXPECT_EQ(picture.find(external), std::string::npos) << path << " holds " << external;
     // One panel per step, each with its background.
@@ -233,7 +233,7 @@ TEST(ScenePicture, MarksAndEscapesWhatItDraws) {
   EXPECT_EQ(OutcomeLine(steps[1]), "order: 1* 0*+");
   std::string picture;
   ASSERT_TRUE(ScenePicture(scene, steps, picture, error));
-  EXPECT_EQ(testing::CheckXml(picture), "");
+  EXPECT_EQ(testing::XmlProblem(picture), "");
   EXPECT_NE(picture.find("&lt;a&amp;b&gt;"), std::string::npos);
   EXPECT_NE(picture.find("stroke-dasharray"), std::string::npos);  // uncounted
   EXPECT_NE(picture.find(">noRefresh</text>"), std::string::npos);
@@ -263,9 +263,6 @@ TEST(ScenePicture, MarksAndEscapesWhatItDraws) {
   EXPECT_EQ(error,
             "the picture would draw 120400 nodes (at most 100000); draw a scene with fewer "
             "calls or objects");
-
-  EXPECT_EQ(testing::CheckXml("<a><b></a>"), "</a> closes nothing open");
-  EXPECT_EQ(testing::CheckXml("<a x=\"1&\"/>"), "'&' without ';' in an attribute of <a>");
 }
 
 }  // namespace
@@ -285,29 +282,36 @@ std::pair<std::string, std::string> BoxAt(const std::string& picture, const std:
           picture.substr(y + 3, picture.find('"', y + 3) - y - 3)};
 }
 
-TEST(ScenePicture, PanelsSayWhatTheCallNamedChangedAndWhy) {
+// The picture of a run of the scene `text`, checked to be well-formed XML;
+// empty when the scene does not parse or the picture cannot be drawn.
+std::string PictureOf(const std::string& text) {
   SceneFile scene;
-  std::string error;
-  const std::string name(70, 'n');
-  ASSERT_TRUE(
-      ParseScene("type Red selection current 0 1\ntype Wall\nobject 0 Red\nobject 1 Red\n"
-                 "object 2 Wall x 40\norder 0, 1, 2\n"
-                 "call \"%0 At Back?\" object Red\n"
-                 "call \"Store Fixed Value for %0\" object Red\n"
-                 "call \"Bring %0 to Front\" fv(slot 2)\n"
-                 "call \"tirGetFV(\" \"" +
-                     name + "\"\n",
-                 "s.scene", scene, error))
-      << error;
+  std::string error, picture;
+  EXPECT_TRUE(ParseScene(text, "s.scene", scene, error)) << error;
+  if (!error.empty()) return "";
   std::vector<SceneStep> steps;
   RunScene(
       *host::LoadTierModule(), scene, [](std::string_view) {}, &steps);
-  std::string picture;
-  ASSERT_TRUE(ScenePicture(scene, steps, picture, error)) << error;
-  EXPECT_EQ(testing::CheckXml(picture), "");
+  EXPECT_TRUE(ScenePicture(scene, steps, picture, error)) << error;
+  EXPECT_EQ(testing::XmlProblem(picture), "");
+  return picture;
+}
+
+TEST(ScenePicture, PanelsSayWhatTheCallNamedChangedAndWhy) {
+  const std::string name(70, 'n');
+  const std::string picture = PictureOf(
+      "type Red selection current 0 1\ntype Wall\nobject 0 Red\nobject 1 Red\n"
+      "object 2 Wall x 40\norder 0, 1, 2\n"
+      "call \"%0 At Back?\" object Red\n"
+      "call \"Store Fixed Value for %0\" object Red\n"
+      "call \"Bring %0 to Front\" fv(slot 2)\n"
+      "call \"tirGetFV(\" \"" +
+      name + "\"\n");
+  ASSERT_FALSE(picture.empty());
   // Selections before and after, the stored fixed value, the reason: arrows
   // as an entity, so that the document stays ASCII.
-  EXPECT_NE(picture.find(">selection Red: 0 1 &#8594; 0</text>"), std::string::npos);
+  EXPECT_NE(picture.find(">selection Red: 0 1 (current) &#8594; 0 (current)</text>"),
+            std::string::npos);
   EXPECT_NE(picture.find(">storedFixedValue 0 &#8594; 65536</text>"), std::string::npos);
   EXPECT_NE(picture.find(">why: slot 2 is already at the front</text>"), std::string::npos);
   EXPECT_TRUE(std::all_of(picture.begin(), picture.end(),
@@ -337,6 +341,64 @@ TEST(ScenePicture, PanelsSayWhatTheCallNamedChangedAndWhy) {
   EXPECT_EQ(picture.find(ring, picture.find(">2 Wall</text>", panel3)),
             picture.find(ring, picture.find("back</text>", panel3)));  // next: 2's chip
   EXPECT_NE(picture.find("fill=\"#ef5350\""), std::string::npos);
+}
+
+// The text of the panel of call `number`, up to the next panel.
+std::string PanelOf(const std::string& picture, int number) {
+  const std::size_t from = picture.find(">call " + std::to_string(number) + ": ");
+  if (from == std::string::npos) return "";
+  return picture.substr(from, picture.find("<g>", from) - from);
+}
+
+TEST(ScenePicture, ShowsSortKeysAnswersAndWhetherASelectionIsCurrent) {
+  const std::string picture = PictureOf(
+      "type Fish\ntype Ball\ntype Counter\n"
+      "object 0 Ball values 7\nobject 1 Counter values none\n"
+      "object 2 Ball values 1, -4\norder 0, 1 uncounted, 2\n"
+      "call \"Increasing Sort by %0 : non-alts default to %1\" alt 1, 5\n"
+      "call \"%0 At Back?\" object Fish\n"
+      "call \"tirGetTenDesc$(\" 1\n"
+      "call \"tirGetLevel(\" fv(slot 2)\n"
+      "call \"Decreasing Sort by %0 : non-alts default to %1\" alt 1000, 3\n");
+  ASSERT_FALSE(picture.empty());
+
+  // A sort by value shows the key of each box: the value at the index (0
+  // beyond those given), or the default without values or outside them.
+  const std::string sorted = PanelOf(picture, 1);
+  for (const char* key : {">value 0</text>", ">default 5</text>", ">value -4</text>"})
+    EXPECT_NE(sorted.find(key), std::string::npos) << key << "\n" << sorted;
+  EXPECT_EQ(sorted.find(">uncounted"), std::string::npos);  // the key takes its line
+  const std::string outside = PanelOf(picture, 5);
+  EXPECT_EQ(outside.find(">value "), std::string::npos) << outside;
+  EXPECT_NE(outside.find(">default 3</text>"), std::string::npos) << outside;
+  EXPECT_EQ(PanelOf(picture, 2).find(">value "), std::string::npos);  // no sort, no keys
+
+  // A false condition on a type without instances leaves its selection as it
+  // was; the caption says whether it is current.
+  EXPECT_NE(PanelOf(picture, 2).find(">selection Fish: not current &#8594; not current</text>"),
+            std::string::npos)
+      << PanelOf(picture, 2);
+
+  // An expression's panel shows its answer instead of the stage: a
+  // description as a table, rows in order, and green rings on the strip's
+  // chips of the objects it names.
+  const std::string listed = PanelOf(picture, 3);
+  EXPECT_EQ(listed.find(" Ball</text>"), std::string::npos) << listed;  // no stage boxes
+  const std::size_t header = listed.find(">Lvl</text>");
+  ASSERT_NE(header, std::string::npos) << listed;
+  EXPECT_LT(header, listed.find(">Name</text>"));
+  const std::size_t first = listed.find(">65536</text>"), second = listed.find(">65538</text>");
+  ASSERT_NE(first, std::string::npos) << listed;
+  EXPECT_LT(first, second);
+  const std::string read = "fill=\"none\" stroke=\"#15803d\"";
+  std::size_t rings = 0;
+  for (std::size_t at = 0; (at = listed.find(read, at)) != std::string::npos; ++at) ++rings;
+  EXPECT_EQ(rings, 2u) << listed;  // the two counted objects, not the uncounted counter
+
+  // A numeric answer names the object whose fixed value it is, if any.
+  const std::string level = PanelOf(picture, 4);
+  EXPECT_NE(level.find("font-weight=\"bold\">value 2</text>"), std::string::npos) << level;
+  EXPECT_NE(level.find("stroke=\"#1d4ed8\""), std::string::npos);  // fv(slot 2), named
 }
 
 TEST(SceneRunner, TableRowsHoldTheLongestNames) {
@@ -480,6 +542,42 @@ TEST(SceneRunner, SaysWhyACallDidNothingBesideItsOutcome) {
       << report;
   // A call that did something has no reason.
   EXPECT_EQ(report.find("why:", report.find("call 3:")), std::string::npos) << report;
+}
+
+// An object form whose type has nothing in scope moves whatever holds the
+// stored fixed value: the step names that object, so that the picture rings
+// it, and a note says so whether or not the call moved anything.
+TEST(SceneRunner, ObjectFormFallingBackOnTheStoredValueNamesWhatItMoved) {
+  SceneFile scene;
+  std::string error;
+  ASSERT_TRUE(
+      ParseScene("type Fish\ntype Weed\nobject 0 Weed\nobject 1 Weed\norder 0, 1\n"
+                 "storedFixedValue fv(slot 1)\n"
+                 "call \"Send %0 to Back\" object Fish\n"
+                 "call \"Send %0 to Back\" object Fish\n"
+                 "call \"Increasing Sort by %0 : non-alts default to %1\" alt 32767, 5\n",
+                 "s.scene", scene, error))
+      << error;
+  std::vector<SceneStep> steps;
+  RunScene(
+      *host::LoadTierModule(), scene, [](std::string_view) {}, &steps);
+  ASSERT_EQ(steps.size(), 4u);
+  const std::string note =
+      "Fish has no instance in scope, so the call acts on the stored fixed value 65537 (Weed 1)";
+  EXPECT_TRUE(steps[1].tableChanged);
+  EXPECT_EQ(steps[1].notes, std::vector<std::string>{note});
+  EXPECT_EQ(steps[1].named, std::vector<int>{1});
+  EXPECT_FALSE(steps[1].reason);
+  EXPECT_FALSE(steps[2].tableChanged);
+  EXPECT_EQ(steps[2].notes, std::vector<std::string>{note});
+  ASSERT_TRUE(steps[2].reason);
+  EXPECT_EQ(steps[2].reason->text,
+            "Fish has no instance in scope (it has no objects), so the action takes "
+            "storedFixedValue 65537; slot 1 is already at the back");
+  // An index outside the values sorts every object by the default.
+  EXPECT_EQ(steps[3].notes,
+            std::vector<std::string>{"alterable value 32767 lies outside 0 to 25, so every object "
+                                     "sorts by the default value 5"});
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include "hostprog/scene_file.h"
 #include "hostprog/scene_picture.h"
 #include "hostprog/scene_report.h"
-#include "hostprog/tests/xml_check.h"
+#include "hostprog/tests/xml_problem.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const auto loaded = tier::host::LoadTierModule();
@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (report.find("!!") != std::string::npos) std::abort();
   std::string picture;
   if (tier::scene::ScenePicture(scene, steps, picture, error) &&
-      !tier::scene::testing::CheckXml(picture).empty())
+      !tier::scene::testing::XmlProblem(picture).empty())
     std::abort();
   return 0;
 }

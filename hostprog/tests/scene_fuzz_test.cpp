@@ -17,7 +17,7 @@
 #include "hostprog/scene_file.h"
 #include "hostprog/scene_picture.h"
 #include "hostprog/scene_report.h"
-#include "hostprog/tests/xml_check.h"
+#include "hostprog/tests/xml_problem.h"
 
 namespace tier::scene {
 namespace {
@@ -210,7 +210,7 @@ TEST(SceneFileFuzz, MutatedScenesAreRefusedWithALineOrRunCleanly) {
     if (round % 8 == 0) {
       std::string picture;
       ASSERT_TRUE(ScenePicture(scene, steps, picture, error)) << error;
-      ASSERT_EQ(testing::CheckXml(picture), "") << "round " << round << ", scene:\n" << text;
+      ASSERT_EQ(testing::XmlProblem(picture), "") << "round " << round << ", scene:\n" << text;
     }
   }
   std::printf("%d accepted, %d refused\n", accepted, refused);

@@ -7,6 +7,11 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <string>
+#include <utility>
 
 namespace tier::bench {
 namespace {
@@ -17,10 +22,14 @@ namespace {
 // n^2 (256 times) fails.
 double NLogNGrowth(int from, int to) { return (to * std::log2(to)) / (from * std::log2(from)); }
 
-TEST(InstructionCounts, ObjectFormsAndSortsGrowNoFasterThanNLogN) {
+std::unique_ptr<host::PluginModule> CountingModule() {
   const char* path = std::getenv("TIER_MODULE");
-  const auto module = host::LoadEmulatedModule(path != nullptr ? path : TIER_DEFAULT_MODULE,
-                                               /*countInstructions=*/true);
+  return host::LoadEmulatedModule(path != nullptr ? path : TIER_DEFAULT_MODULE,
+                                  /*countInstructions=*/true);
+}
+
+TEST(InstructionCounts, ObjectFormsAndSortsGrowNoFasterThanNLogN) {
+  const auto module = CountingModule();
   ASSERT_TRUE(module->ok()) << module->error();
   const auto& emulated = static_cast<const host::EmulatedModule&>(*module);
   const double bound = 1.1 * NLogNGrowth(kCountedSizes[0], kCountedSizes[2]);
@@ -40,6 +49,55 @@ TEST(InstructionCounts, ObjectFormsAndSortsGrowNoFasterThanNLogN) {
     ++checked;
   }
   EXPECT_EQ(checked, 5 + 10 + 6);
+}
+
+// The committed counts are the README's table (`instruction_counts --table`
+// prints its rows): "| action 12 "Increasing X Sort" | 125,909 | 558,436 |
+// 2,512,864 | 20.0 |", by kind and code.
+using CountTable = std::map<std::pair<std::string, int>, std::vector<std::uint64_t>>;
+
+CountTable ReadmeTable() {
+  std::ifstream readme(TIER_README);
+  const std::regex row(
+      R"(^\| (condition|action|expression) (\d+) ".*" \| ([\d,]+) \| ([\d,]+) \| ([\d,]+) \| [\d.]+ \|$)");
+  CountTable table;
+  std::string line;
+  while (std::getline(readme, line)) {
+    std::smatch match;
+    if (!std::regex_match(line, match, row)) continue;
+    std::vector<std::uint64_t>& counts = table[{match[1], std::stoi(match[2])}];
+    for (int column = 3; column <= 5; ++column) {
+      std::string digits = match[column];
+      std::erase(digits, ',');
+      counts.push_back(std::stoull(digits));
+    }
+  }
+  return table;
+}
+
+// A routine that grows costlier by more than 2% at any size fails, and so
+// does one that grew cheaper: either way the table in the README must be
+// brought up to date in the same commit, saying why.
+TEST(InstructionCounts, EveryRoutineStaysWithinTwoPercentOfTheReadmeTable) {
+  const CountTable table = ReadmeTable();
+  ASSERT_EQ(table.size(), EveryRoutine().size()) << "rows in " << TIER_README;
+  const auto module = CountingModule();
+  ASSERT_TRUE(module->ok()) << module->error();
+  const auto& emulated = static_cast<const host::EmulatedModule&>(*module);
+  for (const Routine& routine : EveryRoutine()) {
+    const auto row = table.find({KindName(routine), routine.code});
+    ASSERT_NE(row, table.end()) << KindName(routine) << " " << routine.code << " has no row";
+    for (std::size_t size = 0; size < std::size(kCountedSizes); ++size) {
+      std::string breaches;
+      const auto committed = static_cast<double>(row->second[size]);
+      const auto counted = static_cast<double>(
+          InstructionsPerCall(emulated, routine, kCountedSizes[size], breaches));
+      EXPECT_LE(std::abs(counted - committed), 0.02 * committed)
+          << KindName(routine) << " " << routine.code << " at " << kCountedSizes[size]
+          << " objects: " << counted << " instructions, the README's table says " << committed
+          << "; if the change is meant, update the table (instruction_counts --table)";
+    }
+  }
 }
 
 }  // namespace

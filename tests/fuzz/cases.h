@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "model/model.h"
 #include "tests/fuzz/source.h"
-#include "tests/model/model.h"
 
 namespace tier::fuzz {
 

@@ -10,9 +10,9 @@
 #include <random>
 #include <vector>
 
+#include "model/model.h"
 #include "order/sort.h"
 #include "tests/fuzz/sort_adversary.h"
-#include "tests/model/model.h"
 
 namespace tier::fuzz {
 namespace {

@@ -9,8 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "model/model.h"
 #include "simhost/sim_host.h"
-#include "tests/model/model.h"
 
 namespace tier::model {
 

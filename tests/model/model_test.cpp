@@ -1,6 +1,6 @@
 // The reference model against worked examples of the routines, so that
 // a disagreement found by the fuzzer can be trusted to point at the plug-in.
-#include "tests/model/model.h"
+#include "model/model.h"
 
 #include <gtest/gtest.h>
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "model/model.h"
 #include "plugin/catalogue.h"
-#include "tests/model/model.h"
 
 namespace tier::model {
 namespace {

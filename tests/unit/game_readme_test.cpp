@@ -7,6 +7,7 @@
 
 #include "tests/unit/checked_in_file.h"
 #include "tools/game_author_readme.h"
+#include "tools/routine_reference.h"
 
 namespace tier::test {
 namespace {
@@ -41,6 +42,25 @@ TEST(GameAuthorReadme, ListsEveryRoutineOnOneShortLineWithItsBehaviourBelow) {
                       "default\n"),
             std::string::npos);
   EXPECT_NE(page.find("\n   8  Reverse all\n"), std::string::npos);
+}
+
+// The archive's two pages stand alone: an author who has only the archive
+// finds every file they name in it, and no word of the host's records that
+// the editor never shows goes unexplained.
+TEST(GameAuthorReadme, ArchivePagesNameNoFileOutsideTheArchive) {
+  const std::string reference = tools::PlainText(tools::RoutineReference());
+  for (const std::string& page : {tools::GameAuthorReadme(), reference})
+    for (const char* outside : {"scenes/", ".scene", "docs/", ".md", "tier_host_program",
+                                "selectionStamp", "eventCount", "run header", " stamp"})
+      EXPECT_EQ(page.find(outside), std::string::npos)
+          << "'" << outside << "' in:\n"
+          << page.substr(page.find(outside) < 60 ? 0 : page.find(outside) - 60, 160);
+  // The terms it keeps are explained where the page begins.
+  const std::size_t words = reference.find("Words used here");
+  ASSERT_NE(words, std::string::npos);
+  for (const char* term : {"objectCount and objectLimit", "current"})
+    EXPECT_LT(reference.find(term), reference.find("Rules that hold for every routine")) << term;
+  EXPECT_NE(tools::GameAuthorReadme().find("open a command prompt"), std::string::npos);
 }
 
 }  // namespace

@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "hostlink/routine_call.h"
+#include "model/model.h"
 #include "plugin/catalogue.h"
 #include "tests/model/layout.h"
-#include "tests/model/model.h"
 #include "tests/tier_harness.h"
 
 namespace tier::bench {

@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <numeric>
 
-#include "tests/model/model.h"
+#include "model/model.h"
+#include "plugin/routine_codes.h"
 
 namespace tier::model {
 namespace {
@@ -72,48 +74,17 @@ std::vector<int> SortOrder(const std::vector<std::int32_t>& keys, bool largestFi
 }
 
 const char* RoutineName(Kind kind, int code) {
-  static const char* const kConditions[] = {
-      "CondAtBack",      "CondAtFront",      "CondAbove",         "CondBelow",
-      "CondBetween",     "CondObjectAtBack", "CondObjectAtFront", "CondObjectAbove",
-      "CondObjectBelow", "CondObjectBetween"};
-  static const char* const kActions[] = {"SendBackOne",
-                                         "BringForwardOne",
-                                         "SwapPair",
-                                         "StoreFixedValue",
-                                         "BringToFront",
-                                         "SendToBack",
-                                         "SendBackN",
-                                         "BringForwardN",
-                                         "ReverseAll",
-                                         "MoveAbove",
-                                         "MoveBelow",
-                                         "MoveToLevel",
-                                         "IncreasingXSort",
-                                         "IncreasingYSort",
-                                         "DecreasingXSort",
-                                         "DecreasingYSort",
-                                         "SendBackOneByObject",
-                                         "BringForwardOneByObject",
-                                         "SwapPairByObject",
-                                         "BringToFrontByObject",
-                                         "SendToBackByObject",
-                                         "SendBackNByObject",
-                                         "BringForwardNByObject",
-                                         "MoveAboveByObject",
-                                         "MoveBelowByObject",
-                                         "MoveToLevelByObject",
-                                         "IncreasingSortByValue",
-                                         "DecreasingSortByValue"};
+  using namespace plugin::routine_codes_detail;
   static const char* const kExpressions[] = {"tirGetFV(",    "tirGetTopFV(",    "tirGetBottomFV(",
                                              "tirGetDesc$(", "tirGetTenDesc$(", "tirGetNumLvls(",
                                              "tirGetLevel(", "tirGetLevelFV("};
   switch (kind) {
     case Kind::Condition:
-      return code >= 0 && code < 10 ? kConditions[code] : "?";
+      return code >= 0 && code < std::ssize(kConditionNames) ? kConditionNames[code] : "?";
     case Kind::Action:
-      return code >= 0 && code < 28 ? kActions[code] : "?";
+      return code >= 0 && code < std::ssize(kActionNames) ? kActionNames[code] : "?";
     case Kind::Expression:
-      return code >= 0 && code < 8 ? kExpressions[code] : "?";
+      return code >= 0 && code < std::ssize(kExpressions) ? kExpressions[code] : "?";
   }
   return "?";
 }

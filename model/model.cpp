@@ -1,17 +1,16 @@
-#include "tests/model/model.h"
+#include "model/model.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <utility>
+
+#include "plugin/routine_codes.h"
 
 namespace tier::model {
 namespace {
 
 [[noreturn]] void ModelError(const char* what) {
-  std::fprintf(stderr, "reference model: %s\n", what);
-  std::abort();
+  throw Unmodelled(std::string("reference model: ") + what);
 }
 
 bool Counted(const Node& node) { return (node.flags & kUncounted) == 0; }
@@ -20,9 +19,16 @@ bool Counted(const Node& node) { return (node.flags & kUncounted) == 0; }
 struct Context {
   Frame& f;
   Outcome& out;
+  Decisions* decisions = nullptr;  // none: nobody listens
+
+  void Decide(Decision decision) const {
+    if (decisions != nullptr) decisions->push_back(std::move(decision));
+  }
 
   std::int32_t Resolve(std::int32_t fixedValue) const {
-    return fixedValue == 0 ? f.storedFixedValue : fixedValue;
+    if (fixedValue != 0) return fixedValue;
+    Decide(StoredStandsIn{f.storedFixedValue});
+    return f.storedFixedValue;
   }
   const Object& At(int slot) const {
     if (slot < 0 || slot >= static_cast<int>(f.slots.size()) || !f.slots[slot].present)
@@ -39,18 +45,31 @@ struct Context {
     const std::int32_t wanted = Resolve(fixedValue);
     for (int slot = 0; slot <= f.objectLimit; ++slot) {
       const Object& object = f.slots[slot];
-      if (object.present && FixedValueOf(object) == wanted) return object.node;
+      if (!object.present || FixedValueOf(object) != wanted) continue;
+      Decide(Searched{wanted, SlotBound::ObjectLimit, slot});
+      if (object.node == kNone) Decide(NoNode{slot});
+      return object.node;
     }
+    Decide(Searched{wanted, SlotBound::ObjectLimit, kNone});
     return kNone;
   }
 
   // The condition and name scans: slots 0 to objectCount (unsigned).
   int ScanSlot(std::int32_t wanted) const {
-    for (int slot = 0; slot <= int{f.objectCount}; ++slot) {
-      const Object& object = f.slots[slot];
-      if (object.present && FixedValueOf(object) == wanted) return slot;
-    }
-    return kNone;
+    const int found = ConditionSlot(f, wanted);
+    Decide(Searched{wanted, SlotBound::ObjectCount, found});
+    return found;
+  }
+  int Owner(int node) const { return f.nodes[node].owner; }
+  bool HasNode(int slot) const {
+    if (f.slots[slot].node != kNone) return true;
+    Decide(NoNode{slot});
+    return false;
+  }
+  bool ListEmpty() const {
+    if (!f.order.empty()) return false;
+    Decide(model::ListEmpty{});
+    return true;
   }
 
   void Refresh(int node) {
@@ -79,15 +98,15 @@ struct Context {
   // --- Instance scope -------------------------------------------------------
   bool Current(int type) const { return f.types[type].selectionStamp == f.eventCount; }
 
-  int FirstInScopeSlot(int type) const {
-    const Type& t = f.types[type];
-    const int n = Current(type) ? t.firstSelected : t.firstObject;
-    if (n < 0 || n >= static_cast<int>(f.slots.size()) || !f.slots[n].present) return kNone;
-    return n;
-  }
+  int FirstInScopeSlot(int type) const { return model::FirstInScopeSlot(f, type); }
   std::int32_t FirstInScopeFixedValue(int type) const {
     const int slot = FirstInScopeSlot(type);
-    return slot == kNone ? 0 : FixedValueOf(f.slots[slot]);
+    if (slot == kNone) {
+      Decide(NoInstanceInScope{ScopeOf(f, type)});
+      return 0;
+    }
+    Decide(FirstInScope{type, slot});
+    return FixedValueOf(f.slots[slot]);
   }
   std::uint16_t Level(int node) const { return f.LevelOf(node); }
 
@@ -100,10 +119,12 @@ struct Context {
 
 void StepBy(Context& c, std::int32_t fixedValue, std::int64_t count, int direction) {
   const int m = c.LookupNode(fixedValue);
-  if (m == kNone || count <= 0) return;
+  if (m == kNone) return;
+  if (count <= 0) return c.Decide(CountBelowOne{count});
   const int from = c.f.PositionOf(m);
   const std::int64_t room = direction < 0 ? from : c.Size() - 1 - from;
   const int steps = static_cast<int>(std::min(count, room));
+  if (steps == 0) c.Decide(AlreadyAtEnd{c.Owner(m), direction > 0});
   std::vector<int> passed;
   for (int i = 1; i <= steps; ++i) passed.push_back(c.f.order[from + direction * i]);
   c.MoveTo(m, from + direction * steps);
@@ -118,6 +139,7 @@ void SwapPair(Context& c, std::int32_t first, std::int32_t second) {
   if (a == kNone) return;
   const int b = c.LookupNode(second);
   if (b == kNone) return;
+  if (a == b) c.Decide(SameObject{c.Owner(a)});
   if (a != b) {
     std::swap(c.f.order[c.f.PositionOf(a)], c.f.order[c.f.PositionOf(b)]);
     c.Mirror(a);
@@ -128,9 +150,10 @@ void SwapPair(Context& c, std::int32_t first, std::int32_t second) {
 }
 
 void ToEnd(Context& c, std::int32_t fixedValue, bool front) {
-  if (c.f.order.empty()) return;
+  if (c.ListEmpty()) return;
   const int m = c.LookupNode(fixedValue);
   if (m == kNone) return;
+  if (c.f.PositionOf(m) == (front ? c.Size() - 1 : 0)) c.Decide(AlreadyAtEnd{c.Owner(m), front});
   c.MoveTo(m, front ? c.Size() - 1 : 0);
   c.Refresh(m);
 }
@@ -138,7 +161,8 @@ void ToEnd(Context& c, std::int32_t fixedValue, bool front) {
 void ReverseAll(Context& c) {
   const std::vector<int> old = c.f.order;
   const int n = c.Size();
-  if (n == 0) return;
+  if (c.ListEmpty()) return;
+  if (n == 1) c.Decide(ListOfOne{});
   std::reverse(c.f.order.begin(), c.f.order.end());
   for (int i = 0; i < n / 2; ++i) {
     c.Mirror(old[i]);
@@ -169,42 +193,52 @@ void MoveAboveOrBelow(Context& c, std::int32_t first, std::int32_t second, bool 
   if (m == kNone) return;
   const int t = c.LookupNode(second);
   if (t == kNone) return;
+  if (m == t)
+    c.Decide(SameObject{c.Owner(m)});
+  else
+    c.Decide(LevelsCompared{c.Owner(m), c.Owner(t), c.Level(m), c.Level(t)});
   const bool moves = above ? c.Level(m) < c.Level(t) : c.Level(m) > c.Level(t);
   if (moves) WalkToward(c, m, t, above);
 }
 
 void MoveToLevel(Context& c, std::int32_t fixedValue, std::int32_t levelNumber) {
   const int m = c.LookupNode(fixedValue);
-  if (m == kNone || c.f.order.empty()) return;
-  if (levelNumber < 1 || levelNumber > c.Size()) return;
+  if (m == kNone || c.ListEmpty()) return;
+  if (levelNumber < 1 || levelNumber > c.Size())
+    return c.Decide(LevelOutsideList{levelNumber, c.Size()});
   const int t = c.f.order[levelNumber - 1];
+  c.Decide(TargetAtLevel{levelNumber, c.Owner(t)});
+  c.Decide(LevelsCompared{c.Owner(m), c.Owner(t), c.Level(m), c.Level(t)});
   if (c.Level(m) == c.Level(t)) return;
   WalkToward(c, m, t, c.Level(m) < c.Level(t));
 }
 
 // --- Sort actions ---------------------------------------------------------------
 
-void Sort(Context& c, int kind, std::int32_t defaultValue, std::int32_t valueIndex) {
+void Sort(Context& c, SortKey by, bool largestFirst, std::int32_t defaultValue,
+          std::int32_t valueIndex) {
   const int n = c.Size();
-  if (n < 2) return;
+  if (c.ListEmpty()) return;
+  if (n == 1) return c.Decide(ListOfOne{});
   std::vector<std::int32_t> keys;
   for (int node : c.f.order) {
     const int owner = c.f.nodes[node].owner;
     std::int32_t key = defaultValue;
     if (owner != kNone) {
       const Object& o = c.At(owner);
-      if (kind <= 1)
+      if (by == SortKey::X)
         key = o.x;
-      else if (kind <= 3)
+      else if (by == SortKey::Y)
         key = o.y;
       else if (o.hasValues && valueIndex >= 0 && valueIndex < kValueCount)
         key = o.values[valueIndex];
-    } else if (kind <= 3) {
+    } else if (by != SortKey::AlterableValue) {
       key = 0;
     }
     keys.push_back(key);
   }
-  const std::vector<int> picks = SortOrder(keys, kind % 2 == 0);
+  c.Decide(SortKeys{by, largestFirst, valueIndex, defaultValue, keys});
+  const std::vector<int> picks = SortOrder(keys, largestFirst);
   std::vector<int> sorted;
   for (int i : picks) sorted.push_back(c.f.order[i]);
   c.f.order = sorted;
@@ -223,20 +257,24 @@ using Test = std::function<std::int32_t(Context&, std::int32_t, std::int32_t)>;
 
 std::int32_t AtEnd(Context& c, std::int32_t fixedValue, bool front) {
   const std::int32_t wanted = c.Resolve(fixedValue);
-  if (c.f.order.empty()) return 0;
+  if (c.ListEmpty()) return 0;
   const int owner = c.f.nodes[front ? c.f.order.back() : c.f.order.front()].owner;
+  c.Decide(EndOwner{front, owner});
   if (owner == kNone) return 0;
   return FixedValueOf(c.At(owner)) == wanted ? 1 : 0;
 }
 
 std::int32_t Compare(Context& c, std::int32_t first, std::int32_t second, bool above) {
-  const std::int32_t f1 = c.Resolve(first), f2 = c.Resolve(second);
-  const int s1 = c.ScanSlot(f1);
+  const int s1 = c.ScanSlot(c.Resolve(first));
   if (s1 == kNone) return 0;
-  const int s2 = c.ScanSlot(f2);
+  const int s2 = c.ScanSlot(c.Resolve(second));
   if (s2 == kNone) return 0;
+  if (!c.HasNode(s1) || !c.HasNode(s2)) return 0;
   const int n1 = c.f.slots[s1].node, n2 = c.f.slots[s2].node;
-  if (n1 == kNone || n2 == kNone) return 0;
+  if (s1 == s2)
+    c.Decide(SameObject{s1});
+  else
+    c.Decide(LevelsCompared{s1, s2, c.Level(n1), c.Level(n2)});
   return (above ? c.Level(n1) > c.Level(n2) : c.Level(n1) < c.Level(n2)) ? 1 : 0;
 }
 
@@ -245,38 +283,51 @@ std::int32_t Between(Context& c, std::int32_t first, std::int32_t second, std::i
   if (sa == kNone) return 0;
   const int sb = c.ScanSlot(c.Resolve(second)), sc = c.ScanSlot(c.Resolve(third));
   if (sb == kNone || sc == kNone) return 0;
+  if (!c.HasNode(sa) || !c.HasNode(sb) || !c.HasNode(sc)) return 0;
   const int na = c.f.slots[sa].node, nb = c.f.slots[sb].node, nc = c.f.slots[sc].node;
-  if (na == kNone || nb == kNone || nc == kNone) return 0;
   const unsigned a = c.Level(na), b = c.Level(nb), lc = c.Level(nc);
+  c.Decide(LevelsCompared{sa, sb, c.Level(na), c.Level(nb)});
+  c.Decide(LevelsCompared{sa, sc, c.Level(na), c.Level(nc)});
   return ((b < a && a < lc) || (lc < a && a < b)) ? 1 : 0;
 }
 
-// The fixed values of a type's instances in scope, in chain order.
-std::vector<std::int32_t> InstancesInScope(const Context& c, int type) {
-  std::vector<std::int32_t> values;
+// The slots of a type's instances in scope, in chain order.
+std::vector<int> InstancesInScope(const Context& c, int type) {
+  std::vector<int> slots;
   int slot = c.FirstInScopeSlot(type);
-  if (slot == kNone) return values;
+  if (slot == kNone) return slots;
   const bool current = c.Current(type);
   const Type& t = c.f.types[type];
   const int bound = current ? t.selectedCount : t.typeObjectCount;
   for (int i = 1; i <= bound; ++i) {
     const Object& object = c.At(slot);
-    values.push_back(FixedValueOf(object));
+    slots.push_back(slot);
     const int link = current ? object.nextSelected : object.nextOfType;
     if (link < 0) break;
     slot = link;
   }
-  return values;
+  return slots;
 }
 
-std::int32_t Filter(Context& c, int typeA, std::optional<int> typeB, const Test& test) {
+// The tests' own decisions, one per pair of instances, are left unrecorded:
+// the narrowing as a whole is the decision.
+std::int32_t Filter(Context& c, int typeA, std::optional<int> typeB, FilterTest which,
+                    const Test& test) {
+  Filtered record{which, ScopeOf(c.f, typeA), std::nullopt, true, {}, {}, {}};
+  if (typeB) record.partnerScope = ScopeOf(c.f, *typeB);
   const int firstA = c.FirstInScopeSlot(typeA);
-  if (firstA == kNone) return 0;
+  if (firstA == kNone || (typeB && c.FirstInScopeSlot(*typeB) == kNone)) {
+    c.Decide(std::move(record));
+    return 0;
+  }
+  record.stopped = false;
+  record.candidates = InstancesInScope(c, typeA);
   std::vector<std::int32_t> partners;
   if (typeB) {
-    if (c.FirstInScopeSlot(*typeB) == kNone) return 0;
-    partners = InstancesInScope(c, *typeB);  // as B's chain stands before A's is rewritten
+    record.partners = InstancesInScope(c, *typeB);  // as B's chain stands before A's is rewritten
+    for (int slot : record.partners) partners.push_back(FixedValueOf(c.At(slot)));
   }
+  Decisions* const listening = std::exchange(c.decisions, nullptr);
   Type& a = c.f.types[typeA];
   const bool current = c.Current(typeA);
   const int bound = current ? a.selectedCount : a.typeObjectCount;
@@ -293,6 +344,7 @@ std::int32_t Filter(Context& c, int typeA, std::optional<int> typeB, const Test&
       for (std::int32_t partner : partners) passed = (test(c, value, partner) != 0) || passed;
     }
     if (passed) {
+      record.passed.push_back(candidate);
       ++count;
       any = true;
       if (first == -1)
@@ -311,6 +363,8 @@ std::int32_t Filter(Context& c, int typeA, std::optional<int> typeB, const Test&
     a.selectionStamp = c.f.eventCount;
     c.At(last).nextSelected = kChainEnd;
   }
+  c.decisions = listening;
+  c.Decide(std::move(record));
   return any ? 1 : 0;
 }
 
@@ -324,34 +378,39 @@ const Test kBelow = [](Context& c, std::int32_t a, std::int32_t b) {
 };
 
 std::int32_t ObjectBetween(Context& c, int a, int b, int other) {
-  if (Filter(c, a, b, kAbove) && Filter(c, a, other, kBelow)) return 1;
-  if (c.Current(a)) c.f.types[a].selectionStamp = 0xFFFF;
-  if (Filter(c, a, b, kBelow) && Filter(c, a, other, kAbove)) return 1;
+  using enum FilterTest;
+  if (Filter(c, a, b, Above, kAbove) && Filter(c, a, other, Below, kBelow)) return 1;
+  if (c.Current(a)) {
+    c.f.types[a].selectionStamp = 0xFFFF;
+    c.Decide(MarkedNotCurrent{a, c.f.eventCount});
+  }
+  if (Filter(c, a, b, Below, kBelow) && Filter(c, a, other, Above, kAbove)) return 1;
   return 0;
 }
 
 std::int32_t RunCondition(Context& c, const Call& call) {
-  switch (call.code) {
-    case 0:
+  using Code = plugin::ConditionCode;
+  switch (static_cast<plugin::ConditionCode>(call.code)) {
+    case Code::CondAtBack:
       return AtEnd(c, call.first, false);
-    case 1:
+    case Code::CondAtFront:
       return AtEnd(c, call.first, true);
-    case 2:
+    case Code::CondAbove:
       return Compare(c, call.first, call.second, true);
-    case 3:
+    case Code::CondBelow:
       return Compare(c, call.first, call.second, false);
-    case 4:
+    case Code::CondBetween:
       for (int i = 0; i < 3; ++i) c.Fetch(Service::NextParameter, 0xFFFF, 0);
       return Between(c, call.nextParameters[0], call.nextParameters[1], call.nextParameters[2]);
-    case 5:
-      return Filter(c, call.typeA, std::nullopt, kAtBack);
-    case 6:
-      return Filter(c, call.typeA, std::nullopt, kAtFront);
-    case 7:
-      return Filter(c, call.typeA, call.typeB, kAbove);
-    case 8:
-      return Filter(c, call.typeA, call.typeB, kBelow);
-    case 9:
+    case Code::CondObjectAtBack:
+      return Filter(c, call.typeA, std::nullopt, FilterTest::AtBack, kAtBack);
+    case Code::CondObjectAtFront:
+      return Filter(c, call.typeA, std::nullopt, FilterTest::AtFront, kAtFront);
+    case Code::CondObjectAbove:
+      return Filter(c, call.typeA, call.typeB, FilterTest::Above, kAbove);
+    case Code::CondObjectBelow:
+      return Filter(c, call.typeA, call.typeB, FilterTest::Below, kBelow);
+    case Code::CondObjectBetween:
       for (int i = 0; i < 3; ++i) c.Fetch(Service::NextParameter, 0xFFFF, 0);
       return ObjectBetween(c, call.typeA, call.typeB, call.typeC);
   }
@@ -360,58 +419,60 @@ std::int32_t RunCondition(Context& c, const Call& call) {
 
 void RunAction(Context& c, const Call& call) {
   // Object forms act on the first instance in scope of the parameter's type.
-  const std::int32_t a = call.code >= 16 ? c.FirstInScopeFixedValue(call.typeA) : call.first;
-  switch (call.code) {
-    case 0:
-    case 16:
+  const bool objectForm = call.code >= plugin::CodeOf(plugin::ActionCode::SendBackOneByObject);
+  const std::int32_t a = objectForm ? c.FirstInScopeFixedValue(call.typeA) : call.first;
+  using Code = plugin::ActionCode;
+  switch (static_cast<plugin::ActionCode>(call.code)) {
+    case Code::SendBackOne:
+    case Code::SendBackOneByObject:
       return StepBy(c, a, 1, -1);
-    case 1:
-    case 17:
+    case Code::BringForwardOne:
+    case Code::BringForwardOneByObject:
       return StepBy(c, a, 1, +1);
-    case 2:
+    case Code::SwapPair:
       return SwapPair(c, call.first, call.second);
-    case 18:
+    case Code::SwapPairByObject:
       return SwapPair(c, a, c.FirstInScopeFixedValue(call.typeB));
-    case 3:
+    case Code::StoreFixedValue:
       c.f.storedFixedValue = c.FirstInScopeFixedValue(call.typeA);
       return;
-    case 4:
-    case 19:
+    case Code::BringToFront:
+    case Code::BringToFrontByObject:
       return ToEnd(c, a, true);
-    case 5:
-    case 20:
+    case Code::SendToBack:
+    case Code::SendToBackByObject:
       return ToEnd(c, a, false);
-    case 6:
-    case 21:
+    case Code::SendBackN:
+    case Code::SendBackNByObject:
       return StepBy(c, a, call.second, -1);
-    case 7:
-    case 22:
+    case Code::BringForwardN:
+    case Code::BringForwardNByObject:
       return StepBy(c, a, call.second, +1);
-    case 8:
+    case Code::ReverseAll:
       return ReverseAll(c);
-    case 9:
+    case Code::MoveAbove:
       return MoveAboveOrBelow(c, call.first, call.second, true);
-    case 23:
+    case Code::MoveAboveByObject:
       return MoveAboveOrBelow(c, a, c.FirstInScopeFixedValue(call.typeB), true);
-    case 10:
+    case Code::MoveBelow:
       return MoveAboveOrBelow(c, call.first, call.second, false);
-    case 24:
+    case Code::MoveBelowByObject:
       return MoveAboveOrBelow(c, a, c.FirstInScopeFixedValue(call.typeB), false);
-    case 11:
-    case 25:
+    case Code::MoveToLevel:
+    case Code::MoveToLevelByObject:
       return MoveToLevel(c, a, call.second);
-    case 12:
-      return Sort(c, 0, 0, 0);
-    case 13:
-      return Sort(c, 2, 0, 0);
-    case 14:
-      return Sort(c, 1, 0, 0);
-    case 15:
-      return Sort(c, 3, 0, 0);
-    case 26:
-      return Sort(c, 4, call.second, call.valueIndex);
-    case 27:
-      return Sort(c, 5, call.second, call.valueIndex);
+    case Code::IncreasingXSort:
+      return Sort(c, SortKey::X, true, 0, 0);
+    case Code::IncreasingYSort:
+      return Sort(c, SortKey::Y, true, 0, 0);
+    case Code::DecreasingXSort:
+      return Sort(c, SortKey::X, false, 0, 0);
+    case Code::DecreasingYSort:
+      return Sort(c, SortKey::Y, false, 0, 0);
+    case Code::IncreasingSortByValue:
+      return Sort(c, SortKey::AlterableValue, true, call.second, call.valueIndex);
+    case Code::DecreasingSortByValue:
+      return Sort(c, SortKey::AlterableValue, false, call.second, call.valueIndex);
   }
   ModelError("no such action");
 }
@@ -496,34 +557,35 @@ void RunExpression(Context& c, const Call& call) {
     c.Fetch(Service::ExpressionParameter, kind, static_cast<std::uint32_t>(call.token));
   };
   Outcome& out = c.out;
-  switch (call.code) {
-    case 0:
+  using Code = plugin::ExpressionCode;
+  switch (static_cast<plugin::ExpressionCode>(call.code)) {
+    case Code::GetFixedValueByName:
       fetch(1);
       out.result = FixedValueByName(c, call.textArgument);
       return;
-    case 1:
+    case Code::GetTopFixedValue:
       out.result = EndFixedValue(c, true);
       return;
-    case 2:
+    case Code::GetBottomFixedValue:
       out.result = EndFixedValue(c, false);
       return;
-    case 3:
+    case Code::GetDescription:
       fetch(0);
       out.text = Describe(c, call.integerArgument, 1);
       return;
-    case 4:
+    case Code::GetTenDescription:
       fetch(0);
       out.text = Describe(c, call.integerArgument, 10);
       return;
-    case 5:
+    case Code::GetLevelCount:
       out.result = static_cast<std::int32_t>(std::count_if(
           c.f.order.begin(), c.f.order.end(), [&](int node) { return Counted(c.f.nodes[node]); }));
       return;
-    case 6:
+    case Code::GetLevel:
       fetch(0);
       out.result = LevelOfFixedValue(c, call.integerArgument);
       return;
-    case 7:
+    case Code::GetLevelFixedValue:
       fetch(0);
       out.result = FixedValueAtLevel(c, call.integerArgument);
       return;
@@ -541,15 +603,36 @@ int Frame::PositionOf(int node) const {
   return static_cast<int>(it - order.begin());
 }
 
+int ConditionSlot(const Frame& frame, std::int32_t fixedValue) {
+  const std::int32_t wanted = fixedValue == 0 ? frame.storedFixedValue : fixedValue;
+  for (int slot = 0; slot <= int{frame.objectCount}; ++slot) {
+    const Object& object = frame.slots[slot];
+    if (object.present && FixedValueOf(object) == wanted) return slot;
+  }
+  return kNone;
+}
+
+ScopeStart ScopeOf(const Frame& frame, int type) {
+  const Type& t = frame.types[type];
+  const bool current = t.selectionStamp == frame.eventCount;
+  return {type, current, current ? t.firstSelected : t.firstObject};
+}
+
+int FirstInScopeSlot(const Frame& frame, int type) {
+  const int n = ScopeOf(frame, type).first;
+  if (n < 0 || n >= static_cast<int>(frame.slots.size()) || !frame.slots[n].present) return kNone;
+  return n;
+}
+
 std::int32_t FixedValueOf(const Object& object) {
   const auto number = static_cast<std::uint32_t>(std::int32_t{object.number});
   const auto creation = static_cast<std::uint32_t>(std::int32_t{object.creationCount});
   return static_cast<std::int32_t>(number + creation * 65536u);
 }
 
-Outcome Run(Frame& frame, const Call& call) {
+Outcome Run(Frame& frame, const Call& call, Decisions* decisions) {
   Outcome out;
-  Context c{frame, out};
+  Context c{frame, out, decisions};
   switch (call.kind) {
     case Kind::Condition:
       out.result = RunCondition(c, call);

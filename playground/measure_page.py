@@ -1,0 +1,111 @@
+#!/usr/bin/env python3
+"""Figures of the playground page, measured in headless Chromium.
+
+    measure_page.py PAGE HOST_PROGRAM [SCREENSHOT.png]
+
+Prints the page's size; the time from opening it (with scenes/tour.scene in
+the address) to the first report, by the page's performance timing, median
+of five openings; and the time of a scene of 20,000 objects in the page
+against the native host program (HOST_PROGRAM SCENE > /dev/null), each the
+median of three, as a ratio. With SCREENSHOT.png, also a screenshot of the
+page stepped to the tour's fourth call.
+"""
+import base64
+import os
+import pathlib
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "tests"))
+import browser_test  # noqa: E402  (the same browser set-up as the tests)
+from selenium.webdriver.common.by import By  # noqa: E402
+
+OBJECTS = 20000
+
+
+def big_scene():
+    lines = ["# 20,000 balls, sorted and moved", "type Ball", "type Wall"]
+    for slot in range(OBJECTS):
+        lines.append(f"object {slot} {'Wall' if slot % 10 == 0 else 'Ball'} creation 1 "
+                     f"x {slot * 37 % 640} y {slot * 91 % 480} values {slot * 13 % 100}")
+    for start in range(0, OBJECTS, 1000):
+        lines.append("order " + ", ".join(str(s) for s in range(start, start + 1000)))
+    lines += [
+        'call "Increasing X Sort"',
+        'call "Bring %0 to Front" fv(slot 5)',
+        'call "Decreasing Sort by %0 : non-alts default to %1" alt 0, 5',
+        'call "Send %0 Back %1" fv(slot 7), 300',
+        'call "Reverse all"',
+        'call "tirGetNumLvls("',
+    ]
+    return "\n".join(lines) + "\n"
+
+
+def median_native(program, scene_path):
+    times = []
+    for _ in range(3):
+        started = time.perf_counter()
+        subprocess.run([program, scene_path], stdout=subprocess.DEVNULL, check=True)
+        times.append(time.perf_counter() - started)
+    return statistics.median(times)
+
+
+def main(page, program, screenshot=None):
+    print(f"page size: {os.path.getsize(page):,} bytes")
+    tour = pathlib.Path(os.path.dirname(os.path.abspath(__file__)), "..", "scenes", "tour.scene")
+    with tempfile.TemporaryDirectory(prefix="tier-measure-") as folder:
+        driver = browser_test.browser(os.path.join(folder, "profile"))
+        try:
+            first = []
+            for _ in range(5):
+                driver.get("about:blank")
+                driver.get(browser_test.page_address(page, tour.read_text("utf-8")))
+                browser_test.wait_for_runs(driver, 1)
+                first.append(driver.execute_script(
+                    "return performance.getEntriesByName('tier-first-report')[0].startTime;"))
+            print(f"open to first report: {statistics.median(first):.0f} ms (median of five; "
+                  f"{', '.join(f'{t:.0f}' for t in first)})")
+
+            if screenshot:
+                for _ in range(4):
+                    driver.find_element(By.ID, "step-next").click()
+                time.sleep(1)
+                driver.save_screenshot(screenshot)
+                print(f"screenshot: {screenshot}")
+
+            scene = big_scene()
+            scene_path = os.path.join(folder, "big.scene")
+            with open(scene_path, "w", encoding="utf-8") as f:
+                f.write(scene)
+            native = median_native(program, scene_path)
+            engine, shown = [], []
+            editor = driver.find_element(By.ID, "scene")
+            driver.execute_script("arguments[0].value = arguments[1];", editor, scene)
+            for _ in range(3):
+                runs = browser_test.runs(driver)
+                started = driver.execute_script("return performance.now();")
+                driver.find_element(By.ID, "run").click()
+                browser_test.WebDriverWait(driver, 300).until(
+                    lambda d: browser_test.runs(d) > runs)
+                shown.append(driver.execute_script("return performance.now();") - started)
+                status = driver.find_element(By.ID, "status").text
+                engine.append(float(status.split(" in ")[1].split(" ms")[0]))
+            report = len(driver.find_element(By.ID, "report").get_attribute("textContent"))
+            in_page = statistics.median(engine) / 1000
+            print(f"{OBJECTS:,} objects, 6 calls, report {report:,} characters: native "
+                  f"{native:.3f} s, the page's engine {in_page:.3f} s (ratio "
+                  f"{in_page / native:.2f}), shown in the page after "
+                  f"{statistics.median(shown) / 1000:.3f} s (ratio "
+                  f"{statistics.median(shown) / 1000 / native:.2f})")
+        finally:
+            driver.quit()
+
+
+if __name__ == "__main__":
+    if len(sys.argv) not in (3, 4):
+        sys.stderr.write(__doc__)
+        sys.exit(2)
+    main(*sys.argv[1:])

@@ -1,0 +1,9 @@
+// The browser build has no CPU emulator: the page runs the linked-in plug-in
+// only and never names a library file, so no path reaches this.
+#include "hostlink/emulated_module.h"
+
+namespace tier::host {
+
+std::unique_ptr<PluginModule> LoadEmulatedModule(const std::string&, bool) { return nullptr; }
+
+}  // namespace tier::host
