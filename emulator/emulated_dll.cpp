@@ -65,6 +65,15 @@ struct EmulatedDll::Machine {
   std::uint64_t instructions = 0;
   std::uint64_t blocks = 0, budget = 0;
   std::uint32_t callTarget = 0;  // the function the current call entered
+  // An unaligned access that spans two pages reaches the memory hook once as
+  // made, then once for each of the two aligned words the CPU emulator splits
+  // it into; those two repeat bytes outside the access and are not checked.
+  struct Split {
+    std::uint64_t first = 0;  // the first aligned piece
+    int size = 0;
+    bool write = false;
+    int piecesLeft = 0;
+  } split;
 
   ~Machine() {
     if (uc != nullptr) uc_close(uc);
@@ -107,9 +116,23 @@ struct EmulatedDll::Machine {
     auto* self = static_cast<Machine*>(user);
     if (!self->fault.empty()) return;
     const bool write = type == UC_MEM_WRITE;
+    if (self->IsSplitPiece(address, size, write)) return;
     const std::string problem = self->dll->AccessProblem(static_cast<std::uint32_t>(address),
                                                          static_cast<std::uint32_t>(size), write);
     if (!problem.empty()) self->Fault(self->AccessMessage(write ? "wrote" : "read", size, problem));
+  }
+
+  bool IsSplitPiece(std::uint64_t address, int size, bool write) {
+    Split& s = split;
+    if (s.piecesLeft > 0 && size == s.size && write == s.write &&
+        (address == s.first || address == s.first + static_cast<std::uint64_t>(size))) {
+      --s.piecesLeft;
+      return true;
+    }
+    const std::uint64_t aligned = address & ~static_cast<std::uint64_t>(size - 1);
+    const bool spansPages = address / kPage != (address + size - 1) / kPage;
+    s = spansPages && aligned != address ? Split{aligned, size, write, 2} : Split{};
+    return false;
   }
 
   static bool OnInvalidAccess(uc_engine*, uc_mem_type type, std::uint64_t address, int size,
@@ -496,6 +519,7 @@ GuestCall EmulatedDll::Call(std::uint32_t address, const std::vector<std::uint32
   m.fault.clear();
   m.instructions = 0;
   m.blocks = 0;
+  m.split = {};
   m.budget = budget;
   m.callTarget = address;
   if (const Status shared = m.ShareEmbedderMemory(); !shared) {

@@ -12,7 +12,9 @@
 #include <cstdio>
 #include <utility>
 
+#include "emulator/pe_headers.h"
 #include "emulator/pe_read.h"
+#include "support/hex.h"
 
 namespace tier::emulator {
 
@@ -41,12 +43,6 @@ constexpr std::uint32_t kMaxExportNames = 16384;
 
 constexpr int kDirectorySlots = 16;
 
-std::string Hex(std::uint64_t value) {
-  char text[24];
-  std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(value));
-  return text;
-}
-
 // What the headers say beyond what PeImage keeps.
 struct Headers {
   std::uint64_t sectionTable = 0;
@@ -59,44 +55,49 @@ bool ReadHeaders(Bytes file, PeImage& image, Headers& headers, std::string& erro
   const std::string notDll = "not a 32-bit x86 DLL: ";
   std::uint16_t mz = 0;
   if (!Read(file, 0, mz) || mz != 0x5A4D) return Fail(error, notDll + "no MZ signature");
-  std::uint32_t peOffset = 0, signature = 0;
-  if (!Read(file, 0x3C, peOffset)) return Fail(error, notDll + "the DOS header is cut short");
-  if (!Read(file, peOffset, signature)) return Fail(error, "the PE header lies outside the file");
+  pe::DosHeader dos{};
+  std::uint32_t signature = 0;
+  if (!Read(file, 0, dos)) return Fail(error, notDll + "the DOS header is cut short");
+  if (!Read(file, dos.peOffset, signature))
+    return Fail(error, "the PE header lies outside the file");
   if (signature != 0x4550) return Fail(error, notDll + "no PE signature");
 
-  const std::uint64_t coff = peOffset + 4ull;
-  if (!Inside(file, coff, 20)) return Fail(error, "the COFF header lies outside the file");
-  const auto machine = At<std::uint16_t>(file, coff);
-  const auto optionalSize = At<std::uint16_t>(file, coff + 16);
-  const auto characteristics = At<std::uint16_t>(file, coff + 18);
-  headers.sectionCount = At<std::uint16_t>(file, coff + 2);
-  if (machine != kMachineI386) return Fail(error, notDll + "machine " + Hex(machine));
-  if ((characteristics & kExecutableImage) == 0)
+  const std::uint64_t coffAt = dos.peOffset + 4ull;
+  pe::CoffHeader coff{};
+  if (!Read(file, coffAt, coff)) return Fail(error, "the COFF header lies outside the file");
+  headers.sectionCount = coff.sectionCount;
+  if (coff.machine != kMachineI386) return Fail(error, notDll + "machine " + Hex(coff.machine));
+  if ((coff.characteristics & kExecutableImage) == 0)
     return Fail(error, notDll + "not marked as an executable image");
-  if ((characteristics & kDll) == 0) return Fail(error, notDll + "a program, not a DLL");
+  if ((coff.characteristics & kDll) == 0) return Fail(error, notDll + "a program, not a DLL");
 
-  const std::uint64_t optional = coff + 20;
+  const std::uint64_t optionalAt = coffAt + sizeof coff;
+  const std::uint16_t optionalSize = coff.optionalHeaderSize;
   std::uint16_t magic = 0;
-  if (optionalSize < 2 || !Read(file, optional, magic))
+  if (optionalSize < 2 || !Read(file, optionalAt, magic))
     return Fail(error, "the optional header lies outside the file");
   if (magic == kMagicPe32Plus)
     return Fail(error, notDll + "optional header magic 0x20B (PE32+, a 64-bit image)");
   if (magic != kMagicPe32) return Fail(error, notDll + "optional header magic " + Hex(magic));
-  // 96 bytes of fixed fields, then the data directories.
-  if (optionalSize < 96 || !Inside(file, optional, optionalSize))
+  // The fixed fields, then the data directories.
+  pe::OptionalHeader32 optional{};
+  if (optionalSize < sizeof optional || !Inside(file, optionalAt, optionalSize) ||
+      !Read(file, optionalAt, optional))
     return Fail(error, "the optional header is cut short");
-  image.entryRva = At<std::uint32_t>(file, optional + 16);
-  image.preferredBase = image.base = At<std::uint32_t>(file, optional + 28);
-  image.sizeOfImage = At<std::uint32_t>(file, optional + 56);
-  image.headerBytes = At<std::uint32_t>(file, optional + 60);
+  image.entryRva = optional.entryRva;
+  image.preferredBase = image.base = optional.imageBase;
+  image.sizeOfImage = optional.sizeOfImage;
+  image.headerBytes = optional.sizeOfHeaders;
   // Slots past the sixteen defined ones mean nothing; a loader ignores them too.
   const std::uint32_t directoryCount =
-      std::min<std::uint32_t>(At<std::uint32_t>(file, optional + 92), kDirectorySlots);
-  if (96 + 8ull * directoryCount > optionalSize)
+      std::min<std::uint32_t>(optional.directoryCount, kDirectorySlots);
+  if (sizeof optional + sizeof(pe::DataDirectory) * std::uint64_t{directoryCount} > optionalSize)
     return Fail(error, "the data directories lie outside the optional header");
   for (std::uint32_t i = 0; i < directoryCount; ++i) {
-    headers.directoryRva[i] = At<std::uint32_t>(file, optional + 96 + 8 * i);
-    headers.directorySize[i] = At<std::uint32_t>(file, optional + 100 + 8 * i);
+    const auto directory =
+        At<pe::DataDirectory>(file, optionalAt + sizeof optional + sizeof(pe::DataDirectory) * i);
+    headers.directoryRva[i] = directory.rva;
+    headers.directorySize[i] = directory.size;
   }
 
   if (image.sizeOfImage == 0 || image.sizeOfImage > kMaxImageSize)
@@ -111,8 +112,9 @@ bool ReadHeaders(Bytes file, PeImage& image, Headers& headers, std::string& erro
   if (headers.sectionCount > kMaxSections)
     return Fail(error, "the file has " + std::to_string(headers.sectionCount) +
                            " sections, more than a loader accepts");
-  headers.sectionTable = optional + optionalSize;
-  if (headers.sectionTable + 40ull * headers.sectionCount > image.headerBytes)
+  headers.sectionTable = optionalAt + optionalSize;
+  if (headers.sectionTable + sizeof(pe::SectionHeader) * std::uint64_t{headers.sectionCount} >
+      image.headerBytes)
     return Fail(error, "the section table lies outside the headers");
   if (image.entryRva >= image.sizeOfImage)
     return Fail(error, "the entry point " + Hex(image.entryRva) + " lies outside the image");
@@ -128,15 +130,15 @@ bool LayOut(Bytes file, const Headers& headers, PeImage& image, std::string& err
   std::vector<RawPart> parts;
   std::uint64_t previousEnd = image.headerBytes;
   for (std::uint16_t i = 0; i < headers.sectionCount; ++i) {
-    const std::uint64_t entry = headers.sectionTable + 40ull * i;  // inside the headers
+    // Inside the headers.
+    const auto header =
+        At<pe::SectionHeader>(file, headers.sectionTable + sizeof(pe::SectionHeader) * i);
     PeSection section;
-    const auto* name = reinterpret_cast<const char*>(file.data() + entry);
-    section.name.assign(name, std::find(name, name + 8, '\0'));
-    const auto rawSize = At<std::uint32_t>(file, entry + 16);
-    const auto rawOffset = At<std::uint32_t>(file, entry + 20);
-    const auto characteristics = At<std::uint32_t>(file, entry + 36);
-    section.virtualSize = At<std::uint32_t>(file, entry + 8);
-    section.rva = At<std::uint32_t>(file, entry + 12);
+    section.name.assign(header.name, std::find(header.name, header.name + 8, '\0'));
+    const std::uint32_t rawSize = header.rawSize, rawOffset = header.rawOffset;
+    const std::uint32_t characteristics = header.characteristics;
+    section.virtualSize = header.virtualSize;
+    section.rva = header.rva;
     if (section.virtualSize == 0) section.virtualSize = rawSize;
     section.readable = (characteristics & kRead) != 0;
     section.writable = (characteristics & kWrite) != 0;
@@ -188,13 +190,13 @@ constexpr const char* kRelocationTypes[16] = {
 // Blocks of (page RVA, block size, 16-bit entries of type and page offset).
 bool ReadRelocations(Bytes image, std::uint64_t offset, std::uint64_t end, PeImage& result,
                      std::string& error) {
-  while (end - offset >= 8) {  // fewer bytes left: padding
-    const auto page = At<std::uint32_t>(image, offset);
-    const auto blockSize = At<std::uint32_t>(image, offset + 4);
-    if (blockSize < 8 || blockSize > end - offset)
+  while (end - offset >= sizeof(pe::RelocationBlock)) {  // fewer bytes left: padding
+    const auto block = At<pe::RelocationBlock>(image, offset);
+    const std::uint32_t page = block.pageRva, blockSize = block.blockSize;
+    if (blockSize < sizeof block || blockSize > end - offset)
       return Fail(error, "the base relocation block at RVA " + Hex(offset) + " has size " +
                              Hex(blockSize) + ", outside the base relocation directory");
-    for (std::uint64_t at = offset + 8; at + 2 <= offset + blockSize; at += 2) {
+    for (std::uint64_t at = offset + sizeof block; at + 2 <= offset + blockSize; at += 2) {
       const auto entry = At<std::uint16_t>(image, at);
       const unsigned type = entry >> 12;
       const std::uint64_t target = page + std::uint64_t{entry & 0xFFFu};
@@ -217,12 +219,12 @@ bool ReadRelocations(Bytes image, std::uint64_t offset, std::uint64_t end, PeIma
 bool ReadImports(Bytes image, std::uint64_t directory, std::uint64_t /*end: read to the null*/,
                  PeImage& result, std::string& error) {
   std::vector<PeImport>& imports = result.imports;
-  for (std::uint64_t descriptor = directory;; descriptor += 20) {
-    if (!Inside(image, descriptor, 20))
+  for (std::uint64_t at = directory;; at += sizeof(pe::ImportDescriptor)) {
+    pe::ImportDescriptor descriptor{};
+    if (!Read(image, at, descriptor))
       return Fail(error, "the import directory runs past the end of the image");
-    const auto lookupTable = At<std::uint32_t>(image, descriptor);
-    const auto nameRva = At<std::uint32_t>(image, descriptor + 12);
-    const auto addressTable = At<std::uint32_t>(image, descriptor + 16);
+    const std::uint32_t lookupTable = descriptor.lookupTable, nameRva = descriptor.nameRva;
+    const std::uint32_t addressTable = descriptor.addressTable;
     if (nameRva == 0) break;
     std::string dll;
     if (!ReadName(image, nameRva, "the name of an imported DLL", dll, error)) return false;
@@ -260,15 +262,13 @@ bool ReadImports(Bytes image, std::uint64_t directory, std::uint64_t /*end: read
 // ordinal - base, and the names each with the index of its address.
 bool ReadExports(Bytes image, std::uint64_t directory, std::uint64_t directoryEnd, PeImage& result,
                  std::string& error) {
-  if (directoryEnd - directory < 40)
+  pe::ExportDirectory header{};
+  if (directoryEnd - directory < sizeof header || !Read(image, directory, header))
     return Fail(error, "the export directory is smaller than its 40-byte header");
-  const auto moduleName = At<std::uint32_t>(image, directory + 12);
-  const auto base = At<std::uint32_t>(image, directory + 16);
-  const auto functionCount = At<std::uint32_t>(image, directory + 20);
-  const auto nameCount = At<std::uint32_t>(image, directory + 24);
-  const auto functions = At<std::uint32_t>(image, directory + 28);
-  const auto names = At<std::uint32_t>(image, directory + 32);
-  const auto nameIndices = At<std::uint32_t>(image, directory + 36);
+  const std::uint32_t moduleName = header.nameRva, base = header.ordinalBase;
+  const std::uint32_t functionCount = header.functionCount, nameCount = header.nameCount;
+  const std::uint32_t functions = header.functions, names = header.names;
+  const std::uint32_t nameIndices = header.nameIndices;
   if (moduleName != 0 && !ReadName(image, moduleName, "the export directory's module name",
                                    result.exportModuleName, error))
     return false;
@@ -321,18 +321,19 @@ bool ReadExports(Bytes image, std::uint64_t directory, std::uint64_t directoryEn
 // callbacks address, zero fill. Its addresses are virtual addresses.
 bool ReadTls(Bytes image, std::uint64_t directory, std::uint64_t directoryEnd, PeImage& result,
              std::string& error) {
-  if (directoryEnd - directory < 24)
+  pe::TlsDirectory32 header{};
+  if (directoryEnd - directory < sizeof header || !Read(image, directory, header))
     return Fail(error, "the TLS directory is smaller than its 24 bytes");
   // Whether virtual address `va` starts `width` bytes inside the image.
   const auto inImage = [&](std::uint32_t va, std::uint64_t width) {
     return va >= result.base && Inside(image, va - result.base, width);
   };
   PeTls tls;
-  tls.rawDataStart = At<std::uint32_t>(image, directory);
-  tls.rawDataEnd = At<std::uint32_t>(image, directory + 4);
-  tls.indexAddress = At<std::uint32_t>(image, directory + 8);
-  const auto callbacks = At<std::uint32_t>(image, directory + 12);
-  tls.zeroFill = At<std::uint32_t>(image, directory + 16);
+  tls.rawDataStart = header.rawDataStart;
+  tls.rawDataEnd = header.rawDataEnd;
+  tls.indexAddress = header.indexAddress;
+  const std::uint32_t callbacks = header.callbacks;
+  tls.zeroFill = header.zeroFill;
   if ((tls.rawDataStart != 0 || tls.rawDataEnd != 0) &&
       (!inImage(tls.rawDataStart, 0) || !inImage(tls.rawDataEnd, 0) ||
        tls.rawDataEnd < tls.rawDataStart))

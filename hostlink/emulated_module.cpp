@@ -34,7 +34,9 @@ std::uint64_t SlotsOfFrame(HostAddress runData) {
 
 }  // namespace
 
-EmulatedModule::EmulatedModule(const std::string& path, emulator::LoadOptions options) {
+EmulatedModule::EmulatedModule(const std::string& path, bool countInstructions) {
+  emulator::LoadOptions options = HostLoadOptions([this] { return callHost_; });
+  options.countInstructions = countInstructions;
   Result<std::unique_ptr<emulator::EmulatedDll>> loaded =
       emulator::EmulatedDll::Load(path, std::move(options));
   if (!loaded) {
@@ -81,7 +83,11 @@ emulator::GuestCall EmulatedModule::CallRoutine(plugin::RoutineKind kind, int co
                                                 HostAddress runData,
                                                 std::vector<std::uint32_t> words) const {
   words.insert(words.begin(), runData);
-  return dll_->Call(RoutineAddress(kind, code), words, InstructionBudget(SlotsOfFrame(runData)));
+  callHost_ = sim::SimHost::FromRunData(runData);
+  const emulator::GuestCall call =
+      dll_->Call(RoutineAddress(kind, code), words, InstructionBudget(SlotsOfFrame(runData)));
+  callHost_ = nullptr;
+  return call;
 }
 
 std::uint32_t EmulatedModule::Run(plugin::RoutineKind kind, int code, HostAddress runData,
@@ -138,9 +144,7 @@ std::string EmulatedModule::String(unsigned id) const {
 }
 
 std::unique_ptr<PluginModule> LoadEmulatedModule(const std::string& path, bool countInstructions) {
-  emulator::LoadOptions options = HostLoadOptions();
-  options.countInstructions = countInstructions;
-  return std::make_unique<EmulatedModule>(path, std::move(options));
+  return std::make_unique<EmulatedModule>(path, countInstructions);
 }
 
 }  // namespace tier::host

@@ -11,6 +11,7 @@
 #include "emulator/emulated_dll.h"
 #include "hostlink/plugin_module.h"
 #include "plugin/catalogue.h"
+#include "simhost/sim_host.h"
 
 namespace tier::host {
 
@@ -28,7 +29,7 @@ constexpr std::uint64_t InstructionBudget(std::uint64_t slots) {
 
 class EmulatedModule final : public PluginModule {
  public:
-  EmulatedModule(const std::string& path, emulator::LoadOptions options);
+  EmulatedModule(const std::string& path, bool countInstructions);
 
   std::int32_t Condition(int code, HostAddress runData, std::int32_t first,
                          std::int32_t second) const override;
@@ -57,6 +58,8 @@ class EmulatedModule final : public PluginModule {
   std::unique_ptr<emulator::EmulatedDll> dll_;
   std::uint32_t tables_[3] = {};  // by RoutineKind
   mutable std::uint64_t lastInstructions_ = 0;
+  // The host of the routine call that runs now, whose contract it must keep.
+  mutable const sim::SimHost* callHost_ = nullptr;
 };
 
 // The library at `path` in the emulator, embedded in the simulated host.

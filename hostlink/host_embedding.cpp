@@ -1,6 +1,7 @@
 #include "hostlink/host_embedding.h"
 
 #include "host/native_memory.h"
+#include "simhost/field_check.h"
 #include "simhost/host_side.h"
 #include "support/hex.h"
 
@@ -20,7 +21,14 @@ emulator::SharedMemory HostRecords() {
   return {view->bytes, view->base, static_cast<std::uint32_t>(view->capacity), view->serial};
 }
 
-std::string HostAccessProblem(std::uint32_t address, std::uint32_t size, bool) {
+std::string HostAccessProblem(const CurrentHost& currentHost, std::uint32_t address,
+                              std::uint32_t size, bool write) {
+  const sim::SimHost* host = currentHost ? currentHost() : nullptr;
+  if (host != nullptr) {
+    const std::optional<sim::AccessBreach> breach = sim::CheckAccess(
+        *host, address, size, write ? sim::AccessKind::Write : sim::AccessKind::Read);
+    return breach ? breach->place + ", " + breach->rule : "";
+  }
   const HostMemory* view = ResolvingAgainst();
   if (view != nullptr && IsInsideRecord(*view, address, size)) return "";
   return HexAddress(address) + " outside every record of the host";
@@ -43,11 +51,14 @@ std::uint32_t RefreshNodeImport(emulator::ImportCall& call) {
 
 }  // namespace
 
-emulator::LoadOptions HostLoadOptions() {
+emulator::LoadOptions HostLoadOptions(CurrentHost currentHost) {
   emulator::LoadOptions options;
   emulator::Embedding& embedding = options.embedding;
   embedding.sharedMemory = &HostRecords;
-  embedding.accessRule = &HostAccessProblem;
+  embedding.accessRule = [currentHost = std::move(currentHost)](std::uint32_t address,
+                                                                std::uint32_t size, bool write) {
+    return HostAccessProblem(currentHost, address, size, write);
+  };
   embedding.imports = {emulator::StdcallOrdinal("VELDRUN.dll", kRefreshNodeOrdinal,
                                                 kRefreshNodeWords, &RefreshNodeImport)};
   embedding.gates = {{kServiceStubs, emulator::guest_map::kPage, kServiceSlotBytes, kServiceWords,

@@ -5,11 +5,20 @@
 // ordinal 108 of VELDRUN.dll) among the imports.
 #pragma once
 
+#include <functional>
+
 #include "emulator/emulated_dll.h"
+#include "simhost/sim_host.h"
 
 namespace tier::host {
 
-// Load options for a library that the simulated host runs.
-emulator::LoadOptions HostLoadOptions();
+// The simulated host whose routine call runs now; null outside such a call.
+using CurrentHost = std::function<const sim::SimHost*()>;
+
+// Load options for a library that the simulated host runs. During a routine
+// call of `currentHost` every access to its memory is checked field by field
+// against the host's contract (simhost/field_check.h); at other times (the
+// library's start-up, its descriptor) an access must lie inside a record.
+emulator::LoadOptions HostLoadOptions(CurrentHost currentHost = nullptr);
 
 }  // namespace tier::host

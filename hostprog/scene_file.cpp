@@ -9,6 +9,7 @@
 
 #include "hostprog/input_file.h"
 #include "hostprog/routine_names.h"
+#include "support/hex.h"
 
 namespace tier::scene {
 namespace {
@@ -119,10 +120,8 @@ std::vector<Token> Tokenize(std::string_view line, int number) {
       }
       tokens.push_back({Token::Kind::kText, std::move(text)});
     } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-      char message[64];
-      std::snprintf(message, sizeof message, "unexpected control character 0x%02X",
-                    static_cast<unsigned>(static_cast<unsigned char>(c)));
-      throw SceneError{number, message};
+      throw SceneError{number,
+                       "unexpected control character " + Hex(static_cast<unsigned char>(c), 2)};
     } else {
       const std::size_t start = i;
       while (i < line.size() && !IsBlank(line[i]) && line[i] != '#' && line[i] != '(' &&

@@ -4,8 +4,6 @@
 
 namespace tier::host {
 
-std::unique_ptr<PluginModule> LoadEmulatedModule(const std::string&, bool) {
-  return nullptr;
-}
+std::unique_ptr<PluginModule> LoadEmulatedModule(const std::string&, bool) { return nullptr; }
 
 }  // namespace tier::host

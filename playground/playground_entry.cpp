@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "hostlink/plugin_module.h"
 #include "hostprog/command_line.h"
 #include "hostprog/input_file.h"
 #include "hostprog/scene_file.h"
 #include "hostprog/scene_picture.h"
 #include "hostprog/scene_report.h"
 #include "playground/example_scene.h"
-#include "hostlink/plugin_module.h"
 
 namespace {
 

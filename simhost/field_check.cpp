@@ -7,6 +7,7 @@
 
 #include "host/records.h"
 #include "simhost/sim_host.h"
+#include "support/hex.h"
 
 namespace tier::sim {
 namespace {
@@ -49,12 +50,6 @@ RecordRules RulesOf(RecordKind kind) {
       return {"text argument", host::kTextArgumentRules};
   }
   return {"?", {}};
-}
-
-std::string Hex(std::uint32_t value, int digits) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%0*X", digits, static_cast<unsigned>(value));
-  return text;
 }
 
 // One byte as the contract sees it: the record it lies in, its field, and

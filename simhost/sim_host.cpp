@@ -232,6 +232,8 @@ void SimHost::LinkDisplayList() {
 
 SimHost::~SimHost() = default;
 
+SimHost* SimHost::FromRunData(HostAddress runData) { return HostOf<RunData>(runData); }
+
 RunData& SimHost::runData() const { return *space_.At<RunData>(runData_); }
 RunHeader& SimHost::runHeader() const { return *space_.At<RunHeader>(runHeader_); }
 

@@ -114,6 +114,9 @@ class SimHost {
   // Whether the parameter record at `start` may be read now.
   bool IsParameterLive(HostAddress start) const;
 
+  // The host whose RunData lies at `runData` in the memory view in effect.
+  static SimHost* FromRunData(HostAddress runData);
+
   // --- Services ----------------------------------------------------------
   void QueueNextParameters(const std::vector<std::int32_t>& words);
   const std::vector<ServiceCall>& NextParameterCalls() const { return nextParameterCalls_; }

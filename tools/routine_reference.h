@@ -10,6 +10,7 @@
 
 #include "playground/example_scene.h"
 #include "plugin/catalogue.h"
+#include "support/hex.h"
 #include "tools/text_document.h"
 
 namespace tier::tools {
@@ -269,8 +270,7 @@ inline void Identifiers(Document& page) {
     std::vector<std::vector<std::string>> rows;
     for (const plugin::RoutineInfo& row : plugin::kCatalogue) {
       if (row.kind != kind) continue;
-      char flags[16];
-      std::snprintf(flags, sizeof flags, "0x%04X", static_cast<unsigned>(row.flags));
+      const std::string flags = Hex(row.flags, 4);
       std::string parameters;
       for (int i = 0; i < row.parameterCount; ++i)
         parameters += (i ? " " : "") + Number(row.parameters[i].kind) + "/" +

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstddef>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -68,16 +70,98 @@ class PlantedFault : public ::testing::Test {
     std::vector<std::uint8_t> original(code.size());
     loaded_.dll.Read(routine, original.data(), static_cast<std::uint32_t>(original.size()));
     EXPECT_TRUE(loaded_.dll.Patch(routine, code));
-    const GuestCall call = loaded_.dll.Call(routine, {sim_.RunDataAddress(), 0, 0});
+    const GuestCall call =
+        loaded_.emulated.CallRoutine(kCondition, 0, sim_.RunDataAddress(), {0, 0});
     EXPECT_TRUE(loaded_.dll.Patch(routine, original));
     EXPECT_EQ(loaded_.module->Condition(0, sim_.RunDataAddress(), sim_.FixedValue(0), 0), 1)
         << "the library runs on after the fault";
+    if (!call.fault.empty())
+      EXPECT_EQ(call.fault.rfind(ProductPath() + " ", 0), 0u) << "names the file as given";
     return call.fault;
   }
 
+  host::HostAddress ObjectAddress(int slot) { return sim_.space().AddressOf(sim_.Object(slot)); }
+
   Loaded loaded_;
-  sim::SimHost sim_{test::LineOfSprites(3)};
+  // Slot 2 has no display block.
+  sim::SimHost sim_{[] {
+    sim::SceneSpec scene = test::LineOfSprites(3);
+    scene.objects[2].hasDisplayBlock = false;
+    return scene;
+  }()};
 };
+
+// mov eax, [esp+4]: RunData, the first argument.
+const std::vector<std::uint8_t> kRunDataToEax = {0x8B, 0x44, 0x24, 0x04};
+
+std::vector<std::uint8_t> Joined(std::vector<std::uint8_t> a, const std::vector<std::uint8_t>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// mov word [address], value
+std::vector<std::uint8_t> WriteWord(std::uint32_t address, std::uint16_t value) {
+  return Joined(Joined({0x66, 0xC7, 0x05}, Word(address)),
+                {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8)});
+}
+
+void ExpectFault(const std::string& fault, const std::string& access) {
+  EXPECT_NE(fault.find(access), std::string::npos) << fault;
+  EXPECT_NE(fault.find(", by the instruction at "), std::string::npos) << fault;
+  EXPECT_NE(fault.find("(CondAtBack+0x"), std::string::npos) << fault;
+  EXPECT_NE(fault.find(", in a call of condition 0 \"%0 At Back?\""), std::string::npos) << fault;
+}
+
+// The host's contract field by field: each access of host memory must lie in
+// a field the plug-in may read, or write, as the record's field map says.
+TEST_F(PlantedFault, AWriteOfAFieldThePlugInMayOnlyReadIsStopped) {
+  ExpectFault(FaultOf(Then(WriteWord(ObjectAddress(0) + offsetof(host::HostObject, x), 99))),
+              "wrote 2 bytes at HostObject+0x3E (x), which the plug-in may only read");
+}
+
+TEST_F(PlantedFault, AWriteThatPutsBackTheSameValueIsStopped) {
+  // mov ecx, [eax+6]; mov [eax+6], ecx: runHeader written with itself.
+  ExpectFault(FaultOf(Then(Joined(kRunDataToEax, {0x8B, 0x48, 0x06, 0x89, 0x48, 0x06}))),
+              "wrote 4 bytes at RunData+0x06 (runHeader), which the plug-in may only read");
+}
+
+TEST_F(PlantedFault, AReadOfAByteOfTheHostAloneIsStopped) {
+  // mov eax, [eax+6]; mov eax, [eax+0x10]: RunHeader+0x10.
+  ExpectFault(FaultOf(Then(Joined(kRunDataToEax, {0x8B, 0x40, 0x06, 0x8B, 0x40, 0x10}))),
+              "read 4 bytes at RunHeader+0x010 (no field of ours), which belongs to the host "
+              "alone");
+}
+
+TEST_F(PlantedFault, AReadOfAlterableValue26IsStopped) {
+  const host::HostObject* object = sim_.Object(0);
+  ASSERT_NE(object->valuesOffset, 0);
+  const std::uint32_t value26 =
+      ObjectAddress(0) + static_cast<std::uint32_t>(object->valuesOffset) + 4 * 26;
+  ExpectFault(FaultOf(ReadFrom(value26)), "(alterable value 26, beyond the 26 the object holds)");
+  EXPECT_EQ(FaultOf(ReadFrom(value26 - 4)), "") << "value 25 is the plug-in's to read";
+}
+
+TEST_F(PlantedFault, AWriteOfDisplayLevelWithoutADisplayBlockIsStopped) {
+  ASSERT_EQ(sim_.Object(2)->displayBlockOffset, 0);
+  ExpectFault(FaultOf(Then(WriteWord(ObjectAddress(2) + 0x08, 1))),
+              "wrote 2 bytes at HostObject+0x08 (displayLevel of a display block the object "
+              "lacks (displayBlockOffset is 0)), which belongs to the host alone");
+}
+
+// jmp $: the call is stopped by its instruction budget, the same way each
+// time, long before a wall clock would.
+TEST_F(PlantedFault, ALoopThatNeverEndsIsStoppedByTheInstructionBudget) {
+  const auto start = std::chrono::steady_clock::now();
+  const std::string fault = FaultOf({0xEB, 0xFE});
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_NE(fault.find(" ran more than " + std::to_string(host::InstructionBudget(3)) +
+                       " instructions in a call of condition 0 \"%0 At Back?\"; it may never "
+                       "return"),
+            std::string::npos)
+      << fault;
+  EXPECT_LT(seconds, 5.0);
+}
 
 TEST_F(PlantedFault, AWriteIntoReadOnlyDataIsStoppedAndNamed) {
   const std::uint32_t rdata = SectionAddress(loaded_.dll, ".rdata");
@@ -126,7 +210,7 @@ TEST_F(PlantedFault, AReadPastAHostRecordIsStoppedInTheUnchangedRoutine) {
   frame->displayList = host::HostPtr<host::DisplayList>(shortBlock + 2 - 0x08);
   const GuestCall call = loaded_.emulated.CallRoutine(kCondition, 0, sim_.RunDataAddress(), {0, 0});
   EXPECT_NE(call.fault.find("read 4 bytes at " + HexAddress(shortBlock + 2) +
-                            " outside every record of the host"),
+                            ", which lies in no block of the host"),
             std::string::npos)
       << call.fault;
   EXPECT_NE(call.fault.find(", in a call of condition 0 \"%0 At Back?\""), std::string::npos)
