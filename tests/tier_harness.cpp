@@ -17,20 +17,23 @@ std::string& PluginPath() {
   return path;
 }
 
+const std::unique_ptr<host::PluginModule>& Loaded() {
+  static const std::unique_ptr<host::PluginModule> module = host::LoadTierModule(PluginPath());
+  return module;
+}
+
 }  // namespace
 
 void SetPluginPath(const std::string& path) { PluginPath() = path; }
 
+std::string PluginLoadError() { return Loaded()->ok() ? "" : Loaded()->error(); }
+
 const host::PluginModule& Plugin() {
-  static const std::unique_ptr<host::PluginModule> module = [] {
-    std::unique_ptr<host::PluginModule> loaded = host::LoadTierModule(PluginPath());
-    if (!loaded->ok()) {
-      std::fprintf(stderr, "cannot load the plug-in: %s\n", loaded->error().c_str());
-      std::abort();
-    }
-    return loaded;
-  }();
-  return *module;
+  if (!Loaded()->ok()) {
+    std::fprintf(stderr, "cannot load the plug-in: %s\n", Loaded()->error().c_str());
+    std::abort();
+  }
+  return *Loaded();
 }
 
 host::CallOutcome Call(sim::SimHost& sim, plugin::RoutineKind kind, int code,

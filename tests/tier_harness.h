@@ -19,6 +19,9 @@ const host::PluginModule& Plugin();
 // Names the library Plugin() loads, instead of TIER_MODULE; call it before
 // the first call of Plugin().
 void SetPluginPath(const std::string& path);
+// Why the library that Plugin() names cannot be loaded; empty when it loads.
+// A program checks it first, so that a bad path ends it with one line.
+std::string PluginLoadError();
 
 // Objects in slots 0..count-1 of one type "Sprite", drawn in slot order (slot
 // 0 at the back), each with creation count 1 so that no fixed value is 0.

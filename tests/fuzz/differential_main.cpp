@@ -46,6 +46,10 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  if (const std::string error = tier::test::PluginLoadError(); !error.empty()) {
+    std::fprintf(stderr, "cannot load the plug-in: %s\n", error.c_str());
+    return 2;
+  }
   const auto start = std::chrono::steady_clock::now();
   const tier::fuzz::DriverResult result = tier::fuzz::RunDriver(options);
   const double seconds =
