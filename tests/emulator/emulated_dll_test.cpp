@@ -133,16 +133,17 @@ TEST_F(PlantedFault, AReadOfAByteOfTheHostAloneIsStopped) {
 }
 
 TEST_F(PlantedFault, AReadOfAlterableValue26IsStopped) {
-  const host::HostObject* object = sim_.Object(0);
-  ASSERT_NE(object->valuesOffset, 0);
-  const std::uint32_t value26 =
-      ObjectAddress(0) + static_cast<std::uint32_t>(object->valuesOffset) + 4 * 26;
+  // Copied out: the field is packed at an odd offset, and gtest takes a reference.
+  const std::int32_t valuesOffset = sim_.Object(0)->valuesOffset;
+  ASSERT_NE(valuesOffset, 0);
+  const std::uint32_t value26 = ObjectAddress(0) + static_cast<std::uint32_t>(valuesOffset) + 4 * 26;
   ExpectFault(FaultOf(ReadFrom(value26)), "(alterable value 26, beyond the 26 the object holds)");
   EXPECT_EQ(FaultOf(ReadFrom(value26 - 4)), "") << "value 25 is the plug-in's to read";
 }
 
 TEST_F(PlantedFault, AWriteOfDisplayLevelWithoutADisplayBlockIsStopped) {
-  ASSERT_EQ(sim_.Object(2)->displayBlockOffset, 0);
+  const std::int32_t displayBlockOffset = sim_.Object(2)->displayBlockOffset;
+  ASSERT_EQ(displayBlockOffset, 0);
   ExpectFault(FaultOf(Then(WriteWord(ObjectAddress(2) + 0x08, 1))),
               "wrote 2 bytes at HostObject+0x08 (displayLevel of a display block the object "
               "lacks (displayBlockOffset is 0)), which belongs to the host alone");
