@@ -136,7 +136,8 @@ TEST_F(PlantedFault, AReadOfAlterableValue26IsStopped) {
   // Copied out: the field is packed at an odd offset, and gtest takes a reference.
   const std::int32_t valuesOffset = sim_.Object(0)->valuesOffset;
   ASSERT_NE(valuesOffset, 0);
-  const std::uint32_t value26 = ObjectAddress(0) + static_cast<std::uint32_t>(valuesOffset) + 4 * 26;
+  const std::uint32_t value26 =
+      ObjectAddress(0) + static_cast<std::uint32_t>(valuesOffset) + 4 * 26;
   ExpectFault(FaultOf(ReadFrom(value26)), "(alterable value 26, beyond the 26 the object holds)");
   EXPECT_EQ(FaultOf(ReadFrom(value26 - 4)), "") << "value 25 is the plug-in's to read";
 }
