@@ -218,6 +218,7 @@ void SimHost::LinkDisplayList() {
       owner->displayNode = HostPtr<DisplayNode>(address);
       if (DisplayBlock* block = host::DisplayBlockOf(*owner)) block->displayLevel = node->level;
     }
+    nodeIndex_.emplace(address, nodes_.size());
     nodes_.push_back(address);
   }
   for (std::size_t i = 0; i < nodes_.size(); ++i) {
@@ -433,28 +434,13 @@ std::string SimHost::CheckInvariants() const {
   if ((head == 0) != (tail == 0)) errors << "head and tail disagree on emptiness; ";
   if (head != 0 && space_.At<DisplayNode>(head)->prev) errors << "head has a prev; ";
   if (tail != 0 && space_.At<DisplayNode>(tail)->next) errors << "tail has a next; ";
-  // The nodes the host made, and whether the walk reached each. They are
-  // allocated one after another, evenly spaced, so a node's index follows
-  // from its address; a search of a sorted copy stands in should that ever
-  // change. Either way one step costs no pass over the nodes.
+  // The nodes the host made, and whether the walk reached each: a node's
+  // index comes from the table made with the list, so one step costs no pass
+  // over the nodes.
   const std::size_t count = nodes_.size();
-  const HostAddress first = count != 0 ? nodes_.front() : 0;
-  const HostAddress stride = count > 1 ? nodes_[1] - nodes_[0] : 1;
-  bool spaced = stride != 0;
-  for (std::size_t i = 1; spaced && i < count; ++i) spaced = nodes_[i] - nodes_[i - 1] == stride;
-  std::vector<HostAddress> sorted;
-  if (!spaced) {
-    sorted = nodes_;
-    std::sort(sorted.begin(), sorted.end());
-  }
   const auto indexOf = [&](HostAddress at) -> std::size_t {
-    if (spaced) {
-      const std::size_t index = (at - first) / stride;
-      return at >= first && (at - first) % stride == 0 && index < count ? index : count;
-    }
-    const auto found = std::lower_bound(sorted.begin(), sorted.end(), at);
-    return found != sorted.end() && *found == at ? static_cast<std::size_t>(found - sorted.begin())
-                                                 : count;
+    const auto found = nodeIndex_.find(at);
+    return found != nodeIndex_.end() ? found->second : count;
   };
   std::vector<std::uint8_t> reached(count, 0);
   std::size_t walked = 0;

@@ -11,6 +11,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "host/records.h"
@@ -183,9 +184,10 @@ class SimHost {
   HostAddress objectTable_ = 0;
   HostAddress typeList_ = 0;
   int slotCount_ = 0;
-  std::vector<HostAddress> types_;    // by type index
-  std::vector<HostAddress> objects_;  // by slot, 0 for free
-  std::vector<HostAddress> nodes_;    // by position in the initial order
+  std::vector<HostAddress> types_;                          // by type index
+  std::vector<HostAddress> objects_;                        // by slot, 0 for free
+  std::vector<HostAddress> nodes_;                          // by position in the initial order
+  std::unordered_map<HostAddress, std::size_t> nodeIndex_;  // node address -> its index in nodes_
   std::vector<HostAddress> objectParams_, detachedObjects_;
 
   std::deque<std::int32_t> nextParameters_;
