@@ -2,25 +2,15 @@
 // call in the emulator, on frames of 500, 2,000 and 8,000 objects:
 //   instruction_counts [--table] [--module PATH]   (default: build/win32/Tier.vdx)
 // one line per routine: code kind "display string" count500 count2000 count8000;
-// with --table, the rows of the README's table, which a test holds the
-// library to.
+// with --table, the content of docs/instruction_counts.tsv, the committed
+// counts that a test holds the library to: a header line, then one line per
+// routine of kind, code, display string and the three counts, tab-separated.
 #include "tests/workload/instruction_counts.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
-
-namespace {
-
-// 2512864 as "2,512,864".
-std::string WithCommas(unsigned long long value) {
-  std::string digits = std::to_string(value);
-  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(at, ",");
-  return digits;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   std::string path = TIER_DEFAULT_MODULE;
@@ -41,6 +31,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   const auto& emulated = static_cast<const tier::host::EmulatedModule&>(*module);
+  if (table) {
+    std::printf("kind\tcode\tdisplay string");
+    for (int n : tier::bench::kCountedSizes) std::printf("\t%d", n);
+    std::printf("\n");
+  }
   for (const tier::bench::Routine& routine : tier::bench::EveryRoutine()) {
     const tier::plugin::RoutineInfo& row = tier::bench::RowOf(routine);
     const std::string name = tier::bench::KindName(routine);
@@ -56,9 +51,9 @@ int main(int argc, char** argv) {
       continue;
     }
     if (table) {
-      std::printf("| %s %d \"%s\" |", name.c_str(), routine.code, text.c_str());
-      for (unsigned long long count : counts) std::printf(" %s |", WithCommas(count).c_str());
-      std::printf(" %.1f |\n", static_cast<double>(counts.back()) / counts.front());
+      std::printf("%s\t%d\t%s", name.c_str(), routine.code, text.c_str());
+      for (unsigned long long count : counts) std::printf("\t%llu", count);
+      std::printf("\n");
     } else {
       std::printf("%d %s \"%s\"", routine.code, name.c_str(), text.c_str());
       for (unsigned long long count : counts) std::printf(" %llu", count);

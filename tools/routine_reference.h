@@ -15,6 +15,10 @@
 
 namespace tier::tools {
 
+// The playground page as the reference's links reach it from docs/ in a
+// checkout: where the wasm preset builds it.
+inline constexpr std::string_view kPageInCheckout = "../build/wasm/";
+
 inline std::string Number(unsigned value) { return std::to_string(value); }
 
 // The reference calls an expression's number argument an integer.
@@ -318,6 +322,7 @@ inline void Section(Document& page, plugin::RoutineKind kind, const char* title,
     const std::string pictures = PictureLinks(row);
     if (!pictures.empty()) page.MarkdownOnly(pictures);
     page.MarkdownOnly("Try it: [`" + playground::ExampleCall(row) + "`](" +
+                      std::string(kPageInCheckout) +
                       playground::PlaygroundLink(playground::ExampleScene(row)) +
                       ") in the playground, on a frame of four objects.");
   }
@@ -341,10 +346,9 @@ inline Document RoutineReference() {
       "Each routine ends with a **Try it** link: it opens the playground page `" +
       std::string(playground::kPageName) +
       "` with a small scene that calls the routine, runs it and shows the report and the "
-      "picture; change the scene and run it again. The links name the page as it lies in the "
-      "release folder, beside README.txt and REFERENCE.txt: they work from a copy of this "
-      "file in that folder (in a checkout the page is `build/wasm/" +
-      std::string(playground::kPageName) + "`).");
+      "picture; change the scene and run it again. The links reach the page where the `wasm` "
+      "preset builds it in a checkout, `build/wasm/" +
+      std::string(playground::kPageName) + "`; build it first (`bash tools/build.sh`).");
   Words(page);
   RulesForEveryRoutine(page);
   Numbering(page);

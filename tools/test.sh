@@ -1,31 +1,85 @@
 #!/usr/bin/env bash
-# THE test command. Installs what is missing (tools/setup.sh), checks that the
-# C++ files are formatted (tools/check-format.sh), then configures, builds and
-# tests the presets wasm, native, native-sanitize and win32. The wasm preset
-# (the playground page, tested under node and in headless Chromium) runs
-# where Emscripten is installed and is skipped with one line elsewhere; it
-# comes first so that the win32 preset's release archive carries the page. The native
-# preset also runs the product build/win32/Tier.vdx in a CPU emulator (the
-# tests labelled emulated), on any machine; the win32 preset runs it under
-# Wine where this machine can run 32-bit programs. Every preset runs even when
-# an earlier one fails; the exit status is non-zero when anything failed. The
-# last lines say what ran: natively, in the emulator, under Wine.
+# THE test command; run with --help for its usage. Installs what is missing
+# (tools/setup.sh), checks that the C++ files are formatted
+# (tools/check-format.sh), then configures, builds and tests the presets wasm,
+# native, native-sanitize and win32. The wasm preset (the playground page,
+# tested under node and in headless Chromium) runs where Emscripten is
+# installed and is skipped with one line elsewhere; it comes first so that the
+# win32 preset's release archive carries the page. The native preset also runs
+# the product build/win32/Tier.vdx in a CPU emulator (the tests labelled
+# emulated), on any machine; the win32 preset runs it under Wine where this
+# machine can run 32-bit programs. Every preset runs even when an earlier one
+# fails; the exit status is non-zero when anything failed. The last lines say
+# what ran: natively, in the emulator, under Wine.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+all_presets=(wasm native native-sanitize win32)
+
+usage() {
+  cat <<'USAGE'
+usage: tools/test.sh [PRESET...] [CTEST OPTION...]
+
+Configures, builds and tests each PRESET with CMake and CTest; with no
+PRESET, all of them in this order:
+  wasm             the playground page (Emscripten): its engine under node,
+                   the page in headless Chromium (skipped without Emscripten)
+  native           the linked-in plug-in over the simulated host, and
+                   build/win32/Tier.vdx in the CPU emulator (label emulated)
+  native-sanitize  the native tests under AddressSanitizer and UBSan
+  win32            build/win32/Tier.vdx and the release archive; its tests run
+                   under Wine, or only those that read the file (label static)
+                   where this machine runs no 32-bit programs
+
+Options after the presets go to ctest and choose the tests, for example
+  tools/test.sh native -R scenes          the tests whose names hold "scenes"
+  tools/test.sh native -L emulated        the tests labelled emulated
+  tools/test.sh native -R 'native\.unit\.Sort'
+ctest --test-dir build/native -N lists the test names. With such options the
+format check is left out; with none, tools/check-format.sh runs first.
+
+It installs what is missing first (tools/setup.sh). Exit status: 0 when
+everything passed, 1 when something failed, 2 for a bad command line.
+  -h, --help       print this and do nothing else
+USAGE
+}
+
+presets=()
+ctest_options=()
+for argument in "$@"; do
+  if [ ${#ctest_options[@]} -eq 0 ] && [[ "$argument" != -* ]]; then
+    known=no
+    for preset in "${all_presets[@]}"; do [ "$argument" = "$preset" ] && known=yes; done
+    if [ $known = no ]; then
+      echo "tools/test.sh: there is no preset '$argument'; the presets are: ${all_presets[*]}" >&2
+      echo "(tools/test.sh --help says more)" >&2
+      exit 2
+    fi
+    presets+=("$argument")
+  else
+    case "$argument" in
+      -h | --help)
+        usage
+        exit 0
+        ;;
+    esac
+    ctest_options+=("$argument")
+  fi
+done
+[ ${#presets[@]} -eq 0 ] && presets=("${all_presets[@]}")
 
 bash tools/setup.sh
 
 . tools/wine-env.sh
 
-presets=(wasm native native-sanitize win32)
-[ $# -gt 0 ] && presets=("$@")
-
 failed=()
 skipped=()
 ran=()
 
-echo "=== format"
-bash tools/check-format.sh || failed+=("format")
+if [ ${#ctest_options[@]} -eq 0 ]; then
+  echo "=== format"
+  bash tools/check-format.sh || failed+=("format")
+fi
 for preset in "${presets[@]}"; do
   if [ "$preset" = wasm ] && ! command -v em++ >/dev/null; then
     echo "=== wasm: Emscripten (em++) is not installed, so the playground page and its tests are skipped"
@@ -51,9 +105,9 @@ for preset in "${presets[@]}"; do
     fi
   fi
   echo "=== $preset: test"
-  if ! ctest --preset "$preset" -j2 "${ctest_filter[@]}"; then failed+=("$preset (tests)"); fi
+  if ! ctest --preset "$preset" -j2 "${ctest_filter[@]}" "${ctest_options[@]}"; then failed+=("$preset (tests)"); fi
   # What this preset ran, by where the plug-in ran.
-  count() { ctest --preset "$preset" -N "$@" "${ctest_filter[@]}" | sed -n 's/^Total Tests: //p'; }
+  count() { ctest --preset "$preset" -N "$@" "${ctest_filter[@]}" "${ctest_options[@]}" | sed -n 's/^Total Tests: //p'; }
   total=$(count)
   case "$preset" in
     win32)
