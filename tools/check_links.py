@@ -23,7 +23,7 @@ import urllib.parse
 
 SKIPPED_FOLDERS = {"build", "dist", "node_modules"}
 INLINE_LINK = re.compile(r"!?\[(?:[^\[\]]|\[[^\]]*\])*\]\(\s*<?([^)\s>]*)>?(?:\s+\"[^\"]*\")?\s*\)")
-DEFINITION = re.compile(r"^\s{0,3}\[[^\]]+\]:\s*<?(\S+?)>?(?:\s+.*)?$")
+DEFINITION = re.compile(r"^ {0,3}\[[^\]\n]+\]:[ \t]*<?([^\s>]+)>?", re.MULTILINE)
 HTML_ANCHOR = re.compile(r"<a\s[^>]*(?:id|name)=\"([^\"]+)\"")
 FENCE = re.compile(r"^\s{0,3}(```|~~~)")
 
@@ -38,19 +38,21 @@ def markdown_files(root):
                 yield os.path.join(folder, name)
 
 
-def prose_lines(text):
-    """(line number, line) of the lines outside code blocks, code spans blanked."""
+def prose(text):
+    """The text with its code blocks and code spans blanked, lines kept."""
     fence = None
-    for number, line in enumerate(text.split("\n"), 1):
+    lines = []
+    for line in text.split("\n"):
         opening = FENCE.match(line)
-        if fence:
-            if opening and opening.group(1) == fence:
+        if fence or opening:
+            if fence and opening and opening.group(1) == fence:
                 fence = None
+            elif not fence:
+                fence = opening.group(1)
+            lines.append("")
             continue
-        if opening:
-            fence = opening.group(1)
-            continue
-        yield number, re.sub(r"`[^`]*`", lambda m: " " * len(m.group(0)), line)
+        lines.append(re.sub(r"`[^`]*`", lambda m: " " * len(m.group(0)), line))
+    return "\n".join(lines)
 
 
 def slug(heading):
@@ -119,18 +121,17 @@ def main(argv):
     for source in markdown_files(root):
         with open(source, encoding="utf-8") as f:
             text = f.read()
-        for number, line in prose_lines(text):
-            targets = [m.group(1) for m in INLINE_LINK.finditer(line)]
-            definition = DEFINITION.match(line)
-            if definition:
-                targets.append(definition.group(1))
-            for target in targets:
-                checked += 1
-                why = problem(root, source, target)
-                if why:
-                    broken += 1
-                    shown = target if len(target) <= 80 else target[:77] + "..."
-                    print(f"{os.path.relpath(source, root)}:{number}: {shown}: {why}")
+        text = prose(text)
+        found = [(m.start(), m.group(1)) for m in INLINE_LINK.finditer(text)]
+        found += [(m.start(1), m.group(1)) for m in DEFINITION.finditer(text)]
+        for at, target in sorted(found):
+            checked += 1
+            why = problem(root, source, target)
+            if why:
+                broken += 1
+                shown = target if len(target) <= 80 else target[:77] + "..."
+                number = text.count("\n", 0, at) + 1
+                print(f"{os.path.relpath(source, root)}:{number}: {shown}: {why}")
     print(f"{checked} links checked, {broken} broken")
     return 1 if broken else 0
 

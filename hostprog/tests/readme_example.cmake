@@ -1,5 +1,6 @@
-# The README prints the report of scenes/tour.scene; it must be the report the
-# scene gives today (scenes/tour.expected, which the scene tests check).
+# docs/scene-files.md prints the report of scenes/tour.scene; it must be the
+# report the scene gives today (scenes/tour.expected, which the scene tests
+# check).
 #   cmake -DREADME=... -DEXPECTED=... -P readme_example.cmake
 file(READ ${README} readme)
 file(READ ${EXPECTED} expected)
@@ -14,6 +15,6 @@ string(SUBSTRING "${readme}" ${start} -1 rest)
 string(FIND "${rest}" "```" end)
 string(SUBSTRING "${rest}" 0 ${end} shown)
 if(NOT shown STREQUAL expected)
-  message(FATAL_ERROR "The README's report of scenes/tour.scene differs from ${EXPECTED}; "
-                      "paste the new report into the README.")
+  message(FATAL_ERROR "The report of scenes/tour.scene in ${README} differs from ${EXPECTED}; "
+                      "paste the new report into it.")
 endif()
