@@ -1,5 +1,6 @@
 // README.txt of the release archive: the page for game authors, built from
-// the routine catalogue and the version. tools/generate_game_readme prints
+// the author's guide (tools/author_guide.h, which docs/authoring.md shows
+// too), the routine catalogue and the version. tools/generate_game_readme prints
 // it; docs/README.txt is that output, checked in, and a unit test keeps the
 // two equal.
 #pragma once
@@ -10,6 +11,7 @@
 
 #include "plugin/catalogue.h"
 #include "plugin/version.h"
+#include "tools/author_guide.h"
 #include "tools/routine_reference.h"
 
 namespace tier::tools {
@@ -33,7 +35,6 @@ inline std::string RoutineLine(const plugin::RoutineInfo& row, std::size_t textW
 inline std::string GameAuthorReadme() {
   const std::string title = "Tier object " + plugin::VersionText();
   std::string page = title + "\n" + std::string(title.size(), '=') + "\n\n";
-  const std::string archive = "Tier-" + plugin::VersionText() + ".zip";
   page +=
       "The Tier object gives a game's events control over the display order: the\n"
       "back-to-front order in which the objects of a frame are drawn. It moves\n"
@@ -45,60 +46,8 @@ inline std::string GameAuthorReadme() {
       "REFERENCE.txt, beside this file, describes every routine in full: how levels,\n"
       "positions and uncounted objects are numbered, which object slots each routine\n"
       "searches, and what the sorts do with equal keys.\n"
-      "\n"
-      "Trying the routines\n"
-      "-------------------\n"
-      "Double-click tier-playground.html, beside this file: it opens in your web\n"
-      "browser, with no installing and no internet connection, and runs the Tier\n"
-      "object's own code on a frame that you describe in plain text. Pick an example\n"
-      "or add a call from the menu, press Run, and it shows after each call the\n"
-      "display order, a picture of the frame, and what the call answered; step\n"
-      "through the calls one by one to see each change. \"Link to this scene\" puts\n"
-      "the frame and its calls into the page's address, to share a question or an\n"
-      "answer.\n"
-      "\n"
-      "Installing\n"
-      "----------\n"
-      "Copy Tier.vdx into the host's extension folder, the folder that holds the\n"
-      "host's other extension objects (.vdx files), and start the host again: it\n"
-      "lists the object as \"Tier object\". A game that uses the object needs\n"
-      "Tier.vdx beside its other extension objects in the same way. The file runs\n"
-      "on every Windows the host runs on, from Windows XP on, and needs no other\n"
-      "file.\n"
-      "\n"
-      "Checking your copy\n"
-      "------------------\n"
-      "Beside the archive, the release page offers the SHA-256 of the archive\n"
-      "itself, in the file\n"
-      "    " +
-      archive +
-      ".sha256\n"
-      "Compare the two before you unpack. On Windows, open a command prompt in\n"
-      "the folder that holds both: open the folder in File Explorer, click its\n"
-      "address bar, type cmd and press Enter. There, run\n"
-      "    certutil -hashfile " +
-      archive +
-      " SHA256\n"
-      "and compare the figure it prints with the one in the .sha256 file (open it\n"
-      "with Notepad). Elsewhere, in the folder that holds both, run\n"
-      "    sha256sum -c " +
-      archive +
-      ".sha256\n"
-      "which says OK when the two agree. Once unpacked,\n"
-      "sha256sum -c SHA256SUMS checks that the files of the archive are whole (on\n"
-      "Windows: certutil -hashfile Tier.vdx SHA256, compared with SHA256SUMS).\n"
-      "\n"
-      "Using it\n"
-      "--------\n"
-      "An object is named by its fixed value (creation count x 65536 + object\n"
-      "number); 0 stands for the one remembered by \"Store Fixed Value for %0\".\n"
-      "The object forms act on the first instance in scope (actions) or test each\n"
-      "instance in scope and narrow the selection (conditions). Nothing is ever\n"
-      "reported: what cannot be found makes an action do nothing, a condition false\n"
-      "and an expression 0. Back means drawn first, covered by the others; front\n"
-      "means drawn last, on top. The sorts put at the back the largest key\n"
-      "(\"Increasing\") or the smallest (\"Decreasing\"); objects with equal keys may\n"
-      "change places at every sort of more than 16 objects.\n";
+      "\n";
+  page += PlainText(AuthorGuide());
   const auto section = [&page](plugin::RoutineKind kind, std::string_view heading) {
     std::size_t count = 0;
     std::size_t textWidth = 0;

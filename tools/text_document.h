@@ -13,7 +13,7 @@
 namespace tier::tools {
 
 struct Block {
-  enum class Type { Heading, Paragraph, Bullets, Table, MarkdownOnly };
+  enum class Type { Heading, Paragraph, Bullets, Table, MarkdownOnly, Code };
   Type type = Type::Paragraph;
   int level = 0;                               // a heading's: 1, 2 or 3
   std::string text;                            // a heading, a paragraph, Markdown only
@@ -40,6 +40,10 @@ class Document {
                        .rows = std::move(rows),
                        .rightAligned = std::move(rightAligned)});
   }
+  // Lines shown as they are, indented by four spaces: commands to type.
+  void Code(std::string lines) {
+    blocks_.push_back({.type = Block::Type::Code, .text = std::move(lines)});
+  }
   // What only the Markdown page shows (links to pictures, a comment).
   void MarkdownOnly(std::string text) {
     blocks_.push_back({.type = Block::Type::MarkdownOnly, .text = std::move(text)});
@@ -54,6 +58,18 @@ inline bool RightAligned(const Block& table, std::size_t column) {
   return column < table.rightAligned.size() && table.rightAligned[column] == 'r';
 }
 
+// Each line of `lines` after four spaces, as Markdown shows code and a
+// text viewer shows it alike.
+inline std::string Indented(const std::string& lines) {
+  std::string out;
+  for (std::size_t at = 0; at < lines.size();) {
+    const std::size_t end = std::min(lines.find('\n', at), lines.size());
+    out += "    " + lines.substr(at, end - at) + "\n";
+    at = end + 1;
+  }
+  return out;
+}
+
 inline std::string Markdown(const Document& document) {
   std::string out;
   for (const Block& block : document.blocks()) {
@@ -64,6 +80,9 @@ inline std::string Markdown(const Document& document) {
       case Block::Type::Paragraph:
       case Block::Type::MarkdownOnly:
         out += block.text + "\n";
+        break;
+      case Block::Type::Code:
+        out += Indented(block.text);
         break;
       case Block::Type::Bullets:
         for (const std::string& item : block.items) out += "- " + item + "\n";
@@ -215,6 +234,9 @@ inline std::string PlainText(const Document& document, std::size_t width = 78) {
         break;
       case Block::Type::Table:
         out += TextTable(block, width);
+        break;
+      case Block::Type::Code:
+        out += Indented(block.text);
         break;
       case Block::Type::MarkdownOnly:
         continue;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/unit/checked_in_file.h"
+#include "tools/author_guide.h"
 #include "tools/game_author_readme.h"
 #include "tools/routine_reference.h"
 
@@ -17,6 +18,16 @@ TEST(GameAuthorReadme, CheckedInPageIsTheGeneratorsOutput) {
   ASSERT_TRUE(checkedIn) << "docs/README.txt is missing";
   EXPECT_EQ(*checkedIn, tools::GameAuthorReadme())
       << "docs/README.txt is stale: cmake --build build/native --target update_game_readme";
+}
+
+// docs/authoring.md shows the guide that README.txt carries, as Markdown.
+TEST(GameAuthorReadme, AuthoringDocumentShowsTheArchivesGuide) {
+  const std::optional<std::string> authoring = CheckedInFile("docs/authoring.md");
+  ASSERT_TRUE(authoring) << "docs/authoring.md is missing";
+  EXPECT_EQ(tools::WithAuthorGuide(*authoring), *authoring)
+      << "docs/authoring.md is stale: cmake --build build/native --target update_game_readme";
+  EXPECT_NE(tools::GameAuthorReadme().find(tools::PlainText(tools::AuthorGuide())),
+            std::string::npos);
 }
 
 TEST(GameAuthorReadme, ListsEveryRoutineOnOneShortLineWithItsBehaviourBelow) {
