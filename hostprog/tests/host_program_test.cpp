@@ -522,7 +522,7 @@ namespace tier::scene {
 namespace {
 
 TEST(SceneRunner, SaysWhyACallDidNothingBesideItsOutcome) {
-  // The README's example: the only A lies beyond objectLimit.
+  // The example of docs/scene-files.md: the only A lies beyond objectLimit.
   SceneFile scene;
   std::string error;
   ASSERT_TRUE(
