@@ -1,5 +1,6 @@
 #include "hostprog/call_reason.h"
 
+#include <concepts>
 #include <utility>
 
 #include "hostprog/model_frame.h"
@@ -9,6 +10,23 @@ namespace {
 
 using model::kNone;
 using plugin::RoutineKind;
+
+std::string Text(std::string text) { return text; }
+std::string Text(std::integral auto number) { return std::to_string(number); }
+
+// `pattern` with each '%' replaced by the next of `parts`.
+template <class... Parts>
+std::string Format(std::string_view pattern, const Parts&... parts) {
+  const std::vector<std::string> texts{Text(parts)...};
+  std::string out;
+  std::size_t next = 0;
+  for (const char c : pattern) out += c == '%' ? texts[next++] : std::string(1, c);
+  return out;
+}
+
+struct Any {
+  bool operator()(const auto&) const { return true; }
+};
 
 // Words over the decisions of one replay. Each decision is looked up by its
 // type and, where a routine takes several of one type, by its parameter or
@@ -25,79 +43,68 @@ class Wording {
     const std::uint16_t code = twin != nullptr ? twin->code : routine.code;
     const bool said = routine.kind == RoutineKind::Action
                           ? Action(static_cast<plugin::ActionCode>(code))
-                      : routine.kind == RoutineKind::Condition
-                          ? Condition(static_cast<plugin::ConditionCode>(routine.code))
-                          : false;
+                          : routine.kind == RoutineKind::Condition &&
+                                Condition(static_cast<plugin::ConditionCode>(routine.code));
     if (!missing_.empty())
-      return Error{"the reference model recorded no " + missing_ + " decision for " +
-                   std::string(routine.displayText)};
-    CallAccount account;
-    account.notes = std::move(notes_);
-    account.named = std::move(named_);
+      return Error{Format("the reference model recorded no % decision for %", missing_,
+                          std::string(routine.displayText))};
+    CallAccount account{std::move(notes_), std::move(named_), std::nullopt};
     if (!said || !didNothing || clauses_.empty()) return account;
-    Reason reason;
+    account.why.emplace();
     for (const std::string& clause : clauses_)
-      reason.text += (reason.text.empty() ? "" : "; ") + clause;
-    account.why = std::move(reason);
+      account.why->text += (account.why->text.empty() ? "" : "; ") + clause;
     return account;
   }
 
  private:
   // The recorded decision of type T that `match` accepts.
-  template <class T, class Match>
-  const T* Find(Match match) const {
+  template <class T, class Match = Any>
+  const T* Find(Match match = {}) const {
     for (const model::Decision& decision : decisions_)
       if (const T* found = std::get_if<T>(&decision); found != nullptr && match(*found))
         return found;
     return nullptr;
   }
-  template <class T>
-  const T* Find() const {
-    return Find<T>([](const T&) { return true; });
-  }
   // A decision the routine's path must have recorded: its absence makes the
   // account an error, never a reason short of a clause.
-  template <class T, class... Match>
-  const T* Need(Match... match) {
-    const T* found = Find<T>(match...);
+  template <class T, class Match = Any>
+  const T* Need(Match match = {}) {
+    const T* found = Find<T>(match);
     if (found == nullptr && missing_.empty()) missing_ = T::kName;
     return found;
   }
   static auto Of(int parameter) {
     return [parameter](const auto& decision) { return decision.parameter == parameter; };
   }
-  static auto Run(int arrangement, int partner) {
-    return [=](const model::Filtered& run) {
-      return run.arrangement == arrangement && run.partner == partner;
-    };
+  template <class... Parts>
+  void Say(std::string_view pattern, const Parts&... parts) {
+    clauses_.push_back(Format(pattern, parts...));
   }
-  void Say(std::string clause) { clauses_.push_back(std::move(clause)); }
 
   // --- Words ------------------------------------------------------------------
 
   std::string TypeName(int type) const { return PrintableName(f_.types[type].name); }
-  static std::string Number(std::int64_t n) { return std::to_string(n); }
   static std::string Slots(const std::vector<int>& slots) {
     constexpr std::size_t kShown = 8;
     std::string text = slots.size() == 1 ? "slot" : "slots";
-    for (std::size_t i = 0; i < slots.size() && i < kShown; ++i) text += " " + Number(slots[i]);
-    if (slots.size() > kShown) text += " ... (" + Number(slots.size()) + " in all)";
+    for (std::size_t i = 0; i < slots.size() && i < kShown; ++i) text += " " + Text(slots[i]);
+    if (slots.size() > kShown) text += Format(" ... (% in all)", slots.size());
     return text;
   }
   std::string SlotOf(int slot) const {
-    return "slot " + Number(slot) + " (" + TypeName(f_.slots[slot].type) + ")";
+    return Format("slot % (%)", slot, TypeName(f_.slots[slot].type));
   }
-  static std::string StoredWords(std::int32_t stored) {
-    return stored == 0 ? "storedFixedValue, which is 0" : "storedFixedValue " + Number(stored);
+  static std::string Stored(std::int32_t stored) {
+    return stored == 0 ? "storedFixedValue, which is 0" : "storedFixedValue " + Text(stored);
   }
   std::string InScope(int type, const std::vector<int>& slots) const {
-    return TypeName(type) + " in scope (" + Slots(slots) + ")";
+    return Format("% in scope (%)", TypeName(type), Slots(slots));
   }
   static std::string End(bool front) { return front ? "front-most" : "back-most"; }
   static std::string Beyond(bool conditions, int last) {
-    return std::string(" lies beyond ") + (conditions ? "objectCount " : "objectLimit ") +
-           Number(last) + ", the last slot the " + (conditions ? "conditions" : "actions") +
-           " look in";
+    return conditions
+               ? Format(" lies beyond objectCount %, the last slot the conditions look in", last)
+               : Format(" lies beyond objectLimit %, the last slot the actions look in", last);
   }
   // A subject such as "Ball's first instance in scope, slot 4," at the end of
   // a clause, without its closing comma.
@@ -105,24 +112,24 @@ class Wording {
     return !name.empty() && name.back() == ',' ? name.substr(0, name.size() - 1) : name;
   }
   std::string NoneInScope(const model::ScopeStart& scope) const {
-    const std::string first = std::to_string(scope.first);
     const std::string why =
-        scope.current ? (scope.first < 0 ? "its selection is current and empty"
-                                         : "its current selection starts at free slot " + first)
-                      : (scope.first < 0 ? "it has no objects"
-                                         : "its first object's slot " + first + " is free");
-    return TypeName(scope.type) + " has no instance in scope (" + why + ")";
+        scope.current
+            ? (scope.first < 0 ? "its selection is current and empty"
+                               : "its current selection starts at free slot " + Text(scope.first))
+            : (scope.first < 0 ? "it has no objects"
+                               : Format("its first object's slot % is free", scope.first));
+    return Format("% has no instance in scope (%)", TypeName(scope.type), why);
   }
 
   // `argument` and `firstSlot`: an action's parameter and its first instance
   // in scope, which names the object when it is the one beyond.
   void NotFound(const model::LookedUp& search, const CallArgument* argument = nullptr,
                 int firstSlot = kNone) {
-    const std::string value = Number(search.fixedValue);
-    if (search.beyond == kNone) return Say("no object has fixed value " + value);
-    const std::string detail = " (fixed value " + value + ")";
-    Say((argument != nullptr ? Subject(*argument, firstSlot, search.beyond, detail)
-                             : "slot " + Number(search.beyond) + detail) +
+    if (search.beyond == kNone) return Say("no object has fixed value %", search.fixedValue);
+    const std::string detail = Format(" (fixed value %)", search.fixedValue);
+    Say("%%",
+        argument != nullptr ? Subject(*argument, firstSlot, search.beyond, detail)
+                            : Format("slot %%", search.beyond, detail),
         Beyond(search.bound == model::SlotBound::ObjectCount, search.lastSlot));
   }
 
@@ -140,38 +147,35 @@ class Wording {
     const auto* first = object ? Need<model::FirstInstance>(Of(parameter)) : nullptr;
     const auto* search = Need<model::LookedUp>(Of(parameter));
     if (search == nullptr || (object && first == nullptr)) return false;
-    const std::string stored = StoredWords(search->fixedValue);
     int firstSlot = first != nullptr ? first->slot : kNone;
     if (first != nullptr && first->slot == kNone) {
-      Say(NoneInScope(first->scope) + ", so the action takes " + stored);
+      Say("%, so the action takes %", NoneInScope(first->scope), Stored(search->fixedValue));
       FellBack(first->scope.type, *search);
     } else if (first != nullptr && search->storedStoodIn) {
-      Say(TypeName(first->scope.type) + "'s first instance in scope is slot " +
-          Number(first->slot) + ", whose fixed value 0 stands for " + stored);
+      Say("%'s first instance in scope is slot %, whose fixed value 0 stands for %",
+          TypeName(first->scope.type), first->slot, Stored(search->fixedValue));
       firstSlot = kNone;
     } else if (search->storedStoodIn) {
-      Say("fixed value 0 stands for " + stored);
+      Say("fixed value 0 stands for %", Stored(search->fixedValue));
     }
-    if (search->slot == kNone) {
-      if (search->lastSlot < 0)
-        Say("objectLimit is " + Number(search->lastSlot) + ", so the actions look up no object");
-      else
-        NotFound(*search, &argument, firstSlot);
-      return false;
-    }
+    if (search->slot == kNone && search->lastSlot < 0)
+      Say("objectLimit is %, so the actions look up no object", search->lastSlot);
+    else if (search->slot == kNone)
+      NotFound(*search, &argument, firstSlot);
+    if (search->slot == kNone) return false;
     operand = {search->slot, Subject(argument, firstSlot, search->slot)};
-    if (!search->hasNode) Say(operand.name + " has no display node");
+    if (!search->hasNode) Say("% has no display node", operand.name);
     return search->hasNode;
   }
 
   // An object form with nothing in scope acts on whatever holds the stored
   // fixed value: the report names it, and the picture rings it.
   void FellBack(int type, const model::LookedUp& search) {
-    std::string note = TypeName(type) +
-                       " has no instance in scope, so the call acts on the stored fixed value " +
-                       Number(search.fixedValue);
+    std::string note =
+        Format("% has no instance in scope, so the call acts on the stored fixed value %",
+               TypeName(type), search.fixedValue);
     if (search.slot != kNone) {
-      note += " (" + TypeName(f_.slots[search.slot].type) + " " + Number(search.slot) + ")";
+      note += Format(" (% %)", TypeName(f_.slots[search.slot].type), search.slot);
       named_.push_back(search.slot);
     }
     notes_.push_back(std::move(note));
@@ -181,66 +185,55 @@ class Wording {
   // instance in scope, slot 3,".
   std::string Subject(const CallArgument& argument, int firstSlot, int slot,
                       const std::string& detail = "") const {
-    const std::string named = "slot " + Number(slot) + detail;
+    const std::string named = Format("slot %%", slot, detail);
     if (slot != firstSlot || argument.form != CallArgument::Form::kObject) return named;
-    return TypeName(argument.type) + "'s first instance in scope, " + named + ",";
+    return Format("%'s first instance in scope, %,", TypeName(argument.type), named);
   }
 
-  // The list's length where the routine checked it; -1 when unrecorded.
-  int Length() {
+  // An empty list, or with `what` one of one node, which `what` leaves as it is.
+  bool Short(const char* what = nullptr) {
     const auto* length = Need<model::ListLength>();
-    return length != nullptr ? length->nodes : -1;
-  }
-  bool Empty() {
-    const int nodes = Length();
+    const int nodes = length != nullptr ? length->nodes : -1;
     if (nodes == 0) Say("the display list is empty");
-    return nodes <= 0;
-  }
-  // A list of no node or of one, which `what` leaves as it is.
-  bool Short(const std::string& what) {
-    const int nodes = Length();
-    if (nodes == 0) Say("the display list is empty");
-    if (nodes == 1) Say("the display list holds one node, which " + what + " leaves as it is");
-    return nodes <= 1;
+    if (nodes == 1 && what != nullptr)
+      Say("the display list holds one node, which % leaves as it is", std::string(what));
+    return nodes <= (what != nullptr ? 1 : 0);
   }
   bool AtEnd(const Operand& m) {
     const auto* end = Need<model::TowardEnd>();
-    if (end == nullptr || !end->already) return false;
-    Say(m.name + " is already at the " + (end->front ? "front" : "back"));
-    return true;
+    if (end != nullptr && end->already)
+      Say("% is already at the %", m.name, std::string(end->front ? "front" : "back"));
+    return end != nullptr && end->already;
   }
 
   bool AlreadyPlaced(const Operand& m, const Operand& t, bool above) {
     const auto* levels = Need<model::LevelsCompared>();
     if (levels == nullptr || levels->passed) return false;
     const std::string where = above ? "above" : "below";
-    const std::uint16_t lm = levels->level, lt = levels->otherLevel;
     if (levels->same)
-      Say("both parameters name slot " + Number(m.slot) + ", which cannot move " + where +
-          " itself");
-    else if (lm == lt)
-      Say(m.name + " and " + Unframed(t.name) + " have the same level " + Number(lm));
+      Say("both parameters name slot %, which cannot move % itself", m.slot, where);
+    else if (levels->level == levels->otherLevel)
+      Say("% and % have the same level %", m.name, Unframed(t.name), levels->level);
     else
-      Say(m.name + " is already " + where + " " + Unframed(t.name) + " (level " + Number(lm) +
-          " against " + Number(lt) + ")");
+      Say("% is already % % (level % against %)", m.name, where, Unframed(t.name), levels->level,
+          levels->otherLevel);
     return true;
   }
 
   bool ToLevel(const Operand& m) {
-    if (Empty()) return true;
+    if (Short()) return true;
     if (const auto* outside = Find<model::LevelOutsideList>()) {
-      Say("level " + Number(outside->level) +
-          " is outside the list, whose positions run from 1 to " + Number(outside->size));
+      Say("level % is outside the list, whose positions run from 1 to %", outside->level,
+          outside->size);
       return true;
     }
     const auto* target = Need<model::TargetAtLevel>();
     const auto* levels = Need<model::LevelsCompared>();
     if (target == nullptr || levels == nullptr) return false;
-    const std::string position = " at position " + Number(target->level);
-    if (target->itself) Say(m.name + " is already" + position);
+    if (target->itself) Say("% is already at position %", m.name, target->level);
     if (target->itself || target->owner == kNone || levels->passed) return target->itself;
-    Say(m.name + " has the same level as slot " + Number(target->owner) + position + " (" +
-        Number(levels->otherLevel) + ")");
+    Say("% has the same level as slot % at position % (%)", m.name, target->owner, target->level,
+        levels->otherLevel);
     return true;
   }
 
@@ -251,16 +244,16 @@ class Wording {
     const std::string key = sort->key == model::SortKey::X ? "X"
                             : sort->key == model::SortKey::Y
                                 ? "Y"
-                                : "alterable value " + Number(sort->valueIndex);
-    if (sort->oneKey)
-      Say((sort->defaultOnly ? "every key is the default value " : "every key (" + key + ") is ") +
-          Number(sort->firstKey) + ", so the order stands");
+                                : "alterable value " + Text(sort->valueIndex);
+    if (sort->oneKey && sort->defaultOnly)
+      Say("every key is the default value %, so the order stands", sort->firstKey);
+    else if (sort->oneKey)
+      Say("every key (%) is %, so the order stands", key, sort->firstKey);
+    else if (sort->defaultOnly)
+      Say("the objects already stand in this sort's order");
     else
-      Say("the objects already stand in this sort's order" +
-          (sort->defaultOnly
-               ? std::string()
-               : std::string(", the ") + (sort->largestFirst ? "largest" : "smallest") + " key (" +
-                     key + ") at the back"));
+      Say("the objects already stand in this sort's order, the % key (%) at the back",
+          std::string(sort->largestFirst ? "largest" : "smallest"), key);
     return true;
   }
 
@@ -269,8 +262,13 @@ class Wording {
     if (plugin::IsSort(*call_.routine)) return Sort();
     Operand m, t;
     switch (code) {
-      case StoreFixedValue:
-        return Stored();
+      case StoreFixedValue: {
+        // "Store Fixed Value for %0" stores 0 when nothing is in scope.
+        const auto* first = Need<model::FirstInstance>(Of(0));
+        if (first == nullptr || first->slot != kNone) return false;
+        Say("%, so 0 is stored", NoneInScope(first->scope));
+        return true;
+      }
       case ReverseAll:
         return Short("reversing");
       case SendBackOne:
@@ -280,7 +278,7 @@ class Wording {
       case BringForwardN:
         if (!ActionOperand(0, m)) return true;
         if (const auto* count = Find<model::CountBelowOne>()) {
-          Say("a count of " + Number(count->count) + " moves nothing");
+          Say("a count of % moves nothing", count->count);
           return true;
         }
         return AtEnd(m);
@@ -288,13 +286,12 @@ class Wording {
         if (!ActionOperand(0, m) || !ActionOperand(1, t)) return true;
         const auto* swap = Need<model::SwapOf>();
         if (swap == nullptr || !swap->same) return false;
-        Say("both parameters name slot " + Number(m.slot) +
-            ", and a swap with itself moves nothing");
+        Say("both parameters name slot %, and a swap with itself moves nothing", m.slot);
         return true;
       }
       case BringToFront:
       case SendToBack:
-        return Empty() || !ActionOperand(0, m) || AtEnd(m);
+        return Short() || !ActionOperand(0, m) || AtEnd(m);
       case MoveAbove:
       case MoveBelow:
         if (!ActionOperand(0, m) || !ActionOperand(1, t)) return true;
@@ -306,84 +303,70 @@ class Wording {
     }
   }
 
-  // "Store Fixed Value for %0" stores 0 when nothing is in scope.
-  bool Stored() {
-    const auto* first = Need<model::FirstInstance>(Of(0));
-    if (first == nullptr || first->slot != kNone) return false;
-    Say(NoneInScope(first->scope) + ", so 0 is stored");
-    return true;
-  }
-
   // --- Conditions with fixed values ------------------------------------------------
 
-  // The slot a fixed-value condition's parameter finds; kNone with the reason said.
-  int Found(int parameter) {
-    const auto* search = Need<model::LookedUp>(Of(parameter));
-    if (search == nullptr) return kNone;
-    if (search->storedStoodIn) Say("fixed value 0 stands for " + StoredWords(search->fixedValue));
-    if (search->slot == kNone) NotFound(*search);
-    return search->slot;
-  }
-  // Whether one of the first `count` parameters found an object without a
-  // node, said for the first.
-  bool NoNode(int count) {
+  // Whether the first `count` parameters of a fixed-value condition each
+  // found an object with a node; false with the reason said.
+  bool FoundAll(int count) {
     for (int parameter = 0; parameter < count; ++parameter) {
-      const auto* search = Find<model::LookedUp>(Of(parameter));
-      if (search == nullptr || search->hasNode) continue;
-      Say("slot " + Number(search->slot) + " has no display node");
-      return true;
+      const auto* search = Need<model::LookedUp>(Of(parameter));
+      if (search == nullptr) return false;
+      if (search->storedStoodIn) Say("fixed value 0 stands for %", Stored(search->fixedValue));
+      if (search->slot == kNone) NotFound(*search);
+      if (search->slot == kNone) return false;
     }
-    return false;
+    for (int parameter = 0; parameter < count; ++parameter)
+      if (const auto* search = Find<model::LookedUp>(Of(parameter)); !search->hasNode) {
+        Say("slot % has no display node", search->slot);
+        return false;
+      }
+    return true;
   }
   // An end node without an owner, said.
   bool Ownerless(const model::EndOwner& end) {
-    if (end.slot == kNone) Say("the " + End(end.front) + " node has no owner");
+    if (end.slot == kNone) Say("the % node has no owner", End(end.front));
     return end.slot == kNone;
   }
 
   bool EndCondition() {
     const auto* end = Need<model::EndOwner>();
     if (end == nullptr) return false;
-    if (end->storedStoodIn) Say("fixed value 0 stands for " + StoredWords(end->fixedValue));
-    if (Empty() || Ownerless(*end)) return true;
+    if (end->storedStoodIn) Say("fixed value 0 stands for %", Stored(end->fixedValue));
+    if (Short() || Ownerless(*end)) return true;
     if (end->holds) return false;
-    const std::string owner = "slot " + Number(end->slot);
     if (end->holder == kNone)
-      Say("no object has fixed value " + Number(end->fixedValue) + "; the " + End(end->front) +
-          " node is " + owner + "'s");
+      Say("no object has fixed value %; the % node is slot %'s", end->fixedValue, End(end->front),
+          end->slot);
     else
-      Say("slot " + Number(end->holder) + " is not at the " + (end->front ? "front" : "back") +
-          ": " + owner + " is");
+      Say("slot % is not at the %: slot % is", end->holder,
+          std::string(end->front ? "front" : "back"), end->slot);
     return true;
   }
 
-  bool Compare(bool above) {
-    if (Found(0) == kNone || Found(1) == kNone || NoNode(2)) return true;
+  bool Compare() {
+    if (!FoundAll(2)) return true;
     const auto* levels = Need<model::LevelsCompared>();
     if (levels == nullptr || levels->passed) return false;
-    const std::string a = "slot " + Number(levels->slot), b = "slot " + Number(levels->other);
-    const std::uint16_t la = levels->level, lb = levels->otherLevel;
     if (levels->same)
-      Say("both parameters name " + a + ", which is neither above nor below itself");
-    else if (la == lb)
-      Say("slots " + Number(levels->slot) + " and " + Number(levels->other) +
-          " have the same level " + Number(la));
+      Say("both parameters name slot %, which is neither above nor below itself", levels->slot);
+    else if (levels->level == levels->otherLevel)
+      Say("slots % and % have the same level %", levels->slot, levels->other, levels->level);
     else
-      Say(a + " (level " + Number(la) + ") is " + (la < lb ? "below " : "above ") + b + " (level " +
-          Number(lb) + ")");
+      Say("slot % (level %) is % slot % (level %)", levels->slot, levels->level,
+          std::string(levels->level < levels->otherLevel ? "below" : "above"), levels->other,
+          levels->otherLevel);
     return true;
   }
 
   bool Between() {
-    if (Found(0) == kNone || Found(1) == kNone || Found(2) == kNone || NoNode(3)) return true;
-    const auto against = [](int p) { return [p](const auto& d) { return d.otherParameter == p; }; };
-    const auto* ab = Need<model::LevelsCompared>(against(1));
-    const auto* ac = Need<model::LevelsCompared>(against(2));
+    if (!FoundAll(3)) return true;
+    const auto* ab =
+        Need<model::LevelsCompared>([](const auto& d) { return d.otherParameter == 1; });
+    const auto* ac =
+        Need<model::LevelsCompared>([](const auto& d) { return d.otherParameter == 2; });
     if (ab == nullptr || ac == nullptr || ab->passed) return false;
-    Say("slot " + Number(ab->slot) + " (level " + Number(ab->level) +
-        ") is not strictly between slot " + Number(ab->other) + " (level " +
-        Number(ab->otherLevel) + ") and slot " + Number(ac->other) + " (level " +
-        Number(ac->otherLevel) + ")");
+    Say("slot % (level %) is not strictly between slot % (level %) and slot % (level %)", ab->slot,
+        ab->level, ab->other, ab->otherLevel, ac->other, ac->otherLevel);
     return true;
   }
 
@@ -392,55 +375,54 @@ class Wording {
   static std::string Side(const model::Filtered& run) {
     return run.test == model::FilterTest::Above ? "above" : "below";
   }
-  // The narrowing of a one-narrowing condition; nullptr once it said why it
-  // stopped or when something passed.
-  const model::Filtered* Failed(bool& said) {
-    const auto* run = Need<model::Filtered>();
+  // The narrowing `match` picks when nothing passed and it ran; nullptr,
+  // with `said` when it found a scope without an instance and said so.
+  template <class Match = Any>
+  const model::Filtered* Failed(bool& said, Match match = {}) {
+    const auto* run = Need<model::Filtered>(match);
     said = run != nullptr && run->empty;
-    if (said) Say(NoneInScope(*run->empty));
+    if (said) Say("%", NoneInScope(*run->empty));
     return run == nullptr || said || !run->passed.empty() ? nullptr : run;
+  }
+  void NonePassed(const model::Filtered& run, const std::string& candidates) {
+    Say("no % lies % any %", candidates, Side(run), InScope(run.partnerScope->type, run.partners));
   }
 
   bool ObjectCompare() {
     bool said = false;
     const model::Filtered* run = Failed(said);
-    if (run == nullptr) return said;
-    const std::string side = Side(*run);
-    if (run->plain) {
-      Say("no " + InScope(run->candidateScope.type, run->candidates) + " lies " + side + " any " +
-          InScope(run->partnerScope->type, run->partners));
-      return true;
+    if (run == nullptr || run->plain) {
+      if (run != nullptr) NonePassed(*run, InScope(run->candidateScope.type, run->candidates));
+      return said || run != nullptr;
     }
     if (!run->unseen) return false;
-    Say(SlotOf(run->unseen->candidate) + " lies " + side + " " + SlotOf(run->unseen->partner) +
-        ", but the test does not see it so");
+    Say("% lies % %, but the test does not see it so", SlotOf(run->unseen->candidate), Side(*run),
+        SlotOf(run->unseen->partner));
     if (!run->unseen->misled) return false;
     const model::Misled& misled = *run->unseen->misled;
-    const std::string slot = "slot " + Number(misled.slot);
     if (misled.fixedValue == 0)
-      Say(slot + "'s fixed value 0 stands for " + StoredWords(f_.storedFixedValue) +
-          " in the test");
+      Say("slot %'s fixed value 0 stands for % in the test", misled.slot,
+          Stored(f_.storedFixedValue));
     else if (misled.found == kNone)
-      Say(slot + Beyond(true, f_.objectCount));
+      Say("slot %%", misled.slot, Beyond(true, f_.objectCount));
     else
-      Say("the test finds " + slot + "'s fixed value " + Number(misled.fixedValue) +
-          " first in slot " + Number(misled.found));
+      Say("the test finds slot %'s fixed value % first in slot %", misled.slot, misled.fixedValue,
+          misled.found);
     return true;
   }
 
   bool ObjectAtEnd() {
     bool said = false;
     const model::Filtered* run = Failed(said);
-    if (run == nullptr) return said;
-    if (Empty()) return true;
+    if (run == nullptr || Short()) return said || run != nullptr;
     const auto* end = Need<model::EndOwner>();
     if (end == nullptr || Ownerless(*end)) return end != nullptr;
     if (!end->candidate)
-      Say("the " + End(end->front) + " node is " + SlotOf(end->slot) + ", not one of " +
+      Say("the % node is %, not one of %", End(end->front), SlotOf(end->slot),
           InScope(run->candidateScope.type, run->candidates));
     else if (end->ownerFixedValue == 0)
-      Say(SlotOf(end->slot) + " is " + End(end->front) + ", but its fixed value 0 stands for " +
-          StoredWords(f_.storedFixedValue) + " in the test");
+      Say("% is %, but its fixed value 0 stands for % in the test", SlotOf(end->slot),
+          End(end->front), Stored(f_.storedFixedValue));
     return !end->candidate || end->ownerFixedValue == 0;
   }
 
@@ -449,32 +431,30 @@ class Wording {
   // chain, its selection having been marked not current. Appends why it
   // failed to `why`; false when no plain reason is known.
   bool Arrangement(int arrangement, bool wholeType, std::string& why) {
+    const auto partner = [arrangement](int p) {
+      return [=](const model::Filtered& run) {
+        return run.arrangement == arrangement && run.partner == p;
+      };
+    };
     std::vector<std::string> outer = std::exchange(clauses_, {});
-    bool known = true;
-    const auto* one = Need<model::Filtered>(Run(arrangement, 1));
+    bool said = false, known = true;
     const model::Filtered* two = nullptr;
-    if (one == nullptr) {
+    if (const auto* one = Need<model::Filtered>(partner(1)); one == nullptr) {
       known = false;
     } else if (one->empty) {
-      Say(NoneInScope(*one->empty));
-    } else if (one->passed.empty()) {
-      const int a = one->candidateScope.type;
+      Say("%", NoneInScope(*one->empty));
+    } else if (const int a = one->candidateScope.type; one->passed.empty()) {
       known = one->plain;
       if (known)
-        Say("no " +
-            (wholeType ? TypeName(a) + " at all (" + Slots(one->candidates) + ")"
-                       : InScope(a, one->candidates)) +
-            " lies " + Side(*one) + " any " + InScope(one->partnerScope->type, one->partners));
-    } else if (two = Need<model::Filtered>(Run(arrangement, 2));
-               two == nullptr || !two->passed.empty()) {
-      known = false;
-    } else if (two->empty) {
-      Say(NoneInScope(*two->empty));
-    } else {
+        NonePassed(*one, wholeType ? Format("% at all (%)", TypeName(a), Slots(one->candidates))
+                                   : InScope(a, one->candidates));
+    } else if (two = Failed(said, partner(2)); two != nullptr) {
       known = one->plain && two->plain;
-      Say(TypeName(one->candidateScope.type) + "'s instances " + Side(*one) + " some " +
-          TypeName(one->partnerScope->type) + " (" + Slots(one->passed) + ") lie " + Side(*two) +
-          " no " + InScope(two->partnerScope->type, two->partners));
+      Say("%'s instances % some % (%) lie % no %", TypeName(a), Side(*one),
+          TypeName(one->partnerScope->type), Slots(one->passed), Side(*two),
+          InScope(two->partnerScope->type, two->partners));
+    } else {
+      known = said;
     }
     for (const std::string& clause : clauses_) why += (why.empty() ? "" : ", ") + clause;
     clauses_ = std::move(outer);
@@ -486,24 +466,23 @@ class Wording {
     // A's walks rewrite its own selection: with B or C of its type, no plain
     // reason follows.
     if (partners == nullptr || partners->sharesType) return false;
-    if (partners->empty) {
-      Say(NoneInScope(*partners->empty));
-      return true;
-    }
+    if (partners->empty) Say("%", NoneInScope(*partners->empty));
     std::string first, other;
-    if (!Arrangement(0, false, first)) return false;
+    if (partners->empty || !Arrangement(0, false, first)) return partners->empty.has_value();
     const auto* marked = Need<model::MarkedNotCurrent>();
-    const auto* next = Need<model::Filtered>(Run(1, 1));
+    const auto* next = Need<model::Filtered>(
+        [](const model::Filtered& run) { return run.arrangement == 1 && run.partner == 1; });
     if (marked == nullptr || next == nullptr) return false;
     const std::string a = TypeName(marked->type);
     if (marked->stillCurrent && next->empty)
-      other = "eventCount is 65535, so marking " + a +
-              "'s selection not current leaves it current and empty, with no " + a + " to test";
+      other = Format(
+          "eventCount is 65535, so marking %'s selection not current leaves it current and "
+          "empty, with no % to test",
+          a, a);
     else if (!Arrangement(1, !next->candidateScope.current, other))
       return false;
     const std::string b = TypeName(call_.arguments[1].type), c = TypeName(call_.arguments[2].type);
-    Say("above " + b + " and below " + c + ": " + first + "; below " + b + " and above " + c +
-        ": " + other);
+    Say("above % and below %: %; below % and above %: %", b, c, first, b, c, other);
     return true;
   }
 
@@ -515,7 +494,7 @@ class Wording {
         return EndCondition();
       case CondAbove:
       case CondBelow:
-        return Compare(code == CondAbove);
+        return Compare();
       case CondBetween:
         return Between();
       case CondObjectAtBack:
@@ -544,13 +523,12 @@ std::vector<std::string> ParameterNotes(const SceneCall& call) {
   std::vector<std::string> notes;
   for (std::size_t i = 0; i < call.arguments.size(); ++i) {
     const CallArgument& argument = call.arguments[i];
-    if (argument.form != CallArgument::Form::kAltValue) continue;
-    const std::int16_t index = static_cast<std::int16_t>(argument.value);
-    if (model::ValueIndexInRange(index)) continue;
-    const std::int32_t byDefault = i + 1 < call.arguments.size() ? call.arguments[i + 1].value : 0;
-    notes.push_back("alterable value " + std::to_string(index) + " lies outside 0 to " +
-                    std::to_string(model::kValueCount - 1) +
-                    ", so every object sorts by the default value " + std::to_string(byDefault));
+    const auto index = static_cast<std::int16_t>(argument.value);
+    if (argument.form != CallArgument::Form::kAltValue || model::ValueIndexInRange(index)) continue;
+    notes.push_back(Format(
+        "alterable value % lies outside 0 to %, so every object sorts by the default value %",
+        index, model::kValueCount - 1,
+        i + 1 < call.arguments.size() ? call.arguments[i + 1].value : 0));
   }
   return notes;
 }
@@ -571,9 +549,7 @@ CallAccount ReplayOnModel(const model::Frame& before, const SceneCall& call, boo
   Result<CallAccount> account = WordDecisions(before, decisions, call, didNothing);
   if (account) return std::move(*account);
   // Loud in the report, which the scene fuzzers reject.
-  CallAccount broken;
-  broken.notes.push_back("!! " + account.error());
-  return broken;
+  return {{"!! " + account.error()}, {}, std::nullopt};
 }
 
 }  // namespace tier::scene
