@@ -295,14 +295,13 @@ Result<std::unique_ptr<EmulatedDll>> EmulatedDll::Load(const std::string& path,
 Status EmulatedDll::LayOut(const LoadOptions& options) {
   Result<std::vector<std::uint8_t>> file = ReadFile(path_);
   if (!file) return Failure(file.error());
-  std::string error;
-  if (!ReadPeImage(*file, image_, error)) return Failure(error);
+  if (Status read = ReadPeImage(*file, image_); !read) return Failure(read.error());
   std::uint32_t base = options.base != 0 ? options.base : image_.preferredBase;
   if (options.base == 0 && !Placeable(base, image_.sizeOfImage)) base = guest_map::kRelocatedBase;
   if (!Placeable(base, image_.sizeOfImage))
     return Failure("the image at " + HexAddress(base) +
                    " would overlap the memory the emulated host keeps for itself");
-  if (base != image_.base && !Rebase(image_, base, error)) return Failure(error);
+  if (Status moved = Rebase(image_, base); !moved) return Failure(moved.error());
   for (const PeExport& entry : image_.exports)
     if (!entry.name.empty()) NameAddress(image_.base + entry.rva, entry.name);
   return Ok();

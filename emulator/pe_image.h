@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "support/result.h"
+
 namespace tier::emulator {
 
 struct PeSection {
@@ -69,15 +71,15 @@ struct PeImage {
   std::vector<PeResource> resources;
 };
 
-// Reads the file's bytes. On failure returns false and sets `error` to one
+// Reads the file's bytes into `image`, whose memory it reuses. An error is one
 // line that says what is wrong ("not a 32-bit x86 DLL", "section .text lies
 // outside the file", ...); `image` is then unspecified.
-bool ReadPeImage(const std::vector<std::uint8_t>& file, PeImage& image, std::string& error);
+Status ReadPeImage(const std::vector<std::uint8_t>& file, PeImage& image);
 
 // Lays the image out at `base` instead: applies every relocation to `bytes`
-// and moves the TLS addresses. False (with `error`) when the image has to move
-// but carries no relocations, or a fixup lies outside the image.
-bool Rebase(PeImage& image, std::uint32_t base, std::string& error);
+// and moves the TLS addresses. An error when the image has to move but
+// carries no relocations, or a fixup lies outside the image.
+Status Rebase(PeImage& image, std::uint32_t base);
 
 const PeExport* FindExport(const PeImage& image, std::string_view name);
 const PeExport* FindExport(const PeImage& image, std::uint16_t ordinal);
@@ -101,8 +103,7 @@ struct VersionInfo {
   // String tables by their key ("040904E4"), each value by its name.
   std::map<std::string, std::map<std::string, std::string>> strings;
 };
-bool ParseVersionBlock(const std::vector<std::uint8_t>& block, VersionInfo& info,
-                       std::string& error);
+Result<VersionInfo> ParseVersionBlock(const std::vector<std::uint8_t>& block);
 
 // "1.0.1.0" from a fixed part's file version words; empty without one.
 std::string FileVersionText(const VersionInfo& info);

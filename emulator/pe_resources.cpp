@@ -20,7 +20,6 @@ using pe::At;
 using pe::Bytes;
 using pe::Fail;
 using pe::Inside;
-using pe::Read;
 
 namespace {
 
@@ -36,7 +35,6 @@ struct ResourceWalk {
   std::uint64_t entriesLeft = 0;    // how many more entries the directory has room for
   std::uint64_t dataBytesLeft = 0;  // leaves may not add up to more than the image
   std::vector<PeResource>* resources = nullptr;
-  std::string* error = nullptr;
 
   // Whether [offset, offset + width) from the directory's start lies inside it.
   bool Holds(std::uint64_t offset, std::uint64_t width) const {
@@ -52,58 +50,60 @@ std::string PathText(const std::uint32_t (&path)[kLevels], int levels) {
   return text;
 }
 
-bool ReadLeaf(ResourceWalk& walk, std::uint64_t offset, const std::uint32_t (&path)[kLevels]) {
+Status ReadLeaf(ResourceWalk& walk, std::uint64_t offset, const std::uint32_t (&path)[kLevels]) {
   if (!walk.Holds(offset, 16))
-    return Fail(*walk.error,
-                PathText(path, kLevels) + ": its data entry lies outside the resource directory");
-  const auto dataRva = At<std::uint32_t>(walk.image, walk.rva + offset);
-  const auto dataSize = At<std::uint32_t>(walk.image, walk.rva + offset + 4);
+    return Fail(PathText(path, kLevels) + ": its data entry lies outside the resource directory");
+  const auto rva = At<std::uint32_t>(walk.image, walk.rva + offset);
+  const auto size = At<std::uint32_t>(walk.image, walk.rva + offset + 4);
+  if (!rva || !size) return Error{!rva ? rva.error() : size.error()};
+  const std::uint32_t dataRva = *rva, dataSize = *size;
   if (!Inside(walk.image, dataRva, dataSize))
-    return Fail(*walk.error, PathText(path, kLevels) + ": its data lies outside the image");
+    return Fail(PathText(path, kLevels) + ": its data lies outside the image");
   if (dataSize > walk.dataBytesLeft)
-    return Fail(*walk.error, "the resources' data add up to more than the image");
+    return Fail("the resources' data add up to more than the image");
   walk.dataBytesLeft -= dataSize;
   PeResource resource{path[0], path[1], path[2], {}};
   resource.data.assign(walk.image.begin() + dataRva, walk.image.begin() + dataRva + dataSize);
   walk.resources->push_back(std::move(resource));
-  return true;
+  return Ok();
 }
 
 // The directory at `offset` from the resource directory's start, at `level`;
 // `path` holds the ids of the levels above it.
-bool WalkDirectory(ResourceWalk& walk, std::uint64_t offset, int level,
-                   std::uint32_t (&path)[kLevels]) {
+Status WalkDirectory(ResourceWalk& walk, std::uint64_t offset, int level,
+                     std::uint32_t (&path)[kLevels]) {
   if (!walk.Holds(offset, 16))
-    return Fail(*walk.error,
-                PathText(path, level) + ": a directory lies outside the resource directory");
-  const std::uint64_t count = At<std::uint16_t>(walk.image, walk.rva + offset + 12) +
-                              At<std::uint16_t>(walk.image, walk.rva + offset + 14);
+    return Fail(PathText(path, level) + ": a directory lies outside the resource directory");
+  const auto named = At<std::uint16_t>(walk.image, walk.rva + offset + 12);
+  const auto numbered = At<std::uint16_t>(walk.image, walk.rva + offset + 14);
+  if (!named || !numbered) return Error{!named ? named.error() : numbered.error()};
+  const std::uint64_t count = std::uint64_t{*named} + *numbered;
   if (!walk.Holds(offset + 16, 8 * count))
-    return Fail(*walk.error,
-                PathText(path, level) + ": the entries lie outside the resource directory");
-  if (count > walk.entriesLeft)
-    return Fail(*walk.error, "the resource directories share their entries");
+    return Fail(PathText(path, level) + ": the entries lie outside the resource directory");
+  if (count > walk.entriesLeft) return Fail("the resource directories share their entries");
   walk.entriesLeft -= count;
 
   for (std::uint64_t i = 0; i < count; ++i) {
     const std::uint64_t entry = walk.rva + offset + 16 + 8 * i;
-    const auto name = At<std::uint32_t>(walk.image, entry);
-    const auto target = At<std::uint32_t>(walk.image, entry + 4);
+    const auto read = At<std::uint32_t>(walk.image, entry);
+    const auto pointer = At<std::uint32_t>(walk.image, entry + 4);
+    if (!read || !pointer) return Error{!read ? read.error() : pointer.error()};
+    const std::uint32_t name = *read, target = *pointer;
     if ((name & kHighBit) != 0) continue;  // named: the host reads numbered resources only
     path[level] = name;
     const std::uint64_t child = target & ~kHighBit;
-    if (child <= offset)
-      return Fail(*walk.error, PathText(path, level + 1) + " points back into the tree");
+    if (child <= offset) return Fail(PathText(path, level + 1) + " points back into the tree");
     const bool subdirectory = (target & kHighBit) != 0;
     if (subdirectory && level + 1 == kLevels)
-      return Fail(*walk.error,
-                  PathText(path, level + 1) + " goes deeper than type, id and language");
+      return Fail(PathText(path, level + 1) + " goes deeper than type, id and language");
     if (!subdirectory && level + 1 < kLevels)
-      return Fail(*walk.error, PathText(path, level + 1) + " holds data where a directory belongs");
-    if (!(subdirectory ? WalkDirectory(walk, child, level + 1, path) : ReadLeaf(walk, child, path)))
-      return false;
+      return Fail(PathText(path, level + 1) + " holds data where a directory belongs");
+    if (Status read = subdirectory ? WalkDirectory(walk, child, level + 1, path)
+                                   : ReadLeaf(walk, child, path);
+        !read)
+      return read;
   }
-  return true;
+  return Ok();
 }
 
 // A node of a version block: wLength, wValueLength, wType, a UTF-16 key, padding
@@ -118,53 +118,56 @@ struct VersionNode {
 
 std::uint64_t Align4(std::uint64_t offset) { return (offset + 3) & ~std::uint64_t{3}; }
 
-bool ReadVersionNode(Bytes block, std::uint64_t offset, std::uint64_t limit, VersionNode& node,
-                     std::string& error) {
+Result<VersionNode> ReadVersionNode(Bytes block, std::uint64_t offset, std::uint64_t limit) {
   const std::string where = "version block: the node at offset " + std::to_string(offset);
-  const auto length = At<std::uint16_t>(block, offset);  // the caller saw 6 bytes inside
-  const auto valueLength = At<std::uint16_t>(block, offset + 2);
-  const auto type = At<std::uint16_t>(block, offset + 4);
-  if (length < 6 || offset + length > limit) return Fail(error, where + " runs past its parent");
+  struct Header {
+    std::uint16_t length, valueLength, type;
+  };
+  const auto header = At<Header>(block, offset);
+  if (!header) return Error{header.error()};
+  const auto [length, valueLength, type] = *header;
+  if (length < 6 || offset + length > limit) return Fail(where + " runs past its parent");
+  VersionNode node;
   node.end = offset + length;
-  node.key.clear();
   std::uint64_t at = offset + 6;
   for (;; at += 2) {
-    if (at + 2 > node.end) return Fail(error, where + " has a key that runs past the node");
+    if (at + 2 > node.end) return Fail(where + " has a key that runs past the node");
     const auto unit = At<std::uint16_t>(block, at);
-    if (unit == 0) break;
-    node.key.push_back(Narrow(unit));
+    if (!unit) return Error{unit.error()};
+    if (*unit == 0) break;
+    node.key.push_back(Narrow(*unit));
   }
   node.value = std::min(Align4(at + 2), node.end);
   // Text values count UTF-16 units, binary ones bytes; text that some writers
   // measure in bytes is cut at the node's end, and read up to its terminator.
   node.valueBytes = type == 1 ? 2ull * valueLength : valueLength;
   if (node.value + node.valueBytes > node.end) {
-    if (type != 1) return Fail(error, where + " has a value that runs past the node");
+    if (type != 1) return Fail(where + " has a value that runs past the node");
     node.valueBytes = node.end - node.value;
   }
   node.children = std::min(Align4(node.value + node.valueBytes), node.end);
-  return true;
+  return node;
 }
 
-bool ReadChildren(Bytes block, const VersionNode& parent, std::vector<VersionNode>& children,
-                  std::string& error) {
-  children.clear();
+Result<std::vector<VersionNode>> ReadChildren(Bytes block, const VersionNode& parent) {
+  std::vector<VersionNode> children;
   // Fewer than a header's six bytes left: padding.
   for (std::uint64_t at = parent.children; at + 6 <= parent.end;) {
-    VersionNode child;
-    if (!ReadVersionNode(block, at, parent.end, child, error)) return false;
-    at = Align4(child.end);  // at least six bytes on
-    children.push_back(std::move(child));
+    Result<VersionNode> child = ReadVersionNode(block, at, parent.end);
+    if (!child) return Error{child.error()};
+    at = Align4(child->end);  // at least six bytes on
+    children.push_back(std::move(*child));
   }
-  return true;
+  return children;
 }
 
+// A node's text value, up to its terminator; the node lies inside the block.
 std::string TextValue(Bytes block, const VersionNode& node) {
   std::string text;
   for (std::uint64_t at = node.value; at + 2 <= node.value + node.valueBytes; at += 2) {
     const auto unit = At<std::uint16_t>(block, at);
-    if (unit == 0) break;
-    text.push_back(Narrow(unit));
+    if (!unit || *unit == 0) break;
+    text.push_back(Narrow(*unit));
   }
   return text;
 }
@@ -173,8 +176,7 @@ std::string TextValue(Bytes block, const VersionNode& node) {
 
 namespace pe {
 
-bool ReadResources(Bytes image, std::uint64_t rva, std::uint64_t end, PeImage& result,
-                   std::string& error) {
+Status ReadResources(Bytes image, std::uint64_t rva, std::uint64_t end, PeImage& result) {
   ResourceWalk walk;
   walk.image = image;
   walk.rva = rva;
@@ -182,7 +184,6 @@ bool ReadResources(Bytes image, std::uint64_t rva, std::uint64_t end, PeImage& r
   walk.entriesLeft = walk.size / 8;
   walk.dataBytesLeft = image.size();
   walk.resources = &result.resources;
-  walk.error = &error;
   std::uint32_t path[kLevels] = {};
   return WalkDirectory(walk, 0, 0, path);
 }
@@ -203,51 +204,64 @@ std::optional<std::string> ResourceString(const PeImage& image, unsigned id,
   const Bytes data(block->data);
   // Sixteen strings, each a 16-bit length in UTF-16 units, then the units.
   std::uint64_t at = 0;
-  std::uint16_t length = 0;
   for (unsigned i = 0; i < id % 16; ++i) {
-    if (!Read(data, at, length)) return std::nullopt;
-    at += 2 + 2ull * length;
+    const auto skipped = At<std::uint16_t>(data, at);
+    if (!skipped) return std::nullopt;
+    at += 2 + 2ull * *skipped;
   }
-  if (!Read(data, at, length) || length == 0 || !Inside(data, at + 2, 2ull * length))
-    return std::nullopt;
+  const auto length = At<std::uint16_t>(data, at);
+  if (!length || *length == 0 || !Inside(data, at + 2, 2ull * *length)) return std::nullopt;
   std::string text;
-  for (std::uint64_t i = 0; i < length; ++i)
-    text.push_back(Narrow(At<std::uint16_t>(data, at + 2 + 2 * i)));
+  for (std::uint64_t i = 0; i < *length; ++i) {
+    const auto unit = At<std::uint16_t>(data, at + 2 + 2 * i);
+    if (!unit) return std::nullopt;
+    text.push_back(Narrow(*unit));
+  }
   return text;
 }
 
-bool ParseVersionBlock(const std::vector<std::uint8_t>& bytes, VersionInfo& info,
-                       std::string& error) {
-  info = VersionInfo{};
+Result<VersionInfo> ParseVersionBlock(const std::vector<std::uint8_t>& bytes) {
+  VersionInfo info;
   const Bytes block(bytes);
-  VersionNode root;
-  if (block.size() < 6) return Fail(error, "version block: shorter than a node header");
-  if (!ReadVersionNode(block, 0, block.size(), root, error)) return false;
+  if (block.size() < 6) return Fail("version block: shorter than a node header");
+  const Result<VersionNode> read = ReadVersionNode(block, 0, block.size());
+  if (!read) return Error{read.error()};
+  const VersionNode& root = *read;
   if (root.key != "VS_VERSION_INFO")
-    return Fail(error, "version block: the root key is not VS_VERSION_INFO");
+    return Fail("version block: the root key is not VS_VERSION_INFO");
   if (root.valueBytes != 0) {
     constexpr std::uint32_t kSignature = 0xFEEF04BD;
-    if (root.valueBytes < 52 || At<std::uint32_t>(block, root.value) != kSignature)
-      return Fail(error, "version block: the fixed part lacks its signature 0xFEEF04BD");
-    for (int i = 0; i < 13; ++i) info.fixed.push_back(At<std::uint32_t>(block, root.value + 4 * i));
+    const auto signature = At<std::uint32_t>(block, root.value);
+    if (root.valueBytes < 52 || !signature || *signature != kSignature)
+      return Fail("version block: the fixed part lacks its signature 0xFEEF04BD");
+    for (int i = 0; i < 13; ++i) {
+      const auto word = At<std::uint32_t>(block, root.value + 4 * i);
+      if (!word) return Error{word.error()};
+      info.fixed.push_back(*word);
+    }
   }
 
-  std::vector<VersionNode> parts, tables, entries;
-  if (!ReadChildren(block, root, parts, error)) return false;
-  for (const VersionNode& part : parts) {
-    if (!ReadChildren(block, part, tables, error)) return false;
-    for (const VersionNode& table : tables) {
+  const Result<std::vector<VersionNode>> parts = ReadChildren(block, root);
+  if (!parts) return Error{parts.error()};
+  for (const VersionNode& part : *parts) {
+    const Result<std::vector<VersionNode>> tables = ReadChildren(block, part);
+    if (!tables) return Error{tables.error()};
+    for (const VersionNode& table : *tables) {
       if (part.key == "StringFileInfo") {
-        if (!ReadChildren(block, table, entries, error)) return false;
+        const Result<std::vector<VersionNode>> entries = ReadChildren(block, table);
+        if (!entries) return Error{entries.error()};
         auto& strings = info.strings[table.key];
-        for (const VersionNode& entry : entries) strings[entry.key] = TextValue(block, entry);
+        for (const VersionNode& entry : *entries) strings[entry.key] = TextValue(block, entry);
       } else if (part.key == "VarFileInfo" && table.key == "Translation") {
-        for (std::uint64_t at = table.value; at + 4 <= table.value + table.valueBytes; at += 4)
-          info.translations.push_back(At<std::uint32_t>(block, at));
+        for (std::uint64_t at = table.value; at + 4 <= table.value + table.valueBytes; at += 4) {
+          const auto translation = At<std::uint32_t>(block, at);
+          if (!translation) return Error{translation.error()};
+          info.translations.push_back(*translation);
+        }
       }
     }
   }
-  return true;
+  return info;
 }
 
 std::string FileVersionText(const VersionInfo& info) {

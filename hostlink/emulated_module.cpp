@@ -132,10 +132,9 @@ std::optional<std::string> EmulatedModule::TakeText(std::intptr_t result) const 
 
 std::string EmulatedModule::Version() const {
   const emulator::PeResource* block = emulator::FindResource(dll_->image(), kVersionBlock, 1);
-  emulator::VersionInfo info;
-  std::string error;
-  if (block == nullptr || !emulator::ParseVersionBlock(block->data, info, error)) return "unknown";
-  const std::string text = emulator::FileVersionText(info);
+  if (block == nullptr) return "unknown";
+  const Result<emulator::VersionInfo> info = emulator::ParseVersionBlock(block->data);
+  const std::string text = info ? emulator::FileVersionText(*info) : "";
   return text.empty() ? "unknown" : text;
 }
 

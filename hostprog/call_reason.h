@@ -13,6 +13,7 @@
 
 #include "hostprog/scene_file.h"
 #include "model/model.h"
+#include "support/result.h"
 
 namespace tier::scene {
 
@@ -29,9 +30,15 @@ struct CallAccount {
 // Notes that the call's parameters alone give.
 std::vector<std::string> ParameterNotes(const SceneCall& call);
 
-// Replays `call` on `before`, the frame as the call found it, and words the
-// model's decisions; `didNothing` asks for the reason too. Nothing is said
-// of records the model cannot run.
+// Words `decisions`, those the model took running `call` on `before`, the
+// frame as the call found it; `didNothing` asks for the reason too. An error
+// names a decision the wording needs that the record lacks.
+Result<CallAccount> WordDecisions(const model::Frame& before, const model::Decisions& decisions,
+                                  const SceneCall& call, bool didNothing);
+
+// Replays `call` on `before` and words the model's decisions. Nothing is said
+// of records the model cannot run; a record short of a decision gives a note
+// marked "!!" instead of a reason.
 CallAccount ReplayOnModel(const model::Frame& before, const SceneCall& call, bool didNothing);
 
 }  // namespace tier::scene

@@ -21,14 +21,13 @@ struct Context {
   Outcome& out;
   Decisions* decisions = nullptr;  // none: nobody listens
 
+  bool Listening() const { return decisions != nullptr; }
   void Decide(Decision decision) const {
     if (decisions != nullptr) decisions->push_back(std::move(decision));
   }
 
   std::int32_t Resolve(std::int32_t fixedValue) const {
-    if (fixedValue != 0) return fixedValue;
-    Decide(StoredStandsIn{f.storedFixedValue});
-    return f.storedFixedValue;
+    return fixedValue != 0 ? fixedValue : f.storedFixedValue;
   }
   const Object& At(int slot) const {
     if (slot < 0 || slot >= static_cast<int>(f.slots.size()) || !f.slots[slot].present)
@@ -39,37 +38,48 @@ struct Context {
   std::int32_t NodeFixedValue(int node) const { return FixedValueOf(At(f.nodes[node].owner)); }
   int Size() const { return static_cast<int>(f.order.size()); }
 
+  // The first slot after `last` that holds `fixedValue`; kNone.
+  int HolderAfter(std::int32_t fixedValue, int last) const {
+    for (int slot = std::max(last + 1, 0); slot < static_cast<int>(f.slots.size()); ++slot)
+      if (f.slots[slot].present && FixedValueOf(f.slots[slot]) == fixedValue) return slot;
+    return kNone;
+  }
+  // The record of a look-up of parameter `parameter` that found `slot`.
+  void DecideLookup(int parameter, std::int32_t given, SlotBound bound, int last, int slot) const {
+    if (!Listening()) return;
+    const std::int32_t wanted = Resolve(given);
+    LookedUp record{parameter, wanted, given == 0, bound, last, slot};
+    if (slot == kNone) record.beyond = HolderAfter(wanted, last);
+    record.hasNode = slot != kNone && f.slots[slot].node != kNone;
+    Decide(record);
+  }
+
   // FindNodeByFixedValue: slots 0 to objectLimit (signed), first match wins
-  // even when it has no node.
-  int LookupNode(std::int32_t fixedValue) const {
+  // even when it has no node. `found` takes the slot.
+  int LookupNode(std::int32_t fixedValue, int parameter, int* found = nullptr) const {
     const std::int32_t wanted = Resolve(fixedValue);
     for (int slot = 0; slot <= f.objectLimit; ++slot) {
       const Object& object = f.slots[slot];
       if (!object.present || FixedValueOf(object) != wanted) continue;
-      Decide(Searched{wanted, SlotBound::ObjectLimit, slot});
-      if (object.node == kNone) Decide(NoNode{slot});
+      DecideLookup(parameter, fixedValue, SlotBound::ObjectLimit, f.objectLimit, slot);
+      if (found != nullptr) *found = slot;
       return object.node;
     }
-    Decide(Searched{wanted, SlotBound::ObjectLimit, kNone});
+    DecideLookup(parameter, fixedValue, SlotBound::ObjectLimit, f.objectLimit, kNone);
     return kNone;
   }
 
   // The condition and name scans: slots 0 to objectCount (unsigned).
-  int ScanSlot(std::int32_t wanted) const {
-    const int found = ConditionSlot(f, wanted);
-    Decide(Searched{wanted, SlotBound::ObjectCount, found});
+  int ScanSlot(std::int32_t fixedValue, int parameter) const {
+    const int found = ConditionSlot(f, Resolve(fixedValue));
+    DecideLookup(parameter, fixedValue, SlotBound::ObjectCount, f.objectCount, found);
     return found;
   }
   int Owner(int node) const { return f.nodes[node].owner; }
-  bool HasNode(int slot) const {
-    if (f.slots[slot].node != kNone) return true;
-    Decide(NoNode{slot});
-    return false;
-  }
+  bool HasNode(int slot) const { return f.slots[slot].node != kNone; }
   bool ListEmpty() const {
-    if (!f.order.empty()) return false;
-    Decide(model::ListEmpty{});
-    return true;
+    Decide(ListLength{Size()});
+    return f.order.empty();
   }
 
   void Refresh(int node) {
@@ -99,14 +109,10 @@ struct Context {
   bool Current(int type) const { return f.types[type].selectionStamp == f.eventCount; }
 
   int FirstInScopeSlot(int type) const { return model::FirstInScopeSlot(f, type); }
-  std::int32_t FirstInScopeFixedValue(int type) const {
+  std::int32_t FirstInScopeFixedValue(int type, int parameter) const {
     const int slot = FirstInScopeSlot(type);
-    if (slot == kNone) {
-      Decide(NoInstanceInScope{ScopeOf(f, type)});
-      return 0;
-    }
-    Decide(FirstInScope{type, slot});
-    return FixedValueOf(f.slots[slot]);
+    Decide(FirstInstance{parameter, ScopeOf(f, type), slot});
+    return slot == kNone ? 0 : FixedValueOf(f.slots[slot]);
   }
   std::uint16_t Level(int node) const { return f.LevelOf(node); }
 
@@ -118,13 +124,13 @@ struct Context {
 // --- Order actions -------------------------------------------------------------
 
 void StepBy(Context& c, std::int32_t fixedValue, std::int64_t count, int direction) {
-  const int m = c.LookupNode(fixedValue);
+  const int m = c.LookupNode(fixedValue, 0);
   if (m == kNone) return;
   if (count <= 0) return c.Decide(CountBelowOne{count});
   const int from = c.f.PositionOf(m);
   const std::int64_t room = direction < 0 ? from : c.Size() - 1 - from;
   const int steps = static_cast<int>(std::min(count, room));
-  if (steps == 0) c.Decide(AlreadyAtEnd{c.Owner(m), direction > 0});
+  c.Decide(TowardEnd{c.Owner(m), direction > 0, steps == 0});
   std::vector<int> passed;
   for (int i = 1; i <= steps; ++i) passed.push_back(c.f.order[from + direction * i]);
   c.MoveTo(m, from + direction * steps);
@@ -135,11 +141,11 @@ void StepBy(Context& c, std::int32_t fixedValue, std::int64_t count, int directi
 }
 
 void SwapPair(Context& c, std::int32_t first, std::int32_t second) {
-  const int a = c.LookupNode(first);
+  const int a = c.LookupNode(first, 0);
   if (a == kNone) return;
-  const int b = c.LookupNode(second);
+  const int b = c.LookupNode(second, 1);
   if (b == kNone) return;
-  if (a == b) c.Decide(SameObject{c.Owner(a)});
+  c.Decide(SwapOf{c.Owner(a), c.Owner(b), a == b});
   if (a != b) {
     std::swap(c.f.order[c.f.PositionOf(a)], c.f.order[c.f.PositionOf(b)]);
     c.Mirror(a);
@@ -151,9 +157,9 @@ void SwapPair(Context& c, std::int32_t first, std::int32_t second) {
 
 void ToEnd(Context& c, std::int32_t fixedValue, bool front) {
   if (c.ListEmpty()) return;
-  const int m = c.LookupNode(fixedValue);
+  const int m = c.LookupNode(fixedValue, 0);
   if (m == kNone) return;
-  if (c.f.PositionOf(m) == (front ? c.Size() - 1 : 0)) c.Decide(AlreadyAtEnd{c.Owner(m), front});
+  c.Decide(TowardEnd{c.Owner(m), front, c.f.PositionOf(m) == (front ? c.Size() - 1 : 0)});
   c.MoveTo(m, front ? c.Size() - 1 : 0);
   c.Refresh(m);
 }
@@ -162,7 +168,6 @@ void ReverseAll(Context& c) {
   const std::vector<int> old = c.f.order;
   const int n = c.Size();
   if (c.ListEmpty()) return;
-  if (n == 1) c.Decide(ListOfOne{});
   std::reverse(c.f.order.begin(), c.f.order.end());
   for (int i = 0; i < n / 2; ++i) {
     c.Mirror(old[i]);
@@ -189,26 +194,25 @@ void WalkToward(Context& c, int m, int t, bool forward) {
 }
 
 void MoveAboveOrBelow(Context& c, std::int32_t first, std::int32_t second, bool above) {
-  const int m = c.LookupNode(first);
+  const int m = c.LookupNode(first, 0);
   if (m == kNone) return;
-  const int t = c.LookupNode(second);
+  const int t = c.LookupNode(second, 1);
   if (t == kNone) return;
-  if (m == t)
-    c.Decide(SameObject{c.Owner(m)});
-  else
-    c.Decide(LevelsCompared{c.Owner(m), c.Owner(t), c.Level(m), c.Level(t)});
   const bool moves = above ? c.Level(m) < c.Level(t) : c.Level(m) > c.Level(t);
+  c.Decide(LevelsCompared{1, c.Owner(m), c.Owner(t), c.Level(m), c.Level(t), m == t, moves});
   if (moves) WalkToward(c, m, t, above);
 }
 
 void MoveToLevel(Context& c, std::int32_t fixedValue, std::int32_t levelNumber) {
-  const int m = c.LookupNode(fixedValue);
+  int slot = kNone;
+  const int m = c.LookupNode(fixedValue, 0, &slot);
   if (m == kNone || c.ListEmpty()) return;
   if (levelNumber < 1 || levelNumber > c.Size())
     return c.Decide(LevelOutsideList{levelNumber, c.Size()});
   const int t = c.f.order[levelNumber - 1];
-  c.Decide(TargetAtLevel{levelNumber, c.Owner(t)});
-  c.Decide(LevelsCompared{c.Owner(m), c.Owner(t), c.Level(m), c.Level(t)});
+  c.Decide(TargetAtLevel{levelNumber, c.Owner(t), c.Owner(t) == slot});
+  c.Decide(LevelsCompared{kNone, c.Owner(m), c.Owner(t), c.Level(m), c.Level(t), m == t,
+                          c.Level(m) != c.Level(t)});
   if (c.Level(m) == c.Level(t)) return;
   WalkToward(c, m, t, c.Level(m) < c.Level(t));
 }
@@ -218,8 +222,7 @@ void MoveToLevel(Context& c, std::int32_t fixedValue, std::int32_t levelNumber) 
 void Sort(Context& c, SortKey by, bool largestFirst, std::int32_t defaultValue,
           std::int32_t valueIndex) {
   const int n = c.Size();
-  if (c.ListEmpty()) return;
-  if (n == 1) return c.Decide(ListOfOne{});
+  if (c.ListEmpty() || n == 1) return;
   std::vector<std::int32_t> keys;
   for (int node : c.f.order) {
     const int owner = c.f.nodes[node].owner;
@@ -230,14 +233,24 @@ void Sort(Context& c, SortKey by, bool largestFirst, std::int32_t defaultValue,
         key = o.x;
       else if (by == SortKey::Y)
         key = o.y;
-      else if (o.hasValues && valueIndex >= 0 && valueIndex < kValueCount)
+      else if (o.hasValues && ValueIndexInRange(valueIndex))
         key = o.values[valueIndex];
     } else if (by != SortKey::AlterableValue) {
       key = 0;
     }
     keys.push_back(key);
   }
-  c.Decide(SortKeys{by, largestFirst, valueIndex, defaultValue, keys});
+  if (c.Listening()) {
+    const auto unordered = [&](std::int32_t a, std::int32_t b) {
+      return largestFirst ? b > a : b < a;
+    };
+    c.Decide(
+        SortKeys{by, largestFirst, valueIndex,
+                 by == SortKey::AlterableValue && !ValueIndexInRange(valueIndex),
+                 std::adjacent_find(keys.begin(), keys.end(), unordered) == keys.end(),
+                 std::adjacent_find(keys.begin(), keys.end(), std::not_equal_to<>()) == keys.end(),
+                 keys.front()});
+  }
   const std::vector<int> picks = SortOrder(keys, largestFirst);
   std::vector<int> sorted;
   for (int i : picks) sorted.push_back(c.f.order[i]);
@@ -255,40 +268,45 @@ void Sort(Context& c, SortKey by, bool largestFirst, std::int32_t defaultValue,
 
 using Test = std::function<std::int32_t(Context&, std::int32_t, std::int32_t)>;
 
+int EndNodeOwner(const Context& c, bool front) {
+  return c.f.nodes[front ? c.f.order.back() : c.f.order.front()].owner;
+}
+
 std::int32_t AtEnd(Context& c, std::int32_t fixedValue, bool front) {
-  const std::int32_t wanted = c.Resolve(fixedValue);
-  if (c.ListEmpty()) return 0;
-  const int owner = c.f.nodes[front ? c.f.order.back() : c.f.order.front()].owner;
-  c.Decide(EndOwner{front, owner});
-  if (owner == kNone) return 0;
-  return FixedValueOf(c.At(owner)) == wanted ? 1 : 0;
+  EndOwner end{front, kNone, c.Resolve(fixedValue), fixedValue == 0};
+  if (!c.ListEmpty()) {
+    end.slot = EndNodeOwner(c, front);
+    end.holds = end.slot != kNone && FixedValueOf(c.At(end.slot)) == end.fixedValue;
+    if (c.Listening()) end.holder = c.HolderAfter(end.fixedValue, kNone);
+  }
+  c.Decide(end);
+  return end.holds ? 1 : 0;
 }
 
 std::int32_t Compare(Context& c, std::int32_t first, std::int32_t second, bool above) {
-  const int s1 = c.ScanSlot(c.Resolve(first));
+  const int s1 = c.ScanSlot(first, 0);
   if (s1 == kNone) return 0;
-  const int s2 = c.ScanSlot(c.Resolve(second));
+  const int s2 = c.ScanSlot(second, 1);
   if (s2 == kNone) return 0;
   if (!c.HasNode(s1) || !c.HasNode(s2)) return 0;
-  const int n1 = c.f.slots[s1].node, n2 = c.f.slots[s2].node;
-  if (s1 == s2)
-    c.Decide(SameObject{s1});
-  else
-    c.Decide(LevelsCompared{s1, s2, c.Level(n1), c.Level(n2)});
-  return (above ? c.Level(n1) > c.Level(n2) : c.Level(n1) < c.Level(n2)) ? 1 : 0;
+  const std::uint16_t l1 = c.Level(c.f.slots[s1].node), l2 = c.Level(c.f.slots[s2].node);
+  const bool passed = above ? l1 > l2 : l1 < l2;
+  c.Decide(LevelsCompared{1, s1, s2, l1, l2, s1 == s2, passed});
+  return passed ? 1 : 0;
 }
 
 std::int32_t Between(Context& c, std::int32_t first, std::int32_t second, std::int32_t third) {
-  const int sa = c.ScanSlot(c.Resolve(first));
+  const int sa = c.ScanSlot(first, 0);
   if (sa == kNone) return 0;
-  const int sb = c.ScanSlot(c.Resolve(second)), sc = c.ScanSlot(c.Resolve(third));
+  const int sb = c.ScanSlot(second, 1), sc = c.ScanSlot(third, 2);
   if (sb == kNone || sc == kNone) return 0;
   if (!c.HasNode(sa) || !c.HasNode(sb) || !c.HasNode(sc)) return 0;
-  const int na = c.f.slots[sa].node, nb = c.f.slots[sb].node, nc = c.f.slots[sc].node;
-  const unsigned a = c.Level(na), b = c.Level(nb), lc = c.Level(nc);
-  c.Decide(LevelsCompared{sa, sb, c.Level(na), c.Level(nb)});
-  c.Decide(LevelsCompared{sa, sc, c.Level(na), c.Level(nc)});
-  return ((b < a && a < lc) || (lc < a && a < b)) ? 1 : 0;
+  const std::uint16_t a = c.Level(c.f.slots[sa].node), b = c.Level(c.f.slots[sb].node),
+                      lc = c.Level(c.f.slots[sc].node);
+  const bool passed = (b < a && a < lc) || (lc < a && a < b);
+  c.Decide(LevelsCompared{1, sa, sb, a, b, sa == sb, passed});
+  c.Decide(LevelsCompared{2, sa, sc, a, lc, sa == sc, passed});
+  return passed ? 1 : 0;
 }
 
 // The slots of a type's instances in scope, in chain order.
@@ -309,18 +327,47 @@ std::vector<int> InstancesInScope(const Context& c, int type) {
   return slots;
 }
 
+// Whether the conditions' look-up finds `slot` by its own fixed value, and
+// it has a node: then the levels alone decide a test on it.
+bool FoundAsItself(const Frame& f, int slot) {
+  return ConditionSlot(f, FixedValueOf(f.slots[slot])) == slot && f.slots[slot].node != kNone;
+}
+
+// For a narrowing against partners that let nothing pass though levels say
+// some candidate lies beyond some partner: the first such pair, and the
+// look-up that misled the test.
+std::optional<Filtered::Unseen> Unseen(const Frame& f, const Filtered& run) {
+  const bool above = run.test == FilterTest::Above;
+  const auto level = [&](int slot) { return f.LevelOf(f.slots[slot].node); };
+  for (const int candidate : run.candidates)
+    for (const int partner : run.partners) {
+      if (f.slots[candidate].node == kNone || f.slots[partner].node == kNone) continue;
+      if (above ? level(candidate) <= level(partner) : level(candidate) >= level(partner)) continue;
+      Filtered::Unseen unseen{candidate, partner, std::nullopt};
+      for (const int slot : {candidate, partner}) {
+        const std::int32_t value = FixedValueOf(f.slots[slot]);
+        const int found = ConditionSlot(f, value);
+        if (found == slot) continue;
+        unseen.misled = Misled{slot, value, found};
+        break;
+      }
+      return unseen;
+    }
+  return std::nullopt;
+}
+
 // The tests' own decisions, one per pair of instances, are left unrecorded:
 // the narrowing as a whole is the decision.
 std::int32_t Filter(Context& c, int typeA, std::optional<int> typeB, FilterTest which,
-                    const Test& test) {
-  Filtered record{which, ScopeOf(c.f, typeA), std::nullopt, true, {}, {}, {}};
+                    const Test& test, int arrangement = 0, int partner = 1) {
+  Filtered record{which, arrangement, typeB ? partner : kNone, ScopeOf(c.f, typeA)};
   if (typeB) record.partnerScope = ScopeOf(c.f, *typeB);
   const int firstA = c.FirstInScopeSlot(typeA);
   if (firstA == kNone || (typeB && c.FirstInScopeSlot(*typeB) == kNone)) {
+    record.empty = firstA == kNone ? record.candidateScope : *record.partnerScope;
     c.Decide(std::move(record));
     return 0;
   }
-  record.stopped = false;
   record.candidates = InstancesInScope(c, typeA);
   std::vector<std::int32_t> partners;
   if (typeB) {
@@ -364,6 +411,12 @@ std::int32_t Filter(Context& c, int typeA, std::optional<int> typeB, FilterTest 
     c.At(last).nextSelected = kChainEnd;
   }
   c.decisions = listening;
+  if (c.Listening()) {
+    const auto plain = [&](int slot) { return FoundAsItself(c.f, slot); };
+    record.plain = std::all_of(record.candidates.begin(), record.candidates.end(), plain) &&
+                   std::all_of(record.partners.begin(), record.partners.end(), plain);
+    if (typeB && !any && !record.plain) record.unseen = Unseen(c.f, record);
+  }
   c.Decide(std::move(record));
   return any ? 1 : 0;
 }
@@ -377,14 +430,37 @@ const Test kBelow = [](Context& c, std::int32_t a, std::int32_t b) {
   return Compare(c, a, b, false);
 };
 
+// The owner of an end node as the object forms test it, before the narrowing.
+void DecideEnd(Context& c, int type, bool front) {
+  if (!c.Listening() || c.ListEmpty()) return;
+  EndOwner end{front, EndNodeOwner(c, front)};
+  if (end.slot != kNone) {
+    const std::vector<int> candidates = InstancesInScope(c, type);
+    end.candidate = std::find(candidates.begin(), candidates.end(), end.slot) != candidates.end();
+    end.ownerFixedValue = FixedValueOf(c.f.slots[end.slot]);
+  }
+  c.Decide(end);
+}
+
+std::int32_t ObjectAtEnd(Context& c, int type, bool front) {
+  DecideEnd(c, type, front);
+  return Filter(c, type, std::nullopt, front ? FilterTest::AtFront : FilterTest::AtBack,
+                front ? kAtFront : kAtBack);
+}
+
 std::int32_t ObjectBetween(Context& c, int a, int b, int other) {
   using enum FilterTest;
-  if (Filter(c, a, b, Above, kAbove) && Filter(c, a, other, Below, kBelow)) return 1;
-  if (c.Current(a)) {
-    c.f.types[a].selectionStamp = 0xFFFF;
-    c.Decide(MarkedNotCurrent{a, c.f.eventCount});
+  if (c.Listening()) {
+    BetweenPartners partners{b == a || other == a};
+    for (const int type : {b, other})
+      if (!partners.empty && c.FirstInScopeSlot(type) == kNone) partners.empty = ScopeOf(c.f, type);
+    c.Decide(partners);
   }
-  if (Filter(c, a, b, Below, kBelow) && Filter(c, a, other, Above, kAbove)) return 1;
+  if (Filter(c, a, b, Above, kAbove, 0, 1) && Filter(c, a, other, Below, kBelow, 0, 2)) return 1;
+  const bool marked = c.Current(a);
+  if (marked) c.f.types[a].selectionStamp = 0xFFFF;
+  c.Decide(MarkedNotCurrent{a, marked, marked && c.Current(a)});
+  if (Filter(c, a, b, Below, kBelow, 1, 1) && Filter(c, a, other, Above, kAbove, 1, 2)) return 1;
   return 0;
 }
 
@@ -403,9 +479,9 @@ std::int32_t RunCondition(Context& c, const Call& call) {
       for (int i = 0; i < 3; ++i) c.Fetch(Service::NextParameter, 0xFFFF, 0);
       return Between(c, call.nextParameters[0], call.nextParameters[1], call.nextParameters[2]);
     case Code::CondObjectAtBack:
-      return Filter(c, call.typeA, std::nullopt, FilterTest::AtBack, kAtBack);
+      return ObjectAtEnd(c, call.typeA, false);
     case Code::CondObjectAtFront:
-      return Filter(c, call.typeA, std::nullopt, FilterTest::AtFront, kAtFront);
+      return ObjectAtEnd(c, call.typeA, true);
     case Code::CondObjectAbove:
       return Filter(c, call.typeA, call.typeB, FilterTest::Above, kAbove);
     case Code::CondObjectBelow:
@@ -420,7 +496,7 @@ std::int32_t RunCondition(Context& c, const Call& call) {
 void RunAction(Context& c, const Call& call) {
   // Object forms act on the first instance in scope of the parameter's type.
   const bool objectForm = call.code >= plugin::CodeOf(plugin::ActionCode::SendBackOneByObject);
-  const std::int32_t a = objectForm ? c.FirstInScopeFixedValue(call.typeA) : call.first;
+  const std::int32_t a = objectForm ? c.FirstInScopeFixedValue(call.typeA, 0) : call.first;
   using Code = plugin::ActionCode;
   switch (static_cast<plugin::ActionCode>(call.code)) {
     case Code::SendBackOne:
@@ -432,9 +508,9 @@ void RunAction(Context& c, const Call& call) {
     case Code::SwapPair:
       return SwapPair(c, call.first, call.second);
     case Code::SwapPairByObject:
-      return SwapPair(c, a, c.FirstInScopeFixedValue(call.typeB));
+      return SwapPair(c, a, c.FirstInScopeFixedValue(call.typeB, 1));
     case Code::StoreFixedValue:
-      c.f.storedFixedValue = c.FirstInScopeFixedValue(call.typeA);
+      c.f.storedFixedValue = c.FirstInScopeFixedValue(call.typeA, 0);
       return;
     case Code::BringToFront:
     case Code::BringToFrontByObject:
@@ -453,11 +529,11 @@ void RunAction(Context& c, const Call& call) {
     case Code::MoveAbove:
       return MoveAboveOrBelow(c, call.first, call.second, true);
     case Code::MoveAboveByObject:
-      return MoveAboveOrBelow(c, a, c.FirstInScopeFixedValue(call.typeB), true);
+      return MoveAboveOrBelow(c, a, c.FirstInScopeFixedValue(call.typeB, 1), true);
     case Code::MoveBelow:
       return MoveAboveOrBelow(c, call.first, call.second, false);
     case Code::MoveBelowByObject:
-      return MoveAboveOrBelow(c, a, c.FirstInScopeFixedValue(call.typeB), false);
+      return MoveAboveOrBelow(c, a, c.FirstInScopeFixedValue(call.typeB, 1), false);
     case Code::MoveToLevel:
     case Code::MoveToLevelByObject:
       return MoveToLevel(c, a, call.second);
@@ -497,7 +573,7 @@ std::int32_t FixedValueByName(Context& c, const std::optional<std::string>& argu
     const Object& object = c.f.slots[slot];
     if (!object.present || !SameName(name, c.f.types[object.type].name)) continue;
     const std::int32_t value = FixedValueOf(object);
-    const int node = c.LookupNode(value);
+    const int node = c.LookupNode(value, 0);
     if (node != kNone && Counted(c.f.nodes[node])) return value;
   }
   return 0;

@@ -103,6 +103,13 @@ struct Outcome {
 };
 
 // --- The decisions a routine takes on its way ---------------------------------
+//
+// Each decision is a typed record that carries what the host program words:
+// the facts are settled here, once, and a reader looks each decision up by
+// its type and, where a routine takes several of one type, by the parameter
+// or arrangement it belongs to, never by where it stands in the list. A
+// routine records every decision its path reaches, so a reader that finds
+// one missing knows the record is incomplete.
 
 // Where an instance search started: the type's current selection, or else its
 // first object; `first` is that slot, -1 or a free slot when there is none.
@@ -112,94 +119,151 @@ struct ScopeStart {
   int first = kNone;
 };
 
-// A fixed value of 0 was taken as the stored one.
-struct StoredStandsIn {
-  std::int32_t storedFixedValue = 0;
-};
-// An object parameter found no instance in scope and took fixed value 0.
-struct NoInstanceInScope {
+// An object parameter of an action took its type's first instance in scope,
+// `slot`, or with none in scope (kNone) fixed value 0.
+struct FirstInstance {
+  static constexpr const char* kName = "FirstInstance";
+  int parameter = 0;  // the routine's parameter, from 0
   ScopeStart scope;
-};
-// An object parameter took the fixed value of its type's first instance in scope.
-struct FirstInScope {
-  int type = 0;
-  int slot = 0;
-};
-// A search of slots 0 to objectLimit (actions) or objectCount (conditions)
-// for a fixed value; `slot` is the first holder, kNone when none is in reach.
-enum class SlotBound { ObjectLimit, ObjectCount };
-struct Searched {
-  std::int32_t fixedValue = 0;
-  SlotBound bound = SlotBound::ObjectLimit;
   int slot = kNone;
 };
-// The object found has no display node.
-struct NoNode {
-  int slot = 0;
+
+// A fixed value looked up in slots 0 to objectLimit (actions) or objectCount
+// (conditions). `slot` is the first holder in reach, kNone when none is; then
+// `beyond` is the first holder past `lastSlot`, kNone when no slot holds it.
+enum class SlotBound { ObjectLimit, ObjectCount };
+struct LookedUp {
+  static constexpr const char* kName = "LookedUp";
+  int parameter = 0;
+  std::int32_t fixedValue = 0;  // the value searched for
+  bool storedStoodIn = false;   // 0 was given and the stored value searched for
+  SlotBound bound = SlotBound::ObjectLimit;
+  int lastSlot = 0;  // objectLimit or objectCount
+  int slot = kNone, beyond = kNone;
+  bool hasNode = false;  // the object found has a display node
 };
-struct ListEmpty {};
-struct ListOfOne {};
-// The object to move already lies at that end.
-struct AlreadyAtEnd {
+
+// The display list's length where a routine checks it (0: empty).
+struct ListLength {
+  static constexpr const char* kName = "ListLength";
+  int nodes = 0;
+};
+
+// A move toward an end: `already` when the object lies there.
+struct TowardEnd {
+  static constexpr const char* kName = "TowardEnd";
   int slot = 0;
-  bool front = false;
+  bool front = false, already = false;
 };
 struct CountBelowOne {
+  static constexpr const char* kName = "CountBelowOne";
   std::int64_t count = 0;
 };
-// Both parameters found the same object.
-struct SameObject {
-  int slot = 0;
+// The two objects a swap found.
+struct SwapOf {
+  static constexpr const char* kName = "SwapOf";
+  int slot = 0, other = 0;
+  bool same = false;
 };
-// Two objects' levels, as a move or a condition compared them.
+// Two objects' levels, as a move or a condition compared them; `other` is
+// the object of parameter `otherParameter` (kNone: the node at a level).
+// `passed`: the condition held, or the move goes ahead.
 struct LevelsCompared {
+  static constexpr const char* kName = "LevelsCompared";
+  int otherParameter = 1;
   int slot = 0, other = 0;
   std::uint16_t level = 0, otherLevel = 0;
+  bool same = false, passed = false;
 };
 struct LevelOutsideList {
+  static constexpr const char* kName = "LevelOutsideList";
   std::int32_t level = 0;
   int size = 0;
 };
-// The node at the level a move aims for, and its owner's slot.
+// The node at the level a move aims for: its owner's slot, and whether that
+// is the object to move.
 struct TargetAtLevel {
+  static constexpr const char* kName = "TargetAtLevel";
   std::int32_t level = 0;
   int owner = kNone;
+  bool itself = false;
 };
-// The owner of the back-most or front-most node, kNone for an ownerless node.
+// The owner of the back-most or front-most node (kNone: none, or no node).
+// The fixed-value forms test it for `fixedValue`, held first by `holder`
+// (kNone: by no slot); the object forms for each candidate's own value.
 struct EndOwner {
+  static constexpr const char* kName = "EndOwner";
   bool front = false;
   int slot = kNone;
+  std::int32_t fixedValue = 0;
+  bool storedStoodIn = false, holds = false;
+  int holder = kNone;
+  bool candidate = false;            // object forms: the owner is one of the candidates
+  std::int32_t ownerFixedValue = 0;  // 0 stood for the stored value in the test
 };
-// A sort's keys, back to front as the list stood.
+// A sort's keys as the list stood: already in the sort's order, and all one key.
 enum class SortKey { X, Y, AlterableValue };
 struct SortKeys {
+  static constexpr const char* kName = "SortKeys";
   SortKey key = SortKey::X;
   bool largestFirst = false;
-  std::int32_t valueIndex = 0, defaultValue = 0;
-  std::vector<std::int32_t> keys;
+  std::int32_t valueIndex = 0;
+  bool defaultOnly = false;  // the index lies outside the values: every key is the default
+  bool inOrder = false, oneKey = false;
+  std::int32_t firstKey = 0;
+};
+// The test's look-up of a slot's own fixed value found another slot (kNone:
+// none up to objectCount).
+struct Misled {
+  int slot = 0;
+  std::int32_t fixedValue = 0;
+  int found = kNone;
 };
 // One narrowing of a type's selection: its instances in scope (candidates)
-// tested at an end or against a partner type's instances in scope.
+// tested at an end or against the instances in scope of the type of
+// parameter `partner` (kNone: none). "%0 Between %1 and %2?" runs two
+// arrangements (0, 1) of two narrowings each.
 enum class FilterTest { AtBack, AtFront, Above, Below };
 struct Filtered {
+  static constexpr const char* kName = "Filtered";
   FilterTest test = FilterTest::AtBack;
+  int arrangement = 0, partner = kNone;
   ScopeStart candidateScope;
   std::optional<ScopeStart> partnerScope;
-  bool stopped = false;  // the candidates' or the partners' type had no instance in scope
+  std::optional<ScopeStart> empty;  // the scope that had no instance: nothing was tested
   std::vector<int> candidates, partners, passed;  // slots, in walk order
+  bool plain = false;  // every one is found by its own fixed value and has a node
+  // Nothing passed though `candidate` lies beyond `partner` by level; the
+  // look-up that misled the test, when one did.
+  struct Unseen {
+    int candidate = 0, partner = 0;
+    std::optional<Misled> misled;
+  };
+  std::optional<Unseen> unseen;
 };
-// "%0 Between %1 and %2?" marked the type's selection not current between
-// its two arrangements.
+// "%0 Between %1 and %2?": whether a partner type shares A's type, and the
+// first partner scope without an instance.
+struct BetweenPartners {
+  static constexpr const char* kName = "BetweenPartners";
+  bool sharesType = false;
+  std::optional<ScopeStart> empty;
+};
+// Between its two arrangements "%0 Between %1 and %2?" marks A's selection
+// not current when it was; at eventCount 65535 the mark leaves it current.
 struct MarkedNotCurrent {
+  static constexpr const char* kName = "MarkedNotCurrent";
   int type = 0;
-  std::uint16_t eventCount = 0;
+  bool marked = false, stillCurrent = false;
 };
 
-using Decision =
-    std::variant<StoredStandsIn, NoInstanceInScope, FirstInScope, Searched, NoNode, ListEmpty,
-                 ListOfOne, AlreadyAtEnd, CountBelowOne, SameObject, LevelsCompared,
-                 LevelOutsideList, TargetAtLevel, EndOwner, SortKeys, Filtered, MarkedNotCurrent>;
+using Decision = std::variant<FirstInstance, LookedUp, ListLength, TowardEnd, CountBelowOne, SwapOf,
+                              LevelsCompared, LevelOutsideList, TargetAtLevel, EndOwner, SortKeys,
+                              Filtered, BetweenPartners, MarkedNotCurrent>;
 using Decisions = std::vector<Decision>;
+
+// Whether an alterable value index names one of an object's values; the
+// sorts by value key every object by the default value otherwise.
+constexpr bool ValueIndexInRange(std::int32_t index) { return index >= 0 && index < kValueCount; }
 
 // Records the model cannot run: a chain into a free slot, a node outside the
 // list.

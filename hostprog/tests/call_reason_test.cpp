@@ -125,5 +125,62 @@ TEST(CallReason, ReasonsComeOnlyWhenTheModelDidNothing) {
     EXPECT_GT(explainedByRoutine[routine], 0) << "routine " << routine;
 }
 
+bool SameAccount(const CallAccount& a, const CallAccount& b) {
+  return a.notes == b.notes && a.named == b.named && a.why.has_value() == b.why.has_value() &&
+         (!a.why || a.why->text == b.why->text);
+}
+
+// The wording looks each decision up by what it is: the record reversed
+// words the same, and a record short of any one decision words the same
+// (the wording did not need it) or fails naming the decision, never giving
+// another reason or none.
+TEST(CallReason, DecisionsAreFoundByWhatTheyAreAndAMissingOneFailsLoudly) {
+  int reasons = 0;
+  for (std::uint64_t seed = 1; seed <= 400; ++seed) {
+    fuzz::SeededSource source(seed * 104729);
+    const fuzz::FrameRecipe recipe = fuzz::MakeFrame(source);
+    model::Frame frame = fuzz::ToModel(recipe);
+    for (int i = 0; i < 10; ++i) {
+      const model::Call call = fuzz::MakeCall(source, recipe, i % 2 == 0).call;
+      model::Frame after = frame;
+      model::Decisions decisions;
+      try {
+        model::Run(after, call, &decisions);
+      } catch (const model::Unmodelled&) {
+        break;
+      }
+      if (call.kind == model::Kind::Expression) continue;
+      const SceneCall scene = ToScene(call);
+      const std::string where = "seed " + std::to_string(seed) + ", call " + std::to_string(i);
+      const Result<CallAccount> whole = WordDecisions(frame, decisions, scene, true);
+      ASSERT_TRUE(whole) << where << ": " << whole.error();
+      const model::Decisions reversed(decisions.rbegin(), decisions.rend());
+      const Result<CallAccount> backwards = WordDecisions(frame, reversed, scene, true);
+      ASSERT_TRUE(backwards && SameAccount(*backwards, *whole)) << where;
+      int failed = 0;
+      for (std::size_t drop = 0; drop < decisions.size(); ++drop) {
+        model::Decisions shorter = decisions;
+        shorter.erase(shorter.begin() + static_cast<std::ptrdiff_t>(drop));
+        const Result<CallAccount> account = WordDecisions(frame, shorter, scene, true);
+        if (!account) {
+          ++failed;
+          EXPECT_NE(account.error().find("recorded no "), std::string::npos) << account.error();
+        } else {
+          EXPECT_TRUE(SameAccount(*account, *whole))
+              << where << ", decision " << drop << " dropped";
+        }
+      }
+      // A reason rests on at least one decision.
+      if (whole->why) {
+        ++reasons;
+        EXPECT_GT(failed, 0) << where << ": " << whole->why->text;
+      }
+      frame = std::move(after);
+      if (HasFailure()) return;
+    }
+  }
+  EXPECT_GT(reasons, 100);
+}
+
 }  // namespace
 }  // namespace tier::scene

@@ -10,6 +10,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "emulator/pe_read.h"
 #include "plugin/catalogue.h"
 #include "plugin/exports.h"
 #include "plugin/version.h"
@@ -36,16 +37,15 @@ class RealDll : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     file_ = FileBytes(TIER_VDX_PATH);
-    if (!file_.empty()) read_ = ReadPeImage(file_, image_, error_);
+    if (!file_.empty()) read_ = ReadPeImage(file_, image_);
   }
   void SetUp() override {
     if (file_.empty()) GTEST_SKIP() << "no " TIER_VDX_PATH ": build the win32 preset's Tier";
-    ASSERT_TRUE(read_) << error_;
+    ASSERT_TRUE(read_) << read_.error();
   }
   static inline std::vector<std::uint8_t> file_;
   static inline PeImage image_;
-  static inline bool read_ = false;
-  static inline std::string error_;
+  static inline Status read_ = Error{"not read"};
 };
 
 TEST_F(RealDll, SectionsEntryAndTlsLieWhereALoaderNeedsThem) {
@@ -108,9 +108,9 @@ TEST_F(RealDll, StringTableVersionBlockAndMarkerAreTheProducts) {
 
   const PeResource* version = FindResource(image_, 16, 1);
   ASSERT_NE(version, nullptr);
-  VersionInfo info;
-  std::string error;
-  ASSERT_TRUE(ParseVersionBlock(version->data, info, error)) << error;
+  const Result<VersionInfo> parsed = ParseVersionBlock(version->data);
+  ASSERT_TRUE(parsed) << parsed.error();
+  const VersionInfo& info = *parsed;
   const std::vector<std::uint32_t> fixed = {
       0xFEEF04BD, 0x10000, 0x10000, 0x10000, 0x10000, 0x10000, 0, 0, 0x10001, 1, 0, 0, 0};
   EXPECT_EQ(info.fixed, fixed);
@@ -135,8 +135,8 @@ TEST_F(RealDll, StringTableVersionBlockAndMarkerAreTheProducts) {
 
 TEST_F(RealDll, RebaseMovesEveryFixupByTheDeltaAndNothingElse) {
   PeImage moved = image_;
-  std::string error;
-  ASSERT_TRUE(Rebase(moved, 0x10000000, error)) << error;
+  Status moving = Rebase(moved, 0x10000000);
+  ASSERT_TRUE(moving) << moving.error();
   const std::uint32_t delta = 0x10000000 - image_.base;
   ASSERT_FALSE(image_.relocations.empty());
   std::vector<bool> fixup(image_.bytes.size());
@@ -150,14 +150,16 @@ TEST_F(RealDll, RebaseMovesEveryFixupByTheDeltaAndNothingElse) {
   EXPECT_EQ(moved.tls->indexAddress, image_.tls->indexAddress + delta);
   EXPECT_EQ(moved.tls->rawDataStart, image_.tls->rawDataStart + delta);
 
-  ASSERT_TRUE(Rebase(moved, image_.preferredBase, error)) << error;
+  moving = Rebase(moved, image_.preferredBase);
+  ASSERT_TRUE(moving) << moving.error();
   EXPECT_EQ(moved.bytes, image_.bytes);
-  EXPECT_FALSE(Rebase(moved, 0x10001000, error)) << "not on a 64 KiB boundary";
-  EXPECT_FALSE(Rebase(moved, 0xFFFF0000, error)) << "no room below 4 GiB";
+  EXPECT_FALSE(Rebase(moved, 0x10001000)) << "not on a 64 KiB boundary";
+  EXPECT_FALSE(Rebase(moved, 0xFFFF0000)) << "no room below 4 GiB";
   moved.relocations.clear();
-  EXPECT_TRUE(Rebase(moved, image_.base, error)) << "staying put needs no relocations";
-  EXPECT_FALSE(Rebase(moved, 0x10000000, error));
-  EXPECT_NE(error.find("no base relocations"), std::string::npos) << error;
+  EXPECT_TRUE(Rebase(moved, image_.base)) << "staying put needs no relocations";
+  moving = Rebase(moved, 0x10000000);
+  ASSERT_FALSE(moving);
+  EXPECT_NE(moving.error().find("no base relocations"), std::string::npos) << moving.error();
 }
 
 // Reads `file`: a variant that reads must leave an image the other functions
@@ -165,18 +167,17 @@ TEST_F(RealDll, RebaseMovesEveryFixupByTheDeltaAndNothingElse) {
 void ReadOrRefuseInOneLine(const std::vector<std::uint8_t>& file, const std::string& variant,
                            int& refusals) {
   static PeImage image;  // one for all, as a loader that reads many files keeps one
-  std::string error;
-  if (ReadPeImage(file, image, error)) {
+  const Status read = ReadPeImage(file, image);
+  if (read) {
     for (unsigned id : {1u, 4009u, 7070u}) (void)ResourceString(image, id);
-    VersionInfo info;
     if (const PeResource* version = FindResource(image, 16, 1))
-      (void)ParseVersionBlock(version->data, info, error);
-    (void)Rebase(image, 0x10000000, error);
+      (void)ParseVersionBlock(version->data);
+    (void)Rebase(image, 0x10000000);
     return;
   }
   ++refusals;
-  EXPECT_FALSE(error.empty()) << variant;
-  EXPECT_EQ(error.find('\n'), std::string::npos) << variant << ": " << error;
+  EXPECT_FALSE(read.error().empty()) << variant;
+  EXPECT_EQ(read.error().find('\n'), std::string::npos) << variant << ": " << read.error();
 }
 
 TEST_F(RealDll, DamagedCopiesAreReadOrRefusedInOneLine) {
@@ -224,19 +225,32 @@ TEST_F(RealDll, DamagedCopiesAreReadOrRefusedInOneLine) {
 
 TEST_F(RealDll, DamagedVersionBlocksAreReadOrRefusedInOneLine) {
   const std::vector<std::uint8_t> block = FindResource(image_, 16, 1)->data;
-  VersionInfo info;
-  std::string error;
   for (std::size_t offset = 0; offset < block.size(); offset += 2) {
     for (std::uint32_t value : {0u, 0xFFFFu, 6u, 0x40u}) {
       std::vector<std::uint8_t> damaged = block;
       Put32(damaged, offset, value, 2);
-      if (!ParseVersionBlock(damaged, info, error)) {
-        EXPECT_EQ(error.find('\n'), std::string::npos);
+      if (const Result<VersionInfo> info = ParseVersionBlock(damaged); !info) {
+        EXPECT_EQ(info.error().find('\n'), std::string::npos);
       }
     }
-    if (!ParseVersionBlock({block.begin(), block.begin() + offset}, info, error)) {
-      EXPECT_FALSE(error.empty());
+    if (const Result<VersionInfo> info = ParseVersionBlock({block.begin(), block.begin() + offset});
+        !info) {
+      EXPECT_FALSE(info.error().empty());
     }
+  }
+}
+
+TEST(PeRead, AReadThatDoesNotLieInsideIsAnErrorNotAZero) {
+  const std::vector<std::uint8_t> bytes = {1, 2, 3, 4, 5, 6};
+  const pe::Bytes span(bytes);
+  const Result<std::uint32_t> inside = pe::At<std::uint32_t>(span, 2);
+  ASSERT_TRUE(inside);
+  EXPECT_EQ(*inside, 0x06050403u);
+  for (std::uint64_t offset : {3ull, 6ull, 7ull, ~0ull}) {
+    const Result<std::uint32_t> outside = pe::At<std::uint32_t>(span, offset);
+    ASSERT_FALSE(outside) << offset;
+    EXPECT_NE(outside.error().find("runs past the end of its 6 bytes"), std::string::npos)
+        << outside.error();
   }
 }
 
@@ -272,8 +286,8 @@ std::vector<std::uint8_t> HandMadeDll(std::vector<std::uint8_t> content) {
 
 std::string Refusal(const std::vector<std::uint8_t>& file) {
   PeImage image;
-  std::string error;
-  return ReadPeImage(file, image, error) ? "read" : error;
+  const Status read = ReadPeImage(file, image);
+  return read ? "read" : read.error();
 }
 
 TEST(HandMadeImage, EachWrongHeaderIsRefusedByName) {
@@ -311,8 +325,8 @@ TEST(HandMadeImage, ImportsWithoutALookupTableAreReadFromTheAddressTable) {
   std::vector<std::uint8_t> file = HandMadeDll(content);
   Put32(file, Directory(1), 0x1000), Put32(file, Directory(1) + 4, 40);
   PeImage image;
-  std::string error;
-  ASSERT_TRUE(ReadPeImage(file, image, error)) << error;
+  const Status read = ReadPeImage(file, image);
+  ASSERT_TRUE(read) << read.error();
   ASSERT_EQ(image.imports.size(), 2u);
   EXPECT_EQ(image.imports[0].dll + image.imports[0].name, "HOST.dllRefresh");
   EXPECT_EQ(image.imports[0].slotRva, 0x1080u);

@@ -80,12 +80,12 @@ bool StringExists(unsigned id, std::uint16_t language) {
 LibraryVersion VersionOfLibrary() {
   LibraryVersion version;
   const emulator::PeResource* block = emulator::FindResource(Library().image(), kVersionBlock, 1);
-  emulator::VersionInfo info;
-  std::string error;
-  if (block == nullptr || !emulator::ParseVersionBlock(block->data, info, error)) return version;
-  version.fixed = info.fixed;
-  version.translations = info.translations;
-  if (auto table = info.strings.find("040904E4"); table != info.strings.end())
+  if (block == nullptr) return version;
+  const Result<emulator::VersionInfo> info = emulator::ParseVersionBlock(block->data);
+  if (!info) return version;
+  version.fixed = info->fixed;
+  version.translations = info->translations;
+  if (auto table = info->strings.find("040904E4"); table != info->strings.end())
     version.strings = table->second;
   return version;
 }
