@@ -43,7 +43,7 @@
   let wantedPicture = null; // the picture asked for last
   let firstReportSeen = false;
   let edited = false; // the editor holds edits that no example or link gave
-  let trySceneOf = new Map(); // "action-7": the routine's example scene
+  const trySceneOf = new Map(); // "action-CODE": the routine's example scene
 
   // --- Scenes in the address: "#scene=" and base64url of the UTF-8 text,
   // or "#z=" and base64url of its deflate-raw compression ---
@@ -89,7 +89,9 @@
   // without the "#" and whatever came before it. Throws with what is wrong.
   async function sceneOfFragment(given) {
     const fragment = given.trim().replace(/^[^#]*#/, "");
-    const [form, code] = [fragment.slice(0, fragment.indexOf("=") + 1), fragment.slice(fragment.indexOf("=") + 1)];
+    const equals = fragment.indexOf("=");
+    const form = fragment.slice(0, equals + 1);
+    const code = fragment.slice(equals + 1);
     if (form === "scene=") return utf8(codeToBytes(code));
     if (form === "z=") {
       if (typeof DecompressionStream === "undefined")
@@ -533,7 +535,6 @@
     const menu = $("routines");
     menu.replaceChildren(menu.options[0]);
     const groups = new Map();
-    const codes = new Map(); // the next code of each kind, in catalogue order
     for (const row of menuRows) {
       if (!groups.has(row.kind)) {
         const group = document.createElement("optgroup");
@@ -541,9 +542,7 @@
         groups.set(row.kind, group);
         menu.appendChild(group);
       }
-      const code = codes.get(row.kind) || 0;
-      codes.set(row.kind, code + 1);
-      trySceneOf.set(row.kind + "-" + code, row.scene);
+      trySceneOf.set(row.kind + "-" + row.code, row.scene);
       const option = document.createElement("option");
       option.value = row.call;
       option.textContent = row.display + (row.form ? " (" + row.form + ")" : "");

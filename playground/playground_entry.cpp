@@ -123,9 +123,7 @@ SceneStep Windowed(const SceneStep& step, std::size_t first, std::size_t count) 
   return cut;
 }
 
-bool Kept(const SceneStep& step) {
-  return step.frame.nodes.size() == step.frame.nodeCount;
-}
+bool Kept(const SceneStep& step) { return step.frame.nodes.size() == step.frame.nodeCount; }
 
 // The picture of the steps `from` to `to` (inclusive) with every order cut to
 // the window; the whole order, as --svg draws it, where it fits the window.
@@ -240,8 +238,8 @@ EMSCRIPTEN_KEEPALIVE int tier_touched(int number) {
 EMSCRIPTEN_KEEPALIVE const char* tier_picture() {
   g_pictureError.clear();
   if (!g_run || g_run->steps.empty()) return Hand("");
-  return Hand(Picture(0, g_run->steps.size() - 1, 0, g_run->scene.scene.order.size(),
-                      g_pictureError));
+  return Hand(
+      Picture(0, g_run->steps.size() - 1, 0, g_run->scene.scene.order.size(), g_pictureError));
 }
 
 EMSCRIPTEN_KEEPALIVE const char* tier_picture_error() { return g_pictureError.c_str(); }
@@ -258,15 +256,15 @@ EMSCRIPTEN_KEEPALIVE const char* tier_window_picture(int number, int first, int 
   const std::size_t to = number < 0 ? last : static_cast<std::size_t>(number);
   const std::size_t from = number < 0 ? 0 : (to == 0 ? 0 : to - 1);
   try {
-    return Hand(Picture(from, to, static_cast<std::size_t>(first),
-                        static_cast<std::size_t>(count), g_pictureError));
+    return Hand(Picture(from, to, static_cast<std::size_t>(first), static_cast<std::size_t>(count),
+                        g_pictureError));
   } catch (const std::bad_alloc&) {
     return Hand("");
   }
 }
 
-// The routine menu: one line per routine of the catalogue, its kind, display
-// string, the form it takes where two routines share that string ("fixed
+// The routine menu: one line per routine of the catalogue, its kind, code,
+// display string, the form it takes where two routines share that string ("fixed
 // value" or "object", else empty), example call, summary and example scene
 // separated by tabs (the scene's line ends as the character 0x1F).
 EMSCRIPTEN_KEEPALIVE const char* tier_routine_menu() {
@@ -278,14 +276,15 @@ EMSCRIPTEN_KEEPALIVE const char* tier_routine_menu() {
                                       [&row](const RoutineInfo& other) {
                                         return other.displayText == row.displayText;
                                       }) > 1;
-    const bool objectForm = row.parameterCount > 0 &&
-                            row.parameters[0].kind == tier::plugin::kParamObject;
+    const bool objectForm =
+        row.parameterCount > 0 && row.parameters[0].kind == tier::plugin::kParamObject;
     std::string escaped;
     for (const char c : tier::playground::ExampleScene(row)) escaped += c == '\n' ? '\x1f' : c;
-    menu += std::string(tier::plugin::KindWord(row.kind)) + "\t" + std::string(row.displayText) +
-            "\t" + (shared ? (objectForm ? "object" : "fixed value") : "") + "\t" +
-            tier::playground::ExampleCall(row) + "\t" + std::string(row.summary) + "\t" +
-            escaped + "\n";
+    menu += std::string(tier::plugin::KindWord(row.kind)) + "\t" + std::to_string(row.code) + "\t" +
+            std::string(row.displayText) + "\t" +
+            (shared ? (objectForm ? "object" : "fixed value") : "") + "\t" +
+            tier::playground::ExampleCall(row) + "\t" + std::string(row.summary) + "\t" + escaped +
+            "\n";
   }
   return Hand(menu);
 }

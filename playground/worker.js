@@ -35,8 +35,11 @@ const TierCore = (function () {
       .split("\n")
       .filter((line) => line !== "")
       .map((line, index) => {
-        const [kind, display, form, call, summary, scene] = line.split("\t");
-        return { index, kind, display, form, call, summary, scene: scene.replace(/\x1f/g, "\n") };
+        const [kind, code, display, form, call, summary, scene] = line.split("\t");
+        return {
+          index, kind, code: Number(code), display, form, call, summary,
+          scene: scene.replace(/\x1f/g, "\n"),
+        };
       });
   }
 

@@ -110,7 +110,7 @@ function referenceExamples(engine) {
   for (const [kind, count] of [["condition", 10], ["action", 28], ["expression", 8]])
     for (let code = 0; code < count; ++code) routines.push(kind + " " + code);
   links.forEach(([, page, code], index) => {
-    check(page === "tier-playground.html", "a link goes to " + page);
+    check(page === "../build/wasm/tier-playground.html", "a link goes to " + page);
     const text = Buffer.from(code, "base64url").toString("utf8");
     const result = run(engine, text, "example.scene");
     check(result.status === 0 && result.steps === 2 && result.picture !== "" &&
