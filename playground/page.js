@@ -387,6 +387,7 @@
     switch (answer.kind) {
       case "ready":
         fillRoutines(answer.menu);
+        $("version").textContent = "Tier object " + answer.version;
         break;
       case "ran":
         if (answer.id !== awaitedRun) break;
@@ -470,7 +471,7 @@
     script.onload = () =>
       TierCore.start().then(() => {
         core = TierCore;
-        onAnswer({ kind: "ready", menu: core.routineMenu() });
+        onAnswer({ kind: "ready", menu: core.routineMenu(), version: core.version() });
         for (const message of queue.splice(0)) engine.post(message);
       });
     document.head.appendChild(script);

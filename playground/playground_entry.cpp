@@ -26,6 +26,7 @@
 #include "hostprog/scene_report.h"
 #include "hostprog/scene_runner.h"
 #include "playground/example_scene.h"
+#include "plugin/version.h"
 
 namespace {
 
@@ -262,6 +263,9 @@ EMSCRIPTEN_KEEPALIVE const char* tier_window_picture(int number, int first, int 
     return Hand("");
   }
 }
+
+// The plug-in's version, the one its release is named after: "1.1.0.0".
+EMSCRIPTEN_KEEPALIVE const char* tier_version() { return Hand(tier::plugin::VersionText()); }
 
 // The routine menu: one line per routine of the catalogue, its kind, code,
 // display string, the form it takes where two routines share that string ("fixed

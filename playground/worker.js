@@ -128,7 +128,9 @@ const TierCore = (function () {
     return { kind: "failed", id: message.id, error: "unknown request " + message.kind };
   }
 
-  return { start, routineMenu, begin, advance, finished, handle };
+  const version = () => text(engine._tier_version());
+
+  return { start, routineMenu, version, begin, advance, finished, handle };
 })();
 
 // In a worker: answer the page's messages.
@@ -148,7 +150,7 @@ if (typeof WorkerGlobalScope !== "undefined" && self instanceof WorkerGlobalScop
     });
   };
   starting.then(
-    () => self.postMessage({ kind: "ready", menu: TierCore.routineMenu() }),
+    () => self.postMessage({ kind: "ready", menu: TierCore.routineMenu(), version: TierCore.version() }),
     (failure) => self.postMessage({ kind: "failed", id: 0, error: String(failure) })
   );
 }
