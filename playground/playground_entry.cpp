@@ -59,14 +59,22 @@ const tier::host::PluginModule* Module() {
 }
 
 // Parses as the host program loads a file: the size limit of its reader, the
-// parser's own message, and a scene that says nothing refused as empty.
+// parser's own message (pointing at the page's menu where it points at the
+// command line), and a scene that says nothing refused as empty.
 bool Load(const std::string& text, const std::string& name, Run& run) {
   if (text.size() > tier::scene::kMaxInputBytes) {
     run.error = name + ": larger than the limit of " +
                 std::to_string(tier::scene::kMaxInputBytes >> 20) + " MiB for a scene or report";
     return false;
   }
-  if (!tier::scene::ParseScene(text, name, run.scene, run.error)) return false;
+  if (!tier::scene::ParseScene(text, name, run.scene, run.error)) {
+    // The page has no command line: its routine menu lists every routine.
+    const std::string_view list = "tier_host_program --list shows them all";
+    const std::size_t at = run.error.find(list);
+    if (at != std::string::npos)
+      run.error.replace(at, list.size(), "the menu Add a call lists them all");
+    return false;
+  }
   if (run.scene.statements == 0) {
     run.error = name + ": the scene is empty: it describes no frame and makes no call";
     return false;

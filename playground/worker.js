@@ -43,7 +43,7 @@ const TierCore = (function () {
       });
   }
 
-  // Reads the scene and readies its calls; the host program's exit status.
+  // Reads the scene and readies its calls: 0, or 2 for a malformed scene.
   function begin(message) {
     lastRun = message.id;
     const scene = heapString(message.text);

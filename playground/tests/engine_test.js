@@ -86,6 +86,9 @@ function malformedScenes(engine) {
           file + ": expected status 2 and " + JSON.stringify(message) + ", got " + result.status +
           " and " + JSON.stringify(result.error));
   }
+  const misspelt = run(engine, fs.readFileSync(path.join(data, "misspelt.scene"), "utf8"), "m");
+  check(misspelt.error.endsWith("(the menu Add a call lists them all)"),
+        "the page's message points at a command line: " + misspelt.error);
   const empty = run(engine, "# nothing\n", "empty.scene");
   check(empty.status === 2 &&
         empty.error === "empty.scene: the scene is empty: it describes no frame and makes no call",
