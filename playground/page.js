@@ -588,7 +588,24 @@
     markLines([]);
   }
 
+  // The scene follows the typing into the address (a moment after it stops),
+  // so that reloading the page keeps it; a very long one only on Share.
+  const ADDRESS_CHARACTERS = 65536;
+  const ADDRESS_DELAY_MS = 800;
+  let addressTimer = 0;
+
+  function keepInAddress() {
+    clearTimeout(addressTimer);
+    if (editor.value.length > ADDRESS_CHARACTERS) return;
+    addressTimer = setTimeout(async () => {
+      const text = editor.value;
+      const fragment = await fragmentOf(text);
+      if (editor.value === text) history.replaceState(null, "", "#" + fragment);
+    }, ADDRESS_DELAY_MS);
+  }
+
   function onEdit() {
+    keepInAddress();
     if (!edited) {
       edited = true;
       examplesMenu.value = "";
