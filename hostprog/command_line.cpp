@@ -53,7 +53,7 @@ std::string UsageText() {
          "  tier_host_program --list               list all " +
          std::to_string(plugin::kCatalogue.size()) +
          " routines with their parameters\n"
-         "  tier_host_program --version            the program's and the plug-in's version\n"
+         "  tier_host_program --version            this program's version and the plug-in's\n"
          "  tier_host_program --help, -h           this text\n"
          "\n"
          "The plug-in is the code linked into the native build, or the Tier.vdx beside the\n"

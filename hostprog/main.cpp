@@ -46,6 +46,8 @@ using tier::scene::kExitBadInput;
 using tier::scene::kExitFailed;
 using tier::scene::kExitOk;
 
+// This program's own version, apart from the plug-in's: the plug-in's is the
+// one a game ships with and the release archive is named after.
 constexpr const char* kProgramVersion = "1.1.0";
 
 // The built-in demo: five objects of three types, the back-most one
@@ -320,7 +322,11 @@ int Main(int argc, char** argv) {
   }
   switch (command.mode) {
     case Mode::kVersion:
-      std::printf("tier_host_program %s\nTier.vdx %s\n", kProgramVersion, module.Version().c_str());
+      std::printf(
+          "tier_host_program %s (this program, which runs scenes)\n"
+          "Tier.vdx %s (the plug-in it runs, the version that games ship and releases are named "
+          "after)\n",
+          kProgramVersion, module.Version().c_str());
       return kExitOk;
     case Mode::kList:
       return ListAllRoutines(module);

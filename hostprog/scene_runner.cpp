@@ -27,7 +27,9 @@ std::string Argument(const CallArgument& argument) {
   return "";
 }
 
-class Runner {
+}  // namespace
+
+class SteppedRun::Runner {
  public:
   Runner(const host::PluginModule& module, const SceneFile& file)
       : module_(module), file_(file), sim_(file.scene) {
@@ -39,16 +41,25 @@ class Runner {
   }
 
   void Run(const StepSink& sink) {
-    SceneStep step;
-    step.frame = CaptureFrame(sim_, typeOfSlot_, nullptr);
-    step.contract = CheckRecords(sim_);
-    sink(step);
-    for (std::size_t i = 0; i < file_.calls.size(); ++i) {
-      SceneStep next = Call(i + 1, file_.calls[i], step.frame);
-      step = std::move(next);
-      sink(step);
-    }
+    while (Next()) sink(step_);
   }
+
+  // Makes the next call (first the frame before any); false when none is left.
+  bool Next() {
+    if (taken_ == 0) {
+      step_.frame = CaptureFrame(sim_, typeOfSlot_, nullptr);
+      step_.contract = CheckRecords(sim_);
+    } else if (taken_ <= file_.calls.size()) {
+      SceneStep next = Call(taken_, file_.calls[taken_ - 1], step_.frame);
+      step_ = std::move(next);
+    } else {
+      return false;
+    }
+    ++taken_;
+    return true;
+  }
+
+  const SceneStep& step() const { return step_; }
 
  private:
   std::int32_t Word(const RoutineInfo& routine, const CallArgument& argument) {
@@ -156,12 +167,23 @@ class Runner {
   const SceneFile& file_;
   sim::SimHost sim_;
   std::vector<int> typeOfSlot_;  // -1 for a free slot
+  SceneStep step_;               // the last step taken
+  std::size_t taken_ = 0;        // steps taken so far
 };
 
-}  // namespace
-
 void RunSteps(const host::PluginModule& module, const SceneFile& scene, const StepSink& sink) {
-  Runner(module, scene).Run(sink);
+  SteppedRun::Runner(module, scene).Run(sink);
+}
+
+SteppedRun::SteppedRun(const host::PluginModule& module, const SceneFile& scene)
+    : runner_(std::make_unique<Runner>(module, scene)) {}
+
+SteppedRun::~SteppedRun() = default;
+
+bool SteppedRun::Next(SceneStep& step) {
+  if (!runner_->Next()) return false;
+  step = runner_->step();
+  return true;
 }
 
 }  // namespace tier::scene

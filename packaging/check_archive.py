@@ -3,7 +3,8 @@
 
     check_archive.py ARCHIVE LIBRARY RESOURCE_SCRIPT MAKER TIME_FILE FILE...
 
-- it holds Tier.vdx, README.txt, REFERENCE.txt, LICENSE and SHA256SUMS,
+- it holds Tier.vdx, README.txt, REFERENCE.txt, SCENE-FILES.txt, LICENSE and
+  SHA256SUMS,
   and tier-playground.html after Tier.vdx when it is among the FILEs (where
   the page was built), nothing else (no stub runtime library, no test or
   host program); the page is the FILE given, byte for byte;
@@ -15,7 +16,8 @@
   beside it gives the archive's own SHA-256;
 - README.txt lists 10 conditions, 28 actions and 8 expressions, one line
   each with a line of behaviour below, and names every display string of
-  RESOURCE_SCRIPT's string table; REFERENCE.txt has a section for each;
+  RESOURCE_SCRIPT's string table; REFERENCE.txt has a section for each,
+  with its "Try it" line for the page;
 - MAKER (tools/make_release_archive.py) given the same time and FILEs again
   writes the same bytes.
 """
@@ -29,7 +31,8 @@ import tempfile
 import time
 import zipfile
 
-EXPECTED_FILES = ["Tier.vdx", "README.txt", "REFERENCE.txt", "LICENSE", "SHA256SUMS"]
+EXPECTED_FILES = ["Tier.vdx", "README.txt", "REFERENCE.txt", "SCENE-FILES.txt", "LICENSE",
+                  "SHA256SUMS"]
 PLAYGROUND = "tier-playground.html"  # beside Tier.vdx where it was built
 EARLIEST = 315532800  # 1980-01-01 00:00 UTC, the earliest a zip can hold
 LATEST = 4354819198   # 2107-12-31 23:59:58 UTC, the latest
@@ -160,6 +163,10 @@ def main(archive_path, library_path, script_path, maker, time_file, sources):
         for code in range(count):
             if not re.search(rf"^{heading[:-1]} {code}: ", reference, re.M):
                 failures.append(f"REFERENCE.txt has no section for {heading.lower()[:-1]} {code}")
+            # Its "Try it" line opens the routine's example in the page beside it.
+            try_it = f"Try it: {PLAYGROUND}#try={heading[:-1].lower()}-{code}"
+            if reference.count(try_it + "\n") != 1:
+                failures.append(f"REFERENCE.txt has no line '{try_it}'")
 
     with tempfile.TemporaryDirectory() as folder:
         again = os.path.join(folder, os.path.basename(archive_path))

@@ -1,13 +1,14 @@
 #!/usr/bin/env python3
 """Puts the playground page together into one file.
 
-    assemble_page.py --engine ENGINE.js --out PAGE.html \
+    assemble_page.py --engine ENGINE.js --help HELP.md --out PAGE.html \
         page.html page.css page.js worker.js -- SCENE...
 
-page.html holds the places /*STYLE*/, /*ENGINE*/, /*WORKER*/, /*EXAMPLES*/
-and /*SCRIPT*/, each inside its element; the engine (its WebAssembly inside)
-and the worker are kept as text that the page starts a worker from, the
-example scenes as JSON. Nothing is fetched when the page runs.
+page.html holds the places /*STYLE*/, /*ENGINE*/, /*WORKER*/, /*EXAMPLES*/,
+/*HELP*/ and /*SCRIPT*/, each inside its element; the engine (its
+WebAssembly inside) and the worker are kept as text that the page starts a
+worker from, the example scenes as JSON, the help ("Scene files and
+reports") as text. Nothing is fetched when the page runs.
 """
 import json
 import os
@@ -29,12 +30,13 @@ def inline(text, what):
 
 def main(argv):
     args = argv[1:]
-    if len(args) < 9 or args[0] != "--engine" or args[2] != "--out" or args[8] != "--":
+    if (len(args) < 11 or args[0] != "--engine" or args[2] != "--help" or args[4] != "--out"
+            or args[10] != "--"):
         sys.stderr.write(__doc__)
         return 2
-    engine, out = args[1], args[3]
-    html, css, script, worker = (read(p) for p in args[4:8])
-    scenes = args[9:]
+    engine, help_text, out = args[1], args[3], args[5]
+    html, css, script, worker = (read(p) for p in args[6:10])
+    scenes = args[11:]
     examples = [{"name": os.path.basename(p), "text": read(p)}
                 for p in sorted(scenes, key=os.path.basename)]
     # In JSON "<\/" is "</", so the data cannot end its element.
@@ -44,6 +46,7 @@ def main(argv):
         "/*ENGINE*/": inline(read(engine), os.path.basename(engine)),
         "/*WORKER*/": inline(worker, "worker.js"),
         "/*EXAMPLES*/": examples_json,
+        "/*HELP*/": inline(read(help_text), os.path.basename(help_text)),
         "/*SCRIPT*/": inline(script, "page.js"),
     }
     for place in parts:

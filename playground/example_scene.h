@@ -105,9 +105,19 @@ inline std::string Base64Url(std::string_view bytes) {
 inline constexpr std::string_view kPageName = "tier-playground.html";
 
 // The address that opens `scene` in the page, relative to the folder the page
-// lies in.
-inline std::string PlaygroundLink(std::string_view scene) {
-  return std::string(kPageName) + "#scene=" + Base64Url(scene);
+// lies in, or under `folder`.
+inline std::string PlaygroundLink(std::string_view scene, std::string_view folder = "") {
+  return std::string(folder) + std::string(kPageName) + "#scene=" + Base64Url(scene);
+}
+
+// Where the routine reference of a checkout, docs/routines.md, finds the page
+// that the wasm preset builds.
+inline constexpr std::string_view kBuiltPageFolder = "../build/wasm/";
+
+// The short address part that opens a routine's example scene in the page,
+// which makes the scene itself: "try=action-7".
+inline std::string TryFragment(const plugin::RoutineInfo& row) {
+  return "try=" + std::string(plugin::KindWord(row.kind)) + "-" + std::to_string(row.code);
 }
 
 }  // namespace tier::playground

@@ -2,6 +2,7 @@
 """Figures of the playground page, measured in headless Chromium.
 
     measure_page.py PAGE HOST_PROGRAM [SCREENSHOT.png]
+    measure_page.py --long-tasks PAGE [OBJECTS...]
 
 Prints the page's size; the time from opening it (with scenes/tour.scene in
 the address) to the first report, by the page's performance timing, median
@@ -9,6 +10,11 @@ of five openings; and the time of a scene of 20,000 objects in the page
 against the native host program (HOST_PROGRAM SCENE > /dev/null), each the
 median of three, as a ratio. With SCREENSHOT.png, also a screenshot of the
 page stepped to the tour's fourth call.
+
+With --long-tasks, the longest task of the page's main thread (the browser's
+long-task timing, which sees tasks over 50 ms) for a scene of 5,000 and one of
+20,000 objects (or OBJECTS) with 8 calls: on opening the page with the scene in
+the address, on Run, on a step to the first call (a sort) and on "Whole run".
 """
 import base64
 import os
@@ -26,13 +32,13 @@ from selenium.webdriver.common.by import By  # noqa: E402
 OBJECTS = 20000
 
 
-def big_scene():
-    lines = ["# 20,000 balls, sorted and moved", "type Ball", "type Wall"]
-    for slot in range(OBJECTS):
+def big_scene(objects=OBJECTS, more_calls=False):
+    lines = [f"# {objects:,} balls, sorted and moved", "type Ball", "type Wall"]
+    for slot in range(objects):
         lines.append(f"object {slot} {'Wall' if slot % 10 == 0 else 'Ball'} creation 1 "
                      f"x {slot * 37 % 640} y {slot * 91 % 480} values {slot * 13 % 100}")
-    for start in range(0, OBJECTS, 1000):
-        lines.append("order " + ", ".join(str(s) for s in range(start, start + 1000)))
+    for start in range(0, objects, 1000):
+        lines.append("order " + ", ".join(str(s) for s in range(start, min(objects, start + 1000))))
     lines += [
         'call "Increasing X Sort"',
         'call "Bring %0 to Front" fv(slot 5)',
@@ -41,6 +47,8 @@ def big_scene():
         'call "Reverse all"',
         'call "tirGetNumLvls("',
     ]
+    if more_calls:
+        lines += ['call "Increasing Y Sort"', 'call "Bring %0 Forward %1" fv(slot 9), 50']
     return "\n".join(lines) + "\n"
 
 
@@ -91,8 +99,11 @@ def main(page, program, screenshot=None):
                 browser_test.WebDriverWait(driver, 300).until(
                     lambda d: browser_test.runs(d) > runs)
                 shown.append(driver.execute_script("return performance.now();") - started)
+                # "ran 6 calls in T ms (the run R ms, the display the rest)"
+                browser_test.WebDriverWait(driver, 60).until(
+                    lambda d: "(the run " in d.find_element(By.ID, "status").text)
                 status = driver.find_element(By.ID, "status").text
-                engine.append(float(status.split(" in ")[1].split(" ms")[0]))
+                engine.append(float(status.split("(the run ")[1].split(" ms")[0]))
             report = len(driver.find_element(By.ID, "report").get_attribute("textContent"))
             in_page = statistics.median(engine) / 1000
             print(f"{OBJECTS:,} objects, 6 calls, report {report:,} characters: native "
@@ -104,7 +115,63 @@ def main(page, program, screenshot=None):
             driver.quit()
 
 
+# Gathers the durations of the page's long tasks from its first moment on.
+LONG_TASKS = """
+window.tierLongTasks = [];
+new PerformanceObserver((list) => {
+  for (const entry of list.getEntries()) window.tierLongTasks.push(entry.duration);
+}).observe({ type: "longtask" });
+"""
+
+
+def longest_task(driver, action, done, settle=1.5):
+    """The longest main-thread task from `action` until `done` holds and the
+    page has been quiet for `settle` seconds; 0 when none passed 50 ms."""
+    driver.execute_script("window.tierLongTasks = [];")
+    action()
+    browser_test.WebDriverWait(driver, 600, poll_frequency=0.2).until(done)
+    time.sleep(settle)
+    return max(driver.execute_script("return window.tierLongTasks;") or [0])
+
+
+def long_tasks(page, counts):
+    with tempfile.TemporaryDirectory(prefix="tier-measure-") as folder:
+        driver = browser_test.browser(os.path.join(folder, "profile"))
+        driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": LONG_TASKS})
+        try:
+            for objects in counts:
+                scene = big_scene(objects, more_calls=True)
+                address = browser_test.page_address(page, scene)
+
+                def picture_says(text):
+                    # The call's picture, or the note that stands for one too large.
+                    return lambda d: (text in d.find_element(By.ID, "picture").text or
+                                      d.find_elements(By.CSS_SELECTOR, "#picture .note"))
+
+                load = longest_task(driver, lambda: driver.get(address),
+                                    lambda d: browser_test.runs(d) >= 1)
+                runs = browser_test.runs(driver)
+                run = longest_task(driver, lambda: driver.find_element(By.ID, "run").click(),
+                                   lambda d: browser_test.runs(d) > runs)
+                driver.find_element(By.ID, "step-first").click()
+                time.sleep(2)
+                step = longest_task(driver,
+                                    lambda: driver.find_element(By.ID, "step-next").click(),
+                                    picture_says("call 1:"))
+                whole = longest_task(driver,
+                                     lambda: driver.find_element(By.ID, "step-all").click(),
+                                     picture_says("call 8:"))
+                print(f"{objects:,} objects, 8 calls: longest main-thread task on load "
+                      f"{load:.0f} ms, on Run {run:.0f} ms, on a step to a sort {step:.0f} ms, "
+                      f"on Whole run {whole:.0f} ms", flush=True)
+        finally:
+            driver.quit()
+
+
 if __name__ == "__main__":
+    if len(sys.argv) >= 3 and sys.argv[1] == "--long-tasks":
+        long_tasks(sys.argv[2], [int(n) for n in sys.argv[3:]] or [5000, 20000])
+        sys.exit(0)
     if len(sys.argv) not in (3, 4):
         sys.stderr.write(__doc__)
         sys.exit(2)

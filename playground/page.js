@@ -1,45 +1,62 @@
 // The playground page: a scene editor, the example scenes, a menu of the
 // routines, and the run's report and picture, step by step. The engine runs
 // in a worker started from the page's own text (the engine and worker.js lie
-// in it as plain text), so the page needs no server and fetches nothing.
+// in it as plain text), so the page needs no server and fetches nothing;
+// where the browser refuses the worker, the page runs the engine itself, a
+// slice of calls at a time. Large scenes stay quick: the report of a step is
+// laid out when it is opened, and the picture shows a window of the order.
 "use strict";
 (function () {
   const $ = (id) => document.getElementById(id);
   const editor = $("scene");
   const gutter = $("gutter");
+  const gutterLines = $("gutter-lines");
   const marks = $("marks");
   const report = $("report");
   const picture = $("picture");
   const errorBox = $("error");
   const status = $("status");
   const stepLabel = $("step-label");
+  const examplesMenu = $("examples");
 
-  // The name the host program would give the scene file in its messages.
+  // The name that messages give the scene.
   const SCENE_NAME = "playground.scene";
   const LINE_HEIGHT = 18; // px, as page.css sets for the editor
   // The example call's object types (playground/example_scene.h), in the
   // order that the parameters A, B and C take them.
   const EXAMPLE_TYPES = ["Ball", "Player", "Wall"];
+  // A report of up to this many lines shows whole; a longer one shows each
+  // step's first line, and a step's lines when it is opened.
+  const OPEN_REPORT_LINES = 3000;
+  const CHUNK_LINES = 200; // lines per block of an open step
+  // Links longer than this are compressed, where that makes them shorter.
+  const PLAIN_LINK_CHARACTERS = 2000;
+  const SLICE_MS = 25; // a slice of calls when the engine runs on the page
 
-  let worker = null;
+  let engine = null; // {post(message)}: the worker, or the engine on the page
   let nextId = 1;
   let awaitedRun = 0; // the id of the run whose answer counts
+  let runStarted = 0;
   let shown = null; // the answer of the run on show
   let step = -1; // the step on show; -1: the whole run
+  let view = { first: 0, count: 16 }; // the positions of the order in the picture
+  let wantedPicture = null; // the picture asked for last
   let firstReportSeen = false;
+  let edited = false; // the editor holds edits that no example or link gave
+  const trySceneOf = new Map(); // "action-CODE": the routine's example scene
 
-  // --- Scenes in the address: "#scene=" and base64url of the UTF-8 text ---
+  // --- Scenes in the address: "#scene=" and base64url of the UTF-8 text,
+  // or "#z=" and base64url of its deflate-raw compression ---
 
-  function encodeScene(text) {
-    const bytes = new TextEncoder().encode(text);
+  function bytesToCode(bytes) {
     let binary = "";
     for (let i = 0; i < bytes.length; i += 0x8000)
       binary += String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000));
     return btoa(binary).replace(/\+/g, "-").replace(/\//g, "_").replace(/=+$/, "");
   }
 
-  // The scene's text; throws when the code is not base64url of UTF-8.
-  function decodeScene(code) {
+  // The bytes of base64url text; throws when it is not base64url.
+  function codeToBytes(code) {
     if (!/^[A-Za-z0-9_-]*={0,2}$/.test(code) || code.replace(/=+$/, "").length % 4 === 1)
       throw new Error("not base64url");
     let base64 = code.replace(/=+$/, "").replace(/-/g, "+").replace(/_/g, "/");
@@ -47,52 +64,88 @@
     const binary = atob(base64);
     const bytes = new Uint8Array(binary.length);
     for (let i = 0; i < binary.length; ++i) bytes[i] = binary.charCodeAt(i);
-    return new TextDecoder("utf-8", { fatal: true }).decode(bytes);
+    return bytes;
   }
 
-  function sceneInAddress() {
-    const hash = location.hash;
-    return hash.startsWith("#scene=") ? hash.slice("#scene=".length) : null;
+  const utf8 = (bytes) => new TextDecoder("utf-8", { fatal: true }).decode(bytes);
+
+  async function streamed(bytes, stream) {
+    const piped = new Blob([bytes]).stream().pipeThrough(stream);
+    return new Uint8Array(await new Response(piped).arrayBuffer());
+  }
+
+  // The part after "#" that carries the text: "scene=..." or, when shorter
+  // for a long scene, "z=...".
+  async function fragmentOf(text) {
+    const bytes = new TextEncoder().encode(text);
+    const plain = "scene=" + bytesToCode(bytes);
+    if (plain.length <= PLAIN_LINK_CHARACTERS || typeof CompressionStream === "undefined")
+      return plain;
+    const packed = "z=" + bytesToCode(await streamed(bytes, new CompressionStream("deflate-raw")));
+    return packed.length < plain.length ? packed : plain;
+  }
+
+  // The scene a fragment carries: "scene=", "z=" or "try=KIND-CODE", with or
+  // without the "#" and whatever came before it. Throws with what is wrong.
+  async function sceneOfFragment(given) {
+    const fragment = given.trim().replace(/^[^#]*#/, "");
+    const equals = fragment.indexOf("=");
+    const form = fragment.slice(0, equals + 1);
+    const code = fragment.slice(equals + 1);
+    if (form === "scene=") return utf8(codeToBytes(code));
+    if (form === "z=") {
+      if (typeof DecompressionStream === "undefined")
+        throw new Error("this browser cannot decompress a z= link; ask for a scene= one");
+      return utf8(await streamed(codeToBytes(code), new DecompressionStream("deflate-raw")));
+    }
+    if (form === "try=") {
+      await routinesReady;
+      if (!trySceneOf.has(code)) throw new Error("no routine is called " + code);
+      return trySceneOf.get(code);
+    }
+    throw new Error("it needs scene=, z= or try= after the #");
   }
 
   // --- The editor's line numbers and marks ---
 
-  function lineCount() {
+  let lineTotal = 1;
+
+  function countLines() {
     let count = 1;
     for (let at = editor.value.indexOf("\n"); at >= 0; at = editor.value.indexOf("\n", at + 1))
       ++count;
-    return count;
+    lineTotal = count;
   }
 
   let markedLines = []; // [{line, kind}]
 
-  let gutterDrawn = "";
-
-  // Redrawn only when the number of lines or the marks change: a scene may
-  // have tens of thousands of lines.
+  // The numbers of the lines in view only, moved with the text: a scene may
+  // have tens of thousands of lines, and the text's own scrolling (its
+  // horizontal scrollbar included) decides where they go.
   function drawGutter() {
-    const count = lineCount();
-    const key = count + " " + JSON.stringify(markedLines);
-    if (key === gutterDrawn) return followScroll();
-    gutterDrawn = key;
-    // Plain text but for the marked lines, which are elements of their own.
+    const top = editor.scrollTop;
+    const first = Math.floor(top / LINE_HEIGHT);
+    const last = Math.min(lineTotal, first + Math.ceil(editor.clientHeight / LINE_HEIGHT) + 1);
+    const kinds = new Map(markedLines.map((mark) => [mark.line, mark.kind]));
     const numbers = document.createDocumentFragment();
     let text = "";
-    let line = 1;
-    for (const mark of [...markedLines].sort((a, b) => a.line - b.line)) {
-      if (mark.line > count || mark.line < line) continue;
-      for (; line < mark.line; ++line) text += line + "\n";
+    for (let line = first + 1; line <= last; ++line) {
+      if (!kinds.has(line)) {
+        text += line + "\n";
+        continue;
+      }
       numbers.append(text);
       text = "\n";
       const number = document.createElement("span");
-      number.className = mark.kind;
-      number.textContent = String(line++);
+      number.className = kinds.get(line);
+      number.textContent = String(line);
       numbers.append(number);
     }
-    for (; line <= count; ++line) text += line + "\n";
     numbers.append(text);
-    gutter.replaceChildren(numbers);
-    followScroll();
+    gutterLines.replaceChildren(numbers);
+    gutterLines.style.transform = "translateY(" + (first * LINE_HEIGHT - top) + "px)";
+    gutter.style.width = Math.max(3, String(lineTotal).length) + 2 + "ch";
+    for (const band of marks.children) band.style.transform = "translateY(" + -top + "px)";
   }
 
   function drawMarks() {
@@ -108,12 +161,6 @@
     drawGutter();
   }
 
-  function followScroll() {
-    gutter.scrollTop = editor.scrollTop;
-    for (const band of marks.children)
-      band.style.transform = "translateY(" + -editor.scrollTop + "px)";
-  }
-
   function markLines(list) {
     markedLines = list.filter((mark) => mark.line > 0);
     drawMarks();
@@ -123,7 +170,7 @@
     const top = (line - 1) * LINE_HEIGHT;
     if (top < editor.scrollTop || top + LINE_HEIGHT > editor.scrollTop + editor.clientHeight)
       editor.scrollTop = Math.max(0, top - editor.clientHeight / 2);
-    followScroll();
+    drawGutter();
   }
 
   // --- Showing a run ---
@@ -146,7 +193,7 @@
     errorBox.hidden = message === "";
   }
 
-  // The line a message of the host program names: "NAME:LINE: ...".
+  // The line a message names: "NAME:LINE: ...".
   function errorLine(message) {
     if (!message.startsWith(SCENE_NAME + ":")) return 0;
     const found = /^(\d+):/.exec(message.slice(SCENE_NAME.length + 1));
@@ -154,7 +201,7 @@
   }
 
   function setStepButtons() {
-    const count = shown && shown.status === 0 ? shown.reports.length : 0;
+    const count = shown ? shown.reports.length : 0;
     $("step-first").disabled = count === 0 || step === 0;
     $("step-back").disabled = count === 0 || step <= 0;
     $("step-next").disabled = count === 0 || step === count - 1;
@@ -162,43 +209,82 @@
     $("step-all").disabled = count === 0 || step === -1;
   }
 
+  const plural = (count, word) => count.toLocaleString("en") + " " + word + (count === 1 ? "" : "s");
+
+  // A step of the report: its first line, and its other lines once it is
+  // opened (clicking the first line opens and closes it).
+  function reportPart(answer, number, open) {
+    const part = document.createElement("div");
+    part.className = "step";
+    part.dataset.step = String(number);
+    const piece = answer.reports[number];
+    const head = answer.heads[number];
+    if (head.startsWith("\n")) part.append("\n");
+    const line = document.createElement("span");
+    line.className = "head";
+    line.textContent = head.replace(/^\n/, "");
+    const rest = answer.lineCounts[number] - 1;
+    if (rest > 0) {
+      line.tabIndex = 0;
+      line.setAttribute("role", "button");
+      line.dataset.more = " (" + plural(rest, "more line") + ")";
+    }
+    part.appendChild(line);
+    if (open) openPart(part);
+    return part;
+  }
+
+  function openPart(part) {
+    part.classList.add("open");
+    if (part.querySelector(".body")) return;
+    const number = Number(part.dataset.step);
+    const piece = shown.reports[number];
+    const body = document.createElement("span");
+    body.className = "body";
+    for (const lines of chunksOfLines(piece.slice(shown.heads[number].length), CHUNK_LINES)) {
+      const chunk = document.createElement("span");
+      chunk.textContent = lines;
+      body.appendChild(chunk);
+    }
+    part.appendChild(body);
+  }
+
   function showRun(answer) {
-    shown = answer;
-    step = -1;
     if (answer.status !== 0) {
-      report.replaceChildren();
-      showPicture("", "");
       showError(answer.error);
       const line = errorLine(answer.error);
       markLines([{ line, kind: "error-line" }]);
       if (line > 0) scrollToLine(line);
-      stepLabel.textContent = "the scene has an error";
+      // The last good result stays, marked as older than the text.
+      $("stale").hidden = shown === null;
+      $("result-pane").classList.toggle("stale", shown !== null);
       status.textContent = "not run: the scene has an error";
-      setStepButtons();
       return;
     }
+    shown = answer;
+    step = -1;
+    $("stale").hidden = true;
+    $("result-pane").classList.remove("stale");
     showError("");
     markLines([]);
-    // One element per step, so that a step can be shown in the whole report,
-    // and within it one per few hundred lines, so that a long report lays
-    // out only the lines in view.
-    report.replaceChildren(
-      ...answer.reports.map((piece, number) => {
-        const part = document.createElement("span");
-        part.dataset.step = String(number);
-        for (const lines of chunksOfLines(piece, 200)) {
-          const chunk = document.createElement("span");
-          chunk.textContent = lines;
-          part.appendChild(chunk);
-        }
-        return part;
+    const total = answer.lineCounts.reduce((sum, count) => sum + count, 0);
+    const open = total <= OPEN_REPORT_LINES;
+    report.classList.toggle("folded", !open);
+    report.replaceChildren(...answer.reports.map((piece, number) => reportPart(answer, number, open)));
+    view = { ...answer.window };
+    showWhole(answer.picture, answer.pictureError);
+    const calls = answer.reports.length - 1;
+    const engineMs = answer.milliseconds;
+    status.textContent = "ran " + plural(calls, "call") + "...";
+    // The time until the result is on the screen: the frame after this one.
+    requestAnimationFrame(() =>
+      setTimeout(() => {
+        if (shown !== answer) return;
+        const total = performance.now() - runStarted;
+        status.textContent = "ran " + plural(calls, "call") + " in " + total.toFixed(0) +
+          " ms (the run " + engineMs.toFixed(0) + " ms, the display the rest)";
       })
     );
-    showWhole();
-    const calls = answer.reports.length - 1;
-    status.textContent =
-      "ran " + calls + (calls === 1 ? " call" : " calls") + " in " +
-      answer.milliseconds.toFixed(1) + " ms";
     if (!firstReportSeen) {
       firstReportSeen = true;
       performance.mark("tier-first-report");
@@ -218,22 +304,72 @@
     }
   }
 
-  function showWhole() {
+  // --- The picture's window on the order ---
+
+  // As many positions as the picture's width shows legibly.
+  function windowSize() {
+    const width = picture.clientWidth || 800;
+    return Math.max(8, Math.min(40, Math.floor((width - 110) / 40)));
+  }
+
+  function setWindowControls() {
+    const total = shown ? shown.nodeCount : 0;
+    const windowed = total > view.count;
+    $("window").hidden = !windowed;
+    if (!windowed) return;
+    const last = Math.min(total, view.first + view.count);
+    $("window-label").textContent = "positions " + (view.first + 1).toLocaleString("en") + " to " +
+      last.toLocaleString("en") + " of " + total.toLocaleString("en") + ", back to front";
+    const slider = $("window-slider");
+    slider.max = String(total - view.count);
+    slider.value = String(view.first);
+    $("window-back").disabled = $("window-earlier").disabled = view.first === 0;
+    $("window-front").disabled = $("window-later").disabled = last === total;
+  }
+
+  function requestPicture() {
+    setWindowControls();
+    if (!shown) return;
+    wantedPicture = { id: shown.id, step, first: view.first, count: view.count };
+    engine.post({ kind: "picture", ...wantedPicture });
+  }
+
+  function moveWindow(first) {
+    if (!shown) return;
+    view.first = Math.max(0, Math.min(first, shown.nodeCount - view.count));
+    requestPicture();
+  }
+
+  // Brings what step `number` touched into the window.
+  function followTouched(number) {
+    const touched = shown.touched[number];
+    if (touched < 0 || (touched >= view.first && touched < view.first + view.count)) return;
+    view.first = Math.max(0, Math.min(touched - Math.floor(view.count / 4),
+                                      shown.nodeCount - view.count));
+  }
+
+  function showWhole(svgText, note) {
     step = -1;
-    for (const part of report.children) part.classList.remove("current");
+    for (const part of report.querySelectorAll(".current")) part.classList.remove("current");
     const calls = shown.reports.length - 1;
-    stepLabel.textContent = "whole run: " + calls + (calls === 1 ? " call" : " calls");
-    showPicture(shown.picture, shown.pictureError);
+    stepLabel.textContent = "whole run: " + plural(calls, "call");
     markLines([]);
     setStepButtons();
+    if (svgText !== undefined) {
+      setWindowControls();
+      showPicture(svgText, note);
+    } else {
+      requestPicture();
+    }
   }
 
   function showStep(number) {
-    if (!shown || shown.status !== 0) return;
+    if (!shown) return;
     step = Math.max(0, Math.min(number, shown.reports.length - 1));
-    for (const part of report.children)
-      part.classList.toggle("current", Number(part.dataset.step) === step);
+    for (const part of report.querySelectorAll(".current")) part.classList.remove("current");
     const current = report.children[step];
+    current.classList.add("current");
+    openPart(current);
     report.scrollTop = current.offsetTop - report.offsetTop;
     const calls = shown.reports.length - 1;
     stepLabel.textContent = step === 0 ? "before the first call" : "call " + step + " of " + calls;
@@ -241,17 +377,17 @@
     markLines([{ line, kind: "call-line" }]);
     if (line > 0) scrollToLine(line);
     setStepButtons();
-    if (shown.pictureError) showPicture("", shown.pictureError);
-    else worker.postMessage({ kind: "step", id: shown.id, number: step });
+    followTouched(step);
+    requestPicture();
   }
 
-  // --- The worker ---
+  // --- The engine ---
 
-  function onAnswer(event) {
-    const answer = event.data;
+  function onAnswer(answer) {
     switch (answer.kind) {
       case "ready":
         fillRoutines(answer.menu);
+        $("version").textContent = "Tier object " + answer.version;
         break;
       case "ran":
         if (answer.id !== awaitedRun) break;
@@ -259,10 +395,14 @@
         showRun(answer);
         performance.mark("tier-shown");
         break;
-      case "stepPicture":
-        if (shown && answer.id === shown.id && answer.number === step)
-          showPicture(answer.picture, answer.picture ? "" : "run the scene again to step through it");
+      case "picture": {
+        const wanted = wantedPicture;
+        if (!shown || !wanted || answer.id !== wanted.id || answer.step !== wanted.step ||
+            answer.first !== wanted.first || answer.count !== wanted.count)
+          break;
+        showPicture(answer.picture, answer.picture ? "" : "no picture: " + answer.error);
         break;
+      }
       case "failed":
         status.textContent = "the engine stopped";
         showError("The run stopped: " + answer.error);
@@ -270,46 +410,131 @@
     }
   }
 
+  function engineCode() {
+    return $("engine").textContent + "\n;\n" + $("worker").textContent;
+  }
+
+  // The engine in a worker; messages sent before it answers are kept, so
+  // that the page can hand them on if the browser refuses the worker.
   function startWorker() {
-    const code = $("engine").textContent + "\n;\n" + $("worker").textContent;
-    const url = URL.createObjectURL(new Blob([code], { type: "text/javascript" }));
-    worker = new Worker(url);
-    worker.onmessage = onAnswer;
-    worker.onerror = (event) => {
-      status.textContent = "the engine could not start";
-      showError("The engine could not start: " + (event.message || "unknown reason"));
+    const url = URL.createObjectURL(new Blob([engineCode()], { type: "text/javascript" }));
+    const waiting = [];
+    let ready = false;
+    const worker = new Worker(url);
+    worker.onmessage = (event) => {
+      if (event.data.kind === "ready") ready = true;
+      onAnswer(event.data);
     };
+    worker.onerror = (event) => {
+      if (ready) {
+        status.textContent = "the engine stopped";
+        showError("The engine stopped: " + (event.message || "unknown reason"));
+        return;
+      }
+      event.preventDefault();
+      worker.terminate();
+      startOnPage("this browser refused to start a worker for it", waiting);
+    };
+    engine = {
+      post(message) {
+        if (!ready) waiting.push(message);
+        worker.postMessage(message);
+      },
+    };
+  }
+
+  // The engine on the page itself: a run makes its calls a slice at a time,
+  // so that the page keeps answering between them.
+  function startOnPage(why, waiting) {
+    $("engine-place").textContent = "The scene runs on the page itself, a slice at a time (" +
+      why + "): a large scene takes longer than with a worker, and the page stays usable.";
+    const queue = [...waiting];
+    let core = null;
+    const slice = () => new Promise((resolve) => setTimeout(resolve, 0));
+    async function serve(message) {
+      if (message.kind !== "run") return onAnswer(core.handle(message));
+      const started = performance.now();
+      const result = core.begin(message);
+      if (result === 0) while (!core.advance(SLICE_MS)) await slice();
+      if (message.id === awaitedRun) onAnswer(core.finished(message, result, started));
+    }
+    let serving = Promise.resolve();
+    engine = {
+      post(message) {
+        if (core === null) return queue.push(message);
+        serving = serving.then(() => serve(message)).catch((failure) =>
+          onAnswer({ kind: "failed", id: message.id, error: String(failure) }));
+      },
+    };
+    const script = document.createElement("script");
+    script.src = URL.createObjectURL(new Blob([engineCode()], { type: "text/javascript" }));
+    script.onload = () =>
+      TierCore.start().then(() => {
+        core = TierCore;
+        onAnswer({ kind: "ready", menu: core.routineMenu(), version: core.version() });
+        for (const message of queue.splice(0)) engine.post(message);
+      });
+    document.head.appendChild(script);
+  }
+
+  function startEngine() {
+    if (new URLSearchParams(location.search).has("main-thread"))
+      return startOnPage("as the address asks", []);
+    try {
+      startWorker();
+    } catch (failure) {
+      startOnPage("this browser refused to start a worker for it", []);
+    }
   }
 
   function run() {
     awaitedRun = nextId++;
+    runStarted = performance.now();
     status.textContent = "running...";
-    worker.postMessage({ kind: "run", id: awaitedRun, text: editor.value, name: SCENE_NAME });
+    engine.post({
+      kind: "run", id: awaitedRun, text: editor.value, name: SCENE_NAME,
+      window: { count: windowSize() },
+    });
   }
 
   // --- Menus: the example scenes and the routines ---
 
+  // Replacing edits that no link holds needs the author's word.
+  function mayReplace(what) {
+    return !edited || confirm("Replace your edited scene with " + what + "? Your edits are " +
+                              "lost; Share gives a link that keeps them.");
+  }
+
   function fillExamples() {
     const examples = JSON.parse($("example-scenes").textContent);
-    const menu = $("examples");
     for (const example of examples) {
       const option = document.createElement("option");
       option.value = example.name;
       option.textContent = example.name.replace(/\.scene$/, "");
       option.dataset.text = example.text;
-      menu.appendChild(option);
+      examplesMenu.appendChild(option);
     }
-    menu.addEventListener("change", () => {
-      const option = menu.selectedOptions[0];
+    examplesMenu.addEventListener("change", () => {
+      const option = examplesMenu.selectedOptions[0];
       if (!option || option.value === "") return;
+      if (!mayReplace("the example " + option.textContent)) {
+        examplesMenu.value = "";
+        return;
+      }
+      history.replaceState(null, "", location.pathname + location.search);
       setScene(option.dataset.text);
+      examplesMenu.value = option.value;
       run();
     });
     return examples;
   }
 
+  let routinesArrived;
+  const routinesReady = new Promise((resolve) => (routinesArrived = resolve));
+
   function fillRoutines(menuRows) {
     const menu = $("routines");
+    menu.replaceChildren(menu.options[0]);
     const groups = new Map();
     for (const row of menuRows) {
       if (!groups.has(row.kind)) {
@@ -318,16 +543,14 @@
         groups.set(row.kind, group);
         menu.appendChild(group);
       }
+      trySceneOf.set(row.kind + "-" + row.code, row.scene);
       const option = document.createElement("option");
       option.value = row.call;
-      option.textContent = row.display;
+      option.textContent = row.display + (row.form ? " (" + row.form + ")" : "");
       option.title = row.summary;
       groups.get(row.kind).appendChild(option);
     }
-    menu.addEventListener("change", () => {
-      if (menu.value !== "") insertCall(menu.value);
-      menu.value = "";
-    });
+    routinesArrived();
   }
 
   // The example call with the object types of the scene in the editor.
@@ -353,74 +576,160 @@
     editor.setRangeText(inserted, at, at, "end");
     if (lineEnd < 0) editor.setSelectionRange(at + inserted.length - 1, at + inserted.length - 1);
     editor.focus();
-    edited();
+    onEdit();
   }
 
   function setScene(text) {
     editor.value = text;
     editor.scrollTop = 0;
-    edited();
-  }
-
-  function edited() {
+    edited = false;
+    examplesMenu.options[0].textContent = "(choose a scene)";
+    countLines();
     markLines([]);
   }
 
-  // --- The address ---
+  // The scene follows the typing into the address (a moment after it stops),
+  // so that reloading the page keeps it; a very long one only on Share.
+  const ADDRESS_CHARACTERS = 65536;
+  const ADDRESS_DELAY_MS = 800;
+  let addressTimer = 0;
 
-  function loadFromAddress() {
-    const code = sceneInAddress();
-    if (code === null) return false;
+  function keepInAddress() {
+    clearTimeout(addressTimer);
+    if (editor.value.length > ADDRESS_CHARACTERS) return;
+    addressTimer = setTimeout(async () => {
+      const text = editor.value;
+      const fragment = await fragmentOf(text);
+      if (editor.value === text) history.replaceState(null, "", "#" + fragment);
+    }, ADDRESS_DELAY_MS);
+  }
+
+  function onEdit() {
+    keepInAddress();
+    if (!edited) {
+      edited = true;
+      examplesMenu.value = "";
+      examplesMenu.options[0].textContent = "(your edited scene)";
+    }
+    countLines();
+    if (markedLines.length > 0) markLines([]);
+    else drawGutter();
+  }
+
+  // --- The address, sharing and opening ---
+
+  async function openScene(fragment, where) {
     let text;
     try {
-      text = decodeScene(code);
+      text = await sceneOfFragment(fragment);
     } catch (failure) {
-      showError("The address holds no scene: after #scene= it needs the scene's text " +
-                "in base64url (" + failure.message + ").");
-      return true;
+      showError(where + " holds no scene: after #scene= it needs the scene's text in " +
+                "base64url, after #z= its compression (" + failure.message + ").");
+      return;
     }
-    $("examples").value = "";
+    examplesMenu.value = "";
     setScene(text);
     run();
+  }
+
+  function loadFromAddress() {
+    if (location.hash.length <= 1) return false;
+    if (!mayReplace("the scene in the address")) return true;
+    openScene(location.hash, "The address");
     return true;
   }
 
-  function makeLink() {
-    const code = encodeScene(editor.value);
-    history.replaceState(null, "", "#scene=" + code);
-    const box = $("link-text");
-    box.value = location.href;
-    $("link-box").hidden = false;
+  async function share() {
+    const fragment = await fragmentOf(editor.value);
+    history.replaceState(null, "", "#" + fragment);
+    edited = false;
+    $("link-text").value = location.href;
+    $("fragment-text").value = "#" + fragment;
+    $("open-box").hidden = true;
+    $("share-box").hidden = false;
+    $("link-text").select();
+  }
+
+  function copy(id) {
+    const box = $(id);
     box.select();
-    if (navigator.clipboard) navigator.clipboard.writeText(location.href).catch(() => {});
+    if (navigator.clipboard) navigator.clipboard.writeText(box.value).catch(() => {});
+    status.textContent = id === "link-text" ? "link copied" : "the part after # copied";
+  }
+
+  function openShared() {
+    const given = $("open-text").value;
+    if (given.trim() === "" || !mayReplace("the shared scene")) return;
+    $("open-box").hidden = true;
+    openScene(given, "What was pasted");
   }
 
   // --- Start ---
 
-  editor.addEventListener("input", edited);
-  editor.addEventListener("scroll", followScroll);
+  editor.addEventListener("input", onEdit);
+  editor.addEventListener("scroll", drawGutter);
+  new ResizeObserver(drawGutter).observe(editor);
   editor.addEventListener("keydown", (event) => {
     if (event.key === "Enter" && (event.ctrlKey || event.metaKey)) {
       event.preventDefault();
       run();
     }
   });
+  report.addEventListener("click", (event) => {
+    const head = event.target.closest(".head[role=button]");
+    if (!head) return;
+    const part = head.parentElement;
+    if (part.classList.contains("open")) part.classList.remove("open");
+    else openPart(part);
+  });
+  report.addEventListener("keydown", (event) => {
+    if ((event.key === "Enter" || event.key === " ") && event.target.matches(".head[role=button]")) {
+      event.preventDefault();
+      event.target.click();
+    }
+  });
+  $("routines").addEventListener("change", () => {
+    const menu = $("routines");
+    if (menu.value !== "") insertCall(menu.value);
+    menu.value = "";
+  });
   $("run").addEventListener("click", run);
-  $("link").addEventListener("click", makeLink);
+  $("link").addEventListener("click", share);
+  $("copy-link").addEventListener("click", () => copy("link-text"));
+  $("copy-fragment").addEventListener("click", () => copy("fragment-text"));
+  $("open").addEventListener("click", () => {
+    $("share-box").hidden = true;
+    $("open-box").hidden = !$("open-box").hidden;
+    $("open-text").focus();
+  });
+  $("open-go").addEventListener("click", openShared);
+  $("open-text").addEventListener("keydown", (event) => {
+    if (event.key === "Enter") openShared();
+  });
+  $("help").addEventListener("click", () => {
+    const text = $("help-text");
+    if (text.textContent === "") text.textContent = $("help-source").textContent;
+    $("help-box").showModal();
+  });
   $("step-first").addEventListener("click", () => showStep(0));
   $("step-back").addEventListener("click", () => showStep(step <= 0 ? 0 : step - 1));
   $("step-next").addEventListener("click", () => showStep(step + 1));
   $("step-last").addEventListener("click", () => showStep(shown.reports.length - 1));
-  $("step-all").addEventListener("click", showWhole);
+  $("step-all").addEventListener("click", () => showWhole());
+  $("window-back").addEventListener("click", () => moveWindow(0));
+  $("window-earlier").addEventListener("click", () => moveWindow(view.first - view.count));
+  $("window-later").addEventListener("click", () => moveWindow(view.first + view.count));
+  $("window-front").addEventListener("click", () => moveWindow(Infinity));
+  $("window-slider").addEventListener("input", () => moveWindow(Number($("window-slider").value)));
   window.addEventListener("hashchange", loadFromAddress);
 
-  startWorker();
+  startEngine();
   const examples = fillExamples();
   setStepButtons();
   if (!loadFromAddress()) {
     const tour = examples.find((example) => example.name === "tour.scene") || examples[0];
     if (tour) {
-      $("examples").value = tour.name;
+      examplesMenu.value = tour.name;
       setScene(tour.text);
       run();
     }

@@ -10,9 +10,9 @@
 
 namespace tier::plugin {
 
-inline constexpr std::array<std::uint16_t, 4> kVersion = {1, 0, 1, 0};
+inline constexpr std::array<std::uint16_t, 4> kVersion = {1, 1, 0, 0};
 
-// "1.0.1.0"; with the separator ", " the version block's "1, 0, 1, 0".
+// "1.1.0.0"; with the separator ", " the version block's "1, 1, 0, 0".
 inline std::string VersionText(const char* separator = ".") {
   std::string text;
   for (std::size_t i = 0; i < kVersion.size(); ++i)

@@ -29,8 +29,10 @@ inline Document AuthorGuide() {
       "own code on a frame that you describe in plain text. Pick an example or add a call from "
       "the menu, press Run, and it shows after each call the display order, a picture of the "
       "frame, and what the call answered; step through the calls one by one to see each "
-      "change. \"Link to this scene\" puts the frame and its calls into the page's address, to "
-      "share a question or an answer.");
+      "change. \"Share\" gives a link to the scene, which works for anyone who has the page, "
+      "and the part after # to paste into a forum post; \"Open shared\" takes such a part "
+      "back. `SCENE-FILES.txt`, beside this file (the page's Help), explains every line of a "
+      "scene and every term of the report.");
   guide.Heading(2, "Installing");
   guide.Paragraph(
       "Copy `Tier.vdx` into the host's extension folder, the folder that holds the host's other "

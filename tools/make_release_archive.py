@@ -11,7 +11,7 @@ release commit's time, see packaging/commit_time.cmake; when it is
 empty, 1980-01-01 00:00, the earliest a zip can hold), both as the zip's
 date and time in UTC and as an extended time stamp, so that unpacking gives
 that moment in any time zone; and Unix mode 0644 (rw-r--r--). Text files
-(README.txt, REFERENCE.txt, LICENSE) get CR LF line ends, for the text
+(README.txt, REFERENCE.txt, SCENE-FILES.txt, LICENSE) get CR LF line ends, for the text
 viewers of the Windows a game author uses; SHA256SUMS lists the files as
 they stand in the archive, in the form `sha256sum -c` reads, and so does
 OUT.zip.sha256 for the archive.
@@ -23,7 +23,7 @@ import sys
 import time
 import zipfile
 
-TEXT_NAMES = {"README.txt", "REFERENCE.txt", "LICENSE"}
+TEXT_NAMES = {"README.txt", "REFERENCE.txt", "SCENE-FILES.txt", "LICENSE"}
 EARLIEST = 315532800  # 1980-01-01 00:00 UTC
 LATEST = 4354819198   # 2107-12-31 23:59:58 UTC
 MODE = 0o100644       # a regular file, rw-r--r--

@@ -4,6 +4,7 @@
 // tools/generate_reference writes and checks both.
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -14,10 +15,6 @@
 #include "tools/text_document.h"
 
 namespace tier::tools {
-
-// The playground page as the reference's links reach it from docs/ in a
-// checkout: where the wasm preset builds it.
-inline constexpr std::string_view kPageInCheckout = "../build/wasm/";
 
 inline std::string Number(unsigned value) { return std::to_string(value); }
 
@@ -321,10 +318,12 @@ inline void Section(Document& page, plugin::RoutineKind kind, const char* title,
     }
     const std::string pictures = PictureLinks(row);
     if (!pictures.empty()) page.MarkdownOnly(pictures);
-    page.MarkdownOnly("Try it: [`" + playground::ExampleCall(row) + "`](" +
-                      std::string(kPageInCheckout) +
-                      playground::PlaygroundLink(playground::ExampleScene(row)) +
-                      ") in the playground, on a frame of four objects.");
+    page.MarkdownOnly(
+        "Try it: [`" + playground::ExampleCall(row) + "`](" +
+        playground::PlaygroundLink(playground::ExampleScene(row), playground::kBuiltPageFolder) +
+        ") in the playground, on a frame of four objects.");
+    page.TextOnly("Try it: " + std::string(playground::kPageName) + "#" +
+                  playground::TryFragment(row));
   }
 }
 
@@ -346,9 +345,21 @@ inline Document RoutineReference() {
       "Each routine ends with a **Try it** link: it opens the playground page `" +
       std::string(playground::kPageName) +
       "` with a small scene that calls the routine, runs it and shows the report and the "
-      "picture; change the scene and run it again. The links reach the page where the `wasm` "
-      "preset builds it in a checkout, `build/wasm/" +
-      std::string(playground::kPageName) + "`; build it first (`bash tools/build.sh`).");
+      "picture; change the scene and run it again. The links lead to the page where the `wasm` "
+      "preset builds it, `build/wasm/" +
+      std::string(playground::kPageName) +
+      "`. In the release archive, REFERENCE.txt gives each routine the same example.");
+  const plugin::RoutineInfo& sample = *std::find_if(
+      std::begin(plugin::kCatalogue), std::end(plugin::kCatalogue),
+      [](const plugin::RoutineInfo& row) { return row.kind == plugin::RoutineKind::Action; });
+  page.TextOnly(
+      "Each routine ends with a \"Try it\" line, such as " + std::string(playground::kPageName) +
+      "#" + playground::TryFragment(sample) + ": open the playground page " +
+      std::string(playground::kPageName) +
+      ", beside this file, with that address (in a browser's address bar, after the page's "
+      "own address), or paste the part after # into the page's \"Open shared\" box. The page "
+      "opens a small scene that calls the routine, runs it and shows the report and the "
+      "picture; change the scene and run it again.");
   Words(page);
   RulesForEveryRoutine(page);
   Numbering(page);

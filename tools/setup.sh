@@ -35,7 +35,8 @@ if [ "$runs_x86_32" = yes ]; then
   dpkg -s wine32:i386 >/dev/null 2>&1 || need_apt+=(wine32:i386)
 fi
 # The playground page (wasm preset) wants Emscripten, whose optimizer needs
-# acorn, and for its tests headless Chromium driven through Selenium. They are
+# acorn, and for its tests headless Chromium driven through Selenium, and
+# Firefox ESR (driven over WebDriver BiDi, which it speaks itself). They are
 # optional: where they cannot be had, the page is not built or its browser
 # tests skip, and one line says so.
 want_optional=()
@@ -44,6 +45,7 @@ command -v em++ >/dev/null || want_optional+=(emscripten)
 command -v chromium >/dev/null || want_optional+=(chromium)
 command -v chromedriver >/dev/null || want_optional+=(chromium-driver)
 /usr/bin/python3 -c 'import selenium' 2>/dev/null || want_optional+=(python3-selenium)
+command -v firefox-esr >/dev/null || command -v firefox >/dev/null || want_optional+=(firefox-esr)
 
 # apt-get update, fetched once more when an index failed (a mirror mid-sync);
 # the indexes that still fail are kept in $failed_indexes for the message.

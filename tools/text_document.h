@@ -13,7 +13,7 @@
 namespace tier::tools {
 
 struct Block {
-  enum class Type { Heading, Paragraph, Bullets, Table, MarkdownOnly, Code };
+  enum class Type { Heading, Paragraph, Bullets, Table, MarkdownOnly, TextOnly, Code };
   Type type = Type::Paragraph;
   int level = 0;                               // a heading's: 1, 2 or 3
   std::string text;                            // a heading, a paragraph, Markdown only
@@ -47,6 +47,10 @@ class Document {
   // What only the Markdown page shows (links to pictures, a comment).
   void MarkdownOnly(std::string text) {
     blocks_.push_back({.type = Block::Type::MarkdownOnly, .text = std::move(text)});
+  }
+  // What only the plain text shows, as a paragraph (where the Markdown has a link).
+  void TextOnly(std::string text) {
+    blocks_.push_back({.type = Block::Type::TextOnly, .text = std::move(text)});
   }
   const std::vector<Block>& blocks() const { return blocks_; }
 
@@ -84,6 +88,8 @@ inline std::string Markdown(const Document& document) {
       case Block::Type::Code:
         out += Indented(block.text);
         break;
+      case Block::Type::TextOnly:
+        continue;
       case Block::Type::Bullets:
         for (const std::string& item : block.items) out += "- " + item + "\n";
         break;
@@ -226,6 +232,7 @@ inline std::string PlainText(const Document& document, std::size_t width = 78) {
         break;
       }
       case Block::Type::Paragraph:
+      case Block::Type::TextOnly:
         out += Wrapped(Unmarked(block.text), width, "", "");
         break;
       case Block::Type::Bullets:

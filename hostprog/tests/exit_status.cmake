@@ -123,7 +123,7 @@ if(NOT "${err}" STREQUAL "")
 endif()
 expect(0 "^usage: tier_host_program" -h)
 string(REPLACE "." "\\." version_pattern "${VERSION}")
-expect(0 "^tier_host_program [0-9.]+\nTier.vdx ${version_pattern}\n$" --version)
+expect(0 "^tier_host_program [0-9.]+ \\(this program[^\n]*\nTier.vdx ${version_pattern} \\(the plug-in[^\n]*\n$" --version)
 expect(2 "unknown option '--frobnicate'" --frobnicate)
 expect(2 "--check needs at least one scene" --check)
 expect(2 "one scene at a time" ${DATA}/changed.scene ${DATA}/malformed.scene)
@@ -138,7 +138,7 @@ if(NOT WIN32_BUILD)
   # Natively a library file runs in the emulator, which says why it cannot.
   expect(1 "cannot load the plug-in: .*malformed.scene: " --module ${DATA}/malformed.scene --list)
   # The version is the one the library's own version block gives.
-  expect(0 "^tier_host_program [0-9.]+\nTier.vdx ${version_pattern}\n$" --module ${MODULE} --version)
+  expect(0 "^tier_host_program [0-9.]+ \\(this program[^\n]*\nTier.vdx ${version_pattern} \\(the plug-in[^\n]*\n$" --module ${MODULE} --version)
 endif()
 
 # --list: all 46 routines, one line each.

@@ -4,7 +4,7 @@
 #   cmake -DREADME=... -DEXPECTED=... -P readme_example.cmake
 file(READ ${README} readme)
 file(READ ${EXPECTED} expected)
-set(intro "Its report, from `tier_host_program scenes/tour.scene`:\n\n```\n")
+set(intro "Its report:\n\n```\n")
 string(FIND "${readme}" "${intro}" start)
 if(start EQUAL -1)
   message(FATAL_ERROR "${README} no longer shows the report of scenes/tour.scene")

@@ -8,7 +8,15 @@ CASE is one of
               an <svg>, both at once on opening
   Interface   an example from the menu, a line edited, Run, stepping to the
               last call: the report follows the edit, the step marks its call
-  SceneError  a malformed scene: the host program's message, the line marked
+  SceneError  a malformed scene: the message, the line marked; after a good
+              run, the last result stays, marked as stale
+  Large       5,000 objects: the report folded, a step's picture a legible
+              window of the order that the window buttons move along
+  Sharing     a long scene shared compressed (#z=) and opened from the part
+              after # pasted back; a routine's "try=" link; edits kept unless
+              the author agrees to replace them
+  MainThread  the engine on the page itself (as where workers are refused):
+              the tour's report, a step's picture
 
 Exits 77 (skipped) where Chromium, its driver or Selenium is missing.
 """
@@ -16,6 +24,7 @@ import base64
 import html
 import os
 import pathlib
+import re
 import shutil
 import sys
 import tempfile
@@ -90,6 +99,7 @@ def case_address(driver, source, failures):
         text = scenes.joinpath(name + ".scene").read_text("utf-8")
         if padded:
             assert len(text.encode("utf-8")) % 3 != 0, "no padding to test"
+        driver.get("about:blank")  # a new page: only the hash would change otherwise
         driver.get(page_address(PAGE, text, padded))
         wait_for_runs(driver, 1)
         expected = scenes.joinpath(name + ".expected").read_text("utf-8")
@@ -200,8 +210,128 @@ def case_scene_error(driver, source, failures):
                    "the line numbers do not mark line 4")
     failures.check(report_text(driver) == "", "a malformed scene left a report")
 
+    # After a good run, an error keeps the last result, marked as stale.
+    tour = pathlib.Path(source, "scenes", "tour.scene").read_text("utf-8")
+    driver.get(page_address(PAGE, tour))
+    wait_for_runs(driver, 1)
+    set_editor(driver, tour + "object 99 Nothing\n")
+    driver.find_element(By.ID, "run").click()
+    wait_for_error(driver)
+    expected = pathlib.Path(source, "scenes", "tour.expected").read_text("utf-8")
+    failures.check(report_text(driver) == expected, "an error cleared the last good report")
+    failures.check(driver.find_element(By.ID, "stale").is_displayed() and
+                   driver.find_elements(By.CSS_SELECTOR, "#result-pane.stale #picture svg"),
+                   "the last good result is not marked as stale")
 
-CASES = {"Address": case_address, "Interface": case_interface, "SceneError": case_scene_error}
+
+def set_editor(driver, text):
+    """Replaces the editor's text as typing would, an input event after."""
+    driver.execute_script("const e = document.getElementById('scene'); e.value = arguments[0];"
+                          "e.dispatchEvent(new Event('input'));", text)
+
+
+def big_scene(objects):
+    lines = ["type Ball", "type Wall"]
+    for slot in range(objects):
+        lines.append(f"object {slot} {'Wall' if slot % 10 == 0 else 'Ball'} "
+                     f"x {slot * 37 % 640} y {slot * 91 % 480} values {slot * 13 % 100}")
+    lines.append("order " + " ".join(str(slot) for slot in range(objects)))
+    lines += ['call "Increasing X Sort"', f'call "Send %0 Back %1" fv(slot {objects * 4 // 5}), 2']
+    return "\n".join(lines) + "\n"
+
+
+def picture_box(driver):
+    return driver.execute_script(
+        "const svg = document.querySelector('#picture svg');"
+        "if (!svg) return null; const r = svg.getBoundingClientRect();"
+        "return {width: r.width, height: r.height, text: svg.textContent};")
+
+
+def case_large(driver, source, failures):
+    driver.get(page_address(PAGE, big_scene(5000)))
+    wait_for_runs(driver, 1)
+    folded = driver.find_elements(By.CSS_SELECTOR, "#report .step:not(.open)")
+    failures.check(len(folded) == 3 and not driver.find_elements(By.CSS_SELECTOR, "#report .body"),
+                   "a 5,000-object report is not folded to the first lines of its steps")
+    driver.find_element(By.ID, "step-last").click()  # call 2: sends slot 4000 back two
+    WebDriverWait(driver, TIMEOUT).until(
+        lambda d: "call 2:" in (picture_box(d) or {}).get("text", ""))
+    box = picture_box(driver)
+    label = driver.find_element(By.ID, "window-label").text
+    failures.check(box["height"] >= 150 and box["width"] <= 2000,
+                   f"the step's picture shows {box['width']:.0f} x {box['height']:.0f} px")
+    failures.check("of 5,000" in label and "4000" in box["text"],
+                   f"the window ({label}) does not hold slot 4000, which the call moved")
+    current = driver.find_elements(By.CSS_SELECTOR, "#report .step.open.current .body")
+    failures.check(len(current) == 1 and "4000" in current[0].get_attribute("textContent"),
+                   "stepping does not open the call's lines in the report")
+    driver.find_element(By.ID, "window-back").click()
+    WebDriverWait(driver, TIMEOUT).until(
+        lambda d: d.find_element(By.ID, "window-label").text.startswith("positions 1 to "))
+    WebDriverWait(driver, TIMEOUT).until(
+        lambda d: "[positions 1 to " in (picture_box(d) or {}).get("text", ""))
+
+
+def case_sharing(driver, source, failures):
+    scene = big_scene(300)
+    driver.get(page_address(PAGE, scene))
+    wait_for_runs(driver, 1)
+    driver.find_element(By.ID, "link").click()
+    WebDriverWait(driver, TIMEOUT).until(
+        lambda d: d.find_element(By.ID, "fragment-text").get_attribute("value"))
+    fragment = driver.find_element(By.ID, "fragment-text").get_attribute("value")
+    plain = len(page_address(PAGE, scene).split("#", 1)[1])
+    failures.check(fragment.startswith("#z=") and len(fragment) < plain / 3,
+                   f"a long scene's link is not compressed: {fragment[:20]}... of "
+                   f"{len(fragment)} characters, against {plain}")
+    # The part after # pasted into another copy of the page opens the scene.
+    driver.get(page_address(PAGE))
+    wait_for_runs(driver, 1)
+    driver.find_element(By.ID, "open").click()
+    driver.find_element(By.ID, "open-text").send_keys(fragment[1:])
+    driver.find_element(By.ID, "open-go").click()
+    wait_for_runs(driver, 2)
+    failures.check(driver.find_element(By.ID, "scene").get_attribute("value") == scene,
+                   "the pasted part after # did not open the shared scene")
+    # A routine's "Try it" line of REFERENCE.txt opens its example.
+    reference = pathlib.Path(source, "docs", "REFERENCE.txt").read_text("utf-8")
+    code = re.search(r"^Action (\d+): Reverse all\n", reference, re.M).group(1)
+    driver.get(page_address(PAGE) + f"#try=action-{code}")
+    wait_for_runs(driver, 1)
+    failures.check(f'call 1: action {code} "Reverse all"' in report_text(driver),
+                   f"#try=action-{code} opens no example of Reverse all")
+    # Edits are replaced only when the author agrees.
+    set_editor(driver, "# mine\n")
+    failures.check(Select(driver.find_element(By.ID, "examples")).first_selected_option.text ==
+                   "(your edited scene)", "the example menu still names an example")
+    driver.execute_script("window.confirm = () => false;")
+    Select(driver.find_element(By.ID, "examples")).select_by_value("steps.scene")
+    failures.check(driver.find_element(By.ID, "scene").get_attribute("value") == "# mine\n",
+                   "choosing an example replaced the edits that the author kept")
+    driver.execute_script("window.confirm = () => true;")
+    Select(driver.find_element(By.ID, "examples")).select_by_value("steps.scene")
+    wait_for_runs(driver, 2)
+    failures.check(driver.find_element(By.ID, "scene").get_attribute("value").startswith("#") and
+                   driver.find_element(By.ID, "scene").get_attribute("value") != "# mine\n",
+                   "agreeing did not load the example")
+
+
+def case_main_thread(driver, source, failures):
+    text = pathlib.Path(source, "scenes", "tour.scene").read_text("utf-8")
+    address = page_address(PAGE, text).replace("#", "?main-thread#", 1)
+    driver.get(address)
+    wait_for_runs(driver, 1)
+    expected = pathlib.Path(source, "scenes", "tour.expected").read_text("utf-8")
+    failures.check(report_text(driver) == expected, "on the page itself, the tour's report differs")
+    failures.check("on the page itself" in driver.find_element(By.TAG_NAME, "footer").text,
+                   "the page does not say that it runs the scene itself")
+    driver.find_element(By.ID, "step-last").click()
+    WebDriverWait(driver, TIMEOUT).until(
+        lambda d: "call 7:" in d.find_element(By.ID, "picture").text)
+
+
+CASES = {"Address": case_address, "Interface": case_interface, "SceneError": case_scene_error,
+         "Large": case_large, "Sharing": case_sharing, "MainThread": case_main_thread}
 
 if __name__ == "__main__":
     if len(sys.argv) != 4 or sys.argv[1] not in CASES:

@@ -86,6 +86,9 @@ function malformedScenes(engine) {
           file + ": expected status 2 and " + JSON.stringify(message) + ", got " + result.status +
           " and " + JSON.stringify(result.error));
   }
+  const misspelt = run(engine, fs.readFileSync(path.join(data, "misspelt.scene"), "utf8"), "m");
+  check(misspelt.error.endsWith("(the menu Add a call lists them all)"),
+        "the page's message points at a command line: " + misspelt.error);
   const empty = run(engine, "# nothing\n", "empty.scene");
   check(empty.status === 2 &&
         empty.error === "empty.scene: the scene is empty: it describes no frame and makes no call",
@@ -120,9 +123,48 @@ function referenceExamples(engine) {
   });
 }
 
+// A run taken a slice at a time gives the report of a run made at once, and
+// a window of a large order draws only the nodes at its positions.
+function slicesAndWindows(engine) {
+  const text = fs.readFileSync(path.join(sourceDir, "scenes", "steps.scene"), "utf8");
+  const whole = run(engine, text, "steps.scene");
+  const heap = (value) => {
+    const size = engine.lengthBytesUTF8(value) + 1;
+    const address = engine._malloc(size);
+    engine.stringToUTF8(value, address, size);
+    return address;
+  };
+  const [scene, name] = [heap(text), heap("steps.scene")];
+  check(engine._tier_begin(scene, name) === 0, "steps.scene does not begin");
+  engine._free(scene);
+  engine._free(name);
+  let slices = 1;
+  while (engine._tier_advance(0) === 0) ++slices;
+  let report = "";
+  for (let i = 0; i < engine._tier_step_count(); ++i)
+    report += engine.UTF8ToString(engine._tier_step_report(i));
+  check(report === whole.report && slices > whole.steps,
+        "a run in " + slices + " slices differs from the run at once: " +
+        firstDifference(whole.report, report));
+
+  const objects = 100;
+  let big = "type Ball\n";
+  for (let slot = 0; slot < objects; ++slot) big += "object " + slot + " Ball x " + slot + "\n";
+  big += "order " + [...Array(objects).keys()].join(" ") + '\ncall "Send %0 Back %1" fv(slot 60), 3\n';
+  check(run(engine, big, "big.scene").status === 0, "the 100-object scene does not run");
+  check(engine._tier_touched(1) === 57, "call 1 touched position " + engine._tier_touched(1) +
+        ", not 57, where slot 60 went");
+  const window = engine.UTF8ToString(engine._tier_window_picture(1, 50, 16));
+  const chips = [...window.matchAll(/<text [^>]*font-size="10">(\d+)<\/text>/g)].map((m) => m[1]);
+  check(window.includes("[positions 51 to 66 of 100]") && chips.length === 32 &&
+        chips.includes("60") && !chips.includes("49") && !chips.includes("66"),
+        "the window of positions 51 to 66 draws " + JSON.stringify(chips));
+}
+
 require(path.resolve(enginePath))().then((engine) => {
   exampleScenes(engine);
   malformedScenes(engine);
+  slicesAndWindows(engine);
   referenceExamples(engine);
   for (const failure of failures) console.log("FAILED: " + failure);
   console.log((checks - failures.length) + " of " + checks + " checks passed");

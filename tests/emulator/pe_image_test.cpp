@@ -111,14 +111,17 @@ TEST_F(RealDll, StringTableVersionBlockAndMarkerAreTheProducts) {
   const Result<VersionInfo> parsed = ParseVersionBlock(version->data);
   ASSERT_TRUE(parsed) << parsed.error();
   const VersionInfo& info = *parsed;
-  const std::vector<std::uint32_t> fixed = {
-      0xFEEF04BD, 0x10000, 0x10000, 0x10000, 0x10000, 0x10000, 0, 0, 0x10001, 1, 0, 0, 0};
+  // The file and product version, most significant word first, as version.h sets them.
+  const std::uint32_t high = std::uint32_t{plugin::kVersion[0]} << 16 | plugin::kVersion[1];
+  const std::uint32_t low = std::uint32_t{plugin::kVersion[2]} << 16 | plugin::kVersion[3];
+  const std::vector<std::uint32_t> fixed = {0xFEEF04BD, 0x10000, high, low, high, low, 0,
+                                            0,          0x10001, 1,    0,   0,    0};
   EXPECT_EQ(info.fixed, fixed);
   EXPECT_EQ(FileVersionText(info), plugin::VersionText());
   EXPECT_EQ(info.translations, std::vector<std::uint32_t>{0x04E40409});
   const std::map<std::string, std::string> strings = {
-      {"FileVersion", "1, 0, 1, 0"},
-      {"ProductVersion", "1, 0, 1, 0"},
+      {"FileVersion", plugin::VersionText(", ")},
+      {"ProductVersion", plugin::VersionText(", ")},
       {"FileDescription", "Tier Object"},
       {"InternalName", "Tier"},
       {"OriginalFilename", "TIER.VDX"},
