@@ -190,6 +190,17 @@ TEST_F(PlantedFault, ALoopThatNeverEndsIsStoppedByTheInstructionBudget) {
             std::string::npos)
       << fault;
   EXPECT_LT(seconds, 5.0);
+
+  // A budget of one's own replaces the frame's: here too small for the
+  // unchanged "Send %0 to Back" (action 5), which walks the whole frame.
+  const std::unique_ptr<host::PluginModule> small =
+      host::LoadEmulatedModule(ProductPath(), false, 20);
+  auto& emulated = static_cast<host::EmulatedModule&>(*small);
+  const GuestCall call = emulated.CallRoutine(kAction, 5, sim_.RunDataAddress(),
+                                              {static_cast<std::uint32_t>(sim_.FixedValue(2)), 0});
+  EXPECT_NE(call.fault.find(" ran more than 20 instructions in a call of action 5"),
+            std::string::npos)
+      << call.fault;
 }
 
 TEST_F(PlantedFault, AWriteIntoReadOnlyDataIsStoppedAndNamed) {
