@@ -62,6 +62,7 @@ std::string TebWordName(std::uint32_t offset) {
       return "FS:[" + Hex(offset) + "] of the thread block";
   }
 }
+
 constexpr std::uint8_t kHlt = 0xF4, kRet = 0xC3, kRetImm16 = 0xC2;
 
 std::uint32_t PageDown(std::uint32_t address) { return address & ~(kPage - 1); }
@@ -649,6 +650,9 @@ GuestCall EmulatedDll::Call(std::uint32_t address, const std::vector<std::uint32
   call.heapBytes = heap_.callPeakBytes();
   if (m.fault.empty())
     m.fault = BrokenConvention(4 * static_cast<std::int32_t>(words.size()), call, rules);
+  // After a fault the thread block is put back as the caller keeps it, so
+  // that the next call is not blamed for what this one left.
+  if (!m.fault.empty()) Write(guest_map::kTeb, m.teb.data(), kPage);
   call.fault = m.fault;
   return call;
 }
@@ -690,7 +694,6 @@ std::string EmulatedDll::BrokenConvention(std::int32_t argumentBytes, const Gues
     std::uint32_t found = 0, was = 0;
     std::memcpy(&found, teb.data() + offset, 4);
     std::memcpy(&was, m.teb.data() + offset, 4);
-    Write(guest_map::kTeb, m.teb.data(), kPage);  // as the caller keeps it, for the next call
     return changed(TebWordName(offset), HexAddress(found), HexAddress(was));
   }
 

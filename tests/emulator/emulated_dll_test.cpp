@@ -316,6 +316,10 @@ TEST_F(PlantedFault, AnExceptionHandlerLeftInTheChainIsNamed) {
                "the caller keeps"));
   // ...but the last error, which the system sets for a call (mov fs:[0x34], esp).
   EXPECT_EQ(BreachOf(ReturnAsAnAction({0x64, 0x89, 0x25, 0x34, 0, 0, 0})), "");
+  // A call that changes the block and then breaks another rule leaves the
+  // block as the caller keeps it (mov fs:[0], esp; mov ebx, 1).
+  EXPECT_NE(BreachOf(ReturnAsAnAction({0x64, 0x89, 0x25, 0, 0, 0, 0, 0xBB, 1, 0, 0, 0})), "");
+  EXPECT_EQ(BreachOf(ReturnAsAnAction({})), "") << "the next call is not blamed";
 }
 
 TEST_F(PlantedFault, HeapKeptAfterTheCallIsNamedButAHandedOverTextIsNot) {
