@@ -34,6 +34,21 @@ const char kUsage[] =
     "usage: %s --seed S --calls N [--max-calls K] [--frame-seed X] [--within-bounds]"
     " [--large PERCENT] [--large-objects N] [--module PATH] [--instruction-budget N]"
     " [--jobs J]\n";
+const char kHelp[] =
+    "Runs random frames and calls through the plug-in and the reference model and\n"
+    "compares them after every call; exits 0 when they agreed on every call.\n"
+    "  --seed S, --calls N        the run: frames from seed S until N calls are made\n"
+    "  --max-calls K              at most K calls per frame (40)\n"
+    "  --frame-seed X             run the one frame of seed X (as a report names it)\n"
+    "  --within-bounds            every object within the slots the routines search\n"
+    "  --large PERCENT            that percent of the frames with 200 to N objects\n"
+    "  --large-objects N          (3000)\n"
+    "  --module PATH              that library (natively: in the CPU emulator)\n"
+    "  --instruction-budget N     each call in the emulator may run N instructions\n"
+    "                             (default: 4,000,000 and 2,000 per object slot)\n"
+    "  --jobs J                   J processes side by side, the seeds S to S+J-1,\n"
+    "                             each with its share of the calls, their summaries\n"
+    "                             merged (natively only)\n";
 
 #ifndef _WIN32
 // A job's result as it crosses the pipe: the counts on one line, then the report.
@@ -121,6 +136,11 @@ int main(int argc, char** argv) {
   tier::fuzz::DriverOptions options;
   int jobs = 1;
   for (int i = 1; i < argc; i += 2) {
+    if (std::strcmp(argv[i], "--help") == 0) {
+      std::printf(kUsage, argv[0]);
+      std::fputs(kHelp, stdout);
+      return 0;
+    }
     if (std::strcmp(argv[i], "--within-bounds") == 0) {
       options.frames.objectsWithinBounds = true;
       --i;
