@@ -1,13 +1,17 @@
 // Prints the instructions that each of the 46 routines of Tier.vdx runs per
 // call in the emulator, on frames of 500, 2,000 and 8,000 objects:
-//   instruction_counts [--table] [--module PATH]   (default: build/win32/Tier.vdx)
-// one line per routine: code kind "display string" count500 count2000 count8000;
-// with --table, the content of docs/instruction_counts.tsv, the committed
-// counts that a test holds the library to: a header line, then one line per
-// routine of kind, code, display string and the three counts, tab-separated.
+//   instruction_counts [--table] [--module PATH] [--instruction-budget N]
+//   (default: build/win32/Tier.vdx, and each call's budget by its frame)
+// one line per routine: code kind "display string" count500 count2000 count8000,
+// then at 8,000 objects the deepest stack the call touched and the most heap
+// it held at once, in bytes ("stack 412 heap 96000"); with --table, the content
+// of docs/instruction_counts.tsv, the committed counts that a test holds the
+// library to: a header line, then one line per routine of kind, code, display
+// string and the three counts, tab-separated.
 #include "tests/workload/instruction_counts.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -15,17 +19,35 @@
 int main(int argc, char** argv) {
   std::string path = TIER_DEFAULT_MODULE;
   bool table = false;
+  unsigned long long budget = 0;  // each call's by its frame
   for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0) {
+      std::printf(
+          "usage: %s [--table] [--module PATH] [--instruction-budget N]\n"
+          "Prints the instructions each routine of the library runs per call in the CPU\n"
+          "emulator at 500, 2,000 and 8,000 objects, then the deepest stack and the most\n"
+          "heap its call at 8,000 objects took, in bytes.\n"
+          "  --table                  the rows of the README's table instead\n"
+          "  --module PATH            that library (default: build/win32/Tier.vdx)\n"
+          "  --instruction-budget N   each call may run N instructions (default:\n"
+          "                           4,000,000 and 2,000 per object slot)\n",
+          argv[0]);
+      return 0;
+    }
     if (std::strcmp(argv[i], "--table") == 0) {
       table = true;
     } else if (std::strcmp(argv[i], "--module") == 0 && i + 1 < argc) {
       path = argv[++i];
+    } else if (std::strcmp(argv[i], "--instruction-budget") == 0 && i + 1 < argc &&
+               (budget = std::strtoull(argv[i + 1], nullptr, 10)) > 0) {
+      ++i;
     } else {
-      std::fprintf(stderr, "usage: %s [--table] [--module PATH]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--table] [--module PATH] [--instruction-budget N]\n",
+                   argv[0]);
       return 2;
     }
   }
-  const auto module = tier::host::LoadEmulatedModule(path, /*countInstructions=*/true);
+  const auto module = tier::host::LoadEmulatedModule(path, /*countInstructions=*/true, budget);
   if (!module->ok()) {
     std::fprintf(stderr, "cannot load the plug-in: %s\n", module->error().c_str());
     return 1;
@@ -57,7 +79,9 @@ int main(int argc, char** argv) {
     } else {
       std::printf("%d %s \"%s\"", routine.code, name.c_str(), text.c_str());
       for (unsigned long long count : counts) std::printf(" %llu", count);
-      std::printf("\n");
+      // The last call was the one at 8,000 objects.
+      std::printf(" stack %u heap %u\n", emulated.LastCall().stackBytes,
+                  emulated.LastCall().heapBytes);
     }
     if (!breaches.empty()) std::fprintf(stderr, "broke the host's contract:\n%s", breaches.c_str());
     std::fflush(stdout);

@@ -3,6 +3,7 @@
 #include <unicorn/unicorn.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -19,8 +20,49 @@ namespace {
 
 constexpr std::uint32_t kProcessAttach = 1, kProcessDetach = 0;
 // The C runtime's x87 control word on Windows: double precision, all
-// exceptions masked.
-constexpr std::uint32_t kWindowsFpuControl = 0x027F;
+// exceptions masked; and MXCSR as a thread starts: all exceptions masked.
+constexpr std::uint32_t kWindowsFpuControl = 0x027F, kWindowsMxcsr = 0x1F80;
+constexpr std::uint32_t kDirectionFlag = 1u << 10;
+// Bytes above a call's arguments that no call may touch.
+constexpr std::uint32_t kStackTopRoom = 64;
+
+// The registers a stdcall function hands back as it found them, with what a
+// caller keeps in them: frame and stack addresses of its own, each different,
+// so that two swapped are seen too.
+struct KeptRegister {
+  uc_x86_reg id;
+  const char* name;
+  std::uint32_t callerValue;
+};
+constexpr KeptRegister kKeptRegisters[] = {{UC_X86_REG_EBX, "EBX", 0x0012FF40},
+                                           {UC_X86_REG_ESI, "ESI", 0x0012FF44},
+                                           {UC_X86_REG_EDI, "EDI", 0x0012FF48},
+                                           {UC_X86_REG_EBP, "EBP", 0x0012FF78}};
+
+// Words of the thread block that a call may change: the system sets the last
+// error on a call's behalf (and SetLastError is the library's to call), which
+// no caller keeps across a call; and the system lowers the stack limit as a
+// call's stack grows into pages not yet committed (the emulated stack is all
+// committed, so here it stays). Every other word is the caller's.
+constexpr std::uint32_t kTebWordsACallMayChange[] = {offsetof(Teb, stackLimit),
+                                                     offsetof(Teb, lastErrorValue)};
+
+// A word of the thread block as a message names it.
+std::string TebWordName(std::uint32_t offset) {
+  switch (offset) {
+    case offsetof(Teb, exceptionList):
+      return "FS:[0] (the head of the exception-handler chain)";
+    case offsetof(Teb, stackBase):
+      return "FS:[0x04] (the stack's base)";
+    case offsetof(Teb, self):
+      return "FS:[0x18] (the thread block's own address)";
+    case offsetof(Teb, threadLocalStoragePointer):
+      return "FS:[0x2C] (the thread-local storage array)";
+    default:
+      return "FS:[" + Hex(offset) + "] of the thread block";
+  }
+}
+
 constexpr std::uint8_t kHlt = 0xF4, kRet = 0xC3, kRetImm16 = 0xC2;
 
 std::uint32_t PageDown(std::uint32_t address) { return address & ~(kPage - 1); }
@@ -64,7 +106,11 @@ struct EmulatedDll::Machine {
   bool counting = false;
   std::uint64_t instructions = 0;
   std::uint64_t blocks = 0, budget = 0;
-  std::uint32_t callTarget = 0;  // the function the current call entered
+  std::uint32_t callTarget = 0;    // the function the current call entered
+  std::uint32_t entryEsp = 0;      // at the current call's return address
+  std::uint32_t deepestStack = 0;  // the lowest stack address it touched (counted)
+  // The thread block as the caller keeps it, a page.
+  std::vector<std::uint8_t> teb = std::vector<std::uint8_t>(kPage, 0);
   // An unaligned access that spans two pages reaches the memory hook once as
   // made, then once for each of the two aligned words the CPU emulator splits
   // it into; those two repeat bytes outside the access and are not checked.
@@ -150,13 +196,25 @@ struct EmulatedDll::Machine {
         self->Fault(self->AccessMessage("wrote", size, at + " in read-only memory"));
         break;
       case UC_MEM_WRITE_UNMAPPED:
-        self->Fault(self->AccessMessage("wrote", size, at + " where nothing is mapped"));
-        break;
+      case UC_MEM_READ_UNMAPPED:
+        if (BelowTheStack(address)) {  // a stack overflow, past even the emulated stack
+          self->StackFault(type == UC_MEM_WRITE_UNMAPPED, size,
+                           static_cast<std::uint32_t>(address));
+          break;
+        }
+        [[fallthrough]];
       default:
-        self->Fault(self->AccessMessage("read", size, at + " where nothing is mapped"));
+        self->Fault(self->AccessMessage(type == UC_MEM_WRITE_UNMAPPED ? "wrote" : "read", size,
+                                        at + " where nothing is mapped"));
         break;
     }
     return false;
+  }
+
+  // Within a stack's size below the stack: where an overflow lands.
+  static bool BelowTheStack(std::uint64_t address) {
+    return address < guest_map::kStack.begin &&
+           address >= guest_map::kStack.begin - guest_map::kStack.size;
   }
 
   std::string AccessMessage(const char* verb, int size, const std::string& where) const {
@@ -167,15 +225,39 @@ struct EmulatedDll::Machine {
   }
 
   // What the current call is called in messages; empty when it has no name.
+  // A function without a name of its own is not named after the one before it.
   std::string CallName() const {
     const auto named = dll->callNames_.find(callTarget);
     if (named != dll->callNames_.end()) return named->second;
-    const std::string called = dll->Describe(callTarget);
-    return called.find('+') == std::string::npos ? "" : called.substr(0, called.find('+'));
+    const auto name = dll->names_.find(callTarget);
+    return name != dll->names_.end() ? name->second : "";
+  }
+  std::string ReturnedFrom() const {
+    const std::string name = CallName();
+    return dll->path_ + " returned from " +
+           (name.empty() ? "the function at " + HexAddress(callTarget) : name);
   }
   std::string DuringCall() const {
     const std::string name = CallName();
     return name.empty() ? "" : ", in a call of " + name;
+  }
+
+  // An access of the stack below a call's bound (and, when counting, any
+  // access of the stack, for the deepest).
+  static void OnStackAccess(uc_engine*, uc_mem_type type, std::uint64_t address, int size,
+                            std::int64_t, void* user) {
+    auto* self = static_cast<Machine*>(user);
+    const auto at = static_cast<std::uint32_t>(address);
+    if (at < self->deepestStack) self->deepestStack = at;
+    if (self->fault.empty() && at < self->entryEsp - kStackBound)
+      self->StackFault(type == UC_MEM_WRITE, size, at);
+  }
+
+  void StackFault(bool write, int size, std::uint32_t address) {
+    Fault(AccessMessage(write ? "wrote" : "read", size,
+                        HexAddress(address) + ", " + std::to_string(entryEsp - address) +
+                            " bytes down its stack, beyond the " + std::to_string(kStackBound) +
+                            " a call may take"));
   }
 
   static void OnImportStub(uc_engine*, std::uint64_t address, std::uint32_t, void* user) {
@@ -427,7 +509,8 @@ Status EmulatedDll::MapSystemPages(const std::vector<std::uint8_t>& runtimeData)
   teb.stackLimit = guest_map::kStack.begin;
   teb.self = guest_map::kTeb;
   teb.threadLocalStoragePointer = guest_map::kRuntimeData;
-  uc_mem_write(m.uc, guest_map::kTeb, &teb, sizeof teb);
+  std::memcpy(m.teb.data(), &teb, sizeof teb);
+  uc_mem_write(m.uc, guest_map::kTeb, m.teb.data(), m.teb.size());
 
   for (const CallGate& gate : embedding_.gates) {
     if (!guest_map::kEmbedderGates.Holds(gate.begin, gate.size) || gate.begin % kPage != 0 ||
@@ -478,6 +561,13 @@ Status EmulatedDll::AddHooks() {
   if (status && !embedding_.gates.empty())
     status = hook(UC_HOOK_CODE, &Machine::OnGate, guest_map::kEmbedderGates.begin,
                   guest_map::kEmbedderGates.end() - 1);
+  // The stack below every call's bound; counting, all of it, for the deepest.
+  const std::uint64_t stackWatched =
+      m.counting ? guest_map::kStack.end() - 1
+                 : guest_map::kStack.end() - kStackTopRoom - kStackBound - 1;
+  if (status)
+    status = hook(UC_HOOK_MEM_READ | UC_HOOK_MEM_WRITE, &Machine::OnStackAccess,
+                  guest_map::kStack.begin, stackWatched);
   if (status) status = hook(UC_HOOK_BLOCK, &Machine::OnBlock, 1, 0);
   if (status && m.counting) status = hook(UC_HOOK_CODE, &Machine::OnInstruction, 1, 0);
   return status;
@@ -487,15 +577,16 @@ Status EmulatedDll::AddHooks() {
 // function, each for process attach.
 Status EmulatedDll::Attach() {
   const std::vector<std::uint32_t> attach = {image_.base, kProcessAttach, 0};
+  const CallRules startUp{.mayKeepHeap = true};
   if (image_.tls) {
     for (std::uint32_t callback : image_.tls->callbacks) {
-      const GuestCall call = Call(callback, attach);
+      const GuestCall call = Call(callback, attach, startUp);
       if (!call.fault.empty())
         return Failure("its thread-local storage callback failed: " + call.fault);
     }
   }
   if (image_.entryRva == 0) return Ok();
-  const GuestCall call = Call(image_.base + image_.entryRva, attach);
+  const GuestCall call = Call(image_.base + image_.entryRva, attach, startUp);
   if (!call.fault.empty()) return Failure("its entry function failed: " + call.fault);
   if (call.result == 0) return Failure("its entry function refused to attach");
   return Ok();
@@ -503,7 +594,8 @@ Status EmulatedDll::Attach() {
 
 EmulatedDll::~EmulatedDll() {
   if (machine_ == nullptr || image_.entryRva == 0) return;
-  const GuestCall call = Call(image_.base + image_.entryRva, {image_.base, kProcessDetach, 0});
+  const GuestCall call =
+      Call(image_.base + image_.entryRva, {image_.base, kProcessDetach, 0}, {.mayKeepHeap = true});
   if (!call.fault.empty())
     std::fprintf(stderr, "%s: its entry function failed on detach: %s\n", path_.c_str(),
                  call.fault.c_str());
@@ -512,14 +604,14 @@ EmulatedDll::~EmulatedDll() {
 // --- Calls -----------------------------------------------------------------------
 
 GuestCall EmulatedDll::Call(std::uint32_t address, const std::vector<std::uint32_t>& words,
-                            std::uint64_t budget) {
+                            const CallRules& rules) {
   Machine& m = *machine_;
   GuestCall call;
   m.fault.clear();
   m.instructions = 0;
   m.blocks = 0;
   m.split = {};
-  m.budget = budget;
+  m.budget = rules.budget;
   m.callTarget = address;
   if (const Status shared = m.ShareEmbedderMemory(); !shared) {
     call.fault = path_ + ": " + shared.error();
@@ -528,17 +620,20 @@ GuestCall EmulatedDll::Call(std::uint32_t address, const std::vector<std::uint32
 
   // The words, last first, then the return address; a little room above
   // them that no call may touch.
-  std::uint32_t esp = static_cast<std::uint32_t>(guest_map::kStack.end()) - 64 -
+  std::uint32_t esp = static_cast<std::uint32_t>(guest_map::kStack.end()) - kStackTopRoom -
                       4 * static_cast<std::uint32_t>(words.size());
   const std::uint32_t argumentsAt = esp;
   if (!words.empty()) uc_mem_write(m.uc, esp, words.data(), 4 * words.size());
   esp -= 4;
   const std::uint32_t returnAddress = guest_map::kReturnAddress;
   uc_mem_write(m.uc, esp, &returnAddress, 4);
+  m.entryEsp = m.deepestStack = esp;
   m.SetRegister(UC_X86_REG_ESP, esp);
-  m.SetRegister(UC_X86_REG_EBP, 0);
+  for (const KeptRegister& kept : kKeptRegisters) m.SetRegister(kept.id, kept.callerValue);
   m.SetRegister(UC_X86_REG_EFLAGS, 0x202);  // interrupts on, direction up
   m.SetRegister(UC_X86_REG_FPCW, kWindowsFpuControl);
+  m.SetRegister(UC_X86_REG_MXCSR, kWindowsMxcsr);
+  heap_.BeginCall();
 
   const uc_err status = uc_emu_start(m.uc, address, guest_map::kReturnAddress, 0, 0);
   const std::uint32_t eip = m.Register(UC_X86_REG_EIP);
@@ -550,8 +645,73 @@ GuestCall EmulatedDll::Call(std::uint32_t address, const std::vector<std::uint32
   call.result = m.Register(UC_X86_REG_EAX);
   call.bytesRemoved = static_cast<std::int32_t>(m.Register(UC_X86_REG_ESP) - argumentsAt);
   call.instructions = m.instructions;
+  call.stackBytes = m.counting ? m.entryEsp - m.deepestStack : 0;
+  call.heapBytes = heap_.callPeakBytes();
+  if (m.fault.empty())
+    m.fault = BrokenConvention(4 * static_cast<std::int32_t>(words.size()), call, rules);
+  // After a fault the thread block is put back as the caller keeps it, so
+  // that the next call is not blamed for what this one left.
+  if (!m.fault.empty()) Write(guest_map::kTeb, m.teb.data(), kPage);
   call.fault = m.fault;
   return call;
+}
+
+// The first rule of the convention, or of `rules`, that a call which returned
+// broke, as "... returned from X with EBX changed (0x5A5A5A5A, was
+// 0x0012FF40), which the caller keeps"; empty when it kept them all.
+std::string EmulatedDll::BrokenConvention(std::int32_t argumentBytes, const GuestCall& call,
+                                          const CallRules& rules) {
+  Machine& m = *machine_;
+  const std::string returned = m.ReturnedFrom();
+  const auto changed = [&](const std::string& what, const std::string& found,
+                           const std::string& was) {
+    return returned + " with " + what + " changed (" + found + ", was " + was +
+           "), which the caller keeps";
+  };
+  if (call.bytesRemoved != argumentBytes)
+    return returned + " with ESP raised by " + std::to_string(call.bytesRemoved) +
+           " bytes of arguments (" + std::to_string(argumentBytes) +
+           " expected), which the callee removes";
+  for (const KeptRegister& kept : kKeptRegisters)
+    if (const std::uint32_t value = m.Register(kept.id); value != kept.callerValue)
+      return changed(kept.name, HexAddress(value), HexAddress(kept.callerValue));
+  if ((m.Register(UC_X86_REG_EFLAGS) & kDirectionFlag) != 0)
+    return returned + " with the direction flag set, which the caller expects clear";
+  if (const std::uint32_t control = m.Register(UC_X86_REG_FPCW) & 0xFFFF;
+      control != kWindowsFpuControl)
+    return changed("the x87 control word", Hex(control, 4), Hex(kWindowsFpuControl, 4));
+  if (const std::uint32_t mxcsr = m.Register(UC_X86_REG_MXCSR); mxcsr != kWindowsMxcsr)
+    return changed("MXCSR", Hex(mxcsr, 4), Hex(kWindowsMxcsr, 4));
+
+  std::vector<std::uint8_t> teb(kPage);
+  Read(guest_map::kTeb, teb.data(), kPage);
+  for (std::uint32_t offset : kTebWordsACallMayChange)
+    std::memcpy(m.teb.data() + offset, teb.data() + offset, 4);
+  if (teb != m.teb) {
+    std::uint32_t offset = 0;
+    while (std::memcmp(teb.data() + offset, m.teb.data() + offset, 4) == 0) offset += 4;
+    std::uint32_t found = 0, was = 0;
+    std::memcpy(&found, teb.data() + offset, 4);
+    std::memcpy(&was, m.teb.data() + offset, 4);
+    return changed(TebWordName(offset), HexAddress(found), HexAddress(was));
+  }
+
+  std::size_t kept = heap_.callBlocksLive();
+  if (rules.handsOverResult && heap_.AllocatedInCall(call.result)) --kept;
+  if (!rules.mayKeepHeap && kept > 0) {
+    std::uint64_t bytes = 0;
+    std::string first;
+    for (std::uint32_t block : heap_.KeptFromCall()) {
+      if (rules.handsOverResult && block == call.result) continue;
+      bytes += heap_.BlockSize(block);
+      if (first.empty()) first = HexAddress(block);
+    }
+    return returned + " keeping " + std::to_string(bytes) + " bytes of its heap in " +
+           std::to_string(kept) + (kept == 1 ? " block" : " blocks") +
+           " allocated during the call (" + (kept == 1 ? "at " : "the first at ") + first +
+           "), which it must free before it returns";
+  }
+  return "";
 }
 
 // --- Memory ------------------------------------------------------------------------

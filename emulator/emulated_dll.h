@@ -12,6 +12,15 @@
 // reports the file, the access, the instruction with the nearest name and
 // the call it happened in. A call that runs past its instruction budget is
 // stopped too, so that a call that never returns ends deterministically.
+//
+// Every call is held to the stdcall convention as a Win32 caller relies on
+// it: it hands back EBX, ESI, EDI and EBP as it found them, removes exactly
+// its arguments, leaves the direction flag clear, the x87 control word, MXCSR
+// and the thread block (FS:[0] above all) as they were, frees every block of
+// its heap it allocated (but the one its result hands over, where the caller
+// says so), and takes no more than kStackBound bytes of stack. A call that
+// breaks one of these rules ends with a fault that says what was found
+// against what was expected.
 #pragma once
 
 #include <cstdint>
@@ -67,24 +76,48 @@ struct LoadOptions {
   // Where to lay the image out; 0: its preferred base, or
   // guest_map::kRelocatedBase when that lies in memory the emulator keeps.
   std::uint32_t base = 0;
-  // Count the instructions of each call exactly (slower).
+  // Count the instructions of each call exactly, and find the deepest byte
+  // of stack it touches (slower).
   bool countInstructions = false;
   Embedding embedding;
+};
+
+// The instructions a call may run unless the caller gives a budget: far
+// above the library's start-up.
+inline constexpr std::uint64_t kDefaultBudget = 50'000'000;
+
+// The stack one call may take, counted from its return address down to the
+// deepest byte it touches. A host's thread has 1 MiB of stack by default,
+// which the host's own frames, its event loop and the other extensions share;
+// an extension's routine may take a sixteenth of it. The emulated stack is the
+// whole 1 MiB, so a call that goes further is stopped and named, far short of
+// the stack's end; a call that goes past even that is stopped at the access.
+inline constexpr std::uint32_t kStackBound = 64 * 1024;
+
+// What a call may leave behind beyond what the convention allows every call.
+struct CallRules {
+  std::uint64_t budget = kDefaultBudget;
+  // The library's start-up keeps its runtime's blocks; a call of any other
+  // function frees every block it allocates before it returns...
+  bool mayKeepHeap = false;
+  // ...but the one its result points at, when it hands that block over (a
+  // text for its caller, who releases it).
+  bool handsOverResult = false;
 };
 
 struct GuestCall {
   std::uint32_t result = 0;        // EAX
   std::int32_t bytesRemoved = 0;   // of the arguments, by the callee
   std::uint64_t instructions = 0;  // when counted
-  std::string fault;               // empty when the call ran clean
+  // The deepest byte of stack the call touched, below its return address
+  // (when counted), and the most bytes of heap it held at once.
+  std::uint32_t stackBytes = 0;
+  std::uint32_t heapBytes = 0;
+  std::string fault;  // empty when the call ran clean
 };
 
 class EmulatedDll {
  public:
-  // The instruction budget of a call unless the caller gives one: far above
-  // the library's start-up.
-  static constexpr std::uint64_t kDefaultBudget = 50'000'000;
-
   // Loads the file, answers its imports, runs its TLS callbacks and its entry
   // function for process attach. An error when the file is not a DLL this
   // emulator can run, names an import nobody provides, or its start-up fails.
@@ -94,10 +127,10 @@ class EmulatedDll {
   EmulatedDll(const EmulatedDll&) = delete;
   EmulatedDll& operator=(const EmulatedDll&) = delete;
 
-  // Calls the function at `address` stdcall, as the host calls the library.
-  // A call that runs more than `budget` instructions is stopped.
+  // Calls the function at `address` stdcall, as the host calls the library,
+  // and holds it to the convention and to `rules`.
   GuestCall Call(std::uint32_t address, const std::vector<std::uint32_t>& words,
-                 std::uint64_t budget = kDefaultBudget);
+                 const CallRules& rules = {});
 
   const PeImage& image() const { return image_; }
   // The file as the embedder named it; messages start with it.
@@ -144,6 +177,8 @@ class EmulatedDll {
   Status SetUpSegments();
   Status AddHooks();
   Status Attach();
+  std::string BrokenConvention(std::int32_t argumentBytes, const GuestCall& call,
+                               const CallRules& rules);
 
   std::string path_;
   PeImage image_;

@@ -1,5 +1,7 @@
 #include "emulator/guest_heap.h"
 
+#include <algorithm>
+
 namespace tier::emulator {
 namespace {
 
@@ -59,7 +61,11 @@ std::uint32_t GuestHeap::Allocate(std::uint32_t size) {
     ReturnRoom(oldest.start, oldest.room);
     start = TakeRoom(room);
   }
-  if (start != 0) live_[start] = size;
+  if (start == 0) return 0;
+  live_[start] = {size, allocations_++};
+  ++callBlocks_;
+  callBytes_ += size;
+  callPeakBytes_ = static_cast<std::uint32_t>(std::max<std::uint64_t>(callPeakBytes_, callBytes_));
   return start;
 }
 
@@ -67,7 +73,11 @@ bool GuestHeap::Free(std::uint32_t address) {
   if (address == 0) return true;
   const auto it = live_.find(address);
   if (it == live_.end()) return false;
-  const std::uint32_t room = RoomFor(it->second);
+  const std::uint32_t room = RoomFor(it->second.size);
+  if (it->second.serial >= callBegan_) {
+    --callBlocks_;
+    callBytes_ -= it->second.size;
+  }
   live_.erase(it);
   quarantine_.push_back({address, room});
   quarantined_[address] = room;
@@ -84,14 +94,14 @@ bool GuestHeap::Free(std::uint32_t address) {
 
 std::uint32_t GuestHeap::BlockSize(std::uint32_t address) const {
   const auto it = live_.find(address);
-  return it == live_.end() ? 0 : it->second;
+  return it == live_.end() ? 0 : it->second.size;
 }
 
 bool GuestHeap::IsLive(std::uint32_t address, std::uint32_t size) const {
   auto it = live_.upper_bound(address);
   if (it == live_.begin()) return false;
   --it;
-  return std::uint64_t{address} + size <= std::uint64_t{it->first} + it->second;
+  return std::uint64_t{address} + size <= std::uint64_t{it->first} + it->second.size;
 }
 
 bool GuestHeap::WasFreed(std::uint32_t address) const {
@@ -99,6 +109,26 @@ bool GuestHeap::WasFreed(std::uint32_t address) const {
   if (it == quarantined_.begin()) return false;
   --it;
   return address < std::uint64_t{it->first} + it->second;
+}
+
+void GuestHeap::BeginCall() {
+  callBegan_ = allocations_;
+  callBlocks_ = 0;
+  callBytes_ = 0;
+  callPeakBytes_ = 0;
+}
+
+bool GuestHeap::AllocatedInCall(std::uint32_t address) const {
+  const auto it = live_.find(address);
+  return it != live_.end() && it->second.serial >= callBegan_;
+}
+
+// Seldom called (only when a call kept blocks), so a walk over every block.
+std::vector<std::uint32_t> GuestHeap::KeptFromCall() const {
+  std::vector<std::uint32_t> kept;
+  for (const auto& [start, block] : live_)
+    if (block.serial >= callBegan_) kept.push_back(start);
+  return kept;
 }
 
 }  // namespace tier::emulator

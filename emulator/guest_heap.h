@@ -5,12 +5,16 @@
 // block's end or a use after free is told apart from a proper access.
 // Freed blocks wait in a quarantine before their room is handed out again,
 // so that a stale pointer keeps pointing at memory that is not live.
+// It also keeps the account of one call at a time: the blocks allocated
+// since the call began that are still live, and the most bytes they held at
+// once, so that a block the call forgot to free is found when it returns.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <vector>
 
 namespace tier::emulator {
 
@@ -37,6 +41,16 @@ class GuestHeap {
   std::uint32_t size() const { return size_; }
   std::size_t liveBlocks() const { return live_.size(); }
 
+  // The account of a call: opened by BeginCall, read when the call returns.
+  void BeginCall();
+  // Whether the live block at `address` was allocated since BeginCall.
+  bool AllocatedInCall(std::uint32_t address) const;
+  // The blocks allocated since BeginCall that are still live, lowest first.
+  std::vector<std::uint32_t> KeptFromCall() const;
+  std::size_t callBlocksLive() const { return callBlocks_; }
+  // The most bytes that blocks allocated since BeginCall held at once.
+  std::uint32_t callPeakBytes() const { return callPeakBytes_; }
+
   // Makes the next `countdown` allocations succeed and the one after fail; a
   // negative countdown never fails.
   void FailAllocationAfter(int countdown) { failCountdown_ = countdown; }
@@ -46,8 +60,13 @@ class GuestHeap {
   std::uint32_t TakeRoom(std::uint32_t size);
   void ReturnRoom(std::uint32_t start, std::uint32_t size);
 
+  struct Block {
+    std::uint32_t size;    // as requested
+    std::uint64_t serial;  // allocations before it
+  };
+
   std::uint32_t base_, size_;
-  std::map<std::uint32_t, std::uint32_t> live_;  // start -> requested size
+  std::map<std::uint32_t, Block> live_;          // by start
   std::map<std::uint32_t, std::uint32_t> free_;  // start -> bytes of room
   struct Freed {
     std::uint32_t start, room;
@@ -56,6 +75,11 @@ class GuestHeap {
   std::map<std::uint32_t, std::uint32_t> quarantined_;  // start -> room, for WasFreed
   std::uint32_t quarantineBytes_ = 0;
   int failCountdown_ = -1;
+  std::uint64_t allocations_ = 0;
+  std::uint64_t callBegan_ = 0;  // allocations_ at BeginCall
+  std::size_t callBlocks_ = 0;
+  std::uint64_t callBytes_ = 0;
+  std::uint32_t callPeakBytes_ = 0;
 };
 
 }  // namespace tier::emulator

@@ -1,5 +1,5 @@
 // The part of the TEB that a 32-bit library's start-up reads through FS, laid
-// out as the system lays it out.
+// out as the system lays it out. The rest of its page stays zero.
 #pragma once
 
 #include <cstddef>
@@ -21,7 +21,8 @@ struct Teb {
   std::uint32_t activeRpcHandle;
   std::uint32_t threadLocalStoragePointer;  // the TLS array
   std::uint32_t peb;
-  std::uint32_t reserved[3];
+  std::uint32_t lastErrorValue;  // GetLastError's answer
+  std::uint32_t reserved[2];
 };
 #pragma pack(pop)
 
@@ -30,6 +31,7 @@ static_assert(offsetof(Teb, stackLimit) == 0x08);
 static_assert(offsetof(Teb, self) == 0x18);
 static_assert(offsetof(Teb, threadLocalStoragePointer) == 0x2C);
 static_assert(offsetof(Teb, peb) == 0x30);
+static_assert(offsetof(Teb, lastErrorValue) == 0x34);
 static_assert(sizeof(Teb) == 0x40);
 
 }  // namespace tier::emulator

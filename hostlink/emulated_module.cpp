@@ -12,13 +12,6 @@ namespace tier::host {
 namespace {
 
 constexpr std::uint32_t kVersionBlock = 16, kEnglishUnitedStates = 1033;
-// What the host passes, stdcall: RunData and two parameter words to a
-// condition or an action, RunData and the expression token to an expression.
-constexpr std::uint32_t kEventWords = 3, kExpressionWords = 2;
-
-std::uint32_t ArgumentBytes(plugin::RoutineKind kind) {
-  return 4 * (kind == plugin::RoutineKind::Expression ? kExpressionWords : kEventWords);
-}
 
 int Table(plugin::RoutineKind kind) { return static_cast<int>(kind); }
 
@@ -34,7 +27,9 @@ std::uint64_t SlotsOfFrame(HostAddress runData) {
 
 }  // namespace
 
-EmulatedModule::EmulatedModule(const std::string& path, bool countInstructions) {
+EmulatedModule::EmulatedModule(const std::string& path, bool countInstructions,
+                               std::uint64_t instructionBudget)
+    : instructionBudget_(instructionBudget) {
   emulator::LoadOptions options = HostLoadOptions([this] { return callHost_; });
   options.countInstructions = countInstructions;
   Result<std::unique_ptr<emulator::EmulatedDll>> loaded =
@@ -83,24 +78,22 @@ emulator::GuestCall EmulatedModule::CallRoutine(plugin::RoutineKind kind, int co
                                                 HostAddress runData,
                                                 std::vector<std::uint32_t> words) const {
   words.insert(words.begin(), runData);
+  const plugin::RoutineInfo* row = plugin::FindRoutine(kind, static_cast<std::uint16_t>(code));
+  emulator::CallRules rules;
+  rules.budget =
+      instructionBudget_ != 0 ? instructionBudget_ : InstructionBudget(SlotsOfFrame(runData));
+  rules.handsOverResult = row != nullptr && plugin::ReturnsText(*row);  // the host's to release
   callHost_ = sim::SimHost::FromRunData(runData);
-  const emulator::GuestCall call =
-      dll_->Call(RoutineAddress(kind, code), words, InstructionBudget(SlotsOfFrame(runData)));
+  const emulator::GuestCall call = dll_->Call(RoutineAddress(kind, code), words, rules);
   callHost_ = nullptr;
   return call;
 }
 
 std::uint32_t EmulatedModule::Run(plugin::RoutineKind kind, int code, HostAddress runData,
                                   std::vector<std::uint32_t> words) const {
-  const emulator::GuestCall call = CallRoutine(kind, code, runData, std::move(words));
-  lastInstructions_ = call.instructions;
-  if (!call.fault.empty()) Stop(call.fault);
-  const std::uint32_t expected = ArgumentBytes(kind);
-  if (call.bytesRemoved != static_cast<std::int32_t>(expected))
-    Stop(dll_->path() + ": " + dll_->Describe(RoutineAddress(kind, code)) + " removed " +
-         std::to_string(call.bytesRemoved) + " bytes of arguments instead of " +
-         std::to_string(expected));
-  return call.result;
+  lastCall_ = CallRoutine(kind, code, runData, std::move(words));
+  if (!lastCall_.fault.empty()) Stop(lastCall_.fault);
+  return lastCall_.result;
 }
 
 std::int32_t EmulatedModule::Condition(int code, HostAddress runData, std::int32_t first,
@@ -142,8 +135,9 @@ std::string EmulatedModule::String(unsigned id) const {
   return emulator::ResourceString(dll_->image(), id, kEnglishUnitedStates).value_or("");
 }
 
-std::unique_ptr<PluginModule> LoadEmulatedModule(const std::string& path, bool countInstructions) {
-  return std::make_unique<EmulatedModule>(path, countInstructions);
+std::unique_ptr<PluginModule> LoadEmulatedModule(const std::string& path, bool countInstructions,
+                                                 std::uint64_t instructionBudget) {
+  return std::make_unique<EmulatedModule>(path, countInstructions, instructionBudget);
 }
 
 }  // namespace tier::host

@@ -29,7 +29,10 @@ constexpr std::uint64_t InstructionBudget(std::uint64_t slots) {
 
 class EmulatedModule final : public PluginModule {
  public:
-  EmulatedModule(const std::string& path, bool countInstructions);
+  // `instructionBudget`: the instructions each routine call may run; 0 for
+  // InstructionBudget of the frame's slots.
+  EmulatedModule(const std::string& path, bool countInstructions,
+                 std::uint64_t instructionBudget = 0);
 
   std::int32_t Condition(int code, HostAddress runData, std::int32_t first,
                          std::int32_t second) const override;
@@ -43,11 +46,15 @@ class EmulatedModule final : public PluginModule {
   // The address of routine `code` of a kind, as the descriptor's tables give it.
   std::uint32_t RoutineAddress(plugin::RoutineKind kind, int code) const;
   // Calls routine `code` of a kind with these words, within the budget of
-  // the frame that `runData` belongs to; the fault, if any, is the call's.
+  // the frame that `runData` belongs to, held to the convention (a text
+  // expression hands its result's block over); the fault, if any, is the
+  // call's.
   emulator::GuestCall CallRoutine(plugin::RoutineKind kind, int code, HostAddress runData,
                                   std::vector<std::uint32_t> words) const;
-  // Instructions the last routine call ran (when loaded to count them).
-  std::uint64_t InstructionsOfLastCall() const { return lastInstructions_; }
+  // The last routine call: its instructions and deepest stack (when loaded
+  // to count them) and the most heap it held.
+  const emulator::GuestCall& LastCall() const { return lastCall_; }
+  std::uint64_t InstructionsOfLastCall() const { return lastCall_.instructions; }
   emulator::EmulatedDll& dll() const { return *dll_; }
 
  private:
@@ -57,13 +64,16 @@ class EmulatedModule final : public PluginModule {
 
   std::unique_ptr<emulator::EmulatedDll> dll_;
   std::uint32_t tables_[3] = {};  // by RoutineKind
-  mutable std::uint64_t lastInstructions_ = 0;
+  std::uint64_t instructionBudget_ = 0;
+  mutable emulator::GuestCall lastCall_;
   // The host of the routine call that runs now, whose contract it must keep.
   mutable const sim::SimHost* callHost_ = nullptr;
 };
 
-// The library at `path` in the emulator, embedded in the simulated host.
+// The library at `path` in the emulator, embedded in the simulated host;
+// `instructionBudget` as EmulatedModule takes it.
 std::unique_ptr<PluginModule> LoadEmulatedModule(const std::string& path,
-                                                 bool countInstructions = false);
+                                                 bool countInstructions = false,
+                                                 std::uint64_t instructionBudget = 0);
 
 }  // namespace tier::host

@@ -87,8 +87,11 @@ class DirectModule : public PluginModule {
 };
 
 // Loads the plug-in. Natively: the linked-in code when `path` is empty, else
-// the library at `path` in the emulator. Win32: the library at `path`, or the
-// Tier.vdx beside the running program. Check ok() before calling routines.
-std::unique_ptr<PluginModule> LoadTierModule(const std::string& path = "");
+// the library at `path` in the emulator, where each call may run
+// `instructionBudget` instructions (0: as many as the frame's size allows).
+// Win32: the library at `path`, or the Tier.vdx beside the running program,
+// whose calls the system runs unbounded. Check ok() before calling routines.
+std::unique_ptr<PluginModule> LoadTierModule(const std::string& path = "",
+                                             std::uint64_t instructionBudget = 0);
 
 }  // namespace tier::host

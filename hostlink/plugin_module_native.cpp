@@ -26,8 +26,9 @@ class LinkedInModule final : public DirectModule {
 
 }  // namespace
 
-std::unique_ptr<PluginModule> LoadTierModule(const std::string& path) {
-  if (!path.empty()) return LoadEmulatedModule(path);
+std::unique_ptr<PluginModule> LoadTierModule(const std::string& path,
+                                             std::uint64_t instructionBudget) {
+  if (!path.empty()) return LoadEmulatedModule(path, false, instructionBudget);
   return std::make_unique<LinkedInModule>();
 }
 

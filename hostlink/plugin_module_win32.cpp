@@ -93,7 +93,7 @@ class LoadedLibraryModule final : public DirectModule {
 
 }  // namespace
 
-std::unique_ptr<PluginModule> LoadTierModule(const std::string& path) {
+std::unique_ptr<PluginModule> LoadTierModule(const std::string& path, std::uint64_t) {
   return std::make_unique<LoadedLibraryModule>(path);
 }
 

@@ -61,6 +61,9 @@ std::string UsageText() {
          "  --module PATH   or   an argument ending in .vdx   (tier_host_program x.vdx SCENE)\n"
          "which the Win32 build loads through the system and the native build runs in a\n"
          "CPU emulator, checking every memory access; the report is the same either way.\n"
+         "In the emulator each call may run 4,000,000 instructions and 2,000 more per\n"
+         "object slot of the frame; a slower library of the same routines takes\n"
+         "  --instruction-budget N   each call may run N instructions instead\n"
          "\n"
          "Exit status:\n"
          "  0  all is well\n"
@@ -71,9 +74,12 @@ std::string UsageText() {
          "     picture too large to draw or a file it cannot be written to (both found\n"
          "     before the run), or a bad command line\n"
          "  3  the plug-in faulted in a call: the emulator stopped it at a read or write\n"
-         "     of the host's memory outside the fields the plug-in may touch, or after\n"
-         "     more instructions than a call may run; the message names the library file,\n"
-         "     the record and field, and the routine. (The linked-in code and the Win32\n"
+         "     of the host's memory outside the fields the plug-in may touch, after more\n"
+         "     instructions than a call may run, past 64 KiB of stack, or as it returned\n"
+         "     without what the caller keeps (EBX, ESI, EDI, EBP, its arguments removed,\n"
+         "     the direction flag clear, the x87 control word, MXCSR, the thread block,\n"
+         "     no heap kept); the message names the library file, what was found against\n"
+         "     what was expected, and the routine. (The linked-in code and the Win32\n"
          "     library are not stopped this way: a write they make outside the writable\n"
          "     fields shows as a \"!! wrote\" line of the report.)\n"
          "With --check of several scenes the status is the worst of theirs.\n";
@@ -93,12 +99,30 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& co
       command.mode = Mode::kHelp;
       return true;  // whatever else is there, help is what was asked for
     }
-    const bool takesValue = argument == "--module" || argument == "--svg";
+    const bool takesValue =
+        argument == "--module" || argument == "--svg" || argument == "--instruction-budget";
     if (takesValue && i + 1 == arguments.size()) {
-      error = argument + " needs a " + (argument == "--svg" ? "file name" : "path") + " after it";
+      error = argument + " needs a " +
+              (argument == "--svg"      ? "file name"
+               : argument == "--module" ? "path"
+                                        : "number") +
+              " after it";
       return false;
     }
-    if (argument == "--module") {
+    if (argument == "--instruction-budget") {
+      const std::string& value = arguments[++i];
+      const bool digits = !value.empty() && value.size() <= 13 &&
+                          value.find_first_not_of("0123456789") == std::string::npos;
+      const std::uint64_t budget = digits ? std::stoull(value) : 0;
+      if (budget == 0) {
+        error =
+            "--instruction-budget takes a whole number of instructions from 1 to "
+            "9999999999999, not " +
+            Shown(value);
+        return false;
+      }
+      command.instructionBudget = budget;
+    } else if (argument == "--module") {
       command.modulePath = arguments[++i];
       moduleGiven = true;
     } else if (EndsWith(argument, ".vdx")) {

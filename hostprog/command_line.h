@@ -2,6 +2,7 @@
 // module. Parsed apart from main so that every refusal can be tested.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,9 @@ struct CommandLine {
   std::vector<std::string> scenes;  // kRun: none for the built-in scene, or one
   std::string modulePath;           // empty: the linked-in plug-in, or Tier.vdx beside the program
   std::string svgPath;              // kRun: where the picture goes ("-": standard output)
+  // The instructions each call of a library in the emulator may run; 0: as
+  // many as the frame's size allows.
+  std::uint64_t instructionBudget = 0;
 };
 
 // Exit statuses of the host program.
@@ -22,7 +26,8 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitBadInput = 2;  // a scene, a file or the command line is malformed
 // The plug-in faulted in a call (a stray access, a write of a field that is
-// not its own, a call that may never return), found by the emulator.
+// not its own, a call that may never return, a broken calling convention),
+// found by the emulator.
 inline constexpr int kExitPluginFault = 3;
 
 // Parses `arguments` (without the program name). On failure returns false and

@@ -314,7 +314,8 @@ int Main(int argc, char** argv) {
     PrintError("cannot load the plug-in: " + command.modulePath + ": " + tier::scene::kNoSuchFile);
     return kExitFailed;
   }
-  const std::unique_ptr<PluginModule> loaded = tier::host::LoadTierModule(command.modulePath);
+  const std::unique_ptr<PluginModule> loaded =
+      tier::host::LoadTierModule(command.modulePath, command.instructionBudget);
   const PluginModule& module = *loaded;
   if (!module.ok()) {
     PrintError("cannot load the plug-in: " + module.error());

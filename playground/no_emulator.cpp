@@ -4,6 +4,8 @@
 
 namespace tier::host {
 
-std::unique_ptr<PluginModule> LoadEmulatedModule(const std::string&, bool) { return nullptr; }
+std::unique_ptr<PluginModule> LoadEmulatedModule(const std::string&, bool, std::uint64_t) {
+  return nullptr;
+}
 
 }  // namespace tier::host

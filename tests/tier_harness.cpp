@@ -17,14 +17,21 @@ std::string& PluginPath() {
   return path;
 }
 
+std::uint64_t& InstructionBudget() {
+  static std::uint64_t budget = 0;
+  return budget;
+}
+
 const std::unique_ptr<host::PluginModule>& Loaded() {
-  static const std::unique_ptr<host::PluginModule> module = host::LoadTierModule(PluginPath());
+  static const std::unique_ptr<host::PluginModule> module =
+      host::LoadTierModule(PluginPath(), InstructionBudget());
   return module;
 }
 
 }  // namespace
 
 void SetPluginPath(const std::string& path) { PluginPath() = path; }
+void SetInstructionBudget(std::uint64_t budget) { InstructionBudget() = budget; }
 
 std::string PluginLoadError() { return Loaded()->ok() ? "" : Loaded()->error(); }
 

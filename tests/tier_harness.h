@@ -19,6 +19,9 @@ const host::PluginModule& Plugin();
 // Names the library Plugin() loads, instead of TIER_MODULE; call it before
 // the first call of Plugin().
 void SetPluginPath(const std::string& path);
+// The instructions each call of a library in the emulator may run, instead of
+// as many as the frame's size allows; call it before the first Plugin().
+void SetInstructionBudget(std::uint64_t budget);
 // Why the library that Plugin() names cannot be loaded; empty when it loads.
 // A program checks it first, so that a bad path ends it with one line.
 std::string PluginLoadError();

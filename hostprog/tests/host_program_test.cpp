@@ -52,7 +52,14 @@ TEST(CommandLine, ModesScenesAndModules) {
     EXPECT_EQ(command.scenes.size(), c.scenes);
     EXPECT_EQ(command.modulePath, c.module);
     EXPECT_EQ(command.svgPath, c.svg);
+    EXPECT_EQ(command.instructionBudget, 0u) << "unless given, the frame's";
   }
+  CommandLine command;
+  std::string error;
+  ASSERT_TRUE(
+      ParseCommandLine({"--instruction-budget", "40000000", "T.vdx", "a.scene"}, command, error))
+      << error;
+  EXPECT_EQ(command.instructionBudget, 40'000'000u);
 }
 
 TEST(CommandLine, RefusalsNameWhatIsWrong) {
@@ -67,6 +74,10 @@ TEST(CommandLine, RefusalsNameWhatIsWrong) {
       {{"--module", "T.vdx", "--coverage", "a.scene"}, "does not apply to --coverage"},
       {{"--module"}, "--module needs a path"},
       {{"--svg"}, "--svg needs a file name"},
+      {{"--instruction-budget"}, "--instruction-budget needs a number"},
+      {{"--instruction-budget", "0"}, "from 1 to 9999999999999, not '0'"},
+      {{"--instruction-budget", "4e6"}, "not '4e6'"},
+      {{"--instruction-budget", "99999999999999"}, "not '99999999999999'"},
       {{"--svg", "o.svg", "--check", "a.scene"}, "does not apply to --check"},
       {{"--check"}, "--check needs at least one scene"},
       {{"--check", "-"}, "cannot read '-'"},

@@ -223,10 +223,26 @@ TEST(SceneFileFuzz, MutatedScenesAreRefusedWithALineOrRunCleanly) {
 // either understood, in a state the program can act on, or refused with one
 // short line.
 TEST(CommandLineFuzz, RandomArgumentsAreUnderstoodOrRefusedInOneLine) {
-  const std::string words[] = {
-      "--check", "--routines", "--coverage", "--list", "--version", "--help",
-      "-h",      "--module",   "--svg",      "-",      "a.scene",   "b.scene",
-      "T.vdx",   "--",         "-x",         "",       "--svg=x",   std::string(300, '-')};
+  const std::string words[] = {"--check",
+                               "--routines",
+                               "--coverage",
+                               "--list",
+                               "--version",
+                               "--help",
+                               "-h",
+                               "--module",
+                               "--svg",
+                               "-",
+                               "a.scene",
+                               "b.scene",
+                               "T.vdx",
+                               "--",
+                               "-x",
+                               "",
+                               "--svg=x",
+                               std::string(300, '-'),
+                               "--instruction-budget",
+                               "40000000"};
   std::mt19937 random(20261209);
   int understood = 0;
   for (int round = 0; round < 5000; ++round) {

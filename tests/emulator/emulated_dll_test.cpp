@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <utility>
 
 #include "hostlink/emulated_module.h"
 #include "hostlink/host_embedding.h"
@@ -23,6 +25,8 @@ namespace tier::emulator {
 namespace {
 
 constexpr plugin::RoutineKind kCondition = plugin::RoutineKind::Condition;
+constexpr plugin::RoutineKind kAction = plugin::RoutineKind::Action;
+constexpr plugin::RoutineKind kExpression = plugin::RoutineKind::Expression;
 
 std::string ProductPath() {
   const char* path = std::getenv("TIER_MODULE");
@@ -66,18 +70,41 @@ class PlantedFault : public ::testing::Test {
   // and gives back the fault; then puts the routine back and checks that the
   // library still answers as before.
   std::string FaultOf(const std::vector<std::uint8_t>& code) {
-    const std::uint32_t routine = loaded_.emulated.RoutineAddress(kCondition, 0);
+    return PlantedIn(kCondition, 0, code).fault;
+  }
+
+  // The same in any routine, giving back the whole call.
+  GuestCall PlantedIn(plugin::RoutineKind kind, int routineCode,
+                      const std::vector<std::uint8_t>& code) {
+    const std::uint32_t routine = loaded_.emulated.RoutineAddress(kind, routineCode);
     std::vector<std::uint8_t> original(code.size());
     loaded_.dll.Read(routine, original.data(), static_cast<std::uint32_t>(original.size()));
     EXPECT_TRUE(loaded_.dll.Patch(routine, code));
+    const std::vector<std::uint32_t> words(kind == kExpression ? 1 : 2, 0);
     const GuestCall call =
-        loaded_.emulated.CallRoutine(kCondition, 0, sim_.RunDataAddress(), {0, 0});
+        loaded_.emulated.CallRoutine(kind, routineCode, sim_.RunDataAddress(), words);
     EXPECT_TRUE(loaded_.dll.Patch(routine, original));
     EXPECT_EQ(loaded_.module->Condition(0, sim_.RunDataAddress(), sim_.FixedValue(0), 0), 1)
         << "the library runs on after the fault";
-    if (!call.fault.empty())
+    if (!call.fault.empty()) {
       EXPECT_EQ(call.fault.rfind(ProductPath() + " ", 0), 0u) << "names the file as given";
-    return call.fault;
+    }
+    return call;
+  }
+
+  // The breach that `code`, planted in action 0 "Send %0 Back One", commits.
+  std::string BreachOf(const std::vector<std::uint8_t>& code) {
+    return PlantedIn(kAction, 0, code).fault;
+  }
+  std::string Returned(const std::string& rest) const {
+    return ProductPath() + " returned from action 0 \"Send %0 Back One\" " + rest;
+  }
+
+  // The address of the library's import address table slot for `name`.
+  std::uint32_t ImportSlot(const std::string& name) const {
+    for (const PeImport& import : loaded_.dll.image().imports)
+      if (import.name == name) return loaded_.dll.image().base + import.slotRva;
+    return 0;
   }
 
   host::HostAddress ObjectAddress(int slot) { return sim_.space().AddressOf(sim_.Object(slot)); }
@@ -163,6 +190,17 @@ TEST_F(PlantedFault, ALoopThatNeverEndsIsStoppedByTheInstructionBudget) {
             std::string::npos)
       << fault;
   EXPECT_LT(seconds, 5.0);
+
+  // A budget of one's own replaces the frame's: here too small for the
+  // unchanged "Send %0 to Back" (action 5), which walks the whole frame.
+  const std::unique_ptr<host::PluginModule> small =
+      host::LoadEmulatedModule(ProductPath(), false, 20);
+  auto& emulated = static_cast<host::EmulatedModule&>(*small);
+  const GuestCall call = emulated.CallRoutine(kAction, 5, sim_.RunDataAddress(),
+                                              {static_cast<std::uint32_t>(sim_.FixedValue(2)), 0});
+  EXPECT_NE(call.fault.find(" ran more than 20 instructions in a call of action 5"),
+            std::string::npos)
+      << call.fault;
 }
 
 TEST_F(PlantedFault, AWriteIntoReadOnlyDataIsStoppedAndNamed) {
@@ -217,6 +255,126 @@ TEST_F(PlantedFault, AReadPastAHostRecordIsStoppedInTheUnchangedRoutine) {
       << call.fault;
   EXPECT_NE(call.fault.find(", in a call of condition 0 \"%0 At Back?\""), std::string::npos)
       << call.fault;
+}
+
+// What a stdcall function owes its caller beyond memory: each broken rule
+// ends the call with what was found against what was expected.
+std::vector<std::uint8_t> ReturnAsAnAction(std::vector<std::uint8_t> code) {
+  return Then(std::move(code));  // an action takes three words too
+}
+
+TEST_F(PlantedFault, ARegisterTheCallerKeepsThatComesBackChangedIsNamed) {
+  const std::pair<std::uint8_t, const char*> movesOf[] = {
+      {0xBB, "EBX"}, {0xBE, "ESI"}, {0xBF, "EDI"}, {0xBD, "EBP"}};
+  const std::map<std::string, std::string> callerValues = {
+      {"EBX", "0x0012FF40"}, {"ESI", "0x0012FF44"}, {"EDI", "0x0012FF48"}, {"EBP", "0x0012FF78"}};
+  for (const auto& [opcode, name] : movesOf)  // mov reg, 0x5A5A5A5A
+    EXPECT_EQ(BreachOf(ReturnAsAnAction(Joined({opcode}, Word(0x5A5A5A5A)))),
+              Returned("with " + std::string(name) + " changed (0x5A5A5A5A, was " +
+                       callerValues.at(name) + "), which the caller keeps"));
+  // push ebx; mov ebx, 1; pop ebx: a register saved and restored is kept.
+  EXPECT_EQ(BreachOf(ReturnAsAnAction({0x53, 0xBB, 1, 0, 0, 0, 0x5B})), "");
+}
+
+TEST_F(PlantedFault, ACallThatRemovesOtherThanItsArgumentsIsNamed) {
+  EXPECT_EQ(
+      BreachOf({0xC2, 0x08, 0x00}),  // ret 8
+      Returned("with ESP raised by 8 bytes of arguments (12 expected), which the callee removes"));
+  EXPECT_EQ(
+      BreachOf({0xC3}),  // ret: as if cdecl
+      Returned("with ESP raised by 0 bytes of arguments (12 expected), which the callee removes"));
+}
+
+TEST_F(PlantedFault, TheDirectionFlagLeftSetIsNamed) {
+  EXPECT_EQ(BreachOf(ReturnAsAnAction({0xFD})),  // std
+            Returned("with the direction flag set, which the caller expects clear"));
+  EXPECT_EQ(BreachOf(ReturnAsAnAction({0xFD, 0xFC})), "");  // std; cld
+}
+
+TEST_F(PlantedFault, AChangedX87ControlWordOrMxcsrIsNamed) {
+  // push 0x007F; fldcw [esp]; pop eax: extended precision, as no Win32 caller keeps it.
+  EXPECT_EQ(
+      BreachOf(ReturnAsAnAction({0x68, 0x7F, 0, 0, 0, 0xD9, 0x2C, 0x24, 0x58})),
+      Returned("with the x87 control word changed (0x007F, was 0x027F), which the caller keeps"));
+  // push 0x9F80; ldmxcsr [esp]; pop eax: denormals flushed to zero.
+  EXPECT_EQ(BreachOf(ReturnAsAnAction({0x68, 0x80, 0x9F, 0, 0, 0x0F, 0xAE, 0x14, 0x24, 0x58})),
+            Returned("with MXCSR changed (0x9F80, was 0x1F80), which the caller keeps"));
+}
+
+TEST_F(PlantedFault, AnExceptionHandlerLeftInTheChainIsNamed) {
+  // push 0; push dword fs:[0]; mov fs:[0], esp; add esp, 8: the handler's
+  // record lies in the frame the call leaves.
+  const std::string fault = BreachOf(ReturnAsAnAction(
+      {0x6A, 0x00, 0x64, 0xFF, 0x35, 0, 0, 0, 0, 0x64, 0x89, 0x25, 0, 0, 0, 0, 0x83, 0xC4, 0x08}));
+  EXPECT_EQ(fault,
+            Returned("with FS:[0] (the head of the exception-handler chain) changed (0x7F0FFFA8, "
+                     "was 0xFFFFFFFF), which the caller keeps"));
+  // Any other word of the thread block is the caller's too (mov fs:[0x14], esp)...
+  EXPECT_EQ(
+      BreachOf(ReturnAsAnAction({0x64, 0x89, 0x25, 0x14, 0, 0, 0})),
+      Returned("with FS:[0x14] of the thread block changed (0x7F0FFFB0, was 0x00000000), which "
+               "the caller keeps"));
+  // ...but the last error, which the system sets for a call (mov fs:[0x34], esp).
+  EXPECT_EQ(BreachOf(ReturnAsAnAction({0x64, 0x89, 0x25, 0x34, 0, 0, 0})), "");
+  // A call that changes the block and then breaks another rule leaves the
+  // block as the caller keeps it (mov fs:[0], esp; mov ebx, 1).
+  EXPECT_NE(BreachOf(ReturnAsAnAction({0x64, 0x89, 0x25, 0, 0, 0, 0, 0xBB, 1, 0, 0, 0})), "");
+  EXPECT_EQ(BreachOf(ReturnAsAnAction({})), "") << "the next call is not blamed";
+}
+
+TEST_F(PlantedFault, HeapKeptAfterTheCallIsNamedButAHandedOverTextIsNot) {
+  const std::uint32_t malloc = ImportSlot("malloc"), free = ImportSlot("free");
+  ASSERT_NE(malloc, 0u);
+  ASSERT_NE(free, 0u);
+  // push 64; call [malloc]; add esp, 4
+  const std::vector<std::uint8_t> allocate =
+      Joined(Joined({0x6A, 0x40, 0xFF, 0x15}, Word(malloc)), {0x83, 0xC4, 0x04});
+  const std::string fault = BreachOf(ReturnAsAnAction(allocate));
+  const std::string kept = "keeping 64 bytes of its heap in 1 block allocated during the call (at ";
+  EXPECT_EQ(fault.rfind(Returned(kept), 0), 0u) << fault;
+  EXPECT_NE(fault.find("), which it must free before it returns"), std::string::npos) << fault;
+  // push eax; call [free]; add esp, 4: freed in the call, nothing is kept.
+  EXPECT_EQ(BreachOf(ReturnAsAnAction(Joined(
+                allocate, Joined(Joined({0x50, 0xFF, 0x15}, Word(free)), {0x83, 0xC4, 0x04})))),
+            "");
+  // A text expression hands its new block to the host ("tirGetDesc$(", ret 8)...
+  GuestCall text = PlantedIn(kExpression, 3, Joined(allocate, {0xC2, 0x08, 0x00}));
+  EXPECT_EQ(text.fault, "");
+  EXPECT_TRUE(loaded_.dll.heap().Free(text.result)) << "the host releases it";
+  // ...and that block alone: a second one is kept.
+  text = PlantedIn(kExpression, 3,
+                   Joined(Joined(allocate, {0x50}), Joined(allocate, {0x58, 0xC2, 0x08, 0x00})));
+  EXPECT_NE(text.fault.find("keeping 64 bytes of its heap in 1 block"), std::string::npos)
+      << text.fault;
+}
+
+TEST_F(PlantedFault, StackBeyondTheBoundIsNamedAtTheAccess) {
+  // sub esp, N; mov [esp], eax; add esp, N
+  const auto deep = [](std::uint32_t bytes) {
+    return ReturnAsAnAction(Joined(Joined(Joined({0x81, 0xEC}, Word(bytes)), {0x89, 0x04, 0x24}),
+                                   Joined({0x81, 0xC4}, Word(bytes))));
+  };
+  const std::string fault = BreachOf(deep(256 * 1024));
+  EXPECT_NE(fault.find(" wrote 4 bytes at 0x7F0BFFB0, 262144 bytes down its stack, beyond the "
+                       "65536 a call may take, by the instruction at "),
+            std::string::npos)
+      << fault;
+  EXPECT_NE(fault.find("(SendBackOne+0x6), in a call of action 0 \"Send %0 Back One\""),
+            std::string::npos)
+      << fault;
+  // Past even the emulated stack's end, the same.
+  EXPECT_NE(BreachOf(deep(1536 * 1024)).find(" bytes down its stack, beyond the 65536"),
+            std::string::npos);
+  EXPECT_EQ(BreachOf(deep(kStackBound - 8)), "") << "within the bound";
+
+  // Counting, the emulator finds the deepest byte touched, exactly.
+  const std::unique_ptr<host::PluginModule> counting =
+      host::LoadEmulatedModule(ProductPath(), true);
+  auto& emulated = static_cast<host::EmulatedModule&>(*counting);
+  ASSERT_TRUE(emulated.dll().Patch(emulated.RoutineAddress(kAction, 0), deep(0x1234)));
+  const GuestCall call = emulated.CallRoutine(kAction, 0, sim_.RunDataAddress(), {0, 0});
+  EXPECT_EQ(call.fault, "");
+  EXPECT_EQ(call.stackBytes, 0x1234u);
 }
 
 std::vector<std::uint8_t> ProductBytes() {

@@ -1,5 +1,6 @@
 #include "tests/fuzz/differential.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -196,9 +197,20 @@ void OnAbort(int) {
 
 }  // namespace
 
+void Stats::Merge(const Stats& other) {
+  for (std::size_t i = 0; i < calls.size(); ++i) {
+    calls[i] += other.calls[i];
+    effects[i] += other.effects[i];
+  }
+  frames += other.frames;
+  totalCalls += other.totalCalls;
+  largestFrame = std::max(largestFrame, other.largestFrame);
+}
+
 std::string Stats::Summary() const {
   std::ostringstream out;
-  out << frames << " frames, " << totalCalls << " calls\n";
+  out << frames << " frames (the largest of " << largestFrame << " objects), " << totalCalls
+      << " calls\n";
   for (int i = 0; i < 46; ++i) {
     const Kind kind = i < 10 ? Kind::Condition : i < 38 ? Kind::Action : Kind::Expression;
     const int code = i < 10 ? i : i < 38 ? i - 10 : i - 38;
@@ -220,7 +232,11 @@ std::optional<Divergence> RunCase(const Case& c, Stats* stats) {
   if (std::string diff = model::Diff(model::Expected(frame), layout.Snapshot()); !diff.empty())
     return Divergence{-1, "  the host's records do not match the frame as laid out:\n" + diff};
   Words words(sim, c.frame);
-  if (stats != nullptr) ++stats->frames;
+  if (stats != nullptr) {
+    ++stats->frames;
+    stats->largestFrame =
+        std::max(stats->largestFrame, static_cast<long long>(c.frame.objects.size()));
+  }
   model::RawState before = model::Expected(frame);
   for (std::size_t i = 0; i < c.calls.size(); ++i) {
     const model::Call& call = c.calls[i].call;

@@ -24,7 +24,10 @@ struct Stats {
   std::array<long long, 46> effects{};
   long long frames = 0;
   long long totalCalls = 0;
+  long long largestFrame = 0;  // objects
   std::string Summary() const;
+  // Adds the counts of another run (of other seeds).
+  void Merge(const Stats& other);
 };
 
 std::optional<Divergence> RunCase(const Case& c, Stats* stats = nullptr);
