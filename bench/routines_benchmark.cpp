@@ -46,7 +46,7 @@ void Plugin(benchmark::State& state, Routine r, int balls, int walls) {
   }
   PluginCaller caller(sim, r, n, tier::test::Plugin(), false);
   std::mt19937 random(11);
-  tier::host::CheckAccesses(false);
+  sim.CheckAccesses(false);
   for (auto _ : state) {
     if (IsSort(r)) {
       state.PauseTiming();
@@ -55,7 +55,7 @@ void Plugin(benchmark::State& state, Routine r, int balls, int walls) {
     }
     benchmark::DoNotOptimize(caller.Run());
   }
-  tier::host::CheckAccesses(true);
+  sim.CheckAccesses(true);
 }
 
 void Model(benchmark::State& state, Routine r, int balls, int walls) {

@@ -32,7 +32,8 @@ endfunction()
 
 # What the plug-in's code needs natively beside itself: its host pointers
 # resolved in the simulated host's memory, and the host's services.
-add_library(tier_host STATIC host/native_memory.cpp simhost/host_side_native.cpp)
+add_library(tier_host STATIC host/native_memory.cpp simhost/host_side_native.cpp
+                      simhost/host_session.cpp)
 target_include_directories(tier_host PUBLIC ${CMAKE_SOURCE_DIR})
 
 add_library(tier_plugin STATIC ${TIER_PLUGIN_SOURCES})

@@ -35,7 +35,8 @@ std::uint64_t SlotsOfFrame(HostAddress runData) {
 }  // namespace
 
 EmulatedModule::EmulatedModule(const std::string& path, bool countInstructions) {
-  emulator::LoadOptions options = HostLoadOptions([this] { return callHost_; });
+  emulator::LoadOptions options =
+      HostLoadOptions([this] { return routineRunning_ ? sim::SimHost::InEffect() : nullptr; });
   options.countInstructions = countInstructions;
   Result<std::unique_ptr<emulator::EmulatedDll>> loaded =
       emulator::EmulatedDll::Load(path, std::move(options));
@@ -83,10 +84,10 @@ emulator::GuestCall EmulatedModule::CallRoutine(plugin::RoutineKind kind, int co
                                                 HostAddress runData,
                                                 std::vector<std::uint32_t> words) const {
   words.insert(words.begin(), runData);
-  callHost_ = sim::SimHost::FromRunData(runData);
-  const emulator::GuestCall call =
-      dll_->Call(RoutineAddress(kind, code), words, InstructionBudget(SlotsOfFrame(runData)));
-  callHost_ = nullptr;
+  const std::uint64_t budget = InstructionBudget(SlotsOfFrame(runData));
+  routineRunning_ = true;
+  const emulator::GuestCall call = dll_->Call(RoutineAddress(kind, code), words, budget);
+  routineRunning_ = false;
   return call;
 }
 

@@ -58,8 +58,9 @@ class EmulatedModule final : public PluginModule {
   std::unique_ptr<emulator::EmulatedDll> dll_;
   std::uint32_t tables_[3] = {};  // by RoutineKind
   mutable std::uint64_t lastInstructions_ = 0;
-  // The host of the routine call that runs now, whose contract it must keep.
-  mutable const sim::SimHost* callHost_ = nullptr;
+  // Whether a routine call runs now: its host, the one in effect, must have
+  // its contract kept field by field.
+  mutable bool routineRunning_ = false;
 };
 
 // The library at `path` in the emulator, embedded in the simulated host.

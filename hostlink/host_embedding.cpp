@@ -2,6 +2,7 @@
 
 #include "host/native_memory.h"
 #include "simhost/field_check.h"
+#include "simhost/host_session.h"
 #include "simhost/host_side.h"
 #include "support/hex.h"
 
@@ -15,10 +16,12 @@ constexpr int kRefreshNodeWords = 3;
 static_assert(emulator::guest_map::kEmbedderGates.Holds(kServiceStubs, emulator::guest_map::kPage),
               "the service page lies where the emulator offers call gates");
 
+// The memory of the host in effect, told apart from any other by its session.
 emulator::SharedMemory HostRecords() {
-  const HostMemory* view = ResolvingAgainst();
-  if (view == nullptr) return {};
-  return {view->bytes, view->base, static_cast<std::uint32_t>(view->capacity), view->serial};
+  const sim::HostSession* session = sim::HostSession::InEffect();
+  if (session == nullptr || session->memory == nullptr) return {};
+  const HostMemory& view = *session->memory;
+  return {view.bytes, view.base, static_cast<std::uint32_t>(view.capacity), session->serial()};
 }
 
 std::string HostAccessProblem(const CurrentHost& currentHost, std::uint32_t address,
@@ -29,7 +32,7 @@ std::string HostAccessProblem(const CurrentHost& currentHost, std::uint32_t addr
         *host, address, size, write ? sim::AccessKind::Write : sim::AccessKind::Read);
     return breach ? breach->place + ", " + breach->rule : "";
   }
-  const HostMemory* view = ResolvingAgainst();
+  const HostMemory* view = HostMemoryInEffect();
   if (view != nullptr && IsInsideRecord(*view, address, size)) return "";
   return HexAddress(address) + " outside every record of the host";
 }

@@ -1,5 +1,5 @@
-// How the simulated host embeds the emulator: the records of the host whose
-// memory view is in effect shared at their own addresses under the host's
+// How the simulated host embeds the emulator: the records of the host in
+// effect (simhost/host_session.h) shared at their own addresses under the host's
 // access rule, the host's services behind a call gate at the addresses
 // their ServiceRefs hold, and the host's runtime library (RefreshNode,
 // ordinal 108 of VELDRUN.dll) among the imports.
@@ -12,7 +12,8 @@
 
 namespace tier::host {
 
-// The simulated host whose routine call runs now; null outside such a call.
+// The simulated host whose routine call runs now (the host in effect while
+// the module runs a routine); null outside such a call.
 using CurrentHost = std::function<const sim::SimHost*()>;
 
 // Load options for a library that the simulated host runs. During a routine

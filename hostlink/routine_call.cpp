@@ -8,6 +8,8 @@ CallOutcome CallRoutine(const PluginModule& module, sim::SimHost& sim,
                         const plugin::RoutineInfo& routine, const CallWords& words,
                         const CallOptions& options) {
   const HostAddress runData = sim.RunDataAddress();
+  // The call's host is in effect while it runs, whatever hosts came after.
+  const sim::HostSession::Scope inEffect(sim.session());
   sim.OpenCall(static_cast<std::uint32_t>(words.first), static_cast<std::uint32_t>(words.second));
   // The call ends, with its parameter records, even when a fault ends it.
   struct CallScope {

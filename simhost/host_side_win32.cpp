@@ -1,20 +1,19 @@
 // What a Win32 host program needs to run the plug-in over simulated records:
 // services as real __stdcall pointers, and the refresh log from the stub of
-// the host's runtime library.
+// the host's runtime library, which hands each call to the session in effect.
 #include <windows.h>
 
 #include <cstdio>
 
+#include "simhost/host_session.h"
 #include "simhost/host_side.h"
 #include "simhost/test_hooks.h"
 
 namespace tier::host {
+namespace {
 
-ServiceRef MakeServiceRef(ServiceFunction function) {
-  return ServiceRef{static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(function))};
-}
-
-void InstallRefreshHandler(RefreshHandler handler) {
+// The stub keeps one handler for the process; it is always this one.
+void InstallRefreshHandler() {
   HMODULE runtime = GetModuleHandleA("VELDRUN.dll");
   if (runtime == nullptr) runtime = LoadLibraryA("VELDRUN.dll");
   using SetHandler = void(TIER_STDCALL*)(RefreshHandler);
@@ -25,7 +24,14 @@ void InstallRefreshHandler(RefreshHandler handler) {
     std::fprintf(stderr, "the stub VELDRUN.dll with SetRefreshHandler is not loadable\n");
     std::abort();
   }
-  set(handler);
+  set(&DeliverRefresh);
+}
+
+}  // namespace
+
+void DeliverRefresh(HostAddress frame, HostAddress node, std::int32_t flag) {
+  sim::HostSession* session = sim::HostSession::InEffect();
+  if (session != nullptr && session->refreshSink) session->refreshSink(frame, node, flag);
 }
 
 const void* ResolveStatic(HostAddress address) {
@@ -35,3 +41,19 @@ const void* ResolveStatic(HostAddress address) {
 void FailHostTextAllocationAfter(int) {}
 
 }  // namespace tier::host
+
+namespace tier::sim {
+
+host::ServiceRef HostSession::Offer(host::ServiceFunction service) {
+  // A host the plug-in can call must hear its refreshes too.
+  host::InstallRefreshHandler();
+  return host::ServiceRef{static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(service))};
+}
+
+HostAddress HostSession::StaticAddress(const void* table) { return host::AddressOf(table); }
+
+const void* HostSession::ResolveStatic(HostAddress address) const {
+  return host::ResolveStatic(address);
+}
+
+}  // namespace tier::sim
