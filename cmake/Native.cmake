@@ -56,7 +56,8 @@ if(NOT EMSCRIPTEN)
   # The plug-in as a host program finds it: the linked-in code, or a library
   # file in the emulator.
   add_library(tier_module STATIC hostlink/plugin_module_native.cpp hostlink/emulated_module.cpp
-                                 hostlink/host_embedding.cpp hostlink/routine_call.cpp)
+                                 hostlink/host_embedding.cpp hostlink/routine_call.cpp
+                                 hostlink/host_contract.cpp)
   target_link_libraries(tier_module PUBLIC tier_plugin tier_simhost tier_emulator)
 endif()
 

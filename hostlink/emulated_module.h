@@ -42,16 +42,16 @@ class EmulatedModule final : public PluginModule {
 
   // The address of routine `code` of a kind, as the descriptor's tables give it.
   std::uint32_t RoutineAddress(plugin::RoutineKind kind, int code) const;
-  // Calls routine `code` of a kind with these words, within the budget of
-  // the frame that `runData` belongs to; the fault, if any, is the call's.
-  emulator::GuestCall CallRoutine(plugin::RoutineKind kind, int code, HostAddress runData,
-                                  std::vector<std::uint32_t> words) const;
   // Instructions the last routine call ran (when loaded to count them).
   std::uint64_t InstructionsOfLastCall() const { return lastInstructions_; }
   emulator::EmulatedDll& dll() const { return *dll_; }
 
  private:
-  // Runs one call; a fault ends the program with its message.
+  // Calls routine `code` of a kind with these words, within the budget of
+  // the frame that `runData` belongs to; the fault, if any, is the call's.
+  emulator::GuestCall CallRoutine(plugin::RoutineKind kind, int code, HostAddress runData,
+                                  std::vector<std::uint32_t> words) const;
+  // Runs one call; a fault ends it with a PluginFault.
   std::uint32_t Run(plugin::RoutineKind kind, int code, HostAddress runData,
                     std::vector<std::uint32_t> words) const;
 

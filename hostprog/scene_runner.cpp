@@ -41,7 +41,7 @@ class Runner {
   void Run(const StepSink& sink) {
     SceneStep step;
     step.frame = CaptureFrame(sim_, typeOfSlot_, nullptr);
-    step.contract = CheckRecords(sim_);
+    step.contract = host::CheckRecords(sim_);
     sink(step);
     for (std::size_t i = 0; i < file_.calls.size(); ++i) {
       SceneStep next = Call(i + 1, file_.calls[i], step.frame);
@@ -127,14 +127,10 @@ class Runner {
     step.answer.result = outcome.result;
     step.answer.isText = plugin::ReturnsText(routine);
     step.answer.text = outcome.text;
-    // The three-parameter conditions fetch every parameter from the host.
-    const int nextParameterCalls =
-        routine.kind == RoutineKind::Condition && routine.parameterCount == 3 ? 3 : 0;
     step.frame = CaptureFrame(sim_, typeOfSlot_, &before);
     step.tableChanged = !SameTable(before, step.frame);
     step.refreshed = sim_.RefreshedSlots();
-    step.contract = CheckCall(sim_, routine, step.answer.result, step.tableChanged,
-                              nextParameterCalls, host::kExpressionToken, outcome.breaches);
+    step.contract = outcome.contract;
     // Nothing happened: the records are those the call found, the
     // selections apart, which a false condition may have rewritten.
     const bool nothing = routine.kind == RoutineKind::Action

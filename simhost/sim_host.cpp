@@ -340,16 +340,15 @@ std::uint32_t TIER_STDCALL SimHost::ExpressionParameterService(std::uint32_t run
 }
 
 void SimHost::OnRefresh(HostAddress frame, HostAddress node, std::int32_t flag) {
-  SimHost* self = this;
   // No routine refreshes millions of nodes: stop a runaway loop before the log
   // takes all the machine's memory.
   constexpr std::size_t kMostRefreshesLogged = std::size_t{1} << 22;
-  if (self->refreshes_.size() >= kMostRefreshesLogged) {
+  if (refreshes_.size() >= kMostRefreshesLogged) {
     std::fprintf(stderr, "simulated host: over %zu RefreshNode calls logged: a runaway loop\n",
                  kMostRefreshesLogged);
     std::abort();
   }
-  self->refreshes_.push_back({frame, node, flag});
+  refreshes_.push_back({frame, node, flag});
 }
 
 std::vector<int> SimHost::RefreshedSlots() const {

@@ -35,10 +35,20 @@ inline sim::SceneSpec LineOfSprites(int count) {
   return scene;
 }
 
-// Calls a routine with these argument words through host::CallRoutine; a
-// write outside the fields the plug-in may write fails the test.
+// Calls a routine through host::Invoke; a breach of the host's contract
+// fails the test. The logs of the services and refreshes gather on.
+host::CallOutcome Call(sim::SimHost& sim, host::RoutineCall call);
+
+// A routine's argument words exactly as the host passes them.
+struct CallWords {
+  std::int32_t first = 0, second = 0;           // a condition or an action
+  std::int32_t token = host::kExpressionToken;  // an expression
+};
+
+// Calls a routine with these argument words, an expression with the argument
+// the host holds now.
 host::CallOutcome Call(sim::SimHost& sim, plugin::RoutineKind kind, int code,
-                       const host::CallWords& words, bool takeText = false);
+                       const CallWords& words, bool takeText = false);
 
 inline std::int32_t Condition(sim::SimHost& sim, int code, std::int32_t first = 0,
                               std::int32_t second = 0) {

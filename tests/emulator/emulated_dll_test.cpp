@@ -70,14 +70,26 @@ class PlantedFault : public ::testing::Test {
     std::vector<std::uint8_t> original(code.size());
     loaded_.dll.Read(routine, original.data(), static_cast<std::uint32_t>(original.size()));
     EXPECT_TRUE(loaded_.dll.Patch(routine, code));
-    const GuestCall call =
-        loaded_.emulated.CallRoutine(kCondition, 0, sim_.RunDataAddress(), {0, 0});
+    const std::string fault = AtBackFault();
     EXPECT_TRUE(loaded_.dll.Patch(routine, original));
-    EXPECT_EQ(loaded_.module->Condition(0, sim_.RunDataAddress(), sim_.FixedValue(0), 0), 1)
+    host::RoutineCall atBack{.routine = &plugin::Row(plugin::ConditionCode::CondAtBack)};
+    atBack.parameters[0] = sim_.FixedValue(0);
+    EXPECT_EQ(host::Invoke(*loaded_.module, sim_, atBack).result, 1)
         << "the library runs on after the fault";
-    if (!call.fault.empty())
-      EXPECT_EQ(call.fault.rfind(ProductPath() + " ", 0), 0u) << "names the file as given";
-    return call.fault;
+    if (!fault.empty())
+      EXPECT_EQ(fault.rfind(ProductPath() + " ", 0), 0u) << "names the file as given";
+    return fault;
+  }
+
+  // Calls "%0 At Back?" as the host does; the fault that ended it, if any.
+  std::string AtBackFault() {
+    try {
+      host::Invoke(*loaded_.module, sim_,
+                   {.routine = &plugin::Row(plugin::ConditionCode::CondAtBack)});
+    } catch (const host::PluginFault& fault) {
+      return fault.what();
+    }
+    return "";
   }
 
   host::HostAddress ObjectAddress(int slot) { return sim_.space().AddressOf(sim_.Object(slot)); }
@@ -210,13 +222,12 @@ TEST_F(PlantedFault, AReadPastAHostRecordIsStoppedInTheUnchangedRoutine) {
   const host::HostAddress shortBlock = sim_.space().Allocate(4);
   host::Frame* frame = sim_.runHeader().frame.get();
   frame->displayList = host::HostPtr<host::DisplayList>(shortBlock + 2 - 0x08);
-  const GuestCall call = loaded_.emulated.CallRoutine(kCondition, 0, sim_.RunDataAddress(), {0, 0});
-  EXPECT_NE(call.fault.find("read 4 bytes at " + HexAddress(shortBlock + 2) +
-                            ", which lies in no block of the host"),
+  const std::string fault = AtBackFault();
+  EXPECT_NE(fault.find("read 4 bytes at " + HexAddress(shortBlock + 2) +
+                       ", which lies in no block of the host"),
             std::string::npos)
-      << call.fault;
-  EXPECT_NE(call.fault.find(", in a call of condition 0 \"%0 At Back?\""), std::string::npos)
-      << call.fault;
+      << fault;
+  EXPECT_NE(fault.find(", in a call of condition 0 \"%0 At Back?\""), std::string::npos) << fault;
 }
 
 std::vector<std::uint8_t> ProductBytes() {
