@@ -4,7 +4,7 @@
 // one line per routine: code kind "display string" count500 count2000 count8000;
 // with --table, the rows of the README's table, which a test holds the
 // library to.
-#include "tests/workload/instruction_counts.h"
+#include "testkit/instruction_counts.h"
 
 #include <cstdio>
 #include <cstring>

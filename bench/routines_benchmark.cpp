@@ -21,7 +21,7 @@
 
 #include "host/native_memory.h"
 #include "order/sort.h"
-#include "tests/workload/routine_calls.h"
+#include "testkit/routine_calls.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ void Plugin(benchmark::State& state, Routine r, int balls, int walls) {
     state.SkipWithError(tier::host::DescribeBreaches(checked.Breaches()).c_str());
     return;
   }
-  PluginCaller caller(sim, r, n, tier::test::Plugin(), false);
+  PluginCaller caller(sim, r, n, tier::testkit::Plugin(), false);
   std::mt19937 random(11);
   sim.CheckAccesses(false);
   for (auto _ : state) {

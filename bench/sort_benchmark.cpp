@@ -20,7 +20,7 @@
 #include "model/model.h"
 #include "order/sort.h"
 #include "simhost/sim_host.h"
-#include "tests/fuzz/sort_adversary.h"
+#include "testkit/fuzz/sort_adversary.h"
 
 namespace {
 

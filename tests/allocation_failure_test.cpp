@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/fuzz/sort_adversary.h"
+#include "testkit/fuzz/sort_adversary.h"
 #include "tests/tier_harness.h"
 
 namespace {

@@ -2,39 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-
 namespace tier::test {
-
-namespace {
-
-std::string& PluginPath() {
-  static std::string path = [] {
-    const char* variable = std::getenv("TIER_MODULE");
-    return std::string(variable != nullptr ? variable : "");
-  }();
-  return path;
-}
-
-const std::unique_ptr<host::PluginModule>& Loaded() {
-  static const std::unique_ptr<host::PluginModule> module = host::LoadTierModule(PluginPath());
-  return module;
-}
-
-}  // namespace
-
-void SetPluginPath(const std::string& path) { PluginPath() = path; }
-
-std::string PluginLoadError() { return Loaded()->ok() ? "" : Loaded()->error(); }
-
-const host::PluginModule& Plugin() {
-  if (!Loaded()->ok()) {
-    std::fprintf(stderr, "cannot load the plug-in: %s\n", Loaded()->error().c_str());
-    std::abort();
-  }
-  return *Loaded();
-}
 
 host::CallOutcome Call(sim::SimHost& sim, host::RoutineCall call) {
   call.options.keepLogs = true;

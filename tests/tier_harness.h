@@ -9,19 +9,14 @@
 #include "hostlink/routine_call.h"
 #include "plugin/catalogue.h"
 #include "simhost/sim_host.h"
+#include "testkit/plugin_under_test.h"
 
 namespace tier::test {
 
-// The plug-in under test, loaded once per test program: the library named by
-// the environment variable TIER_MODULE (natively: run in the emulator), or
-// else the linked-in code (natively) or the Tier.vdx beside the program.
-const host::PluginModule& Plugin();
-// Names the library Plugin() loads, instead of TIER_MODULE; call it before
-// the first call of Plugin().
-void SetPluginPath(const std::string& path);
-// Why the library that Plugin() names cannot be loaded; empty when it loads.
-// A program checks it first, so that a bad path ends it with one line.
-std::string PluginLoadError();
+// The plug-in under test (testkit/plugin_under_test.h).
+using testkit::Plugin;
+using testkit::PluginLoadError;
+using testkit::SetPluginPath;
 
 // Objects in slots 0..count-1 of one type "Sprite", drawn in slot order (slot
 // 0 at the back), each with creation count 1 so that no fixed value is 0.

@@ -1,7 +1,7 @@
 // How the cost of the routines grows with the frame, counted in instructions
 // of Tier.vdx in the emulator: the same on every machine and under any load,
 // so the test can assert on it where it could never assert on time.
-#include "tests/workload/instruction_counts.h"
+#include "testkit/instruction_counts.h"
 
 #include <gtest/gtest.h>
 

@@ -12,8 +12,8 @@
 #include <cstring>
 #include <string>
 
-#include "tests/fuzz/driver.h"
-#include "tests/tier_harness.h"
+#include "testkit/fuzz/driver.h"
+#include "testkit/plugin_under_test.h"
 
 int main(int argc, char** argv) {
   tier::fuzz::DriverOptions options;
@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
     else if (std::strcmp(argv[i], "--large-objects") == 0)
       options.frames.largeFrameObjects = std::atoi(value);
     else if (std::strcmp(argv[i], "--module") == 0)
-      tier::test::SetPluginPath(value);
+      tier::testkit::SetPluginPath(value);
     else {
       std::fprintf(stderr,
                    "usage: %s --seed S --calls N [--max-calls K] [--frame-seed X] [--within-bounds]"
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  if (const std::string error = tier::test::PluginLoadError(); !error.empty()) {
+  if (const std::string error = tier::testkit::PluginLoadError(); !error.empty()) {
     std::fprintf(stderr, "cannot load the plug-in: %s\n", error.c_str());
     return 2;
   }

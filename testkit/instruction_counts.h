@@ -8,8 +8,8 @@
 #include <string>
 
 #include "hostlink/emulated_module.h"
-#include "tests/model/layout.h"
-#include "tests/workload/routine_calls.h"
+#include "testkit/layout.h"
+#include "testkit/routine_calls.h"
 
 namespace tier::bench {
 

@@ -17,8 +17,8 @@
 #include "hostlink/routine_call.h"
 #include "model/model.h"
 #include "plugin/catalogue.h"
-#include "tests/model/layout.h"
-#include "tests/tier_harness.h"
+#include "testkit/layout.h"
+#include "testkit/plugin_under_test.h"
 
 namespace tier::bench {
 
@@ -199,7 +199,7 @@ inline void StaleSelections(sim::SimHost& sim) {
 class PluginCaller {
  public:
   PluginCaller(sim::SimHost& sim, Routine routine, int n,
-               const host::PluginModule& module = test::Plugin(), bool compareRecords = true)
+               const host::PluginModule& module = testkit::Plugin(), bool compareRecords = true)
       : module_(module),
         sim_(sim),
         r_(routine),

@@ -1,4 +1,4 @@
-#include "tests/fuzz/differential.h"
+#include "testkit/fuzz/differential.h"
 
 #include <csignal>
 #include <cstdio>
@@ -11,9 +11,9 @@
 #include "hostlink/routine_call.h"
 #include "hostprog/scene_file.h"
 #include "plugin/catalogue.h"
-#include "tests/fuzz/parameters.h"
-#include "tests/model/layout.h"
-#include "tests/tier_harness.h"
+#include "testkit/fuzz/parameters.h"
+#include "testkit/layout.h"
+#include "testkit/plugin_under_test.h"
 
 namespace tier::fuzz {
 namespace {
@@ -115,7 +115,7 @@ Actual CallPlugin(sim::SimHost& sim, Words& words, const FuzzCall& fc) {
       call.routine == &plugin::Row(plugin::ExpressionCode::GetFixedValueByName)
           ? static_cast<std::int32_t>(words.Text(c.textArgument))
           : c.integerArgument;
-  host::CallOutcome outcome = host::Invoke(test::Plugin(), sim, call);
+  host::CallOutcome outcome = host::Invoke(testkit::Plugin(), sim, call);
   Actual actual;
   actual.text = std::move(outcome.text);
   // Only the low 16 bits of an action's result are defined.

@@ -1,0 +1,37 @@
+#include "testkit/plugin_under_test.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace tier::testkit {
+namespace {
+
+std::string& PluginPath() {
+  static std::string path = [] {
+    const char* variable = std::getenv("TIER_MODULE");
+    return std::string(variable != nullptr ? variable : "");
+  }();
+  return path;
+}
+
+const std::unique_ptr<host::PluginModule>& Loaded() {
+  static const std::unique_ptr<host::PluginModule> module = host::LoadTierModule(PluginPath());
+  return module;
+}
+
+}  // namespace
+
+void SetPluginPath(const std::string& path) { PluginPath() = path; }
+
+std::string PluginLoadError() { return Loaded()->ok() ? "" : Loaded()->error(); }
+
+const host::PluginModule& Plugin() {
+  if (!Loaded()->ok()) {
+    std::fprintf(stderr, "cannot load the plug-in: %s\n", Loaded()->error().c_str());
+    std::abort();
+  }
+  return *Loaded();
+}
+
+}  // namespace tier::testkit
