@@ -35,12 +35,12 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  const auto module = tier::host::LoadEmulatedModule(path, /*countInstructions=*/true);
+  const auto module = tier::hostlink::LoadEmulatedModule(path, /*countInstructions=*/true);
   if (!module->ok()) {
     std::fprintf(stderr, "cannot load the plug-in: %s\n", module->error().c_str());
     return 1;
   }
-  const auto& emulated = static_cast<const tier::host::EmulatedModule&>(*module);
+  const auto& emulated = static_cast<const tier::hostlink::EmulatedModule&>(*module);
   for (const tier::bench::Routine& routine : tier::bench::EveryRoutine()) {
     const tier::plugin::RoutineInfo& row = tier::bench::RowOf(routine);
     const std::string name = tier::bench::KindName(routine);
@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
     try {
       for (int n : tier::bench::kCountedSizes)
         counts.push_back(tier::bench::InstructionsPerCall(emulated, routine, n, breaches));
-    } catch (const tier::host::PluginFault& fault) {
+    } catch (const tier::hostlink::PluginFault& fault) {
       std::printf("%d %s \"%s\" -\n", routine.code, name.c_str(), text.c_str());
       std::fprintf(stderr, "%s\n", fault.what());
       continue;

@@ -36,12 +36,12 @@ void Plugin(benchmark::State& state, Routine r, int balls, int walls) {
   PluginCaller checked(sim, r, n);
   try {
     checked.Run();
-  } catch (const tier::host::PluginFault& fault) {
+  } catch (const tier::hostlink::PluginFault& fault) {
     state.SkipWithError(fault.what());
     return;
   }
   if (!checked.Breaches().empty()) {
-    state.SkipWithError(tier::host::DescribeBreaches(checked.Breaches()).c_str());
+    state.SkipWithError(tier::hostlink::DescribeBreaches(checked.Breaches()).c_str());
     return;
   }
   PluginCaller caller(sim, r, n, tier::testkit::Plugin(), false);

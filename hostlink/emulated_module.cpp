@@ -8,7 +8,12 @@
 #include "hostlink/host_embedding.h"
 #include "hostlink/plugin_fault.h"
 
-namespace tier::host {
+namespace tier::hostlink {
+
+using host::HostAddress;
+using host::HostPtr;
+using host::RunData;
+using host::RunHeader;
 namespace {
 
 constexpr std::uint32_t kVersionBlock = 16, kEnglishUnitedStates = 1033;
@@ -148,4 +153,4 @@ std::unique_ptr<PluginModule> LoadEmulatedModule(const std::string& path, bool c
   return std::make_unique<EmulatedModule>(path, countInstructions);
 }
 
-}  // namespace tier::host
+}  // namespace tier::hostlink

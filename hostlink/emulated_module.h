@@ -13,7 +13,9 @@
 #include "plugin/catalogue.h"
 #include "simhost/sim_host.h"
 
-namespace tier::host {
+namespace tier::hostlink {
+
+using host::HostAddress;
 
 // The instruction budget of one routine call in a frame of `slots` object
 // slots. The worst routines, the sorts, run about 2.5 million instructions
@@ -67,4 +69,4 @@ class EmulatedModule final : public PluginModule {
 std::unique_ptr<PluginModule> LoadEmulatedModule(const std::string& path,
                                                  bool countInstructions = false);
 
-}  // namespace tier::host
+}  // namespace tier::hostlink

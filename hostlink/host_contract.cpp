@@ -1,6 +1,14 @@
 #include "hostlink/host_contract.h"
 
-namespace tier::host {
+namespace tier::hostlink {
+
+using host::DisplayNode;
+using host::FixedValueOf;
+using host::HostAddress;
+using host::HostObject;
+using host::kExpressionInteger;
+using host::kExpressionText;
+using host::RunData;
 
 using plugin::RoutineInfo;
 using plugin::RoutineKind;
@@ -97,4 +105,4 @@ ContractCheck CheckCall(const sim::SimHost& sim, const LogMarks& since, const Ro
   return check;
 }
 
-}  // namespace tier::host
+}  // namespace tier::hostlink

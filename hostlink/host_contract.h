@@ -16,7 +16,9 @@
 #include "simhost/field_check.h"
 #include "simhost/sim_host.h"
 
-namespace tier::host {
+namespace tier::hostlink {
+
+using host::HostAddress;
 
 struct ContractCheck {
   std::optional<std::int32_t> actionReturned;  // an action's answer whose low 16 bits are not 0
@@ -76,4 +78,4 @@ ContractCheck CheckCall(const sim::SimHost& sim, const LogMarks& since,
 // The records alone, as before the first call.
 ContractCheck CheckRecords(const sim::SimHost& sim);
 
-}  // namespace tier::host
+}  // namespace tier::hostlink

@@ -6,7 +6,16 @@
 #include "simhost/host_side.h"
 #include "support/hex.h"
 
-namespace tier::host {
+namespace tier::hostlink {
+
+using host::HostMemory;
+using host::HostMemoryInEffect;
+using host::IsInsideRecord;
+using host::ServiceFunction;
+using sim::DeliverRefresh;
+using sim::kServiceSlotBytes;
+using sim::kServiceStubs;
+using sim::ServiceAt;
 namespace {
 
 constexpr int kServiceWords = 3;  // every service takes three words, stdcall
@@ -69,4 +78,4 @@ emulator::LoadOptions HostLoadOptions(CurrentHost currentHost) {
   return options;
 }
 
-}  // namespace tier::host
+}  // namespace tier::hostlink

@@ -10,7 +10,7 @@
 #include "emulator/emulated_dll.h"
 #include "simhost/sim_host.h"
 
-namespace tier::host {
+namespace tier::hostlink {
 
 // The simulated host whose routine call runs now (the host in effect while
 // the module runs a routine); null outside such a call.
@@ -22,4 +22,4 @@ using CurrentHost = std::function<const sim::SimHost*()>;
 // library's start-up, its descriptor) an access must lie inside a record.
 emulator::LoadOptions HostLoadOptions(CurrentHost currentHost = nullptr);
 
-}  // namespace tier::host
+}  // namespace tier::hostlink

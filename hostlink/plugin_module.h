@@ -15,7 +15,15 @@
 #include "host/records.h"
 #include "simhost/host_side.h"
 
-namespace tier::host {
+namespace tier::hostlink {
+
+using host::EventRoutine;
+using host::ExpressionRoutine;
+using host::HostAddress;
+using host::HostPtr;
+using host::RunData;
+using host::RunObjectInfos;
+using sim::ResolveStatic;
 
 class PluginModule {
  public:
@@ -91,4 +99,4 @@ class DirectModule : public PluginModule {
 // Tier.vdx beside the running program. Check ok() before calling routines.
 std::unique_ptr<PluginModule> LoadTierModule(const std::string& path = "");
 
-}  // namespace tier::host
+}  // namespace tier::hostlink

@@ -9,7 +9,7 @@
 #include "plugin/version.h"
 #include "simhost/host_session.h"
 
-namespace tier::host {
+namespace tier::hostlink {
 namespace {
 
 class LinkedInModule final : public DirectModule {
@@ -35,4 +35,4 @@ std::unique_ptr<PluginModule> LoadTierModule(const std::string& path) {
   return std::make_unique<LinkedInModule>();
 }
 
-}  // namespace tier::host
+}  // namespace tier::hostlink

@@ -1,6 +1,8 @@
 #include "hostlink/routine_call.h"
 
-namespace tier::host {
+namespace tier::hostlink {
+
+using host::HostAddress;
 namespace {
 
 using plugin::RoutineKind;
@@ -71,4 +73,4 @@ std::string DescribeBreaches(const std::vector<sim::AccessBreach>& breaches) {
   return text;
 }
 
-}  // namespace tier::host
+}  // namespace tier::hostlink

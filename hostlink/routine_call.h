@@ -31,7 +31,7 @@
 #include "simhost/field_check.h"
 #include "simhost/sim_host.h"
 
-namespace tier::host {
+namespace tier::hostlink {
 
 // The token the host passes to an expression unless told otherwise; the
 // plug-in hands it back to GetExpressionParameter unchanged.
@@ -83,4 +83,4 @@ CallOutcome Invoke(const PluginModule& module, sim::SimHost& sim, const RoutineC
 // The breaches of a call, one per line, each as "wrote 2 bytes at ...".
 std::string DescribeBreaches(const std::vector<sim::AccessBreach>& breaches);
 
-}  // namespace tier::host
+}  // namespace tier::hostlink

@@ -29,7 +29,7 @@ std::string Argument(const CallArgument& argument) {
 
 class Runner {
  public:
-  Runner(const host::PluginModule& module, const SceneFile& file)
+  Runner(const hostlink::PluginModule& module, const SceneFile& file)
       : module_(module), file_(file), sim_(file.scene) {
     int highest = -1;
     for (const sim::ObjectSpec& object : file.scene.objects)
@@ -41,7 +41,7 @@ class Runner {
   void Run(const StepSink& sink) {
     SceneStep step;
     step.frame = CaptureFrame(sim_, typeOfSlot_, nullptr);
-    step.contract = host::CheckRecords(sim_);
+    step.contract = hostlink::CheckRecords(sim_);
     sink(step);
     for (std::size_t i = 0; i < file_.calls.size(); ++i) {
       SceneStep next = Call(i + 1, file_.calls[i], step.frame);
@@ -64,8 +64,8 @@ class Runner {
   }
 
   // Calls the routine as the host does, with the call's words.
-  host::CallOutcome Invoke(const RoutineInfo& routine, const SceneCall& call) {
-    host::RoutineCall made;
+  hostlink::CallOutcome Invoke(const RoutineInfo& routine, const SceneCall& call) {
+    hostlink::RoutineCall made;
     made.routine = &routine;
     for (std::size_t i = 0; i < call.arguments.size() && i < made.parameters.size(); ++i)
       made.parameters[i] = Word(routine, call.arguments[i]);
@@ -78,7 +78,7 @@ class Runner {
         made.expressionArgument = argument.value;
       }
     }
-    return host::Invoke(module_, sim_, made);
+    return hostlink::Invoke(module_, sim_, made);
   }
 
   // The objects the call's parameters name, as they stand before the call;
@@ -123,7 +123,7 @@ class Runner {
     const bool store = routine.kind == RoutineKind::Action &&
                        routine.code == plugin::CodeOf(plugin::ActionCode::StoreFixedValue);
     if (fallsBack && !store) found = ModelFrame(sim_, before.selections);
-    const host::CallOutcome outcome = Invoke(routine, call);
+    const hostlink::CallOutcome outcome = Invoke(routine, call);
     step.answer.result = outcome.result;
     step.answer.isText = plugin::ReturnsText(routine);
     step.answer.text = outcome.text;
@@ -148,7 +148,7 @@ class Runner {
     return step;
   }
 
-  const host::PluginModule& module_;
+  const hostlink::PluginModule& module_;
   const SceneFile& file_;
   sim::SimHost sim_;
   std::vector<int> typeOfSlot_;  // -1 for a free slot
@@ -156,7 +156,7 @@ class Runner {
 
 }  // namespace
 
-void RunSteps(const host::PluginModule& module, const SceneFile& scene, const StepSink& sink) {
+void RunSteps(const hostlink::PluginModule& module, const SceneFile& scene, const StepSink& sink) {
   Runner(module, scene).Run(sink);
 }
 

@@ -17,6 +17,6 @@ namespace tier::scene {
 // first call, then one per call in order.
 using StepSink = std::function<void(const SceneStep&)>;
 
-void RunSteps(const host::PluginModule& module, const SceneFile& scene, const StepSink& sink);
+void RunSteps(const hostlink::PluginModule& module, const SceneFile& scene, const StepSink& sink);
 
 }  // namespace tier::scene

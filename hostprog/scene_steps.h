@@ -18,7 +18,7 @@
 
 namespace tier::scene {
 
-using host::ContractCheck;
+using hostlink::ContractCheck;
 
 // One display node, back to front, as a step leaves it.
 struct NodeView {

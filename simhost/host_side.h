@@ -8,7 +8,10 @@
 
 #include "host/services.h"
 
-namespace tier::host {
+namespace tier::sim {
+
+using host::HostAddress;
+using host::ServiceFunction;
 
 // Receives every RefreshNode call (frame and node as host addresses).
 using RefreshHandler = void (*)(HostAddress frame, HostAddress node, std::int32_t flag);
@@ -30,4 +33,4 @@ constexpr HostAddress kServiceSlotBytes = 16;
 ServiceFunction ServiceAt(HostAddress address);
 #endif
 
-}  // namespace tier::host
+}  // namespace tier::sim

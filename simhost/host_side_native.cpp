@@ -30,7 +30,7 @@ HostSession& Session(const char* what) {
 }
 
 std::uint32_t Call(ServiceRef service, std::uint32_t a, std::uint32_t b, std::uint32_t c) {
-  const ServiceFunction function = ServiceAt(service.word);
+  const ServiceFunction function = sim::ServiceAt(service.word);
   if (function == nullptr)
     Fail("call of a host service that the host does not offer", service.word);
   return function(a, b, c);
@@ -54,12 +54,7 @@ std::uint32_t GetExpressionParameter(const RunData& runData, std::int32_t kind,
 }
 
 void RefreshNode(Frame& frame, DisplayNode& node) {
-  DeliverRefresh(AddressOf(&frame), AddressOf(&node), 1);
-}
-
-void DeliverRefresh(HostAddress frame, HostAddress node, std::int32_t flag) {
-  HostSession* session = HostSession::InEffect();
-  if (session != nullptr && session->refreshSink) session->refreshSink(frame, node, flag);
+  sim::DeliverRefresh(AddressOf(&frame), AddressOf(&node), 1);
 }
 
 char* AllocateHostText(std::size_t size) {
@@ -69,43 +64,48 @@ char* AllocateHostText(std::size_t size) {
   return static_cast<char*>(std::malloc(size));
 }
 
-void FailHostTextAllocationAfter(int countdown) {
-  Session("no host in effect to fail a text allocation").textCountdown = countdown;
-}
-
 HostAddress StaticAddress(const void* table) {
   return Session("a table's address asked for with no host in effect").StaticAddress(table);
-}
-
-const void* ResolveStatic(HostAddress address) {
-  return Session("a table resolved with no host in effect").ResolveStatic(address);
-}
-
-ServiceFunction ServiceAt(HostAddress address) {
-  const HostSession* session = HostSession::InEffect();
-  return session != nullptr ? session->ServiceAt(address) : nullptr;
 }
 
 }  // namespace tier::host
 
 namespace tier::sim {
 
+void DeliverRefresh(HostAddress frame, HostAddress node, std::int32_t flag) {
+  HostSession* session = HostSession::InEffect();
+  if (session != nullptr && session->refreshSink) session->refreshSink(frame, node, flag);
+}
+
+void FailHostTextAllocationAfter(int countdown) {
+  Session("no host in effect to fail a text allocation").textCountdown = countdown;
+}
+
+const void* ResolveStatic(HostAddress address) {
+  return host::Session("a table resolved with no host in effect").ResolveStatic(address);
+}
+
+host::ServiceFunction ServiceAt(HostAddress address) {
+  const HostSession* session = HostSession::InEffect();
+  return session != nullptr ? session->ServiceAt(address) : nullptr;
+}
+
 host::ServiceRef HostSession::Offer(host::ServiceFunction service) {
   std::size_t index = 0;
   while (index < services_.size() && services_[index] != service) ++index;
   if (index == services_.size()) {
-    if (services_.size() == 4096 / host::kServiceSlotBytes)
+    if (services_.size() == 4096 / sim::kServiceSlotBytes)
       host::Fail("no room for another host service", 0);
     services_.push_back(service);
   }
-  return host::ServiceRef{host::kServiceStubs +
-                          static_cast<std::uint32_t>(index) * host::kServiceSlotBytes};
+  return host::ServiceRef{sim::kServiceStubs +
+                          static_cast<std::uint32_t>(index) * sim::kServiceSlotBytes};
 }
 
 host::ServiceFunction HostSession::ServiceAt(HostAddress address) const {
-  const std::size_t index = (address - host::kServiceStubs) / host::kServiceSlotBytes;
-  if (address < host::kServiceStubs ||
-      (address - host::kServiceStubs) % host::kServiceSlotBytes != 0 || index >= services_.size())
+  const std::size_t index = (address - sim::kServiceStubs) / sim::kServiceSlotBytes;
+  if (address < sim::kServiceStubs ||
+      (address - sim::kServiceStubs) % sim::kServiceSlotBytes != 0 || index >= services_.size())
     return nullptr;
   return services_[index];
 }

@@ -16,7 +16,7 @@ namespace {
 void InstallRefreshHandler() {
   HMODULE runtime = GetModuleHandleA("VELDRUN.dll");
   if (runtime == nullptr) runtime = LoadLibraryA("VELDRUN.dll");
-  using SetHandler = void(TIER_STDCALL*)(RefreshHandler);
+  using SetHandler = void(TIER_STDCALL*)(sim::RefreshHandler);
   const auto set = runtime == nullptr ? nullptr
                                       : reinterpret_cast<SetHandler>(reinterpret_cast<void*>(
                                             GetProcAddress(runtime, "SetRefreshHandler")));
@@ -24,13 +24,17 @@ void InstallRefreshHandler() {
     std::fprintf(stderr, "the stub VELDRUN.dll with SetRefreshHandler is not loadable\n");
     std::abort();
   }
-  set(&DeliverRefresh);
+  set(&sim::DeliverRefresh);
 }
 
 }  // namespace
 
+}  // namespace tier::host
+
+namespace tier::sim {
+
 void DeliverRefresh(HostAddress frame, HostAddress node, std::int32_t flag) {
-  sim::HostSession* session = sim::HostSession::InEffect();
+  HostSession* session = HostSession::InEffect();
   if (session != nullptr && session->refreshSink) session->refreshSink(frame, node, flag);
 }
 
@@ -39,10 +43,6 @@ const void* ResolveStatic(HostAddress address) {
 }
 
 void FailHostTextAllocationAfter(int) {}
-
-}  // namespace tier::host
-
-namespace tier::sim {
 
 host::ServiceRef HostSession::Offer(host::ServiceFunction service) {
   // A host the plug-in can call must hear its refreshes too.
@@ -53,7 +53,7 @@ host::ServiceRef HostSession::Offer(host::ServiceFunction service) {
 HostAddress HostSession::StaticAddress(const void* table) { return host::AddressOf(table); }
 
 const void* HostSession::ResolveStatic(HostAddress address) const {
-  return host::ResolveStatic(address);
+  return sim::ResolveStatic(address);
 }
 
 }  // namespace tier::sim

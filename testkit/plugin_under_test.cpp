@@ -15,8 +15,9 @@ std::string& PluginPath() {
   return path;
 }
 
-const std::unique_ptr<host::PluginModule>& Loaded() {
-  static const std::unique_ptr<host::PluginModule> module = host::LoadTierModule(PluginPath());
+const std::unique_ptr<hostlink::PluginModule>& Loaded() {
+  static const std::unique_ptr<hostlink::PluginModule> module =
+      hostlink::LoadTierModule(PluginPath());
   return module;
 }
 
@@ -26,7 +27,7 @@ void SetPluginPath(const std::string& path) { PluginPath() = path; }
 
 std::string PluginLoadError() { return Loaded()->ok() ? "" : Loaded()->error(); }
 
-const host::PluginModule& Plugin() {
+const hostlink::PluginModule& Plugin() {
   if (!Loaded()->ok()) {
     std::fprintf(stderr, "cannot load the plug-in: %s\n", Loaded()->error().c_str());
     std::abort();

@@ -10,7 +10,7 @@
 
 namespace tier::testkit {
 
-const host::PluginModule& Plugin();
+const hostlink::PluginModule& Plugin();
 // Names the library Plugin() loads, instead of TIER_MODULE; call it before
 // the first call of Plugin().
 void SetPluginPath(const std::string& path);

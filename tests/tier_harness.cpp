@@ -4,10 +4,10 @@
 
 namespace tier::test {
 
-host::CallOutcome Call(sim::SimHost& sim, host::RoutineCall call) {
+hostlink::CallOutcome Call(sim::SimHost& sim, hostlink::RoutineCall call) {
   call.options.keepLogs = true;
-  host::CallOutcome outcome = host::Invoke(Plugin(), sim, call);
-  host::ContractCheck broken = outcome.contract;
+  hostlink::CallOutcome outcome = hostlink::Invoke(Plugin(), sim, call);
+  hostlink::ContractCheck broken = outcome.contract;
   broken.records.clear();  // a test may lay out records the host never would
   if (!broken.Kept())
     ADD_FAILURE() << plugin::KindWord(call.routine->kind) << " " << call.routine->code << " \""
@@ -16,8 +16,8 @@ host::CallOutcome Call(sim::SimHost& sim, host::RoutineCall call) {
   return outcome;
 }
 
-host::CallOutcome Call(sim::SimHost& sim, plugin::RoutineKind kind, int code,
-                       const CallWords& words, bool takeText) {
+hostlink::CallOutcome Call(sim::SimHost& sim, plugin::RoutineKind kind, int code,
+                           const CallWords& words, bool takeText) {
   const plugin::RoutineInfo* routine = plugin::FindRoutine(kind, static_cast<std::uint16_t>(code));
   if (routine == nullptr) {
     ADD_FAILURE() << "no " << plugin::KindWord(kind) << " " << code;

@@ -30,20 +30,20 @@ inline sim::SceneSpec LineOfSprites(int count) {
   return scene;
 }
 
-// Calls a routine through host::Invoke; a breach of the host's contract
+// Calls a routine through hostlink::Invoke; a breach of the host's contract
 // fails the test. The logs of the services and refreshes gather on.
-host::CallOutcome Call(sim::SimHost& sim, host::RoutineCall call);
+hostlink::CallOutcome Call(sim::SimHost& sim, hostlink::RoutineCall call);
 
 // A routine's argument words exactly as the host passes them.
 struct CallWords {
-  std::int32_t first = 0, second = 0;           // a condition or an action
-  std::int32_t token = host::kExpressionToken;  // an expression
+  std::int32_t first = 0, second = 0;               // a condition or an action
+  std::int32_t token = hostlink::kExpressionToken;  // an expression
 };
 
 // Calls a routine with these argument words, an expression with the argument
 // the host holds now.
-host::CallOutcome Call(sim::SimHost& sim, plugin::RoutineKind kind, int code,
-                       const CallWords& words, bool takeText = false);
+hostlink::CallOutcome Call(sim::SimHost& sim, plugin::RoutineKind kind, int code,
+                           const CallWords& words, bool takeText = false);
 
 inline std::int32_t Condition(sim::SimHost& sim, int code, std::int32_t first = 0,
                               std::int32_t second = 0) {
@@ -58,13 +58,13 @@ inline std::int32_t Action(sim::SimHost& sim, int code, std::int32_t first = 0,
 // An expression's result; `token` is passed on to GetExpressionParameter. A
 // text's address is left with the caller.
 inline std::intptr_t Expression(sim::SimHost& sim, int code,
-                                std::int32_t token = host::kExpressionToken) {
+                                std::int32_t token = hostlink::kExpressionToken) {
   return Call(sim, plugin::RoutineKind::Expression, code, {0, 0, token}).value;
 }
 
 // A text expression's result, copied out and released as the host would; an
 // empty string for a null pointer, which `wasNull` tells apart.
 std::string ExpressionText(sim::SimHost& sim, int code, bool* wasNull = nullptr,
-                           std::int32_t token = host::kExpressionToken);
+                           std::int32_t token = hostlink::kExpressionToken);
 
 }  // namespace tier::test

@@ -59,7 +59,7 @@ double TimePlugin(const Routine& r, int balls, int walls) {
   checked.Run();
   if (!checked.Breaches().empty())
     std::fprintf(stderr, "%s broke the host's contract:\n%s", KindName(r).c_str(),
-                 tier::host::DescribeBreaches(checked.Breaches()).c_str());
+                 tier::hostlink::DescribeBreaches(checked.Breaches()).c_str());
   PluginCaller caller(sim, r, balls + walls, tier::testkit::Plugin(), false);
   std::mt19937 random(11);
   return Time(

@@ -97,7 +97,7 @@ std::int32_t WordFor(Words& words, const FuzzCall& fc, Param kind, bool first) {
 
 Actual CallPlugin(sim::SimHost& sim, Words& words, const FuzzCall& fc) {
   const model::Call& c = fc.call;
-  host::RoutineCall call;
+  hostlink::RoutineCall call;
   call.routine = &RowOf(c.kind, c.code);
   call.token = c.token;
   call.unusedWords = {fc.unusedFirst, fc.unusedSecond};
@@ -115,12 +115,12 @@ Actual CallPlugin(sim::SimHost& sim, Words& words, const FuzzCall& fc) {
       call.routine == &plugin::Row(plugin::ExpressionCode::GetFixedValueByName)
           ? static_cast<std::int32_t>(words.Text(c.textArgument))
           : c.integerArgument;
-  host::CallOutcome outcome = host::Invoke(testkit::Plugin(), sim, call);
+  hostlink::CallOutcome outcome = hostlink::Invoke(testkit::Plugin(), sim, call);
   Actual actual;
   actual.text = std::move(outcome.text);
   // Only the low 16 bits of an action's result are defined.
   actual.result = c.kind == Kind::Action ? outcome.result & 0xFFFF : outcome.result;
-  actual.breaches = host::DescribeBreaches(outcome.breaches);
+  actual.breaches = hostlink::DescribeBreaches(outcome.breaches);
   return actual;
 }
 
@@ -232,7 +232,7 @@ std::optional<Divergence> RunCase(const Case& c, Stats* stats) {
     Actual actual;
     try {
       actual = CallPlugin(sim, words, c.calls[i]);
-    } catch (const host::PluginFault& fault) {
+    } catch (const hostlink::PluginFault& fault) {
       return Divergence{static_cast<int>(i),
                         "  the plug-in faulted: " + std::string(fault.what()) + "\n"};
     }

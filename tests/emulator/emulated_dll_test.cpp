@@ -31,8 +31,8 @@ std::string ProductPath() {
 
 // The product loaded afresh, with its routines named as the module names them.
 struct Loaded {
-  std::unique_ptr<host::PluginModule> module = host::LoadEmulatedModule(ProductPath());
-  host::EmulatedModule& emulated = static_cast<host::EmulatedModule&>(*module);
+  std::unique_ptr<hostlink::PluginModule> module = hostlink::LoadEmulatedModule(ProductPath());
+  hostlink::EmulatedModule& emulated = static_cast<hostlink::EmulatedModule&>(*module);
   EmulatedDll& dll = emulated.dll();
 };
 
@@ -72,9 +72,9 @@ class PlantedFault : public ::testing::Test {
     EXPECT_TRUE(loaded_.dll.Patch(routine, code));
     const std::string fault = AtBackFault();
     EXPECT_TRUE(loaded_.dll.Patch(routine, original));
-    host::RoutineCall atBack{.routine = &plugin::Row(plugin::ConditionCode::CondAtBack)};
+    hostlink::RoutineCall atBack{.routine = &plugin::Row(plugin::ConditionCode::CondAtBack)};
     atBack.parameters[0] = sim_.FixedValue(0);
-    EXPECT_EQ(host::Invoke(*loaded_.module, sim_, atBack).result, 1)
+    EXPECT_EQ(hostlink::Invoke(*loaded_.module, sim_, atBack).result, 1)
         << "the library runs on after the fault";
     if (!fault.empty())
       EXPECT_EQ(fault.rfind(ProductPath() + " ", 0), 0u) << "names the file as given";
@@ -84,9 +84,9 @@ class PlantedFault : public ::testing::Test {
   // Calls "%0 At Back?" as the host does; the fault that ended it, if any.
   std::string AtBackFault() {
     try {
-      host::Invoke(*loaded_.module, sim_,
-                   {.routine = &plugin::Row(plugin::ConditionCode::CondAtBack)});
-    } catch (const host::PluginFault& fault) {
+      hostlink::Invoke(*loaded_.module, sim_,
+                       {.routine = &plugin::Row(plugin::ConditionCode::CondAtBack)});
+    } catch (const hostlink::PluginFault& fault) {
       return fault.what();
     }
     return "";
@@ -169,7 +169,7 @@ TEST_F(PlantedFault, ALoopThatNeverEndsIsStoppedByTheInstructionBudget) {
   const std::string fault = FaultOf({0xEB, 0xFE});
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  EXPECT_NE(fault.find(" ran more than " + std::to_string(host::InstructionBudget(3)) +
+  EXPECT_NE(fault.find(" ran more than " + std::to_string(hostlink::InstructionBudget(3)) +
                        " instructions in a call of condition 0 \"%0 At Back?\"; it may never "
                        "return"),
             std::string::npos)
@@ -240,7 +240,8 @@ std::string LoadError(const std::vector<std::uint8_t>& bytes) {
   std::ofstream(path, std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()),
              static_cast<std::streamsize>(bytes.size()));
-  const Result<std::unique_ptr<EmulatedDll>> dll = EmulatedDll::Load(path, host::HostLoadOptions());
+  const Result<std::unique_ptr<EmulatedDll>> dll =
+      EmulatedDll::Load(path, hostlink::HostLoadOptions());
   return dll ? "" : dll.error();
 }
 
@@ -270,7 +271,7 @@ TEST(Loading, RefusesWhatItCannotRunAndSaysWhy) {
 // Moved from its preferred base, with its relocations applied, the library
 // runs all the same; a base in the emulated host's own memory is refused.
 TEST(Loading, RunsTheLibraryAtAnotherBase) {
-  LoadOptions options = host::HostLoadOptions();
+  LoadOptions options = hostlink::HostLoadOptions();
   options.base = 0x10000000;
   const Result<std::unique_ptr<EmulatedDll>> refused = EmulatedDll::Load(ProductPath(), options);
   ASSERT_FALSE(refused);

@@ -16,9 +16,9 @@ using plugin::ActionCode;
 using plugin::ConditionCode;
 using plugin::ExpressionCode;
 
-host::CallOutcome CallOn(sim::SimHost& sim, host::RoutineCall call) {
-  host::CallOutcome outcome = host::Invoke(Plugin(), sim, call);
-  EXPECT_TRUE(outcome.breaches.empty()) << host::DescribeBreaches(outcome.breaches);
+hostlink::CallOutcome CallOn(sim::SimHost& sim, hostlink::RoutineCall call) {
+  hostlink::CallOutcome outcome = hostlink::Invoke(Plugin(), sim, call);
+  EXPECT_TRUE(outcome.breaches.empty()) << hostlink::DescribeBreaches(outcome.breaches);
   return outcome;
 }
 
@@ -26,7 +26,7 @@ TEST(TwoHosts, EachCallReachesTheServicesAndRefreshesOfItsOwnHost) {
   sim::SimHost first(LineOfSprites(3));
   sim::SimHost second(LineOfSprites(4));  // in effect from here on
 
-  host::RoutineCall toFront{.routine = &plugin::Row(ActionCode::BringToFront)};
+  hostlink::RoutineCall toFront{.routine = &plugin::Row(ActionCode::BringToFront)};
   toFront.parameters[0] = first.FixedValue(0);
   CallOn(first, toFront);
   EXPECT_EQ(first.Order(), (std::vector<int>{1, 2, 0}));
@@ -34,13 +34,13 @@ TEST(TwoHosts, EachCallReachesTheServicesAndRefreshesOfItsOwnHost) {
   EXPECT_EQ(second.Order(), (std::vector<int>{0, 1, 2, 3}));
   EXPECT_TRUE(second.Refreshes().empty());
 
-  host::RoutineCall between{.routine = &plugin::Row(ConditionCode::CondBetween)};
+  hostlink::RoutineCall between{.routine = &plugin::Row(ConditionCode::CondBetween)};
   between.parameters = {second.FixedValue(1), second.FixedValue(0), second.FixedValue(2)};
   EXPECT_EQ(CallOn(second, between).result, 1);
   EXPECT_EQ(second.NextParameterCalls().size(), 3u);
   EXPECT_TRUE(first.NextParameterCalls().empty());
 
-  host::RoutineCall level{.routine = &plugin::Row(ExpressionCode::GetLevel)};
+  hostlink::RoutineCall level{.routine = &plugin::Row(ExpressionCode::GetLevel)};
   level.expressionArgument = first.FixedValue(0);
   EXPECT_EQ(CallOn(first, level).result, 3);
   EXPECT_EQ(first.ExpressionParameterCalls().size(), 1u);
@@ -57,7 +57,7 @@ TEST(TwoHosts, EitherMayEndFirst) {
   auto third = std::make_unique<sim::SimHost>(LineOfSprites(2));
   second.reset();  // a host covered by a later one ends before it
   EXPECT_EQ(sim::SimHost::InEffect(), third.get());
-  host::RoutineCall toBack{.routine = &plugin::Row(ActionCode::SendToBack)};
+  hostlink::RoutineCall toBack{.routine = &plugin::Row(ActionCode::SendToBack)};
   toBack.parameters[0] = third->FixedValue(1);
   CallOn(*third, toBack);
   EXPECT_EQ(third->Order(), (std::vector<int>{1, 0}));
