@@ -78,7 +78,7 @@ void DeliverRefresh(HostAddress frame, HostAddress node, std::int32_t flag) {
 }
 
 void FailHostTextAllocationAfter(int countdown) {
-  Session("no host in effect to fail a text allocation").textCountdown = countdown;
+  host::Session("no host in effect to fail a text allocation").textCountdown = countdown;
 }
 
 const void* ResolveStatic(HostAddress address) {
