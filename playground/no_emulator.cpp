@@ -2,8 +2,8 @@
 // only and never names a library file, so no path reaches this.
 #include "hostlink/emulated_module.h"
 
-namespace tier::host {
+namespace tier::hostlink {
 
 std::unique_ptr<PluginModule> LoadEmulatedModule(const std::string&, bool) { return nullptr; }
 
-}  // namespace tier::host
+}  // namespace tier::hostlink
