@@ -1,7 +1,7 @@
 // Every routine as the frame grows, through the descriptor's tables as the
 // host calls them, beside the reference model's plain version of the same
 // call on the same frame (the "before": one test per pair of instances, one
-// scan of the table per lookup). The frames and calls: tests/workload/routine_calls.h.
+// scan of the table per lookup). The frames and calls: testkit/routine_calls.h.
 // Address checks are off.
 //
 // At the end a table of CPU times per call: the plug-in at each size, its

@@ -1,7 +1,7 @@
 // Instructions per routine call of the product library run in the emulator:
 // a measure of cost that does not depend on the machine or its load, so that
 // tests may assert on how it grows. The frames and calls are the routine
-// benchmark's (tests/workload/routine_calls.h): n objects, Balls and Walls.
+// benchmark's (testkit/routine_calls.h): n objects, Balls and Walls.
 #pragma once
 
 #include <cstdint>
