@@ -8,7 +8,7 @@
 // of docs/instruction_counts.tsv, the committed counts that a test holds the
 // library to: a header line, then one line per routine of kind, code, display
 // string and the three counts, tab-separated.
-#include "tests/workload/instruction_counts.h"
+#include "testkit/instruction_counts.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -47,12 +47,12 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  const auto module = tier::host::LoadEmulatedModule(path, /*countInstructions=*/true, budget);
+  const auto module = tier::hostlink::LoadEmulatedModule(path, /*countInstructions=*/true, budget);
   if (!module->ok()) {
     std::fprintf(stderr, "cannot load the plug-in: %s\n", module->error().c_str());
     return 1;
   }
-  const auto& emulated = static_cast<const tier::host::EmulatedModule&>(*module);
+  const auto& emulated = static_cast<const tier::hostlink::EmulatedModule&>(*module);
   if (table) {
     std::printf("kind\tcode\tdisplay string");
     for (int n : tier::bench::kCountedSizes) std::printf("\t%d", n);
@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     try {
       for (int n : tier::bench::kCountedSizes)
         counts.push_back(tier::bench::InstructionsPerCall(emulated, routine, n, breaches));
-    } catch (const tier::host::PluginFault& fault) {
+    } catch (const tier::hostlink::PluginFault& fault) {
       std::printf("%d %s \"%s\" -\n", routine.code, name.c_str(), text.c_str());
       std::fprintf(stderr, "%s\n", fault.what());
       continue;

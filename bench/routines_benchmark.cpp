@@ -1,7 +1,7 @@
 // Every routine as the frame grows, through the descriptor's tables as the
 // host calls them, beside the reference model's plain version of the same
 // call on the same frame (the "before": one test per pair of instances, one
-// scan of the table per lookup). The frames and calls: tests/workload/routine_calls.h.
+// scan of the table per lookup). The frames and calls: testkit/routine_calls.h.
 // Address checks are off.
 //
 // At the end a table of CPU times per call: the plug-in at each size, its
@@ -21,7 +21,7 @@
 
 #include "host/native_memory.h"
 #include "order/sort.h"
-#include "tests/workload/routine_calls.h"
+#include "testkit/routine_calls.h"
 
 namespace {
 
@@ -36,17 +36,17 @@ void Plugin(benchmark::State& state, Routine r, int balls, int walls) {
   PluginCaller checked(sim, r, n);
   try {
     checked.Run();
-  } catch (const tier::host::PluginFault& fault) {
+  } catch (const tier::hostlink::PluginFault& fault) {
     state.SkipWithError(fault.what());
     return;
   }
   if (!checked.Breaches().empty()) {
-    state.SkipWithError(tier::host::DescribeBreaches(checked.Breaches()).c_str());
+    state.SkipWithError(tier::hostlink::DescribeBreaches(checked.Breaches()).c_str());
     return;
   }
-  PluginCaller caller(sim, r, n, tier::test::Plugin(), false);
+  PluginCaller caller(sim, r, n, tier::testkit::Plugin(), false);
   std::mt19937 random(11);
-  tier::host::CheckAccesses(false);
+  sim.CheckAccesses(false);
   for (auto _ : state) {
     if (IsSort(r)) {
       state.PauseTiming();
@@ -55,7 +55,7 @@ void Plugin(benchmark::State& state, Routine r, int balls, int walls) {
     }
     benchmark::DoNotOptimize(caller.Run());
   }
-  tier::host::CheckAccesses(true);
+  sim.CheckAccesses(true);
 }
 
 void Model(benchmark::State& state, Routine r, int balls, int walls) {

@@ -20,7 +20,7 @@
 #include "model/model.h"
 #include "order/sort.h"
 #include "simhost/sim_host.h"
-#include "tests/fuzz/sort_adversary.h"
+#include "testkit/fuzz/sort_adversary.h"
 
 namespace {
 
@@ -131,7 +131,7 @@ void SortAction(benchmark::State& state) {
     scene.order.push_back({.slot = i});
   }
   tier::sim::SimHost sim(scene);
-  tier::host::CheckAccesses(false);
+  sim.CheckAccesses(false);
   std::mt19937 random(7);
   std::uniform_int_distribution<int> position(-32768, 32767);
   for (auto _ : state) {
@@ -141,7 +141,7 @@ void SortAction(benchmark::State& state) {
     state.ResumeTiming();
     tier::order::SortDisplayList(sim.runData(), SortKind::kLargestXFirst, 0, 0);
   }
-  tier::host::CheckAccesses(true);
+  sim.CheckAccesses(true);
   state.SetItemsProcessed(state.iterations() * count);
 }
 

@@ -32,7 +32,8 @@ endfunction()
 
 # What the plug-in's code needs natively beside itself: its host pointers
 # resolved in the simulated host's memory, and the host's services.
-add_library(tier_host STATIC host/native_memory.cpp simhost/host_side_native.cpp)
+add_library(tier_host STATIC host/native_memory.cpp simhost/host_side_native.cpp
+                      simhost/host_session.cpp)
 target_include_directories(tier_host PUBLIC ${CMAKE_SOURCE_DIR})
 
 add_library(tier_plugin STATIC ${TIER_PLUGIN_SOURCES})
@@ -55,7 +56,8 @@ if(NOT EMSCRIPTEN)
   # The plug-in as a host program finds it: the linked-in code, or a library
   # file in the emulator.
   add_library(tier_module STATIC hostlink/plugin_module_native.cpp hostlink/emulated_module.cpp
-                                 hostlink/host_embedding.cpp hostlink/routine_call.cpp)
+                                 hostlink/host_embedding.cpp hostlink/routine_call.cpp
+                                 hostlink/host_contract.cpp)
   target_link_libraries(tier_module PUBLIC tier_plugin tier_simhost tier_emulator)
 endif()
 

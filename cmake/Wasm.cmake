@@ -15,6 +15,7 @@ set(TIER_TEST_PREFIX wasm)
 
 # The linked-in plug-in alone: the page never loads a library file.
 add_library(tier_module STATIC hostlink/plugin_module_native.cpp hostlink/routine_call.cpp
+                               hostlink/host_contract.cpp
                                playground/no_emulator.cpp)
 target_link_libraries(tier_module PUBLIC tier_plugin tier_simhost)
 

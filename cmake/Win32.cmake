@@ -66,12 +66,13 @@ add_library(tier_catalogue STATIC plugin/catalogue.cpp)
 target_include_directories(tier_catalogue PUBLIC ${CMAKE_SOURCE_DIR})
 
 add_library(tier_simhost STATIC simhost/sim_host.cpp simhost/address_space.cpp simhost/field_check.cpp
-                                simhost/host_side_win32.cpp)
+                                simhost/host_side_win32.cpp simhost/host_session.cpp)
 target_include_directories(tier_simhost PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(tier_simhost PUBLIC tier_catalogue)
 
 # The plug-in as a host program finds it: Tier.vdx, loaded by the system.
-add_library(tier_module STATIC hostlink/plugin_module_win32.cpp hostlink/routine_call.cpp)
+add_library(tier_module STATIC hostlink/plugin_module_win32.cpp hostlink/routine_call.cpp
+                               hostlink/host_contract.cpp)
 target_link_libraries(tier_module PUBLIC tier_simhost)
 # Whoever loads the plug-in loads Tier.vdx and the stub at run time.
 add_dependencies(tier_module Tier veldrun_stub)

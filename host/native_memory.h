@@ -34,25 +34,20 @@ struct HostMemory {
   std::size_t capacity = 0;
   std::size_t used = 0;  // bytes handed out so far
   const RecordMap* records = nullptr;
-  std::uint64_t serial = 0;  // tells this memory from any other made before or after it
+  // Whether each access must lie inside one record (the benchmarks turn it
+  // off).
+  bool checked = true;
 };
 
 inline bool IsInsideRecord(const HostMemory& memory, HostAddress address, std::size_t size) {
   return RecordHolding(*memory.records, address, size) != nullptr;
 }
 
-// The memory view: what every host address resolves against, the one
-// process-wide object of the native build. A view is in effect from
-// EnterView until LeaveView; the latest entered view still in effect wins,
-// whatever order views are left in.
-void EnterView(const HostMemory* memory);
-void LeaveView(const HostMemory* memory);
-// The view in effect; null when none is.
-const HostMemory* ResolvingAgainst();
-
-// Whether each access must lie inside one record (on by default; the
-// benchmarks turn it off).
-void CheckAccesses(bool checked);
+// The memory of the host in effect, which every host address resolves
+// against; null when no host is in effect or it has no memory. The program
+// that plays the host defines it (simhost/host_session.h), so that the
+// plug-in's side holds no state.
+const HostMemory* HostMemoryInEffect();
 
 // Stops the program with a message about a stray access.
 [[noreturn]] void FailAccess(const char* what, HostAddress address, std::size_t size);

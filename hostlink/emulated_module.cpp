@@ -8,7 +8,12 @@
 #include "hostlink/host_embedding.h"
 #include "hostlink/plugin_fault.h"
 
-namespace tier::host {
+namespace tier::hostlink {
+
+using host::HostAddress;
+using host::HostPtr;
+using host::RunData;
+using host::RunHeader;
 namespace {
 
 constexpr std::uint32_t kVersionBlock = 16, kEnglishUnitedStates = 1033;
@@ -30,7 +35,8 @@ std::uint64_t SlotsOfFrame(HostAddress runData) {
 EmulatedModule::EmulatedModule(const std::string& path, bool countInstructions,
                                std::uint64_t instructionBudget)
     : instructionBudget_(instructionBudget) {
-  emulator::LoadOptions options = HostLoadOptions([this] { return callHost_; });
+  emulator::LoadOptions options =
+      HostLoadOptions([this] { return routineRunning_ ? sim::SimHost::InEffect() : nullptr; });
   options.countInstructions = countInstructions;
   Result<std::unique_ptr<emulator::EmulatedDll>> loaded =
       emulator::EmulatedDll::Load(path, std::move(options));
@@ -83,9 +89,9 @@ emulator::GuestCall EmulatedModule::CallRoutine(plugin::RoutineKind kind, int co
   rules.budget =
       instructionBudget_ != 0 ? instructionBudget_ : InstructionBudget(SlotsOfFrame(runData));
   rules.handsOverResult = row != nullptr && plugin::ReturnsText(*row);  // the host's to release
-  callHost_ = sim::SimHost::FromRunData(runData);
+  routineRunning_ = true;
   const emulator::GuestCall call = dll_->Call(RoutineAddress(kind, code), words, rules);
-  callHost_ = nullptr;
+  routineRunning_ = false;
   return call;
 }
 
@@ -140,4 +146,4 @@ std::unique_ptr<PluginModule> LoadEmulatedModule(const std::string& path, bool c
   return std::make_unique<EmulatedModule>(path, countInstructions, instructionBudget);
 }
 
-}  // namespace tier::host
+}  // namespace tier::hostlink

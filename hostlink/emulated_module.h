@@ -13,7 +13,9 @@
 #include "plugin/catalogue.h"
 #include "simhost/sim_host.h"
 
-namespace tier::host {
+namespace tier::hostlink {
+
+using host::HostAddress;
 
 // The instruction budget of one routine call in a frame of `slots` object
 // slots. The worst routines, the sorts, run about 2.5 million instructions
@@ -45,12 +47,6 @@ class EmulatedModule final : public PluginModule {
 
   // The address of routine `code` of a kind, as the descriptor's tables give it.
   std::uint32_t RoutineAddress(plugin::RoutineKind kind, int code) const;
-  // Calls routine `code` of a kind with these words, within the budget of
-  // the frame that `runData` belongs to, held to the convention (a text
-  // expression hands its result's block over); the fault, if any, is the
-  // call's.
-  emulator::GuestCall CallRoutine(plugin::RoutineKind kind, int code, HostAddress runData,
-                                  std::vector<std::uint32_t> words) const;
   // The last routine call: its instructions and deepest stack (when loaded
   // to count them) and the most heap it held.
   const emulator::GuestCall& LastCall() const { return lastCall_; }
@@ -58,7 +54,13 @@ class EmulatedModule final : public PluginModule {
   emulator::EmulatedDll& dll() const { return *dll_; }
 
  private:
-  // Runs one call; a fault ends the program with its message.
+  // Calls routine `code` of a kind with these words, within the budget of
+  // the frame that `runData` belongs to, held to the convention (a text
+  // expression hands its result's block over); the fault, if any, is the
+  // call's.
+  emulator::GuestCall CallRoutine(plugin::RoutineKind kind, int code, HostAddress runData,
+                                  std::vector<std::uint32_t> words) const;
+  // Runs one call; a fault ends it with a PluginFault.
   std::uint32_t Run(plugin::RoutineKind kind, int code, HostAddress runData,
                     std::vector<std::uint32_t> words) const;
 
@@ -66,8 +68,9 @@ class EmulatedModule final : public PluginModule {
   std::uint32_t tables_[3] = {};  // by RoutineKind
   std::uint64_t instructionBudget_ = 0;
   mutable emulator::GuestCall lastCall_;
-  // The host of the routine call that runs now, whose contract it must keep.
-  mutable const sim::SimHost* callHost_ = nullptr;
+  // Whether a routine call runs now: its host, the one in effect, must have
+  // its contract kept field by field.
+  mutable bool routineRunning_ = false;
 };
 
 // The library at `path` in the emulator, embedded in the simulated host;
@@ -76,4 +79,4 @@ std::unique_ptr<PluginModule> LoadEmulatedModule(const std::string& path,
                                                  bool countInstructions = false,
                                                  std::uint64_t instructionBudget = 0);
 
-}  // namespace tier::host
+}  // namespace tier::hostlink

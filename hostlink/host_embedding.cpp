@@ -2,10 +2,20 @@
 
 #include "host/native_memory.h"
 #include "simhost/field_check.h"
+#include "simhost/host_session.h"
 #include "simhost/host_side.h"
 #include "support/hex.h"
 
-namespace tier::host {
+namespace tier::hostlink {
+
+using host::HostMemory;
+using host::HostMemoryInEffect;
+using host::IsInsideRecord;
+using host::ServiceFunction;
+using sim::DeliverRefresh;
+using sim::kServiceSlotBytes;
+using sim::kServiceStubs;
+using sim::ServiceAt;
 namespace {
 
 constexpr int kServiceWords = 3;  // every service takes three words, stdcall
@@ -15,10 +25,12 @@ constexpr int kRefreshNodeWords = 3;
 static_assert(emulator::guest_map::kEmbedderGates.Holds(kServiceStubs, emulator::guest_map::kPage),
               "the service page lies where the emulator offers call gates");
 
+// The memory of the host in effect, told apart from any other by its session.
 emulator::SharedMemory HostRecords() {
-  const HostMemory* view = ResolvingAgainst();
-  if (view == nullptr) return {};
-  return {view->bytes, view->base, static_cast<std::uint32_t>(view->capacity), view->serial};
+  const sim::HostSession* session = sim::HostSession::InEffect();
+  if (session == nullptr || session->memory == nullptr) return {};
+  const HostMemory& view = *session->memory;
+  return {view.bytes, view.base, static_cast<std::uint32_t>(view.capacity), session->serial()};
 }
 
 std::string HostAccessProblem(const CurrentHost& currentHost, std::uint32_t address,
@@ -29,7 +41,7 @@ std::string HostAccessProblem(const CurrentHost& currentHost, std::uint32_t addr
         *host, address, size, write ? sim::AccessKind::Write : sim::AccessKind::Read);
     return breach ? breach->place + ", " + breach->rule : "";
   }
-  const HostMemory* view = ResolvingAgainst();
+  const HostMemory* view = HostMemoryInEffect();
   if (view != nullptr && IsInsideRecord(*view, address, size)) return "";
   return HexAddress(address) + " outside every record of the host";
 }
@@ -66,4 +78,4 @@ emulator::LoadOptions HostLoadOptions(CurrentHost currentHost) {
   return options;
 }
 
-}  // namespace tier::host
+}  // namespace tier::hostlink

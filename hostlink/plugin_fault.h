@@ -10,11 +10,11 @@
 #include <stdexcept>
 #include <string>
 
-namespace tier::host {
+namespace tier::hostlink {
 
 class PluginFault : public std::runtime_error {
  public:
   explicit PluginFault(const std::string& what) : std::runtime_error(what) {}
 };
 
-}  // namespace tier::host
+}  // namespace tier::hostlink

@@ -15,7 +15,15 @@
 #include "host/records.h"
 #include "simhost/host_side.h"
 
-namespace tier::host {
+namespace tier::hostlink {
+
+using host::EventRoutine;
+using host::ExpressionRoutine;
+using host::HostAddress;
+using host::HostPtr;
+using host::RunData;
+using host::RunObjectInfos;
+using sim::ResolveStatic;
 
 class PluginModule {
  public:
@@ -94,4 +102,4 @@ class DirectModule : public PluginModule {
 std::unique_ptr<PluginModule> LoadTierModule(const std::string& path = "",
                                              std::uint64_t instructionBudget = 0);
 
-}  // namespace tier::host
+}  // namespace tier::hostlink

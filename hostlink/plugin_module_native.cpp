@@ -7,13 +7,17 @@
 #include "plugin/catalogue.h"
 #include "plugin/exports.h"
 #include "plugin/version.h"
+#include "simhost/host_session.h"
 
-namespace tier::host {
+namespace tier::hostlink {
 namespace {
 
 class LinkedInModule final : public DirectModule {
  public:
+  // The descriptor's tables get their addresses in a session of the
+  // module's own, whatever host is in effect, and are found again in it.
   LinkedInModule() {
+    sim::HostSession loading;
     GetRunObjectInfos(0, &infos_);
     FindTables();
   }
@@ -32,4 +36,4 @@ std::unique_ptr<PluginModule> LoadTierModule(const std::string& path,
   return std::make_unique<LinkedInModule>();
 }
 
-}  // namespace tier::host
+}  // namespace tier::hostlink

@@ -6,7 +6,7 @@
 
 #include "hostlink/plugin_module.h"
 
-namespace tier::host {
+namespace tier::hostlink {
 namespace {
 
 // Tier.vdx in the folder of the running program.
@@ -97,4 +97,4 @@ std::unique_ptr<PluginModule> LoadTierModule(const std::string& path, std::uint6
   return std::make_unique<LoadedLibraryModule>(path);
 }
 
-}  // namespace tier::host
+}  // namespace tier::hostlink

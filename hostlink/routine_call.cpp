@@ -1,12 +1,39 @@
 #include "hostlink/routine_call.h"
 
-namespace tier::host {
+namespace tier::hostlink {
+
+using host::HostAddress;
+namespace {
 
 using plugin::RoutineKind;
 
-CallOutcome CallRoutine(const PluginModule& module, sim::SimHost& sim,
-                        const plugin::RoutineInfo& routine, const CallWords& words,
-                        const CallOptions& options) {
+// A routine's argument words exactly as the host passes them.
+struct CallWords {
+  std::int32_t first = 0, second = 0;     // a condition or an action
+  std::int32_t token = kExpressionToken;  // an expression
+};
+
+}  // namespace
+
+CallOutcome Invoke(const PluginModule& module, sim::SimHost& sim, const RoutineCall& call) {
+  const plugin::RoutineInfo& routine = *call.routine;
+  const CallOptions& options = call.options;
+  // The call's host is in effect while it runs, whatever hosts came after.
+  const sim::HostSession::Scope inEffect(sim.session());
+  if (!options.keepLogs) sim.ClearLogs();
+  const LogMarks marks = MarkLogs(sim);
+  // The argument words: the first two parameters, or the unused words where
+  // the routine takes fewer, or fetches all three from GetNextParameter.
+  CallWords words{call.unusedWords[0], call.unusedWords[1], call.token};
+  if (routine.kind == RoutineKind::Condition && routine.parameterCount == 3) {
+    sim.QueueNextParameters({call.parameters[0], call.parameters[1], call.parameters[2]});
+  } else if (routine.kind != RoutineKind::Expression) {
+    if (routine.parameterCount >= 1) words.first = call.parameters[0];
+    if (routine.parameterCount >= 2) words.second = call.parameters[1];
+  } else if (routine.parameterCount == 1) {
+    sim.SetExpressionInteger(call.expressionArgument);
+  }
+
   const HostAddress runData = sim.RunDataAddress();
   sim.OpenCall(static_cast<std::uint32_t>(words.first), static_cast<std::uint32_t>(words.second));
   // The call ends, with its parameter records, even when a fault ends it.
@@ -14,9 +41,12 @@ CallOutcome CallRoutine(const PluginModule& module, sim::SimHost& sim,
     sim::SimHost& sim;
     ~CallScope() { sim.CloseCall(); }
   } scope{sim};
-  const std::optional<sim::RecordSnapshot> before =
-      options.compareRecords ? std::optional<sim::RecordSnapshot>(std::in_place, sim)
-                             : std::nullopt;
+  std::optional<sim::RecordSnapshot> before;
+  std::vector<TableRow> tableBefore;
+  if (options.compareRecords) {
+    before.emplace(sim);
+    tableBefore = DisplayTable(sim);
+  }
   CallOutcome outcome;
   if (routine.kind == RoutineKind::Condition) {
     outcome.result = module.Condition(routine.code, runData, words.first, words.second);
@@ -31,24 +61,10 @@ CallOutcome CallRoutine(const PluginModule& module, sim::SimHost& sim,
     outcome.result = 0;
     outcome.text = module.TakeText(outcome.value);  // the host releases it
   }
+  if (before)
+    outcome.contract = CheckCall(sim, marks, routine, outcome.result,
+                                 DisplayTable(sim) != tableBefore, words.token, outcome.breaches);
   return outcome;
-}
-
-CallOutcome Invoke(const PluginModule& module, sim::SimHost& sim, const RoutineCall& call) {
-  const plugin::RoutineInfo& routine = *call.routine;
-  // The argument words: the first two parameters, or the unused words where
-  // the routine takes fewer, or fetches all three from GetNextParameter.
-  CallWords words{call.unusedWords[0], call.unusedWords[1], call.token};
-  sim.ClearLogs();
-  if (routine.kind == RoutineKind::Condition && routine.parameterCount == 3) {
-    sim.QueueNextParameters({call.parameters[0], call.parameters[1], call.parameters[2]});
-  } else if (routine.kind != RoutineKind::Expression) {
-    if (routine.parameterCount >= 1) words.first = call.parameters[0];
-    if (routine.parameterCount >= 2) words.second = call.parameters[1];
-  } else if (routine.parameterCount == 1) {
-    sim.SetExpressionInteger(call.expressionArgument);
-  }
-  return CallRoutine(module, sim, routine, words, call.options);
 }
 
 std::string DescribeBreaches(const std::vector<sim::AccessBreach>& breaches) {
@@ -57,4 +73,4 @@ std::string DescribeBreaches(const std::vector<sim::AccessBreach>& breaches) {
   return text;
 }
 
-}  // namespace tier::host
+}  // namespace tier::hostlink

@@ -38,7 +38,7 @@
 
 namespace {
 
-using tier::host::PluginModule;
+using tier::hostlink::PluginModule;
 using tier::plugin::kCatalogue;
 using tier::plugin::RoutineInfo;
 using tier::scene::CommandLine;
@@ -315,7 +315,7 @@ int Main(int argc, char** argv) {
     return kExitFailed;
   }
   const std::unique_ptr<PluginModule> loaded =
-      tier::host::LoadTierModule(command.modulePath, command.instructionBudget);
+      tier::hostlink::LoadTierModule(command.modulePath, command.instructionBudget);
   const PluginModule& module = *loaded;
   if (!module.ok()) {
     PrintError("cannot load the plug-in: " + module.error());
@@ -358,7 +358,7 @@ int main(int argc, char** argv) {
   // one line and a status, never in an abort.
   try {
     return Main(argc, argv);
-  } catch (const tier::host::PluginFault& fault) {
+  } catch (const tier::hostlink::PluginFault& fault) {
     std::fflush(stdout);  // the report up to the call comes first
     PrintError(fault.what());
     return tier::scene::kExitPluginFault;

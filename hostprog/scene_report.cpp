@@ -159,7 +159,7 @@ std::string OrderStrip(const std::vector<NodeView>& nodes) {
   return strip.empty() ? "(empty list)" : strip;
 }
 
-void RunScene(const host::PluginModule& module, const SceneFile& scene, const ReportSink& sink,
+void RunScene(const hostlink::PluginModule& module, const SceneFile& scene, const ReportSink& sink,
               std::vector<SceneStep>* steps) {
   ReportWriter writer(scene);
   std::size_t keptNodes = 0;
@@ -172,7 +172,7 @@ void RunScene(const host::PluginModule& module, const SceneFile& scene, const Re
   });
 }
 
-std::string RunScene(const host::PluginModule& module, const SceneFile& scene) {
+std::string RunScene(const hostlink::PluginModule& module, const SceneFile& scene) {
   std::string report;
   RunScene(module, scene, [&report](std::string_view piece) { report += piece; });
   return report;

@@ -27,11 +27,11 @@ using ReportSink = std::function<void(std::string_view)>;
 
 // Runs the scene and hands its report to `sink`; with `steps`, also keeps the
 // steps for a picture (their nodes only while kMaxKeptNodes allows).
-void RunScene(const host::PluginModule& module, const SceneFile& scene, const ReportSink& sink,
+void RunScene(const hostlink::PluginModule& module, const SceneFile& scene, const ReportSink& sink,
               std::vector<SceneStep>* steps = nullptr);
 
 // The whole report as one text.
-std::string RunScene(const host::PluginModule& module, const SceneFile& scene);
+std::string RunScene(const hostlink::PluginModule& module, const SceneFile& scene);
 
 // Writes the report of one step after another.
 class ReportWriter {

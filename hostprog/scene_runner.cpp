@@ -31,7 +31,7 @@ std::string Argument(const CallArgument& argument) {
 
 class SteppedRun::Runner {
  public:
-  Runner(const host::PluginModule& module, const SceneFile& file)
+  Runner(const hostlink::PluginModule& module, const SceneFile& file)
       : module_(module), file_(file), sim_(file.scene) {
     int highest = -1;
     for (const sim::ObjectSpec& object : file.scene.objects)
@@ -48,7 +48,7 @@ class SteppedRun::Runner {
   bool Next() {
     if (taken_ == 0) {
       step_.frame = CaptureFrame(sim_, typeOfSlot_, nullptr);
-      step_.contract = CheckRecords(sim_);
+      step_.contract = hostlink::CheckRecords(sim_);
     } else if (taken_ <= file_.calls.size()) {
       SceneStep next = Call(taken_, file_.calls[taken_ - 1], step_.frame);
       step_ = std::move(next);
@@ -75,8 +75,8 @@ class SteppedRun::Runner {
   }
 
   // Calls the routine as the host does, with the call's words.
-  host::CallOutcome Invoke(const RoutineInfo& routine, const SceneCall& call) {
-    host::RoutineCall made;
+  hostlink::CallOutcome Invoke(const RoutineInfo& routine, const SceneCall& call) {
+    hostlink::RoutineCall made;
     made.routine = &routine;
     for (std::size_t i = 0; i < call.arguments.size() && i < made.parameters.size(); ++i)
       made.parameters[i] = Word(routine, call.arguments[i]);
@@ -89,7 +89,7 @@ class SteppedRun::Runner {
         made.expressionArgument = argument.value;
       }
     }
-    return host::Invoke(module_, sim_, made);
+    return hostlink::Invoke(module_, sim_, made);
   }
 
   // The objects the call's parameters name, as they stand before the call;
@@ -134,18 +134,14 @@ class SteppedRun::Runner {
     const bool store = routine.kind == RoutineKind::Action &&
                        routine.code == plugin::CodeOf(plugin::ActionCode::StoreFixedValue);
     if (fallsBack && !store) found = ModelFrame(sim_, before.selections);
-    const host::CallOutcome outcome = Invoke(routine, call);
+    const hostlink::CallOutcome outcome = Invoke(routine, call);
     step.answer.result = outcome.result;
     step.answer.isText = plugin::ReturnsText(routine);
     step.answer.text = outcome.text;
-    // The three-parameter conditions fetch every parameter from the host.
-    const int nextParameterCalls =
-        routine.kind == RoutineKind::Condition && routine.parameterCount == 3 ? 3 : 0;
     step.frame = CaptureFrame(sim_, typeOfSlot_, &before);
     step.tableChanged = !SameTable(before, step.frame);
     step.refreshed = sim_.RefreshedSlots();
-    step.contract = CheckCall(sim_, routine, step.answer.result, step.tableChanged,
-                              nextParameterCalls, host::kExpressionToken, outcome.breaches);
+    step.contract = outcome.contract;
     // Nothing happened: the records are those the call found, the
     // selections apart, which a false condition may have rewritten.
     const bool nothing = routine.kind == RoutineKind::Action
@@ -163,7 +159,7 @@ class SteppedRun::Runner {
     return step;
   }
 
-  const host::PluginModule& module_;
+  const hostlink::PluginModule& module_;
   const SceneFile& file_;
   sim::SimHost sim_;
   std::vector<int> typeOfSlot_;  // -1 for a free slot
@@ -171,11 +167,11 @@ class SteppedRun::Runner {
   std::size_t taken_ = 0;        // steps taken so far
 };
 
-void RunSteps(const host::PluginModule& module, const SceneFile& scene, const StepSink& sink) {
+void RunSteps(const hostlink::PluginModule& module, const SceneFile& scene, const StepSink& sink) {
   SteppedRun::Runner(module, scene).Run(sink);
 }
 
-SteppedRun::SteppedRun(const host::PluginModule& module, const SceneFile& scene)
+SteppedRun::SteppedRun(const hostlink::PluginModule& module, const SceneFile& scene)
     : runner_(std::make_unique<Runner>(module, scene)) {}
 
 SteppedRun::~SteppedRun() = default;

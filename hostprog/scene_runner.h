@@ -18,21 +18,21 @@ namespace tier::scene {
 // first call, then one per call in order.
 using StepSink = std::function<void(const SceneStep&)>;
 
-void RunSteps(const host::PluginModule& module, const SceneFile& scene, const StepSink& sink);
+void RunSteps(const hostlink::PluginModule& module, const SceneFile& scene, const StepSink& sink);
 
 // The same run taken one step at a time, for a caller that must give way
 // between calls (a page that runs on its only thread). `module` and `scene`
 // outlive it.
 class SteppedRun {
  public:
-  SteppedRun(const host::PluginModule& module, const SceneFile& scene);
+  SteppedRun(const hostlink::PluginModule& module, const SceneFile& scene);
   ~SteppedRun();
   // The next step into `step`; false once the last call's step was taken.
   bool Next(SceneStep& step);
 
  private:
   class Runner;
-  friend void RunSteps(const host::PluginModule&, const SceneFile&, const StepSink&);
+  friend void RunSteps(const hostlink::PluginModule&, const SceneFile&, const StepSink&);
   std::unique_ptr<Runner> runner_;
 };
 

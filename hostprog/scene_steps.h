@@ -11,12 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "hostlink/host_contract.h"
 #include "hostprog/call_reason.h"
-#include "hostprog/host_contract.h"
 #include "hostprog/scene_file.h"
 #include "simhost/sim_host.h"
 
 namespace tier::scene {
+
+using hostlink::ContractCheck;
 
 // One display node, back to front, as a step leaves it.
 struct NodeView {

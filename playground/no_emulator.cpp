@@ -2,10 +2,10 @@
 // only and never names a library file, so no path reaches this.
 #include "hostlink/emulated_module.h"
 
-namespace tier::host {
+namespace tier::hostlink {
 
 std::unique_ptr<PluginModule> LoadEmulatedModule(const std::string&, bool, std::uint64_t) {
   return nullptr;
 }
 
-}  // namespace tier::host
+}  // namespace tier::hostlink

@@ -53,8 +53,9 @@ std::unique_ptr<Run> g_run;
 std::string g_answer;        // the text handed out last
 std::string g_pictureError;  // why the last picture asked for is empty
 
-const tier::host::PluginModule* Module() {
-  static const std::unique_ptr<tier::host::PluginModule> module = tier::host::LoadTierModule();
+const tier::hostlink::PluginModule* Module() {
+  static const std::unique_ptr<tier::hostlink::PluginModule> module =
+      tier::hostlink::LoadTierModule();
   return module->ok() ? module.get() : nullptr;
 }
 
@@ -86,7 +87,7 @@ int Begin(const std::string& text, const std::string& name) {
   g_run = std::make_unique<Run>();
   Run& run = *g_run;
   if (!Load(text, name, run)) return kExitBadInput;
-  const tier::host::PluginModule* module = Module();
+  const tier::hostlink::PluginModule* module = Module();
   if (module == nullptr) {
     run.error = "cannot load the plug-in";
     return kExitFailed;

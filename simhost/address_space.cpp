@@ -32,8 +32,6 @@ constexpr HostAddress kNativeBase = 0x00100000;
 }  // namespace
 
 AddressSpace::AddressSpace(std::size_t capacity) : capacity_(capacity) {
-  static std::uint64_t spacesMade = 0;
-  serial_ = ++spacesMade;
 #if TIER_WIN32
   // calloc: large blocks come zero-filled from the system without a memset.
   memory_ = static_cast<std::uint8_t*>(std::calloc(capacity_, 1));
@@ -49,8 +47,7 @@ AddressSpace::AddressSpace(std::size_t capacity) : capacity_(capacity) {
   if (pages == MAP_FAILED) Fail("no memory for the address space", 0, capacity_);
   memory_ = static_cast<std::uint8_t*>(pages);
   base_ = kNativeBase;
-  view_ = {memory_, base_, capacity_, 0, &blocks_, serial_};
-  host::EnterView(&view_);
+  view_ = {memory_, base_, capacity_, 0, &blocks_};
 #endif
 }
 
@@ -58,7 +55,6 @@ AddressSpace::~AddressSpace() {
 #if TIER_WIN32
   std::free(memory_);
 #else
-  host::LeaveView(&view_);
   munmap(memory_, capacity_);
 #endif
 }

@@ -39,21 +39,24 @@ class AddressSpace {
   // True when [address, address + size) lies inside one allocated block.
   bool IsInsideBlock(HostAddress address, std::size_t size) const;
 
-  // Natively, from construction to destruction, this space is a view that
-  // the plug-in's host pointers resolve against (host/native_memory.h); its
-  // memory is page-aligned and `capacity` a whole number of pages, so that a
-  // CPU emulator can share it at the same addresses.
+  // Natively the memory is page-aligned and `capacity` a whole number of
+  // pages, so that a CPU emulator can share it at the same addresses.
   HostAddress base() const { return base_; }
   std::size_t capacity() const { return capacity_; }
   std::uint8_t* memory() const { return memory_; }
-  std::uint64_t serial() const { return serial_; }
+#if !TIER_WIN32
+  // The space as the plug-in's host pointers resolve against it while its
+  // host is in effect (host/native_memory.h).
+  const host::HostMemory& view() const { return view_; }
+  // Whether each such access must lie inside one block (on unless turned off).
+  void CheckAccesses(bool checked) { view_.checked = checked; }
+#endif
 
  private:
   std::uint8_t* memory_ = nullptr;
   std::size_t capacity_ = 0;
   std::size_t used_ = 0;
   HostAddress base_ = 0;
-  std::uint64_t serial_ = 0;
   host::RecordMap blocks_;
 #if !TIER_WIN32
   host::HostMemory view_;  // what the plug-in's pointers resolve against

@@ -1,30 +1,21 @@
-// The host services natively: the plug-in's calls reach the simulated host's
-// functions through handles, RefreshNode through an installed hook.
+// The host services natively: the plug-in's calls reach the session in effect
+// (simhost/host_session.h), its services through the slots of the service
+// page, RefreshNode through the session's refresh sink.
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
 
+#include "simhost/host_session.h"
 #include "simhost/host_side.h"
 #include "simhost/test_hooks.h"
 
 namespace tier::host {
 namespace {
 
-// A service's reference is the address of its slot in the service page.
-std::vector<ServiceFunction>& Services() {
-  static std::vector<ServiceFunction> services;
-  return services;
-}
+using sim::HostSession;
 
 // Static tables get addresses in a range the address space never uses.
 constexpr HostAddress kStaticBase = 0xFFF00000;
-std::vector<const void*>& Statics() {
-  static std::vector<const void*> statics;
-  return statics;
-}
-
-RefreshHandler g_refresh = nullptr;
-int g_text_countdown = -1;
+constexpr HostAddress kStaticSlotBytes = 16;
 
 [[noreturn]] void Fail(const char* what, std::uint32_t word) {
   std::fprintf(stderr, "\n*** %s (0x%08X) ***\n", what, static_cast<unsigned>(word));
@@ -32,14 +23,25 @@ int g_text_countdown = -1;
   std::abort();
 }
 
+HostSession& Session(const char* what) {
+  HostSession* session = HostSession::InEffect();
+  if (session == nullptr) Fail(what, 0);
+  return *session;
+}
+
 std::uint32_t Call(ServiceRef service, std::uint32_t a, std::uint32_t b, std::uint32_t c) {
-  const ServiceFunction function = ServiceAt(service.word);
+  const ServiceFunction function = sim::ServiceAt(service.word);
   if (function == nullptr)
     Fail("call of a host service that the host does not offer", service.word);
   return function(a, b, c);
 }
 
 }  // namespace
+
+const HostMemory* HostMemoryInEffect() {
+  const HostSession* session = HostSession::InEffect();
+  return session != nullptr ? session->memory : nullptr;
+}
 
 std::uint32_t GetNextParameter(const RunData& runData) {
   return Call(RunHeaderOf(runData)->getNextParameter, AddressOf(&runData), 0xFFFF, 0);
@@ -52,55 +54,74 @@ std::uint32_t GetExpressionParameter(const RunData& runData, std::int32_t kind,
 }
 
 void RefreshNode(Frame& frame, DisplayNode& node) {
-  DeliverRefresh(AddressOf(&frame), AddressOf(&node), 1);
-}
-
-void DeliverRefresh(HostAddress frame, HostAddress node, std::int32_t flag) {
-  if (g_refresh != nullptr) g_refresh(frame, node, flag);
+  sim::DeliverRefresh(AddressOf(&frame), AddressOf(&node), 1);
 }
 
 char* AllocateHostText(std::size_t size) {
-  if (g_text_countdown == 0) return nullptr;
-  if (g_text_countdown > 0) --g_text_countdown;
+  HostSession& session = Session("a host text asked for with no host in effect");
+  if (session.textCountdown == 0) return nullptr;
+  if (session.textCountdown > 0) --session.textCountdown;
   return static_cast<char*>(std::malloc(size));
 }
 
-void FailHostTextAllocationAfter(int countdown) { g_text_countdown = countdown; }
-
 HostAddress StaticAddress(const void* table) {
-  auto& statics = Statics();
-  for (std::size_t i = 0; i < statics.size(); ++i)
-    if (statics[i] == table) return kStaticBase + static_cast<HostAddress>(i) * 16;
-  statics.push_back(table);
-  return kStaticBase + static_cast<HostAddress>(statics.size() - 1) * 16;
+  return Session("a table's address asked for with no host in effect").StaticAddress(table);
+}
+
+}  // namespace tier::host
+
+namespace tier::sim {
+
+void DeliverRefresh(HostAddress frame, HostAddress node, std::int32_t flag) {
+  HostSession* session = HostSession::InEffect();
+  if (session != nullptr && session->refreshSink) session->refreshSink(frame, node, flag);
+}
+
+void FailHostTextAllocationAfter(int countdown) {
+  host::Session("no host in effect to fail a text allocation").textCountdown = countdown;
 }
 
 const void* ResolveStatic(HostAddress address) {
-  const std::size_t index = (address - kStaticBase) / 16;
-  if (address < kStaticBase || index >= Statics().size())
-    Fail("not an address of one of the plug-in's tables", address);
-  return Statics()[index];
+  return host::Session("a table resolved with no host in effect").ResolveStatic(address);
 }
 
-ServiceRef MakeServiceRef(ServiceFunction function) {
-  auto& services = Services();
+host::ServiceFunction ServiceAt(HostAddress address) {
+  const HostSession* session = HostSession::InEffect();
+  return session != nullptr ? session->ServiceAt(address) : nullptr;
+}
+
+host::ServiceRef HostSession::Offer(host::ServiceFunction service) {
   std::size_t index = 0;
-  while (index < services.size() && services[index] != function) ++index;
-  if (index == services.size()) {
-    if (services.size() == 4096 / kServiceSlotBytes) Fail("no room for another host service", 0);
-    services.push_back(function);
+  while (index < services_.size() && services_[index] != service) ++index;
+  if (index == services_.size()) {
+    if (services_.size() == 4096 / sim::kServiceSlotBytes)
+      host::Fail("no room for another host service", 0);
+    services_.push_back(service);
   }
-  return ServiceRef{kServiceStubs + static_cast<std::uint32_t>(index) * kServiceSlotBytes};
+  return host::ServiceRef{sim::kServiceStubs +
+                          static_cast<std::uint32_t>(index) * sim::kServiceSlotBytes};
 }
 
-ServiceFunction ServiceAt(HostAddress address) {
-  const std::size_t index = (address - kServiceStubs) / kServiceSlotBytes;
-  if (address < kServiceStubs || (address - kServiceStubs) % kServiceSlotBytes != 0 ||
-      index >= Services().size())
+host::ServiceFunction HostSession::ServiceAt(HostAddress address) const {
+  const std::size_t index = (address - sim::kServiceStubs) / sim::kServiceSlotBytes;
+  if (address < sim::kServiceStubs ||
+      (address - sim::kServiceStubs) % sim::kServiceSlotBytes != 0 || index >= services_.size())
     return nullptr;
-  return Services()[index];
+  return services_[index];
 }
 
-void InstallRefreshHandler(RefreshHandler handler) { g_refresh = handler; }
+HostAddress HostSession::StaticAddress(const void* table) {
+  std::size_t index = 0;
+  while (index < statics_.size() && statics_[index] != table) ++index;
+  if (index == statics_.size()) statics_.push_back(table);
+  return host::kStaticBase + static_cast<HostAddress>(index) * host::kStaticSlotBytes;
+}
 
-}  // namespace tier::host
+const void* HostSession::ResolveStatic(HostAddress address) const {
+  const std::size_t index = (address - host::kStaticBase) / host::kStaticSlotBytes;
+  if (address < host::kStaticBase || index >= statics_.size())
+    host::Fail("not an address of one of the plug-in's tables", address);
+  return statics_[index];
+}
+
+}  // namespace tier::sim

@@ -21,29 +21,6 @@ using host::RunHeader;
 
 namespace {
 
-// The host keeps a pointer to itself in bytes of RunData and of the Frame
-// that are its own, so that a service finds its host from the call's RunData
-// and a refresh from its frame.
-constexpr std::size_t kHostLinkOffset = 0x10;
-static_assert(kHostLinkOffset >= offsetof(RunData, runHeader) + 4 &&
-              kHostLinkOffset + sizeof(SimHost*) <= offsetof(RunData, storedFixedValue));
-static_assert(kHostLinkOffset + sizeof(SimHost*) <= offsetof(Frame, displayList));
-
-template <typename Record>
-void LinkToHost(Record& record, SimHost* host) {
-  std::memcpy(reinterpret_cast<std::uint8_t*>(&record) + kHostLinkOffset, &host, sizeof host);
-}
-
-template <typename Record>
-SimHost* HostOf(HostAddress address) {
-  SimHost* host = nullptr;
-  const Record* record = HostPtr<Record>(address).get();
-  if (record != nullptr)
-    std::memcpy(&host, reinterpret_cast<const std::uint8_t*>(record) + kHostLinkOffset,
-                sizeof host);
-  return host;
-}
-
 // Where an object record keeps its display block and its alterable values.
 constexpr std::size_t kObjectSize = sizeof(HostObject);
 constexpr std::size_t kDisplayBlockSize = 0x10;
@@ -63,6 +40,19 @@ std::size_t CapacityFor(const SceneSpec& scene, int slots) {
   std::abort();
 }
 
+// The host whose service the plug-in calls: the one in effect. The call's
+// RunData is logged as it came, for the contract to judge.
+SimHost* ServiceHost(std::uint32_t runData) {
+  SimHost* host = SimHost::InEffect();
+  if (host == nullptr) {
+    std::fprintf(stderr,
+                 "simulated host: a service called with RunData 0x%08X and no host in effect\n",
+                 static_cast<unsigned>(runData));
+    std::abort();
+  }
+  return host;
+}
+
 }  // namespace
 
 SimHost::SimHost(const SceneSpec& scene)
@@ -74,7 +64,13 @@ SimHost::SimHost(const SceneSpec& scene)
         if (scene.objectLimit) slots = std::max(slots, int{*scene.objectLimit} + 1);
         return slots;
       }())) {
-  host::InstallRefreshHandler(&SimHost::OnRefresh);
+  session_.host = this;
+  session_.refreshSink = [this](HostAddress frame, HostAddress node, std::int32_t flag) {
+    OnRefresh(frame, node, flag);
+  };
+#if !TIER_WIN32
+  session_.memory = &space_.view();
+#endif
 
   int highest = 0;
   for (const ObjectSpec& o : scene_.objects) {
@@ -92,8 +88,6 @@ SimHost::SimHost(const SceneSpec& scene)
   runData_ = Allocate(RecordKind::RunData, sizeof(RunData));
   runHeader_ = Allocate(RecordKind::RunHeader, sizeof(RunHeader));
   frame_ = Allocate(RecordKind::Frame, sizeof(Frame));
-  LinkToHost(runData(), this);
-  LinkToHost(*space_.At<Frame>(frame_), this);
   displayList_ = Allocate(RecordKind::DisplayList, sizeof(DisplayList));
   objectTable_ =
       Allocate(RecordKind::ObjectTable, sizeof(ObjectSlot) * static_cast<std::size_t>(slotCount_));
@@ -108,8 +102,8 @@ SimHost::SimHost(const SceneSpec& scene)
   header->objectLimit = objectLimit;
   header->objectTypeList = typeList_;
   header->eventCount = scene_.eventCount;
-  header->getExpressionParameter = host::MakeServiceRef(&SimHost::ExpressionParameterService);
-  header->getNextParameter = host::MakeServiceRef(&SimHost::NextParameterService);
+  header->getExpressionParameter = session_.Offer(&SimHost::ExpressionParameterService);
+  header->getNextParameter = session_.Offer(&SimHost::NextParameterService);
   header->objectTable = HostPtr<ObjectSlot>(objectTable_);
   RunData* data = space_.At<RunData>(runData_);
   data->runHeader = HostPtr<RunHeader>(runHeader_);
@@ -233,7 +227,16 @@ void SimHost::LinkDisplayList() {
 
 SimHost::~SimHost() = default;
 
-SimHost* SimHost::FromRunData(HostAddress runData) { return HostOf<RunData>(runData); }
+SimHost* SimHost::InEffect() {
+  const HostSession* session = HostSession::InEffect();
+  return session != nullptr ? session->host : nullptr;
+}
+
+void SimHost::CheckAccesses([[maybe_unused]] bool checked) {
+#if !TIER_WIN32
+  space_.CheckAccesses(checked);
+#endif
+}
 
 RunData& SimHost::runData() const { return *space_.At<RunData>(runData_); }
 RunHeader& SimHost::runHeader() const { return *space_.At<RunHeader>(runHeader_); }
@@ -323,7 +326,7 @@ std::uint32_t SimHost::NextParameter() {
 
 std::uint32_t TIER_STDCALL SimHost::NextParameterService(std::uint32_t runData, std::uint32_t a,
                                                          std::uint32_t b) {
-  SimHost* self = HostOf<RunData>(runData);
+  SimHost* self = ServiceHost(runData);
   self->nextParameterCalls_.push_back({runData, a, b});
   return self->NextParameter();
 }
@@ -331,23 +334,21 @@ std::uint32_t TIER_STDCALL SimHost::NextParameterService(std::uint32_t runData, 
 std::uint32_t TIER_STDCALL SimHost::ExpressionParameterService(std::uint32_t runData,
                                                                std::uint32_t kind,
                                                                std::uint32_t token) {
-  SimHost* self = HostOf<RunData>(runData);
+  SimHost* self = ServiceHost(runData);
   self->expressionCalls_.push_back({runData, kind, token});
   return self->expressionValue_;
 }
 
 void SimHost::OnRefresh(HostAddress frame, HostAddress node, std::int32_t flag) {
-  SimHost* self = HostOf<Frame>(frame);
-  if (self == nullptr) return;
   // No routine refreshes millions of nodes: stop a runaway loop before the log
   // takes all the machine's memory.
   constexpr std::size_t kMostRefreshesLogged = std::size_t{1} << 22;
-  if (self->refreshes_.size() >= kMostRefreshesLogged) {
+  if (refreshes_.size() >= kMostRefreshesLogged) {
     std::fprintf(stderr, "simulated host: over %zu RefreshNode calls logged: a runaway loop\n",
                  kMostRefreshesLogged);
     std::abort();
   }
-  self->refreshes_.push_back({frame, node, flag});
+  refreshes_.push_back({frame, node, flag});
 }
 
 std::vector<int> SimHost::RefreshedSlots() const {

@@ -1,9 +1,10 @@
 // A simulated host: lays out a frame's run-time records byte for byte as the
 // host does, offers the host's services, and logs every RefreshNode call.
 // Tests, the fuzzer, the benchmarks and the host program describe scenes
-// through it. The plug-in's host pointers resolve against the memory of the
-// latest constructed SimHost still alive; its services and RefreshNode find
-// their host from the call.
+// through it. Everything of it that the plug-in reaches without being handed
+// it is its session (simhost/host_session.h), in effect from construction to
+// destruction unless a later host covers it; the one call of a routine
+// (hostlink/routine_call.h) puts its host in effect for the call.
 #pragma once
 
 #include <cstddef>
@@ -17,6 +18,7 @@
 #include "host/records.h"
 #include "simhost/address_space.h"
 #include "simhost/field_check.h"
+#include "simhost/host_session.h"
 #include "simhost/host_side.h"
 
 namespace tier::sim {
@@ -115,8 +117,12 @@ class SimHost {
   // Whether the parameter record at `start` may be read now.
   bool IsParameterLive(HostAddress start) const;
 
-  // The host whose RunData lies at `runData` in the memory view in effect.
-  static SimHost* FromRunData(HostAddress runData);
+  // The simulated host in effect; null when none is.
+  static SimHost* InEffect();
+  HostSession& session() { return session_; }
+  // Whether the plug-in's every access must lie inside one record (natively;
+  // on unless turned off, as the benchmarks do).
+  void CheckAccesses(bool checked);
 
   // --- Services ----------------------------------------------------------
   void QueueNextParameters(const std::vector<std::int32_t>& words);
@@ -173,8 +179,9 @@ class SimHost {
   static std::uint32_t TIER_STDCALL ExpressionParameterService(std::uint32_t runData,
                                                                std::uint32_t kind,
                                                                std::uint32_t token);
-  static void OnRefresh(HostAddress frame, HostAddress node, std::int32_t flag);
+  void OnRefresh(HostAddress frame, HostAddress node, std::int32_t flag);
 
+  HostSession session_;  // first made, last gone
   SceneSpec scene_;
   sim::AddressSpace space_;
   HostAddress runData_ = 0;

@@ -6,7 +6,7 @@
 #include "simhost/host_side.h"
 
 namespace {
-tier::host::RefreshHandler g_handler = nullptr;
+tier::sim::RefreshHandler g_handler = nullptr;
 }  // namespace
 
 extern "C" {
@@ -17,6 +17,6 @@ int TIER_STDCALL RefreshNode(void* frame, void* node, int flag) {
   return 0;
 }
 
-void TIER_STDCALL SetRefreshHandler(tier::host::RefreshHandler handler) { g_handler = handler; }
+void TIER_STDCALL SetRefreshHandler(tier::sim::RefreshHandler handler) { g_handler = handler; }
 
 }  // extern "C"

@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/fuzz/sort_adversary.h"
+#include "testkit/fuzz/sort_adversary.h"
 #include "tests/tier_harness.h"
 
 namespace {
@@ -206,9 +206,10 @@ TEST(AllocationFailure, ObjectConditionsGiveTheSameResultAndSelectionsWithoutThe
   };
   const auto between = [](int a, int b, int c) {
     return [=](sim::SimHost& sim) -> std::int64_t {
-      sim.QueueNextParameters(
-          {sim.ObjectParamWord(a), sim.ObjectParamWord(b), sim.ObjectParamWord(c)});
-      return Condition(sim, plugin::CodeOf(plugin::ConditionCode::CondObjectBetween));
+      return Call(sim, {.routine = &plugin::Row(plugin::ConditionCode::CondObjectBetween),
+                        .parameters = {sim.ObjectParamWord(a), sim.ObjectParamWord(b),
+                                       sim.ObjectParamWord(c)}})
+          .result;
     };
   };
   const std::pair<const char*, std::function<std::int64_t(sim::SimHost&)>> calls[] = {

@@ -9,22 +9,15 @@
 #include "hostlink/routine_call.h"
 #include "plugin/catalogue.h"
 #include "simhost/sim_host.h"
+#include "testkit/plugin_under_test.h"
 
 namespace tier::test {
 
-// The plug-in under test, loaded once per test program: the library named by
-// the environment variable TIER_MODULE (natively: run in the emulator), or
-// else the linked-in code (natively) or the Tier.vdx beside the program.
-const host::PluginModule& Plugin();
-// Names the library Plugin() loads, instead of TIER_MODULE; call it before
-// the first call of Plugin().
-void SetPluginPath(const std::string& path);
-// The instructions each call of a library in the emulator may run, instead of
-// as many as the frame's size allows; call it before the first Plugin().
-void SetInstructionBudget(std::uint64_t budget);
-// Why the library that Plugin() names cannot be loaded; empty when it loads.
-// A program checks it first, so that a bad path ends it with one line.
-std::string PluginLoadError();
+// The plug-in under test (testkit/plugin_under_test.h).
+using testkit::Plugin;
+using testkit::PluginLoadError;
+using testkit::SetInstructionBudget;
+using testkit::SetPluginPath;
 
 // Objects in slots 0..count-1 of one type "Sprite", drawn in slot order (slot
 // 0 at the back), each with creation count 1 so that no fixed value is 0.
@@ -38,10 +31,20 @@ inline sim::SceneSpec LineOfSprites(int count) {
   return scene;
 }
 
-// Calls a routine with these argument words through host::CallRoutine; a
-// write outside the fields the plug-in may write fails the test.
-host::CallOutcome Call(sim::SimHost& sim, plugin::RoutineKind kind, int code,
-                       const host::CallWords& words, bool takeText = false);
+// Calls a routine through hostlink::Invoke; a breach of the host's contract
+// fails the test. The logs of the services and refreshes gather on.
+hostlink::CallOutcome Call(sim::SimHost& sim, hostlink::RoutineCall call);
+
+// A routine's argument words exactly as the host passes them.
+struct CallWords {
+  std::int32_t first = 0, second = 0;               // a condition or an action
+  std::int32_t token = hostlink::kExpressionToken;  // an expression
+};
+
+// Calls a routine with these argument words, an expression with the argument
+// the host holds now.
+hostlink::CallOutcome Call(sim::SimHost& sim, plugin::RoutineKind kind, int code,
+                           const CallWords& words, bool takeText = false);
 
 inline std::int32_t Condition(sim::SimHost& sim, int code, std::int32_t first = 0,
                               std::int32_t second = 0) {
@@ -56,13 +59,13 @@ inline std::int32_t Action(sim::SimHost& sim, int code, std::int32_t first = 0,
 // An expression's result; `token` is passed on to GetExpressionParameter. A
 // text's address is left with the caller.
 inline std::intptr_t Expression(sim::SimHost& sim, int code,
-                                std::int32_t token = host::kExpressionToken) {
+                                std::int32_t token = hostlink::kExpressionToken) {
   return Call(sim, plugin::RoutineKind::Expression, code, {0, 0, token}).value;
 }
 
 // A text expression's result, copied out and released as the host would; an
 // empty string for a null pointer, which `wasNull` tells apart.
 std::string ExpressionText(sim::SimHost& sim, int code, bool* wasNull = nullptr,
-                           std::int32_t token = host::kExpressionToken);
+                           std::int32_t token = hostlink::kExpressionToken);
 
 }  // namespace tier::test

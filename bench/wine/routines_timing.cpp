@@ -13,7 +13,7 @@
 #include <random>
 #include <vector>
 
-#include "tests/workload/routine_calls.h"
+#include "testkit/routine_calls.h"
 
 namespace {
 
@@ -59,8 +59,8 @@ double TimePlugin(const Routine& r, int balls, int walls) {
   checked.Run();
   if (!checked.Breaches().empty())
     std::fprintf(stderr, "%s broke the host's contract:\n%s", KindName(r).c_str(),
-                 tier::host::DescribeBreaches(checked.Breaches()).c_str());
-  PluginCaller caller(sim, r, balls + walls, tier::test::Plugin(), false);
+                 tier::hostlink::DescribeBreaches(checked.Breaches()).c_str());
+  PluginCaller caller(sim, r, balls + walls, tier::testkit::Plugin(), false);
   std::mt19937 random(11);
   return Time(
       IsSort(r), [&] { return caller.Run(); },

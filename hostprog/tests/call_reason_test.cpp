@@ -14,8 +14,8 @@
 #include "hostprog/model_frame.h"
 #include "hostprog/scene_steps.h"
 #include "plugin/catalogue.h"
-#include "tests/fuzz/cases.h"
-#include "tests/model/layout.h"
+#include "testkit/fuzz/cases.h"
+#include "testkit/layout.h"
 
 namespace tier::scene {
 namespace {

@@ -200,8 +200,8 @@ std::vector<std::filesystem::path> ExampleScenePaths() {
 }
 
 TEST(ScenePicture, EveryExampleSceneDrawsAWellFormedSelfContainedPicture) {
-  const auto loaded = host::LoadTierModule();
-  const host::PluginModule& module = *loaded;
+  const auto loaded = hostlink::LoadTierModule();
+  const hostlink::PluginModule& module = *loaded;
   ASSERT_TRUE(module.ok()) << module.error();
   const auto paths = ExampleScenePaths();
   ASSERT_GE(paths.size(), 5u);
@@ -234,8 +234,8 @@ TEST(ScenePicture, MarksAndEscapesWhatItDraws) {
                  "order 0 uncounted, 1 noRefresh\ncall \"Reverse all\"\n",
                  "s.scene", scene, error))
       << error;
-  const auto loaded = host::LoadTierModule();
-  const host::PluginModule& module = *loaded;
+  const auto loaded = hostlink::LoadTierModule();
+  const hostlink::PluginModule& module = *loaded;
   std::vector<SceneStep> steps;
   RunScene(
       module, scene, [](std::string_view) {}, &steps);
@@ -302,7 +302,7 @@ std::string PictureOf(const std::string& text) {
   if (!error.empty()) return "";
   std::vector<SceneStep> steps;
   RunScene(
-      *host::LoadTierModule(), scene, [](std::string_view) {}, &steps);
+      *hostlink::LoadTierModule(), scene, [](std::string_view) {}, &steps);
   EXPECT_TRUE(ScenePicture(scene, steps, picture, error)) << error;
   EXPECT_EQ(testing::XmlProblem(picture), "");
   return picture;
@@ -419,7 +419,7 @@ TEST(SceneRunner, TableRowsHoldTheLongestNames) {
   ASSERT_TRUE(ParseScene("type " + name + "\nobject 0 " + name + " x 7\norder 0\n", "s.scene",
                          scene, error))
       << error;
-  const std::string report = RunScene(*host::LoadTierModule(), scene);
+  const std::string report = RunScene(*hostlink::LoadTierModule(), scene);
   EXPECT_NE(report.find("\n      1         1             1     0  " + name +
                         "       65536       7       0\n  selection "),
             std::string::npos)
@@ -435,9 +435,9 @@ namespace {
 // The linked-in plug-in with planted faults: every action answers 7,
 // "%0 At Back?" reverses the order before it answers, and "tirGetNumLvls("
 // moves the object in slot 0, whose x belongs to the host.
-class FaultyModule : public host::PluginModule {
+class FaultyModule : public hostlink::PluginModule {
  public:
-  FaultyModule() : inner_(host::LoadTierModule()) { infos_ = inner_->infos(); }
+  FaultyModule() : inner_(hostlink::LoadTierModule()) { infos_ = inner_->infos(); }
   std::int32_t Condition(int code, host::HostAddress runData, std::int32_t first,
                          std::int32_t second) const override {
     if (code == 0) inner_->Action(8, runData, 0, 0);
@@ -461,7 +461,7 @@ class FaultyModule : public host::PluginModule {
   std::string String(unsigned id) const override { return inner_->String(id); }
 
  private:
-  std::unique_ptr<host::PluginModule> inner_;
+  std::unique_ptr<hostlink::PluginModule> inner_;
 };
 
 TEST(SceneRunner, BreachesOfTheContractAreReportedWhereTheyHappen) {
@@ -502,7 +502,7 @@ TEST(SceneRunner, BreachesOfTheContractAreReportedWhereTheyHappen) {
 class FaultingModule : public FaultyModule {
  public:
   std::int32_t Action(int, host::HostAddress, std::int32_t, std::int32_t) const override {
-    throw host::PluginFault(
+    throw hostlink::PluginFault(
         "lib.vdx wrote 4 bytes at RunData+0x06 (runHeader), which the "
         "plug-in may only read");
   }
@@ -521,7 +521,7 @@ TEST(SceneRunner, AFaultEndsTheRunAfterTheStepsBeforeIt) {
   EXPECT_THROW(
       RunScene(
           FaultingModule(), scene, [&report](std::string_view piece) { report += piece; }, &steps),
-      host::PluginFault);
+      hostlink::PluginFault);
   EXPECT_EQ(steps.size(), 2u) << "the frame and the first call";
   EXPECT_EQ(report.find("call 2"), std::string::npos) << report;
 }
@@ -542,7 +542,7 @@ TEST(SceneRunner, SaysWhyACallDidNothingBesideItsOutcome) {
                  "call \"Send %0 to Back\" fv(slot 0)\n",
                  "s.scene", scene, error))
       << error;
-  const std::string report = RunScene(*host::LoadTierModule(), scene);
+  const std::string report = RunScene(*hostlink::LoadTierModule(), scene);
   EXPECT_NE(report.find("  order unchanged: 3 0\n  why: A's first instance in scope, slot 3 "
                         "(fixed value 65539), lies beyond objectLimit 1, the last slot the "
                         "actions look in\n  refreshed: none\n"),
@@ -571,7 +571,7 @@ TEST(SceneRunner, ObjectFormFallingBackOnTheStoredValueNamesWhatItMoved) {
       << error;
   std::vector<SceneStep> steps;
   RunScene(
-      *host::LoadTierModule(), scene, [](std::string_view) {}, &steps);
+      *hostlink::LoadTierModule(), scene, [](std::string_view) {}, &steps);
   ASSERT_EQ(steps.size(), 4u);
   const std::string note =
       "Fish has no instance in scope, so the call acts on the stored fixed value 65537 (Weed 1)";

@@ -14,8 +14,8 @@
 #include "hostprog/tests/xml_problem.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const auto loaded = tier::host::LoadTierModule();
-  const tier::host::PluginModule& module = *loaded;
+  static const auto loaded = tier::hostlink::LoadTierModule();
+  const tier::hostlink::PluginModule& module = *loaded;
   tier::scene::SceneFile scene;
   std::string error;
   const std::string_view text(reinterpret_cast<const char*>(data), size);

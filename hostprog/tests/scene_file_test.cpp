@@ -242,8 +242,8 @@ TEST(SceneRunner, ReportsEachCallWithoutAddresses) {
       "call \"%0 At Back?\" object Ball\n"
       "call \"Store Fixed Value for %0\" object Ball\n"
       "call \"tirGetDesc$(\" 1\n");
-  const auto loaded = host::LoadTierModule();
-  const host::PluginModule& module = *loaded;
+  const auto loaded = hostlink::LoadTierModule();
+  const hostlink::PluginModule& module = *loaded;
   ASSERT_TRUE(module.ok()) << module.error();
   const std::string report = RunScene(module, file);
   EXPECT_EQ(report, RunScene(module, file));  // a fresh host each run

@@ -181,8 +181,8 @@ class Mutator {
 TEST(SceneFileFuzz, MutatedScenesAreRefusedWithALineOrRunCleanly) {
   const std::vector<std::string> scenes = ExampleScenes();
   ASSERT_GE(scenes.size(), 5u) << "no example scenes in " << TIER_SCENES_DIR;
-  const auto loaded = host::LoadTierModule();
-  const host::PluginModule& module = *loaded;
+  const auto loaded = hostlink::LoadTierModule();
+  const hostlink::PluginModule& module = *loaded;
   ASSERT_TRUE(module.ok()) << module.error();
   const std::regex kErrorShape(R"(fuzz\.scene:[0-9]+: .+)");
 

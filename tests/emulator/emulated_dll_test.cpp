@@ -35,8 +35,8 @@ std::string ProductPath() {
 
 // The product loaded afresh, with its routines named as the module names them.
 struct Loaded {
-  std::unique_ptr<host::PluginModule> module = host::LoadEmulatedModule(ProductPath());
-  host::EmulatedModule& emulated = static_cast<host::EmulatedModule&>(*module);
+  std::unique_ptr<hostlink::PluginModule> module = hostlink::LoadEmulatedModule(ProductPath());
+  hostlink::EmulatedModule& emulated = static_cast<hostlink::EmulatedModule&>(*module);
   EmulatedDll& dll = emulated.dll();
 };
 
@@ -62,6 +62,21 @@ std::vector<std::uint8_t> ReadFrom(std::uint32_t address) {  // mov eax, [addres
   return Then(code);
 }
 
+// Calls a routine of `module` as the host does, its first parameter `first`
+// and the rest 0; the whole call, its fault if any.
+GuestCall CallAsTheHost(const hostlink::PluginModule& module, sim::SimHost& sim,
+                        plugin::RoutineKind kind, int routineCode, std::int32_t first = 0) {
+  hostlink::RoutineCall call{
+      .routine = plugin::FindRoutine(kind, static_cast<std::uint16_t>(routineCode))};
+  call.parameters[0] = first;
+  try {
+    hostlink::Invoke(module, sim, call);
+  } catch (const hostlink::PluginFault&) {
+    // The fault is the last call's.
+  }
+  return static_cast<const hostlink::EmulatedModule&>(module).LastCall();
+}
+
 class PlantedFault : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(loaded_.module->ok()) << loaded_.module->error(); }
@@ -80,11 +95,11 @@ class PlantedFault : public ::testing::Test {
     std::vector<std::uint8_t> original(code.size());
     loaded_.dll.Read(routine, original.data(), static_cast<std::uint32_t>(original.size()));
     EXPECT_TRUE(loaded_.dll.Patch(routine, code));
-    const std::vector<std::uint32_t> words(kind == kExpression ? 1 : 2, 0);
-    const GuestCall call =
-        loaded_.emulated.CallRoutine(kind, routineCode, sim_.RunDataAddress(), words);
+    const GuestCall call = Planted(kind, routineCode);
     EXPECT_TRUE(loaded_.dll.Patch(routine, original));
-    EXPECT_EQ(loaded_.module->Condition(0, sim_.RunDataAddress(), sim_.FixedValue(0), 0), 1)
+    hostlink::RoutineCall atBack{.routine = &plugin::Row(plugin::ConditionCode::CondAtBack)};
+    atBack.parameters[0] = sim_.FixedValue(0);
+    EXPECT_EQ(hostlink::Invoke(*loaded_.module, sim_, atBack).result, 1)
         << "the library runs on after the fault";
     if (!call.fault.empty()) {
       EXPECT_EQ(call.fault.rfind(ProductPath() + " ", 0), 0u) << "names the file as given";
@@ -106,6 +121,13 @@ class PlantedFault : public ::testing::Test {
       if (import.name == name) return loaded_.dll.image().base + import.slotRva;
     return 0;
   }
+
+  GuestCall Planted(plugin::RoutineKind kind, int routineCode) {
+    return CallAsTheHost(*loaded_.module, sim_, kind, routineCode);
+  }
+
+  // Calls "%0 At Back?" as the host does; the fault that ended it, if any.
+  std::string AtBackFault() { return Planted(plugin::RoutineKind::Condition, 0).fault; }
 
   host::HostAddress ObjectAddress(int slot) { return sim_.space().AddressOf(sim_.Object(slot)); }
 
@@ -184,7 +206,7 @@ TEST_F(PlantedFault, ALoopThatNeverEndsIsStoppedByTheInstructionBudget) {
   const std::string fault = FaultOf({0xEB, 0xFE});
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  EXPECT_NE(fault.find(" ran more than " + std::to_string(host::InstructionBudget(3)) +
+  EXPECT_NE(fault.find(" ran more than " + std::to_string(hostlink::InstructionBudget(3)) +
                        " instructions in a call of condition 0 \"%0 At Back?\"; it may never "
                        "return"),
             std::string::npos)
@@ -193,11 +215,9 @@ TEST_F(PlantedFault, ALoopThatNeverEndsIsStoppedByTheInstructionBudget) {
 
   // A budget of one's own replaces the frame's: here too small for the
   // unchanged "Send %0 to Back" (action 5), which walks the whole frame.
-  const std::unique_ptr<host::PluginModule> small =
-      host::LoadEmulatedModule(ProductPath(), false, 20);
-  auto& emulated = static_cast<host::EmulatedModule&>(*small);
-  const GuestCall call = emulated.CallRoutine(kAction, 5, sim_.RunDataAddress(),
-                                              {static_cast<std::uint32_t>(sim_.FixedValue(2)), 0});
+  const std::unique_ptr<hostlink::PluginModule> small =
+      hostlink::LoadEmulatedModule(ProductPath(), false, 20);
+  const GuestCall call = CallAsTheHost(*small, sim_, kAction, 5, sim_.FixedValue(2));
   EXPECT_NE(call.fault.find(" ran more than 20 instructions in a call of action 5"),
             std::string::npos)
       << call.fault;
@@ -248,13 +268,12 @@ TEST_F(PlantedFault, AReadPastAHostRecordIsStoppedInTheUnchangedRoutine) {
   const host::HostAddress shortBlock = sim_.space().Allocate(4);
   host::Frame* frame = sim_.runHeader().frame.get();
   frame->displayList = host::HostPtr<host::DisplayList>(shortBlock + 2 - 0x08);
-  const GuestCall call = loaded_.emulated.CallRoutine(kCondition, 0, sim_.RunDataAddress(), {0, 0});
-  EXPECT_NE(call.fault.find("read 4 bytes at " + HexAddress(shortBlock + 2) +
-                            ", which lies in no block of the host"),
+  const std::string fault = AtBackFault();
+  EXPECT_NE(fault.find("read 4 bytes at " + HexAddress(shortBlock + 2) +
+                       ", which lies in no block of the host"),
             std::string::npos)
-      << call.fault;
-  EXPECT_NE(call.fault.find(", in a call of condition 0 \"%0 At Back?\""), std::string::npos)
-      << call.fault;
+      << fault;
+  EXPECT_NE(fault.find(", in a call of condition 0 \"%0 At Back?\""), std::string::npos) << fault;
 }
 
 // What a stdcall function owes its caller beyond memory: each broken rule
@@ -340,7 +359,7 @@ TEST_F(PlantedFault, HeapKeptAfterTheCallIsNamedButAHandedOverTextIsNot) {
   // A text expression hands its new block to the host ("tirGetDesc$(", ret 8)...
   GuestCall text = PlantedIn(kExpression, 3, Joined(allocate, {0xC2, 0x08, 0x00}));
   EXPECT_EQ(text.fault, "");
-  EXPECT_TRUE(loaded_.dll.heap().Free(text.result)) << "the host releases it";
+  EXPECT_FALSE(loaded_.dll.heap().Free(text.result)) << "the host took it over and released it";
   // ...and that block alone: a second one is kept.
   text = PlantedIn(kExpression, 3,
                    Joined(Joined(allocate, {0x50}), Joined(allocate, {0x58, 0xC2, 0x08, 0x00})));
@@ -368,11 +387,11 @@ TEST_F(PlantedFault, StackBeyondTheBoundIsNamedAtTheAccess) {
   EXPECT_EQ(BreachOf(deep(kStackBound - 8)), "") << "within the bound";
 
   // Counting, the emulator finds the deepest byte touched, exactly.
-  const std::unique_ptr<host::PluginModule> counting =
-      host::LoadEmulatedModule(ProductPath(), true);
-  auto& emulated = static_cast<host::EmulatedModule&>(*counting);
+  const std::unique_ptr<hostlink::PluginModule> counting =
+      hostlink::LoadEmulatedModule(ProductPath(), true);
+  auto& emulated = static_cast<hostlink::EmulatedModule&>(*counting);
   ASSERT_TRUE(emulated.dll().Patch(emulated.RoutineAddress(kAction, 0), deep(0x1234)));
-  const GuestCall call = emulated.CallRoutine(kAction, 0, sim_.RunDataAddress(), {0, 0});
+  const GuestCall call = CallAsTheHost(*counting, sim_, kAction, 0);
   EXPECT_EQ(call.fault, "");
   EXPECT_EQ(call.stackBytes, 0x1234u);
 }
@@ -387,7 +406,8 @@ std::string LoadError(const std::vector<std::uint8_t>& bytes) {
   std::ofstream(path, std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()),
              static_cast<std::streamsize>(bytes.size()));
-  const Result<std::unique_ptr<EmulatedDll>> dll = EmulatedDll::Load(path, host::HostLoadOptions());
+  const Result<std::unique_ptr<EmulatedDll>> dll =
+      EmulatedDll::Load(path, hostlink::HostLoadOptions());
   return dll ? "" : dll.error();
 }
 
@@ -417,7 +437,7 @@ TEST(Loading, RefusesWhatItCannotRunAndSaysWhy) {
 // Moved from its preferred base, with its relocations applied, the library
 // runs all the same; a base in the emulated host's own memory is refused.
 TEST(Loading, RunsTheLibraryAtAnotherBase) {
-  LoadOptions options = host::HostLoadOptions();
+  LoadOptions options = hostlink::HostLoadOptions();
   options.base = 0x10000000;
   const Result<std::unique_ptr<EmulatedDll>> refused = EmulatedDll::Load(ProductPath(), options);
   ASSERT_FALSE(refused);

@@ -1,7 +1,7 @@
 // How the cost of the routines grows with the frame, counted in instructions
 // of Tier.vdx in the emulator: the same on every machine and under any load,
 // so the test can assert on it where it could never assert on time.
-#include "tests/workload/instruction_counts.h"
+#include "testkit/instruction_counts.h"
 
 #include <gtest/gtest.h>
 
@@ -22,16 +22,16 @@ namespace {
 // n^2 (256 times) fails.
 double NLogNGrowth(int from, int to) { return (to * std::log2(to)) / (from * std::log2(from)); }
 
-std::unique_ptr<host::PluginModule> CountingModule() {
+std::unique_ptr<hostlink::PluginModule> CountingModule() {
   const char* path = std::getenv("TIER_MODULE");
-  return host::LoadEmulatedModule(path != nullptr ? path : TIER_DEFAULT_MODULE,
-                                  /*countInstructions=*/true);
+  return hostlink::LoadEmulatedModule(path != nullptr ? path : TIER_DEFAULT_MODULE,
+                                      /*countInstructions=*/true);
 }
 
 TEST(InstructionCounts, ObjectFormsAndSortsGrowNoFasterThanNLogN) {
   const auto module = CountingModule();
   ASSERT_TRUE(module->ok()) << module->error();
-  const auto& emulated = static_cast<const host::EmulatedModule&>(*module);
+  const auto& emulated = static_cast<const hostlink::EmulatedModule&>(*module);
   const double bound = 1.1 * NLogNGrowth(kCountedSizes[0], kCountedSizes[2]);
   int checked = 0;
   for (const Routine& routine : EveryRoutine()) {
@@ -85,7 +85,7 @@ TEST(InstructionCounts, EveryRoutineStaysWithinTwoPercentOfTheCommittedCounts) {
   ASSERT_EQ(table.size(), EveryRoutine().size()) << "rows in " << TIER_INSTRUCTION_COUNTS;
   const auto module = CountingModule();
   ASSERT_TRUE(module->ok()) << module->error();
-  const auto& emulated = static_cast<const host::EmulatedModule&>(*module);
+  const auto& emulated = static_cast<const hostlink::EmulatedModule&>(*module);
   for (const Routine& routine : EveryRoutine()) {
     const auto row = table.find({KindName(routine), routine.code});
     ASSERT_NE(row, table.end()) << KindName(routine) << " " << routine.code << " has no row";

@@ -30,21 +30,22 @@ TEST(PluginFaultResult, ALoopThatNeverEndsIsStoppedAndNamesTheFileAsGiven) {
   const std::filesystem::path copy = std::filesystem::path(testing::TempDir()) / "another name.vdx";
   std::filesystem::copy_file(product != nullptr ? product : TIER_DEFAULT_MODULE, copy,
                              std::filesystem::copy_options::overwrite_existing);
-  const std::unique_ptr<host::PluginModule> module = host::LoadEmulatedModule(copy.string());
+  const std::unique_ptr<hostlink::PluginModule> module =
+      hostlink::LoadEmulatedModule(copy.string());
   ASSERT_TRUE(module->ok()) << module->error();
-  const auto& emulated = static_cast<const host::EmulatedModule&>(*module);
+  const auto& emulated = static_cast<const hostlink::EmulatedModule&>(*module);
   const plugin::RoutineInfo& sendBackOne = plugin::Row(plugin::ActionCode::SendBackOne);
   const std::uint32_t routine = emulated.RoutineAddress(sendBackOne.kind, sendBackOne.code);
   ASSERT_TRUE(emulated.dll().Patch(routine, {0xEB, 0xFE}));  // jmp to itself
 
   sim::SimHost sim(LineOfSprites(3));
-  host::RoutineCall call;
+  hostlink::RoutineCall call;
   call.routine = &sendBackOne;
   call.parameters[0] = sim.FixedValue(1);
   try {
-    host::Invoke(*module, sim, call);
+    hostlink::Invoke(*module, sim, call);
     ADD_FAILURE() << "the call returned";
-  } catch (const host::PluginFault& fault) {
+  } catch (const hostlink::PluginFault& fault) {
     const std::string what = fault.what();
     EXPECT_NE(what.find(copy.string()), std::string::npos) << what;
     EXPECT_EQ(what.find("Tier.vdx"), std::string::npos) << what;
@@ -53,7 +54,7 @@ TEST(PluginFaultResult, ALoopThatNeverEndsIsStoppedAndNamesTheFileAsGiven) {
   const plugin::RoutineInfo& atBack = plugin::Row(plugin::ConditionCode::CondAtBack);
   call.routine = &atBack;
   call.parameters[0] = sim.FixedValue(0);
-  EXPECT_EQ(host::Invoke(*module, sim, call).result, 1);
+  EXPECT_EQ(hostlink::Invoke(*module, sim, call).result, 1);
   std::filesystem::remove(copy);
 }
 
@@ -97,10 +98,10 @@ TEST(PluginFaultResult, TheHostProgramExitsWithStatus3AndTheMessage) {
   // The routine's first bytes, found in the file by the code around them,
   // become "mov ebx, 0x5A5A5A5A; ret 12".
   {
-    const std::unique_ptr<host::PluginModule> module =
-        host::LoadEmulatedModule(product != nullptr ? product : TIER_DEFAULT_MODULE);
+    const std::unique_ptr<hostlink::PluginModule> module =
+        hostlink::LoadEmulatedModule(product != nullptr ? product : TIER_DEFAULT_MODULE);
     ASSERT_TRUE(module->ok()) << module->error();
-    const auto& emulated = static_cast<const host::EmulatedModule&>(*module);
+    const auto& emulated = static_cast<const hostlink::EmulatedModule&>(*module);
     constexpr std::uint32_t kBefore = 32;
     std::vector<char> around(2 * kBefore);
     emulated.dll().Read(emulated.RoutineAddress(plugin::RoutineKind::Action, 0) - kBefore,

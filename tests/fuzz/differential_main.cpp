@@ -25,8 +25,8 @@
 #include <unistd.h>
 #endif
 
-#include "tests/fuzz/driver.h"
-#include "tests/tier_harness.h"
+#include "testkit/fuzz/driver.h"
+#include "testkit/plugin_under_test.h"
 
 namespace {
 
@@ -160,10 +160,10 @@ int main(int argc, char** argv) {
     else if (std::strcmp(argv[i], "--large-objects") == 0)
       options.frames.largeFrameObjects = std::atoi(value);
     else if (std::strcmp(argv[i], "--module") == 0)
-      tier::test::SetPluginPath(value);
+      tier::testkit::SetPluginPath(value);
     else if (std::strcmp(argv[i], "--instruction-budget") == 0 &&
              std::strtoull(value, nullptr, 10) > 0)
-      tier::test::SetInstructionBudget(std::strtoull(value, nullptr, 10));
+      tier::testkit::SetInstructionBudget(std::strtoull(value, nullptr, 10));
     else if (std::strcmp(argv[i], "--jobs") == 0 && std::atoi(value) >= 1 && std::atoi(value) <= 64)
       jobs = std::atoi(value);
     else {
@@ -181,7 +181,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "--frame-seed runs one frame: it takes no --jobs\n");
     return 2;
   }
-  if (const std::string error = tier::test::PluginLoadError(); !error.empty()) {
+  if (const std::string error = tier::testkit::PluginLoadError(); !error.empty()) {
     std::fprintf(stderr, "cannot load the plug-in: %s\n", error.c_str());
     return 2;
   }

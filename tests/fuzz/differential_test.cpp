@@ -4,7 +4,7 @@
 // least once, so that the run is known to reach past the early exits.
 #include <gtest/gtest.h>
 
-#include "tests/fuzz/driver.h"
+#include "testkit/fuzz/driver.h"
 
 namespace tier::fuzz {
 namespace {

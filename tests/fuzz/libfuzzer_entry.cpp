@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "tests/fuzz/differential.h"
+#include "testkit/fuzz/differential.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tier::fuzz;

@@ -12,7 +12,7 @@
 
 #include "model/model.h"
 #include "order/sort.h"
-#include "tests/fuzz/sort_adversary.h"
+#include "testkit/fuzz/sort_adversary.h"
 
 namespace tier::fuzz {
 namespace {

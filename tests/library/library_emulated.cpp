@@ -22,7 +22,7 @@ emulator::EmulatedDll& Library() {
       std::abort();
     }
     Result<std::unique_ptr<emulator::EmulatedDll>> loaded =
-        emulator::EmulatedDll::Load(path, host::HostLoadOptions());
+        emulator::EmulatedDll::Load(path, hostlink::HostLoadOptions());
     if (!loaded) {
       std::fprintf(stderr, "cannot load the library: %s\n", loaded.error().c_str());
       std::abort();

@@ -54,7 +54,7 @@ namespace {
 HMODULE Library() {
   static const HMODULE library = [] {
     // Loaded as the host program loads it, and kept loaded.
-    static const std::unique_ptr<host::PluginModule> module = host::LoadTierModule();
+    static const std::unique_ptr<hostlink::PluginModule> module = hostlink::LoadTierModule();
     const HMODULE loaded = GetModuleHandleA("Tier.vdx");
     if (!module->ok() || loaded == nullptr) {
       std::fprintf(stderr, "cannot load Tier.vdx: %s\n", module->error().c_str());

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/model/layout.h"
+#include "testkit/layout.h"
 
 namespace tier::model {
 namespace {

@@ -55,13 +55,18 @@ Selection SelectionOf(const sim::SimHost& sim, int type) {
 std::int16_t LinkOf(const sim::SimHost& sim, int slot) { return sim.Object(slot)->nextSelected; }
 
 std::int32_t Between(sim::SimHost& sim, std::int32_t f1, std::int32_t f2, std::int32_t f3) {
-  sim.QueueNextParameters({f1, f2, f3});
-  return Condition(sim, kBetween, kGarbage, kGarbage);
+  return Call(sim, {.routine = plugin::FindRoutine(plugin::RoutineKind::Condition, kBetween),
+                    .parameters = {f1, f2, f3},
+                    .unusedWords = {kGarbage, kGarbage}})
+      .result;
 }
 
 std::int32_t ObjectBetween(sim::SimHost& sim, int a, int b, int c) {
-  sim.QueueNextParameters({sim.ObjectParamWord(a), sim.ObjectParamWord(b), sim.ObjectParamWord(c)});
-  return Condition(sim, kObjectBetween, kGarbage, kGarbage);
+  return Call(sim, {.routine = plugin::FindRoutine(plugin::RoutineKind::Condition, kObjectBetween),
+                    .parameters = {sim.ObjectParamWord(a), sim.ObjectParamWord(b),
+                                   sim.ObjectParamWord(c)},
+                    .unusedWords = {kGarbage, kGarbage}})
+      .result;
 }
 
 void ExpectThreeNextParameterCalls(const sim::SimHost& sim) {

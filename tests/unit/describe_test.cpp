@@ -34,15 +34,15 @@ std::string TakeText(char* text) {
 
 TEST(DescribeLevels, ReturnsNullWhenTheTextCannotBeAllocated) {
   sim::SimHost sim(ThreeObjects(std::string(500, 'L')));
-  host::FailHostTextAllocationAfter(0);
+  sim::FailHostTextAllocationAfter(0);
   EXPECT_EQ(DescribeLevels(sim.runData(), 1, 10), nullptr);
   sim.SetExpressionInteger(1);
   EXPECT_EQ(expressions::GetTenDescription(sim.runData(), 0), 0);
   EXPECT_EQ(expressions::GetDescription(sim.runData(), 0), 0);
-  host::FailHostTextAllocationAfter(1);
+  sim::FailHostTextAllocationAfter(1);
   EXPECT_EQ(TakeText(DescribeLevels(sim.runData(), 2, 1)), "Lvl\tName\tFV\n\n2\tB\t1\n");
   EXPECT_EQ(DescribeLevels(sim.runData(), 2, 1), nullptr);
-  host::FailHostTextAllocationAfter(-1);
+  sim::FailHostTextAllocationAfter(-1);
   EXPECT_EQ(TakeText(DescribeLevels(sim.runData(), 3, 1)), "Lvl\tName\tFV\n\n3\tB\t2\n");
 }
 

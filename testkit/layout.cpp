@@ -1,4 +1,4 @@
-#include "tests/model/layout.h"
+#include "testkit/layout.h"
 
 #include <algorithm>
 #include <cstdio>

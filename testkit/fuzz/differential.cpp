@@ -1,4 +1,4 @@
-#include "tests/fuzz/differential.h"
+#include "testkit/fuzz/differential.h"
 
 #include <algorithm>
 #include <csignal>
@@ -12,9 +12,9 @@
 #include "hostlink/routine_call.h"
 #include "hostprog/scene_file.h"
 #include "plugin/catalogue.h"
-#include "tests/fuzz/parameters.h"
-#include "tests/model/layout.h"
-#include "tests/tier_harness.h"
+#include "testkit/fuzz/parameters.h"
+#include "testkit/layout.h"
+#include "testkit/plugin_under_test.h"
 
 namespace tier::fuzz {
 namespace {
@@ -98,7 +98,7 @@ std::int32_t WordFor(Words& words, const FuzzCall& fc, Param kind, bool first) {
 
 Actual CallPlugin(sim::SimHost& sim, Words& words, const FuzzCall& fc) {
   const model::Call& c = fc.call;
-  host::RoutineCall call;
+  hostlink::RoutineCall call;
   call.routine = &RowOf(c.kind, c.code);
   call.token = c.token;
   call.unusedWords = {fc.unusedFirst, fc.unusedSecond};
@@ -116,12 +116,12 @@ Actual CallPlugin(sim::SimHost& sim, Words& words, const FuzzCall& fc) {
       call.routine == &plugin::Row(plugin::ExpressionCode::GetFixedValueByName)
           ? static_cast<std::int32_t>(words.Text(c.textArgument))
           : c.integerArgument;
-  host::CallOutcome outcome = host::Invoke(test::Plugin(), sim, call);
+  hostlink::CallOutcome outcome = hostlink::Invoke(testkit::Plugin(), sim, call);
   Actual actual;
   actual.text = std::move(outcome.text);
   // Only the low 16 bits of an action's result are defined.
   actual.result = c.kind == Kind::Action ? outcome.result & 0xFFFF : outcome.result;
-  actual.breaches = host::DescribeBreaches(outcome.breaches);
+  actual.breaches = hostlink::DescribeBreaches(outcome.breaches);
   return actual;
 }
 
@@ -248,7 +248,7 @@ std::optional<Divergence> RunCase(const Case& c, Stats* stats) {
     Actual actual;
     try {
       actual = CallPlugin(sim, words, c.calls[i]);
-    } catch (const host::PluginFault& fault) {
+    } catch (const hostlink::PluginFault& fault) {
       return Divergence{static_cast<int>(i),
                         "  the plug-in faulted: " + std::string(fault.what()) + "\n"};
     }

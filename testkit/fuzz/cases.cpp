@@ -1,4 +1,4 @@
-#include "tests/fuzz/cases.h"
+#include "testkit/fuzz/cases.h"
 
 #include <algorithm>
 #include <climits>
@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "hostprog/scene_file.h"
-#include "tests/fuzz/parameters.h"
+#include "testkit/fuzz/parameters.h"
 
 namespace tier::fuzz {
 namespace {

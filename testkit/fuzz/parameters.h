@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "plugin/catalogue.h"
-#include "tests/fuzz/cases.h"
+#include "testkit/fuzz/cases.h"
 
 namespace tier::fuzz {
 

@@ -1,4 +1,4 @@
-#include "tests/fuzz/driver.h"
+#include "testkit/fuzz/driver.h"
 
 namespace tier::fuzz {
 

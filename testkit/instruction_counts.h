@@ -1,15 +1,15 @@
 // Instructions per routine call of the product library run in the emulator:
 // a measure of cost that does not depend on the machine or its load, so that
 // tests may assert on how it grows. The frames and calls are the routine
-// benchmark's (tests/workload/routine_calls.h): n objects, Balls and Walls.
+// benchmark's (testkit/routine_calls.h): n objects, Balls and Walls.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "hostlink/emulated_module.h"
-#include "tests/model/layout.h"
-#include "tests/workload/routine_calls.h"
+#include "testkit/layout.h"
+#include "testkit/routine_calls.h"
 
 namespace tier::bench {
 
@@ -20,8 +20,8 @@ inline constexpr int kCountedSizes[] = {500, 2000, 8000};
 // sorts on keys scrambled with a fixed seed). `module` counts instructions.
 // The call's writes outside the fields the plug-in may write, if any, go to
 // `breaches`.
-inline std::uint64_t InstructionsPerCall(const host::EmulatedModule& module, Routine routine, int n,
-                                         std::string& breaches) {
+inline std::uint64_t InstructionsPerCall(const hostlink::EmulatedModule& module, Routine routine,
+                                         int n, std::string& breaches) {
   model::Layout layout(MakeFrame(n / 2, n - n / 2));
   sim::SimHost& sim = layout.sim();
   if (IsSort(routine)) {
@@ -30,7 +30,7 @@ inline std::uint64_t InstructionsPerCall(const host::EmulatedModule& module, Rou
   }
   PluginCaller caller(sim, routine, n, module);
   caller.Run();
-  breaches = host::DescribeBreaches(caller.Breaches());
+  breaches = hostlink::DescribeBreaches(caller.Breaches());
   return module.InstructionsOfLastCall();
 }
 

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "tests/fuzz/cases.h"
+#include "testkit/fuzz/cases.h"
 
 namespace tier::fuzz {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "tests/fuzz/differential.h"
+#include "testkit/fuzz/differential.h"
 
 namespace tier::fuzz {
 

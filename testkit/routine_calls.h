@@ -17,8 +17,8 @@
 #include "hostlink/routine_call.h"
 #include "model/model.h"
 #include "plugin/catalogue.h"
-#include "tests/model/layout.h"
-#include "tests/tier_harness.h"
+#include "testkit/layout.h"
+#include "testkit/plugin_under_test.h"
 
 namespace tier::bench {
 
@@ -157,7 +157,7 @@ inline Call MakeCall(const Routine& r, int n) {
   c.typeB = kWall;
   c.typeC = kWall;
   c.nextParameters = {FixedValue(n - 3), FixedValue(n - 1), FixedValue(n - 2)};
-  c.token = host::kExpressionToken;
+  c.token = hostlink::kExpressionToken;
   c.integerArgument = 1;
   if (&row == &plugin::Row(ExpressionCode::GetLevel)) c.integerArgument = FixedValue(n - 2);
   if (&row == &plugin::Row(ExpressionCode::GetLevelFixedValue)) c.integerArgument = n / 2;
@@ -193,13 +193,13 @@ inline void StaleSelections(sim::SimHost& sim) {
 }
 
 // One routine's call on a frame laid out as host records, as the host makes
-// it (host::Invoke): parameter words made once, selections made stale before
+// it (hostlink::Invoke): parameter words made once, selections made stale before
 // each condition so that it starts from every instance again. The records
 // are compared after each call unless the call is timed.
 class PluginCaller {
  public:
   PluginCaller(sim::SimHost& sim, Routine routine, int n,
-               const host::PluginModule& module = test::Plugin(), bool compareRecords = true)
+               const hostlink::PluginModule& module = testkit::Plugin(), bool compareRecords = true)
       : module_(module),
         sim_(sim),
         r_(routine),
@@ -236,7 +236,7 @@ class PluginCaller {
     } else {
       call_.expressionArgument = c_.integerArgument;
     }
-    host::CallOutcome outcome = host::Invoke(module_, sim_, call_);
+    hostlink::CallOutcome outcome = hostlink::Invoke(module_, sim_, call_);
     breaches_ = std::move(outcome.breaches);
     if (plugin::ReturnsText(*call_.routine))
       return static_cast<std::intptr_t>(outcome.text.value_or("").size());
@@ -247,12 +247,12 @@ class PluginCaller {
   const std::vector<sim::AccessBreach>& Breaches() const { return breaches_; }
 
  private:
-  const host::PluginModule& module_;
+  const hostlink::PluginModule& module_;
   sim::SimHost& sim_;
   Routine r_;
   Call c_;
   std::int32_t ball_, wall_, ballObject_, wallObject_, altValue_;
-  host::RoutineCall call_;
+  hostlink::RoutineCall call_;
   std::vector<sim::AccessBreach> breaches_;
 };
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "model/model.h"
-#include "tests/fuzz/source.h"
+#include "testkit/fuzz/source.h"
 
 namespace tier::fuzz {
 
