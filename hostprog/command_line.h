@@ -13,6 +13,7 @@ struct CommandLine {
   std::vector<std::string> scenes;  // kRun: none for the built-in scene, or one
   std::string modulePath;           // empty: the linked-in plug-in, or Tier.vdx beside the program
   std::string svgPath;              // kRun: where the picture goes ("-": standard output)
+  bool json = false;                // kList: the catalogue as JSON
 };
 
 // Exit statuses of the host program.

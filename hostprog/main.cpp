@@ -323,6 +323,10 @@ int Main(int argc, char** argv) {
       std::printf("tier_host_program %s\nTier.vdx %s\n", kProgramVersion, module.Version().c_str());
       return kExitOk;
     case Mode::kList:
+      if (command.json) {
+        Write(tier::scene::RoutineListJson());
+        return kExitOk;
+      }
       return ListAllRoutines(module);
     case Mode::kCheck: {
       int status = kExitOk;

@@ -147,7 +147,8 @@ EMSCRIPTEN_KEEPALIVE const char* tier_routine_menu() {
   std::string menu;
   for (const tier::plugin::RoutineInfo& row : tier::plugin::kCatalogue)
     menu += std::string(tier::plugin::KindWord(row.kind)) + "\t" + std::string(row.displayText) +
-            "\t" + tier::playground::ExampleCall(row) + "\t" + std::string(row.summary) + "\n";
+            "\t" + tier::playground::ExampleCall(row) + "\t" +
+            std::string(tier::plugin::TextOf(row).summary) + "\n";
   return Hand(menu);
 }
 

@@ -36,25 +36,20 @@ const host::PluginModule& Plugin() {
   return *Loaded();
 }
 
-host::CallOutcome Call(sim::SimHost& sim, plugin::RoutineKind kind, int code,
+host::CallOutcome Call(sim::SimHost& sim, const plugin::RoutineInfo& routine,
                        const host::CallWords& words, bool takeText) {
-  const plugin::RoutineInfo* routine = plugin::FindRoutine(kind, static_cast<std::uint16_t>(code));
-  if (routine == nullptr) {
-    ADD_FAILURE() << "no " << plugin::KindWord(kind) << " " << code;
-    return {};
-  }
-  host::CallOutcome outcome = host::CallRoutine(Plugin(), sim, *routine, words,
+  host::CallOutcome outcome = host::CallRoutine(Plugin(), sim, routine, words,
                                                 {.compareRecords = true, .takeText = takeText});
   if (!outcome.breaches.empty())
-    ADD_FAILURE() << plugin::KindWord(kind) << " " << code << " \"" << routine->displayText
+    ADD_FAILURE() << routine.routineName << " \"" << routine.displayText
                   << "\" broke the host's contract:\n"
                   << host::DescribeBreaches(outcome.breaches);
   return outcome;
 }
 
-std::string ExpressionText(sim::SimHost& sim, int code, bool* wasNull, std::int32_t token) {
-  const std::optional<std::string> text =
-      Call(sim, plugin::RoutineKind::Expression, code, {0, 0, token}, true).text;
+std::string ExpressionText(sim::SimHost& sim, plugin::ExpressionCode code, bool* wasNull,
+                           std::int32_t token) {
+  const std::optional<std::string> text = Call(sim, plugin::Row(code), {0, 0, token}, true).text;
   if (wasNull != nullptr) *wasNull = !text.has_value();
   return text.value_or("");
 }

@@ -36,30 +36,31 @@ inline sim::SceneSpec LineOfSprites(int count) {
 }
 
 // Calls a routine with these argument words through host::CallRoutine; a
-// write outside the fields the plug-in may write fails the test.
-host::CallOutcome Call(sim::SimHost& sim, plugin::RoutineKind kind, int code,
+// write outside the fields the plug-in may write fails the test. The routines
+// go by name (plugin/routine_codes.h), never by number.
+host::CallOutcome Call(sim::SimHost& sim, const plugin::RoutineInfo& routine,
                        const host::CallWords& words, bool takeText = false);
 
-inline std::int32_t Condition(sim::SimHost& sim, int code, std::int32_t first = 0,
+inline std::int32_t Condition(sim::SimHost& sim, plugin::ConditionCode code, std::int32_t first = 0,
                               std::int32_t second = 0) {
-  return Call(sim, plugin::RoutineKind::Condition, code, {first, second}).result;
+  return Call(sim, plugin::Row(code), {first, second}).result;
 }
 
-inline std::int32_t Action(sim::SimHost& sim, int code, std::int32_t first = 0,
+inline std::int32_t Action(sim::SimHost& sim, plugin::ActionCode code, std::int32_t first = 0,
                            std::int32_t second = 0) {
-  return Call(sim, plugin::RoutineKind::Action, code, {first, second}).result;
+  return Call(sim, plugin::Row(code), {first, second}).result;
 }
 
 // An expression's result; `token` is passed on to GetExpressionParameter. A
 // text's address is left with the caller.
-inline std::intptr_t Expression(sim::SimHost& sim, int code,
+inline std::intptr_t Expression(sim::SimHost& sim, plugin::ExpressionCode code,
                                 std::int32_t token = host::kExpressionToken) {
-  return Call(sim, plugin::RoutineKind::Expression, code, {0, 0, token}).value;
+  return Call(sim, plugin::Row(code), {0, 0, token}).value;
 }
 
 // A text expression's result, copied out and released as the host would; an
 // empty string for a null pointer, which `wasNull` tells apart.
-std::string ExpressionText(sim::SimHost& sim, int code, bool* wasNull = nullptr,
+std::string ExpressionText(sim::SimHost& sim, plugin::ExpressionCode code, bool* wasNull = nullptr,
                            std::int32_t token = host::kExpressionToken);
 
 }  // namespace tier::test

@@ -58,22 +58,25 @@ std::vector<std::uint8_t> ReadFrom(std::uint32_t address) {  // mov eax, [addres
   return Then(code);
 }
 
+// The routine the planted faults replace.
+constexpr int kAtBack = plugin::CodeOf(plugin::ConditionCode::CondAtBack);
+
 class PlantedFault : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(loaded_.module->ok()) << loaded_.module->error(); }
 
-  // Replaces the start of "%0 At Back?" (condition 0) with `code`, calls it,
+  // Replaces the start of "%0 At Back?" with `code`, calls it,
   // and gives back the fault; then puts the routine back and checks that the
   // library still answers as before.
   std::string FaultOf(const std::vector<std::uint8_t>& code) {
-    const std::uint32_t routine = loaded_.emulated.RoutineAddress(kCondition, 0);
+    const std::uint32_t routine = loaded_.emulated.RoutineAddress(kCondition, kAtBack);
     std::vector<std::uint8_t> original(code.size());
     loaded_.dll.Read(routine, original.data(), static_cast<std::uint32_t>(original.size()));
     EXPECT_TRUE(loaded_.dll.Patch(routine, code));
     const GuestCall call =
-        loaded_.emulated.CallRoutine(kCondition, 0, sim_.RunDataAddress(), {0, 0});
+        loaded_.emulated.CallRoutine(kCondition, kAtBack, sim_.RunDataAddress(), {0, 0});
     EXPECT_TRUE(loaded_.dll.Patch(routine, original));
-    EXPECT_EQ(loaded_.module->Condition(0, sim_.RunDataAddress(), sim_.FixedValue(0), 0), 1)
+    EXPECT_EQ(loaded_.module->Condition(kAtBack, sim_.RunDataAddress(), sim_.FixedValue(0), 0), 1)
         << "the library runs on after the fault";
     if (!call.fault.empty())
       EXPECT_EQ(call.fault.rfind(ProductPath() + " ", 0), 0u) << "names the file as given";
@@ -210,7 +213,8 @@ TEST_F(PlantedFault, AReadPastAHostRecordIsStoppedInTheUnchangedRoutine) {
   const host::HostAddress shortBlock = sim_.space().Allocate(4);
   host::Frame* frame = sim_.runHeader().frame.get();
   frame->displayList = host::HostPtr<host::DisplayList>(shortBlock + 2 - 0x08);
-  const GuestCall call = loaded_.emulated.CallRoutine(kCondition, 0, sim_.RunDataAddress(), {0, 0});
+  const GuestCall call =
+      loaded_.emulated.CallRoutine(kCondition, kAtBack, sim_.RunDataAddress(), {0, 0});
   EXPECT_NE(call.fault.find("read 4 bytes at " + HexAddress(shortBlock + 2) +
                             ", which lies in no block of the host"),
             std::string::npos)

@@ -1,19 +1,33 @@
 // The differential fuzzer as a program, for long runs:
 //   tier_differential --seed S --calls N [--max-calls K] [--frame-seed X] [--within-bounds]
 //                     [--large PERCENT] [--large-objects N] [--module PATH]
+//                     [--only ROUTINE] [--effects K]
 // --within-bounds keeps every object in slots 0..max(objectCount, objectLimit);
 // --large draws that percent of the frames with 200 to N objects (3000);
 // --module runs that library (natively: in the emulator) instead of the
-// plug-in the program would load, as TIER_MODULE does.
+// plug-in the program would load, as TIER_MODULE does; --only calls that
+// routine alone (its name in the catalogue); --effects gives each routine
+// short of K calls with an effect frames of its own after the run.
 // Exits 0 when the plug-in and the reference model agreed on every call.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "tests/fuzz/driver.h"
 #include "tests/tier_harness.h"
+
+namespace {
+
+const tier::plugin::RoutineInfo* RoutineNamed(std::string_view name) {
+  for (const tier::plugin::RoutineInfo& row : tier::plugin::kCatalogue)
+    if (row.routineName == name) return &row;
+  return nullptr;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   tier::fuzz::DriverOptions options;
@@ -38,10 +52,15 @@ int main(int argc, char** argv) {
       options.frames.largeFrameObjects = std::atoi(value);
     else if (std::strcmp(argv[i], "--module") == 0)
       tier::test::SetPluginPath(value);
+    else if (std::strcmp(argv[i], "--effects") == 0)
+      options.effects = std::atoi(value);
+    else if (std::strcmp(argv[i], "--only") == 0 && RoutineNamed(value) != nullptr)
+      options.only = RoutineNamed(value);
     else {
       std::fprintf(stderr,
                    "usage: %s --seed S --calls N [--max-calls K] [--frame-seed X] [--within-bounds]"
-                   " [--large PERCENT] [--large-objects N] [--module PATH]\n",
+                   " [--large PERCENT] [--large-objects N] [--module PATH] [--only ROUTINE]"
+                   " [--effects K]\n",
                    argv[0]);
       return 2;
     }
@@ -57,6 +76,7 @@ int main(int argc, char** argv) {
   std::printf("seed %llu: %s", static_cast<unsigned long long>(options.seed),
               result.stats.Summary().c_str());
   std::printf("wall time %.1f s\n", seconds);
+  std::fputs(result.shortOfEffects.c_str(), stdout);
   if (!result.report.empty()) {
     std::fputs(result.report.c_str(), stdout);
     return 1;
