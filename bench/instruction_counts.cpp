@@ -1,4 +1,4 @@
-// Prints the instructions that each of the 46 routines of Tier.vdx runs per
+// Prints the instructions that each routine of Tier.vdx runs per
 // call in the emulator, on frames of 500, 2,000 and 8,000 objects:
 //   instruction_counts [--table] [--module PATH] [--instruction-budget N]
 //   (default: build/win32/Tier.vdx, and each call's budget by its frame)

@@ -177,7 +177,9 @@ int main(int argc, char** argv) {
   }
   // The targets: 2,000 Balls above 2,000 Walls, against the model and
   // against "Increasing X Sort" on the same frame.
-  const Routine above{Kind::Condition, 7}, increasingX{Kind::Action, 12};
+  const Routine above{Kind::Condition,
+                      tier::plugin::CodeOf(tier::plugin::ConditionCode::CondObjectAbove)},
+      increasingX{Kind::Action, tier::plugin::CodeOf(tier::plugin::ActionCode::IncreasingXSort)};
   add(Name("tier", above, 2000, 2000), Plugin, above, 2000, 2000);
   add(Name("tier", increasingX, 2000, 2000), Plugin, increasingX, 2000, 2000);
   add(Name("model", above, 2000, 2000), Model, above, 2000, 2000);

@@ -53,6 +53,7 @@ std::string UsageText() {
          "  tier_host_program --list               list all " +
          std::to_string(plugin::kCatalogue.size()) +
          " routines with their parameters\n"
+         "  tier_host_program --list --json        the same as JSON, as docs/routines.json\n"
          "  tier_host_program --version            this program's version and the plug-in's\n"
          "  tier_host_program --help, -h           this text\n"
          "\n"
@@ -128,6 +129,8 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& co
     } else if (EndsWith(argument, ".vdx")) {
       command.modulePath = argument;  // as the host names its plug-ins
       moduleGiven = true;
+    } else if (argument == "--json") {
+      command.json = true;
     } else if (argument == "--svg") {
       command.svgPath = arguments[++i];
       svgGiven = true;
@@ -161,6 +164,10 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& co
   if (svgGiven && mode != Mode::kRun) {
     error = "--svg draws one scene run; it does not apply to " +
             std::string(mode == Mode::kVersion ? "--version" : ModeOption(mode));
+    return false;
+  }
+  if (command.json && mode != Mode::kList) {
+    error = "--json applies to --list alone";
     return false;
   }
   if ((mode == Mode::kList || mode == Mode::kVersion) && !command.scenes.empty()) {

@@ -17,6 +17,7 @@ struct CommandLine {
   // The instructions each call of a library in the emulator may run; 0: as
   // many as the frame's size allows.
   std::uint64_t instructionBudget = 0;
+  bool json = false;  // kList: the catalogue as JSON
 };
 
 // Exit statuses of the host program.

@@ -330,6 +330,10 @@ int Main(int argc, char** argv) {
           kProgramVersion, module.Version().c_str());
       return kExitOk;
     case Mode::kList:
+      if (command.json) {
+        Write(tier::scene::RoutineListJson());
+        return kExitOk;
+      }
       return ListAllRoutines(module);
     case Mode::kCheck: {
       int status = kExitOk;

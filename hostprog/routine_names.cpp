@@ -88,4 +88,42 @@ std::string RoutineListing(const DisplayTextOf& displayText) {
   return out;
 }
 
+namespace {
+
+std::string JsonString(std::string_view text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    if (c == '"' || c == '\\') out += '\\';
+    if (static_cast<unsigned char>(c) < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+}  // namespace
+
+std::string RoutineListJson() {
+  std::string out = "{\n  \"conditions\": " + std::to_string(plugin::kConditionCount) +
+                    ",\n  \"actions\": " + std::to_string(plugin::kActionCount) +
+                    ",\n  \"expressions\": " + std::to_string(plugin::kExpressionCount) +
+                    ",\n  \"routines\": [\n";
+  for (const plugin::RoutineInfo& row : plugin::kCatalogue) {
+    out += "    {\"kind\": " + JsonString(plugin::KindWord(row.kind)) +
+           ", \"code\": " + std::to_string(row.code) +
+           ", \"name\": " + JsonString(row.routineName) +
+           ", \"display\": " + JsonString(row.displayText) +
+           ", \"stringId\": " + std::to_string(row.displayStringId) + ", \"parameters\": [";
+    for (int i = 0; i < row.parameterCount; ++i)
+      out += (i ? ", " : "") + JsonString(plugin::ParameterWord(row, i));
+    out += "]}";
+    out += &row == &plugin::kCatalogue.back() ? "\n" : ",\n";
+  }
+  return out + "  ]\n}\n";
+}
+
 }  // namespace tier::scene

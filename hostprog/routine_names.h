@@ -20,4 +20,10 @@ std::vector<std::string_view> NearestDisplayStrings(std::string_view typed);
 using DisplayTextOf = std::function<std::string(const plugin::RoutineInfo&)>;
 std::string RoutineListing(const DisplayTextOf& displayText);
 
+// The catalogue as JSON, for the scripts that check what the routines give
+// (docs/routines.json is this text, kept in the repository): the count of each
+// kind, and every routine, one a line, with its kind, code, routine name,
+// display string, string id and the one word of each parameter.
+std::string RoutineListJson();
+
 }  // namespace tier::scene

@@ -219,8 +219,8 @@ std::vector<Point> Place(const std::vector<NodeView>& nodes, const Scale& scale,
 }
 
 bool SortsByValue(const SceneStep& step) {
-  return step.call != nullptr && step.call->routine->kind == plugin::RoutineKind::Action &&
-         (step.call->routine->code == 26 || step.call->routine->code == 27);
+  return step.call != nullptr &&
+         plugin::SortOf(*step.call->routine).key == plugin::SortKey::AlterableValue;
 }
 
 bool IsExpression(const SceneStep& step) {

@@ -4,7 +4,7 @@
 #include <functional>
 #include <utility>
 
-#include "plugin/routine_codes.h"
+#include "plugin/catalogue.h"
 
 namespace tier::model {
 namespace {
@@ -495,7 +495,8 @@ std::int32_t RunCondition(Context& c, const Call& call) {
 
 void RunAction(Context& c, const Call& call) {
   // Object forms act on the first instance in scope of the parameter's type.
-  const bool objectForm = call.code >= plugin::CodeOf(plugin::ActionCode::SendBackOneByObject);
+  const plugin::RoutineInfo* row = plugin::RowOf(plugin::RoutineKind::Action, call.code);
+  const bool objectForm = row != nullptr && plugin::FixedValueTwin(*row) != nullptr;
   const std::int32_t a = objectForm ? c.FirstInScopeFixedValue(call.typeA, 0) : call.first;
   using Code = plugin::ActionCode;
   switch (static_cast<plugin::ActionCode>(call.code)) {

@@ -1,9 +1,10 @@
-// A reference model of one running frame and of the 46 routines, written for
+// A reference model of one running frame and of every routine, written for
 // plainness rather than speed: the display order is a vector of node ids, the
 // objects and types are plain values, and every routine is the rule it obeys
-// stated over those values. It shares no code with the plug-in; the fuzzer
-// compares the two after every call, and the host program words the
-// decisions a call takes here to say why it did nothing.
+// stated over those values. It shares no code with the plug-in, only the
+// catalogue's facts (plugin/catalogue.h); the fuzzer compares the two after
+// every call, and the host program words the decisions a call takes here to
+// say why it did nothing.
 #pragma once
 
 #include <array>

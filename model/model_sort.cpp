@@ -9,7 +9,7 @@
 #include <numeric>
 
 #include "model/model.h"
-#include "plugin/routine_codes.h"
+#include "plugin/catalogue.h"
 
 namespace tier::model {
 namespace {
@@ -74,19 +74,15 @@ std::vector<int> SortOrder(const std::vector<std::int32_t>& keys, bool largestFi
 }
 
 const char* RoutineName(Kind kind, int code) {
-  using namespace plugin::routine_codes_detail;
-  static const char* const kExpressions[] = {"tirGetFV(",    "tirGetTopFV(",    "tirGetBottomFV(",
-                                             "tirGetDesc$(", "tirGetTenDesc$(", "tirGetNumLvls(",
-                                             "tirGetLevel(", "tirGetLevelFV("};
-  switch (kind) {
-    case Kind::Condition:
-      return code >= 0 && code < std::ssize(kConditionNames) ? kConditionNames[code] : "?";
-    case Kind::Action:
-      return code >= 0 && code < std::ssize(kActionNames) ? kActionNames[code] : "?";
-    case Kind::Expression:
-      return code >= 0 && code < std::ssize(kExpressions) ? kExpressions[code] : "?";
-  }
-  return "?";
+  const plugin::RoutineKind routineKind = kind == Kind::Condition ? plugin::RoutineKind::Condition
+                                          : kind == Kind::Action  ? plugin::RoutineKind::Action
+                                                                  : plugin::RoutineKind::Expression;
+  const plugin::RoutineInfo* row = plugin::RowOf(routineKind, code);
+  if (row == nullptr) return "?";
+  // An expression goes by its display string; the names and display strings
+  // of the catalogue are literals, so each ends in a null.
+  return (routineKind == plugin::RoutineKind::Expression ? row->displayText : row->routineName)
+      .data();
 }
 
 }  // namespace tier::model

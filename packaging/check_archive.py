@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Opens the release archive and checks what a game author gets.
 
-    check_archive.py ARCHIVE LIBRARY RESOURCE_SCRIPT MAKER TIME_FILE FILE...
+    check_archive.py ARCHIVE LIBRARY RESOURCE_SCRIPT MAKER TIME_FILE ROUTINES FILE...
 
 - it holds Tier.vdx, README.txt, REFERENCE.txt, SCENE-FILES.txt, LICENSE and
   SHA256SUMS,
@@ -14,14 +14,17 @@
   block is the one in the archive's name;
 - SHA256SUMS verifies every other file of the archive, and ARCHIVE.sha256
   beside it gives the archive's own SHA-256;
-- README.txt lists 10 conditions, 28 actions and 8 expressions, one line
-  each with a line of behaviour below, and names every display string of
-  RESOURCE_SCRIPT's string table; REFERENCE.txt has a section for each,
+- README.txt lists every condition, action and expression of ROUTINES
+  (docs/routines.json, the catalogue as `tier_host_program --list --json`
+  prints it), one line each with a line of behaviour below, and names every
+  display string of RESOURCE_SCRIPT's string table; REFERENCE.txt has a
+  section for each,
   with its "Try it" line for the page;
 - MAKER (tools/make_release_archive.py) given the same time and FILEs again
   writes the same bytes.
 """
 import hashlib
+import json
 import os
 import re
 import struct
@@ -36,8 +39,18 @@ EXPECTED_FILES = ["Tier.vdx", "README.txt", "REFERENCE.txt", "SCENE-FILES.txt", 
 PLAYGROUND = "tier-playground.html"  # beside Tier.vdx where it was built
 EARLIEST = 315532800  # 1980-01-01 00:00 UTC, the earliest a zip can hold
 LATEST = 4354819198   # 2107-12-31 23:59:58 UTC, the latest
-SECTIONS = {"Conditions": (10, range(6000, 6041)), "Actions": (28, range(5000, 5271)),
-            "Expressions": (8, range(7000, 7071))}
+
+
+def read_sections(routines_path):
+    """Each kind's heading, its count and its display strings' ids."""
+    with open(routines_path, encoding="utf-8") as f:
+        catalogue = json.load(f)
+    result = {}
+    for kind, heading in [("condition", "Conditions"), ("action", "Actions"),
+                          ("expression", "Expressions")]:
+        rows = [row for row in catalogue["routines"] if row["kind"] == kind]
+        result[heading] = (catalogue[kind + "s"], sorted({row["stringId"] for row in rows}))
+    return result, len(catalogue["routines"])
 
 
 def file_version(library):
@@ -76,7 +89,8 @@ def check_entry(info, seconds, failures):
                         f"(system {info.create_system}), not 0o100644 from Unix")
 
 
-def main(archive_path, library_path, script_path, maker, time_file, sources):
+def main(archive_path, library_path, script_path, maker, time_file, routines_path, sources):
+    sections, routine_count = read_sections(routines_path)
     failures = []
     seconds = expected_time(time_file)
     with open(library_path, "rb") as f:
@@ -133,7 +147,7 @@ def main(archive_path, library_path, script_path, maker, time_file, sources):
 
     readme = files.get("README.txt", b"").decode("utf-8").replace("\r\n", "\n")
     routine_lines = 0
-    for heading, (count, ids) in SECTIONS.items():
+    for heading, (count, ids) in sections.items():
         match = re.search(rf"^{heading} \((\d+)\)\n-+\n((?:  .*\n)*)", readme, re.M)
         if not match:
             failures.append(f"README.txt has no section {heading}")
@@ -155,11 +169,11 @@ def main(archive_path, library_path, script_path, maker, time_file, sources):
         for text in texts:
             if not any(f"  {text}" in line for line in lines):
                 failures.append(f"README.txt does not name '{text}' among the {heading.lower()}")
-    if routine_lines != 46:
-        failures.append(f"README.txt lists {routine_lines} routines; expected 46")
+    if routine_lines != routine_count:
+        failures.append(f"README.txt lists {routine_lines} routines; expected {routine_count}")
 
     reference = files.get("REFERENCE.txt", b"").decode("utf-8").replace("\r\n", "\n")
-    for heading, (count, _) in SECTIONS.items():
+    for heading, (count, _) in sections.items():
         for code in range(count):
             if not re.search(rf"^{heading[:-1]} {code}: ", reference, re.M):
                 failures.append(f"REFERENCE.txt has no section for {heading.lower()[:-1]} {code}")
@@ -186,7 +200,7 @@ def main(archive_path, library_path, script_path, maker, time_file, sources):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) < 7:
+    if len(sys.argv) < 8:
         sys.stderr.write(__doc__)
         sys.exit(2)
-    sys.exit(main(*sys.argv[1:6], sys.argv[6:]))
+    sys.exit(main(*sys.argv[1:7], sys.argv[7:]))

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "plugin/catalogue.h"
+#include "plugin/routine_text.h"
 
 namespace tier::playground {
 
@@ -40,27 +41,29 @@ inline std::string QuotedDisplay(std::string_view text) { return "\"" + std::str
 // One parameter's sample as a scene writes it.
 inline std::string ExampleArgument(const plugin::RoutineInfo& row, int index) {
   const plugin::ParameterInfo parameter = row.parameters[index];
-  if (row.kind == plugin::RoutineKind::Expression) {
-    if (parameter.kind == plugin::kArgumentText) return "\"ball\"";
-    // "tirGetLevel(" takes a fixed value, the others a level or position.
-    return row.displayText == "tirGetLevel(" ? "fv(slot 1)" : "2";
-  }
-  if (parameter.kind == plugin::kParamObject) {
-    const int which = parameter.titleId == plugin::kTitleObjectB   ? 1
-                      : parameter.titleId == plugin::kTitleObjectC ? 2
-                                                                   : 0;
-    return "object " + std::string(kExampleTypes[which]);
-  }
-  if (parameter.kind == plugin::kParamAltValue) return "alt 0";
-  switch (parameter.titleId) {
-    case plugin::kTitleHowMany:
-    case plugin::kTitleLevel:
+  using plugin::ParamRole;
+  switch (parameter.role) {
+    case ParamRole::Text:
+      return "\"ball\"";
+    case ParamRole::Object: {
+      const int which = parameter.titleId == plugin::kTitleObjectB   ? 1
+                        : parameter.titleId == plugin::kTitleObjectC ? 2
+                                                                     : 0;
+      return "object " + std::string(kExampleTypes[which]);
+    }
+    case ParamRole::AltValue:
+      return "alt 0";
+    case ParamRole::Count:
+    case ParamRole::Level:
+    case ParamRole::Position:
       return "2";
-    case plugin::kTitleDefault:
+    case ParamRole::Default:
       return "0";
-    default:
-      return "fv(slot " + std::to_string(kExampleSlots[index]) + ")";
+    case ParamRole::FixedValue:
+    case ParamRole::None:
+      break;
   }
+  return "fv(slot " + std::to_string(kExampleSlots[index]) + ")";
 }
 
 // `call "Bring %0 Forward %1" fv(slot 1), 2`
@@ -73,8 +76,8 @@ inline std::string ExampleCall(const plugin::RoutineInfo& row) {
 
 // A whole scene that runs the routine's example call on the example frame.
 inline std::string ExampleScene(const plugin::RoutineInfo& row) {
-  return "# " + std::string(row.summary) + "\n" + std::string(kExampleFrame) + ExampleCall(row) +
-         "\n";
+  return "# " + std::string(plugin::TextOf(row).summary) + "\n" + std::string(kExampleFrame) +
+         ExampleCall(row) + "\n";
 }
 
 // Base64url (RFC 4648, section 5) without padding: what a scene becomes in an

@@ -296,8 +296,8 @@ EMSCRIPTEN_KEEPALIVE const char* tier_routine_menu() {
     menu += std::string(tier::plugin::KindWord(row.kind)) + "\t" + std::to_string(row.code) + "\t" +
             std::string(row.displayText) + "\t" +
             (shared ? (objectForm ? "object" : "fixed value") : "") + "\t" +
-            tier::playground::ExampleCall(row) + "\t" + std::string(row.summary) + "\t" + escaped +
-            "\n";
+            tier::playground::ExampleCall(row) + "\t" +
+            std::string(tier::plugin::TextOf(row).summary) + "\t" + escaped + "\n";
   }
   return Hand(menu);
 }

@@ -1,8 +1,12 @@
 // The routine catalogue: every condition, action and expression the host can
-// call, with its code, menu id, display string, flags and parameters. The
-// routine tables (bound by routine name in tables.h), the string resources and
-// the generated reference are all derived from or checked against this one
-// table. Plain data: a host-side program may include it without the routines.
+// call, one row each, with every fact about it: its code and routine name (from
+// plugin/routine_codes.h), menu id, display string, flags, parameters and what
+// each stands for, the slots it searches, its sort key, its fixed-value twin.
+// The routine tables, the string resources, the reference model's
+// classification, the fuzzer's and the examples' arguments and the generated
+// documents all follow from it; the text for game authors lies apart, in
+// plugin/routine_text.h. Plain data: a host-side program may include it
+// without the routines.
 #pragma once
 
 #include <algorithm>
@@ -36,9 +40,24 @@ inline constexpr std::uint16_t kTitleAnObject = 4007;    // "Select an Object"
 inline constexpr std::uint16_t kTitleAltValue = 4008;    // "Select an Alterable Value"
 inline constexpr std::uint16_t kTitleDefault = 4009;     // "Default Value to sort by ..."
 
+// What a parameter stands for, beyond the kind the host knows: what the
+// fuzzer, the workload and the examples choose for it.
+enum class ParamRole : std::uint8_t {
+  None,
+  FixedValue,  // names an object by its fixed value; 0 stands for the stored one
+  Count,       // a number of places
+  Level,       // a place in the order, 1 at the back
+  Position,    // an expression's place in the order, 1 at the back
+  Default,     // a sort key for objects without alterable values
+  Object,      // an object of the frame, given by the host
+  AltValue,    // the index of an alterable value
+  Text,        // an expression's text argument
+};
+
 struct ParameterInfo {
-  std::uint16_t kind;
-  std::uint16_t titleId;
+  std::uint16_t kind = 0;
+  std::uint16_t titleId = 0;
+  ParamRole role = ParamRole::None;
 };
 
 // Which bound of the run header limits the object slots that a routine
@@ -47,6 +66,21 @@ struct ParameterInfo {
 // match's node up as the actions do, up to objectLimit.
 enum class SlotBound : std::uint8_t { None, ObjectCount, ObjectLimit, Both };
 
+// What a sort action orders the whole list by, and which end the largest key
+// goes to; SortKey::None for every other routine.
+enum class SortKey : std::uint8_t { None, X, Y, AlterableValue };
+struct SortOrder {
+  SortKey key = SortKey::None;
+  bool largestAtBack = false;
+};
+
+// No fixed-value twin.
+inline constexpr std::uint16_t kNoTwin = 0xFFFF;
+// Expression flag: the result is text on the C runtime heap, for the host to release.
+inline constexpr std::uint16_t kTextResult = 1;
+
+// Every fact about one routine but the text for game authors, which lies in
+// plugin/routine_text.h where only the generators and the reference read it.
 struct RoutineInfo {
   RoutineKind kind;
   std::uint16_t code;
@@ -57,21 +91,37 @@ struct RoutineInfo {
   std::uint8_t parameterCount;
   std::array<ParameterInfo, 3> parameters;
   std::string_view routineName;  // the function that carries the routine's logic
-  // For game authors (the generated reference and README.txt): the slots the
-  // routine searches, its behaviour in one line, and in full.
   SlotBound slotBound;
-  std::string_view summary;
-  std::string_view description;
+  SortOrder sort;  // a sort action's key; none for the rest
+  // The fixed-value routine of the same kind whose object form this is:
+  // "CondObjectAtBack" of "CondAtBack", "SendBackOneByObject" of "SendBackOne".
+  std::uint16_t twinCode = kNoTwin;
+
+  constexpr RoutineInfo Sorts(SortKey key, bool largestAtBack) const {
+    RoutineInfo row = *this;
+    row.sort = {key, largestAtBack};
+    return row;
+  }
+  template <typename Code>
+  constexpr RoutineInfo TwinOf(Code twin) const {
+    RoutineInfo row = *this;
+    row.twinCode = static_cast<std::uint16_t>(twin);
+    return row;
+  }
+  constexpr RoutineInfo GivesText() const {
+    RoutineInfo row = *this;
+    row.flags = kTextResult;
+    return row;
+  }
 };
 
-inline constexpr std::uint16_t kConditionCount = 10;
-inline constexpr std::uint16_t kActionCount = 28;
-inline constexpr std::uint16_t kExpressionCount = 8;
+inline constexpr std::uint16_t kConditionCount = std::size(routine_codes_detail::kConditionNames);
+inline constexpr std::uint16_t kActionCount = std::size(routine_codes_detail::kActionNames);
+inline constexpr std::uint16_t kExpressionCount = std::size(routine_codes_detail::kExpressionNames);
+inline constexpr std::size_t kRoutineCount = kConditionCount + kActionCount + kExpressionCount;
 // What the flags of the conditions mean is the host's to know; 0x220 is what
 // the host expects of them.
 inline constexpr std::uint16_t kConditionFlags = 0x220;
-// Expression flag: the result is text on the C runtime heap, for the host to release.
-inline constexpr std::uint16_t kTextResult = 1;
 
 constexpr bool ReturnsText(const RoutineInfo& row) {
   return row.kind == RoutineKind::Expression && row.flags == kTextResult;
@@ -89,389 +139,174 @@ constexpr std::string_view ParameterWord(const RoutineInfo& row, int index) {
 
 namespace catalogue_detail {
 
-constexpr ParameterInfo N(std::uint16_t title) { return {kParamNumber, title}; }
-constexpr ParameterInfo O(std::uint16_t title) { return {kParamObject, title}; }
+// A number parameter's role follows from its title.
+constexpr ParameterInfo N(std::uint16_t title) {
+  const ParamRole role = title == kTitleHowMany   ? ParamRole::Count
+                         : title == kTitleLevel   ? ParamRole::Level
+                         : title == kTitleDefault ? ParamRole::Default
+                                                  : ParamRole::FixedValue;
+  return {kParamNumber, title, role};
+}
+constexpr ParameterInfo O(std::uint16_t title) { return {kParamObject, title, ParamRole::Object}; }
+constexpr ParameterInfo A(std::uint16_t title) {
+  return {kParamAltValue, title, ParamRole::AltValue};
+}
+
+inline constexpr ParameterInfo kNoArgument{};
+inline constexpr ParameterInfo kTextArgument{kArgumentText, 0, ParamRole::Text};
+inline constexpr ParameterInfo kPositionArgument{kArgumentInteger, 0, ParamRole::Position};
+inline constexpr ParameterInfo kFixedValueArgument{kArgumentInteger, 0, ParamRole::FixedValue};
+
+constexpr std::uint8_t CountOf(const std::array<ParameterInfo, 3>& parameters) {
+  std::uint8_t count = 0;
+  while (count < parameters.size() && parameters[count].kind != 0) ++count;
+  return count;
+}
 
 // A condition's or an action's row: menu id 26000 or 25000 + 10 x code; only
-// conditions carry flags.
-template <RoutineKind Kind>
-constexpr RoutineInfo EventRow(std::uint16_t code, std::uint16_t stringId, std::string_view text,
-                               std::string_view name, std::uint8_t count,
-                               std::array<ParameterInfo, 3> parameters, SlotBound bound,
-                               std::string_view summary, std::string_view description) {
-  const bool condition = Kind == RoutineKind::Condition;
-  return {Kind,     code,       static_cast<std::uint16_t>((condition ? 26000 : 25000) + 10 * code),
-          stringId, text,       condition ? kConditionFlags : std::uint16_t{0},
-          count,    parameters, name,
-          bound,    summary,    description};
-}
-inline constexpr auto Condition = &EventRow<RoutineKind::Condition>;
-inline constexpr auto Action = &EventRow<RoutineKind::Action>;
-
-constexpr RoutineInfo Expression(std::uint16_t code, std::string_view text, std::string_view name,
-                                 std::uint8_t count, std::uint16_t argumentKind, SlotBound bound,
-                                 std::string_view summary, std::string_view description) {
-  // The two text expressions carry kTextResult.
-  return {RoutineKind::Expression,
-          code,
-          static_cast<std::uint16_t>(27000 + 10 * code),
-          static_cast<std::uint16_t>(7000 + 10 * code),
+// conditions carry flags. The enumerator gives the code and the routine's name.
+constexpr RoutineInfo Condition(ConditionCode code, std::uint16_t stringId, std::string_view text,
+                                std::array<ParameterInfo, 3> parameters, SlotBound bound) {
+  return {RoutineKind::Condition,
+          CodeOf(code),
+          static_cast<std::uint16_t>(26000 + 10 * CodeOf(code)),
+          stringId,
           text,
-          static_cast<std::uint16_t>(code == CodeOf(ExpressionCode::GetDescription) ||
-                                             code == CodeOf(ExpressionCode::GetTenDescription)
-                                         ? kTextResult
-                                         : 0),
-          count,
-          {ParameterInfo{argumentKind, 0}, {}, {}},
-          name,
-          bound,
-          summary,
-          description};
+          kConditionFlags,
+          CountOf(parameters),
+          parameters,
+          routine_codes_detail::kConditionNames[CodeOf(code)],
+          bound};
+}
+constexpr RoutineInfo Action(ActionCode code, std::uint16_t stringId, std::string_view text,
+                             std::array<ParameterInfo, 3> parameters, SlotBound bound) {
+  return {RoutineKind::Action,
+          CodeOf(code),
+          static_cast<std::uint16_t>(25000 + 10 * CodeOf(code)),
+          stringId,
+          text,
+          0,
+          CountOf(parameters),
+          parameters,
+          routine_codes_detail::kActionNames[CodeOf(code)],
+          bound};
+}
+// An expression's row: menu id 27000 and string id 7000 + 10 x code.
+constexpr RoutineInfo Expression(ExpressionCode code, std::string_view text, ParameterInfo argument,
+                                 SlotBound bound) {
+  return {RoutineKind::Expression,
+          CodeOf(code),
+          static_cast<std::uint16_t>(27000 + 10 * CodeOf(code)),
+          static_cast<std::uint16_t>(7000 + 10 * CodeOf(code)),
+          text,
+          0,
+          CountOf({argument}),
+          {argument, {}, {}},
+          routine_codes_detail::kExpressionNames[CodeOf(code)],
+          bound};
 }
 
 inline constexpr SlotBound kNoSlots = SlotBound::None;
 inline constexpr SlotBound kToObjectCount = SlotBound::ObjectCount;
 inline constexpr SlotBound kToObjectLimit = SlotBound::ObjectLimit;
 
-inline constexpr std::array<RoutineInfo, kConditionCount + kActionCount + kExpressionCount> kRows =
-    {{
-        // Conditions: menu id 26000 + 10 x code, flags 0x220.
-        Condition(0, 6000, "%0 At Back?", "CondAtBack", 1, {N(kTitleFixedValue)}, kNoSlots,
-                  "True when the object's node is the back-most one, uncounted or not.",
-                  "True when the back-most node of the display order, uncounted or not, belongs to "
-                  "the object with this fixed value. No slot is searched: the fixed value is "
-                  "compared with that of the node's object, wherever it lies. False on an empty "
-                  "list and when the back-most node belongs to another object."),
-        Condition(1, 6010, "%0 At Front?", "CondAtFront", 1, {N(kTitleFixedValue)}, kNoSlots,
-                  "True when the object's node is the front-most one, uncounted or not.",
-                  "True when the front-most node of the display order, uncounted or not, belongs "
-                  "to the object with this fixed value. No slot is searched: the fixed value is "
-                  "compared with that of the node's object, wherever it lies. False on an empty "
-                  "list and when the front-most node belongs to another object."),
-        Condition(2, 6020, "%0 Above %1?", "CondAbove", 2,
-                  {N(kTitleFixedValue), N(kTitleFixedValue)}, kToObjectCount,
-                  "True when the first object lies in front of the second.",
-                  "True when the first object's level is higher (nearer the front) than the "
-                  "second's. Both are looked for in slots 0 to objectCount; false when either is "
-                  "missing or has no display node, and when both name the same object."),
-        Condition(3, 6030, "%0 Below %1?", "CondBelow", 2,
-                  {N(kTitleFixedValue), N(kTitleFixedValue)}, kToObjectCount,
-                  "True when the first object lies behind the second.",
-                  "True when the first object's level is lower (nearer the back) than the "
-                  "second's. Both are looked for in slots 0 to objectCount; false when either is "
-                  "missing or has no display node, and when both name the same object."),
-        Condition(4, 6040, "%0 Between %1 and %2?", "CondBetween", 3,
-                  {N(kTitleFixedValue), N(kTitleFixedValue), N(kTitleFixedValue)}, kToObjectCount,
-                  "True when the first object lies between the other two, in either order.",
-                  "True when the first object's level lies strictly between the levels of the "
-                  "second and the third, in either order. The three fixed values are fetched from "
-                  "the host one after another and looked for in slots 0 to objectCount. False "
-                  "when any of the three objects is missing or has no display node."),
-        Condition(5, 6000, "%0 At Back?", "CondObjectAtBack", 1, {O(kTitleAnObject)}, kNoSlots,
-                  "Narrows the selection to the instance at the back; true if it is one.",
-                  "Tests each instance of the object in scope (its current selection, or else all "
-                  "its instances) and keeps in the selection the one whose node is at the back of "
-                  "the display order. True when it is one of them. When none is, the selection is "
-                  "emptied but stays as current as it was: a selection that was current stays "
-                  "current and empty, one that was not current stays not current (so the next "
-                  "routine again sees every instance). False, with the selection "
-                  "untouched, when the object has no instance in scope. No slot is searched."),
-        Condition(6, 6010, "%0 At Front?", "CondObjectAtFront", 1, {O(kTitleAnObject)}, kNoSlots,
-                  "Narrows the selection to the instance at the front; true if it is one.",
-                  "Tests each instance of the object in scope (its current selection, or else all "
-                  "its instances) and keeps in the selection the one whose node is at the front of "
-                  "the display order. True when it is one of them. When none is, the selection is "
-                  "emptied but stays as current as it was: a selection that was current stays "
-                  "current and empty, one that was not current stays not current (so the next "
-                  "routine again sees every instance). False, with the selection "
-                  "untouched, when the object has no instance in scope. No slot is searched."),
-        Condition(
-            7, 6020, "%0 Above %1?", "CondObjectAbove", 2, {O(kTitleObjectA), O(kTitleObjectB)},
-            kToObjectCount, "Narrows A's selection to instances in front of an instance of B.",
-            "Keeps in the selection of object A those of its instances in scope that lie "
-            "above (in front of) at least one instance in scope of object B; true when one "
-            "does. Each instance is looked for by its fixed value in slots 0 to objectCount, "
-            "as \"%0 Above %1?\" with fixed values does. When none passes, A's selection is "
-            "emptied but stays as current as it was: current and empty if it was current, "
-            "still not current (every instance in scope again) if it was not. False, with A's "
-            "selection untouched, when A or B has no instance in scope."),
-        Condition(
-            8, 6030, "%0 Below %1?", "CondObjectBelow", 2, {O(kTitleObjectA), O(kTitleObjectB)},
-            kToObjectCount, "Narrows A's selection to instances behind an instance of B.",
-            "Keeps in the selection of object A those of its instances in scope that lie "
-            "below (behind) at least one instance in scope of object B; true when one does. "
-            "Each instance is looked for by its fixed value in slots 0 to objectCount, as "
-            "\"%0 Below %1?\" with fixed values does. When none passes, A's selection is "
-            "emptied but stays as current as it was: current and empty if it was current, "
-            "still not current (every instance in scope again) if it was not. False, with A's "
-            "selection untouched, when A or B has no instance in scope."),
-        Condition(9, 6040, "%0 Between %1 and %2?", "CondObjectBetween", 3,
-                  {O(kTitleObjectA), O(kTitleObjectB), O(kTitleObjectC)}, kToObjectCount,
-                  "Narrows A's selection to instances between instances of B and C.",
-                  "Keeps in A's selection its instances in scope that lie above an instance of B "
-                  "and below an instance of C, looked for by fixed value in slots 0 to "
-                  "objectCount; true when one does. When none does, A's selection is made not "
-                  "current and every instance of A's type is tried the other way round: below an "
-                  "instance of B and above one of C. The three objects are fetched from the host "
-                  "one after another. False when neither way finds an instance, or when an object "
-                  "has no instance in scope.\n\n"
-                  "One exception, at the last value of the host's count of event passes, which "
-                  "grows by one each time the host runs through the events: when that count "
-                  "is 65535, the mark that makes a selection not current is 65535 too, so A's "
-                  "selection stays current, and the other way round starts from what the first "
-                  "way left in it instead of from every instance. Then the other way round is "
-                  "tried in full only when A's selection was not current on entry and no instance "
-                  "of A lay above an instance of B; otherwise the condition is false whenever the "
-                  "first way finds nothing."),
+using enum ConditionCode;
+using enum ActionCode;
+using enum ExpressionCode;
 
-        // Actions: menu id 25000 + 10 x code, flags 0.
-        Action(0, 5000, "Send %0 Back One", "SendBackOne", 1, {N(kTitleFixedValue)}, kToObjectLimit,
-               "Swaps the object with its neighbour behind it.",
-               "Swaps the object with its neighbour toward the back; both are redrawn. Nothing "
-               "happens when the object is already at the back, when no object in slots 0 to "
-               "objectLimit has the fixed value, or when it has no display node."),
-        Action(1, 5010, "Bring %0 Forward One", "BringForwardOne", 1, {N(kTitleFixedValue)},
-               kToObjectLimit, "Swaps the object with its neighbour in front of it.",
-               "Swaps the object with its neighbour toward the front; both are redrawn. Nothing "
-               "happens when the object is already at the front, when no object in slots 0 to "
-               "objectLimit has the fixed value, or when it has no display node."),
-        Action(2, 5020, "Swap %0 and %1", "SwapPair", 2, {N(kTitleFixedValue), N(kTitleFixedValue)},
-               kToObjectLimit, "Exchanges the places of the two objects.",
-               "Exchanges the places (and levels) of two objects wherever they lie; both are "
-               "redrawn, the first one first. The same object twice stays put and is redrawn "
-               "twice. Nothing happens when either object cannot be found in slots 0 to "
-               "objectLimit."),
-        Action(3, 5030, "Store Fixed Value for %0", "StoreFixedValue", 1, {O(kTitleObjectA)},
-               kNoSlots, "Remembers the object's fixed value; a fixed value of 0 then means it.",
-               "Remembers the fixed value of the object's first instance in scope (the first of "
-               "its current selection, or else its first instance); from then on a fixed value of "
-               "0 stands for it. Stores 0 when the object has no instance in scope. No slot is "
-               "searched."),
-        Action(4, 5040, "Bring %0 to Front", "BringToFront", 1, {N(kTitleFixedValue)},
-               kToObjectLimit, "Moves the object to the front of the order.",
-               "Moves the object to the front of the display order, one neighbour at a time, and "
-               "redraws it alone, also when it was already at the front. Nothing happens on an "
-               "empty list or when the object cannot be found in slots 0 to objectLimit."),
-        Action(5, 5050, "Send %0 to Back", "SendToBack", 1, {N(kTitleFixedValue)}, kToObjectLimit,
-               "Moves the object to the back of the order.",
-               "Moves the object to the back of the display order, one neighbour at a time, and "
-               "redraws it alone, also when it was already at the back. Nothing happens on an "
-               "empty list or when the object cannot be found in slots 0 to objectLimit."),
-        Action(6, 5060, "Send %0 Back %1", "SendBackN", 2, {N(kTitleFixedValue), N(kTitleHowMany)},
-               kToObjectLimit, "Moves the object back that many places, at most to the back.",
-               "Moves the object back by the given number of places, or until it is at the back; "
-               "each step redraws both nodes it swapped. Nothing happens for a count of 0 or less "
-               "or when the object cannot be found in slots 0 to objectLimit."),
-        Action(7, 5070, "Bring %0 Forward %1", "BringForwardN", 2,
-               {N(kTitleFixedValue), N(kTitleHowMany)}, kToObjectLimit,
-               "Moves the object forward that many places, at most to the front.",
-               "Moves the object forward by the given number of places, or until it is at the "
-               "front; each step redraws both nodes it swapped. Nothing happens for a count of 0 "
-               "or less or when the object cannot be found in slots 0 to objectLimit."),
-        Action(8, 5080, "Reverse all", "ReverseAll", 0, {}, kNoSlots,
-               "Reverses the whole order: the back-most object comes to the front.",
-               "Reverses the whole display order by swapping the outermost pair, then the next "
-               "pair inward, and so on; both nodes of each pair are redrawn. Nothing happens on an "
-               "empty list; a single node is redrawn twice."),
-        Action(9, 5090, "Move %0 Above %1", "MoveAbove", 2,
-               {N(kTitleFixedValue), N(kTitleFixedValue)}, kToObjectLimit,
-               "Moves the first object forward to just in front of the second.",
-               "Moves the first object forward until it lies directly in front of the second, and "
-               "redraws the first alone. Nothing happens when the first object's level is already "
-               "at or above the second's, or when either object cannot be found in slots 0 to "
-               "objectLimit."),
-        Action(10, 5100, "Move %0 Below %1", "MoveBelow", 2,
-               {N(kTitleFixedValue), N(kTitleFixedValue)}, kToObjectLimit,
-               "Moves the first object back to just behind the second.",
-               "Moves the first object back until it lies directly behind the second, and redraws "
-               "the first alone. Nothing happens when the first object's level is already at or "
-               "below the second's, or when either object cannot be found in slots 0 to "
-               "objectLimit."),
-        Action(11, 5110, "Move %0 to Level %1", "MoveToLevel", 2,
-               {N(kTitleFixedValue), N(kTitleLevel)}, kToObjectLimit,
-               "Moves the object to the given position, 1 being the back-most.",
-               "Moves the object to the given position, counted from 1 at the back over every "
-               "node, uncounted ones too; the nodes in between shift by one place. Only the object "
-               "is redrawn. Nothing happens for a position below 1 or beyond the last node, when "
-               "the object is already there, or when it cannot be found in slots 0 to "
-               "objectLimit. The Level parameter is a position, not the host's level number: "
-               "where the back-most node's level is 10, position 2 is level 11. Nor is it the "
-               "counted position that \"tirGetLevel(\" answers with: where uncounted objects lie "
-               "behind, that number is smaller, and the object lands further back."),
-        Action(12, 5120, "Increasing X Sort", "IncreasingXSort", 0, {}, kNoSlots,
-               "Sorts all: largest X at the back (drawn first), smallest X at the front.",
-               "Sorts the whole display order by X position, X falling from the back to the "
-               "front: the object with the largest X goes to the back, drawn first and covered by "
-               "the others, and the one with the smallest X to the front, drawn last, on top. "
-               "Levels are renumbered from the old back-most level and every node is redrawn. A "
-               "list of fewer than two nodes is left alone."),
-        Action(13, 5130, "Increasing Y Sort", "IncreasingYSort", 0, {}, kNoSlots,
-               "Sorts all: largest Y at the back (drawn first), smallest Y at the front.",
-               "Sorts the whole display order by Y position, Y falling from the back to the "
-               "front: the object with the largest Y goes to the back, drawn first and covered by "
-               "the others, and the one with the smallest Y to the front, drawn last, on top. "
-               "Levels are renumbered from the old back-most level and every node is redrawn. A "
-               "list of fewer than two nodes is left alone."),
-        Action(14, 5140, "Decreasing X Sort", "DecreasingXSort", 0, {}, kNoSlots,
-               "Sorts all: smallest X at the back (drawn first), largest X at the front.",
-               "Sorts the whole display order by X position, X rising from the back to the "
-               "front: the object with the smallest X goes to the back, drawn first and covered "
-               "by the others, and the one with the largest X to the front, drawn last, on top. "
-               "Levels are renumbered from the old back-most level and every node is redrawn. A "
-               "list of fewer than two nodes is left alone."),
-        Action(15, 5150, "Decreasing Y Sort", "DecreasingYSort", 0, {}, kNoSlots,
-               "Sorts all: smallest Y at the back (drawn first), largest Y at the front.",
-               "Sorts the whole display order by Y position, Y rising from the back to the "
-               "front: the object with the smallest Y goes to the back, drawn first and covered "
-               "by the others, and the one with the largest Y to the front, drawn last, on top. "
-               "Levels are renumbered from the old back-most level and every node is redrawn. A "
-               "list of fewer than two nodes is left alone."),
-        Action(16, 5000, "Send %0 Back One", "SendBackOneByObject", 1, {O(kTitleAnObject)},
-               kToObjectLimit, "Swaps the first instance in scope with its neighbour behind it.",
-               "As \"Send %0 Back One\" with a fixed value, on the fixed value of the object's "
-               "first instance in scope, looked for in slots 0 to objectLimit. When the object "
-               "has no instance in scope, it acts on the object of the stored fixed value."),
-        Action(17, 5010, "Bring %0 Forward One", "BringForwardOneByObject", 1, {O(kTitleAnObject)},
-               kToObjectLimit, "Swaps the first instance in scope with its neighbour in front.",
-               "As \"Bring %0 Forward One\" with a fixed value, on the fixed value of the "
-               "object's first instance in scope, looked for in slots 0 to objectLimit. When the "
-               "object has no instance in scope, it acts on the object of the stored fixed "
-               "value."),
-        Action(18, 5020, "Swap %0 and %1", "SwapPairByObject", 2,
-               {O(kTitleObjectA), O(kTitleObjectB)}, kToObjectLimit,
-               "Exchanges the places of the first instances in scope of A and B.",
-               "As \"Swap %0 and %1\" with fixed values, on the fixed values of the first "
-               "instances in scope of A and B, looked for in slots 0 to objectLimit. An object "
-               "without an instance in scope stands for the stored fixed value. Two objects whose "
-               "first instance is the same (as with the same type twice) swap that instance with "
-               "itself: it stays put and is redrawn twice."),
-        Action(19, 5040, "Bring %0 to Front", "BringToFrontByObject", 1, {O(kTitleAnObject)},
-               kToObjectLimit, "Moves the first instance in scope to the front of the order.",
-               "As \"Bring %0 to Front\" with a fixed value, on the fixed value of the object's "
-               "first instance in scope, looked for in slots 0 to objectLimit. When the object "
-               "has no instance in scope, it acts on the object of the stored fixed value."),
-        Action(20, 5050, "Send %0 to Back", "SendToBackByObject", 1, {O(kTitleAnObject)},
-               kToObjectLimit, "Moves the first instance in scope to the back of the order.",
-               "As \"Send %0 to Back\" with a fixed value, on the fixed value of the object's "
-               "first instance in scope, looked for in slots 0 to objectLimit. When the object "
-               "has no instance in scope, it acts on the object of the stored fixed value."),
-        Action(21, 5060, "Send %0 Back %1", "SendBackNByObject", 2,
-               {O(kTitleObjectA), N(kTitleHowMany)}, kToObjectLimit,
-               "Moves the first instance in scope back that many places.",
-               "As \"Send %0 Back %1\" with a fixed value, on the fixed value of the object's "
-               "first instance in scope, looked for in slots 0 to objectLimit. When the object "
-               "has no instance in scope, it acts on the object of the stored fixed value."),
-        Action(22, 5070, "Bring %0 Forward %1", "BringForwardNByObject", 2,
-               {O(kTitleObjectA), N(kTitleHowMany)}, kToObjectLimit,
-               "Moves the first instance in scope forward that many places.",
-               "As \"Bring %0 Forward %1\" with a fixed value, on the fixed value of the object's "
-               "first instance in scope, looked for in slots 0 to objectLimit. When the object "
-               "has no instance in scope, it acts on the object of the stored fixed value."),
-        Action(23, 5090, "Move %0 Above %1", "MoveAboveByObject", 2,
-               {O(kTitleObjectA), O(kTitleObjectB)}, kToObjectLimit,
-               "Moves A's first instance in scope to just in front of B's.",
-               "As \"Move %0 Above %1\" with fixed values, on the fixed values of the first "
-               "instances in scope of A and B, looked for in slots 0 to objectLimit. An object "
-               "without an instance in scope stands for the stored fixed value. Two objects whose "
-               "first instance is the same (as with the same type twice) move and redraw "
-               "nothing."),
-        Action(24, 5100, "Move %0 Below %1", "MoveBelowByObject", 2,
-               {O(kTitleObjectA), O(kTitleObjectB)}, kToObjectLimit,
-               "Moves A's first instance in scope to just behind B's.",
-               "As \"Move %0 Below %1\" with fixed values, on the fixed values of the first "
-               "instances in scope of A and B, looked for in slots 0 to objectLimit. An object "
-               "without an instance in scope stands for the stored fixed value. Two objects whose "
-               "first instance is the same (as with the same type twice) move and redraw "
-               "nothing."),
-        Action(25, 5110, "Move %0 to Level %1", "MoveToLevelByObject", 2,
-               {O(kTitleObjectA), N(kTitleLevel)}, kToObjectLimit,
-               "Moves the first instance in scope to the given position.",
-               "As \"Move %0 to Level %1\" with a fixed value, on the fixed value of the object's "
-               "first instance in scope, looked for in slots 0 to objectLimit. When the object "
-               "has no instance in scope, it acts on the object of the stored fixed value."),
-        Action(26, 5260, "Increasing Sort by %0 : non-alts default to %1", "IncreasingSortByValue",
-               2, {ParameterInfo{kParamAltValue, kTitleAltValue}, N(kTitleDefault)}, kNoSlots,
-               "Sorts all by the value: largest at the back, smallest at the front.",
-               "Sorts the whole display order by the chosen alterable value, the value falling "
-               "from the back to the front: the object with the largest value goes to the back, "
-               "drawn first and covered by the others, and the one with the smallest value to the "
-               "front, drawn last, on top. An object without alterable values (a counter, a "
-               "string), or whose values do not reach the chosen index, sorts by the default "
-               "value. Levels are renumbered from the old back-most level and every node is "
-               "redrawn. A list of fewer than two nodes is left alone."),
-        Action(27, 5270, "Decreasing Sort by %0 : non-alts default to %1", "DecreasingSortByValue",
-               2, {ParameterInfo{kParamAltValue, kTitleAltValue}, N(kTitleDefault)}, kNoSlots,
-               "Sorts all by the value: smallest at the back, largest at the front.",
-               "Sorts the whole display order by the chosen alterable value, the value rising "
-               "from the back to the front: the object with the smallest value goes to the back, "
-               "drawn first and covered by the others, and the one with the largest value to the "
-               "front, drawn last, on top. An object without alterable values (a counter, a "
-               "string), or whose values do not reach the chosen index, sorts by the default "
-               "value. Levels are renumbered from the old back-most level and every node is "
-               "redrawn. A list of fewer than two nodes is left alone."),
-
-        // Expressions: menu id 27000 + 10 x code, display string 7000 + 10 x code.
-        Expression(0, "tirGetFV(", "GetFixedValueByName", 1, kArgumentText, SlotBound::Both,
-                   "Fixed value of the first counted instance with this object name.",
-                   "The fixed value of the instance with this object name (ASCII letters match "
-                   "in either case) in the lowest slot whose node is counted. The names are "
-                   "scanned in slots 0 to objectCount, and a match's node is looked for as the "
-                   "actions look for one, in slots 0 to objectLimit. An empty name gives the "
-                   "stored fixed value; 0 when no instance matches."),
-        Expression(1, "tirGetTopFV(", "GetTopFixedValue", 0, 0, kNoSlots,
-                   "Fixed value of the front-most counted object.",
-                   "The fixed value of the front-most counted node's object; 0 on an empty list "
-                   "or when every node is uncounted."),
-        Expression(2, "tirGetBottomFV(", "GetBottomFixedValue", 0, 0, kNoSlots,
-                   "Fixed value of the back-most counted object.",
-                   "The fixed value of the back-most counted node's object; 0 on an empty list "
-                   "or when every node is uncounted."),
-        Expression(3, "tirGetDesc$(", "GetDescription", 1, kArgumentInteger, kNoSlots,
-                   "Text: a header and the counted object at this position: number, name, FV.",
-                   "A text table of the counted object at the given position: the header "
-                   "\"Lvl\\tName\\tFV\" and an empty line, then one line with the number, the "
-                   "object name and the fixed value, separated by tabs. Every node, uncounted "
-                   "ones too, counts toward the given position; when the node there is "
-                   "uncounted, the next counted node is listed under that number. A position of "
-                   "0 or less, or "
-                   "beyond the list, gives the header alone. The text is newly allocated for the "
-                   "host to release."),
-        Expression(4, "tirGetTenDesc$(", "GetTenDescription", 1, kArgumentInteger, kNoSlots,
-                   "Text: a header and up to ten counted objects from this position on.",
-                   "As \"tirGetDesc$(\", listing up to ten counted objects from the given "
-                   "position on: every node, uncounted ones too, counts up to that position, and "
-                   "from there only counted nodes are listed, numbered on from it; the listing "
-                   "stops before the number start + 10. With a start of 0 or less, every listed "
-                   "object has its counted position as its number, from 1 at the back, and the "
-                   "same stop lists at most start + 9 of them: with 0, counted positions 1 to 9; "
-                   "with -6, counted positions 1 to 3, whatever uncounted nodes lie between; with "
-                   "-9 or less, the header alone. A start beyond the list gives the header "
-                   "alone."),
-        Expression(5, "tirGetNumLvls(", "GetLevelCount", 0, 0, kNoSlots,
-                   "Number of counted objects in the order.",
-                   "The number of counted nodes in the display order; 0 on an empty list."),
-        Expression(6, "tirGetLevel(", "GetLevel", 1, kArgumentInteger, kNoSlots,
-                   "Counted position of the object, 1 at the back; 0 if it has none.",
-                   "The counted position of the object with this fixed value: its place among the "
-                   "counted nodes, 1 at the back. 0 stands for the stored fixed value. 0 when the "
-                   "object has no node in the list or its node is uncounted.\n\nIt is not a "
-                   "position: fed to \"Move %0 to Level %1\", whose Level counts every node, it "
-                   "puts the moved object one place further back for each uncounted object that "
-                   "lies behind the one measured."),
-        Expression(7, "tirGetLevelFV(", "GetLevelFixedValue", 1, kArgumentInteger, kNoSlots,
-                   "Fixed value of the object at this position; 0 if none.",
-                   "The fixed value of the object at this position, counted from 1 at the back "
-                   "over every node, uncounted ones too; but when the node at the position is "
-                   "uncounted, the next counted node in front of it takes its number, and so "
-                   "answers for two numbers. 0 for a position of 0 or less, beyond the list, or "
-                   "on an empty list. So where an uncounted node lies behind an object, "
-                   "\"tirGetLevelFV(\" of the number that \"tirGetLevel(\" gives for it may name "
-                   "another object."),
-    }};
+// One row a routine, conditions, actions and expressions each in the order of
+// their codes. To add a routine: its name in plugin/routine_codes.h, its row
+// here, its text in plugin/routine_text.h.
+inline constexpr std::array<RoutineInfo, kRoutineCount> kRows = {{
+    Condition(CondAtBack, 6000, "%0 At Back?", {N(kTitleFixedValue)}, kNoSlots),
+    Condition(CondAtFront, 6010, "%0 At Front?", {N(kTitleFixedValue)}, kNoSlots),
+    Condition(CondAbove, 6020, "%0 Above %1?", {N(kTitleFixedValue), N(kTitleFixedValue)},
+              kToObjectCount),
+    Condition(CondBelow, 6030, "%0 Below %1?", {N(kTitleFixedValue), N(kTitleFixedValue)},
+              kToObjectCount),
+    Condition(CondBetween, 6040, "%0 Between %1 and %2?",
+              {N(kTitleFixedValue), N(kTitleFixedValue), N(kTitleFixedValue)}, kToObjectCount),
+    Condition(CondObjectAtBack, 6000, "%0 At Back?", {O(kTitleAnObject)}, kNoSlots)
+        .TwinOf(CondAtBack),
+    Condition(CondObjectAtFront, 6010, "%0 At Front?", {O(kTitleAnObject)}, kNoSlots)
+        .TwinOf(CondAtFront),
+    Condition(CondObjectAbove, 6020, "%0 Above %1?", {O(kTitleObjectA), O(kTitleObjectB)},
+              kToObjectCount)
+        .TwinOf(CondAbove),
+    Condition(CondObjectBelow, 6030, "%0 Below %1?", {O(kTitleObjectA), O(kTitleObjectB)},
+              kToObjectCount)
+        .TwinOf(CondBelow),
+    Condition(CondObjectBetween, 6040, "%0 Between %1 and %2?",
+              {O(kTitleObjectA), O(kTitleObjectB), O(kTitleObjectC)}, kToObjectCount)
+        .TwinOf(CondBetween),
+    Action(SendBackOne, 5000, "Send %0 Back One", {N(kTitleFixedValue)}, kToObjectLimit),
+    Action(BringForwardOne, 5010, "Bring %0 Forward One", {N(kTitleFixedValue)}, kToObjectLimit),
+    Action(SwapPair, 5020, "Swap %0 and %1", {N(kTitleFixedValue), N(kTitleFixedValue)},
+           kToObjectLimit),
+    Action(StoreFixedValue, 5030, "Store Fixed Value for %0", {O(kTitleObjectA)}, kNoSlots),
+    Action(BringToFront, 5040, "Bring %0 to Front", {N(kTitleFixedValue)}, kToObjectLimit),
+    Action(SendToBack, 5050, "Send %0 to Back", {N(kTitleFixedValue)}, kToObjectLimit),
+    Action(SendBackN, 5060, "Send %0 Back %1", {N(kTitleFixedValue), N(kTitleHowMany)},
+           kToObjectLimit),
+    Action(BringForwardN, 5070, "Bring %0 Forward %1", {N(kTitleFixedValue), N(kTitleHowMany)},
+           kToObjectLimit),
+    Action(ReverseAll, 5080, "Reverse all", {}, kNoSlots),
+    Action(MoveAbove, 5090, "Move %0 Above %1", {N(kTitleFixedValue), N(kTitleFixedValue)},
+           kToObjectLimit),
+    Action(MoveBelow, 5100, "Move %0 Below %1", {N(kTitleFixedValue), N(kTitleFixedValue)},
+           kToObjectLimit),
+    Action(MoveToLevel, 5110, "Move %0 to Level %1", {N(kTitleFixedValue), N(kTitleLevel)},
+           kToObjectLimit),
+    Action(IncreasingXSort, 5120, "Increasing X Sort", {}, kNoSlots).Sorts(SortKey::X, true),
+    Action(IncreasingYSort, 5130, "Increasing Y Sort", {}, kNoSlots).Sorts(SortKey::Y, true),
+    Action(DecreasingXSort, 5140, "Decreasing X Sort", {}, kNoSlots).Sorts(SortKey::X, false),
+    Action(DecreasingYSort, 5150, "Decreasing Y Sort", {}, kNoSlots).Sorts(SortKey::Y, false),
+    Action(SendBackOneByObject, 5000, "Send %0 Back One", {O(kTitleAnObject)}, kToObjectLimit)
+        .TwinOf(SendBackOne),
+    Action(BringForwardOneByObject, 5010, "Bring %0 Forward One", {O(kTitleAnObject)},
+           kToObjectLimit)
+        .TwinOf(BringForwardOne),
+    Action(SwapPairByObject, 5020, "Swap %0 and %1", {O(kTitleObjectA), O(kTitleObjectB)},
+           kToObjectLimit)
+        .TwinOf(SwapPair),
+    Action(BringToFrontByObject, 5040, "Bring %0 to Front", {O(kTitleAnObject)}, kToObjectLimit)
+        .TwinOf(BringToFront),
+    Action(SendToBackByObject, 5050, "Send %0 to Back", {O(kTitleAnObject)}, kToObjectLimit)
+        .TwinOf(SendToBack),
+    Action(SendBackNByObject, 5060, "Send %0 Back %1", {O(kTitleObjectA), N(kTitleHowMany)},
+           kToObjectLimit)
+        .TwinOf(SendBackN),
+    Action(BringForwardNByObject, 5070, "Bring %0 Forward %1", {O(kTitleObjectA), N(kTitleHowMany)},
+           kToObjectLimit)
+        .TwinOf(BringForwardN),
+    Action(MoveAboveByObject, 5090, "Move %0 Above %1", {O(kTitleObjectA), O(kTitleObjectB)},
+           kToObjectLimit)
+        .TwinOf(MoveAbove),
+    Action(MoveBelowByObject, 5100, "Move %0 Below %1", {O(kTitleObjectA), O(kTitleObjectB)},
+           kToObjectLimit)
+        .TwinOf(MoveBelow),
+    Action(MoveToLevelByObject, 5110, "Move %0 to Level %1", {O(kTitleObjectA), N(kTitleLevel)},
+           kToObjectLimit)
+        .TwinOf(MoveToLevel),
+    Action(IncreasingSortByValue, 5260, "Increasing Sort by %0 : non-alts default to %1",
+           {A(kTitleAltValue), N(kTitleDefault)}, kNoSlots)
+        .Sorts(SortKey::AlterableValue, true),
+    Action(DecreasingSortByValue, 5270, "Decreasing Sort by %0 : non-alts default to %1",
+           {A(kTitleAltValue), N(kTitleDefault)}, kNoSlots)
+        .Sorts(SortKey::AlterableValue, false),
+    Expression(GetFixedValueByName, "tirGetFV(", kTextArgument, SlotBound::Both),
+    Expression(GetTopFixedValue, "tirGetTopFV(", kNoArgument, kNoSlots),
+    Expression(GetBottomFixedValue, "tirGetBottomFV(", kNoArgument, kNoSlots),
+    Expression(GetDescription, "tirGetDesc$(", kPositionArgument, kNoSlots).GivesText(),
+    Expression(GetTenDescription, "tirGetTenDesc$(", kPositionArgument, kNoSlots).GivesText(),
+    Expression(GetLevelCount, "tirGetNumLvls(", kNoArgument, kNoSlots),
+    Expression(GetLevel, "tirGetLevel(", kFixedValueArgument, kNoSlots),
+    Expression(GetLevelFixedValue, "tirGetLevelFV(", kPositionArgument, kNoSlots),
+}};
 
 }  // namespace catalogue_detail
 
-// Conditions 0-9, actions 0-27, expressions 0-7, in that order.
+// The conditions, the actions and the expressions, each by rising code.
 inline constexpr const auto& kCatalogue = catalogue_detail::kRows;
 
 // The row of a routine by its name.
@@ -484,79 +319,49 @@ constexpr const RoutineInfo& Row(ExpressionCode code) {
 }
 
 namespace catalogue_detail {
-// Each name of plugin/routine_codes.h is the routine its row names at that code.
-template <std::size_t N>
-constexpr bool NamesMatch(RoutineKind kind, std::size_t first, const char* const (&names)[N]) {
-  for (std::size_t code = 0; code < N; ++code) {
-    const RoutineInfo& row = kCatalogue[first + code];
-    if (row.kind != kind || row.code != code || row.routineName != names[code]) return false;
+// The rows lie kind by kind, each kind in the order of its codes, so that a
+// row is found by its code; a twin is a routine of the row's kind.
+constexpr bool RowsInOrder() {
+  for (std::size_t i = 0; i < kCatalogue.size(); ++i) {
+    const RoutineInfo& row = kCatalogue[i];
+    const std::size_t first = row.kind == RoutineKind::Condition ? 0
+                              : row.kind == RoutineKind::Action  ? kConditionCount
+                                                                 : kConditionCount + kActionCount;
+    if (first + row.code != i) return false;
+    const std::size_t count = row.kind == RoutineKind::Condition ? kConditionCount
+                              : row.kind == RoutineKind::Action  ? kActionCount
+                                                                 : kExpressionCount;
+    if (row.twinCode != kNoTwin && row.twinCode >= count) return false;
   }
   return true;
 }
+static_assert(RowsInOrder(), "a row lies out of the order of the codes in plugin/routine_codes.h");
 }  // namespace catalogue_detail
 
-static_assert(catalogue_detail::NamesMatch(RoutineKind::Condition, 0,
-                                           routine_codes_detail::kConditionNames) &&
-                  std::size(routine_codes_detail::kConditionNames) == kConditionCount,
-              "ConditionCode names the catalogue's conditions, code by code");
-static_assert(catalogue_detail::NamesMatch(RoutineKind::Action, kConditionCount,
-                                           routine_codes_detail::kActionNames) &&
-                  std::size(routine_codes_detail::kActionNames) == kActionCount,
-              "ActionCode names the catalogue's actions, code by code");
-static_assert(catalogue_detail::NamesMatch(RoutineKind::Expression, kConditionCount + kActionCount,
-                                           routine_codes_detail::kExpressionNames) &&
-                  std::size(routine_codes_detail::kExpressionNames) == kExpressionCount,
-              "ExpressionCode names the catalogue's expressions, code by code");
+// The row of a routine by its kind and code; null for a code the kind lacks.
+constexpr const RoutineInfo* RowOf(RoutineKind kind, int code) {
+  const int first = kind == RoutineKind::Condition ? 0
+                    : kind == RoutineKind::Action  ? kConditionCount
+                                                   : kConditionCount + kActionCount;
+  const int count = kind == RoutineKind::Condition ? kConditionCount
+                    : kind == RoutineKind::Action  ? kActionCount
+                                                   : kExpressionCount;
+  return code >= 0 && code < count ? &kCatalogue[static_cast<std::size_t>(first + code)] : nullptr;
+}
 
-// The fixed-value routine whose object form `row` is: "CondObjectAtBack" is
-// the twin of "CondAtBack", "SendBackOneByObject" of "SendBackOne". Null for a
-// routine that is no object form (one that only takes an object, as "Store
-// Fixed Value for %0", has no fixed-value twin).
+// A row's place in the catalogue.
+constexpr std::size_t IndexOf(const RoutineInfo& row) {
+  return static_cast<std::size_t>(&row - kCatalogue.data());
+}
+
+// The fixed-value routine whose object form `row` is. Null for a routine that
+// is no object form (one that only takes an object, as "Store Fixed Value for
+// %0", has no fixed-value twin).
 constexpr const RoutineInfo* FixedValueTwin(const RoutineInfo& row) {
-  constexpr std::string_view kConditionStem = "Cond", kConditionObject = "CondObject";
-  constexpr std::string_view kActionSuffix = "ByObject";
-  const std::string_view name = row.routineName;
-  for (const RoutineInfo& other : kCatalogue) {
-    if (other.kind != row.kind) continue;
-    const std::string_view twin = other.routineName;
-    if (row.kind == RoutineKind::Condition && name.starts_with(kConditionObject) &&
-        twin.starts_with(kConditionStem) &&
-        twin.substr(kConditionStem.size()) == name.substr(kConditionObject.size()))
-      return &other;
-    if (row.kind == RoutineKind::Action && name.ends_with(kActionSuffix) &&
-        twin == name.substr(0, name.size() - kActionSuffix.size()))
-      return &other;
-  }
-  return nullptr;
+  return row.twinCode == kNoTwin ? nullptr : RowOf(row.kind, row.twinCode);
 }
 
-// What a sort action orders the whole list by, and which end the largest key
-// goes to; SortKey::None for every other routine.
-enum class SortKey : std::uint8_t { None, X, Y, AlterableValue };
-struct SortOrder {
-  SortKey key = SortKey::None;
-  bool largestAtBack = false;
-};
-
-constexpr SortOrder SortOf(const RoutineInfo& row) {
-  if (row.kind != RoutineKind::Action) return {};
-  switch (static_cast<ActionCode>(row.code)) {
-    case ActionCode::IncreasingXSort:
-      return {SortKey::X, true};
-    case ActionCode::IncreasingYSort:
-      return {SortKey::Y, true};
-    case ActionCode::DecreasingXSort:
-      return {SortKey::X, false};
-    case ActionCode::DecreasingYSort:
-      return {SortKey::Y, false};
-    case ActionCode::IncreasingSortByValue:
-      return {SortKey::AlterableValue, true};
-    case ActionCode::DecreasingSortByValue:
-      return {SortKey::AlterableValue, false};
-    default:
-      return {};
-  }
-}
+constexpr SortOrder SortOf(const RoutineInfo& row) { return row.sort; }
 
 constexpr bool IsSort(const RoutineInfo& row) { return SortOf(row).key != SortKey::None; }
 

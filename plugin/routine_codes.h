@@ -1,8 +1,10 @@
 // The routine codes by name: each enumerator is the name of the routine that
-// carries the logic, at the code the host calls it by. The catalogue
-// (plugin/catalogue.h) checks at compile time that its row at each code names
-// the same routine, so a number written here and a row there cannot drift
-// apart. Code outside the plug-in uses these names, never bare numbers.
+// carries the logic, at the code the host calls it by (its place in its list).
+// The catalogue (plugin/catalogue.h) takes each row's code and routine name
+// from its enumerator, and plugin/tables.h binds each routine from these lists
+// (TIER_CONDITIONS, TIER_ACTIONS, TIER_EXPRESSIONS stay defined for it), so a
+// name is written here once. Code outside the plug-in uses these names, never
+// bare numbers.
 #pragma once
 
 #include <cstdint>
@@ -79,9 +81,6 @@ inline constexpr const char* kExpressionNames[] = {TIER_EXPRESSIONS(TIER_CODE_NA
 
 #undef TIER_CODE_NAME
 #undef TIER_CODE_ENUMERATOR
-#undef TIER_EXPRESSIONS
-#undef TIER_ACTIONS
-#undef TIER_CONDITIONS
 
 constexpr std::uint16_t CodeOf(ConditionCode code) { return static_cast<std::uint16_t>(code); }
 constexpr std::uint16_t CodeOf(ActionCode code) { return static_cast<std::uint16_t>(code); }

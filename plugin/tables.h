@@ -1,7 +1,7 @@
 // The three routine tables that the descriptor hands to the host: each routine
-// at its code, each table ended by a null entry. The bindings follow the
-// catalogue row by row, and the build fails when a binding's routine is not
-// the one its row names.
+// at its code, each table ended by a null entry. The bindings are made from the
+// lists of routine names, and the build fails when a binding's routine is not
+// the one its catalogue row names.
 #pragma once
 
 #include <array>
@@ -37,58 +37,19 @@ using namespace conditions;
 using namespace expressions;
 using namespace order;
 
-// The routine's name is written once: the macro spells it for the check.
-#define TIER_BIND(form, routine) form<routine>(#routine)
+// The bindings follow the lists of plugin/routine_codes.h, so a routine's name
+// is written there once and here not at all.
+#define TIER_BIND_EVENT(routine) Event<routine>(#routine),
+#define TIER_BIND_EXPRESSION(routine) Expr<routine>(#routine),
+// clang-format off
 inline constexpr std::array<RoutineBinding, kCatalogue.size()> kBindings = {{
-    TIER_BIND(Event, CondAtBack),
-    TIER_BIND(Event, CondAtFront),
-    TIER_BIND(Event, CondAbove),
-    TIER_BIND(Event, CondBelow),
-    TIER_BIND(Event, CondBetween),
-    TIER_BIND(Event, CondObjectAtBack),
-    TIER_BIND(Event, CondObjectAtFront),
-    TIER_BIND(Event, CondObjectAbove),
-    TIER_BIND(Event, CondObjectBelow),
-    TIER_BIND(Event, CondObjectBetween),
-    TIER_BIND(Event, SendBackOne),
-    TIER_BIND(Event, BringForwardOne),
-    TIER_BIND(Event, SwapPair),
-    TIER_BIND(Event, StoreFixedValue),
-    TIER_BIND(Event, BringToFront),
-    TIER_BIND(Event, SendToBack),
-    TIER_BIND(Event, SendBackN),
-    TIER_BIND(Event, BringForwardN),
-    TIER_BIND(Event, ReverseAll),
-    TIER_BIND(Event, MoveAbove),
-    TIER_BIND(Event, MoveBelow),
-    TIER_BIND(Event, MoveToLevel),
-    TIER_BIND(Event, IncreasingXSort),
-    TIER_BIND(Event, IncreasingYSort),
-    TIER_BIND(Event, DecreasingXSort),
-    TIER_BIND(Event, DecreasingYSort),
-    TIER_BIND(Event, SendBackOneByObject),
-    TIER_BIND(Event, BringForwardOneByObject),
-    TIER_BIND(Event, SwapPairByObject),
-    TIER_BIND(Event, BringToFrontByObject),
-    TIER_BIND(Event, SendToBackByObject),
-    TIER_BIND(Event, SendBackNByObject),
-    TIER_BIND(Event, BringForwardNByObject),
-    TIER_BIND(Event, MoveAboveByObject),
-    TIER_BIND(Event, MoveBelowByObject),
-    TIER_BIND(Event, MoveToLevelByObject),
-    TIER_BIND(Event, IncreasingSortByValue),
-    TIER_BIND(Event, DecreasingSortByValue),
-    TIER_BIND(Expr, GetFixedValueByName),
-    TIER_BIND(Expr, GetTopFixedValue),
-    TIER_BIND(Expr, GetBottomFixedValue),
-    TIER_BIND(Expr, GetDescription),
-    TIER_BIND(Expr, GetTenDescription),
-    TIER_BIND(Expr, GetLevelCount),
-    TIER_BIND(Expr, GetLevel),
-    TIER_BIND(Expr, GetLevelFixedValue),
+    TIER_CONDITIONS(TIER_BIND_EVENT)
+    TIER_ACTIONS(TIER_BIND_EVENT)
+    TIER_EXPRESSIONS(TIER_BIND_EXPRESSION)
 }};
-
-#undef TIER_BIND
+// clang-format on
+#undef TIER_BIND_EXPRESSION
+#undef TIER_BIND_EVENT
 
 constexpr bool BindingsFollowTheCatalogue() {
   for (std::size_t i = 0; i < kCatalogue.size(); ++i)

@@ -93,7 +93,7 @@ inline const plugin::RoutineInfo& RowOf(const Routine& r) {
   return plugin::kCatalogue[static_cast<std::size_t>(first + r.code)];
 }
 
-// All 46 routines, in catalogue order.
+// Every routine, in catalogue order.
 inline std::vector<Routine> EveryRoutine() {
   std::vector<Routine> routines;
   for (int code = 0; code < plugin::kConditionCount; ++code)

@@ -162,8 +162,7 @@ TEST(AllocationFailure, ASortWithoutItsArrayLeavesTheListWholeAndWithoutItsTreeS
   for (const plugin::ActionCode sort :
        {plugin::ActionCode::IncreasingXSort, plugin::ActionCode::DecreasingXSort,
         plugin::ActionCode::IncreasingSortByValue}) {
-    const int code = plugin::CodeOf(sort);
-    SCOPED_TRACE(testing::Message() << "action " << code);
+    SCOPED_TRACE(plugin::Row(sort).routineName);
     const bool largestFirst = plugin::SortOf(plugin::Row(sort)).largestAtBack;
     sim::SceneSpec scene;
     scene.types = {{.name = "Block"}};
@@ -176,7 +175,7 @@ TEST(AllocationFailure, ASortWithoutItsArrayLeavesTheListWholeAndWithoutItsTreeS
     Outcome whole, untouched;
     const std::vector<Outcome> failed = OutcomesWithEachFailure(
         scene,
-        [&](sim::SimHost& sim) { return Action(sim, code, sim.AltValueParamWord(0), 7) & 0xFFFF; },
+        [&](sim::SimHost& sim) { return Action(sim, sort, sim.AltValueParamWord(0), 7) & 0xFFFF; },
         whole, untouched);
     ASSERT_GE(failed.size(), 2u) << "the array and a tree";
     EXPECT_EQ(failed[0], untouched) << "without its array";
@@ -201,7 +200,7 @@ TEST(AllocationFailure, ObjectConditionsGiveTheSameResultAndSelectionsWithoutThe
   scene.types[0].selectionCurrent = true;
   const auto condition = [](plugin::ConditionCode code, int a, int b) {
     return [=](sim::SimHost& sim) -> std::int64_t {
-      return Condition(sim, plugin::CodeOf(code), sim.ObjectParamWord(a), sim.ObjectParamWord(b));
+      return Condition(sim, code, sim.ObjectParamWord(a), sim.ObjectParamWord(b));
     };
   };
   const auto between = [](int a, int b, int c) {
@@ -250,7 +249,7 @@ TEST(AllocationFailure, NameLookupGivesTheSameObjectWithoutItsMatchesOrTable) {
       [](sim::SimHost& sim) {
         sim.SetExpressionText("bALL");
         return static_cast<std::int64_t>(
-            Expression(sim, plugin::CodeOf(plugin::ExpressionCode::GetFixedValueByName)));
+            Expression(sim, plugin::ExpressionCode::GetFixedValueByName));
       },
       whole, untouched);
   EXPECT_GE(failed.size(), 2u) << "the matches and the table";
@@ -273,7 +272,7 @@ sim::SceneSpec Scene(int n) {
 TEST(AllocationFailure, DescriptionReturnsNullWhenAnyAllocationFails) {
   sim::SimHost sim(Scene(12));
   sim.SetExpressionInteger(1);
-  const int tenDescription = plugin::CodeOf(plugin::ExpressionCode::GetTenDescription);
+  const plugin::ExpressionCode tenDescription = plugin::ExpressionCode::GetTenDescription;
   const std::string whole = ExpressionText(sim, tenDescription);
   ASSERT_NE(whole.find("\n9\tBlock\t11\n"), std::string::npos) << whole;
 

@@ -16,14 +16,9 @@ hostlink::CallOutcome Call(sim::SimHost& sim, hostlink::RoutineCall call) {
   return outcome;
 }
 
-hostlink::CallOutcome Call(sim::SimHost& sim, plugin::RoutineKind kind, int code,
+hostlink::CallOutcome Call(sim::SimHost& sim, const plugin::RoutineInfo& routine,
                            const CallWords& words, bool takeText) {
-  const plugin::RoutineInfo* routine = plugin::FindRoutine(kind, static_cast<std::uint16_t>(code));
-  if (routine == nullptr) {
-    ADD_FAILURE() << "no " << plugin::KindWord(kind) << " " << code;
-    return {};
-  }
-  return Call(sim, {.routine = routine,
+  return Call(sim, {.routine = &routine,
                     .parameters = {words.first, words.second, 0},
                     .unusedWords = {words.first, words.second},
                     .expressionArgument = static_cast<std::int32_t>(sim.ExpressionArgument()),
@@ -31,9 +26,9 @@ hostlink::CallOutcome Call(sim::SimHost& sim, plugin::RoutineKind kind, int code
                     .options = {.takeText = takeText}});
 }
 
-std::string ExpressionText(sim::SimHost& sim, int code, bool* wasNull, std::int32_t token) {
-  const std::optional<std::string> text =
-      Call(sim, plugin::RoutineKind::Expression, code, {0, 0, token}, true).text;
+std::string ExpressionText(sim::SimHost& sim, plugin::ExpressionCode code, bool* wasNull,
+                           std::int32_t token) {
+  const std::optional<std::string> text = Call(sim, plugin::Row(code), {0, 0, token}, true).text;
   if (wasNull != nullptr) *wasNull = !text.has_value();
   return text.value_or("");
 }

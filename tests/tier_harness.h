@@ -42,30 +42,31 @@ struct CallWords {
 };
 
 // Calls a routine with these argument words, an expression with the argument
-// the host holds now.
-hostlink::CallOutcome Call(sim::SimHost& sim, plugin::RoutineKind kind, int code,
+// the host holds now. The routines go by name (plugin/routine_codes.h), never
+// by number.
+hostlink::CallOutcome Call(sim::SimHost& sim, const plugin::RoutineInfo& routine,
                            const CallWords& words, bool takeText = false);
 
-inline std::int32_t Condition(sim::SimHost& sim, int code, std::int32_t first = 0,
+inline std::int32_t Condition(sim::SimHost& sim, plugin::ConditionCode code, std::int32_t first = 0,
                               std::int32_t second = 0) {
-  return Call(sim, plugin::RoutineKind::Condition, code, {first, second}).result;
+  return Call(sim, plugin::Row(code), {first, second}).result;
 }
 
-inline std::int32_t Action(sim::SimHost& sim, int code, std::int32_t first = 0,
+inline std::int32_t Action(sim::SimHost& sim, plugin::ActionCode code, std::int32_t first = 0,
                            std::int32_t second = 0) {
-  return Call(sim, plugin::RoutineKind::Action, code, {first, second}).result;
+  return Call(sim, plugin::Row(code), {first, second}).result;
 }
 
 // An expression's result; `token` is passed on to GetExpressionParameter. A
 // text's address is left with the caller.
-inline std::intptr_t Expression(sim::SimHost& sim, int code,
+inline std::intptr_t Expression(sim::SimHost& sim, plugin::ExpressionCode code,
                                 std::int32_t token = hostlink::kExpressionToken) {
-  return Call(sim, plugin::RoutineKind::Expression, code, {0, 0, token}).value;
+  return Call(sim, plugin::Row(code), {0, 0, token}).value;
 }
 
 // A text expression's result, copied out and released as the host would; an
 // empty string for a null pointer, which `wasNull` tells apart.
-std::string ExpressionText(sim::SimHost& sim, int code, bool* wasNull = nullptr,
+std::string ExpressionText(sim::SimHost& sim, plugin::ExpressionCode code, bool* wasNull = nullptr,
                            std::int32_t token = hostlink::kExpressionToken);
 
 }  // namespace tier::test

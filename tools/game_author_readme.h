@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "plugin/catalogue.h"
+#include "plugin/routine_text.h"
 #include "plugin/version.h"
 #include "tools/author_guide.h"
 #include "tools/routine_reference.h"
@@ -29,7 +30,7 @@ inline std::string RoutineLine(const plugin::RoutineInfo& row, std::size_t textW
     line.resize(std::max(line.size(), 6 + textWidth) + 2, ' ');
     line += parameters;
   }
-  return line + "\n      " + std::string(row.summary) + "\n";
+  return line + "\n      " + std::string(plugin::TextOf(row).summary) + "\n";
 }
 
 inline std::string GameAuthorReadme() {

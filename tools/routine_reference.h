@@ -11,6 +11,7 @@
 
 #include "playground/example_scene.h"
 #include "plugin/catalogue.h"
+#include "plugin/routine_text.h"
 #include "support/hex.h"
 #include "tools/text_document.h"
 
@@ -299,7 +300,10 @@ inline void Section(Document& page, plugin::RoutineKind kind, const char* title,
   page.Table({"Code", "Display string", "Parameters", "Slots searched"}, rows, "r");
   for (const plugin::RoutineInfo& row : plugin::kCatalogue) {
     if (row.kind != kind) continue;
-    if (kind == plugin::RoutineKind::Action && row.code == 12) SortsNote(page);
+    // The note on sorting comes before the first sort action.
+    if (&row == &*std::find_if(plugin::kCatalogue.begin(), plugin::kCatalogue.end(),
+                               [](const plugin::RoutineInfo& r) { return plugin::IsSort(r); }))
+      SortsNote(page);
     page.Heading(3, std::string(singular) + " " + Number(row.code) + ": `" +
                         std::string(row.displayText) + "`");
     if (row.parameterCount == 0) {
@@ -310,7 +314,7 @@ inline void Section(Document& page, plugin::RoutineKind kind, const char* title,
       page.Bullets(items);
     }
     // A description may hold paragraphs, split by an empty line.
-    const std::string description(row.description);
+    const std::string description(plugin::TextOf(row).description);
     for (std::size_t at = 0; at <= description.size();) {
       const std::size_t end = std::min(description.find("\n\n", at), description.size());
       page.Paragraph(description.substr(at, end - at));

@@ -107,7 +107,9 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
   }
 
-  const Routine above{Kind::Condition, 7}, increasingX{Kind::Action, 12};
+  const Routine above{Kind::Condition,
+                      tier::plugin::CodeOf(tier::plugin::ConditionCode::CondObjectAbove)},
+      increasingX{Kind::Action, tier::plugin::CodeOf(tier::plugin::ActionCode::IncreasingXSort)};
   const double aboveTier = TimePlugin(above, 2000, 2000);
   const double sortTier = TimePlugin(increasingX, 2000, 2000);
   std::printf(

@@ -141,12 +141,14 @@ if(NOT WIN32_BUILD)
   expect(0 "^tier_host_program [0-9.]+ \\(this program[^\n]*\nTier.vdx ${version_pattern} \\(the plug-in[^\n]*\n$" --module ${MODULE} --version)
 endif()
 
-# --list: all 46 routines, one line each.
-expect(0 "condition   0  \"%0 At Back\\?\" .*expression  7  \"tirGetLevelFV\\(\"" --list)
+# --list: every routine, one line each, as many as --list --json gives.
+expect(0 "^{\n  \"conditions\": [0-9]+,.*\n}\n$" --list --json)
+string(JSON routine_count LENGTH "${out}" routines)
+expect(0 "condition   0  \"%0 At Back\\?\" .*expression  [0-9]+  \"[^\n]*\n$" --list)
 string(REGEX MATCHALL "\n(condition|action|expression) +[0-9]+  " rows "${out}")
 list(LENGTH rows count)
-if(NOT count EQUAL 46)
-  message(FATAL_ERROR "--list showed ${count} routines, not 46:\n${out}")
+if(NOT count EQUAL routine_count)
+  message(FATAL_ERROR "--list showed ${count} routines, --list --json ${routine_count}:\n${out}")
 endif()
 
 # Without a scene, one piped in is read as "-" reads it.

@@ -113,10 +113,27 @@ TEST(RoutineNames, SuggestsTheNearestDisplayStrings) {
             "\"tirGetNumLvls(\"? (tier_host_program --list shows them all)");
 }
 
+// docs/routines.json, which the scripts read for the routines' counts, names
+// and string ids, is what `tier_host_program --list --json` prints today.
+TEST(RoutineNames, KeptJsonListIsTodays) {
+  std::ifstream file(std::string(TIER_SCENES_DIR) + "/../docs/routines.json", std::ios::binary);
+  const std::string kept{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  EXPECT_EQ(kept, RoutineListJson())
+      << "docs/routines.json is out of date with the routine catalogue; rewrite it with\n"
+         "  cmake --build build/native --target regenerate";
+  const std::string json = RoutineListJson();
+  EXPECT_EQ(std::count(json.begin(), json.end(), '{') - 1, std::ssize(plugin::kCatalogue));
+  EXPECT_NE(json.find("{\"kind\": \"action\", \"code\": 25, \"name\": \"MoveToLevelByObject\", "
+                      "\"display\": \"Move %0 to Level %1\", \"stringId\": 5110, \"parameters\": "
+                      "[\"object\", \"number\"]}"),
+            std::string::npos)
+      << json;
+}
+
 TEST(RoutineNames, ListingHasEveryRoutineOnALine) {
   const std::string listing =
       RoutineListing([](const plugin::RoutineInfo& row) { return std::string(row.displayText); });
-  EXPECT_EQ(std::count(listing.begin(), listing.end(), '\n'), 46);
+  EXPECT_EQ(std::count(listing.begin(), listing.end(), '\n'), std::ssize(plugin::kCatalogue));
   EXPECT_NE(listing.find("action     25  \"Move %0 to Level %1\""), std::string::npos) << listing;
   EXPECT_NE(listing.find("%0 object (Select Object A), %1 number (Enter Level Number)"),
             std::string::npos);
@@ -440,7 +457,8 @@ class FaultyModule : public hostlink::PluginModule {
   FaultyModule() : inner_(hostlink::LoadTierModule()) { infos_ = inner_->infos(); }
   std::int32_t Condition(int code, host::HostAddress runData, std::int32_t first,
                          std::int32_t second) const override {
-    if (code == 0) inner_->Action(8, runData, 0, 0);
+    if (code == plugin::CodeOf(plugin::ConditionCode::CondAtBack))
+      inner_->Action(plugin::CodeOf(plugin::ActionCode::ReverseAll), runData, 0, 0);
     return inner_->Condition(code, runData, first, second);
   }
   std::int32_t Action(int code, host::HostAddress runData, std::int32_t first,

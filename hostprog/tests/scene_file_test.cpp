@@ -141,6 +141,9 @@ TEST(SceneFile, CallsFindTheirRoutineByStringOrCodeAndParameterForms) {
 
 TEST(SceneFile, MalformedScenesNameFileLineAndWhatWasExpected) {
   const std::string frame = "type Ball\nobject 0 Ball\n";  // lines 1 and 2
+  const std::string lastAction = std::to_string(plugin::kActionCount - 1);
+  const std::string pastAction = std::to_string(plugin::kActionCount);
+  const std::string lastExpression = std::to_string(plugin::kExpressionCount - 1);
   const struct {
     std::string text;
     std::string message;
@@ -190,8 +193,10 @@ TEST(SceneFile, MalformedScenesNameFileLineAndWhatWasExpected) {
        "bad.scene:4: the frame must be described before the first call (line 3)"},
       {frame + "call \"Reverse everything\"",
        "bad.scene:3: no routine has the display string \"Reverse everything\""},
-      {frame + "call action 28", "bad.scene:3: action code 28 is out of range (0 to 27)"},
-      {frame + "call expression -1", "bad.scene:3: expression code -1 is out of range (0 to 7)"},
+      {frame + "call action " + pastAction,
+       "bad.scene:3: action code " + pastAction + " is out of range (0 to " + lastAction + ")"},
+      {frame + "call expression -1",
+       "bad.scene:3: expression code -1 is out of range (0 to " + lastExpression + ")"},
       {frame + "call \"Bring %0 Forward %1\" object Ball",
        "bad.scene:3: \"Bring %0 Forward %1\" takes (number, number) or (object, number), found "
        "(object)"},

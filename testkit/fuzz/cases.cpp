@@ -212,7 +212,7 @@ FrameRecipe MakeFrame(Source& s, const FrameOptions& options) {
   return f;
 }
 
-FuzzCall MakeCall(Source& s, const FrameRecipe& f, bool focused) {
+FuzzCall MakeCall(Source& s, const FrameRecipe& f, bool focused, const plugin::RoutineInfo* only) {
   FuzzCall fc;
   model::Call& c = fc.call;
   // Focused: the position tests and the name lookup, the richest in branches.
@@ -221,7 +221,8 @@ FuzzCall MakeCall(Source& s, const FrameRecipe& f, bool focused) {
     return static_cast<int>(&row - plugin::kCatalogue.data());
   };
   const int pick =
-      focused && s.Chance(50)
+      only != nullptr ? static_cast<int>(plugin::IndexOf(*only))
+      : focused && s.Chance(50)
           ? s.Pick<int>({index(plugin::Row(ConditionCode::CondAbove)),
                          index(plugin::Row(ConditionCode::CondBelow)),
                          index(plugin::Row(ConditionCode::CondBetween)),
@@ -232,9 +233,7 @@ FuzzCall MakeCall(Source& s, const FrameRecipe& f, bool focused) {
                          index(plugin::Row(plugin::ExpressionCode::GetFixedValueByName))})
           : s.Below(static_cast<int>(plugin::kCatalogue.size()));
   const plugin::RoutineInfo& row = plugin::kCatalogue[static_cast<std::size_t>(pick)];
-  c.kind = row.kind == plugin::RoutineKind::Condition ? Kind::Condition
-           : row.kind == plugin::RoutineKind::Action  ? Kind::Action
-                                                      : Kind::Expression;
+  c.kind = ModelKind(row);
   c.code = row.code;
   ParameterPicker p{s, f};
   c.first = p.FixedValue();
@@ -266,28 +265,27 @@ FuzzCall MakeCall(Source& s, const FrameRecipe& f, bool focused) {
     c.valueIndex = s.Pick<std::int16_t>(
         {0, 1, static_cast<std::int16_t>(s.Below(26)), 25, 26, -1, 100, INT16_MAX, INT16_MIN});
   for (std::int32_t& v : c.nextParameters) v = p.FixedValue();
-  using plugin::ExpressionCode;
-  const bool expression = c.kind == Kind::Expression;
-  if (expression && c.code == plugin::CodeOf(ExpressionCode::GetFixedValueByName))
+  const plugin::ParamRole argument =
+      c.kind == Kind::Expression ? row.parameters[0].role : plugin::ParamRole::None;
+  if (argument == plugin::ParamRole::Text)
     c.textArgument = p.Name();
-  else if (expression && (c.code == plugin::CodeOf(ExpressionCode::GetDescription) ||
-                          c.code == plugin::CodeOf(ExpressionCode::GetTenDescription) ||
-                          c.code == plugin::CodeOf(ExpressionCode::GetLevelFixedValue)))
+  else if (argument == plugin::ParamRole::Position)
     c.integerArgument = p.Level();
-  else if (expression && c.code == plugin::CodeOf(ExpressionCode::GetLevel))
+  else if (argument == plugin::ParamRole::FixedValue)
     c.integerArgument = p.FixedValue();
   else
     c.integerArgument = s.Word();
   return fc;
 }
 
-Case MakeCase(Source& s, int maxCalls, const FrameOptions& options) {
+Case MakeCase(Source& s, int maxCalls, const FrameOptions& options,
+              const plugin::RoutineInfo* only) {
   Case result;
   result.frame = MakeFrame(s, options);
   const bool large = result.frame.objects.size() >= 200;
   if (large) maxCalls = std::min(maxCalls, 6);
   for (int i = 0; i < maxCalls && !s.Exhausted(); ++i)
-    result.calls.push_back(MakeCall(s, result.frame, large));
+    result.calls.push_back(MakeCall(s, result.frame, large, only));
   return result;
 }
 

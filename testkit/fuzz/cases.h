@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/model.h"
+#include "plugin/catalogue.h"
 #include "testkit/fuzz/source.h"
 
 namespace tier::fuzz {
@@ -83,10 +84,13 @@ std::int32_t FixedValueOf(const ObjectRecipe& object);
 
 FrameRecipe MakeFrame(Source& source, const FrameOptions& options = {});
 // `focused`: half the calls go to the routines that find objects by fixed
-// value or name (conditions 2 to 4 and 7 to 9, "tirGetFV(").
-FuzzCall MakeCall(Source& source, const FrameRecipe& frame, bool focused = false);
+// value or name ("%0 Above %1?", "%0 Below %1?" and "%0 Between %1 and %2?"
+// in both forms, "tirGetFV("). `only`: every call goes to that routine.
+FuzzCall MakeCall(Source& source, const FrameRecipe& frame, bool focused = false,
+                  const plugin::RoutineInfo* only = nullptr);
 // A frame and up to `maxCalls` calls (fewer when a byte source runs out).
-Case MakeCase(Source& source, int maxCalls, const FrameOptions& options = {});
+Case MakeCase(Source& source, int maxCalls, const FrameOptions& options = {},
+              const plugin::RoutineInfo* only = nullptr);
 
 model::Frame ToModel(const FrameRecipe& recipe);
 // The recipe without the object in `slot` (and its node and chain links).

@@ -211,15 +211,12 @@ std::string Stats::Summary() const {
   std::ostringstream out;
   out << frames << " frames (the largest of " << largestFrame << " objects), " << totalCalls
       << " calls\n";
-  for (int i = 0; i < 46; ++i) {
-    const Kind kind = i < 10 ? Kind::Condition : i < 38 ? Kind::Action : Kind::Expression;
-    const int code = i < 10 ? i : i < 38 ? i - 10 : i - 38;
+  for (const plugin::RoutineInfo& row : plugin::kCatalogue) {
+    const std::size_t i = plugin::IndexOf(row);
     char line[120];
     std::snprintf(line, sizeof line, "  %-11s %2d %-24s %10lld calls, %10lld with an effect\n",
-                  kind == Kind::Condition ? "condition"
-                  : kind == Kind::Action  ? "action"
-                                          : "expression",
-                  code, model::RoutineName(kind, code), calls[i], effects[i]);
+                  std::string(plugin::KindWord(row.kind)).c_str(), int{row.code},
+                  model::RoutineName(ModelKind(row), row.code), calls[i], effects[i]);
     out << line;
   }
   return out.str();

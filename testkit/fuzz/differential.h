@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "plugin/catalogue.h"
 #include "testkit/fuzz/cases.h"
 
 namespace tier::fuzz {
@@ -20,8 +21,9 @@ struct Divergence {
 
 // How often each routine ran and how often it changed or answered something.
 struct Stats {
-  std::array<long long, 46> calls{};
-  std::array<long long, 46> effects{};
+  // By catalogue index.
+  std::array<long long, plugin::kCatalogue.size()> calls{};
+  std::array<long long, plugin::kCatalogue.size()> effects{};
   long long frames = 0;
   long long totalCalls = 0;
   long long largestFrame = 0;  // objects

@@ -36,21 +36,30 @@ inline const plugin::RoutineInfo& RowOf(model::Kind kind, int code) {
       kind == model::Kind::Condition ? plugin::RoutineKind::Condition
       : kind == model::Kind::Action  ? plugin::RoutineKind::Action
                                      : plugin::RoutineKind::Expression;
-  return *plugin::FindRoutine(routineKind, static_cast<std::uint16_t>(code));
+  return *plugin::RowOf(routineKind, code);
 }
 
-// What parameter `index` of a condition or an action is, by its kind and title.
+// The model's kind of a catalogue row.
+inline model::Kind ModelKind(const plugin::RoutineInfo& row) {
+  return row.kind == plugin::RoutineKind::Condition ? model::Kind::Condition
+         : row.kind == plugin::RoutineKind::Action  ? model::Kind::Action
+                                                    : model::Kind::Expression;
+}
+
+// What parameter `index` of a condition or an action is, by its row's role.
 inline Param ParamOf(const plugin::RoutineInfo& row, int index) {
   if (index >= row.parameterCount) return Param::Unused;
-  const plugin::ParameterInfo& parameter = row.parameters[index];
-  if (parameter.kind == plugin::kParamObject) return Param::Object;
-  if (parameter.kind == plugin::kParamAltValue) return Param::AltValue;
-  switch (parameter.titleId) {
-    case plugin::kTitleHowMany:
+  switch (row.parameters[index].role) {
+    case plugin::ParamRole::Object:
+      return Param::Object;
+    case plugin::ParamRole::AltValue:
+      return Param::AltValue;
+    case plugin::ParamRole::Count:
       return Param::Count;
-    case plugin::kTitleLevel:
+    case plugin::ParamRole::Level:
+    case plugin::ParamRole::Position:
       return Param::Level;
-    case plugin::kTitleDefault:
+    case plugin::ParamRole::Default:
       return Param::Default;
     default:
       return Param::FixedValue;

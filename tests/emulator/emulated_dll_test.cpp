@@ -62,6 +62,13 @@ std::vector<std::uint8_t> ReadFrom(std::uint32_t address) {  // mov eax, [addres
   return Then(code);
 }
 
+// The routines the planted faults replace, and the ones that the budget, the
+// heap and the stack are tried on.
+constexpr int kAtBack = plugin::CodeOf(plugin::ConditionCode::CondAtBack);
+constexpr int kSendBackOne = plugin::CodeOf(plugin::ActionCode::SendBackOne);
+constexpr int kSendToBack = plugin::CodeOf(plugin::ActionCode::SendToBack);
+constexpr int kDescribe = plugin::CodeOf(plugin::ExpressionCode::GetDescription);
+
 // Calls a routine of `module` as the host does, its first parameter `first`
 // and the rest 0; the whole call, its fault if any.
 GuestCall CallAsTheHost(const hostlink::PluginModule& module, sim::SimHost& sim,
@@ -85,7 +92,7 @@ class PlantedFault : public ::testing::Test {
   // and gives back the fault; then puts the routine back and checks that the
   // library still answers as before.
   std::string FaultOf(const std::vector<std::uint8_t>& code) {
-    return PlantedIn(kCondition, 0, code).fault;
+    return PlantedIn(kCondition, kAtBack, code).fault;
   }
 
   // The same in any routine, giving back the whole call.
@@ -109,7 +116,7 @@ class PlantedFault : public ::testing::Test {
 
   // The breach that `code`, planted in action 0 "Send %0 Back One", commits.
   std::string BreachOf(const std::vector<std::uint8_t>& code) {
-    return PlantedIn(kAction, 0, code).fault;
+    return PlantedIn(kAction, kSendBackOne, code).fault;
   }
   std::string Returned(const std::string& rest) const {
     return ProductPath() + " returned from action 0 \"Send %0 Back One\" " + rest;
@@ -127,7 +134,7 @@ class PlantedFault : public ::testing::Test {
   }
 
   // Calls "%0 At Back?" as the host does; the fault that ended it, if any.
-  std::string AtBackFault() { return Planted(plugin::RoutineKind::Condition, 0).fault; }
+  std::string AtBackFault() { return Planted(kCondition, kAtBack).fault; }
 
   host::HostAddress ObjectAddress(int slot) { return sim_.space().AddressOf(sim_.Object(slot)); }
 
@@ -217,7 +224,7 @@ TEST_F(PlantedFault, ALoopThatNeverEndsIsStoppedByTheInstructionBudget) {
   // unchanged "Send %0 to Back" (action 5), which walks the whole frame.
   const std::unique_ptr<hostlink::PluginModule> small =
       hostlink::LoadEmulatedModule(ProductPath(), false, 20);
-  const GuestCall call = CallAsTheHost(*small, sim_, kAction, 5, sim_.FixedValue(2));
+  const GuestCall call = CallAsTheHost(*small, sim_, kAction, kSendToBack, sim_.FixedValue(2));
   EXPECT_NE(call.fault.find(" ran more than 20 instructions in a call of action 5"),
             std::string::npos)
       << call.fault;
@@ -357,11 +364,11 @@ TEST_F(PlantedFault, HeapKeptAfterTheCallIsNamedButAHandedOverTextIsNot) {
                 allocate, Joined(Joined({0x50, 0xFF, 0x15}, Word(free)), {0x83, 0xC4, 0x04})))),
             "");
   // A text expression hands its new block to the host ("tirGetDesc$(", ret 8)...
-  GuestCall text = PlantedIn(kExpression, 3, Joined(allocate, {0xC2, 0x08, 0x00}));
+  GuestCall text = PlantedIn(kExpression, kDescribe, Joined(allocate, {0xC2, 0x08, 0x00}));
   EXPECT_EQ(text.fault, "");
   EXPECT_FALSE(loaded_.dll.heap().Free(text.result)) << "the host took it over and released it";
   // ...and that block alone: a second one is kept.
-  text = PlantedIn(kExpression, 3,
+  text = PlantedIn(kExpression, kDescribe,
                    Joined(Joined(allocate, {0x50}), Joined(allocate, {0x58, 0xC2, 0x08, 0x00})));
   EXPECT_NE(text.fault.find("keeping 64 bytes of its heap in 1 block"), std::string::npos)
       << text.fault;
@@ -390,8 +397,8 @@ TEST_F(PlantedFault, StackBeyondTheBoundIsNamedAtTheAccess) {
   const std::unique_ptr<hostlink::PluginModule> counting =
       hostlink::LoadEmulatedModule(ProductPath(), true);
   auto& emulated = static_cast<hostlink::EmulatedModule&>(*counting);
-  ASSERT_TRUE(emulated.dll().Patch(emulated.RoutineAddress(kAction, 0), deep(0x1234)));
-  const GuestCall call = CallAsTheHost(*counting, sim_, kAction, 0);
+  ASSERT_TRUE(emulated.dll().Patch(emulated.RoutineAddress(kAction, kSendBackOne), deep(0x1234)));
+  const GuestCall call = CallAsTheHost(*counting, sim_, kAction, kSendBackOne);
   EXPECT_EQ(call.fault, "");
   EXPECT_EQ(call.stackBytes, 0x1234u);
 }

@@ -1,7 +1,7 @@
 // The differential fuzzer as a program, for long runs:
 //   tier_differential --seed S --calls N [--max-calls K] [--frame-seed X] [--within-bounds]
 //                     [--large PERCENT] [--large-objects N] [--module PATH]
-//                     [--instruction-budget N] [--jobs J]
+//                     [--instruction-budget N] [--jobs J] [--only ROUTINE] [--effects K]
 // --within-bounds keeps every object in slots 0..max(objectCount, objectLimit);
 // --large draws that percent of the frames with 200 to N objects (3000);
 // --module runs that library (natively: in the emulator) instead of the
@@ -9,7 +9,9 @@
 // lets each of its calls in the emulator run N instructions instead of as
 // many as the frame's size allows; --jobs runs J processes side by side, the
 // seeds S to S+J-1, each with its share of the N calls, and merges their
-// summaries (natively only).
+// summaries (natively only); --only calls that routine alone (its name in
+// the catalogue); --effects gives each routine short of K calls with an
+// effect frames of its own after the run.
 // Exits 0 when the plug-in and the reference model agreed on every call.
 #include <chrono>
 #include <cstdio>
@@ -18,6 +20,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #ifndef _WIN32
@@ -33,7 +36,7 @@ namespace {
 const char kUsage[] =
     "usage: %s --seed S --calls N [--max-calls K] [--frame-seed X] [--within-bounds]"
     " [--large PERCENT] [--large-objects N] [--module PATH] [--instruction-budget N]"
-    " [--jobs J]\n";
+    " [--jobs J] [--only ROUTINE] [--effects K]\n";
 const char kHelp[] =
     "Runs random frames and calls through the plug-in and the reference model and\n"
     "compares them after every call; exits 0 when they agreed on every call.\n"
@@ -48,7 +51,16 @@ const char kHelp[] =
     "                             (default: 4,000,000 and 2,000 per object slot)\n"
     "  --jobs J                   J processes side by side, the seeds S to S+J-1,\n"
     "                             each with its share of the calls, their summaries\n"
-    "                             merged (natively only)\n";
+    "                             merged (natively only)\n"
+    "  --only ROUTINE             call that routine alone (its name, as CondAtBack)\n"
+    "  --effects K                after the run, frames of its own for each routine\n"
+    "                             short of K calls with an effect\n";
+
+const tier::plugin::RoutineInfo* RoutineNamed(std::string_view name) {
+  for (const tier::plugin::RoutineInfo& row : tier::plugin::kCatalogue)
+    if (row.routineName == name) return &row;
+  return nullptr;
+}
 
 #ifndef _WIN32
 // A job's result as it crosses the pipe: the counts on one line, then the report.
@@ -166,6 +178,10 @@ int main(int argc, char** argv) {
       tier::testkit::SetInstructionBudget(std::strtoull(value, nullptr, 10));
     else if (std::strcmp(argv[i], "--jobs") == 0 && std::atoi(value) >= 1 && std::atoi(value) <= 64)
       jobs = std::atoi(value);
+    else if (std::strcmp(argv[i], "--effects") == 0)
+      options.effects = std::atoi(value);
+    else if (std::strcmp(argv[i], "--only") == 0 && RoutineNamed(value) != nullptr)
+      options.only = RoutineNamed(value);
     else {
       std::fprintf(stderr, kUsage, argv[0]);
       return 2;
@@ -179,6 +195,10 @@ int main(int argc, char** argv) {
 #endif
   if (jobs > 1 && options.frameSeed) {
     std::fprintf(stderr, "--frame-seed runs one frame: it takes no --jobs\n");
+    return 2;
+  }
+  if (jobs > 1 && options.effects > 0) {
+    std::fprintf(stderr, "--effects tops up one run: it takes no --jobs\n");
     return 2;
   }
   if (const std::string error = tier::testkit::PluginLoadError(); !error.empty()) {
@@ -202,6 +222,7 @@ int main(int argc, char** argv) {
     std::printf("seed %llu: %s", static_cast<unsigned long long>(options.seed),
                 result.stats.Summary().c_str());
   std::printf("wall time %.1f s\n", seconds);
+  std::fputs(result.shortOfEffects.c_str(), stdout);
   if (!result.report.empty()) {
     std::fputs(result.report.c_str(), stdout);
     return 1;

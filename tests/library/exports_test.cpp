@@ -121,9 +121,9 @@ TEST(Descriptor, WritesExactlyItsFieldsAndLeavesTheHostsBytesAlone) {
     const std::uint8_t* b = buffer.bytes;
     for (std::size_t offset : {0x00, 0x04, 0x08})
       EXPECT_TRUE(InsideLibrary(Read<std::uint32_t>(b, offset))) << "table pointer at " << offset;
-    EXPECT_EQ(Read<std::uint16_t>(b, 0x0C), 10);
-    EXPECT_EQ(Read<std::uint16_t>(b, 0x0E), 28);
-    EXPECT_EQ(Read<std::uint16_t>(b, 0x10), 8);
+    EXPECT_EQ(Read<std::uint16_t>(b, 0x0C), plugin::kConditionCount);
+    EXPECT_EQ(Read<std::uint16_t>(b, 0x0E), plugin::kActionCount);
+    EXPECT_EQ(Read<std::uint16_t>(b, 0x10), plugin::kExpressionCount);
     EXPECT_EQ(Read<std::uint16_t>(b, 0x12), 16);
     EXPECT_EQ(Read<std::uint16_t>(b, 0x14), 0);
     EXPECT_EQ(b[0x16], 100);
@@ -152,7 +152,7 @@ Tables DescriptorTables() {
 
 TEST(Descriptor, EachTableHoldsItsCountOfRoutinesThenANullEntry) {
   const Tables tables = DescriptorTables();
-  const int counts[] = {10, 28, 8};
+  const int counts[] = {plugin::kConditionCount, plugin::kActionCount, plugin::kExpressionCount};
   for (int kind = 0; kind < 3; ++kind) {
     const int count = counts[kind];
     for (int code = 0; code < count; ++code) {

@@ -23,10 +23,12 @@ TEST(StringTable, HoldsEveryCatalogueStringInEnglishAndNoOther) {
             "Default Value to sort by for Objects with no Alterable Value ability (i.e. Counter, "
             "String)");
   EXPECT_EQ(LibraryString(131), " ");
-  // The object forms share their fixed-value forms' strings: code 19 shows 5040.
-  EXPECT_EQ(LibraryString(plugin::FindRoutine(plugin::RoutineKind::Action, 19)->displayStringId),
+  // The object forms share their fixed-value forms' strings.
+  EXPECT_EQ(LibraryString(plugin::Row(plugin::ActionCode::BringToFrontByObject).displayStringId),
             "Bring %0 to Front");
-  for (unsigned absent : {0u, 5u, 127u, 133u, 4000u, 4010u, 5160u, 5255u, 6050u, 7080u})
+  // The string after the last expression's is none.
+  const unsigned pastExpressions = plugin::kCatalogue.back().displayStringId + 10u;
+  for (unsigned absent : {0u, 5u, 127u, 133u, 4000u, 4010u, 5160u, 5255u, 6050u, pastExpressions})
     EXPECT_FALSE(StringExists(absent, kEnglishUnitedStates)) << "string " << absent;
 }
 

@@ -10,18 +10,7 @@
 namespace tier::test {
 namespace {
 
-enum Code {
-  kAtBack = 0,
-  kAtFront = 1,
-  kAbove = 2,
-  kBelow = 3,
-  kBetween = 4,
-  kObjectAtBack = 5,
-  kObjectAtFront = 6,
-  kObjectAbove = 7,
-  kObjectBelow = 8,
-  kObjectBetween = 9
-};
+using enum plugin::ConditionCode;
 
 constexpr std::int16_t kEnd = host::kEndOfChain;
 constexpr std::int32_t kGarbage = 0x5A5A5A5A;  // an argument word the routine must not read
@@ -55,14 +44,14 @@ Selection SelectionOf(const sim::SimHost& sim, int type) {
 std::int16_t LinkOf(const sim::SimHost& sim, int slot) { return sim.Object(slot)->nextSelected; }
 
 std::int32_t Between(sim::SimHost& sim, std::int32_t f1, std::int32_t f2, std::int32_t f3) {
-  return Call(sim, {.routine = plugin::FindRoutine(plugin::RoutineKind::Condition, kBetween),
+  return Call(sim, {.routine = &plugin::Row(CondBetween),
                     .parameters = {f1, f2, f3},
                     .unusedWords = {kGarbage, kGarbage}})
       .result;
 }
 
 std::int32_t ObjectBetween(sim::SimHost& sim, int a, int b, int c) {
-  return Call(sim, {.routine = plugin::FindRoutine(plugin::RoutineKind::Condition, kObjectBetween),
+  return Call(sim, {.routine = &plugin::Row(CondObjectBetween),
                     .parameters = {sim.ObjectParamWord(a), sim.ObjectParamWord(b),
                                    sim.ObjectParamWord(c)},
                     .unusedWords = {kGarbage, kGarbage}})
@@ -84,27 +73,27 @@ TEST(AtBackAndAtFront, TestTheEndNodesWhateverTheirFlags) {
         Scene({{.name = "Ball"}}, {0, 0, 0}, {{0, host::kUncounted}, {1}, {2, host::kNoRefresh}});
     sim::SimHost sim(scene);
     // The uncounted back-most node is still the back.
-    EXPECT_EQ(Condition(sim, kAtBack, sim.FixedValue(0), kGarbage), 1);
-    EXPECT_EQ(Condition(sim, kAtBack, sim.FixedValue(1), kGarbage), 0);
-    EXPECT_EQ(Condition(sim, kAtFront, sim.FixedValue(2), kGarbage), 1);
-    EXPECT_EQ(Condition(sim, kAtFront, sim.FixedValue(0), kGarbage), 0);
+    EXPECT_EQ(Condition(sim, CondAtBack, sim.FixedValue(0), kGarbage), 1);
+    EXPECT_EQ(Condition(sim, CondAtBack, sim.FixedValue(1), kGarbage), 0);
+    EXPECT_EQ(Condition(sim, CondAtFront, sim.FixedValue(2), kGarbage), 1);
+    EXPECT_EQ(Condition(sim, CondAtFront, sim.FixedValue(0), kGarbage), 0);
   }
   {  // 0 stands for the stored fixed value
     sim::SceneSpec scene = Scene({{.name = "Ball"}}, {0, 0}, {{0}, {1}});
     scene.storedFixedValue = 65536 + 1;
     sim::SimHost sim(scene);
-    EXPECT_EQ(Condition(sim, kAtBack, 0), 0);
-    EXPECT_EQ(Condition(sim, kAtFront, 0), 1);
+    EXPECT_EQ(Condition(sim, CondAtBack, 0), 0);
+    EXPECT_EQ(Condition(sim, CondAtFront, 0), 1);
   }
   {  // an empty list
     sim::SimHost sim(Scene({{.name = "Ball"}}, {0}, {}));
-    EXPECT_EQ(Condition(sim, kAtBack, sim.FixedValue(0)), 0);
-    EXPECT_EQ(Condition(sim, kAtFront, 0), 0);
+    EXPECT_EQ(Condition(sim, CondAtBack, sim.FixedValue(0)), 0);
+    EXPECT_EQ(Condition(sim, CondAtFront, 0), 0);
   }
   {  // end nodes without an owner
     sim::SimHost sim(Scene({{.name = "Ball"}}, {0}, {{-1}, {0}, {-1}}));
-    EXPECT_EQ(Condition(sim, kAtBack, sim.FixedValue(0)), 0);
-    EXPECT_EQ(Condition(sim, kAtFront, sim.FixedValue(0)), 0);
+    EXPECT_EQ(Condition(sim, CondAtBack, sim.FixedValue(0)), 0);
+    EXPECT_EQ(Condition(sim, CondAtFront, sim.FixedValue(0)), 0);
   }
 }
 
@@ -116,43 +105,43 @@ TEST(AboveAndBelow, CompareLevelsStrictlyAndUnsigned) {
     scene.storedFixedValue = 65536 + 4;
     sim::SimHost sim(scene);
     const std::int32_t level5 = sim.FixedValue(4), level3 = sim.FixedValue(2);
-    EXPECT_EQ(Condition(sim, kAbove, level5, level3), 1);
-    EXPECT_EQ(Condition(sim, kBelow, level5, level3), 0);
-    EXPECT_EQ(Condition(sim, kAbove, level3, level5), 0);
-    EXPECT_EQ(Condition(sim, kBelow, level3, level5), 1);
+    EXPECT_EQ(Condition(sim, CondAbove, level5, level3), 1);
+    EXPECT_EQ(Condition(sim, CondBelow, level5, level3), 0);
+    EXPECT_EQ(Condition(sim, CondAbove, level3, level5), 0);
+    EXPECT_EQ(Condition(sim, CondBelow, level3, level5), 1);
     // One object against itself: equal levels satisfy neither.
-    EXPECT_EQ(Condition(sim, kAbove, level5, level5), 0);
-    EXPECT_EQ(Condition(sim, kBelow, level5, level5), 0);
+    EXPECT_EQ(Condition(sim, CondAbove, level5, level5), 0);
+    EXPECT_EQ(Condition(sim, CondBelow, level5, level5), 0);
     // Each 0 is resolved on its own.
-    EXPECT_EQ(Condition(sim, kAbove, 0, level3), 1);
-    EXPECT_EQ(Condition(sim, kBelow, level3, 0), 1);
+    EXPECT_EQ(Condition(sim, CondAbove, 0, level3), 1);
+    EXPECT_EQ(Condition(sim, CondBelow, level3, 0), 1);
     // A missing object, or one without a node, in either place.
-    EXPECT_EQ(Condition(sim, kAbove, 0x7777, level3), 0);
-    EXPECT_EQ(Condition(sim, kBelow, level3, 0x7777), 0);
-    EXPECT_EQ(Condition(sim, kAbove, level5, sim.FixedValue(6)), 0);
-    EXPECT_EQ(Condition(sim, kBelow, sim.FixedValue(6), level5), 0);
+    EXPECT_EQ(Condition(sim, CondAbove, 0x7777, level3), 0);
+    EXPECT_EQ(Condition(sim, CondBelow, level3, 0x7777), 0);
+    EXPECT_EQ(Condition(sim, CondAbove, level5, sim.FixedValue(6)), 0);
+    EXPECT_EQ(Condition(sim, CondBelow, sim.FixedValue(6), level5), 0);
   }
   {  // the scan stops at objectCount even where objectLimit goes further
     sim::SceneSpec scene = Scene({{.name = "Ball"}}, {0, 0, 0, 0, 0}, {{0}, {1}, {2}, {3}, {4}});
     scene.objectCount = 3;
     scene.objectLimit = 4;
     sim::SimHost sim(scene);
-    EXPECT_EQ(Condition(sim, kAbove, sim.FixedValue(3), sim.FixedValue(0)), 1);
-    EXPECT_EQ(Condition(sim, kAbove, sim.FixedValue(4), sim.FixedValue(0)), 0);
-    EXPECT_EQ(Condition(sim, kBelow, sim.FixedValue(0), sim.FixedValue(4)), 0);
+    EXPECT_EQ(Condition(sim, CondAbove, sim.FixedValue(3), sim.FixedValue(0)), 1);
+    EXPECT_EQ(Condition(sim, CondAbove, sim.FixedValue(4), sim.FixedValue(0)), 0);
+    EXPECT_EQ(Condition(sim, CondBelow, sim.FixedValue(0), sim.FixedValue(4)), 0);
   }
   {  // objectCount 0 examines slot 0 alone
     sim::SceneSpec scene = Scene({{.name = "Ball"}}, {0, 0}, {{1}, {0}});
     scene.objectCount = 0;
     sim::SimHost sim(scene);
-    EXPECT_EQ(Condition(sim, kAbove, sim.FixedValue(0), sim.FixedValue(1)), 0);
+    EXPECT_EQ(Condition(sim, CondAbove, sim.FixedValue(0), sim.FixedValue(1)), 0);
   }
   {  // levels on both sides of 0x8000 compare as unsigned numbers
     sim::SceneSpec scene = Scene({{.name = "Ball"}}, {0, 0}, {{0}, {1}});
     scene.firstLevel = 0x7FFF;
     sim::SimHost sim(scene);
-    EXPECT_EQ(Condition(sim, kAbove, sim.FixedValue(1), sim.FixedValue(0)), 1);
-    EXPECT_EQ(Condition(sim, kBelow, sim.FixedValue(0), sim.FixedValue(1)), 1);
+    EXPECT_EQ(Condition(sim, CondAbove, sim.FixedValue(1), sim.FixedValue(0)), 1);
+    EXPECT_EQ(Condition(sim, CondBelow, sim.FixedValue(0), sim.FixedValue(1)), 1);
   }
 }
 
@@ -193,33 +182,33 @@ TEST(ObjectAtBackAndFront, NarrowTheSelectionInWalkOrder) {
         Scene({{.name = "Ball", .selected = {1, 2, 3}, .selectionCurrent = true}}, {0, 0, 0, 0},
               {{2}, {1}, {3}, {0}});
     sim::SimHost sim(scene);
-    EXPECT_EQ(Condition(sim, kObjectAtBack, sim.ObjectParamWord(0), kGarbage), 1);
+    EXPECT_EQ(Condition(sim, CondObjectAtBack, sim.ObjectParamWord(0), kGarbage), 1);
     EXPECT_EQ(SelectionOf(sim, 0), (Selection{2, 1, now}));
     EXPECT_EQ(LinkOf(sim, 2), kEnd);
     EXPECT_EQ(LinkOf(sim, 1), 2);  // links of instances that failed stay
     // The front object (slot 0) is not in the narrowed selection.
-    EXPECT_EQ(Condition(sim, kObjectAtFront, sim.ObjectParamWord(0)), 0);
+    EXPECT_EQ(Condition(sim, CondObjectAtFront, sim.ObjectParamWord(0)), 0);
     EXPECT_EQ(SelectionOf(sim, 0), (Selection{-1, 0, now}));
     // The empty current selection is no instance in scope: nothing is written.
     sim.Type(0).selectedCount = 4;
-    EXPECT_EQ(Condition(sim, kObjectAtBack, sim.ObjectParamWord(0)), 0);
+    EXPECT_EQ(Condition(sim, CondObjectAtBack, sim.ObjectParamWord(0)), 0);
     EXPECT_EQ(SelectionOf(sim, 0), (Selection{-1, 4, now}));
   }
   {  // stale selection: the whole type is walked; nothing passes
     sim::SceneSpec scene = Scene({{.name = "Ball", .selected = {1}}, {.name = "Wall"}},
                                  {0, 0, 0, 0, 1}, {{4}, {0}, {1}, {2}, {3}});
     sim::SimHost sim(scene);
-    EXPECT_EQ(Condition(sim, kObjectAtBack, sim.ObjectParamWord(0)), 0);
+    EXPECT_EQ(Condition(sim, CondObjectAtBack, sim.ObjectParamWord(0)), 0);
     EXPECT_EQ(SelectionOf(sim, 0), (Selection{-1, 0, now - 1}));
     // Still stale, so the next test walks every Ball again.
-    EXPECT_EQ(Condition(sim, kObjectAtFront, sim.ObjectParamWord(0)), 1);
+    EXPECT_EQ(Condition(sim, CondObjectAtFront, sim.ObjectParamWord(0)), 1);
     EXPECT_EQ(SelectionOf(sim, 0), (Selection{3, 1, now}));
     EXPECT_EQ(LinkOf(sim, 3), kEnd);
     EXPECT_EQ(SelectionOf(sim, 1), (Selection{-1, 0, now - 1}));  // other types untouched
   }
   {  // the uncounted back-most node is still at the back
     sim::SimHost sim(Scene({{.name = "Ball"}}, {0, 0}, {{1, host::kUncounted}, {0}}));
-    EXPECT_EQ(Condition(sim, kObjectAtBack, sim.ObjectParamWord(0)), 1);
+    EXPECT_EQ(Condition(sim, CondObjectAtBack, sim.ObjectParamWord(0)), 1);
     EXPECT_EQ(SelectionOf(sim, 0), (Selection{1, 1, now}));
   }
   {  // a type without objects and no current selection: nothing written
@@ -228,7 +217,7 @@ TEST(ObjectAtBackAndFront, NarrowTheSelectionInWalkOrder) {
                {.name = "Wall"}},
               {1}, {{0}});
     sim::SimHost sim(scene);
-    EXPECT_EQ(Condition(sim, kObjectAtBack, sim.ObjectParamWord(0)), 0);
+    EXPECT_EQ(Condition(sim, CondObjectAtBack, sim.ObjectParamWord(0)), 0);
     EXPECT_EQ(SelectionOf(sim, 0), (Selection{5, 3, 2}));
   }
   {  // a current selection with count 0 runs no test but is written
@@ -236,7 +225,7 @@ TEST(ObjectAtBackAndFront, NarrowTheSelectionInWalkOrder) {
         Scene({{.name = "Ball", .selected = {0}, .selectionCurrent = true, .selectedCount = 0}},
               {0}, {{0}});
     sim::SimHost sim(scene);
-    EXPECT_EQ(Condition(sim, kObjectAtBack, sim.ObjectParamWord(0)), 0);
+    EXPECT_EQ(Condition(sim, CondObjectAtBack, sim.ObjectParamWord(0)), 0);
     EXPECT_EQ(SelectionOf(sim, 0), (Selection{-1, 0, now}));
   }
   {  // a candidate whose fixed value is 0 stands for the stored one
@@ -245,9 +234,9 @@ TEST(ObjectAtBackAndFront, NarrowTheSelectionInWalkOrder) {
     scene.storedFixedValue = 65536 + 1;
     sim::SimHost sim(scene);
     ASSERT_EQ(sim.FixedValue(0), 0);
-    EXPECT_EQ(Condition(sim, kObjectAtBack, sim.ObjectParamWord(0)), 1);
+    EXPECT_EQ(Condition(sim, CondObjectAtBack, sim.ObjectParamWord(0)), 1);
     EXPECT_EQ(SelectionOf(sim, 0), (Selection{0, 1, now}));
-    EXPECT_EQ(Condition(sim, kObjectAtFront, sim.ObjectParamWord(0)), 0);
+    EXPECT_EQ(Condition(sim, CondObjectAtFront, sim.ObjectParamWord(0)), 0);
   }
 }
 
@@ -256,7 +245,7 @@ TEST(ObjectAboveAndBelow, TestEachCandidateAgainstAllOfB) {
   {  // stale: four Balls, the first and the fourth above the Wall
     sim::SimHost sim(
         Scene({{.name = "Ball"}, {.name = "Wall"}}, {0, 0, 0, 0, 1}, {{1}, {2}, {4}, {0}, {3}}));
-    EXPECT_EQ(Condition(sim, kObjectAbove, sim.ObjectParamWord(0), sim.ObjectParamWord(1)), 1);
+    EXPECT_EQ(Condition(sim, CondObjectAbove, sim.ObjectParamWord(0), sim.ObjectParamWord(1)), 1);
     EXPECT_EQ(SelectionOf(sim, 0), (Selection{0, 2, now}));
     EXPECT_EQ(LinkOf(sim, 0), 3);
     EXPECT_EQ(LinkOf(sim, 3), kEnd);
@@ -264,16 +253,16 @@ TEST(ObjectAboveAndBelow, TestEachCandidateAgainstAllOfB) {
     EXPECT_EQ(LinkOf(sim, 2), -1);
     EXPECT_EQ(SelectionOf(sim, 1), (Selection{-1, 0, now - 1}));  // B never written
     // Below now starts from the current selection {0, 3}: neither lies below.
-    EXPECT_EQ(Condition(sim, kObjectBelow, sim.ObjectParamWord(0), sim.ObjectParamWord(1)), 0);
+    EXPECT_EQ(Condition(sim, CondObjectBelow, sim.ObjectParamWord(0), sim.ObjectParamWord(1)), 0);
     EXPECT_EQ(SelectionOf(sim, 0), (Selection{-1, 0, now}));
   }
   {  // the Ball lies above only the last Wall of B's chain
     sim::SceneSpec scene =
         Scene({{.name = "Ball"}, {.name = "Wall"}}, {0, 1, 1, 1}, {{3}, {0}, {1}, {2}});
     sim::SimHost sim(scene);
-    EXPECT_EQ(Condition(sim, kObjectAbove, sim.ObjectParamWord(0), sim.ObjectParamWord(1)), 1);
+    EXPECT_EQ(Condition(sim, CondObjectAbove, sim.ObjectParamWord(0), sim.ObjectParamWord(1)), 1);
     EXPECT_EQ(SelectionOf(sim, 0), (Selection{0, 1, now}));
-    EXPECT_EQ(Condition(sim, kObjectBelow, sim.ObjectParamWord(0), sim.ObjectParamWord(1)), 1);
+    EXPECT_EQ(Condition(sim, CondObjectBelow, sim.ObjectParamWord(0), sim.ObjectParamWord(1)), 1);
   }
   {  // B's chain is cut at its count: the last Wall is linked but not counted
     sim::SceneSpec scene = Scene(
@@ -281,7 +270,7 @@ TEST(ObjectAboveAndBelow, TestEachCandidateAgainstAllOfB) {
          {.name = "Wall", .selected = {1, 2, 3}, .selectionCurrent = true, .selectedCount = 2}},
         {0, 1, 1, 1}, {{3}, {0}, {1}, {2}});
     sim::SimHost sim(scene);
-    EXPECT_EQ(Condition(sim, kObjectAbove, sim.ObjectParamWord(0), sim.ObjectParamWord(1)), 0);
+    EXPECT_EQ(Condition(sim, CondObjectAbove, sim.ObjectParamWord(0), sim.ObjectParamWord(1)), 0);
     EXPECT_EQ(SelectionOf(sim, 0), (Selection{-1, 0, now - 1}));
   }
   {  // A's chain is cut at its count: two tests for a selection of two
@@ -290,7 +279,7 @@ TEST(ObjectAboveAndBelow, TestEachCandidateAgainstAllOfB) {
          {.name = "Wall"}},
         {0, 0, 0, 1}, {{1}, {3}, {0}, {2}});
     sim::SimHost sim(scene);
-    EXPECT_EQ(Condition(sim, kObjectAbove, sim.ObjectParamWord(0), sim.ObjectParamWord(1)), 1);
+    EXPECT_EQ(Condition(sim, CondObjectAbove, sim.ObjectParamWord(0), sim.ObjectParamWord(1)), 1);
     EXPECT_EQ(SelectionOf(sim, 0), (Selection{0, 1, now}));
     EXPECT_EQ(LinkOf(sim, 0), kEnd);
     EXPECT_EQ(LinkOf(sim, 1), 2);  // walked past, failed: untouched
@@ -301,14 +290,14 @@ TEST(ObjectAboveAndBelow, TestEachCandidateAgainstAllOfB) {
                {.name = "Wall", .firstSelected = -1, .selectedCount = 1, .selectionStamp = 7}},
               {0, 0, 1}, {{2}, {0}, {1}});
     sim::SimHost sim(scene);
-    EXPECT_EQ(Condition(sim, kObjectAbove, sim.ObjectParamWord(0), sim.ObjectParamWord(1)), 0);
+    EXPECT_EQ(Condition(sim, CondObjectAbove, sim.ObjectParamWord(0), sim.ObjectParamWord(1)), 0);
     EXPECT_EQ(SelectionOf(sim, 0), (Selection{0, 2, now}));
     EXPECT_EQ(LinkOf(sim, 0), 1);
     EXPECT_EQ(LinkOf(sim, 1), kEnd);
   }
   {  // B's type has no objects at all: A untouched
     sim::SimHost sim(Scene({{.name = "Ball", .selected = {0}}, {.name = "Wall"}}, {0}, {{0}}));
-    EXPECT_EQ(Condition(sim, kObjectBelow, sim.ObjectParamWord(0), sim.ObjectParamWord(1)), 0);
+    EXPECT_EQ(Condition(sim, CondObjectBelow, sim.ObjectParamWord(0), sim.ObjectParamWord(1)), 0);
     EXPECT_EQ(SelectionOf(sim, 0), (Selection{0, 1, now - 1}));
   }
 }
@@ -323,10 +312,10 @@ TEST(ObjectAboveAndBelow, ObjectsBeyondObjectCountNeverPass) {
   scene.objectLimit = 5;
   sim::SimHost sim(scene);
   // Both Balls lie above the first Wall; only the one in slot 0 is found.
-  EXPECT_EQ(Condition(sim, kObjectAbove, sim.ObjectParamWord(0), sim.ObjectParamWord(1)), 1);
+  EXPECT_EQ(Condition(sim, CondObjectAbove, sim.ObjectParamWord(0), sim.ObjectParamWord(1)), 1);
   EXPECT_EQ(SelectionOf(sim, 0), (Selection{0, 1, now}));
   // The Ball in slot 0 lies below only the Wall in slot 5.
-  EXPECT_EQ(Condition(sim, kObjectBelow, sim.ObjectParamWord(0), sim.ObjectParamWord(1)), 0);
+  EXPECT_EQ(Condition(sim, CondObjectBelow, sim.ObjectParamWord(0), sim.ObjectParamWord(1)), 0);
   EXPECT_EQ(SelectionOf(sim, 0), (Selection{-1, 0, now}));
 }
 
@@ -341,12 +330,12 @@ TEST(SharedType, PartnersAreTheSelectionAsItStoodAtEntry) {
               {0, 0, 0, 0}, {{1}, {3}, {0}, {2}});
     sim::SimHost sim(scene);
     const std::int32_t ball = sim.ObjectParamWord(0);
-    EXPECT_EQ(Condition(sim, kObjectAbove, ball, ball), 1) << current;
+    EXPECT_EQ(Condition(sim, CondObjectAbove, ball, ball), 1) << current;
     EXPECT_EQ(SelectionOf(sim, 0), (Selection{0, 3, now})) << current;
     EXPECT_EQ(sim.SelectedChain(0), (std::vector<int>{0, 2, 3})) << current;
     EXPECT_EQ(LinkOf(sim, 3), kEnd);
     // Now the partners are {0, 2, 3}: slot 3 is above none of the others.
-    EXPECT_EQ(Condition(sim, kObjectAbove, ball, ball), 1) << current;
+    EXPECT_EQ(Condition(sim, CondObjectAbove, ball, ball), 1) << current;
     EXPECT_EQ(sim.SelectedChain(0), (std::vector<int>{0, 2})) << current;
   }
 }

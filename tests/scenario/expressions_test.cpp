@@ -11,16 +11,7 @@
 namespace tier::test {
 namespace {
 
-enum Code {
-  kGetFV = 0,
-  kGetTopFV = 1,
-  kGetBottomFV = 2,
-  kGetDesc = 3,
-  kGetTenDesc = 4,
-  kGetNumLvls = 5,
-  kGetLevel = 6,
-  kGetLevelFV = 7
-};
+using enum plugin::ExpressionCode;
 
 constexpr char kHeader[] = "Lvl\tName\tFV\n\n";
 
@@ -36,17 +27,17 @@ sim::SceneSpec Scene(const std::vector<std::string>& names, const std::vector<in
   return scene;
 }
 
-std::intptr_t WithInteger(sim::SimHost& sim, int code, std::int32_t argument) {
+std::intptr_t WithInteger(sim::SimHost& sim, plugin::ExpressionCode code, std::int32_t argument) {
   sim.SetExpressionInteger(argument);
   return Expression(sim, code);
 }
 
 std::intptr_t ByName(sim::SimHost& sim, const std::string& name) {
   sim.SetExpressionText(name);
-  return Expression(sim, kGetFV);
+  return Expression(sim, GetFixedValueByName);
 }
 
-std::string Describe(sim::SimHost& sim, int code, std::int32_t start) {
+std::string Describe(sim::SimHost& sim, plugin::ExpressionCode code, std::int32_t start) {
   sim.SetExpressionInteger(start);
   bool wasNull = false;
   std::string text = ExpressionText(sim, code, &wasNull);
@@ -58,38 +49,38 @@ TEST(EndsAndCount, SkipUncountedNodesAtBackMiddleAndFront) {
   const std::uint8_t U = host::kUncounted;
   {  // back: U, A, B, C
     sim::SimHost sim(Scene({"Obj"}, {0, 0, 0, 0}, {{0, U}, {1}, {2}, {3}}));
-    EXPECT_EQ(Expression(sim, kGetTopFV), sim.FixedValue(3));
-    EXPECT_EQ(Expression(sim, kGetBottomFV), sim.FixedValue(1));
-    EXPECT_EQ(Expression(sim, kGetNumLvls), 3);
+    EXPECT_EQ(Expression(sim, GetTopFixedValue), sim.FixedValue(3));
+    EXPECT_EQ(Expression(sim, GetBottomFixedValue), sim.FixedValue(1));
+    EXPECT_EQ(Expression(sim, GetLevelCount), 3);
   }
   {  // middle: A, U, B, C
     sim::SimHost sim(Scene({"Obj"}, {0, 0, 0, 0}, {{0}, {1, U}, {2}, {3}}));
-    EXPECT_EQ(Expression(sim, kGetTopFV), sim.FixedValue(3));
-    EXPECT_EQ(Expression(sim, kGetBottomFV), sim.FixedValue(0));
-    EXPECT_EQ(Expression(sim, kGetNumLvls), 3);
+    EXPECT_EQ(Expression(sim, GetTopFixedValue), sim.FixedValue(3));
+    EXPECT_EQ(Expression(sim, GetBottomFixedValue), sim.FixedValue(0));
+    EXPECT_EQ(Expression(sim, GetLevelCount), 3);
   }
   {  // front: A, B, C, U
     sim::SimHost sim(Scene({"Obj"}, {0, 0, 0, 0}, {{0}, {1}, {2}, {3, U}}));
-    EXPECT_EQ(Expression(sim, kGetTopFV), sim.FixedValue(2));
-    EXPECT_EQ(Expression(sim, kGetBottomFV), sim.FixedValue(0));
-    EXPECT_EQ(Expression(sim, kGetNumLvls), 3);
+    EXPECT_EQ(Expression(sim, GetTopFixedValue), sim.FixedValue(2));
+    EXPECT_EQ(Expression(sim, GetBottomFixedValue), sim.FixedValue(0));
+    EXPECT_EQ(Expression(sim, GetLevelCount), 3);
   }
   {  // only uncounted nodes, and the other flag bits do not matter
     sim::SimHost sim(Scene({"Obj"}, {0, 0}, {{0, U}, {1, U | host::kNoRefresh}}));
-    EXPECT_EQ(Expression(sim, kGetTopFV), 0);
-    EXPECT_EQ(Expression(sim, kGetBottomFV), 0);
-    EXPECT_EQ(Expression(sim, kGetNumLvls), 0);
+    EXPECT_EQ(Expression(sim, GetTopFixedValue), 0);
+    EXPECT_EQ(Expression(sim, GetBottomFixedValue), 0);
+    EXPECT_EQ(Expression(sim, GetLevelCount), 0);
   }
   {  // an empty list
     sim::SceneSpec scene = Scene({"Obj"}, {0}, {});
     scene.storedFixedValue = 65536;
     sim::SimHost sim(scene);
-    EXPECT_EQ(Expression(sim, kGetTopFV), 0);
-    EXPECT_EQ(Expression(sim, kGetBottomFV), 0);
-    EXPECT_EQ(Expression(sim, kGetNumLvls), 0);
-    EXPECT_EQ(WithInteger(sim, kGetLevel, 65536), 0);
-    EXPECT_EQ(WithInteger(sim, kGetLevel, 0), 0);
-    EXPECT_EQ(WithInteger(sim, kGetLevelFV, 1), 0);
+    EXPECT_EQ(Expression(sim, GetTopFixedValue), 0);
+    EXPECT_EQ(Expression(sim, GetBottomFixedValue), 0);
+    EXPECT_EQ(Expression(sim, GetLevelCount), 0);
+    EXPECT_EQ(WithInteger(sim, GetLevel, 65536), 0);
+    EXPECT_EQ(WithInteger(sim, GetLevel, 0), 0);
+    EXPECT_EQ(WithInteger(sim, GetLevelFixedValue, 1), 0);
   }
 }
 
@@ -98,31 +89,31 @@ TEST(LevelAndLevelFV, CountUncountedNodesDifferently) {
   {  // back to front U, A, B
     sim::SimHost sim(Scene({"Obj"}, {0, 0, 0}, {{0, U}, {1}, {2}}));
     const std::int32_t u = sim.FixedValue(0), a = sim.FixedValue(1), b = sim.FixedValue(2);
-    EXPECT_EQ(WithInteger(sim, kGetLevel, a), 1);
-    EXPECT_EQ(WithInteger(sim, kGetLevel, b), 2);
-    EXPECT_EQ(WithInteger(sim, kGetLevel, u), 0);  // an uncounted node is never compared
-    EXPECT_EQ(WithInteger(sim, kGetLevelFV, 1), a);
-    EXPECT_EQ(WithInteger(sim, kGetLevelFV, 2), a);
-    EXPECT_EQ(WithInteger(sim, kGetLevelFV, 3), b);
-    EXPECT_EQ(WithInteger(sim, kGetLevelFV, 4), 0);
-    EXPECT_EQ(WithInteger(sim, kGetLevelFV, 0), 0);
-    EXPECT_EQ(WithInteger(sim, kGetLevelFV, -1), 0);
-    EXPECT_EQ(WithInteger(sim, kGetLevelFV, INT_MIN), 0);
-    EXPECT_EQ(WithInteger(sim, kGetLevelFV, INT_MAX), 0);
+    EXPECT_EQ(WithInteger(sim, GetLevel, a), 1);
+    EXPECT_EQ(WithInteger(sim, GetLevel, b), 2);
+    EXPECT_EQ(WithInteger(sim, GetLevel, u), 0);  // an uncounted node is never compared
+    EXPECT_EQ(WithInteger(sim, GetLevelFixedValue, 1), a);
+    EXPECT_EQ(WithInteger(sim, GetLevelFixedValue, 2), a);
+    EXPECT_EQ(WithInteger(sim, GetLevelFixedValue, 3), b);
+    EXPECT_EQ(WithInteger(sim, GetLevelFixedValue, 4), 0);
+    EXPECT_EQ(WithInteger(sim, GetLevelFixedValue, 0), 0);
+    EXPECT_EQ(WithInteger(sim, GetLevelFixedValue, -1), 0);
+    EXPECT_EQ(WithInteger(sim, GetLevelFixedValue, INT_MIN), 0);
+    EXPECT_EQ(WithInteger(sim, GetLevelFixedValue, INT_MAX), 0);
   }
   {  // back to front A, U, B: U hands level 2 on to B
     sim::SimHost sim(Scene({"Obj"}, {0, 0, 0}, {{0}, {1, U}, {2}}));
     const std::int32_t a = sim.FixedValue(0), b = sim.FixedValue(2);
-    EXPECT_EQ(WithInteger(sim, kGetLevel, b), 2);
-    EXPECT_EQ(WithInteger(sim, kGetLevelFV, 1), a);
-    EXPECT_EQ(WithInteger(sim, kGetLevelFV, 2), b);
-    EXPECT_EQ(WithInteger(sim, kGetLevelFV, 3), b);
-    EXPECT_EQ(WithInteger(sim, kGetLevelFV, 4), 0);
+    EXPECT_EQ(WithInteger(sim, GetLevel, b), 2);
+    EXPECT_EQ(WithInteger(sim, GetLevelFixedValue, 1), a);
+    EXPECT_EQ(WithInteger(sim, GetLevelFixedValue, 2), b);
+    EXPECT_EQ(WithInteger(sim, GetLevelFixedValue, 3), b);
+    EXPECT_EQ(WithInteger(sim, GetLevelFixedValue, 4), 0);
   }
   {  // back to front A, B, U: the front-most level is handed on to nothing
     sim::SimHost sim(Scene({"Obj"}, {0, 0, 0}, {{0}, {1}, {2, U}}));
-    EXPECT_EQ(WithInteger(sim, kGetLevelFV, 2), sim.FixedValue(1));
-    EXPECT_EQ(WithInteger(sim, kGetLevelFV, 3), 0);
+    EXPECT_EQ(WithInteger(sim, GetLevelFixedValue, 2), sim.FixedValue(1));
+    EXPECT_EQ(WithInteger(sim, GetLevelFixedValue, 3), 0);
   }
 }
 
@@ -132,15 +123,15 @@ TEST(LevelAndLevelFV, ReadPositionsNotLevelFieldsAndTakeZeroAsTheStoredValue) {
   scene.objects[1].creationCount = -3;  // a negative fixed value
   sim::SimHost sim(scene);
   sim.runData().storedFixedValue = sim.FixedValue(1);
-  EXPECT_EQ(WithInteger(sim, kGetLevel, sim.FixedValue(2)), 1);
-  EXPECT_EQ(WithInteger(sim, kGetLevel, sim.FixedValue(1)), 3);
-  EXPECT_EQ(WithInteger(sim, kGetLevel, 0), 3);  // 0 stands for the stored fixed value
-  EXPECT_EQ(WithInteger(sim, kGetLevel, 12345), 0);
-  EXPECT_EQ(WithInteger(sim, kGetLevelFV, 3), sim.FixedValue(1));
-  EXPECT_LT(WithInteger(sim, kGetLevelFV, 3), 0);
+  EXPECT_EQ(WithInteger(sim, GetLevel, sim.FixedValue(2)), 1);
+  EXPECT_EQ(WithInteger(sim, GetLevel, sim.FixedValue(1)), 3);
+  EXPECT_EQ(WithInteger(sim, GetLevel, 0), 3);  // 0 stands for the stored fixed value
+  EXPECT_EQ(WithInteger(sim, GetLevel, 12345), 0);
+  EXPECT_EQ(WithInteger(sim, GetLevelFixedValue, 3), sim.FixedValue(1));
+  EXPECT_LT(WithInteger(sim, GetLevelFixedValue, 3), 0);
   // A stored value that names no object.
   sim.runData().storedFixedValue = 777;
-  EXPECT_EQ(WithInteger(sim, kGetLevel, 0), 0);
+  EXPECT_EQ(WithInteger(sim, GetLevel, 0), 0);
 }
 
 TEST(GetFV, EmptyNameGivesStoredValueAndNullTextGivesZero) {
@@ -153,7 +144,7 @@ TEST(GetFV, EmptyNameGivesStoredValueAndNullTextGivesZero) {
   sim.runData().storedFixedValue = -7;
   EXPECT_EQ(ByName(sim, ""), -7);
   sim.SetExpressionNullText();
-  EXPECT_EQ(Expression(sim, kGetFV), 0);
+  EXPECT_EQ(Expression(sim, GetFixedValueByName), 0);
   EXPECT_EQ(ByName(sim, "Ball"), sim.FixedValue(0));
 }
 
@@ -217,26 +208,31 @@ TEST(GetFV, ScansUpToObjectCountAndLooksUpUpToObjectLimit) {
 TEST(Expressions, FetchTheirArgumentOnceWithTheTokenUnchanged) {
   sim::SimHost sim(Scene({"Ball"}, {0, 0}, {{0}, {1}}));
   const std::int32_t token = -0x12345679;
-  const int kinds[8] = {1, -1, -1, 0, 0, -1, 0, 0};  // -1: no argument
-  for (int code = 0; code < 8; ++code) {
+  for (const plugin::RoutineInfo& row : plugin::kCatalogue) {
+    if (row.kind != plugin::RoutineKind::Expression) continue;
+    const auto code = static_cast<plugin::ExpressionCode>(row.code);
+    // What the host is asked for: 1 a text, 0 an integer; -1: no argument.
+    const int kind = row.parameterCount == 0                           ? -1
+                     : row.parameters[0].kind == plugin::kArgumentText ? 1
+                                                                       : 0;
     sim.ClearLogs();
-    if (kinds[code] == 1)
+    if (kind == 1)
       sim.SetExpressionText("");
     else
       sim.SetExpressionInteger(1);
-    if (code == kGetDesc || code == kGetTenDesc)
+    if (plugin::ReturnsText(row))
       ExpressionText(sim, code, nullptr, token);
     else
       Expression(sim, code, token);
     const auto& calls = sim.ExpressionParameterCalls();
-    if (kinds[code] < 0) {
-      EXPECT_TRUE(calls.empty()) << "code " << code;
+    if (kind < 0) {
+      EXPECT_TRUE(calls.empty()) << row.routineName;
       continue;
     }
-    ASSERT_EQ(calls.size(), 1u) << "code " << code;
-    EXPECT_EQ(calls[0].runData, sim.RunDataAddress()) << "code " << code;
-    EXPECT_EQ(calls[0].first, static_cast<std::uint32_t>(kinds[code])) << "code " << code;
-    EXPECT_EQ(calls[0].second, static_cast<std::uint32_t>(token)) << "code " << code;
+    ASSERT_EQ(calls.size(), 1u) << row.routineName;
+    EXPECT_EQ(calls[0].runData, sim.RunDataAddress()) << row.routineName;
+    EXPECT_EQ(calls[0].first, static_cast<std::uint32_t>(kind)) << row.routineName;
+    EXPECT_EQ(calls[0].second, static_cast<std::uint32_t>(token)) << row.routineName;
   }
   EXPECT_TRUE(sim.NextParameterCalls().empty());
   EXPECT_TRUE(sim.Refreshes().empty());
@@ -245,19 +241,19 @@ TEST(Expressions, FetchTheirArgumentOnceWithTheTokenUnchanged) {
 TEST(Description, ListsCountedLevelsFromTheStart) {
   sim::SimHost sim(Scene({"A", "B", "C"}, {0, 1, 2}, {{0}, {1}, {2}}));
   const std::string a = "\tA\t65536\n", b = "\tB\t65537\n", c = "\tC\t65538\n";
-  EXPECT_EQ(Describe(sim, kGetTenDesc, 1), kHeader + ("1" + a) + ("2" + b) + ("3" + c));
-  EXPECT_EQ(Describe(sim, kGetTenDesc, 2), kHeader + ("2" + b) + ("3" + c));
-  EXPECT_EQ(Describe(sim, kGetDesc, 2), kHeader + ("2" + b));
-  EXPECT_EQ(Describe(sim, kGetDesc, 1), kHeader + ("1" + a));
-  EXPECT_EQ(Describe(sim, kGetDesc, 3), kHeader + ("3" + c));
+  EXPECT_EQ(Describe(sim, GetTenDescription, 1), kHeader + ("1" + a) + ("2" + b) + ("3" + c));
+  EXPECT_EQ(Describe(sim, GetTenDescription, 2), kHeader + ("2" + b) + ("3" + c));
+  EXPECT_EQ(Describe(sim, GetDescription, 2), kHeader + ("2" + b));
+  EXPECT_EQ(Describe(sim, GetDescription, 1), kHeader + ("1" + a));
+  EXPECT_EQ(Describe(sim, GetDescription, 3), kHeader + ("3" + c));
   for (std::int32_t start : {4, 1000, INT_MAX - 9, INT_MAX - 1, INT_MAX, 0, -1, INT_MIN})
-    EXPECT_EQ(Describe(sim, kGetDesc, start), kHeader) << start;
+    EXPECT_EQ(Describe(sim, GetDescription, start), kHeader) << start;
   for (std::int32_t start : {4, INT_MAX - 5, INT_MAX, -9, -10, INT_MIN})
-    EXPECT_EQ(Describe(sim, kGetTenDesc, start), kHeader) << start;
-  EXPECT_EQ(Describe(sim, kGetTenDesc, -7), kHeader + ("1" + a) + ("2" + b));
+    EXPECT_EQ(Describe(sim, GetTenDescription, start), kHeader) << start;
+  EXPECT_EQ(Describe(sim, GetTenDescription, -7), kHeader + ("1" + a) + ("2" + b));
 
   sim::SimHost empty(Scene({"A"}, {0}, {}));
-  EXPECT_EQ(Describe(empty, kGetTenDesc, 1), kHeader);
+  EXPECT_EQ(Describe(empty, GetTenDescription, 1), kHeader);
 }
 
 TEST(Description, StopsBeforeStartPlusCount) {
@@ -274,11 +270,13 @@ TEST(Description, StopsBeforeStartPlusCount) {
     }
     return listed;
   };
-  EXPECT_EQ(levels(Describe(sim, kGetTenDesc, 1)),
+  EXPECT_EQ(levels(Describe(sim, GetTenDescription, 1)),
             (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
-  EXPECT_EQ(levels(Describe(sim, kGetTenDesc, 0)), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
-  EXPECT_EQ(levels(Describe(sim, kGetTenDesc, -3)), (std::vector<int>{1, 2, 3, 4, 5, 6}));
-  EXPECT_EQ(levels(Describe(sim, kGetTenDesc, 5)), (std::vector<int>{5, 6, 7, 8, 9, 10, 11, 12}));
+  EXPECT_EQ(levels(Describe(sim, GetTenDescription, 0)),
+            (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
+  EXPECT_EQ(levels(Describe(sim, GetTenDescription, -3)), (std::vector<int>{1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(levels(Describe(sim, GetTenDescription, 5)),
+            (std::vector<int>{5, 6, 7, 8, 9, 10, 11, 12}));
 }
 
 TEST(Description, NumbersPositionsBeforeTheStartOverEveryNode) {
@@ -286,16 +284,16 @@ TEST(Description, NumbersPositionsBeforeTheStartOverEveryNode) {
   {  // U, A, B
     sim::SimHost sim(Scene({"U", "A", "B"}, {0, 1, 2}, {{0, U}, {1}, {2}}));
     const std::string a = "\tA\t65537\n", b = "\tB\t65538\n";
-    EXPECT_EQ(Describe(sim, kGetTenDesc, 1), kHeader + ("1" + a) + ("2" + b));
-    EXPECT_EQ(Describe(sim, kGetTenDesc, 2), kHeader + ("2" + a) + ("3" + b));
-    EXPECT_EQ(Describe(sim, kGetDesc, 1), kHeader + ("1" + a));
+    EXPECT_EQ(Describe(sim, GetTenDescription, 1), kHeader + ("1" + a) + ("2" + b));
+    EXPECT_EQ(Describe(sim, GetTenDescription, 2), kHeader + ("2" + a) + ("3" + b));
+    EXPECT_EQ(Describe(sim, GetDescription, 1), kHeader + ("1" + a));
   }
   {  // A, U, B
     sim::SimHost sim(Scene({"A", "U", "B"}, {0, 1, 2}, {{0}, {1, U}, {2}}));
     const std::string a = "\tA\t65536\n", b = "\tB\t65538\n";
-    EXPECT_EQ(Describe(sim, kGetTenDesc, 1), kHeader + ("1" + a) + ("2" + b));
-    EXPECT_EQ(Describe(sim, kGetDesc, 2), kHeader + ("2" + b));
-    EXPECT_EQ(Describe(sim, kGetTenDesc, 3), kHeader + ("3" + b));  // U used up position 2
+    EXPECT_EQ(Describe(sim, GetTenDescription, 1), kHeader + ("1" + a) + ("2" + b));
+    EXPECT_EQ(Describe(sim, GetDescription, 2), kHeader + ("2" + b));
+    EXPECT_EQ(Describe(sim, GetTenDescription, 3), kHeader + ("3" + b));  // U used up position 2
   }
 }
 
@@ -305,13 +303,13 @@ TEST(Description, PrintsSignedValuesAndWholeLongNames) {
   scene.objects[2].creationCount = -2;  // fixed value 2 - 2 * 65536
   scene.objects[3].creationCount = 32767;
   sim::SimHost sim(scene);
-  EXPECT_EQ(Describe(sim, kGetTenDesc, 1),
+  EXPECT_EQ(Describe(sim, GetTenDescription, 1),
             std::string(kHeader) + "1\t" + longName + "\t2147418115\n" + "2\tNeg\t-131070\n");
   // Lines around the 100-character working buffer (a 90-character name fills it).
   for (std::size_t length : {89u, 90u, 91u, 92u, 120u}) {
     const std::string name(length, 'x');
     sim::SimHost edge(Scene({name}, {0}, {{0}}));
-    EXPECT_EQ(Describe(edge, kGetDesc, 1), std::string(kHeader) + "1\t" + name + "\t65536\n")
+    EXPECT_EQ(Describe(edge, GetDescription, 1), std::string(kHeader) + "1\t" + name + "\t65536\n")
         << length;
   }
 }
@@ -319,14 +317,14 @@ TEST(Description, PrintsSignedValuesAndWholeLongNames) {
 TEST(Expressions, LeaveNodesWithoutOwnerOutLikeUncountedOnes) {
   sim::SimHost sim(Scene({"A", "B"}, {0, 1}, {{-1}, {0}, {-1}, {1}, {-1}}));
   const std::int32_t a = sim.FixedValue(0), b = sim.FixedValue(1);
-  EXPECT_EQ(Expression(sim, kGetTopFV), b);
-  EXPECT_EQ(Expression(sim, kGetBottomFV), a);
-  EXPECT_EQ(Expression(sim, kGetNumLvls), 2);
-  EXPECT_EQ(WithInteger(sim, kGetLevel, b), 2);
-  EXPECT_EQ(WithInteger(sim, kGetLevel, 0), 0);  // stored 0 matches no ownerless node
-  EXPECT_EQ(WithInteger(sim, kGetLevelFV, 1), a);
-  EXPECT_EQ(WithInteger(sim, kGetLevelFV, 5), 0);
-  EXPECT_EQ(Describe(sim, kGetTenDesc, 1),
+  EXPECT_EQ(Expression(sim, GetTopFixedValue), b);
+  EXPECT_EQ(Expression(sim, GetBottomFixedValue), a);
+  EXPECT_EQ(Expression(sim, GetLevelCount), 2);
+  EXPECT_EQ(WithInteger(sim, GetLevel, b), 2);
+  EXPECT_EQ(WithInteger(sim, GetLevel, 0), 0);  // stored 0 matches no ownerless node
+  EXPECT_EQ(WithInteger(sim, GetLevelFixedValue, 1), a);
+  EXPECT_EQ(WithInteger(sim, GetLevelFixedValue, 5), 0);
+  EXPECT_EQ(Describe(sim, GetTenDescription, 1),
             std::string(kHeader) + "1\tA\t65536\n" + "2\tB\t65537\n");
 }
 

@@ -15,52 +15,31 @@ using host::kUncounted;
 using Slots = std::vector<int>;
 using Levels = std::vector<std::uint16_t>;
 
-enum ActionCode {
-  kSendBackOne = 0,
-  kBringForwardOne = 1,
-  kSwapPair = 2,
-  kStoreFixedValue = 3,
-  kBringToFront = 4,
-  kSendToBack = 5,
-  kSendBackN = 6,
-  kBringForwardN = 7,
-  kReverseAll = 8,
-  kMoveAbove = 9,
-  kMoveBelow = 10,
-  kMoveToLevel = 11,
-  kSendBackOneByObject = 16,
-  kBringForwardOneByObject = 17,
-  kSwapPairByObject = 18,
-  kBringToFrontByObject = 19,
-  kSendToBackByObject = 20,
-  kSendBackNByObject = 21,
-  kBringForwardNByObject = 22,
-  kMoveAboveByObject = 23,
-  kMoveBelowByObject = 24,
-  kMoveToLevelByObject = 25,
-};
+using enum plugin::ActionCode;
 
 // Runs an action and checks what every action must leave behind.
-void Act(sim::SimHost& sim, int code, std::int32_t first = 0, std::int32_t second = 0) {
-  EXPECT_EQ(Action(sim, code, first, second) & 0xFFFF, 0) << "action " << code;
-  EXPECT_EQ(sim.CheckInvariants(), "") << "after action " << code << "\n" << sim.Dump();
+void Act(sim::SimHost& sim, plugin::ActionCode code, std::int32_t first = 0,
+         std::int32_t second = 0) {
+  EXPECT_EQ(Action(sim, code, first, second) & 0xFFFF, 0) << plugin::Row(code).routineName;
+  EXPECT_EQ(sim.CheckInvariants(), "") << "after " << plugin::Row(code).routineName << "\n"
+                                       << sim.Dump();
 }
 
 TEST(OrderActions, StepOnePlaceRefreshesBothNodesMovingOneFirst) {
   sim::SimHost sim(LineOfSprites(4));
-  Act(sim, kBringForwardOne, sim.FixedValue(3));  // already front-most
-  Act(sim, kSendBackOne, sim.FixedValue(0));      // already back-most
+  Act(sim, BringForwardOne, sim.FixedValue(3));  // already front-most
+  Act(sim, SendBackOne, sim.FixedValue(0));      // already back-most
   EXPECT_EQ(sim.Order(), (Slots{0, 1, 2, 3}));
   EXPECT_TRUE(sim.Refreshes().empty());
 
-  Act(sim, kBringForwardOne, sim.FixedValue(1));
+  Act(sim, BringForwardOne, sim.FixedValue(1));
   EXPECT_EQ(sim.Order(), (Slots{0, 2, 1, 3}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{1, 2}));
   EXPECT_EQ(sim.DisplayLevel(1), 3);
   EXPECT_EQ(sim.DisplayLevel(2), 2);
 
   sim.ClearLogs();
-  Act(sim, kSendBackOne, sim.FixedValue(3));
+  Act(sim, SendBackOne, sim.FixedValue(3));
   EXPECT_EQ(sim.Order(), (Slots{0, 2, 3, 1}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{3, 1}));
   EXPECT_EQ(sim.Levels(), (Levels{1, 2, 3, 4}));
@@ -68,26 +47,26 @@ TEST(OrderActions, StepOnePlaceRefreshesBothNodesMovingOneFirst) {
 
 TEST(OrderActions, StepSeveralPlacesStopsAtTheEndAndIgnoresNonPositiveCounts) {
   sim::SimHost sim(LineOfSprites(5));
-  Act(sim, kBringForwardN, sim.FixedValue(2), 5);  // two places from the front
+  Act(sim, BringForwardN, sim.FixedValue(2), 5);  // two places from the front
   EXPECT_EQ(sim.Order(), (Slots{0, 1, 3, 4, 2}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{2, 3, 2, 4}));
   EXPECT_EQ(sim.DisplayLevel(2), 5);
 
   sim.ClearLogs();
-  Act(sim, kSendBackN, sim.FixedValue(2), 0);
-  Act(sim, kSendBackN, sim.FixedValue(2), -3);
-  Act(sim, kBringForwardN, sim.FixedValue(0), 0);
-  Act(sim, kBringForwardN, sim.FixedValue(0), INT32_MIN);
+  Act(sim, SendBackN, sim.FixedValue(2), 0);
+  Act(sim, SendBackN, sim.FixedValue(2), -3);
+  Act(sim, BringForwardN, sim.FixedValue(0), 0);
+  Act(sim, BringForwardN, sim.FixedValue(0), INT32_MIN);
   EXPECT_EQ(sim.Order(), (Slots{0, 1, 3, 4, 2}));
   EXPECT_TRUE(sim.Refreshes().empty());
 
-  Act(sim, kSendBackN, sim.FixedValue(2), 2);
+  Act(sim, SendBackN, sim.FixedValue(2), 2);
   EXPECT_EQ(sim.Order(), (Slots{0, 1, 2, 3, 4}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{2, 4, 2, 3}));
 
   // The count is a full 32-bit number: 65536 is not 0.
   sim.ClearLogs();
-  Act(sim, kBringForwardN, sim.FixedValue(0), 65536);
+  Act(sim, BringForwardN, sim.FixedValue(0), 65536);
   EXPECT_EQ(sim.Order(), (Slots{1, 2, 3, 4, 0}));
   EXPECT_EQ(sim.RefreshedSlots().size(), 8u);
 }
@@ -96,44 +75,44 @@ TEST(OrderActions, SwapPairRefreshesTheFirstValuesNodeFirst) {
   sim::SceneSpec scene = LineOfSprites(4);
   scene.storedFixedValue = 0x00010003;  // slot 3
   sim::SimHost sim(scene);
-  Act(sim, kSwapPair, sim.FixedValue(2), sim.FixedValue(0));
+  Act(sim, SwapPair, sim.FixedValue(2), sim.FixedValue(0));
   EXPECT_EQ(sim.Order(), (Slots{2, 1, 0, 3}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{2, 0}));
 
   // 0 stands for the stored value, for that argument only.
   sim.ClearLogs();
-  Act(sim, kSwapPair, 0, sim.FixedValue(1));
+  Act(sim, SwapPair, 0, sim.FixedValue(1));
   EXPECT_EQ(sim.Order(), (Slots{2, 3, 0, 1}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{3, 1}));
   EXPECT_EQ(sim.DisplayLevel(3), 2);
 
   // Both naming one node: nothing moves, that node is redrawn twice.
   sim.ClearLogs();
-  Act(sim, kSwapPair, sim.FixedValue(0), sim.FixedValue(0));
+  Act(sim, SwapPair, sim.FixedValue(0), sim.FixedValue(0));
   EXPECT_EQ(sim.Order(), (Slots{2, 3, 0, 1}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{0, 0}));
 }
 
 TEST(OrderActions, ToFrontAndToBackRefreshOnlyTheMovingNode) {
   sim::SimHost sim(LineOfSprites(4));
-  Act(sim, kBringToFront, sim.FixedValue(3));
+  Act(sim, BringToFront, sim.FixedValue(3));
   EXPECT_EQ(sim.Order(), (Slots{0, 1, 2, 3}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{3}));
 
   sim.ClearLogs();
-  Act(sim, kBringToFront, sim.FixedValue(0));
+  Act(sim, BringToFront, sim.FixedValue(0));
   EXPECT_EQ(sim.Order(), (Slots{1, 2, 3, 0}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{0}));
   EXPECT_EQ(sim.DisplayLevel(1), 1);
   EXPECT_EQ(sim.DisplayLevel(0), 4);
 
   sim.ClearLogs();
-  Act(sim, kSendToBack, sim.FixedValue(1));
+  Act(sim, SendToBack, sim.FixedValue(1));
   EXPECT_EQ(sim.Order(), (Slots{1, 2, 3, 0}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{1}));
 
   sim.ClearLogs();
-  Act(sim, kSendToBack, sim.FixedValue(3));
+  Act(sim, SendToBack, sim.FixedValue(3));
   EXPECT_EQ(sim.Order(), (Slots{3, 1, 2, 0}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{3}));
   EXPECT_EQ(sim.DisplayLevel(2), 3);
@@ -141,24 +120,24 @@ TEST(OrderActions, ToFrontAndToBackRefreshOnlyTheMovingNode) {
 
 TEST(OrderActions, MoveAboveAndBelowDecideByLevels) {
   sim::SimHost sim(LineOfSprites(5));
-  Act(sim, kMoveAbove, sim.FixedValue(3), sim.FixedValue(1));  // already above
-  Act(sim, kMoveAbove, sim.FixedValue(2), sim.FixedValue(2));
-  Act(sim, kMoveBelow, sim.FixedValue(1), sim.FixedValue(3));  // already below
-  Act(sim, kMoveBelow, sim.FixedValue(2), sim.FixedValue(2));
+  Act(sim, MoveAbove, sim.FixedValue(3), sim.FixedValue(1));  // already above
+  Act(sim, MoveAbove, sim.FixedValue(2), sim.FixedValue(2));
+  Act(sim, MoveBelow, sim.FixedValue(1), sim.FixedValue(3));  // already below
+  Act(sim, MoveBelow, sim.FixedValue(2), sim.FixedValue(2));
   EXPECT_EQ(sim.Order(), (Slots{0, 1, 2, 3, 4}));
   EXPECT_TRUE(sim.Refreshes().empty());
 
-  Act(sim, kMoveAbove, sim.FixedValue(1), sim.FixedValue(2));  // directly behind: one swap
+  Act(sim, MoveAbove, sim.FixedValue(1), sim.FixedValue(2));  // directly behind: one swap
   EXPECT_EQ(sim.Order(), (Slots{0, 2, 1, 3, 4}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{1}));
 
   sim.ClearLogs();
-  Act(sim, kMoveAbove, sim.FixedValue(0), sim.FixedValue(3));
+  Act(sim, MoveAbove, sim.FixedValue(0), sim.FixedValue(3));
   EXPECT_EQ(sim.Order(), (Slots{2, 1, 3, 0, 4}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{0}));
 
   sim.ClearLogs();
-  Act(sim, kMoveBelow, sim.FixedValue(4), sim.FixedValue(1));
+  Act(sim, MoveBelow, sim.FixedValue(4), sim.FixedValue(1));
   EXPECT_EQ(sim.Order(), (Slots{2, 4, 1, 3, 0}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{4}));
   EXPECT_EQ(sim.DisplayLevel(4), 2);
@@ -168,26 +147,26 @@ TEST(OrderActions, MoveToLevelCountsEveryNodeFromTheBack) {
   sim::SceneSpec scene = LineOfSprites(5);
   scene.order[1].flags = kUncounted;
   sim::SimHost sim(scene);
-  Act(sim, kMoveToLevel, sim.FixedValue(2), 0);
-  Act(sim, kMoveToLevel, sim.FixedValue(2), -1);
-  Act(sim, kMoveToLevel, sim.FixedValue(2), 6);
-  Act(sim, kMoveToLevel, sim.FixedValue(2), 65536 + 1);  // all 32 bits count
-  Act(sim, kMoveToLevel, sim.FixedValue(2), 3);          // its own position
+  Act(sim, MoveToLevel, sim.FixedValue(2), 0);
+  Act(sim, MoveToLevel, sim.FixedValue(2), -1);
+  Act(sim, MoveToLevel, sim.FixedValue(2), 6);
+  Act(sim, MoveToLevel, sim.FixedValue(2), 65536 + 1);  // all 32 bits count
+  Act(sim, MoveToLevel, sim.FixedValue(2), 3);          // its own position
   EXPECT_EQ(sim.Order(), (Slots{0, 1, 2, 3, 4}));
   EXPECT_TRUE(sim.Refreshes().empty());
 
-  Act(sim, kMoveToLevel, sim.FixedValue(3), 1);
+  Act(sim, MoveToLevel, sim.FixedValue(3), 1);
   EXPECT_EQ(sim.Order(), (Slots{3, 0, 1, 2, 4}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{3}));
 
   sim.ClearLogs();
-  Act(sim, kMoveToLevel, sim.FixedValue(3), 5);
+  Act(sim, MoveToLevel, sim.FixedValue(3), 5);
   EXPECT_EQ(sim.Order(), (Slots{0, 1, 2, 4, 3}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{3}));
 
   // The uncounted node is a position like any other.
   sim.ClearLogs();
-  Act(sim, kMoveToLevel, sim.FixedValue(4), 2);
+  Act(sim, MoveToLevel, sim.FixedValue(4), 2);
   EXPECT_EQ(sim.Order(), (Slots{0, 4, 1, 2, 3}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{4}));
   EXPECT_EQ(sim.DisplayLevel(4), 2);
@@ -202,19 +181,19 @@ TEST(OrderActions, WalksFollowUnsignedLevelsEvenWhenPositionsDisagree) {
 
   // Slot 2 (level 0) to position 1 (level 65534): the levels say forward,
   // and the walk, never meeting its target, runs to the front.
-  Act(sim, kMoveToLevel, sim.FixedValue(2), 1);
+  Act(sim, MoveToLevel, sim.FixedValue(2), 1);
   EXPECT_EQ(sim.Order(), (Slots{0, 1, 3, 4, 2}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{2}));
 
   // Slot 0 (level 65534) below slot 4 (level 1): backward, already at the back.
   sim.ClearLogs();
-  Act(sim, kMoveBelow, sim.FixedValue(0), sim.FixedValue(4));
+  Act(sim, MoveBelow, sim.FixedValue(0), sim.FixedValue(4));
   EXPECT_EQ(sim.Order(), (Slots{0, 1, 3, 4, 2}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{0}));
 
   // Slot 3 (level 0) above slot 1 (level 65535), which lies behind it.
   sim.ClearLogs();
-  Act(sim, kMoveAbove, sim.FixedValue(3), sim.FixedValue(1));
+  Act(sim, MoveAbove, sim.FixedValue(3), sim.FixedValue(1));
   EXPECT_EQ(sim.Order(), (Slots{0, 1, 4, 2, 3}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{3}));
   EXPECT_EQ(sim.Levels(), (Levels{65534, 65535, 0, 1, 2}));
@@ -222,23 +201,23 @@ TEST(OrderActions, WalksFollowUnsignedLevelsEvenWhenPositionsDisagree) {
 
 TEST(OrderActions, ReverseAllSwapsPairsFromTheOutsideIn) {
   sim::SimHost four(LineOfSprites(4));
-  Act(four, kReverseAll, 0x1234, 0x5678);
+  Act(four, ReverseAll, 0x1234, 0x5678);
   EXPECT_EQ(four.Order(), (Slots{3, 2, 1, 0}));
   EXPECT_EQ(four.Levels(), (Levels{1, 2, 3, 4}));
   EXPECT_EQ(four.RefreshedSlots(), (Slots{0, 3, 1, 2}));
 
   sim::SimHost three(LineOfSprites(3));
-  Act(three, kReverseAll);
+  Act(three, ReverseAll);
   EXPECT_EQ(three.Order(), (Slots{2, 1, 0}));
   EXPECT_EQ(three.RefreshedSlots(), (Slots{0, 2}));
 
   sim::SimHost two(LineOfSprites(2));
-  Act(two, kReverseAll);
+  Act(two, ReverseAll);
   EXPECT_EQ(two.Order(), (Slots{1, 0}));
   EXPECT_EQ(two.RefreshedSlots(), (Slots{0, 1}));
 
   sim::SimHost one(LineOfSprites(1));
-  Act(one, kReverseAll);
+  Act(one, ReverseAll);
   EXPECT_EQ(one.Order(), (Slots{0}));
   EXPECT_EQ(one.RefreshedSlots(), (Slots{0, 0}));
 }
@@ -247,7 +226,7 @@ TEST(OrderActions, EmptyListAndUnknownValuesChangeAndRefreshNothing) {
   sim::SceneSpec scene = LineOfSprites(3);
   scene.order.clear();
   sim::SimHost empty(scene);
-  for (const int code : {kBringToFront, kSendToBack, kReverseAll, kMoveToLevel})
+  for (const plugin::ActionCode code : {BringToFront, SendToBack, ReverseAll, MoveToLevel})
     Act(empty, code, empty.FixedValue(1), 1);
   EXPECT_EQ(empty.Order(), Slots{});
   EXPECT_TRUE(empty.Refreshes().empty());
@@ -260,10 +239,11 @@ TEST(OrderActions, EmptyListAndUnknownValuesChangeAndRefreshNothing) {
   scene.objectLimit = 4;
   sim::SimHost sim(scene);
   for (const std::int32_t missing : {sim.FixedValue(4), 0x00070001, sim.FixedValue(5)}) {
-    for (const int code : {kSendBackOne, kBringForwardOne, kBringToFront, kSendToBack})
+    for (const plugin::ActionCode code : {SendBackOne, BringForwardOne, BringToFront, SendToBack})
       Act(sim, code, missing);
-    for (const int code : {kSendBackN, kBringForwardN, kMoveToLevel}) Act(sim, code, missing, 2);
-    for (const int code : {kSwapPair, kMoveAbove, kMoveBelow}) {
+    for (const plugin::ActionCode code : {SendBackN, BringForwardN, MoveToLevel})
+      Act(sim, code, missing, 2);
+    for (const plugin::ActionCode code : {SwapPair, MoveAbove, MoveBelow}) {
       Act(sim, code, missing, sim.FixedValue(2));
       Act(sim, code, sim.FixedValue(2), missing);
     }
@@ -277,7 +257,7 @@ TEST(OrderActions, NoRefreshAndUncountedNodesMoveLikeAnyOther) {
   scene.order[1].flags = kNoRefresh;
   scene.order[2].flags = kUncounted;
   sim::SimHost sim(scene);
-  Act(sim, kBringForwardN, sim.FixedValue(0), 3);
+  Act(sim, BringForwardN, sim.FixedValue(0), 3);
   EXPECT_EQ(sim.Order(), (Slots{1, 2, 3, 0}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{0, 0, 2, 0, 3}));
   EXPECT_EQ(sim.DisplayLevel(1), 1);
@@ -285,10 +265,10 @@ TEST(OrderActions, NoRefreshAndUncountedNodesMoveLikeAnyOther) {
   EXPECT_EQ(sim.DisplayLevel(2), 3);  // an uncounted node's mirror is not written
 
   sim.ClearLogs();
-  Act(sim, kBringToFront, sim.FixedValue(1));
+  Act(sim, BringToFront, sim.FixedValue(1));
   EXPECT_EQ(sim.Order(), (Slots{2, 3, 0, 1}));
   EXPECT_TRUE(sim.Refreshes().empty());
-  Act(sim, kReverseAll);
+  Act(sim, ReverseAll);
   EXPECT_EQ(sim.Order(), (Slots{1, 0, 3, 2}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{2, 3, 0}));
 }
@@ -302,11 +282,11 @@ TEST(OrderActions, StoreFixedValueTakesTheFirstInstanceInScope) {
   scene.objects[3].type = 2;
   scene.storedFixedValue = 0x00440044;
   sim::SimHost sim(scene);
-  Act(sim, kStoreFixedValue, sim.ActionObjectWord(0));  // current: first selected
+  Act(sim, StoreFixedValue, sim.ActionObjectWord(0));  // current: first selected
   EXPECT_EQ(sim.StoredFixedValue(), sim.FixedValue(2));
-  Act(sim, kStoreFixedValue, sim.ActionObjectWord(2));  // stale: first object
+  Act(sim, StoreFixedValue, sim.ActionObjectWord(2));  // stale: first object
   EXPECT_EQ(sim.StoredFixedValue(), sim.FixedValue(0));
-  Act(sim, kStoreFixedValue, sim.ActionObjectWord(1));  // no instance
+  Act(sim, StoreFixedValue, sim.ActionObjectWord(1));  // no instance
   EXPECT_EQ(sim.StoredFixedValue(), 0);
   EXPECT_TRUE(sim.Refreshes().empty());
   EXPECT_EQ(sim.Order(), (Slots{0, 1, 2, 3}));
@@ -324,52 +304,52 @@ TEST(OrderActions, ObjectFormsActOnTheFirstInstanceInScope) {
   const std::int32_t wall = sim.ActionObjectWord(1);  // slot 0
   const std::int32_t ghost = sim.ActionObjectWord(2);
 
-  Act(sim, kBringToFrontByObject, ball);
+  Act(sim, BringToFrontByObject, ball);
   EXPECT_EQ(sim.Order(), (Slots{0, 1, 2, 4, 3}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{3}));
 
   // No Ghost at all: the stored fixed value's object moves.
   sim.ClearLogs();
-  Act(sim, kSendToBackByObject, ghost);
+  Act(sim, SendToBackByObject, ghost);
   EXPECT_EQ(sim.Order(), (Slots{4, 0, 1, 2, 3}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{4}));
 
   // Two parameters of one type name one instance.
   sim.ClearLogs();
-  Act(sim, kMoveAboveByObject, ball, ball);
-  Act(sim, kMoveBelowByObject, wall, wall);
+  Act(sim, MoveAboveByObject, ball, ball);
+  Act(sim, MoveBelowByObject, wall, wall);
   EXPECT_TRUE(sim.Refreshes().empty());
-  Act(sim, kSwapPairByObject, wall, wall);
+  Act(sim, SwapPairByObject, wall, wall);
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{0, 0}));
   EXPECT_EQ(sim.Order(), (Slots{4, 0, 1, 2, 3}));
 
   sim.ClearLogs();
-  Act(sim, kSwapPairByObject, wall, ball);
+  Act(sim, SwapPairByObject, wall, ball);
   EXPECT_EQ(sim.Order(), (Slots{4, 3, 1, 2, 0}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{0, 3}));
 
   // Counts and levels are handed on unchanged.
   sim.ClearLogs();
-  Act(sim, kSendBackNByObject, wall, 2);
+  Act(sim, SendBackNByObject, wall, 2);
   EXPECT_EQ(sim.Order(), (Slots{4, 3, 0, 1, 2}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{0, 2, 0, 1}));
   sim.ClearLogs();
-  Act(sim, kBringForwardNByObject, ball, 0);
+  Act(sim, BringForwardNByObject, ball, 0);
   EXPECT_TRUE(sim.Refreshes().empty());
-  Act(sim, kMoveToLevelByObject, ball, 4);
+  Act(sim, MoveToLevelByObject, ball, 4);
   EXPECT_EQ(sim.Order(), (Slots{4, 0, 1, 3, 2}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{3}));
 
   sim.ClearLogs();
-  Act(sim, kSendBackOneByObject, ball);
-  Act(sim, kBringForwardOneByObject, wall);
+  Act(sim, SendBackOneByObject, ball);
+  Act(sim, BringForwardOneByObject, wall);
   EXPECT_EQ(sim.Order(), (Slots{4, 3, 0, 1, 2}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{3, 1, 0, 3}));
 
   sim.ClearLogs();
-  Act(sim, kMoveAboveByObject, ghost, ball);  // the stored Ball (slot 4) above slot 3
+  Act(sim, MoveAboveByObject, ghost, ball);  // the stored Ball (slot 4) above slot 3
   EXPECT_EQ(sim.Order(), (Slots{3, 4, 0, 1, 2}));
-  Act(sim, kMoveBelowByObject, wall, ball);
+  Act(sim, MoveBelowByObject, wall, ball);
   EXPECT_EQ(sim.Order(), (Slots{0, 3, 4, 1, 2}));
   EXPECT_EQ(sim.RefreshedSlots(), (Slots{4, 0}));
 }

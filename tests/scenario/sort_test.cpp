@@ -13,14 +13,7 @@
 namespace tier::test {
 namespace {
 
-enum Code {
-  kIncreasingX = 12,
-  kIncreasingY = 13,
-  kDecreasingX = 14,
-  kDecreasingY = 15,
-  kIncreasingValue = 26,
-  kDecreasingValue = 27
-};
+using enum plugin::ActionCode;
 
 // Object i sits in slot i and is listed i-th from the back.
 sim::SceneSpec Scene(std::vector<sim::ObjectSpec> objects, std::uint16_t firstLevel = 1) {
@@ -61,35 +54,35 @@ std::vector<std::int16_t> XsBackToFront(const sim::SimHost& sim) {
 TEST(SortActions, EachKindOrdersByItsKeyAndDirection) {
   {
     sim::SimHost sim(SceneOfX({10, 30, 20}));
-    EXPECT_EQ(Action(sim, kIncreasingX), 0);
+    EXPECT_EQ(Action(sim, IncreasingXSort), 0);
     EXPECT_EQ(XsBackToFront(sim), (std::vector<std::int16_t>{30, 20, 10}));
     EXPECT_EQ(sim.Levels(), (std::vector<std::uint16_t>{1, 2, 3}));
     EXPECT_EQ(sim.CheckInvariants(), "") << sim.Dump();
-    EXPECT_EQ(Action(sim, kDecreasingX), 0);
+    EXPECT_EQ(Action(sim, DecreasingXSort), 0);
     EXPECT_EQ(XsBackToFront(sim), (std::vector<std::int16_t>{10, 20, 30}));
     EXPECT_EQ(sim.CheckInvariants(), "") << sim.Dump();
   }
   {  // Y sorts read y only; x is deliberately in the opposite order.
     sim::SimHost sim(Scene({{.x = 1, .y = 5}, {.x = 2, .y = -7}, {.x = 3, .y = 9}}));
-    EXPECT_EQ(Action(sim, kIncreasingY), 0);
+    EXPECT_EQ(Action(sim, IncreasingYSort), 0);
     EXPECT_EQ(sim.Order(), (std::vector<int>{2, 0, 1}));
-    EXPECT_EQ(Action(sim, kDecreasingY), 0);
+    EXPECT_EQ(Action(sim, DecreasingYSort), 0);
     EXPECT_EQ(sim.Order(), (std::vector<int>{1, 0, 2}));
     EXPECT_EQ(sim.CheckInvariants(), "") << sim.Dump();
   }
   {  // Positions are signed 16-bit, compared after widening.
     sim::SimHost sim(SceneOfX({3, -5, 32767, -32768, 0}));
-    Action(sim, kDecreasingX);
+    Action(sim, DecreasingXSort);
     EXPECT_EQ(XsBackToFront(sim), (std::vector<std::int16_t>{-32768, -5, 0, 3, 32767}));
-    Action(sim, kIncreasingX);
+    Action(sim, IncreasingXSort);
     EXPECT_EQ(XsBackToFront(sim), (std::vector<std::int16_t>{32767, 3, 0, -5, -32768}));
   }
   {  // The position sorts never read their parameter words.
     sim::SimHost sim(SceneOfX({1, 2}));
-    EXPECT_EQ(Action(sim, kIncreasingX, 0x7EADBEEF, 0x7EADBEEF), 0);
-    EXPECT_EQ(Action(sim, kIncreasingY, 0x7EADBEEF, 0x7EADBEEF), 0);
-    EXPECT_EQ(Action(sim, kDecreasingX, 0x7EADBEEF, 0x7EADBEEF), 0);
-    EXPECT_EQ(Action(sim, kDecreasingY, 0x7EADBEEF, 0x7EADBEEF), 0);
+    EXPECT_EQ(Action(sim, IncreasingXSort, 0x7EADBEEF, 0x7EADBEEF), 0);
+    EXPECT_EQ(Action(sim, IncreasingYSort, 0x7EADBEEF, 0x7EADBEEF), 0);
+    EXPECT_EQ(Action(sim, DecreasingXSort, 0x7EADBEEF, 0x7EADBEEF), 0);
+    EXPECT_EQ(Action(sim, DecreasingYSort, 0x7EADBEEF, 0x7EADBEEF), 0);
     EXPECT_EQ(sim.Order(), (std::vector<int>{0, 1}));
   }
 }
@@ -102,20 +95,20 @@ TEST(SortActions, ValueSortsUseTheIndexedValueOrTheDefault) {
                                       {.values = {0, 0, 90}}});
   {
     sim::SimHost sim(scene);
-    EXPECT_EQ(Action(sim, kIncreasingValue, sim.AltValueParamWord(2), 55), 0);
+    EXPECT_EQ(Action(sim, IncreasingSortByValue, sim.AltValueParamWord(2), 55), 0);
     EXPECT_EQ(sim.Order(), (std::vector<int>{3, 1, 0, 2}));
-    EXPECT_EQ(Action(sim, kDecreasingValue, sim.AltValueParamWord(2), 55), 0);
+    EXPECT_EQ(Action(sim, DecreasingSortByValue, sim.AltValueParamWord(2), 55), 0);
     EXPECT_EQ(sim.Order(), (std::vector<int>{2, 0, 1, 3}));
     EXPECT_EQ(sim.CheckInvariants(), "") << sim.Dump();
     // A default above every value puts the object without values at the back.
-    Action(sim, kIncreasingValue, sim.AltValueParamWord(2), 1000);
+    Action(sim, IncreasingSortByValue, sim.AltValueParamWord(2), 1000);
     EXPECT_EQ(sim.Order(), (std::vector<int>{0, 3, 1, 2}));
   }
   {  // Index 0 holds zeros: only the default differs, the rest keep their order.
     sim::SimHost sim(scene);
-    Action(sim, kDecreasingValue, sim.AltValueParamWord(0), -1);
+    Action(sim, DecreasingSortByValue, sim.AltValueParamWord(0), -1);
     EXPECT_EQ(sim.Order(), (std::vector<int>{0, 1, 2, 3}));
-    Action(sim, kDecreasingValue, sim.AltValueParamWord(0), 1);
+    Action(sim, DecreasingSortByValue, sim.AltValueParamWord(0), 1);
     EXPECT_EQ(sim.Order(), (std::vector<int>{1, 2, 3, 0}));
   }
   // An index outside the block sorts every object by the default: all keys
@@ -123,7 +116,7 @@ TEST(SortActions, ValueSortsUseTheIndexedValueOrTheDefault) {
   for (std::int16_t index :
        {std::int16_t{-1}, std::int16_t{26}, std::int16_t{-32768}, std::int16_t{32767}}) {
     sim::SimHost sim(scene);
-    EXPECT_EQ(Action(sim, kIncreasingValue, sim.AltValueParamWord(index), 7), 0) << index;
+    EXPECT_EQ(Action(sim, IncreasingSortByValue, sim.AltValueParamWord(index), 7), 0) << index;
     EXPECT_EQ(sim.Order(), (std::vector<int>{0, 1, 2, 3})) << index;
     EXPECT_EQ(sim.RefreshedSlots(), (std::vector<int>{0, 1, 2, 3})) << index;
   }
@@ -132,7 +125,7 @@ TEST(SortActions, ValueSortsUseTheIndexedValueOrTheDefault) {
 TEST(SortActions, LevelsRunOnFromTheOldBackLevelAndWrap) {
   {
     sim::SimHost sim(SceneOfX({1, 2, 3}, 5));
-    Action(sim, kIncreasingX);
+    Action(sim, IncreasingXSort);
     EXPECT_EQ(sim.Order(), (std::vector<int>{2, 1, 0}));
     EXPECT_EQ(sim.Levels(), (std::vector<std::uint16_t>{5, 6, 7}));
     EXPECT_EQ(sim.DisplayLevel(2), 5);
@@ -141,7 +134,7 @@ TEST(SortActions, LevelsRunOnFromTheOldBackLevelAndWrap) {
   }
   {
     sim::SimHost sim(SceneOfX({1, 2, 3, 4}, 65534));
-    Action(sim, kIncreasingX);
+    Action(sim, IncreasingXSort);
     EXPECT_EQ(sim.Order(), (std::vector<int>{3, 2, 1, 0}));
     EXPECT_EQ(sim.Levels(), (std::vector<std::uint16_t>{65534, 65535, 0, 1}));
     EXPECT_EQ(sim.DisplayLevel(1), 0);
@@ -155,15 +148,17 @@ TEST(SortActions, ListsOfFewerThanTwoNodesAreLeftAlone) {
     sim::SceneSpec scene = SceneOfX({1});
     scene.order.clear();
     sim::SimHost sim(scene);
-    EXPECT_EQ(Action(sim, kIncreasingX), 0);
+    EXPECT_EQ(Action(sim, IncreasingXSort), 0);
     EXPECT_TRUE(sim.Order().empty());
     EXPECT_TRUE(sim.Refreshes().empty());
   }
   {  // A lone node keeps even a level that disagrees with the old head's.
     sim::SimHost sim(SceneOfX({1}, 4));
     sim.Node(0)->level = 99;
-    for (int code : {kIncreasingX, kIncreasingY, kDecreasingX, kDecreasingY}) Action(sim, code);
-    Action(sim, kIncreasingValue, sim.AltValueParamWord(0), 0);
+    for (const plugin::ActionCode code :
+         {IncreasingXSort, IncreasingYSort, DecreasingXSort, DecreasingYSort})
+      Action(sim, code);
+    Action(sim, IncreasingSortByValue, sim.AltValueParamWord(0), 0);
     EXPECT_EQ(sim.Levels(), (std::vector<std::uint16_t>{99}));
     EXPECT_EQ(sim.DisplayLevel(0), 4);
     EXPECT_TRUE(sim.Refreshes().empty());
@@ -176,7 +171,7 @@ TEST(SortActions, FlagsAndRefreshes) {
   scene.objects[3].hasDisplayBlock = false;
   scene.order = {{0}, {1, U}, {2, N}, {3}, {4, U | N}};
   sim::SimHost sim(scene);
-  EXPECT_EQ(Action(sim, kIncreasingX), 0);
+  EXPECT_EQ(Action(sim, IncreasingXSort), 0);
   EXPECT_EQ(sim.Order(), (std::vector<int>{4, 1, 3, 2, 0}));
   EXPECT_EQ(sim.Levels(), (std::vector<std::uint16_t>{1, 2, 3, 4, 5}));
   // Uncounted nodes are renumbered and their owners' displayLevel written.
@@ -192,24 +187,24 @@ TEST(SortActions, FlagsAndRefreshes) {
 TEST(SortActions, EqualKeysKeepOrderUpTo16AndThenFollowTheProcedure) {
   {  // Up to 16 nodes the sort is stable.
     sim::SimHost sim(SceneOfX({2, 1, 2, 1, 2, 1, 2, 1, 2, 1, 2, 1, 2, 1, 2, 1}));
-    Action(sim, kDecreasingX);
+    Action(sim, DecreasingXSort);
     EXPECT_EQ(sim.Order(),
               (std::vector<int>{1, 3, 5, 7, 9, 11, 13, 15, 0, 2, 4, 6, 8, 10, 12, 14}));
     sim::SimHost same(SceneOfX(std::vector<std::int16_t>(16, 3)));
-    Action(same, kIncreasingX);
+    Action(same, IncreasingXSort);
     EXPECT_EQ(same.Order(), Range(16));
   }
   for (int count : {17, 24, 32}) {  // each sort reverses the list
     sim::SimHost sim(SceneOfX(std::vector<std::int16_t>(static_cast<std::size_t>(count), 3)));
-    Action(sim, kIncreasingX);
+    Action(sim, IncreasingXSort);
     EXPECT_EQ(sim.Order(), Reversed(Range(count))) << count;
-    Action(sim, kDecreasingX);
+    Action(sim, DecreasingXSort);
     EXPECT_EQ(sim.Order(), Range(count)) << count;
     EXPECT_EQ(sim.CheckInvariants(), "") << sim.Dump();
   }
   {  // 33: 32 down to 17, then 0 up to 16.
     sim::SimHost sim(SceneOfX(std::vector<std::int16_t>(33, 3)));
-    Action(sim, kIncreasingValue, sim.AltValueParamWord(5), 0);
+    Action(sim, IncreasingSortByValue, sim.AltValueParamWord(5), 0);
     std::vector<int> expected;
     for (int slot = 32; slot >= 17; --slot) expected.push_back(slot);
     for (int slot = 0; slot <= 16; ++slot) expected.push_back(slot);
@@ -226,7 +221,7 @@ TEST(SortActions, LargeListsWithDuplicatesComeOutOrdered) {
       xs.push_back(static_cast<std::int16_t>(static_cast<int>((seed >> 16) % 21) - 10));
     }
     sim::SimHost sim(SceneOfX(xs, 300));
-    Action(sim, kIncreasingX);
+    Action(sim, IncreasingXSort);
     const std::vector<std::int16_t> sorted = XsBackToFront(sim);
     EXPECT_TRUE(std::is_sorted(sorted.rbegin(), sorted.rend())) << sim.Dump();
     std::vector<int> slots = sim.Order();
@@ -241,9 +236,9 @@ TEST(SortActions, ANodeWithoutOwnerSortsAtTheOriginWithTheDefault) {
   sim::SceneSpec scene = SceneOfX({5, -5, 1});
   scene.order.insert(scene.order.begin() + 1, {.slot = -1});
   sim::SimHost sim(scene);
-  Action(sim, kDecreasingX);
+  Action(sim, DecreasingXSort);
   EXPECT_EQ(sim.Order(), (std::vector<int>{1, -1, 2, 0}));
-  Action(sim, kIncreasingValue, sim.AltValueParamWord(0), 1);
+  Action(sim, IncreasingSortByValue, sim.AltValueParamWord(0), 1);
   EXPECT_EQ(sim.Order(), (std::vector<int>{-1, 1, 2, 0}));
   EXPECT_EQ(sim.CheckInvariants(), "") << sim.Dump();
 }

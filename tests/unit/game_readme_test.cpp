@@ -41,10 +41,10 @@ TEST(GameAuthorReadme, ListsEveryRoutineOnOneShortLineWithItsBehaviourBelow) {
     const std::size_t at = page.find("\n" + line, searchFrom);
     ASSERT_NE(at, std::string::npos) << row.displayText << " (code " << row.code << ")";
     const std::size_t next = page.find('\n', at + 1);
-    EXPECT_EQ(
-        page.compare(next, 8 + row.summary.size(), "\n      " + std::string(row.summary) + "\n"), 0)
+    const std::string_view summary = plugin::TextOf(row).summary;
+    EXPECT_EQ(page.compare(next, 8 + summary.size(), "\n      " + std::string(summary) + "\n"), 0)
         << row.displayText << " (code " << row.code << ") has not its behaviour below";
-    EXPECT_FALSE(row.summary.empty()) << row.displayText << " (code " << row.code << ")";
+    EXPECT_FALSE(summary.empty()) << row.displayText << " (code " << row.code << ")";
     searchFrom = at + 1;  // in catalogue order
   }
   std::istringstream lines(page);
