@@ -35,9 +35,11 @@ add_library(Tier SHARED
 target_include_directories(Tier PRIVATE ${CMAKE_SOURCE_DIR})
 # Lean: no exceptions and no unwind tables (nothing unwinds through the
 # plug-in), each function in its own section so that the linker drops what
-# nothing calls. Reproducible: no build folder reaches the file.
+# nothing calls. Reproducible: no build folder reaches the file. No padding
+# before jump targets and loops: inside the sweeps and walks it runs as
+# instructions of its own on every slot or node.
 target_compile_options(Tier PRIVATE ${TIER_PLUGIN_COMPILE_OPTIONS} -fno-asynchronous-unwind-tables
-  -ffunction-sections -ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
+  -fno-align-jumps -fno-align-loops -ffunction-sections -ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
 set_target_properties(Tier PROPERTIES OUTPUT_NAME Tier PREFIX "" SUFFIX ".vdx" IMPORT_PREFIX ""
                                       IMPORT_SUFFIX ".vdx.a")
 add_dependencies(Tier veldrun_imports)

@@ -28,6 +28,14 @@ inline std::int32_t FixedValueMeant(const RunData& runData, std::int32_t fixedVa
 HostObject* LowestSlotObjectWithFixedValue(const RunHeader& header, std::int32_t lastSlot,
                                            std::int32_t fixedValue);
 
+// LowestSlotObjectWithFixedValue for each of a call's few fixed values (one
+// to three), found in one sweep that ends once all are found. A value asked
+// for twice finds the same object twice.
+template <std::size_t kCount>
+void LowestSlotObjectsWithFixedValues(const RunHeader& header, std::int32_t lastSlot,
+                                      const std::int32_t (&fixedValues)[kCount],
+                                      HostObject* (&found)[kCount]);
+
 // Many fixed values found with one sweep over slots 0..lastSlot, for routines
 // that would otherwise scan the table once per value. Values are gathered
 // with Want, found with Sweep, then read with Find; between the last two they

@@ -53,10 +53,8 @@ void StepAndRefresh(const RunData& runData, std::int32_t fixedValue, std::int32_
 // the walk run to the end of the list.
 void MovePast(const RunData& runData, std::int32_t fixedValue, std::int32_t targetFixedValue,
               Direction direction) {
-  DisplayNode* m = FindNodeByFixedValue(runData, fixedValue);
-  if (m == nullptr) return;
-  DisplayNode* t = FindNodeByFixedValue(runData, targetFixedValue);
-  if (t == nullptr) return;
+  const auto [m, t] = FindNodesByFixedValues(runData, fixedValue, targetFixedValue);
+  if (m == nullptr || t == nullptr) return;
   const bool forward = direction == Direction::kForward;
   if (forward ? m->level >= t->level : m->level <= t->level) return;
   JumpAndRefresh(runData, *m, t, direction);
@@ -83,10 +81,8 @@ std::int32_t BringForwardOne(RunData& runData, std::int32_t fixedValue, std::int
 }
 
 std::int32_t SwapPair(RunData& runData, std::int32_t fixedValue1, std::int32_t fixedValue2) {
-  DisplayNode* a = FindNodeByFixedValue(runData, fixedValue1);
-  if (a == nullptr) return 0;
-  DisplayNode* b = FindNodeByFixedValue(runData, fixedValue2);
-  if (b == nullptr) return 0;
+  const auto [a, b] = FindNodesByFixedValues(runData, fixedValue1, fixedValue2);
+  if (a == nullptr || b == nullptr) return 0;
   // The same node twice moves nothing but is still redrawn twice.
   SwapAndRefresh(runData, *a, *b);
   return 0;

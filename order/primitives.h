@@ -20,6 +20,13 @@ using host::RunData;
 // objectLimit is negative, or when the first match has no node.
 DisplayNode* FindNodeByFixedValue(const RunData& runData, std::int32_t wanted);
 
+// FindNodeByFixedValue of two values, found with one sweep of the slots.
+struct NodePair {
+  DisplayNode* first;
+  DisplayNode* second;
+};
+NodePair FindNodesByFixedValues(const RunData& runData, std::int32_t wanted1, std::int32_t wanted2);
+
 // Exchanges the places and the levels of two nodes of the frame's list.
 void SwapNodes(Frame& frame, DisplayNode& a, DisplayNode& b);
 
