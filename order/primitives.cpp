@@ -27,13 +27,6 @@ NodePair FindNodesByFixedValues(const RunData& runData, std::int32_t wanted1,
           found[1] != nullptr ? found[1]->displayNode.get() : nullptr};
 }
 
-void MirrorLevel(DisplayNode& node) {
-  if (node.flags & host::kUncounted) return;
-  HostObject* owner = node.owner.get();
-  if (owner == nullptr) return;
-  if (host::DisplayBlock* block = host::DisplayBlockOf(*owner)) block->displayLevel = node.level;
-}
-
 void SwapNodes(Frame& frame, DisplayNode& a, DisplayNode& b) {
   if (&a == &b) return;
   DisplayNode* const pa = a.prev.get();

@@ -38,6 +38,15 @@ void RequestRefresh(Frame& frame, DisplayNode& node);
 
 // Copies the node's level into its owner's displayLevel, for a counted node
 // with an owner that has a display block.
-void MirrorLevel(DisplayNode& node);
+inline void MirrorLevel(DisplayNode& node) {
+  if (node.flags & host::kUncounted) return;
+  HostObject* owner = node.owner.get();
+  if (owner == nullptr || owner->displayBlockOffset == 0) return;
+  // The block lies at its offset from the object; its address is never 0.
+  const host::HostAddress block =
+      host::AddressOf(owner) + static_cast<host::HostAddress>(owner->displayBlockOffset);
+  static_cast<host::DisplayBlock*>(host::ResolveAddress(block, sizeof(host::DisplayBlock)))
+      ->displayLevel = node.level;
+}
 
 }  // namespace tier::order
