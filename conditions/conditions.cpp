@@ -105,12 +105,12 @@ std::int32_t CondBetween(RunData& runData, std::int32_t, std::int32_t) {
 
 std::int32_t CondObjectAtBack(RunData& runData, std::int32_t objectA, std::int32_t) {
   const ObjectParam* a = ObjectParamOf(objectA);
-  return a != nullptr ? FilterSelection(runData, *a, nullptr, &CondAtBack) : 0;
+  return a != nullptr ? FilterByEnd(runData, *a, ListEnd::kBack) : 0;
 }
 
 std::int32_t CondObjectAtFront(RunData& runData, std::int32_t objectA, std::int32_t) {
   const ObjectParam* a = ObjectParamOf(objectA);
-  return a != nullptr ? FilterSelection(runData, *a, nullptr, &CondAtFront) : 0;
+  return a != nullptr ? FilterByEnd(runData, *a, ListEnd::kFront) : 0;
 }
 
 std::int32_t CondObjectAbove(RunData& runData, std::int32_t objectA, std::int32_t objectB) {
