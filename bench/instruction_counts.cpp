@@ -3,13 +3,17 @@
 //   instruction_counts [--table] [--module PATH]   (default: build/win32/Tier.vdx)
 // one line per routine: code kind "display string" count500 count2000 count8000;
 // with --table, the rows of the README's table, which a test holds the
-// library to.
+// library to. With --profile KIND CODE [OBJECTS], where one call's
+// instructions go, per function and per loop (bench/instruction_profile.h).
 #include "tests/workload/instruction_counts.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "bench/instruction_profile.h"
 
 namespace {
 
@@ -25,15 +29,31 @@ std::string WithCommas(unsigned long long value) {
 int main(int argc, char** argv) {
   std::string path = TIER_DEFAULT_MODULE;
   bool table = false;
+  std::string profileKind;
+  int profileCode = 0, profileObjects = 8000;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--table") == 0) {
       table = true;
     } else if (std::strcmp(argv[i], "--module") == 0 && i + 1 < argc) {
       path = argv[++i];
+    } else if (std::strcmp(argv[i], "--profile") == 0 && i + 2 < argc) {
+      profileKind = argv[++i];
+      profileCode = std::atoi(argv[++i]);
+      if (i + 1 < argc && argv[i + 1][0] != '-') profileObjects = std::atoi(argv[++i]);
     } else {
-      std::fprintf(stderr, "usage: %s [--table] [--module PATH]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--table] [--module PATH] [--profile KIND CODE [OBJECTS]]\n",
+                   argv[0]);
       return 2;
     }
+  }
+  if (!profileKind.empty()) {
+    // The map lies beside the library, as the win32 build writes it.
+    const std::string map = path.substr(0, path.find_last_of('.')) + ".map";
+    for (const tier::bench::Routine& routine : tier::bench::EveryRoutine())
+      if (tier::bench::KindName(routine) == profileKind && routine.code == profileCode)
+        return tier::bench::PrintInstructionProfile(path, map, routine, profileObjects) ? 0 : 1;
+    std::fprintf(stderr, "no routine %s %d\n", profileKind.c_str(), profileCode);
+    return 2;
   }
   const auto module = tier::host::LoadEmulatedModule(path, /*countInstructions=*/true);
   if (!module->ok()) {
