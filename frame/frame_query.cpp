@@ -1,6 +1,7 @@
 #include "frame/frame_query.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace tier::frame {
 
@@ -113,8 +114,7 @@ WantedFixedValues::WantedFixedValues(std::int32_t capacity)
     room_ = 0;
     return;
   }
-  std::fill(buckets_.get(), buckets_.get() + (std::size_t{1} << (32 - bucketShift_)),
-            Bucket{0, kEmpty});
+  std::memset(buckets_.get(), 0xFE, sizeof(Bucket) << (32 - bucketShift_));
 }
 
 std::uint32_t WantedFixedValues::BucketOf(std::int32_t value) const {

@@ -66,7 +66,8 @@ class WantedFixedValues {
     std::int32_t slot;  // the lowest slot, kNoSlot, or kEmpty
   };
   static constexpr std::int32_t kNoSlot = -1;  // wanted, held by no slot in bounds
-  static constexpr std::int32_t kEmpty = -2;
+  // Every byte 0xFE, so that one memset empties the table.
+  static constexpr std::int32_t kEmpty = static_cast<std::int32_t>(0xFEFEFEFEu);
   // Small calls keep their table on the stack: 4 KiB serve 256 values.
   static constexpr std::size_t kBucketsOnStack = 512;
 
