@@ -31,12 +31,13 @@ std::int32_t OwnerOfEndIs(RunData& runData, HostPtr<DisplayNode> end, std::int32
 bool LevelsOf(RunData& runData, std::int32_t fixedValue1, std::int32_t fixedValue2,
               std::uint16_t& level1, std::uint16_t& level2) {
   const RunHeader& header = *host::RunHeaderOf(runData);
-  const HostObject* object1 = frame::LowestSlotObjectWithFixedValue(
-      header, header.objectCount, FixedValueMeant(runData, fixedValue1));
-  if (object1 == nullptr) return false;
-  const HostObject* object2 = frame::LowestSlotObjectWithFixedValue(
-      header, header.objectCount, FixedValueMeant(runData, fixedValue2));
-  if (object2 == nullptr) return false;
+  HostObject* found[2];
+  frame::LowestSlotObjectsWithFixedValues(
+      header, header.objectCount,
+      {FixedValueMeant(runData, fixedValue1), FixedValueMeant(runData, fixedValue2)}, found);
+  const HostObject* object1 = found[0];
+  const HostObject* object2 = found[1];
+  if (object1 == nullptr || object2 == nullptr) return false;
   const DisplayNode* node1 = object1->displayNode.get();
   const DisplayNode* node2 = object2->displayNode.get();
   if (node1 == nullptr || node2 == nullptr) return false;
@@ -81,20 +82,15 @@ std::int32_t CondBetween(RunData& runData, std::int32_t, std::int32_t) {
   const std::int32_t wantedB = FixedValueMeant(runData, f2);
   const std::int32_t wantedC = FixedValueMeant(runData, f3);
 
+  // One sweep finds all three; a single object may be more than one.
   const RunHeader& header = *host::RunHeaderOf(runData);
-  const HostObject* objectA =
-      frame::LowestSlotObjectWithFixedValue(header, header.objectCount, wantedA);
-  if (objectA == nullptr) return 0;
-
-  // One sweep finds both ends; a single object may be both. Two values fit
-  // the table's room on the stack.
-  frame::WantedFixedValues ends(2);
-  ends.Want(wantedB);
-  ends.Want(wantedC);
-  ends.Sweep(header, header.objectCount);
-  const HostObject* objectB = ends.Find(header, wantedB);
-  const HostObject* objectC = ends.Find(header, wantedC);
-  if (objectB == nullptr || objectC == nullptr) return 0;
+  HostObject* found[3];
+  frame::LowestSlotObjectsWithFixedValues(header, header.objectCount, {wantedA, wantedB, wantedC},
+                                          found);
+  const HostObject* objectA = found[0];
+  const HostObject* objectB = found[1];
+  const HostObject* objectC = found[2];
+  if (objectA == nullptr || objectB == nullptr || objectC == nullptr) return 0;
 
   const DisplayNode* nodeA = objectA->displayNode.get();
   const DisplayNode* nodeB = objectB->displayNode.get();
@@ -109,12 +105,12 @@ std::int32_t CondBetween(RunData& runData, std::int32_t, std::int32_t) {
 
 std::int32_t CondObjectAtBack(RunData& runData, std::int32_t objectA, std::int32_t) {
   const ObjectParam* a = ObjectParamOf(objectA);
-  return a != nullptr ? FilterSelection(runData, *a, nullptr, &CondAtBack) : 0;
+  return a != nullptr ? FilterByEnd(runData, *a, ListEnd::kBack) : 0;
 }
 
 std::int32_t CondObjectAtFront(RunData& runData, std::int32_t objectA, std::int32_t) {
   const ObjectParam* a = ObjectParamOf(objectA);
-  return a != nullptr ? FilterSelection(runData, *a, nullptr, &CondAtFront) : 0;
+  return a != nullptr ? FilterByEnd(runData, *a, ListEnd::kFront) : 0;
 }
 
 std::int32_t CondObjectAbove(RunData& runData, std::int32_t objectA, std::int32_t objectB) {

@@ -150,6 +150,23 @@ std::int32_t FilterSelection(RunData& runData, const ObjectParam& a, const Objec
   });
 }
 
+std::int32_t FilterByEnd(RunData& runData, const ObjectParam& a, ListEnd end) {
+  const RunHeader& header = *host::RunHeaderOf(runData);
+  ObjectTypeEntry& typeA = *order::ParamTypeEntry(runData, a);
+  const ScopeWalk walkA = ScopeOf(header, typeA);
+  if (walkA.first == nullptr) return 0;
+  // The end node is taken whatever its flags; without a node or an owner
+  // every instance fails.
+  const host::DisplayList& list = *host::DisplayListOf(runData);
+  const host::DisplayNode* node = (end == ListEnd::kBack ? list.head : list.tail).get();
+  const HostObject* owner = node != nullptr ? node->owner.get() : nullptr;
+  const bool anyPasses = owner != nullptr;
+  const std::int32_t endValue = anyPasses ? host::FixedValueOf(*owner) : 0;
+  return RebuildSelection(header, typeA, walkA, [&](std::int32_t fixedValue) {
+    return anyPasses && frame::FixedValueMeant(runData, fixedValue) == endValue;
+  });
+}
+
 std::int32_t FilterByLevel(RunData& runData, const ObjectParam& a, const ObjectParam& b,
                            PartnerLevel test) {
   const RunHeader& header = *host::RunHeaderOf(runData);

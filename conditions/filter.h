@@ -23,6 +23,13 @@ using InstanceTest = std::int32_t (*)(RunData& runData, std::int32_t candidate,
 std::int32_t FilterSelection(RunData& runData, const ObjectParam& a, const ObjectParam* b,
                              InstanceTest test);
 
+// FilterSelection(a, nullptr, CondAtBack or CondAtFront), with the same
+// result and the same writes: the end node's owner is read once rather than
+// once per instance (the filter writes selections only, which no end of the
+// list depends on).
+enum class ListEnd { kBack, kFront };
+std::int32_t FilterByEnd(RunData& runData, const ObjectParam& a, ListEnd end);
+
 // The two tests of the object forms with B: CondAbove and CondBelow.
 enum class PartnerLevel { kAboveSome, kBelowSome };
 

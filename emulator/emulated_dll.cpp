@@ -105,6 +105,7 @@ struct EmulatedDll::Machine {
   SharedMemory shared;                  // as shared now
   bool counting = false;
   std::uint64_t instructions = 0;
+  std::unordered_map<std::uint32_t, std::uint64_t>* profile = nullptr;
   std::uint64_t blocks = 0, budget = 0;
   std::uint32_t callTarget = 0;    // the function the current call entered
   std::uint32_t entryEsp = 0;      // at the current call's return address
@@ -292,8 +293,10 @@ struct EmulatedDll::Machine {
     }
   }
 
-  static void OnInstruction(uc_engine*, std::uint64_t, std::uint32_t, void* user) {
-    ++static_cast<Machine*>(user)->instructions;
+  static void OnInstruction(uc_engine*, std::uint64_t address, std::uint32_t, void* user) {
+    auto* self = static_cast<Machine*>(user);
+    ++self->instructions;
+    if (self->profile != nullptr) ++(*self->profile)[static_cast<std::uint32_t>(address)];
   }
 
   // Every block has at least one instruction, so more blocks than the budget
@@ -571,6 +574,10 @@ Status EmulatedDll::AddHooks() {
   if (status) status = hook(UC_HOOK_BLOCK, &Machine::OnBlock, 1, 0);
   if (status && m.counting) status = hook(UC_HOOK_CODE, &Machine::OnInstruction, 1, 0);
   return status;
+}
+
+void EmulatedDll::ProfileInto(std::unordered_map<std::uint32_t, std::uint64_t>* counts) {
+  machine_->profile = counts;
 }
 
 // Start-up, as the system's loader does it: the TLS callbacks, then the entry

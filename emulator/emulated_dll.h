@@ -29,6 +29,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "emulator/guest_heap.h"
@@ -154,6 +155,10 @@ class EmulatedDll {
   // plant faults).
   bool Patch(std::uint32_t address, const std::vector<std::uint8_t>& bytes);
   GuestHeap& heap() { return heap_; }
+  // While set (and the library counts instructions), every instruction the
+  // library runs adds one to its address's count here: a profile of the
+  // calls made meanwhile.
+  void ProfileInto(std::unordered_map<std::uint32_t, std::uint64_t>* counts);
   // Why the library may not touch these bytes by its own rules (above):
   // where they lie and why ("0x7FFD3000, where it has no memory"); empty
   // when it may.

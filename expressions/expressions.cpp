@@ -42,13 +42,40 @@ std::int32_t IntegerArgument(const RunData& runData, std::int32_t token) {
 DisplayNode* Head(const RunData& runData) { return host::DisplayListOf(runData)->head.get(); }
 DisplayNode* Tail(const RunData& runData) { return host::DisplayListOf(runData)->tail.get(); }
 
+// Whether a type record's name is `wanted`, compared once per type record:
+// a frame holds few types and many objects of each. The answers last for
+// this call only.
+class TypeNameMatches {
+ public:
+  explicit TypeNameMatches(const char* wanted) : wanted_(wanted) {}
+
+  bool operator()(const ObjectTypeEntry& type) {
+    for (int i = 0; i < remembered_; ++i)
+      if (types_[i] == &type) return matches_[i];
+    const bool matches = NamesMatch(wanted_, host::TypeName(type));
+    // The oldest answer makes room when all are taken.
+    const int at = remembered_ < kRemembered ? remembered_++ : next_++ % kRemembered;
+    types_[at] = &type;
+    matches_[at] = matches;
+    return matches;
+  }
+
+ private:
+  static constexpr int kRemembered = 8;
+  const char* wanted_;
+  const ObjectTypeEntry* types_[kRemembered] = {};
+  bool matches_[kRemembered] = {};
+  int remembered_ = 0;
+  int next_ = 0;
+};
+
 // The object in the slot when its object name is `wanted`; else null.
 const HostObject* NamedObjectInSlot(const RunHeader& header, std::int32_t slot,
-                                    const char* wanted) {
+                                    TypeNameMatches& named) {
   const HostObject* object = host::ObjectInSlot(header, slot);
   if (object == nullptr) return nullptr;
   const ObjectTypeEntry* type = object->typeEntry.get();
-  if (type == nullptr || !NamesMatch(wanted, host::TypeName(*type))) return nullptr;
+  if (type == nullptr || !named(*type)) return nullptr;
   return object;
 }
 
@@ -82,9 +109,10 @@ std::intptr_t GetFixedValueByName(RunData& runData, std::int32_t token) {
   // this call, released before it returns. Without the first, each match is
   // looked up in slot order by a scan of its own, as without the table: the
   // same result either way.
+  TypeNameMatches named(wanted);
   frame::WorkingList<std::int32_t, 256> matches;
   for (std::int32_t slot = 0; slot <= lastNameSlot; ++slot) {
-    const HostObject* object = NamedObjectInSlot(header, slot, wanted);
+    const HostObject* object = NamedObjectInSlot(header, slot, named);
     if (object != nullptr && !matches.Append(host::FixedValueOf(*object))) break;
   }
   const auto found = static_cast<std::int32_t>(matches.size());
@@ -93,7 +121,7 @@ std::intptr_t GetFixedValueByName(RunData& runData, std::int32_t token) {
   lookup.Sweep(header, header.objectLimit);
   if (matches.failed()) {
     for (std::int32_t slot = 0; slot <= lastNameSlot; ++slot) {
-      const HostObject* object = NamedObjectInSlot(header, slot, wanted);
+      const HostObject* object = NamedObjectInSlot(header, slot, named);
       if (object != nullptr && CountsAsNamed(runData, lookup, host::FixedValueOf(*object)))
         return host::FixedValueOf(*object);
     }

@@ -1,17 +1,100 @@
 #include "frame/frame_query.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace tier::frame {
 
+using host::HostAddress;
+
+namespace {
+
+// The object a slot of the ObjectTable holds, the slot given by its address.
+HostObject* ObjectAt(HostAddress slot) {
+  return host::HostPtr<host::ObjectSlot>(slot)->object.get();
+}
+
+// A fixed value is the object's 16-bit number (its low half) and its creation
+// count (the high half). The number alone turns almost every slot away, so
+// the creation count is read only where the number matches.
+template <std::size_t kCount>
+class Wanted {
+ public:
+  Wanted(const std::int32_t (&fixedValues)[kCount], HostObject* (&found)[kCount]) : found_(found) {
+    for (std::size_t i = 0; i < kCount; ++i) {
+      numbers_[i] = static_cast<std::int16_t>(fixedValues[i] & 0xFFFF);
+      creationCounts_[i] = static_cast<std::int16_t>((fixedValues[i] >> 16) & 0xFFFF);
+      found_[i] = nullptr;
+    }
+  }
+
+  // True once every value is found.
+  bool Examine(HostObject* object) {
+    if (object == nullptr) return false;
+    if constexpr (kCount == 1) {  // the first match ends the sweep
+      if (object->number != static_cast<std::int16_t>(numbers_[0]) ||
+          object->creationCount != creationCounts_[0])
+        return false;
+      found_[0] = object;
+      return true;
+    }
+    const std::int32_t number = object->number;
+#pragma GCC unroll 4
+    for (std::size_t i = 0; i < kCount; ++i) {
+      if (number != numbers_[i] || object->creationCount != creationCounts_[i]) continue;
+      found_[i] = object;
+      numbers_[i] = kFound;
+      if (--missing_ == 0) return true;
+    }
+    return false;
+  }
+
+ private:
+  // A value found is given a number no object has (numbers are 16-bit).
+  static constexpr std::int32_t kFound = 0x10000;
+  std::int32_t numbers_[kCount];
+  std::int16_t creationCounts_[kCount];
+  HostObject** found_;
+  std::size_t missing_ = kCount;
+};
+
+// Slots 0..lastSlot in order, four to a round, until every value is found.
+template <std::size_t kCount>
+inline void Sweep(const RunHeader& header, std::int32_t lastSlot, Wanted<kCount>& wanted) {
+  constexpr HostAddress kStride = sizeof(host::ObjectSlot);
+  HostAddress at = header.objectTable.address();
+  std::int32_t left = lastSlot + 1;
+  for (; left >= 4; left -= 4, at += 4 * kStride) {
+    if (wanted.Examine(ObjectAt(at)) || wanted.Examine(ObjectAt(at + kStride)) ||
+        wanted.Examine(ObjectAt(at + 2 * kStride)) || wanted.Examine(ObjectAt(at + 3 * kStride)))
+      return;
+  }
+  for (; left > 0; --left, at += kStride)
+    if (wanted.Examine(ObjectAt(at))) return;
+}
+
+}  // namespace
+
 HostObject* LowestSlotObjectWithFixedValue(const RunHeader& header, std::int32_t lastSlot,
                                            std::int32_t fixedValue) {
-  for (std::int32_t slot = 0; slot <= lastSlot; ++slot) {
-    HostObject* object = host::ObjectInSlot(header, slot);
-    if (object != nullptr && host::FixedValueOf(*object) == fixedValue) return object;
-  }
-  return nullptr;
+  HostObject* found[1];
+  Wanted<1> wanted({fixedValue}, found);
+  Sweep(header, lastSlot, wanted);
+  return found[0];
 }
+
+template <std::size_t kCount>
+void LowestSlotObjectsWithFixedValues(const RunHeader& header, std::int32_t lastSlot,
+                                      const std::int32_t (&fixedValues)[kCount],
+                                      HostObject* (&found)[kCount]) {
+  Wanted<kCount> wanted(fixedValues, found);
+  Sweep(header, lastSlot, wanted);
+}
+
+template void LowestSlotObjectsWithFixedValues<2>(const RunHeader&, std::int32_t,
+                                                  const std::int32_t (&)[2], HostObject* (&)[2]);
+template void LowestSlotObjectsWithFixedValues<3>(const RunHeader&, std::int32_t,
+                                                  const std::int32_t (&)[3], HostObject* (&)[3]);
 
 // At least twice as many buckets as values, and no fewer than 16.
 std::uint32_t WantedFixedValues::BucketBitsFor(std::int32_t capacity) {
@@ -31,8 +114,7 @@ WantedFixedValues::WantedFixedValues(std::int32_t capacity)
     room_ = 0;
     return;
   }
-  std::fill(buckets_.get(), buckets_.get() + (std::size_t{1} << (32 - bucketShift_)),
-            Bucket{0, kEmpty});
+  std::memset(buckets_.get(), 0xFE, sizeof(Bucket) << (32 - bucketShift_));
 }
 
 std::uint32_t WantedFixedValues::BucketOf(std::int32_t value) const {

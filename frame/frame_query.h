@@ -28,6 +28,14 @@ inline std::int32_t FixedValueMeant(const RunData& runData, std::int32_t fixedVa
 HostObject* LowestSlotObjectWithFixedValue(const RunHeader& header, std::int32_t lastSlot,
                                            std::int32_t fixedValue);
 
+// LowestSlotObjectWithFixedValue for each of a call's few fixed values (one
+// to three), found in one sweep that ends once all are found. A value asked
+// for twice finds the same object twice.
+template <std::size_t kCount>
+void LowestSlotObjectsWithFixedValues(const RunHeader& header, std::int32_t lastSlot,
+                                      const std::int32_t (&fixedValues)[kCount],
+                                      HostObject* (&found)[kCount]);
+
 // Many fixed values found with one sweep over slots 0..lastSlot, for routines
 // that would otherwise scan the table once per value. Values are gathered
 // with Want, found with Sweep, then read with Find; between the last two they
@@ -58,7 +66,8 @@ class WantedFixedValues {
     std::int32_t slot;  // the lowest slot, kNoSlot, or kEmpty
   };
   static constexpr std::int32_t kNoSlot = -1;  // wanted, held by no slot in bounds
-  static constexpr std::int32_t kEmpty = -2;
+  // Every byte 0xFE, so that one memset empties the table.
+  static constexpr std::int32_t kEmpty = static_cast<std::int32_t>(0xFEFEFEFEu);
   // Small calls keep their table on the stack: 4 KiB serve 256 values.
   static constexpr std::size_t kBucketsOnStack = 512;
 

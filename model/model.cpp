@@ -20,6 +20,7 @@ struct Context {
   Frame& f;
   Outcome& out;
   Decisions* decisions = nullptr;  // none: nobody listens
+  const ServiceObserver& atService;
 
   bool Listening() const { return decisions != nullptr; }
   void Decide(Decision decision) const {
@@ -83,15 +84,29 @@ struct Context {
   }
 
   void Refresh(int node) {
-    if ((f.nodes[node].flags & kNoRefresh) == 0) out.refreshed.push_back(node);
+    if ((f.nodes[node].flags & kNoRefresh) != 0) return;
+    out.refreshed.push_back(node);
+    if (atService) atService(f);
   }
 
   // What a swap writes besides links and levels, for one node.
-  void Mirror(int node) {
+  void Mirror(int node) { MirrorAt(node, f.PositionOf(node)); }
+  void MirrorAt(int node, int position) {
     const Node& n = f.nodes[node];
     if (!Counted(n) || n.owner == kNone) return;
     Object& owner = At(n.owner);
-    if (owner.hasDisplayBlock) owner.displayLevel = f.LevelOf(node);
+    if (owner.hasDisplayBlock) owner.displayLevel = f.levelAt[position];
+  }
+
+  // One swap of the nodes at two positions, mirrors written, then both
+  // redrawn: the host sees the list between two such swaps.
+  void SwapAndRefresh(int p, int q) {
+    const int a = f.order[p], b = f.order[q];
+    std::swap(f.order[p], f.order[q]);
+    MirrorAt(a, q);
+    MirrorAt(b, p);
+    Refresh(a);
+    Refresh(b);
   }
 
   // A walk of `node` to position `to` by neighbour swaps: the nodes in
@@ -118,6 +133,7 @@ struct Context {
 
   void Fetch(Service service, std::uint32_t first, std::uint32_t second) {
     out.services.push_back({service, first, second});
+    if (atService) atService(f);
   }
 };
 
@@ -131,13 +147,9 @@ void StepBy(Context& c, std::int32_t fixedValue, std::int64_t count, int directi
   const std::int64_t room = direction < 0 ? from : c.Size() - 1 - from;
   const int steps = static_cast<int>(std::min(count, room));
   c.Decide(TowardEnd{c.Owner(m), direction > 0, steps == 0});
-  std::vector<int> passed;
-  for (int i = 1; i <= steps; ++i) passed.push_back(c.f.order[from + direction * i]);
-  c.MoveTo(m, from + direction * steps);
-  for (int node : passed) {
-    c.Refresh(m);
-    c.Refresh(node);
-  }
+  // One swap with the neighbour per step, each redrawing both nodes.
+  for (int i = 0; i < steps; ++i)
+    c.SwapAndRefresh(from + direction * i, from + direction * (i + 1));
 }
 
 void SwapPair(Context& c, std::int32_t first, std::int32_t second) {
@@ -165,22 +177,14 @@ void ToEnd(Context& c, std::int32_t fixedValue, bool front) {
 }
 
 void ReverseAll(Context& c) {
-  const std::vector<int> old = c.f.order;
   const int n = c.Size();
   if (c.ListEmpty()) return;
-  std::reverse(c.f.order.begin(), c.f.order.end());
-  for (int i = 0; i < n / 2; ++i) {
-    c.Mirror(old[i]);
-    c.Mirror(old[n - 1 - i]);
-  }
   if (n == 1) {
-    c.Refresh(old[0]);
-    c.Refresh(old[0]);
+    c.Refresh(c.f.order[0]);  // swapped with itself: redrawn twice
+    c.Refresh(c.f.order[0]);
   }
-  for (int i = 0; i < n / 2; ++i) {
-    c.Refresh(old[i]);
-    c.Refresh(old[n - 1 - i]);
-  }
+  // The outermost pair first, then inward, each pair redrawn after its swap.
+  for (int i = 0; i < n / 2; ++i) c.SwapAndRefresh(i, n - 1 - i);
 }
 
 // The walk toward t: it stops beside t when t lies that way, else at the end.
@@ -707,9 +711,10 @@ std::int32_t FixedValueOf(const Object& object) {
   return static_cast<std::int32_t>(number + creation * 65536u);
 }
 
-Outcome Run(Frame& frame, const Call& call, Decisions* decisions) {
+Outcome Run(Frame& frame, const Call& call, Decisions* decisions,
+            const ServiceObserver& atService) {
   Outcome out;
-  Context c{frame, out, decisions};
+  Context c{frame, out, decisions, atService};
   switch (call.kind) {
     case Kind::Condition:
       out.result = RunCondition(c, call);

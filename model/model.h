@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -272,9 +273,15 @@ struct Unmodelled : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Called at every service call a routine makes (each refresh, each fetched
+// parameter), with the frame as the host sees its records at that moment.
+using ServiceObserver = std::function<void(const Frame&)>;
+
 // Runs one routine on the frame, changing it as the routine would; records
-// its decisions in `decisions` when given. Throws Unmodelled.
-Outcome Run(Frame& frame, const Call& call, Decisions* decisions = nullptr);
+// its decisions in `decisions` when given, and calls `atService` at each
+// service call. Throws Unmodelled.
+Outcome Run(Frame& frame, const Call& call, Decisions* decisions = nullptr,
+            const ServiceObserver& atService = nullptr);
 
 // The slot whose object the conditions find for a fixed value (0 standing
 // for the stored one) in slots 0 to objectCount; kNone.

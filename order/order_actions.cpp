@@ -15,24 +15,79 @@ DisplayNode* NeighbourOf(const DisplayNode& node, Direction direction) {
   return direction == Direction::kForward ? node.next.get() : node.prev.get();
 }
 
-// Swaps m with its neighbour, one place at a time, until it has passed
-// `target` or reached the end of the list. Levels and mirrors follow every
-// step; nothing is refreshed.
-void Walk(Frame& frame, DisplayNode& m, const DisplayNode* target, Direction direction) {
-  while (DisplayNode* neighbour = NeighbourOf(m, direction)) {
-    if (direction == Direction::kForward)
-      SwapNodes(frame, m, *neighbour);
-    else
-      SwapNodes(frame, *neighbour, m);
-    if (neighbour == target) return;
+// The node one place toward the direction of travel, and one place away.
+template <Direction kDirection>
+DisplayNode* AheadOf(const DisplayNode& node) {
+  return kDirection == Direction::kForward ? node.next.get() : node.prev.get();
+}
+template <Direction kDirection>
+HostPtr<DisplayNode>& AheadLink(DisplayNode& node) {
+  return kDirection == Direction::kForward ? node.next : node.prev;
+}
+template <Direction kDirection>
+HostPtr<DisplayNode>& BehindLink(DisplayNode& node) {
+  return kDirection == Direction::kForward ? node.prev : node.next;
+}
+
+// Moves m past its neighbours, one place at a time as far as the swaps
+// would take it: until it has passed `target` or reached the end of the
+// list. Each node passed takes the level of the one behind it and m the
+// level of the last; every field ends as the swaps would leave it, each
+// written once. Where owners are shared, the mirror written last by the
+// swaps is written last here too: going forward m's own comes just before
+// the last node's, going backward it comes after every other. Nothing is
+// refreshed.
+template <Direction kDirection>
+void Walk(Frame& frame, DisplayNode& m, const DisplayNode* target) {
+  DisplayNode* const first = AheadOf<kDirection>(m);
+  if (first == nullptr) return;
+  DisplayNode* const behind = kDirection == Direction::kForward ? m.prev.get() : m.next.get();
+  std::uint16_t level = m.level;
+  DisplayNode* last = first;
+  for (;;) {
+    const std::uint16_t itsLevel = last->level;
+    last->level = level;
+    level = itsLevel;
+    if (last == target) break;
+    DisplayNode* const next = AheadOf<kDirection>(*last);
+    if (next == nullptr) break;
+    MirrorLevel(*last);
+    last = next;
   }
+  m.level = level;
+  if (kDirection == Direction::kForward) {
+    MirrorLevel(m);
+    MirrorLevel(*last);
+  } else {
+    MirrorLevel(*last);
+    MirrorLevel(m);
+  }
+
+  DisplayList& list = *frame.displayList.get();
+  DisplayNode* const beyond = AheadOf<kDirection>(*last);
+  const auto ptr = [](DisplayNode* node) { return HostPtr<DisplayNode>::To(node); };
+  if (behind != nullptr)
+    AheadLink<kDirection>(*behind) = ptr(first);
+  else
+    (kDirection == Direction::kForward ? list.head : list.tail) = ptr(first);
+  BehindLink<kDirection>(*first) = ptr(behind);
+  AheadLink<kDirection>(*last) = ptr(&m);
+  BehindLink<kDirection>(m) = ptr(last);
+  AheadLink<kDirection>(m) = ptr(beyond);
+  if (beyond != nullptr)
+    BehindLink<kDirection>(*beyond) = ptr(&m);
+  else
+    (kDirection == Direction::kForward ? list.tail : list.head) = ptr(&m);
 }
 
 // A jump: walk, then redraw the moving node alone.
 void JumpAndRefresh(const RunData& runData, DisplayNode& m, const DisplayNode* target,
                     Direction direction) {
   Frame& frame = *host::FrameOf(runData);
-  Walk(frame, m, target, direction);
+  if (direction == Direction::kForward)
+    Walk<Direction::kForward>(frame, m, target);
+  else
+    Walk<Direction::kBackward>(frame, m, target);
   RequestRefresh(frame, m);
 }
 
@@ -53,10 +108,8 @@ void StepAndRefresh(const RunData& runData, std::int32_t fixedValue, std::int32_
 // the walk run to the end of the list.
 void MovePast(const RunData& runData, std::int32_t fixedValue, std::int32_t targetFixedValue,
               Direction direction) {
-  DisplayNode* m = FindNodeByFixedValue(runData, fixedValue);
-  if (m == nullptr) return;
-  DisplayNode* t = FindNodeByFixedValue(runData, targetFixedValue);
-  if (t == nullptr) return;
+  const auto [m, t] = FindNodesByFixedValues(runData, fixedValue, targetFixedValue);
+  if (m == nullptr || t == nullptr) return;
   const bool forward = direction == Direction::kForward;
   if (forward ? m->level >= t->level : m->level <= t->level) return;
   JumpAndRefresh(runData, *m, t, direction);
@@ -83,10 +136,8 @@ std::int32_t BringForwardOne(RunData& runData, std::int32_t fixedValue, std::int
 }
 
 std::int32_t SwapPair(RunData& runData, std::int32_t fixedValue1, std::int32_t fixedValue2) {
-  DisplayNode* a = FindNodeByFixedValue(runData, fixedValue1);
-  if (a == nullptr) return 0;
-  DisplayNode* b = FindNodeByFixedValue(runData, fixedValue2);
-  if (b == nullptr) return 0;
+  const auto [a, b] = FindNodesByFixedValues(runData, fixedValue1, fixedValue2);
+  if (a == nullptr || b == nullptr) return 0;
   // The same node twice moves nothing but is still redrawn twice.
   SwapAndRefresh(runData, *a, *b);
   return 0;

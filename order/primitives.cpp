@@ -16,11 +16,15 @@ DisplayNode* FindNodeByFixedValue(const RunData& runData, std::int32_t wanted) {
   return object != nullptr ? object->displayNode.get() : nullptr;
 }
 
-void MirrorLevel(DisplayNode& node) {
-  if (node.flags & host::kUncounted) return;
-  HostObject* owner = node.owner.get();
-  if (owner == nullptr) return;
-  if (host::DisplayBlock* block = host::DisplayBlockOf(*owner)) block->displayLevel = node.level;
+NodePair FindNodesByFixedValues(const RunData& runData, std::int32_t wanted1,
+                                std::int32_t wanted2) {
+  const RunHeader& header = *host::RunHeaderOf(runData);
+  HostObject* found[2];
+  frame::LowestSlotObjectsWithFixedValues(
+      header, header.objectLimit,
+      {frame::FixedValueMeant(runData, wanted1), frame::FixedValueMeant(runData, wanted2)}, found);
+  return {found[0] != nullptr ? found[0]->displayNode.get() : nullptr,
+          found[1] != nullptr ? found[1]->displayNode.get() : nullptr};
 }
 
 void SwapNodes(Frame& frame, DisplayNode& a, DisplayNode& b) {

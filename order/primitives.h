@@ -20,6 +20,13 @@ using host::RunData;
 // objectLimit is negative, or when the first match has no node.
 DisplayNode* FindNodeByFixedValue(const RunData& runData, std::int32_t wanted);
 
+// FindNodeByFixedValue of two values, found with one sweep of the slots.
+struct NodePair {
+  DisplayNode* first;
+  DisplayNode* second;
+};
+NodePair FindNodesByFixedValues(const RunData& runData, std::int32_t wanted1, std::int32_t wanted2);
+
 // Exchanges the places and the levels of two nodes of the frame's list.
 void SwapNodes(Frame& frame, DisplayNode& a, DisplayNode& b);
 
@@ -31,6 +38,15 @@ void RequestRefresh(Frame& frame, DisplayNode& node);
 
 // Copies the node's level into its owner's displayLevel, for a counted node
 // with an owner that has a display block.
-void MirrorLevel(DisplayNode& node);
+inline void MirrorLevel(DisplayNode& node) {
+  if (node.flags & host::kUncounted) return;
+  HostObject* owner = node.owner.get();
+  if (owner == nullptr || owner->displayBlockOffset == 0) return;
+  // The block lies at its offset from the object; its address is never 0.
+  const host::HostAddress block =
+      host::AddressOf(owner) + static_cast<host::HostAddress>(owner->displayBlockOffset);
+  static_cast<host::DisplayBlock*>(host::ResolveAddress(block, sizeof(host::DisplayBlock)))
+      ->displayLevel = node.level;
+}
 
 }  // namespace tier::order

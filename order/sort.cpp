@@ -56,14 +56,29 @@ struct KeyOrder {
   }
 };
 
+// The record the display list's sort works with: the node and its rank, the
+// key turned so that every kind puts the smallest rank first (the key, or
+// ~key for the largest first). Eight bytes, so that the partitioning's
+// exchanges and the insertion pass move little, and the order compares one
+// field with no kind to consult.
+struct RankedNode {
+  std::int32_t rank;
+  DisplayNode* node;
+};
+
+struct RankOrder {
+  bool operator()(const RankedNode& a, const RankedNode& b) const { return a.rank < b.rank; }
+  std::int32_t Rank(const RankedNode& record) const { return record.rank; }
+};
+
 // Each record moves toward the start past every record it goes before, so
 // equal keys keep their order.
-template <typename Order>
-void InsertionSort(SortRecord* first, SortRecord* last, Order before) {
+template <typename Record, typename Order>
+void InsertionSort(Record* first, Record* last, Order before) {
   if (last - first < 2) return;
-  for (SortRecord* next = first + 1; next != last; ++next) {
-    const SortRecord moving = *next;
-    SortRecord* hole = next;
+  for (Record* next = first + 1; next != last; ++next) {
+    const Record moving = *next;
+    Record* hole = next;
     while (hole != first && before(moving, hole[-1])) {
       *hole = hole[-1];
       --hole;
@@ -72,9 +87,8 @@ void InsertionSort(SortRecord* first, SortRecord* last, Order before) {
   }
 }
 
-template <typename Order>
-const SortRecord& MedianOfThree(const SortRecord& a, const SortRecord& b, const SortRecord& c,
-                                Order before) {
+template <typename Record, typename Order>
+const Record& MedianOfThree(const Record& a, const Record& b, const Record& c, Order before) {
   if (before(a, b)) {
     if (before(b, c)) return b;
     if (before(a, c)) return c;
@@ -85,18 +99,18 @@ const SortRecord& MedianOfThree(const SortRecord& a, const SortRecord& b, const 
   return b;
 }
 
-// Hoare-style partition around `pivot`; returns the cut. Each scan compares
-// records with the one pivot, so the pivot's original (first round) and the
-// records already exchanged stop it before the range ends; the bounds are a
-// second safeguard that never changes where a scan stops.
-template <typename Order>
-SortRecord* Partition(SortRecord* first, SortRecord* last, const SortRecord& pivot, Order before) {
-  SortRecord* i = first;
-  SortRecord* j = last;
+// Hoare-style partition around `pivot`, a copy of one of the range's
+// records; returns the cut. Each scan compares records with the one pivot,
+// so the pivot's original (first round) and the records already exchanged
+// stop it before the range ends: the scans need no bounds.
+template <typename Record, typename Order>
+Record* Partition(Record* first, Record* last, const Record& pivot, Order before) {
+  Record* i = first;
+  Record* j = last;
   for (;;) {
-    while (i != last && before(*i, pivot)) ++i;
+    while (before(*i, pivot)) ++i;
     --j;
-    while (j != first && before(pivot, *j)) --j;
+    while (before(pivot, *j)) --j;
     if (j <= i) return i;
     std::swap(*i, *j);
     ++i;
@@ -111,8 +125,8 @@ SortRecord* Partition(SortRecord* first, SortRecord* last, const SortRecord& piv
 class RankTree {
  public:
   // Not ready when its memory cannot be had.
-  template <typename Order>
-  RankTree(const SortRecord* first, std::ptrdiff_t count, Order order)
+  template <typename Record, typename Order>
+  RankTree(const Record* first, std::ptrdiff_t count, Order order)
       : leaves_(LeavesFor(count)), nodes_(2 * leaves_) {
     if (nodes_.get() == nullptr) return;
     for (std::ptrdiff_t i = 0; i < count; ++i) {
@@ -197,8 +211,9 @@ class RankTree {
 };
 
 // The tree of a range being partitioned, over the records from `base`.
+template <typename Record>
 struct Jumps {
-  SortRecord* base;
+  Record* base;
   RankTree& tree;
 };
 
@@ -207,9 +222,9 @@ struct Jumps {
 // the pivot (or at last), the scan from the right at the last record before j
 // that the pivot does not go before (or at first). Each exchange updates the
 // two leaves.
-template <typename Order>
-SortRecord* PartitionByJumps(SortRecord* first, SortRecord* last, const SortRecord& pivot,
-                             Jumps& jumps, Order order) {
+template <typename Record, typename Order>
+Record* PartitionByJumps(Record* first, Record* last, const Record& pivot, Jumps<Record>& jumps,
+                         Order order) {
   const std::int32_t pivotRank = order.Rank(pivot);
   const std::ptrdiff_t begin = first - jumps.base, end = last - jumps.base;
   std::ptrdiff_t i = begin;
@@ -219,8 +234,8 @@ SortRecord* PartitionByJumps(SortRecord* first, SortRecord* last, const SortReco
     --j;
     if (j != begin) j = std::max(begin, jumps.tree.LastAtMost(j, pivotRank));
     if (j <= i) return jumps.base + i;
-    SortRecord& left = jumps.base[i];
-    SortRecord& right = jumps.base[j];
+    Record& left = jumps.base[i];
+    Record& right = jumps.base[j];
     std::swap(left, right);
     jumps.tree.Set(i, order.Rank(left));
     jumps.tree.Set(j, order.Rank(right));
@@ -236,8 +251,8 @@ int DepthLimit(std::ptrdiff_t count) {
   return depth;
 }
 
-template <typename Order>
-void PartitionRanges(SortRecord* first, SortRecord* last, int depthLeft, Jumps* jumps,
+template <typename Record, typename Order>
+void PartitionRanges(Record* first, Record* last, int depthLeft, Jumps<Record>* jumps,
                      std::uint64_t& steps, Order order);
 
 // Partitions [first, last) with jumping scans over a tree of its own; false,
@@ -245,12 +260,12 @@ void PartitionRanges(SortRecord* first, SortRecord* last, int depthLeft, Jumps* 
 // memory of the sort, released before the action returns; without it the
 // range goes on with plain scans, which give the same order. Kept out of
 // line: a small tree lives in this frame, not in every frame of the recursion.
-template <typename Order>
-[[gnu::noinline]] bool PartitionWithTree(SortRecord* first, SortRecord* last, std::uint64_t& steps,
+template <typename Record, typename Order>
+[[gnu::noinline]] bool PartitionWithTree(Record* first, Record* last, std::uint64_t& steps,
                                          Order order) {
   RankTree tree(first, last - first, order);
   if (!tree.ready()) return false;
-  Jumps jumps{first, tree};
+  Jumps<Record> jumps{first, tree};
   PartitionRanges(first, last, 0, &jumps, steps, order);
   steps += tree.steps();
   return true;
@@ -261,8 +276,8 @@ template <typename Order>
 // a range still being partitioned after `depthLeft` rounds gets its tree, or,
 // when none can be had, goes on with plain scans (the same order, slower) and
 // tries again as deep again further down.
-template <typename Order>
-void PartitionRanges(SortRecord* first, SortRecord* last, int depthLeft, Jumps* jumps,
+template <typename Record, typename Order>
+void PartitionRanges(Record* first, Record* last, int depthLeft, Jumps<Record>* jumps,
                      std::uint64_t& steps, Order order) {
   while (last - first > kInsertionThreshold) {
     if (jumps == nullptr && depthLeft == 0) {
@@ -271,9 +286,9 @@ void PartitionRanges(SortRecord* first, SortRecord* last, int depthLeft, Jumps* 
     }
     --depthLeft;
     const std::ptrdiff_t count = last - first;
-    const SortRecord pivot = MedianOfThree(first[0], first[count / 2], last[-1], order);
-    SortRecord* const cut = jumps != nullptr ? PartitionByJumps(first, last, pivot, *jumps, order)
-                                             : Partition(first, last, pivot, order);
+    const Record pivot = MedianOfThree(first[0], first[count / 2], last[-1], order);
+    Record* const cut = jumps != nullptr ? PartitionByJumps(first, last, pivot, *jumps, order)
+                                         : Partition(first, last, pivot, order);
     // A pivot taken from the range never leaves a side empty; should one be,
     // the insertion pass finishes the range rather than looping.
     if (cut == first || cut == last) return;
@@ -287,26 +302,53 @@ void PartitionRanges(SortRecord* first, SortRecord* last, int depthLeft, Jumps* 
   }
 }
 
-template <typename Order>
-std::uint64_t SortInOrder(SortRecord* first, SortRecord* last, int depthLimit, Order order) {
+template <typename Record, typename Order>
+std::uint64_t SortInOrder(Record* first, Record* last, int depthLimit, Order order) {
   std::uint64_t steps = 0;
   if (last - first > kInsertionThreshold)
-    PartitionRanges(first, last, depthLimit, nullptr, steps, order);
+    PartitionRanges(first, last, depthLimit, static_cast<Jumps<Record>*>(nullptr), steps, order);
   InsertionSort(first, last, order);
   return steps;
 }
 
-SortRecord MakeRecord(DisplayNode& node, SortKind kind, std::int32_t defaultValue,
-                      std::int32_t valueIndex) {
-  SortRecord record{&node, 0, 0, defaultValue, kind};
-  // Broken host only: a node without an owner sorts as if at the origin with
-  // the default value.
-  if (const HostObject* owner = node.owner.get()) {
-    record.x = owner->x;
-    record.y = owner->y;
-    host::ReadAlterableValue(*owner, valueIndex, record.value);
+// How SortKind ranks a node: which key, and whether the largest goes first.
+enum class KeyField { kX, kY, kValue, kNone };
+
+// The ranked records of the nodes from head, into `records`, which holds
+// CountNodes. Broken host only: a node without an owner sorts as if at the
+// origin with the default value.
+template <KeyField kField, bool kLargestFirst>
+void GatherRanks(const host::DisplayList& list, std::int32_t defaultValue, std::int32_t valueIndex,
+                 RankedNode* records) {
+  for (DisplayNode* node = list.head.get(); node != nullptr; node = node->next.get()) {
+    std::int32_t key = kField == KeyField::kValue ? defaultValue : 0;
+    if (const HostObject* owner = node->owner.get()) {
+      if constexpr (kField == KeyField::kX) key = owner->x;
+      if constexpr (kField == KeyField::kY) key = owner->y;
+      if constexpr (kField == KeyField::kValue) host::ReadAlterableValue(*owner, valueIndex, key);
+    }
+    if constexpr (kField == KeyField::kNone) key = 0;  // nothing goes before anything
+    *records++ = {kLargestFirst ? ~key : key, node};
   }
-  return record;
+}
+
+void GatherRanks(const host::DisplayList& list, SortKind kind, std::int32_t defaultValue,
+                 std::int32_t valueIndex, RankedNode* records) {
+  switch (kind) {
+    case SortKind::kLargestXFirst:
+      return GatherRanks<KeyField::kX, true>(list, defaultValue, valueIndex, records);
+    case SortKind::kSmallestXFirst:
+      return GatherRanks<KeyField::kX, false>(list, defaultValue, valueIndex, records);
+    case SortKind::kLargestYFirst:
+      return GatherRanks<KeyField::kY, true>(list, defaultValue, valueIndex, records);
+    case SortKind::kSmallestYFirst:
+      return GatherRanks<KeyField::kY, false>(list, defaultValue, valueIndex, records);
+    case SortKind::kLargestValueFirst:
+      return GatherRanks<KeyField::kValue, true>(list, defaultValue, valueIndex, records);
+    case SortKind::kSmallestValueFirst:
+      return GatherRanks<KeyField::kValue, false>(list, defaultValue, valueIndex, records);
+  }
+  GatherRanks<KeyField::kNone, false>(list, defaultValue, valueIndex, records);
 }
 
 // The nodes from head to the end of the list. Broken host only: 0 when the
@@ -320,17 +362,10 @@ std::size_t CountNodes(const host::DisplayList& list) {
   return count;
 }
 
-// One record per node from head, into `records`, which holds CountNodes.
-void GatherRecords(const host::DisplayList& list, SortKind kind, std::int32_t defaultValue,
-                   std::int32_t valueIndex, SortRecord* records) {
-  for (DisplayNode* node = list.head.get(); node != nullptr; node = node->next.get())
-    *records++ = MakeRecord(*node, kind, defaultValue, valueIndex);
-}
-
 // Links the nodes in the records' order and numbers them from `firstLevel`
 // (wrapping at 16 bits). Every owner's display block gets the new level,
 // uncounted nodes included.
-void RelinkAndRenumber(host::DisplayList& list, const SortRecord* records, std::size_t count,
+void RelinkAndRenumber(host::DisplayList& list, const RankedNode* records, std::size_t count,
                        std::uint16_t firstLevel) {
   const auto ptr = [](DisplayNode* node) { return HostPtr<DisplayNode>::To(node); };
   list.head = ptr(records[0].node);
@@ -386,11 +421,12 @@ std::int32_t SortDisplayList(RunData& runData, SortKind kind, std::int32_t defau
   // be had the list stays exactly as it was.
   const std::size_t count = CountNodes(list);
   if (count < 2) return 0;
-  SortRecord* const records = new (std::nothrow) SortRecord[count];
+  RankedNode* const records = new (std::nothrow) RankedNode[count];
   if (records == nullptr) return 0;
-  GatherRecords(list, kind, defaultValue, valueIndex, records);
+  GatherRanks(list, kind, defaultValue, valueIndex, records);
 
-  SortRecords(records, records + count);
+  SortInOrder(records, records + count, DepthLimit(static_cast<std::ptrdiff_t>(count)),
+              RankOrder{});
   RelinkAndRenumber(list, records, count, firstLevel);
   // The host sees the list again only once it is whole.
   for (std::size_t i = 0; i < count; ++i) RequestRefresh(frame, *records[i].node);

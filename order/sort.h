@@ -1,6 +1,8 @@
 // Sorting the whole display list at once: every node is gathered into a
-// temporary array of SortRecords, the array is ordered, and the nodes are
-// linked again in the array's order, renumbered and refreshed.
+// temporary array of records (the node and its key), the array is ordered,
+// and the nodes are linked again in the array's order, renumbered and
+// refreshed. SortRecords is the same procedure over records that carry every
+// key and their kind.
 #pragma once
 
 #include <cstddef>

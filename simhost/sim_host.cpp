@@ -328,6 +328,7 @@ std::uint32_t TIER_STDCALL SimHost::NextParameterService(std::uint32_t runData, 
                                                          std::uint32_t b) {
   SimHost* self = ServiceHost(runData);
   self->nextParameterCalls_.push_back({runData, a, b});
+  if (self->serviceObserver_) self->serviceObserver_();
   return self->NextParameter();
 }
 
@@ -336,6 +337,7 @@ std::uint32_t TIER_STDCALL SimHost::ExpressionParameterService(std::uint32_t run
                                                                std::uint32_t token) {
   SimHost* self = ServiceHost(runData);
   self->expressionCalls_.push_back({runData, kind, token});
+  if (self->serviceObserver_) self->serviceObserver_();
   return self->expressionValue_;
 }
 
@@ -349,6 +351,7 @@ void SimHost::OnRefresh(HostAddress frame, HostAddress node, std::int32_t flag) 
     std::abort();
   }
   refreshes_.push_back({frame, node, flag});
+  if (serviceObserver_) serviceObserver_();
 }
 
 std::vector<int> SimHost::RefreshedSlots() const {

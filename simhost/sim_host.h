@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -137,6 +138,12 @@ class SimHost {
   // Owner slots of the refreshed nodes, in call order (-1: no owner).
   std::vector<int> RefreshedSlots() const;
   void ClearLogs();
+  // Called at every service call (RefreshNode, GetNextParameter,
+  // GetExpressionParameter) once it is logged, while the plug-in waits for
+  // it: what a host would see of its records in the middle of a call.
+  void SetServiceObserver(std::function<void()> observer) {
+    serviceObserver_ = std::move(observer);
+  }
 
   // --- What the records hold now ------------------------------------------
   // Owner slots back to front, following next from head (bounded).
@@ -204,6 +211,7 @@ class SimHost {
   std::size_t textRecordSize_ = 0;
   std::vector<ServiceCall> expressionCalls_;
   std::vector<RefreshCall> refreshes_;
+  std::function<void()> serviceObserver_;
   BlockMap blocks_;
   bool callOpen_ = false;
   std::vector<std::uint32_t> callWords_;

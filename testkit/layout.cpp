@@ -13,6 +13,38 @@ namespace {
   std::abort();
 }
 
+std::uint64_t Mix(std::uint64_t h, std::uint64_t value) {
+  h ^= value + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
+  h ^= h >> 31;
+  h *= 0xBF58476D1CE4E5B9ull;
+  return h ^ (h >> 29);
+}
+
+// One node's share of the digest; the shares are summed, so either side may
+// visit the nodes in its own order.
+std::uint64_t NodeShare(int id, host::HostAddress prev, host::HostAddress next,
+                        std::uint16_t level) {
+  return Mix(Mix(Mix(Mix(1, static_cast<std::uint64_t>(id)), prev), next), level);
+}
+
+std::uint64_t SlotShare(int slot, std::int16_t nextSelected, std::uint16_t displayLevel) {
+  return Mix(
+      Mix(Mix(2, static_cast<std::uint64_t>(slot)), static_cast<std::uint16_t>(nextSelected)),
+      displayLevel);
+}
+
+std::uint64_t TypeShare(std::size_t type, std::int16_t firstSelected, std::int16_t selectedCount,
+                        std::uint16_t selectionStamp) {
+  return Mix(Mix(Mix(Mix(3, type), static_cast<std::uint16_t>(firstSelected)),
+                 static_cast<std::uint16_t>(selectedCount)),
+             selectionStamp);
+}
+
+std::uint64_t Whole(host::HostAddress head, host::HostAddress tail, std::int32_t stored,
+                    std::uint64_t shares) {
+  return Mix(Mix(Mix(Mix(4, head), tail), static_cast<std::uint32_t>(stored)), shares);
+}
+
 int RequiredSlots(const Frame& frame) {
   int highest = 0;
   for (int slot = 0; slot < static_cast<int>(frame.slots.size()); ++slot)
@@ -167,11 +199,18 @@ Layout::Layout(const Frame& frame) {
     entry.selectionStamp = frame.types[t].selectionStamp;
     entry.selectedCount = frame.types[t].selectedCount;
   }
+  objectAddresses_.assign(slotCount_, 0);
+  mirrorAddresses_.assign(slotCount_, 0);
+  for (std::size_t t = 0; t < frame.types.size(); ++t)
+    typeAddresses_.push_back(host::AddressOf(&sim_->Type(static_cast<int>(t))));
   for (int slot = 0; slot < slotCount_; ++slot) {
     const Object& o = frame.slots[slot];
     if (!o.present) continue;
     host::HostObject* object = sim_->Object(slot);
     slotOfObject_[host::AddressOf(object)] = slot;
+    objectAddresses_[slot] = host::AddressOf(object);
+    if (host::DisplayBlock* block = host::DisplayBlockOf(*object))
+      mirrorAddresses_[slot] = host::AddressOf(&block->displayLevel);
     object->nextSelected = o.nextSelected;
     object->nextOfType = o.nextOfType;
     if (host::DisplayBlock* block = host::DisplayBlockOf(*object))
@@ -233,6 +272,55 @@ RawState Layout::Snapshot() const {
   raw.objectLimit = header.objectLimit;
   raw.eventCount = header.eventCount;
   return raw;
+}
+
+// Read through the address space alone (no pointer resolution), so that a
+// sort's thousands of refreshes can each take one.
+std::uint64_t Layout::RecordsDigest() const {
+  const sim::AddressSpace& space = sim_->space();
+  std::uint64_t shares = 0;
+  for (std::size_t id = 0; id < nodeAddresses_.size(); ++id) {
+    const auto* node = space.At<host::DisplayNode>(nodeAddresses_[id]);
+    shares +=
+        NodeShare(static_cast<int>(id), node->prev.address(), node->next.address(), node->level);
+  }
+  for (int slot = 0; slot < slotCount_; ++slot) {
+    if (objectAddresses_[slot] == 0) continue;
+    const auto* object = space.At<host::HostObject>(objectAddresses_[slot]);
+    const std::uint16_t mirror =
+        mirrorAddresses_[slot] != 0 ? *space.At<std::uint16_t>(mirrorAddresses_[slot]) : 0;
+    shares += SlotShare(slot, object->nextSelected, mirror);
+  }
+  for (std::size_t t = 0; t < typeAddresses_.size(); ++t) {
+    const auto* type = space.At<host::ObjectTypeEntry>(typeAddresses_[t]);
+    shares += TypeShare(t, type->firstSelected, type->selectedCount, type->selectionStamp);
+  }
+  const host::RunHeader& header = sim_->runHeader();
+  const auto* frame = space.At<host::Frame>(header.frame.address());
+  const auto* list = space.At<host::DisplayList>(frame->displayList.address());
+  return Whole(list->head.address(), list->tail.address(), sim_->runData().storedFixedValue,
+               shares);
+}
+
+std::uint64_t Layout::FrameDigest(const Frame& frame) const {
+  const auto address = [&](int position) -> host::HostAddress {
+    if (position < 0 || position >= static_cast<int>(frame.order.size())) return 0;
+    return nodeAddresses_[frame.order[position]];
+  };
+  std::uint64_t shares = 0;
+  for (int p = 0; p < static_cast<int>(frame.order.size()); ++p)
+    shares += NodeShare(frame.order[p], address(p - 1), address(p + 1), frame.levelAt[p]);
+  for (int slot = 0; slot < slotCount_; ++slot) {
+    const Object& o = frame.slots[slot];
+    if (!o.present) continue;
+    shares += SlotShare(slot, o.nextSelected, o.hasDisplayBlock ? o.displayLevel : 0);
+  }
+  for (std::size_t t = 0; t < frame.types.size(); ++t) {
+    const Type& type = frame.types[t];
+    shares += TypeShare(t, type.firstSelected, type.selectedCount, type.selectionStamp);
+  }
+  const int last = static_cast<int>(frame.order.size()) - 1;
+  return Whole(address(0), address(last), frame.storedFixedValue, shares);
 }
 
 }  // namespace tier::model

@@ -71,6 +71,13 @@ class Layout {
   int NodeId(host::HostAddress address) const;
   RawState Snapshot() const;
 
+  // A digest of every field the plug-in may write (links, head and tail,
+  // levels, mirrors, selections, the stored fixed value): as the host's
+  // records hold them now, and as the frame stands for them. Cheap enough to
+  // take at every service call of a call; equal fields give equal digests.
+  std::uint64_t RecordsDigest() const;
+  std::uint64_t FrameDigest(const Frame& frame) const;
+
  private:
   std::unique_ptr<sim::SimHost> sim_;
   std::vector<host::HostAddress> nodeAddresses_;
@@ -78,6 +85,10 @@ class Layout {
   std::unordered_map<host::HostAddress, int> typeIds_;
   std::unordered_map<host::HostAddress, int> slotOfObject_;
   int slotCount_ = 0;
+  // Where the digest reads, fixed once the host has laid the frame out.
+  std::vector<host::HostAddress> objectAddresses_;  // by slot, 0 for free
+  std::vector<host::HostAddress> mirrorAddresses_;  // displayLevel by slot, 0 for none
+  std::vector<host::HostAddress> typeAddresses_;    // by type
 };
 
 }  // namespace tier::model

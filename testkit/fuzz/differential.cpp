@@ -179,6 +179,22 @@ std::string CompareCall(const model::Layout& layout, sim::SimHost& sim, const mo
   return out.str();
 }
 
+// The records at each service call of the call, as digests: the first that
+// differs says the host would have seen the list in another state then.
+std::string CompareMidCall(const std::vector<std::uint64_t>& model,
+                           const std::vector<std::uint64_t>& plugin) {
+  if (model == plugin) return {};
+  std::size_t i = 0;
+  while (i < model.size() && i < plugin.size() && model[i] == plugin[i]) ++i;
+  std::ostringstream out;
+  if (i < model.size() && i < plugin.size())
+    out << "  the records differ at service call " << i + 1 << " of " << plugin.size()
+        << " (refreshes and parameter fetches, in call order)\n";
+  else
+    out << "  service calls: model " << model.size() << ", plug-in " << plugin.size() << "\n";
+  return out.str();
+}
+
 // --- Crash report ---------------------------------------------------------------
 
 const Case* g_crashCase = nullptr;
@@ -229,6 +245,12 @@ std::optional<Divergence> RunCase(const Case& c, Stats* stats) {
   if (std::string diff = model::Diff(model::Expected(frame), layout.Snapshot()); !diff.empty())
     return Divergence{-1, "  the host's records do not match the frame as laid out:\n" + diff};
   Words words(sim, c.frame);
+  // The records as the host sees them at each service call, on both sides.
+  std::vector<std::uint64_t> pluginDigests, modelDigests;
+  sim.SetServiceObserver([&] { pluginDigests.push_back(layout.RecordsDigest()); });
+  const model::ServiceObserver modelAtService = [&](const model::Frame& f) {
+    modelDigests.push_back(layout.FrameDigest(f));
+  };
   if (stats != nullptr) {
     ++stats->frames;
     stats->largestFrame =
@@ -242,6 +264,8 @@ std::optional<Divergence> RunCase(const Case& c, Stats* stats) {
       std::fprintf(stderr, "%s\ncall %zu: %s\n", sim.Dump().c_str(), i,
                    Describe(c.calls[i]).c_str());
     sim.ClearLogs();
+    pluginDigests.clear();
+    modelDigests.clear();
     Actual actual;
     try {
       actual = CallPlugin(sim, words, c.calls[i]);
@@ -249,10 +273,11 @@ std::optional<Divergence> RunCase(const Case& c, Stats* stats) {
       return Divergence{static_cast<int>(i),
                         "  the plug-in faulted: " + std::string(fault.what()) + "\n"};
     }
-    const model::Outcome want = model::Run(frame, call);
+    const model::Outcome want = model::Run(frame, call, nullptr, modelAtService);
     const model::RawState expected = model::Expected(frame);
-    std::string what =
-        CompareCall(layout, sim, call, want, actual) + model::Diff(expected, layout.Snapshot());
+    std::string what = CompareCall(layout, sim, call, want, actual) +
+                       CompareMidCall(modelDigests, pluginDigests) +
+                       model::Diff(expected, layout.Snapshot());
     if (!what.empty()) return Divergence{static_cast<int>(i), what};
     if (stats != nullptr) {
       const int r = RoutineIndex(call);

@@ -1,7 +1,10 @@
 // Runs a case through the plug-in (over the simulated host, through the
 // descriptor's tables) and through the reference model side by side, and
 // compares after every call: the result, the returned text, the refresh
-// sequence, the service calls and every host field the plug-in may write.
+// sequence, the service calls and every host field the plug-in may write; and
+// at every service call inside a call, a digest of the fields the plug-in may
+// write, so that a call showing the host another half-done list at a refresh
+// is caught even when it ends the same.
 #pragma once
 
 #include <array>
