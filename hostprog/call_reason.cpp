@@ -5,7 +5,7 @@
 
 #include "hostprog/model_frame.h"
 
-namespace tier::scene {
+namespace tier::hostprog {
 namespace {
 
 using model::kNone;
@@ -552,4 +552,4 @@ CallAccount ReplayOnModel(const model::Frame& before, const SceneCall& call, boo
   return {{"!! " + account.error()}, {}, std::nullopt};
 }
 
-}  // namespace tier::scene
+}  // namespace tier::hostprog

@@ -15,7 +15,7 @@
 #include "model/model.h"
 #include "support/result.h"
 
-namespace tier::scene {
+namespace tier::hostprog {
 
 struct Reason {
   std::string text;  // one line, without the report's "why: "
@@ -41,4 +41,4 @@ Result<CallAccount> WordDecisions(const model::Frame& before, const model::Decis
 // marked "!!" instead of a reason.
 CallAccount ReplayOnModel(const model::Frame& before, const SceneCall& call, bool didNothing);
 
-}  // namespace tier::scene
+}  // namespace tier::hostprog

@@ -3,7 +3,7 @@
 #include "hostprog/scene_file.h"
 #include "plugin/catalogue.h"
 
-namespace tier::scene {
+namespace tier::hostprog {
 namespace {
 
 bool EndsWith(const std::string& text, const std::string& suffix) {
@@ -194,4 +194,4 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& co
   return true;
 }
 
-}  // namespace tier::scene
+}  // namespace tier::hostprog

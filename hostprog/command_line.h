@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace tier::scene {
+namespace tier::hostprog {
 
 struct CommandLine {
   enum class Mode { kRun, kCheck, kRoutines, kCoverage, kList, kHelp, kVersion };
@@ -39,4 +39,4 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& co
 // The usage text of --help.
 std::string UsageText();
 
-}  // namespace tier::scene
+}  // namespace tier::hostprog

@@ -12,7 +12,7 @@
 #include <io.h>
 #endif
 
-namespace tier::scene {
+namespace tier::hostprog {
 namespace {
 
 // Reads at most kMaxInputBytes + 1 bytes, so that a file without end (a pipe
@@ -120,4 +120,4 @@ bool ReadInputFile(const std::string& path, std::string& text, std::string& erro
   return ok;
 }
 
-}  // namespace tier::scene
+}  // namespace tier::hostprog

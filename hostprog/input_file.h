@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string>
 
-namespace tier::scene {
+namespace tier::hostprog {
 
 // No scene or report the host program reads may be larger than this; a frame
 // with every slot in use and its calls fit in a fraction of it.
@@ -38,4 +38,4 @@ std::string SystemReason();
 // The name of `path` in messages.
 std::string InputName(const std::string& path);
 
-}  // namespace tier::scene
+}  // namespace tier::hostprog

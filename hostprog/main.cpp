@@ -39,12 +39,12 @@
 namespace {
 
 using tier::hostlink::PluginModule;
+using tier::hostprog::CommandLine;
+using tier::hostprog::kExitBadInput;
+using tier::hostprog::kExitFailed;
+using tier::hostprog::kExitOk;
 using tier::plugin::kCatalogue;
 using tier::plugin::RoutineInfo;
-using tier::scene::CommandLine;
-using tier::scene::kExitBadInput;
-using tier::scene::kExitFailed;
-using tier::scene::kExitOk;
 
 // This program's own version, apart from the plug-in's: the plug-in's is the
 // one a game ships with and the release archive is named after.
@@ -81,15 +81,15 @@ call "tirGetTenDesc$(" 1
 // One line on standard error; the caller decides the status.
 void PrintError(const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); }
 
-bool Load(const std::string& path, tier::scene::SceneFile& scene) {
+bool Load(const std::string& path, tier::hostprog::SceneFile& scene) {
   std::string error;
-  if (!tier::scene::LoadScene(path, scene, error)) {
+  if (!tier::hostprog::LoadScene(path, scene, error)) {
     PrintError(error);
     return false;
   }
   if (scene.statements == 0) {
     // Most likely a file not yet written, or input that never came.
-    PrintError(tier::scene::InputName(path) +
+    PrintError(tier::hostprog::InputName(path) +
                ": the scene is empty: it describes no frame and makes no call");
     return false;
   }
@@ -124,12 +124,12 @@ std::string QuotedForShell(const std::string& path) {
 }
 
 int CheckScene(const PluginModule& module, const std::string& path) {
-  tier::scene::SceneFile scene;
+  tier::hostprog::SceneFile scene;
   if (!Load(path, scene)) return kExitBadInput;
   const std::string expectedPath = ExpectedPathFor(path);
   std::string expected, error;
-  if (!tier::scene::ReadInputFile(expectedPath, expected, error)) {
-    const bool missing = tier::scene::NoSuchFile(expectedPath);
+  if (!tier::hostprog::ReadInputFile(expectedPath, expected, error)) {
+    const bool missing = tier::hostprog::NoSuchFile(expectedPath);
     PrintError(error + " (the expected report)" +
                (missing ? "; write it, then review it, with: tier_host_program " +
                               QuotedForShell(path) + " > " + QuotedForShell(expectedPath)
@@ -140,14 +140,14 @@ int CheckScene(const PluginModule& module, const std::string& path) {
   // needed to show where.
   std::string actual;
   bool cut = false;
-  tier::scene::RunScene(module, scene, [&](std::string_view piece) {
-    if (actual.size() <= 2 * tier::scene::kMaxInputBytes)
+  tier::hostprog::RunScene(module, scene, [&](std::string_view piece) {
+    if (actual.size() <= 2 * tier::hostprog::kMaxInputBytes)
       actual += piece;
     else
       cut = true;
   });
   const std::string diff =
-      tier::scene::UnifiedDiff(expected, actual, expectedPath, "report of " + path);
+      tier::hostprog::UnifiedDiff(expected, actual, expectedPath, "report of " + path);
   if (diff.empty() && !cut) {
     std::printf("%s: matches %s\n", path.c_str(), expectedPath.c_str());
     return kExitOk;
@@ -163,16 +163,16 @@ int CheckScene(const PluginModule& module, const std::string& path) {
 int ListCalledRoutines(const std::vector<std::string>& paths, bool requireAll) {
   std::set<const RoutineInfo*> called;
   for (const std::string& path : paths) {
-    tier::scene::SceneFile scene;
+    tier::hostprog::SceneFile scene;
     if (!Load(path, scene)) return kExitBadInput;
-    for (const tier::scene::SceneCall& call : scene.calls) called.insert(call.routine);
+    for (const tier::hostprog::SceneCall& call : scene.calls) called.insert(call.routine);
   }
   int missing = 0;
   for (const RoutineInfo& row : kCatalogue) {
     const bool isCalled = called.count(&row) != 0;
     if (isCalled || requireAll)
       std::printf("%s %s\n", isCalled ? "called    " : "NOT CALLED",
-                  tier::scene::RoutineLabel(row).c_str());
+                  tier::hostprog::RoutineLabel(row).c_str());
     missing += isCalled ? 0 : 1;
   }
   if (!requireAll) return kExitOk;
@@ -186,7 +186,7 @@ int ListAllRoutines(const PluginModule& module) {
   std::printf("The plug-in's descriptor: %u conditions, %u actions, %u expressions.\n",
               infos.conditionCount, infos.actionCount, infos.expressionCount);
   std::printf("Display strings as the module's string table holds them.\n\n");
-  Write(tier::scene::RoutineListing(
+  Write(tier::hostprog::RoutineListing(
       [&module](const RoutineInfo& row) { return module.String(row.displayStringId); }));
   return kExitOk;
 }
@@ -210,18 +210,18 @@ bool SceneOnStandardInput() {
 }
 
 // The scene to run: the one named, the one piped in, or the built-in demo.
-bool SceneToRun(const CommandLine& command, tier::scene::SceneFile& scene, bool& demo) {
+bool SceneToRun(const CommandLine& command, tier::hostprog::SceneFile& scene, bool& demo) {
   demo = false;
   if (!command.scenes.empty()) return Load(command.scenes.front(), scene);
-  if (SceneOnStandardInput()) return Load(tier::scene::kStandardInputPath, scene);
+  if (SceneOnStandardInput()) return Load(tier::hostprog::kStandardInputPath, scene);
   demo = true;
   std::string error;
-  if (tier::scene::ParseScene(kDemoScene, kDemoName, scene, error)) return true;
+  if (tier::hostprog::ParseScene(kDemoScene, kDemoName, scene, error)) return true;
   PrintError(error);
   return false;
 }
 
-int RunOne(const PluginModule& module, const tier::scene::SceneFile& scene,
+int RunOne(const PluginModule& module, const tier::hostprog::SceneFile& scene,
            const std::string& svgPath, bool demo) {
   const bool svgToStdout = svgPath == "-";
   // A picture that cannot be drawn or written is refused before the run, not
@@ -229,7 +229,7 @@ int RunOne(const PluginModule& module, const tier::scene::SceneFile& scene,
   std::FILE* file = nullptr;
   if (!svgPath.empty()) {
     std::string error;
-    if (!tier::scene::PictureFits(scene, error)) {
+    if (!tier::hostprog::PictureFits(scene, error)) {
       PrintError("--svg: " + error);
       return kExitBadInput;
     }
@@ -237,16 +237,16 @@ int RunOne(const PluginModule& module, const tier::scene::SceneFile& scene,
       errno = 0;
       file = std::fopen(svgPath.c_str(), "wb");
       if (file == nullptr) {
-        const std::string folder = tier::scene::MissingFolder(svgPath);
+        const std::string folder = tier::hostprog::MissingFolder(svgPath);
         PrintError(svgPath + ": cannot write the picture: " +
-                   (folder.empty() ? tier::scene::SystemReason() : "no such folder " + folder));
+                   (folder.empty() ? tier::hostprog::SystemReason() : "no such folder " + folder));
         return kExitBadInput;
       }
     }
   }
   if (demo && !svgToStdout) Write(kDemoNotice);
-  std::vector<tier::scene::SceneStep> steps;
-  tier::scene::RunScene(
+  std::vector<tier::hostprog::SceneStep> steps;
+  tier::hostprog::RunScene(
       module, scene,
       [svgToStdout](std::string_view piece) {
         if (!svgToStdout) Write(piece);
@@ -255,7 +255,7 @@ int RunOne(const PluginModule& module, const tier::scene::SceneFile& scene,
   if (svgPath.empty()) return kExitOk;
 
   std::string picture, error;
-  if (!tier::scene::ScenePicture(scene, steps, picture, error)) {
+  if (!tier::hostprog::ScenePicture(scene, steps, picture, error)) {
     if (file != nullptr) {
       std::fclose(file);
       std::remove(svgPath.c_str());  // opened, and so emptied, before the run
@@ -269,10 +269,10 @@ int RunOne(const PluginModule& module, const tier::scene::SceneFile& scene,
   }
   errno = 0;
   bool written = std::fwrite(picture.data(), 1, picture.size(), file) == picture.size();
-  std::string reason = written ? "" : tier::scene::SystemReason();
+  std::string reason = written ? "" : tier::hostprog::SystemReason();
   if (std::fclose(file) != 0 && written) {
     written = false;
-    reason = tier::scene::SystemReason();
+    reason = tier::hostprog::SystemReason();
   }
   if (!written) {
     PrintError(svgPath + ": cannot write the picture: " + reason);
@@ -289,14 +289,14 @@ int Main(int argc, char** argv) {
 #endif
   CommandLine command;
   std::string error;
-  if (!tier::scene::ParseCommandLine({argv + 1, argv + argc}, command, error)) {
+  if (!tier::hostprog::ParseCommandLine({argv + 1, argv + argc}, command, error)) {
     PrintError("tier_host_program: " + error + " (see tier_host_program --help)");
     return kExitBadInput;
   }
   using Mode = CommandLine::Mode;
   switch (command.mode) {
     case Mode::kHelp:
-      Write(tier::scene::UsageText());
+      Write(tier::hostprog::UsageText());
       return kExitOk;
     case Mode::kRoutines:
     case Mode::kCoverage:
@@ -306,12 +306,13 @@ int Main(int argc, char** argv) {
   }
 
   // A malformed scene is reported before the plug-in is loaded.
-  tier::scene::SceneFile scene;
+  tier::hostprog::SceneFile scene;
   bool demo = false;
   if (command.mode == Mode::kRun && !SceneToRun(command, scene, demo)) return kExitBadInput;
-  if (!command.modulePath.empty() && tier::scene::NoSuchFile(command.modulePath)) {
+  if (!command.modulePath.empty() && tier::hostprog::NoSuchFile(command.modulePath)) {
     // In the words the scenes get, whichever way the build would load it.
-    PrintError("cannot load the plug-in: " + command.modulePath + ": " + tier::scene::kNoSuchFile);
+    PrintError("cannot load the plug-in: " + command.modulePath + ": " +
+               tier::hostprog::kNoSuchFile);
     return kExitFailed;
   }
   const std::unique_ptr<PluginModule> loaded =
@@ -331,7 +332,7 @@ int Main(int argc, char** argv) {
       return kExitOk;
     case Mode::kList:
       if (command.json) {
-        Write(tier::scene::RoutineListJson());
+        Write(tier::hostprog::RoutineListJson());
         return kExitOk;
       }
       return ListAllRoutines(module);
@@ -365,7 +366,7 @@ int main(int argc, char** argv) {
   } catch (const tier::hostlink::PluginFault& fault) {
     std::fflush(stdout);  // the report up to the call comes first
     PrintError(fault.what());
-    return tier::scene::kExitPluginFault;
+    return tier::hostprog::kExitPluginFault;
   } catch (const std::bad_alloc&) {
     PrintError("tier_host_program: out of memory");
   } catch (const std::exception& failure) {

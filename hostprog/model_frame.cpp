@@ -5,7 +5,7 @@
 
 #include "hostprog/scene_steps.h"
 
-namespace tier::scene {
+namespace tier::hostprog {
 namespace {
 
 model::Kind KindOf(plugin::RoutineKind kind) {
@@ -141,4 +141,4 @@ model::Call ModelCall(const SceneCall& call) {
   return c;
 }
 
-}  // namespace tier::scene
+}  // namespace tier::hostprog

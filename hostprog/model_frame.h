@@ -9,7 +9,7 @@
 #include "model/model.h"
 #include "simhost/sim_host.h"
 
-namespace tier::scene {
+namespace tier::hostprog {
 
 struct SelectionView;
 
@@ -24,4 +24,4 @@ std::optional<model::Frame> ModelFrame(const sim::SimHost& sim,
 // The scene's call in the model's terms.
 model::Call ModelCall(const SceneCall& call);
 
-}  // namespace tier::scene
+}  // namespace tier::hostprog

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tier::scene {
+namespace tier::hostprog {
 namespace {
 
 constexpr int kContext = 3;
@@ -170,4 +170,4 @@ std::string UnifiedDiff(const std::string& oldText, const std::string& newText,
   return out;
 }
 
-}  // namespace tier::scene
+}  // namespace tier::hostprog

@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace tier::scene {
+namespace tier::hostprog {
 
 // Empty when the two texts hold the same lines (CR before LF ignored); else
 // "--- OLD_NAME", "+++ NEW_NAME" and hunks with three lines of context, each
@@ -13,4 +13,4 @@ namespace tier::scene {
 std::string UnifiedDiff(const std::string& oldText, const std::string& newText,
                         const std::string& oldName, const std::string& newName);
 
-}  // namespace tier::scene
+}  // namespace tier::hostprog

@@ -5,7 +5,7 @@
 
 #include "hostprog/scene_file.h"
 
-namespace tier::scene {
+namespace tier::hostprog {
 namespace {
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -126,4 +126,4 @@ std::string RoutineListJson() {
   return out + "  ]\n}\n";
 }
 
-}  // namespace tier::scene
+}  // namespace tier::hostprog

@@ -8,7 +8,7 @@
 
 #include "plugin/catalogue.h"
 
-namespace tier::scene {
+namespace tier::hostprog {
 
 // The display strings nearest to `typed`, best first, each once: those equal
 // to it but for case when there are any, else those within a few edits
@@ -26,4 +26,4 @@ std::string RoutineListing(const DisplayTextOf& displayText);
 // display string, string id and the one word of each parameter.
 std::string RoutineListJson();
 
-}  // namespace tier::scene
+}  // namespace tier::hostprog

@@ -11,7 +11,7 @@
 #include "hostprog/routine_names.h"
 #include "support/hex.h"
 
-namespace tier::scene {
+namespace tier::hostprog {
 namespace {
 
 using plugin::KindWord;
@@ -682,4 +682,4 @@ bool LoadScene(const std::string& path, SceneFile& scene, std::string& error) {
   return ParseScene(text, InputName(path), scene, error);
 }
 
-}  // namespace tier::scene
+}  // namespace tier::hostprog

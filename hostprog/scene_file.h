@@ -13,7 +13,7 @@
 #include "plugin/catalogue.h"
 #include "simhost/sim_host.h"
 
-namespace tier::scene {
+namespace tier::hostprog {
 
 // One parameter of a call, in the form the scene gave it.
 struct CallArgument {
@@ -75,4 +75,4 @@ std::string PrintableName(const std::string& name);
 // message or a caption shows a long word and stays one readable line.
 std::string CutShort(const std::string& text, std::size_t length);
 
-}  // namespace tier::scene
+}  // namespace tier::hostprog

@@ -8,7 +8,7 @@
 
 #include "host/records.h"
 
-namespace tier::scene {
+namespace tier::hostprog {
 namespace {
 
 // Sizes in picture units. Positions are whole numbers throughout, so the
@@ -629,4 +629,4 @@ bool ScenePicture(const SceneFile& scene, const std::vector<SceneStep>& steps, s
   return true;
 }
 
-}  // namespace tier::scene
+}  // namespace tier::hostprog

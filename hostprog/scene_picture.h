@@ -24,7 +24,7 @@
 #include "hostprog/scene_report.h"
 #include "hostprog/scene_steps.h"
 
-namespace tier::scene {
+namespace tier::hostprog {
 
 // Pictures hold at most this many drawn nodes (panels x nodes).
 inline constexpr std::size_t kMaxPictureNodes = kMaxKeptNodes;
@@ -39,4 +39,4 @@ bool PictureFits(const SceneFile& scene, std::string& error);
 bool ScenePicture(const SceneFile& scene, const std::vector<SceneStep>& steps, std::string& picture,
                   std::string& error);
 
-}  // namespace tier::scene
+}  // namespace tier::hostprog

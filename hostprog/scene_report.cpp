@@ -5,7 +5,7 @@
 
 #include "hostprog/scene_runner.h"
 
-namespace tier::scene {
+namespace tier::hostprog {
 
 using plugin::RoutineKind;
 
@@ -178,4 +178,4 @@ std::string RunScene(const hostlink::PluginModule& module, const SceneFile& scen
   return report;
 }
 
-}  // namespace tier::scene
+}  // namespace tier::hostprog

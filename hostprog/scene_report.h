@@ -16,7 +16,7 @@
 #include "hostprog/scene_file.h"
 #include "hostprog/scene_steps.h"
 
-namespace tier::scene {
+namespace tier::hostprog {
 
 // Kept steps hold at most this many nodes over all steps, so that a large
 // scene cannot fill memory with them; a picture needs no more.
@@ -58,4 +58,4 @@ std::string OutcomeLine(const SceneStep& step);
 // `+` after a redrawn one.
 std::string OrderStrip(const std::vector<NodeView>& nodes);
 
-}  // namespace tier::scene
+}  // namespace tier::hostprog

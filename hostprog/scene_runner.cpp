@@ -5,7 +5,7 @@
 #include "hostlink/routine_call.h"
 #include "hostprog/model_frame.h"
 
-namespace tier::scene {
+namespace tier::hostprog {
 namespace {
 
 using plugin::RoutineInfo;
@@ -182,4 +182,4 @@ bool SteppedRun::Next(SceneStep& step) {
   return true;
 }
 
-}  // namespace tier::scene
+}  // namespace tier::hostprog

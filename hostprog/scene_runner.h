@@ -12,7 +12,7 @@
 #include "hostprog/scene_file.h"
 #include "hostprog/scene_steps.h"
 
-namespace tier::scene {
+namespace tier::hostprog {
 
 // Receives each step as soon as it is captured: first the frame before the
 // first call, then one per call in order.
@@ -36,4 +36,4 @@ class SteppedRun {
   std::unique_ptr<Runner> runner_;
 };
 
-}  // namespace tier::scene
+}  // namespace tier::hostprog

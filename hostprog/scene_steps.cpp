@@ -1,6 +1,6 @@
 #include "hostprog/scene_steps.h"
 
-namespace tier::scene {
+namespace tier::hostprog {
 namespace {
 
 bool InRange(int slot) { return slot >= 0 && slot <= kMaxSlot; }
@@ -94,4 +94,4 @@ bool SameTable(const FrameView& a, const FrameView& b) {
   return true;
 }
 
-}  // namespace tier::scene
+}  // namespace tier::hostprog

@@ -16,7 +16,7 @@
 #include "hostprog/scene_file.h"
 #include "simhost/sim_host.h"
 
-namespace tier::scene {
+namespace tier::hostprog {
 
 using hostlink::ContractCheck;
 
@@ -91,4 +91,4 @@ FrameView CaptureFrame(const sim::SimHost& sim, const std::vector<int>& typeOfSl
 // Whether two frames show the same display table (what the report prints per node).
 bool SameTable(const FrameView& a, const FrameView& b);
 
-}  // namespace tier::scene
+}  // namespace tier::hostprog

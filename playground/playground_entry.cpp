@@ -30,19 +30,19 @@
 
 namespace {
 
-using tier::scene::kExitBadInput;
-using tier::scene::kExitFailed;
-using tier::scene::kExitOk;
-using tier::scene::SceneStep;
+using tier::hostprog::kExitBadInput;
+using tier::hostprog::kExitFailed;
+using tier::hostprog::kExitOk;
+using tier::hostprog::SceneStep;
 
 // The nodes that a run keeps for its pictures, over all steps (about 32
 // bytes each); the steps past it keep none, and have no picture.
 constexpr std::size_t kKeptNodeBudget = 2000000;
 
 struct Run {
-  tier::scene::SceneFile scene;
-  std::unique_ptr<tier::scene::SteppedRun> stepper;  // until the last step is taken
-  std::unique_ptr<tier::scene::ReportWriter> writer;
+  tier::hostprog::SceneFile scene;
+  std::unique_ptr<tier::hostprog::SteppedRun> stepper;  // until the last step is taken
+  std::unique_ptr<tier::hostprog::ReportWriter> writer;
   std::vector<SceneStep> steps;
   std::vector<std::string> reports;  // the report of each step
   std::size_t keptNodes = 0;
@@ -63,12 +63,12 @@ const tier::hostlink::PluginModule* Module() {
 // parser's own message (pointing at the page's menu where it points at the
 // command line), and a scene that says nothing refused as empty.
 bool Load(const std::string& text, const std::string& name, Run& run) {
-  if (text.size() > tier::scene::kMaxInputBytes) {
+  if (text.size() > tier::hostprog::kMaxInputBytes) {
     run.error = name + ": larger than the limit of " +
-                std::to_string(tier::scene::kMaxInputBytes >> 20) + " MiB for a scene or report";
+                std::to_string(tier::hostprog::kMaxInputBytes >> 20) + " MiB for a scene or report";
     return false;
   }
-  if (!tier::scene::ParseScene(text, name, run.scene, run.error)) {
+  if (!tier::hostprog::ParseScene(text, name, run.scene, run.error)) {
     // The page has no command line: its routine menu lists every routine.
     const std::string_view list = "tier_host_program --list shows them all";
     const std::size_t at = run.error.find(list);
@@ -92,8 +92,8 @@ int Begin(const std::string& text, const std::string& name) {
     run.error = "cannot load the plug-in";
     return kExitFailed;
   }
-  run.stepper = std::make_unique<tier::scene::SteppedRun>(*module, run.scene);
-  run.writer = std::make_unique<tier::scene::ReportWriter>(run.scene);
+  run.stepper = std::make_unique<tier::hostprog::SteppedRun>(*module, run.scene);
+  run.writer = std::make_unique<tier::hostprog::ReportWriter>(run.scene);
   return kExitOk;
 }
 
@@ -156,7 +156,7 @@ std::string Picture(std::size_t from, std::size_t to, std::size_t first, std::si
     steps.push_back(whole ? run.steps[i] : Windowed(run.steps[i], first, count));
   }
   std::string picture;
-  if (!tier::scene::ScenePicture(run.scene, steps, picture, error)) return "";
+  if (!tier::hostprog::ScenePicture(run.scene, steps, picture, error)) return "";
   return picture;
 }
 
@@ -166,7 +166,7 @@ int Touched(std::size_t number) {
   const Run& run = *g_run;
   if (number >= run.steps.size() || number == 0) return -1;
   const SceneStep& step = run.steps[number];
-  const std::vector<tier::scene::NodeView>& nodes = step.frame.nodes;
+  const std::vector<tier::hostprog::NodeView>& nodes = step.frame.nodes;
   for (std::size_t i = 0; i < nodes.size(); ++i)
     if (nodes[i].moved || nodes[i].redrawn ||
         std::find(step.named.begin(), step.named.end(), nodes[i].slot) != step.named.end())

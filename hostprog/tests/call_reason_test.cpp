@@ -17,7 +17,7 @@
 #include "testkit/fuzz/cases.h"
 #include "testkit/layout.h"
 
-namespace tier::scene {
+namespace tier::hostprog {
 namespace {
 
 // The model's call as a scene writes it.
@@ -183,4 +183,4 @@ TEST(CallReason, DecisionsAreFoundByWhatTheyAreAndAMissingOneFailsLoudly) {
 }
 
 }  // namespace
-}  // namespace tier::scene
+}  // namespace tier::hostprog

@@ -17,7 +17,7 @@
 #include "hostprog/scene_report.h"
 #include "hostprog/tests/xml_problem.h"
 
-namespace tier::scene {
+namespace tier::hostprog {
 namespace {
 
 using Mode = CommandLine::Mode;
@@ -294,9 +294,9 @@ TEST(ScenePicture, MarksAndEscapesWhatItDraws) {
 }
 
 }  // namespace
-}  // namespace tier::scene
+}  // namespace tier::hostprog
 
-namespace tier::scene {
+namespace tier::hostprog {
 namespace {
 
 // The <rect> that draws a node's box with `label` beside it, as x and y.
@@ -444,9 +444,9 @@ TEST(SceneRunner, TableRowsHoldTheLongestNames) {
 }
 
 }  // namespace
-}  // namespace tier::scene
+}  // namespace tier::hostprog
 
-namespace tier::scene {
+namespace tier::hostprog {
 namespace {
 
 // The linked-in plug-in with planted faults: every action answers 7,
@@ -545,9 +545,9 @@ TEST(SceneRunner, AFaultEndsTheRunAfterTheStepsBeforeIt) {
 }
 
 }  // namespace
-}  // namespace tier::scene
+}  // namespace tier::hostprog
 
-namespace tier::scene {
+namespace tier::hostprog {
 namespace {
 
 TEST(SceneRunner, SaysWhyACallDidNothingBesideItsOutcome) {
@@ -610,4 +610,4 @@ TEST(SceneRunner, ObjectFormFallingBackOnTheStoredValueNamesWhatItMoved) {
 }
 
 }  // namespace
-}  // namespace tier::scene
+}  // namespace tier::hostprog

@@ -16,18 +16,18 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const auto loaded = tier::hostlink::LoadTierModule();
   const tier::hostlink::PluginModule& module = *loaded;
-  tier::scene::SceneFile scene;
+  tier::hostprog::SceneFile scene;
   std::string error;
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  if (!tier::scene::ParseScene(text, "fuzz.scene", scene, error)) return 0;
+  if (!tier::hostprog::ParseScene(text, "fuzz.scene", scene, error)) return 0;
   std::string report;
-  std::vector<tier::scene::SceneStep> steps;
-  tier::scene::RunScene(
+  std::vector<tier::hostprog::SceneStep> steps;
+  tier::hostprog::RunScene(
       module, scene, [&report](std::string_view piece) { report += piece; }, &steps);
   if (report.find("!!") != std::string::npos) std::abort();
   std::string picture;
-  if (tier::scene::ScenePicture(scene, steps, picture, error) &&
-      !tier::scene::testing::XmlProblem(picture).empty())
+  if (tier::hostprog::ScenePicture(scene, steps, picture, error) &&
+      !tier::hostprog::testing::XmlProblem(picture).empty())
     std::abort();
   return 0;
 }

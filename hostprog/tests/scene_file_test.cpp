@@ -7,7 +7,7 @@
 #include "hostlink/plugin_module.h"
 #include "hostprog/scene_report.h"
 
-namespace tier::scene {
+namespace tier::hostprog {
 namespace {
 
 using plugin::RoutineKind;
@@ -269,4 +269,4 @@ TEST(SceneRunner, ReportsEachCallWithoutAddresses) {
 }
 
 }  // namespace
-}  // namespace tier::scene
+}  // namespace tier::hostprog

@@ -19,7 +19,7 @@
 #include "hostprog/scene_report.h"
 #include "hostprog/tests/xml_problem.h"
 
-namespace tier::scene {
+namespace tier::hostprog {
 namespace {
 
 std::vector<std::string> ExampleScenes() {
@@ -276,4 +276,4 @@ TEST(CommandLineFuzz, RandomArgumentsAreUnderstoodOrRefusedInOneLine) {
 }
 
 }  // namespace
-}  // namespace tier::scene
+}  // namespace tier::hostprog

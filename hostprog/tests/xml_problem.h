@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace tier::scene::testing {
+namespace tier::hostprog::testing {
 
 // What the parser finds wrong with a document; empty when it is well-formed.
 inline std::string XmlProblem(const std::string& document) {
@@ -14,4 +14,4 @@ inline std::string XmlProblem(const std::string& document) {
   return parsed.ErrorStr();
 }
 
-}  // namespace tier::scene::testing
+}  // namespace tier::hostprog::testing

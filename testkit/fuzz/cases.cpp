@@ -370,7 +370,7 @@ std::string Describe(const FrameRecipe& f) {
       << f.firstLevel << "\n";
   for (std::size_t t = 0; t < f.types.size(); ++t) {
     const TypeRecipe& type = f.types[t];
-    out << "  type " << t << " " << scene::Quote(type.name) << ": chain [";
+    out << "  type " << t << " " << hostprog::Quote(type.name) << ": chain [";
     for (int slot : type.chain) out << " " << slot;
     out << " ] end " << type.chainEnd;
     if (type.typeObjectCount) out << " count " << *type.typeObjectCount;
@@ -443,7 +443,7 @@ std::string Describe(const FuzzCall& fc) {
     out << "token " << c.token;
     const plugin::RoutineInfo& row = RowOf(c.kind, c.code);
     if (row.parameters[0].kind == plugin::kArgumentText)
-      out << ", name " << (c.textArgument ? scene::Quote(*c.textArgument) : "null");
+      out << ", name " << (c.textArgument ? hostprog::Quote(*c.textArgument) : "null");
     else if (row.parameterCount == 1)
       out << ", argument " << c.integerArgument;
   } else {

@@ -139,8 +139,8 @@ std::string CompareCall(const model::Layout& layout, sim::SimHost& sim, const mo
   if (!got.breaches.empty()) out << "  the plug-in broke the host's contract:\n" << got.breaches;
   if (ReturnsText(call)) {
     if (want.text != got.text)
-      out << "  text: model " << (want.text ? scene::Quote(*want.text) : "null")
-          << "\n        plug-in " << (got.text ? scene::Quote(*got.text) : "null") << "\n";
+      out << "  text: model " << (want.text ? hostprog::Quote(*want.text) : "null")
+          << "\n        plug-in " << (got.text ? hostprog::Quote(*got.text) : "null") << "\n";
   } else if (want.result != got.result) {
     out << "  result: model " << want.result << ", plug-in " << got.result << "\n";
   }
