@@ -66,6 +66,8 @@
   function codeToBytes(code) {
     if (!/^[A-Za-z0-9_-]*={0,2}$/.test(code) || code.replace(/=+$/, "").length % 4 === 1)
       throw new Error("not base64url");
+    if (typeof Uint8Array.fromBase64 === "function")
+      return Uint8Array.fromBase64(code.replace(/=+$/, ""), { alphabet: "base64url" });
     let base64 = code.replace(/=+$/, "").replace(/-/g, "+").replace(/_/g, "/");
     while (base64.length % 4 !== 0) base64 += "=";
     const binary = atob(base64);
@@ -207,7 +209,8 @@
     editor.hidden = true;
     viewer.hidden = false;
     $("viewer-note").hidden = false;
-    $("viewer-size").textContent = plural(starts.length, "line") + ", " +
+    const lines = starts.length - (text.endsWith("\n") ? 1 : 0);
+    $("viewer-size").textContent = plural(lines, "line") + ", " +
       plural(text.length, "character");
     if (columnWidth === 0) {
       const probe = document.createElement("span");
@@ -296,7 +299,7 @@
   }
 
   function setStepButtons() {
-    const count = shown ? shown.reports.length : 0;
+    const count = shown ? shown.heads.length : 0;
     $("step-first").disabled = count === 0 || step === 0;
     $("step-back").disabled = count === 0 || step <= 0;
     $("step-next").disabled = count === 0 || step === count - 1;
@@ -306,13 +309,18 @@
 
   const plural = (count, word) => count.toLocaleString("en") + " " + word + (count === 1 ? "" : "s");
 
+  // The report of one step, from the run's buffer of them all.
+  function reportOf(answer, number) {
+    const start = number === 0 ? 0 : answer.reportEnds[number - 1];
+    return new TextDecoder().decode(answer.reportBytes.subarray(start, answer.reportEnds[number]));
+  }
+
   // A step of the report: its first line, and its other lines once it is
   // opened (clicking the first line opens and closes it).
   function reportPart(answer, number, open) {
     const part = document.createElement("div");
     part.className = "step";
     part.dataset.step = String(number);
-    const piece = answer.reports[number];
     const head = answer.heads[number];
     if (head.startsWith("\n")) part.append("\n");
     const line = document.createElement("span");
@@ -333,7 +341,7 @@
     part.classList.add("open");
     if (part.querySelector(".body")) return;
     const number = Number(part.dataset.step);
-    const piece = shown.reports[number];
+    const piece = reportOf(shown, number);
     const body = document.createElement("span");
     body.className = "body";
     for (const lines of chunksOfLines(piece.slice(shown.heads[number].length), CHUNK_LINES)) {
@@ -365,10 +373,10 @@
     const total = answer.lineCounts.reduce((sum, count) => sum + count, 0);
     const open = total <= OPEN_REPORT_LINES;
     report.classList.toggle("folded", !open);
-    report.replaceChildren(...answer.reports.map((piece, number) => reportPart(answer, number, open)));
+    report.replaceChildren(...answer.heads.map((head, number) => reportPart(answer, number, open)));
     view = { ...answer.window };
     showWhole(answer.picture, answer.pictureError);
-    const calls = answer.reports.length - 1;
+    const calls = answer.heads.length - 1;
     const engineMs = answer.milliseconds;
     status.textContent = "ran " + plural(calls, "call") + "...";
     // The time until the result is on the screen: the frame after this one.
@@ -446,7 +454,7 @@
   function showWhole(svgText, note) {
     step = -1;
     for (const part of report.querySelectorAll(".current")) part.classList.remove("current");
-    const calls = shown.reports.length - 1;
+    const calls = shown.heads.length - 1;
     stepLabel.textContent = "whole run: " + plural(calls, "call");
     markLines([]);
     setStepButtons();
@@ -460,13 +468,13 @@
 
   function showStep(number) {
     if (!shown) return;
-    step = Math.max(0, Math.min(number, shown.reports.length - 1));
+    step = Math.max(0, Math.min(number, shown.heads.length - 1));
     for (const part of report.querySelectorAll(".current")) part.classList.remove("current");
     const current = report.children[step];
     current.classList.add("current");
     openPart(current);
     report.scrollTop = current.offsetTop - report.offsetTop;
-    const calls = shown.reports.length - 1;
+    const calls = shown.heads.length - 1;
     stepLabel.textContent = step === 0 ? "before the first call" : "call " + step + " of " + calls;
     const line = shown.lines[step];
     markLines([{ line, kind: "call-line" }]);
@@ -509,13 +517,21 @@
     return $("engine").textContent + "\n;\n" + $("worker").textContent;
   }
 
+  // The worker starts from these few words, and the engine follows as its
+  // first message. Making a blob: address on the page would take time that
+  // grows faster than the page's own address, which holds the whole scene: a
+  // second for a scene of 800 kB. In the worker it costs nothing.
+  const WORKER_BOOT =
+    "onmessage = (event) => { onmessage = null; importScripts(URL.createObjectURL(" +
+    "new Blob([event.data], { type: 'text/javascript' }))); };";
+
   // The engine in a worker; messages sent before it answers are kept, so
   // that the page can hand them on if the browser refuses the worker.
   function startWorker() {
-    const url = URL.createObjectURL(new Blob([engineCode()], { type: "text/javascript" }));
     const waiting = [];
     let ready = false;
-    const worker = new Worker(url);
+    const worker = new Worker("data:text/javascript," + encodeURIComponent(WORKER_BOOT));
+    worker.postMessage(engineCode());
     worker.onmessage = (event) => {
       if (event.data.kind === "ready") ready = true;
       onAnswer(event.data);
@@ -561,15 +577,15 @@
           onAnswer({ kind: "failed", id: message.id, error: String(failure) }));
       },
     };
+    // Inline, so that no blob: address is made (see WORKER_BOOT); it runs on appending.
     const script = document.createElement("script");
-    script.src = URL.createObjectURL(new Blob([engineCode()], { type: "text/javascript" }));
-    script.onload = () =>
-      TierCore.start().then(() => {
-        core = TierCore;
-        onAnswer({ kind: "ready", menu: core.routineMenu(), version: core.version() });
-        for (const message of queue.splice(0)) engine.post(message);
-      });
+    script.textContent = engineCode();
     document.head.appendChild(script);
+    TierCore.start().then(() => {
+      core = TierCore;
+      onAnswer({ kind: "ready", menu: core.routineMenu(), version: core.version() });
+      for (const message of queue.splice(0)) engine.post(message);
+    });
   }
 
   function startEngine() {
@@ -719,17 +735,24 @@
 
   // --- The address, sharing and opening ---
 
+  // Opening a long scene is a few pieces of work in tasks of their own, so
+  // that the page answers between them.
+  const nextTask = () => new Promise((resolve) => setTimeout(resolve, 0));
+
   async function openScene(fragment, where) {
     let text;
     try {
+      await nextTask();
       text = await sceneOfFragment(fragment);
     } catch (failure) {
       showError(where + " holds no scene: after #scene= it needs the scene's text in " +
                 "base64url, after #z= its compression (" + failure.message + ").");
       return;
     }
+    await nextTask();
     examplesMenu.value = "";
     setScene(text);
+    await nextTask();
     run();
   }
 
@@ -834,7 +857,7 @@
   $("step-first").addEventListener("click", () => showStep(0));
   $("step-back").addEventListener("click", () => showStep(step <= 0 ? 0 : step - 1));
   $("step-next").addEventListener("click", () => showStep(step + 1));
-  $("step-last").addEventListener("click", () => showStep(shown.reports.length - 1));
+  $("step-last").addEventListener("click", () => showStep(shown.heads.length - 1));
   $("step-all").addEventListener("click", () => showWhole());
   $("window-back").addEventListener("click", () => moveWindow(0));
   $("window-earlier").addEventListener("click", () => moveWindow(view.first - view.count));
