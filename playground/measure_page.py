@@ -14,7 +14,7 @@ page stepped to the tour's fourth call.
 With --long-tasks, the longest task of the page's main thread (the browser's
 long-task timing, which sees tasks over 50 ms) for a scene of 5,000 and one of
 20,000 objects (or OBJECTS) with 8 calls: on opening the page with the scene in
-the address, on Run, on a step to the first call (a sort) and on "Whole run".
+the address (as #scene= and as the #z= that Share makes), on Run, on a step to the first call (a sort) and on "Whole run".
 """
 import base64
 import os
@@ -24,6 +24,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import zlib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "tests"))
 import browser_test  # noqa: E402  (the same browser set-up as the tests)
@@ -139,9 +140,15 @@ def long_tasks(page, counts):
         driver = browser_test.browser(os.path.join(folder, "profile"))
         driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": LONG_TASKS})
         try:
-            for objects in counts:
+            for objects, form in ((n, f) for n in counts for f in ("scene=", "z=")):
                 scene = big_scene(objects, more_calls=True)
                 address = browser_test.page_address(page, scene)
+                if form == "z=":
+                    # The link that Share makes of a long scene: its deflate-raw compression.
+                    packer = zlib.compressobj(9, zlib.DEFLATED, -15)
+                    packed = packer.compress(scene.encode("utf-8")) + packer.flush()
+                    code = base64.urlsafe_b64encode(packed).decode("ascii").rstrip("=")
+                    address = address.split("#")[0] + "#z=" + code
 
                 def picture_says(text):
                     # The call's picture, or the note that stands for one too large.
@@ -161,8 +168,8 @@ def long_tasks(page, counts):
                 whole = longest_task(driver,
                                      lambda: driver.find_element(By.ID, "step-all").click(),
                                      picture_says("call 8:"))
-                print(f"{objects:,} objects, 8 calls: longest main-thread task on load "
-                      f"{load:.0f} ms, on Run {run:.0f} ms, on a step to a sort {step:.0f} ms, "
+                print(f"{objects:,} objects, 8 calls, #{form} address of {len(address):,} "
+                      f"characters: longest main-thread task on load {load:.0f} ms, on Run {run:.0f} ms, on a step to a sort {step:.0f} ms, "
                       f"on Whole run {whole:.0f} ms", flush=True)
         finally:
             driver.quit()

@@ -4,7 +4,8 @@
 // in it as plain text), so the page needs no server and fetches nothing;
 // where the browser refuses the worker, the page runs the engine itself, a
 // slice of calls at a time. Large scenes stay quick: the report of a step is
-// laid out when it is opened, and the picture shows a window of the order.
+// laid out when it is opened, the picture shows a window of the order, and a
+// very long scene is shown a screen at a time until the author edits it.
 "use strict";
 (function () {
   const $ = (id) => document.getElementById(id);
@@ -18,6 +19,8 @@
   const status = $("status");
   const stepLabel = $("step-label");
   const examplesMenu = $("examples");
+  const viewer = $("viewer");
+  const viewerLines = $("viewer-lines");
 
   // The name that messages give the scene.
   const SCENE_NAME = "playground.scene";
@@ -32,6 +35,9 @@
   // Links longer than this are compressed, where that makes them shorter.
   const PLAIN_LINK_CHARACTERS = 2000;
   const SLICE_MS = 25; // a slice of calls when the engine runs on the page
+  // A browser lays out a text box's whole text at once, which takes it about a
+  // second per megabyte: a longer scene is shown a screen at a time instead.
+  const VIEWER_CHARACTERS = 100000;
 
   let engine = null; // {post(message)}: the worker, or the engine on the page
   let nextId = 1;
@@ -43,6 +49,7 @@
   let wantedPicture = null; // the picture asked for last
   let firstReportSeen = false;
   let edited = false; // the editor holds edits that no example or link gave
+  let held = null; // the scene on show in the viewer; null when the editor holds it
   const trySceneOf = new Map(); // "action-CODE": the routine's example scene
 
   // --- Scenes in the address: "#scene=" and base64url of the UTF-8 text,
@@ -59,6 +66,8 @@
   function codeToBytes(code) {
     if (!/^[A-Za-z0-9_-]*={0,2}$/.test(code) || code.replace(/=+$/, "").length % 4 === 1)
       throw new Error("not base64url");
+    if (typeof Uint8Array.fromBase64 === "function")
+      return Uint8Array.fromBase64(code.replace(/=+$/, ""), { alphabet: "base64url" });
     let base64 = code.replace(/=+$/, "").replace(/-/g, "+").replace(/_/g, "/");
     while (base64.length % 4 !== 0) base64 += "=";
     const binary = atob(base64);
@@ -110,7 +119,16 @@
 
   let lineTotal = 1;
 
+  // The scene's text, wherever it is shown.
+  const sceneText = () => (held === null ? editor.value : held.text);
+  // What scrolls the scene: the editor, or the viewer of a long scene.
+  const scroller = () => (held === null ? editor : viewer);
+
   function countLines() {
+    if (held !== null) {
+      lineTotal = held.starts.length;
+      return;
+    }
     let count = 1;
     for (let at = editor.value.indexOf("\n"); at >= 0; at = editor.value.indexOf("\n", at + 1))
       ++count;
@@ -123,9 +141,9 @@
   // have tens of thousands of lines, and the text's own scrolling (its
   // horizontal scrollbar included) decides where they go.
   function drawGutter() {
-    const top = editor.scrollTop;
+    const top = scroller().scrollTop;
     const first = Math.floor(top / LINE_HEIGHT);
-    const last = Math.min(lineTotal, first + Math.ceil(editor.clientHeight / LINE_HEIGHT) + 1);
+    const last = Math.min(lineTotal, first + Math.ceil(scroller().clientHeight / LINE_HEIGHT) + 1);
     const kinds = new Map(markedLines.map((mark) => [mark.line, mark.kind]));
     const numbers = document.createDocumentFragment();
     let text = "";
@@ -168,8 +186,88 @@
 
   function scrollToLine(line) {
     const top = (line - 1) * LINE_HEIGHT;
-    if (top < editor.scrollTop || top + LINE_HEIGHT > editor.scrollTop + editor.clientHeight)
-      editor.scrollTop = Math.max(0, top - editor.clientHeight / 2);
+    const box = scroller();
+    if (top < box.scrollTop || top + LINE_HEIGHT > box.scrollTop + box.clientHeight)
+      box.scrollTop = Math.max(0, top - box.clientHeight / 2);
+    drawGutter();
+  }
+
+  // --- The viewer of a long scene: the lines and columns in view only ---
+
+  let columnWidth = 0; // px of one character of the editor's font
+
+  function viewScene(text) {
+    const starts = [0];
+    let longest = 0;
+    for (let at = text.indexOf("\n"); at >= 0; at = text.indexOf("\n", at + 1)) {
+      longest = Math.max(longest, at - starts[starts.length - 1]);
+      starts.push(at + 1);
+    }
+    longest = Math.max(longest, text.length - starts[starts.length - 1]);
+    held = { text, starts };
+    editor.value = "";
+    editor.hidden = true;
+    viewer.hidden = false;
+    $("viewer-note").hidden = false;
+    const lines = starts.length - (text.endsWith("\n") ? 1 : 0);
+    $("viewer-size").textContent = plural(lines, "line") + ", " +
+      plural(text.length, "character");
+    if (columnWidth === 0) {
+      const probe = document.createElement("span");
+      probe.textContent = "0".repeat(100);
+      viewerLines.replaceChildren(probe);
+      columnWidth = probe.getBoundingClientRect().width / 100 || 8;
+    }
+    // Tabs widen a line by up to 7 columns each; the space allows for them.
+    const tabs = text.includes("\t") ? 8 : 1;
+    $("viewer-space").style.height = starts.length * LINE_HEIGHT + 4 + "px";
+    $("viewer-space").style.width = Math.ceil(longest * tabs * columnWidth) + 12 + "px";
+    viewer.scrollTop = 0;
+    viewer.scrollLeft = 0;
+    drawViewer();
+  }
+
+  function viewedLine(line) {
+    const { text, starts } = held;
+    const end = line + 1 < starts.length ? starts[line + 1] - 1 : text.length;
+    const shown = text.slice(starts[line], end).replace(/\r$/, "");
+    if (!shown.includes("\t")) return shown;
+    let column = 0;
+    return shown.replace(/[^\t]*\t/g, (piece) => {
+      const before = piece.length - 1;
+      const spaces = 8 - ((column + before) % 8);
+      column += before + spaces;
+      return piece.slice(0, before) + " ".repeat(spaces);
+    });
+  }
+
+  function drawViewer() {
+    if (held === null) return;
+    const first = Math.floor(viewer.scrollTop / LINE_HEIGHT);
+    const last = Math.min(held.starts.length, first + Math.ceil(viewer.clientHeight / LINE_HEIGHT) + 1);
+    const firstColumn = Math.max(0, Math.floor(viewer.scrollLeft / columnWidth) - 8);
+    const columns = Math.ceil(viewer.clientWidth / columnWidth) + 16;
+    let text = "";
+    for (let line = first; line < last; ++line)
+      text += viewedLine(line).slice(firstColumn, firstColumn + columns) + "\n";
+    viewerLines.textContent = text;
+    viewerLines.style.transform =
+      "translate(" + firstColumn * columnWidth + "px, " + first * LINE_HEIGHT + "px)";
+  }
+
+  // Moves a long scene into the editor, which lays all of it out at once.
+  function editScene() {
+    if (held === null) return;
+    const { scrollTop, scrollLeft } = viewer;
+    editor.value = held.text;
+    held = null;
+    viewer.hidden = true;
+    viewerLines.textContent = "";
+    $("viewer-note").hidden = true;
+    editor.hidden = false;
+    editor.scrollTop = scrollTop;
+    editor.scrollLeft = scrollLeft;
+    countLines();
     drawGutter();
   }
 
@@ -201,7 +299,7 @@
   }
 
   function setStepButtons() {
-    const count = shown ? shown.reports.length : 0;
+    const count = shown ? shown.heads.length : 0;
     $("step-first").disabled = count === 0 || step === 0;
     $("step-back").disabled = count === 0 || step <= 0;
     $("step-next").disabled = count === 0 || step === count - 1;
@@ -211,13 +309,18 @@
 
   const plural = (count, word) => count.toLocaleString("en") + " " + word + (count === 1 ? "" : "s");
 
+  // The report of one step, from the run's buffer of them all.
+  function reportOf(answer, number) {
+    const start = number === 0 ? 0 : answer.reportEnds[number - 1];
+    return new TextDecoder().decode(answer.reportBytes.subarray(start, answer.reportEnds[number]));
+  }
+
   // A step of the report: its first line, and its other lines once it is
   // opened (clicking the first line opens and closes it).
   function reportPart(answer, number, open) {
     const part = document.createElement("div");
     part.className = "step";
     part.dataset.step = String(number);
-    const piece = answer.reports[number];
     const head = answer.heads[number];
     if (head.startsWith("\n")) part.append("\n");
     const line = document.createElement("span");
@@ -238,7 +341,7 @@
     part.classList.add("open");
     if (part.querySelector(".body")) return;
     const number = Number(part.dataset.step);
-    const piece = shown.reports[number];
+    const piece = reportOf(shown, number);
     const body = document.createElement("span");
     body.className = "body";
     for (const lines of chunksOfLines(piece.slice(shown.heads[number].length), CHUNK_LINES)) {
@@ -270,10 +373,10 @@
     const total = answer.lineCounts.reduce((sum, count) => sum + count, 0);
     const open = total <= OPEN_REPORT_LINES;
     report.classList.toggle("folded", !open);
-    report.replaceChildren(...answer.reports.map((piece, number) => reportPart(answer, number, open)));
+    report.replaceChildren(...answer.heads.map((head, number) => reportPart(answer, number, open)));
     view = { ...answer.window };
     showWhole(answer.picture, answer.pictureError);
-    const calls = answer.reports.length - 1;
+    const calls = answer.heads.length - 1;
     const engineMs = answer.milliseconds;
     status.textContent = "ran " + plural(calls, "call") + "...";
     // The time until the result is on the screen: the frame after this one.
@@ -351,7 +454,7 @@
   function showWhole(svgText, note) {
     step = -1;
     for (const part of report.querySelectorAll(".current")) part.classList.remove("current");
-    const calls = shown.reports.length - 1;
+    const calls = shown.heads.length - 1;
     stepLabel.textContent = "whole run: " + plural(calls, "call");
     markLines([]);
     setStepButtons();
@@ -365,13 +468,13 @@
 
   function showStep(number) {
     if (!shown) return;
-    step = Math.max(0, Math.min(number, shown.reports.length - 1));
+    step = Math.max(0, Math.min(number, shown.heads.length - 1));
     for (const part of report.querySelectorAll(".current")) part.classList.remove("current");
     const current = report.children[step];
     current.classList.add("current");
     openPart(current);
     report.scrollTop = current.offsetTop - report.offsetTop;
-    const calls = shown.reports.length - 1;
+    const calls = shown.heads.length - 1;
     stepLabel.textContent = step === 0 ? "before the first call" : "call " + step + " of " + calls;
     const line = shown.lines[step];
     markLines([{ line, kind: "call-line" }]);
@@ -414,13 +517,21 @@
     return $("engine").textContent + "\n;\n" + $("worker").textContent;
   }
 
+  // The worker starts from these few words, and the engine follows as its
+  // first message. Making a blob: address on the page would take time that
+  // grows faster than the page's own address, which holds the whole scene: a
+  // second for a scene of 800 kB. In the worker it costs nothing.
+  const WORKER_BOOT =
+    "onmessage = (event) => { onmessage = null; importScripts(URL.createObjectURL(" +
+    "new Blob([event.data], { type: 'text/javascript' }))); };";
+
   // The engine in a worker; messages sent before it answers are kept, so
   // that the page can hand them on if the browser refuses the worker.
   function startWorker() {
-    const url = URL.createObjectURL(new Blob([engineCode()], { type: "text/javascript" }));
     const waiting = [];
     let ready = false;
-    const worker = new Worker(url);
+    const worker = new Worker("data:text/javascript," + encodeURIComponent(WORKER_BOOT));
+    worker.postMessage(engineCode());
     worker.onmessage = (event) => {
       if (event.data.kind === "ready") ready = true;
       onAnswer(event.data);
@@ -466,15 +577,15 @@
           onAnswer({ kind: "failed", id: message.id, error: String(failure) }));
       },
     };
+    // Inline, so that no blob: address is made (see WORKER_BOOT); it runs on appending.
     const script = document.createElement("script");
-    script.src = URL.createObjectURL(new Blob([engineCode()], { type: "text/javascript" }));
-    script.onload = () =>
-      TierCore.start().then(() => {
-        core = TierCore;
-        onAnswer({ kind: "ready", menu: core.routineMenu(), version: core.version() });
-        for (const message of queue.splice(0)) engine.post(message);
-      });
+    script.textContent = engineCode();
     document.head.appendChild(script);
+    TierCore.start().then(() => {
+      core = TierCore;
+      onAnswer({ kind: "ready", menu: core.routineMenu(), version: core.version() });
+      for (const message of queue.splice(0)) engine.post(message);
+    });
   }
 
   function startEngine() {
@@ -492,7 +603,7 @@
     runStarted = performance.now();
     status.textContent = "running...";
     engine.post({
-      kind: "run", id: awaitedRun, text: editor.value, name: SCENE_NAME,
+      kind: "run", id: awaitedRun, text: sceneText(), name: SCENE_NAME,
       window: { count: windowSize() },
     });
   }
@@ -567,6 +678,7 @@
 
   // Puts the call on a line of its own after the line of the caret.
   function insertCall(call) {
+    editScene();
     const text = editor.value;
     const lineEnd = text.indexOf("\n", editor.selectionEnd);
     const at = lineEnd < 0 ? text.length : lineEnd;
@@ -580,8 +692,13 @@
   }
 
   function setScene(text) {
-    editor.value = text;
-    editor.scrollTop = 0;
+    if (text.length > VIEWER_CHARACTERS) {
+      viewScene(text);
+    } else {
+      editScene();
+      editor.value = text;
+      editor.scrollTop = 0;
+    }
     edited = false;
     examplesMenu.options[0].textContent = "(choose a scene)";
     countLines();
@@ -618,17 +735,24 @@
 
   // --- The address, sharing and opening ---
 
+  // Opening a long scene is a few pieces of work in tasks of their own, so
+  // that the page answers between them.
+  const nextTask = () => new Promise((resolve) => setTimeout(resolve, 0));
+
   async function openScene(fragment, where) {
     let text;
     try {
+      await nextTask();
       text = await sceneOfFragment(fragment);
     } catch (failure) {
       showError(where + " holds no scene: after #scene= it needs the scene's text in " +
                 "base64url, after #z= its compression (" + failure.message + ").");
       return;
     }
+    await nextTask();
     examplesMenu.value = "";
     setScene(text);
+    await nextTask();
     run();
   }
 
@@ -640,7 +764,7 @@
   }
 
   async function share() {
-    const fragment = await fragmentOf(editor.value);
+    const fragment = await fragmentOf(sceneText());
     history.replaceState(null, "", "#" + fragment);
     edited = false;
     $("link-text").value = location.href;
@@ -669,12 +793,31 @@
   editor.addEventListener("input", onEdit);
   editor.addEventListener("scroll", drawGutter);
   new ResizeObserver(drawGutter).observe(editor);
-  editor.addEventListener("keydown", (event) => {
-    if (event.key === "Enter" && (event.ctrlKey || event.metaKey)) {
-      event.preventDefault();
-      run();
-    }
+  viewer.addEventListener("scroll", () => {
+    drawViewer();
+    drawGutter();
   });
+  new ResizeObserver(() => {
+    drawViewer();
+    drawGutter();
+  }).observe(viewer);
+  $("edit-scene").addEventListener("click", () => {
+    status.textContent = "laying out the scene...";
+    // A frame first, so that the status shows while the text is laid out.
+    requestAnimationFrame(() => setTimeout(() => {
+      editScene();
+      status.textContent = "";
+      editor.focus();
+    }));
+  });
+  for (const box of [editor, viewer]) {
+    box.addEventListener("keydown", (event) => {
+      if (event.key === "Enter" && (event.ctrlKey || event.metaKey)) {
+        event.preventDefault();
+        run();
+      }
+    });
+  }
   report.addEventListener("click", (event) => {
     const head = event.target.closest(".head[role=button]");
     if (!head) return;
@@ -714,7 +857,7 @@
   $("step-first").addEventListener("click", () => showStep(0));
   $("step-back").addEventListener("click", () => showStep(step <= 0 ? 0 : step - 1));
   $("step-next").addEventListener("click", () => showStep(step + 1));
-  $("step-last").addEventListener("click", () => showStep(shown.reports.length - 1));
+  $("step-last").addEventListener("click", () => showStep(shown.heads.length - 1));
   $("step-all").addEventListener("click", () => showWhole());
   $("window-back").addEventListener("click", () => moveWindow(0));
   $("window-earlier").addEventListener("click", () => moveWindow(view.first - view.count));

@@ -89,19 +89,30 @@ const TierCore = (function () {
   function finished(message, status, started) {
     const answer = { kind: "ran", id: message.id, status, error: text(engine._tier_error()) };
     const steps = status === 0 ? engine._tier_step_count() : 0;
-    answer.reports = [];
     answer.heads = [];
     answer.lineCounts = [];
     answer.lines = [];
     answer.touched = [];
+    // The steps' reports travel as one buffer of UTF-8 that is handed over,
+    // not copied (megabytes for a large scene), and are read when shown.
+    const reports = [];
     for (let i = 0; i < steps; ++i) {
       const report = text(engine._tier_step_report(i));
-      answer.reports.push(report);
+      reports.push(report);
       answer.heads.push(head(report));
       answer.lineCounts.push(lineCount(report));
       answer.lines.push(engine._tier_step_line(i));
       answer.touched.push(engine._tier_touched(i));
     }
+    answer.reportEnds = [];
+    const bytes = new Uint8Array(reports.reduce((sum, report) => sum + report.length * 3, 0));
+    const encoder = new TextEncoder();
+    let used = 0;
+    for (const report of reports) {
+      used += encoder.encodeInto(report, bytes.subarray(used)).written;
+      answer.reportEnds.push(used);
+    }
+    answer.reportBytes = bytes.slice(0, used);
     answer.nodeCount = engine._tier_node_count();
     const count = message.window.count;
     const touched = answer.touched.find((position) => position >= 0);
@@ -140,7 +151,8 @@ if (typeof WorkerGlobalScope !== "undefined" && self instanceof WorkerGlobalScop
     const message = event.data;
     starting.then(() => {
       try {
-        self.postMessage(TierCore.handle(message));
+        const answer = TierCore.handle(message);
+        self.postMessage(answer, answer.reportBytes ? [answer.reportBytes.buffer] : []);
       } catch (failure) {
         // The engine stopped (memory ran out, most likely): say so, and start
         // a fresh one for the next request.

@@ -28,6 +28,7 @@ import re
 import shutil
 import sys
 import tempfile
+import zlib
 from xml.etree import ElementTree
 
 SKIP = 77
@@ -105,6 +106,8 @@ def case_address(driver, source, failures):
         expected = scenes.joinpath(name + ".expected").read_text("utf-8")
         failures.check(report_text(driver) == expected,
                        f"{name}: the report in the page is not the expected report")
+        failures.check("on the page itself" not in driver.find_element(By.TAG_NAME, "footer").text,
+                       f"{name}: the browser ran the engine on the page, not in a worker")
         svg = driver.find_elements(By.CSS_SELECTOR, "#picture svg")
         kept = pathlib.Path(source, "docs", "pictures", name + ".svg")
         failures.check(len(svg) == 1, f"{name}: no picture in #picture")
@@ -248,8 +251,26 @@ def picture_box(driver):
 
 
 def case_large(driver, source, failures):
-    driver.get(page_address(PAGE, big_scene(5000)))
+    scene = big_scene(5000)
+    driver.get(page_address(PAGE, scene))
     wait_for_runs(driver, 1)
+    # A long scene shows in the viewer, a screen at a time, and all of it is shared.
+    failures.check(not driver.find_element(By.ID, "scene").is_displayed() and
+                   "5,005 lines" in driver.find_element(By.ID, "viewer-note").text and
+                   driver.find_element(By.ID, "viewer-lines").text.startswith("type Ball\ntype Wall"),
+                   "a 5,000-object scene is not shown in the viewer")
+    driver.find_element(By.ID, "link").click()
+    WebDriverWait(driver, TIMEOUT).until(
+        lambda d: d.find_element(By.ID, "fragment-text").get_attribute("value"))
+    fragment = driver.find_element(By.ID, "fragment-text").get_attribute("value")
+    packed = base64.urlsafe_b64decode(fragment[len("#z="):] + "==")
+    failures.check(fragment.startswith("#z=") and zlib.decompress(packed, -15).decode() == scene,
+                   "sharing a long scene from the viewer does not give all of it")
+    driver.find_element(By.ID, "edit-scene").click()
+    WebDriverWait(driver, TIMEOUT).until(lambda d: d.find_element(By.ID, "scene").is_displayed())
+    failures.check(driver.find_element(By.ID, "scene").get_attribute("value") == scene and
+                   not driver.find_element(By.ID, "viewer").is_displayed(),
+                   "Edit it does not put the whole scene in the editor")
     folded = driver.find_elements(By.CSS_SELECTOR, "#report .step:not(.open)")
     failures.check(len(folded) == 3 and not driver.find_elements(By.CSS_SELECTOR, "#report .body"),
                    "a 5,000-object report is not folded to the first lines of its steps")
