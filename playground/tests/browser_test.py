@@ -259,6 +259,13 @@ def case_large(driver, source, failures):
                    "5,005 lines" in driver.find_element(By.ID, "viewer-note").text and
                    driver.find_element(By.ID, "viewer-lines").text.startswith("type Ball\ntype Wall"),
                    "a 5,000-object scene is not shown in the viewer")
+    # Its line numbers stay beside its lines, scrolled to the end.
+    tops = driver.execute_async_script(
+        "const done = arguments[0]; const v = document.getElementById('viewer');"
+        "v.scrollTop = v.scrollHeight; setTimeout(() => done(['viewer-lines', 'gutter-lines']"
+        ".map((id) => document.getElementById(id).getBoundingClientRect().top)), 300);")
+    failures.check(abs(tops[0] - tops[1]) < 1,
+                   f"the viewer's lines are {tops[0] - tops[1]:.0f} px off their numbers")
     driver.find_element(By.ID, "link").click()
     WebDriverWait(driver, TIMEOUT).until(
         lambda d: d.find_element(By.ID, "fragment-text").get_attribute("value"))
