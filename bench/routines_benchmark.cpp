@@ -30,7 +30,7 @@ using namespace tier::bench;
 void Plugin(benchmark::State& state, Routine r, int balls, int walls) {
   const int n = balls + walls;
   const tier::model::Frame frame = MakeFrame(balls, walls);
-  tier::model::Layout layout(frame);
+  tier::bridge::Layout layout(frame);
   tier::sim::SimHost& sim = layout.sim();
   // One call with the records compared, then the timed calls without.
   PluginCaller checked(sim, r, n);

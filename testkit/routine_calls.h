@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "bridge/frame_records.h"
 #include "hostlink/routine_call.h"
 #include "model/model.h"
 #include "plugin/catalogue.h"
-#include "testkit/layout.h"
 #include "testkit/plugin_under_test.h"
 
 namespace tier::bench {

@@ -52,7 +52,7 @@ double Time(bool sort, CallOnce call, Scrambler scramble) {
 
 double TimePlugin(const Routine& r, int balls, int walls) {
   const tier::model::Frame frame = MakeFrame(balls, walls);
-  tier::model::Layout layout(frame);
+  tier::bridge::Layout layout(frame);
   tier::sim::SimHost& sim = layout.sim();
   // One call with the records compared, then the timed calls without.
   PluginCaller checked(sim, r, balls + walls);

@@ -11,11 +11,11 @@
 
 #include <sstream>
 
+#include "bridge/frame_records.h"
 #include "hostprog/model_frame.h"
 #include "hostprog/scene_steps.h"
 #include "plugin/catalogue.h"
 #include "testkit/fuzz/cases.h"
-#include "testkit/layout.h"
 
 namespace tier::hostprog {
 namespace {
@@ -78,7 +78,7 @@ TEST(CallReason, ReasonsComeOnlyWhenTheModelDidNothing) {
       const fuzz::FuzzCall fuzzCall = fuzz::MakeCall(source, recipe, i % 2 == 0);
       const model::Call& call = fuzzCall.call;
       if (call.kind == model::Kind::Expression) continue;
-      model::Layout layout(frame);
+      bridge::Layout layout(frame);
       const std::optional<model::Frame> read = ModelFrame(
           layout.sim(), CaptureFrame(layout.sim(), TypeOfSlot(frame), nullptr).selections);
       std::ostringstream where;
@@ -88,7 +88,7 @@ TEST(CallReason, ReasonsComeOnlyWhenTheModelDidNothing) {
       // (node ids by position, as a fresh frame numbers them).
       ASSERT_TRUE(read.has_value()) << where.str();
       if (i == 0) {
-        ASSERT_EQ(model::Diff(model::Expected(frame), model::Expected(*read)), "");
+        ASSERT_EQ(bridge::Diff(bridge::Expected(frame), bridge::Expected(*read)), "");
       }
 
       model::Frame after = frame;
