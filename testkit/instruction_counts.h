@@ -11,7 +11,7 @@
 #include "hostlink/emulated_module.h"
 #include "testkit/routine_calls.h"
 
-namespace tier::bench {
+namespace tier::testkit {
 
 // The sizes of the table, the routine benchmark's.
 inline constexpr int kCountedSizes[] = {500, 2000, 8000};
@@ -34,4 +34,4 @@ inline std::uint64_t InstructionsPerCall(const hostlink::EmulatedModule& module,
   return module.InstructionsOfLastCall();
 }
 
-}  // namespace tier::bench
+}  // namespace tier::testkit

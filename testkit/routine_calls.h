@@ -20,7 +20,7 @@
 #include "plugin/catalogue.h"
 #include "testkit/plugin_under_test.h"
 
-namespace tier::bench {
+namespace tier::testkit {
 
 using model::Call;
 using model::Kind;
@@ -256,4 +256,4 @@ class PluginCaller {
   std::vector<sim::AccessBreach> breaches_;
 };
 
-}  // namespace tier::bench
+}  // namespace tier::testkit

@@ -17,7 +17,7 @@
 
 namespace {
 
-using namespace tier::bench;
+using namespace tier::testkit;
 using Clock = std::chrono::steady_clock;
 
 constexpr double kMinimumSeconds = 0.05;

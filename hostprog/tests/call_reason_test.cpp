@@ -71,19 +71,20 @@ TEST(CallReason, ReasonsComeOnlyWhenTheModelDidNothing) {
   int nothing = 0, explained = 0;
   std::vector<int> explainedByRoutine(plugin::kConditionCount + plugin::kActionCount, 0);
   for (std::uint64_t seed = 1; seed <= 1500; ++seed) {
-    fuzz::SeededSource source(seed * 7919);
-    const fuzz::FrameRecipe recipe = fuzz::MakeFrame(source);
-    model::Frame frame = fuzz::ToModel(recipe);
+    testkit::fuzz::SeededSource source(seed * 7919);
+    const testkit::fuzz::FrameRecipe recipe = testkit::fuzz::MakeFrame(source);
+    model::Frame frame = testkit::fuzz::ToModel(recipe);
     for (int i = 0; i < 10; ++i) {
-      const fuzz::FuzzCall fuzzCall = fuzz::MakeCall(source, recipe, i % 2 == 0);
+      const testkit::fuzz::FuzzCall fuzzCall = testkit::fuzz::MakeCall(source, recipe, i % 2 == 0);
       const model::Call& call = fuzzCall.call;
       if (call.kind == model::Kind::Expression) continue;
       bridge::Layout layout(frame);
       const std::optional<model::Frame> read = ModelFrame(
           layout.sim(), CaptureFrame(layout.sim(), TypeOfSlot(frame), nullptr).selections);
       std::ostringstream where;
-      where << "seed " << seed << ", call " << i << ": " << fuzz::Describe(fuzzCall) << "\n"
-            << fuzz::Describe(recipe);
+      where << "seed " << seed << ", call " << i << ": " << testkit::fuzz::Describe(fuzzCall)
+            << "\n"
+            << testkit::fuzz::Describe(recipe);
       // The host's records read back are the frame they were laid out from
       // (node ids by position, as a fresh frame numbers them).
       ASSERT_TRUE(read.has_value()) << where.str();
@@ -137,11 +138,11 @@ bool SameAccount(const CallAccount& a, const CallAccount& b) {
 TEST(CallReason, DecisionsAreFoundByWhatTheyAreAndAMissingOneFailsLoudly) {
   int reasons = 0;
   for (std::uint64_t seed = 1; seed <= 400; ++seed) {
-    fuzz::SeededSource source(seed * 104729);
-    const fuzz::FrameRecipe recipe = fuzz::MakeFrame(source);
-    model::Frame frame = fuzz::ToModel(recipe);
+    testkit::fuzz::SeededSource source(seed * 104729);
+    const testkit::fuzz::FrameRecipe recipe = testkit::fuzz::MakeFrame(source);
+    model::Frame frame = testkit::fuzz::ToModel(recipe);
     for (int i = 0; i < 10; ++i) {
-      const model::Call call = fuzz::MakeCall(source, recipe, i % 2 == 0).call;
+      const model::Call call = testkit::fuzz::MakeCall(source, recipe, i % 2 == 0).call;
       model::Frame after = frame;
       model::Decisions decisions;
       try {

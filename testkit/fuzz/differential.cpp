@@ -16,7 +16,7 @@
 #include "testkit/fuzz/parameters.h"
 #include "testkit/plugin_under_test.h"
 
-namespace tier::fuzz {
+namespace tier::testkit::fuzz {
 namespace {
 
 using model::Kind;
@@ -352,4 +352,4 @@ void SetCaseForCrashReport(const Case* c, const std::string& origin) {
   std::signal(SIGABRT, c != nullptr ? OnAbort : SIG_DFL);
 }
 
-}  // namespace tier::fuzz
+}  // namespace tier::testkit::fuzz

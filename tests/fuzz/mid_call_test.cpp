@@ -13,7 +13,7 @@
 #include "plugin/catalogue.h"
 #include "tests/tier_harness.h"
 
-namespace tier::fuzz {
+namespace tier::testkit::fuzz {
 namespace {
 
 using host::DisplayNode;
@@ -139,4 +139,4 @@ TEST(MidCall, RefreshesGatheredAfterTheWalkAreCaught) {
 }
 
 }  // namespace
-}  // namespace tier::fuzz
+}  // namespace tier::testkit::fuzz
