@@ -97,6 +97,10 @@ class Wording {
   static std::string Stored(std::int32_t stored) {
     return stored == 0 ? "storedFixedValue, which is 0" : "storedFixedValue " + Text(stored);
   }
+  // A look-up that took the stored value for a fixed value 0.
+  void StoodIn(const auto& decision) {
+    if (decision.storedStoodIn) Say("fixed value 0 stands for %", Stored(decision.fixedValue));
+  }
   std::string InScope(int type, const std::vector<int>& slots) const {
     return Format("% in scope (%)", TypeName(type), Slots(slots));
   }
@@ -155,8 +159,8 @@ class Wording {
       Say("%'s first instance in scope is slot %, whose fixed value 0 stands for %",
           TypeName(first->scope.type), first->slot, Stored(search->fixedValue));
       firstSlot = kNone;
-    } else if (search->storedStoodIn) {
-      Say("fixed value 0 stands for %", Stored(search->fixedValue));
+    } else {
+      StoodIn(*search);
     }
     if (search->slot == kNone && search->lastSlot < 0)
       Say("objectLimit is %, so the actions look up no object", search->lastSlot);
@@ -311,7 +315,7 @@ class Wording {
     for (int parameter = 0; parameter < count; ++parameter) {
       const auto* search = Need<model::LookedUp>(Of(parameter));
       if (search == nullptr) return false;
-      if (search->storedStoodIn) Say("fixed value 0 stands for %", Stored(search->fixedValue));
+      StoodIn(*search);
       if (search->slot == kNone) NotFound(*search);
       if (search->slot == kNone) return false;
     }
@@ -331,7 +335,7 @@ class Wording {
   bool EndCondition() {
     const auto* end = Need<model::EndOwner>();
     if (end == nullptr) return false;
-    if (end->storedStoodIn) Say("fixed value 0 stands for %", Stored(end->fixedValue));
+    StoodIn(*end);
     if (Short() || Ownerless(*end)) return true;
     if (end->holds) return false;
     if (end->holder == kNone)
@@ -400,11 +404,10 @@ class Wording {
         SlotOf(run->unseen->partner));
     if (!run->unseen->misled) return false;
     const model::Misled& misled = *run->unseen->misled;
-    if (misled.fixedValue == 0)
-      Say("slot %'s fixed value 0 stands for % in the test", misled.slot,
-          Stored(f_.storedFixedValue));
+    if (misled.storedStoodIn)
+      Say("slot %'s fixed value 0 stands for % in the test", misled.slot, Stored(misled.lookedFor));
     else if (misled.found == kNone)
-      Say("slot %%", misled.slot, Beyond(true, f_.objectCount));
+      Say("slot %%", misled.slot, Beyond(true, misled.lastSlot));
     else
       Say("the test finds slot %'s fixed value % first in slot %", misled.slot, misled.fixedValue,
           misled.found);
@@ -420,10 +423,10 @@ class Wording {
     if (!end->candidate)
       Say("the % node is %, not one of %", End(end->front), SlotOf(end->slot),
           InScope(run->candidateScope.type, run->candidates));
-    else if (end->ownerFixedValue == 0)
+    else if (end->storedStoodIn)
       Say("% is %, but its fixed value 0 stands for % in the test", SlotOf(end->slot),
-          End(end->front), Stored(f_.storedFixedValue));
-    return !end->candidate || end->ownerFixedValue == 0;
+          End(end->front), Stored(end->fixedValue));
+    return !end->candidate || end->storedStoodIn;
   }
 
   // One arrangement of "%0 Between %1 and %2?": A tested against B and, if
@@ -520,17 +523,12 @@ class Wording {
 }  // namespace
 
 std::vector<std::string> ParameterNotes(const SceneCall& call) {
-  std::vector<std::string> notes;
-  for (std::size_t i = 0; i < call.arguments.size(); ++i) {
-    const CallArgument& argument = call.arguments[i];
-    const auto index = static_cast<std::int16_t>(argument.value);
-    if (argument.form != CallArgument::Form::kAltValue || model::ValueIndexInRange(index)) continue;
-    notes.push_back(Format(
-        "alterable value % lies outside 0 to %, so every object sorts by the default value %",
-        index, model::kValueCount - 1,
-        i + 1 < call.arguments.size() ? call.arguments[i + 1].value : 0));
-  }
-  return notes;
+  const model::Call c = ModelCall(call);
+  if (!model::SortsByDefaultOnly(c)) return {};
+  return {
+      Format("alterable value % lies outside 0 to %, so every object sorts by the default "
+             "value %",
+             c.valueIndex, model::kValueCount - 1, c.second)};
 }
 
 Result<CallAccount> WordDecisions(const model::Frame& before, const model::Decisions& decisions,
