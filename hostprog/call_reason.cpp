@@ -76,6 +76,15 @@ class Wording {
   static auto Of(int parameter) {
     return [parameter](const auto& decision) { return decision.parameter == parameter; };
   }
+  static auto Against(int parameter) {
+    return [parameter](const auto& decision) { return decision.otherParameter == parameter; };
+  }
+  // The narrowing of arrangement `arrangement` against parameter `partner`.
+  static auto Arranged(int arrangement, int partner) {
+    return [=](const model::Filtered& run) {
+      return run.arrangement == arrangement && run.partner == partner;
+    };
+  }
   template <class... Parts>
   void Say(std::string_view pattern, const Parts&... parts) {
     clauses_.push_back(Format(pattern, parts...));
@@ -364,10 +373,8 @@ class Wording {
 
   bool Between() {
     if (!FoundAll(3)) return true;
-    const auto* ab =
-        Need<model::LevelsCompared>([](const auto& d) { return d.otherParameter == 1; });
-    const auto* ac =
-        Need<model::LevelsCompared>([](const auto& d) { return d.otherParameter == 2; });
+    const auto* ab = Need<model::LevelsCompared>(Against(1));
+    const auto* ac = Need<model::LevelsCompared>(Against(2));
     if (ab == nullptr || ac == nullptr || ab->passed) return false;
     Say("slot % (level %) is not strictly between slot % (level %) and slot % (level %)", ab->slot,
         ab->level, ab->other, ab->otherLevel, ac->other, ac->otherLevel);
@@ -434,15 +441,10 @@ class Wording {
   // chain, its selection having been marked not current. Appends why it
   // failed to `why`; false when no plain reason is known.
   bool Arrangement(int arrangement, bool wholeType, std::string& why) {
-    const auto partner = [arrangement](int p) {
-      return [=](const model::Filtered& run) {
-        return run.arrangement == arrangement && run.partner == p;
-      };
-    };
     std::vector<std::string> outer = std::exchange(clauses_, {});
     bool said = false, known = true;
     const model::Filtered* two = nullptr;
-    if (const auto* one = Need<model::Filtered>(partner(1)); one == nullptr) {
+    if (const auto* one = Need<model::Filtered>(Arranged(arrangement, 1)); one == nullptr) {
       known = false;
     } else if (one->empty) {
       Say("%", NoneInScope(*one->empty));
@@ -451,7 +453,7 @@ class Wording {
       if (known)
         NonePassed(*one, wholeType ? Format("% at all (%)", TypeName(a), Slots(one->candidates))
                                    : InScope(a, one->candidates));
-    } else if (two = Failed(said, partner(2)); two != nullptr) {
+    } else if (two = Failed(said, Arranged(arrangement, 2)); two != nullptr) {
       known = one->plain && two->plain;
       Say("%'s instances % some % (%) lie % no %", TypeName(a), Side(*one),
           TypeName(one->partnerScope->type), Slots(one->passed), Side(*two),
@@ -473,8 +475,7 @@ class Wording {
     std::string first, other;
     if (partners->empty || !Arrangement(0, false, first)) return partners->empty.has_value();
     const auto* marked = Need<model::MarkedNotCurrent>();
-    const auto* next = Need<model::Filtered>(
-        [](const model::Filtered& run) { return run.arrangement == 1 && run.partner == 1; });
+    const auto* next = Need<model::Filtered>(Arranged(1, 1));
     if (marked == nullptr || next == nullptr) return false;
     const std::string a = TypeName(marked->type);
     if (marked->stillCurrent && next->empty)
