@@ -66,8 +66,8 @@ int main(int argc, char** argv) {
   if (!profileKind.empty()) {
     // The map lies beside the library, as the win32 build writes it.
     const std::string map = path.substr(0, path.find_last_of('.')) + ".map";
-    for (const tier::bench::Routine& routine : tier::bench::EveryRoutine())
-      if (tier::bench::KindName(routine) == profileKind && routine.code == profileCode)
+    for (const tier::testkit::Routine& routine : tier::testkit::EveryRoutine())
+      if (tier::testkit::KindName(routine) == profileKind && routine.code == profileCode)
         return tier::bench::PrintInstructionProfile(path, map, routine, profileObjects) ? 0 : 1;
     std::fprintf(stderr, "no routine %s %d\n", profileKind.c_str(), profileCode);
     return 2;
@@ -80,18 +80,18 @@ int main(int argc, char** argv) {
   const auto& emulated = static_cast<const tier::hostlink::EmulatedModule&>(*module);
   if (table) {
     std::printf("kind\tcode\tdisplay string");
-    for (int n : tier::bench::kCountedSizes) std::printf("\t%d", n);
+    for (int n : tier::testkit::kCountedSizes) std::printf("\t%d", n);
     std::printf("\n");
   }
-  for (const tier::bench::Routine& routine : tier::bench::EveryRoutine()) {
-    const tier::plugin::RoutineInfo& row = tier::bench::RowOf(routine);
-    const std::string name = tier::bench::KindName(routine);
+  for (const tier::testkit::Routine& routine : tier::testkit::EveryRoutine()) {
+    const tier::plugin::RoutineInfo& row = tier::testkit::RowOf(routine);
+    const std::string name = tier::testkit::KindName(routine);
     const std::string text(row.displayText);
     std::string breaches;
     std::vector<unsigned long long> counts;
     try {
-      for (int n : tier::bench::kCountedSizes)
-        counts.push_back(tier::bench::InstructionsPerCall(emulated, routine, n, breaches));
+      for (int n : tier::testkit::kCountedSizes)
+        counts.push_back(tier::testkit::InstructionsPerCall(emulated, routine, n, breaches));
     } catch (const tier::hostlink::PluginFault& fault) {
       std::printf("%d %s \"%s\" -\n", routine.code, name.c_str(), text.c_str());
       std::fprintf(stderr, "%s\n", fault.what());

@@ -15,6 +15,11 @@
 #include "testkit/instruction_counts.h"
 
 namespace tier::bench {
+
+using testkit::InstructionsPerCall;
+using testkit::KindName;
+using testkit::RowOf;
+
 namespace {
 
 struct Function {
@@ -81,7 +86,7 @@ std::string Shortened(std::string name) {
 }  // namespace
 
 bool PrintInstructionProfile(const std::string& modulePath, const std::string& mapPath,
-                             const Routine& routine, int n) {
+                             const testkit::Routine& routine, int n) {
   const std::vector<Function> functions = ReadMap(mapPath);
   if (functions.empty()) {
     std::fprintf(stderr, "no functions in the map %s\n", mapPath.c_str());

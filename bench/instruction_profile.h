@@ -14,6 +14,6 @@ namespace tier::bench {
 // that instruction_counts measures; `mapPath` is the map written beside the
 // library. False, with a message on standard error, when it cannot.
 bool PrintInstructionProfile(const std::string& modulePath, const std::string& mapPath,
-                             const Routine& routine, int n);
+                             const testkit::Routine& routine, int n);
 
 }  // namespace tier::bench

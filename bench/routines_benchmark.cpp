@@ -25,12 +25,12 @@
 
 namespace {
 
-using namespace tier::bench;
+using namespace tier::testkit;
 
-void Plugin(benchmark::State& state, Routine r, int balls, int walls) {
+void TimePlugin(benchmark::State& state, Routine r, int balls, int walls) {
   const int n = balls + walls;
   const tier::model::Frame frame = MakeFrame(balls, walls);
-  tier::model::Layout layout(frame);
+  tier::bridge::Layout layout(frame);
   tier::sim::SimHost& sim = layout.sim();
   // One call with the records compared, then the timed calls without.
   PluginCaller checked(sim, r, n);
@@ -58,7 +58,7 @@ void Plugin(benchmark::State& state, Routine r, int balls, int walls) {
   sim.CheckAccesses(true);
 }
 
-void Model(benchmark::State& state, Routine r, int balls, int walls) {
+void TimeModel(benchmark::State& state, Routine r, int balls, int walls) {
   const int n = balls + walls;
   tier::model::Frame frame = MakeFrame(balls, walls);
   const Call c = MakeCall(r, n);
@@ -170,9 +170,9 @@ int main(int argc, char** argv) {
         ->Arg(n)
         ->Unit(benchmark::kMicrosecond);
     for (const Routine& r : routines) {
-      add(Name("tier", r, n / 2, n / 2), Plugin, r, n / 2, n / 2);
+      add(Name("tier", r, n / 2, n / 2), TimePlugin, r, n / 2, n / 2);
       if (!IsPairwise(r) || n <= kModelPairwiseLimit)
-        add(Name("model", r, n / 2, n / 2), Model, r, n / 2, n / 2);
+        add(Name("model", r, n / 2, n / 2), TimeModel, r, n / 2, n / 2);
     }
   }
   // The targets: 2,000 Balls above 2,000 Walls, against the model and
@@ -180,9 +180,9 @@ int main(int argc, char** argv) {
   const Routine above{Kind::Condition,
                       tier::plugin::CodeOf(tier::plugin::ConditionCode::CondObjectAbove)},
       increasingX{Kind::Action, tier::plugin::CodeOf(tier::plugin::ActionCode::IncreasingXSort)};
-  add(Name("tier", above, 2000, 2000), Plugin, above, 2000, 2000);
-  add(Name("tier", increasingX, 2000, 2000), Plugin, increasingX, 2000, 2000);
-  add(Name("model", above, 2000, 2000), Model, above, 2000, 2000);
+  add(Name("tier", above, 2000, 2000), TimePlugin, above, 2000, 2000);
+  add(Name("tier", increasingX, 2000, 2000), TimePlugin, increasingX, 2000, 2000);
+  add(Name("model", above, 2000, 2000), TimeModel, above, 2000, 2000);
 
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -54,7 +54,8 @@ constexpr int kKillerRecords = 65536;
 // The adversary answers a quadratic number of comparisons: one run per size.
 std::vector<std::int32_t> KillerKeys(int count, Keys keys) {
   static std::map<int, std::vector<std::int32_t>> adversaryKeys;
-  if (!adversaryKeys.count(count)) adversaryKeys[count] = tier::fuzz::SortAdversary(count).keys();
+  if (!adversaryKeys.count(count))
+    adversaryKeys[count] = tier::testkit::fuzz::SortAdversary(count).keys();
   std::vector<std::int32_t> killer = adversaryKeys[count];
   const std::int32_t middle = count / 2;
   for (std::int32_t& key : killer) {

@@ -20,5 +20,6 @@ add_library(tier_module STATIC hostlink/plugin_module_native.cpp hostlink/routin
 target_link_libraries(tier_module PUBLIC tier_plugin tier_simhost)
 
 add_subdirectory(model)
+add_subdirectory(bridge)
 add_subdirectory(hostprog)
 add_subdirectory(playground)

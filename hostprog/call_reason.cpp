@@ -76,6 +76,15 @@ class Wording {
   static auto Of(int parameter) {
     return [parameter](const auto& decision) { return decision.parameter == parameter; };
   }
+  static auto Against(int parameter) {
+    return [parameter](const auto& decision) { return decision.otherParameter == parameter; };
+  }
+  // The narrowing of arrangement `arrangement` against parameter `partner`.
+  static auto Arranged(int arrangement, int partner) {
+    return [=](const model::Filtered& run) {
+      return run.arrangement == arrangement && run.partner == partner;
+    };
+  }
   template <class... Parts>
   void Say(std::string_view pattern, const Parts&... parts) {
     clauses_.push_back(Format(pattern, parts...));
@@ -96,6 +105,10 @@ class Wording {
   }
   static std::string Stored(std::int32_t stored) {
     return stored == 0 ? "storedFixedValue, which is 0" : "storedFixedValue " + Text(stored);
+  }
+  // A look-up that took the stored value for a fixed value 0.
+  void StoodIn(const auto& decision) {
+    if (decision.storedStoodIn) Say("fixed value 0 stands for %", Stored(decision.fixedValue));
   }
   std::string InScope(int type, const std::vector<int>& slots) const {
     return Format("% in scope (%)", TypeName(type), Slots(slots));
@@ -155,8 +168,8 @@ class Wording {
       Say("%'s first instance in scope is slot %, whose fixed value 0 stands for %",
           TypeName(first->scope.type), first->slot, Stored(search->fixedValue));
       firstSlot = kNone;
-    } else if (search->storedStoodIn) {
-      Say("fixed value 0 stands for %", Stored(search->fixedValue));
+    } else {
+      StoodIn(*search);
     }
     if (search->slot == kNone && search->lastSlot < 0)
       Say("objectLimit is %, so the actions look up no object", search->lastSlot);
@@ -311,7 +324,7 @@ class Wording {
     for (int parameter = 0; parameter < count; ++parameter) {
       const auto* search = Need<model::LookedUp>(Of(parameter));
       if (search == nullptr) return false;
-      if (search->storedStoodIn) Say("fixed value 0 stands for %", Stored(search->fixedValue));
+      StoodIn(*search);
       if (search->slot == kNone) NotFound(*search);
       if (search->slot == kNone) return false;
     }
@@ -331,7 +344,7 @@ class Wording {
   bool EndCondition() {
     const auto* end = Need<model::EndOwner>();
     if (end == nullptr) return false;
-    if (end->storedStoodIn) Say("fixed value 0 stands for %", Stored(end->fixedValue));
+    StoodIn(*end);
     if (Short() || Ownerless(*end)) return true;
     if (end->holds) return false;
     if (end->holder == kNone)
@@ -360,10 +373,8 @@ class Wording {
 
   bool Between() {
     if (!FoundAll(3)) return true;
-    const auto* ab =
-        Need<model::LevelsCompared>([](const auto& d) { return d.otherParameter == 1; });
-    const auto* ac =
-        Need<model::LevelsCompared>([](const auto& d) { return d.otherParameter == 2; });
+    const auto* ab = Need<model::LevelsCompared>(Against(1));
+    const auto* ac = Need<model::LevelsCompared>(Against(2));
     if (ab == nullptr || ac == nullptr || ab->passed) return false;
     Say("slot % (level %) is not strictly between slot % (level %) and slot % (level %)", ab->slot,
         ab->level, ab->other, ab->otherLevel, ac->other, ac->otherLevel);
@@ -400,11 +411,10 @@ class Wording {
         SlotOf(run->unseen->partner));
     if (!run->unseen->misled) return false;
     const model::Misled& misled = *run->unseen->misled;
-    if (misled.fixedValue == 0)
-      Say("slot %'s fixed value 0 stands for % in the test", misled.slot,
-          Stored(f_.storedFixedValue));
+    if (misled.storedStoodIn)
+      Say("slot %'s fixed value 0 stands for % in the test", misled.slot, Stored(misled.lookedFor));
     else if (misled.found == kNone)
-      Say("slot %%", misled.slot, Beyond(true, f_.objectCount));
+      Say("slot %%", misled.slot, Beyond(true, misled.lastSlot));
     else
       Say("the test finds slot %'s fixed value % first in slot %", misled.slot, misled.fixedValue,
           misled.found);
@@ -420,10 +430,10 @@ class Wording {
     if (!end->candidate)
       Say("the % node is %, not one of %", End(end->front), SlotOf(end->slot),
           InScope(run->candidateScope.type, run->candidates));
-    else if (end->ownerFixedValue == 0)
+    else if (end->storedStoodIn)
       Say("% is %, but its fixed value 0 stands for % in the test", SlotOf(end->slot),
-          End(end->front), Stored(f_.storedFixedValue));
-    return !end->candidate || end->ownerFixedValue == 0;
+          End(end->front), Stored(end->fixedValue));
+    return !end->candidate || end->storedStoodIn;
   }
 
   // One arrangement of "%0 Between %1 and %2?": A tested against B and, if
@@ -431,15 +441,10 @@ class Wording {
   // chain, its selection having been marked not current. Appends why it
   // failed to `why`; false when no plain reason is known.
   bool Arrangement(int arrangement, bool wholeType, std::string& why) {
-    const auto partner = [arrangement](int p) {
-      return [=](const model::Filtered& run) {
-        return run.arrangement == arrangement && run.partner == p;
-      };
-    };
     std::vector<std::string> outer = std::exchange(clauses_, {});
     bool said = false, known = true;
     const model::Filtered* two = nullptr;
-    if (const auto* one = Need<model::Filtered>(partner(1)); one == nullptr) {
+    if (const auto* one = Need<model::Filtered>(Arranged(arrangement, 1)); one == nullptr) {
       known = false;
     } else if (one->empty) {
       Say("%", NoneInScope(*one->empty));
@@ -448,7 +453,7 @@ class Wording {
       if (known)
         NonePassed(*one, wholeType ? Format("% at all (%)", TypeName(a), Slots(one->candidates))
                                    : InScope(a, one->candidates));
-    } else if (two = Failed(said, partner(2)); two != nullptr) {
+    } else if (two = Failed(said, Arranged(arrangement, 2)); two != nullptr) {
       known = one->plain && two->plain;
       Say("%'s instances % some % (%) lie % no %", TypeName(a), Side(*one),
           TypeName(one->partnerScope->type), Slots(one->passed), Side(*two),
@@ -470,8 +475,7 @@ class Wording {
     std::string first, other;
     if (partners->empty || !Arrangement(0, false, first)) return partners->empty.has_value();
     const auto* marked = Need<model::MarkedNotCurrent>();
-    const auto* next = Need<model::Filtered>(
-        [](const model::Filtered& run) { return run.arrangement == 1 && run.partner == 1; });
+    const auto* next = Need<model::Filtered>(Arranged(1, 1));
     if (marked == nullptr || next == nullptr) return false;
     const std::string a = TypeName(marked->type);
     if (marked->stillCurrent && next->empty)
@@ -520,17 +524,12 @@ class Wording {
 }  // namespace
 
 std::vector<std::string> ParameterNotes(const SceneCall& call) {
-  std::vector<std::string> notes;
-  for (std::size_t i = 0; i < call.arguments.size(); ++i) {
-    const CallArgument& argument = call.arguments[i];
-    const auto index = static_cast<std::int16_t>(argument.value);
-    if (argument.form != CallArgument::Form::kAltValue || model::ValueIndexInRange(index)) continue;
-    notes.push_back(Format(
-        "alterable value % lies outside 0 to %, so every object sorts by the default value %",
-        index, model::kValueCount - 1,
-        i + 1 < call.arguments.size() ? call.arguments[i + 1].value : 0));
-  }
-  return notes;
+  const model::Call c = ModelCall(call);
+  if (!model::SortsByDefaultOnly(c)) return {};
+  return {
+      Format("alterable value % lies outside 0 to %, so every object sorts by the default "
+             "value %",
+             c.valueIndex, model::kValueCount - 1, c.second)};
 }
 
 Result<CallAccount> WordDecisions(const model::Frame& before, const model::Decisions& decisions,

@@ -86,29 +86,26 @@ std::string UsageText() {
          "With --check of several scenes the status is the worst of theirs.\n";
 }
 
-bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& command,
-                      std::string& error) {
+Result<CommandLine> ParseCommandLine(const std::vector<std::string>& arguments) {
   using Mode = CommandLine::Mode;
-  command = CommandLine();
+  CommandLine command;
   bool modeGiven = false;
   bool moduleGiven = false;
   bool svgGiven = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (argument == "--help" || argument == "-h") {
-      command = CommandLine();
-      command.mode = Mode::kHelp;
-      return true;  // whatever else is there, help is what was asked for
+      // Whatever else is there, help is what was asked for.
+      return CommandLine{.mode = Mode::kHelp};
     }
     const bool takesValue =
         argument == "--module" || argument == "--svg" || argument == "--instruction-budget";
     if (takesValue && i + 1 == arguments.size()) {
-      error = argument + " needs a " +
-              (argument == "--svg"      ? "file name"
-               : argument == "--module" ? "path"
-                                        : "number") +
-              " after it";
-      return false;
+      return Error{argument + " needs a " +
+                   (argument == "--svg"      ? "file name"
+                    : argument == "--module" ? "path"
+                                             : "number") +
+                   " after it"};
     }
     if (argument == "--instruction-budget") {
       const std::string& value = arguments[++i];
@@ -116,11 +113,10 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& co
                           value.find_first_not_of("0123456789") == std::string::npos;
       const std::uint64_t budget = digits ? std::stoull(value) : 0;
       if (budget == 0) {
-        error =
+        return Error{
             "--instruction-budget takes a whole number of instructions from 1 to "
             "9999999999999, not " +
-            Shown(value);
-        return false;
+            Shown(value)};
       }
       command.instructionBudget = budget;
     } else if (argument == "--module") {
@@ -142,14 +138,12 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& co
                         : argument == "--list"     ? Mode::kList
                                                    : Mode::kVersion;
       if (modeGiven && mode != command.mode) {
-        error = argument + " cannot be combined with the mode given before it";
-        return false;
+        return Error{argument + " cannot be combined with the mode given before it"};
       }
       command.mode = mode;
       modeGiven = true;
     } else if (argument.size() > 1 && argument[0] == '-') {
-      error = "unknown option " + Shown(argument);
-      return false;
+      return Error{"unknown option " + Shown(argument)};
     } else {
       command.scenes.push_back(argument);
     }
@@ -157,41 +151,34 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& co
 
   const Mode mode = command.mode;
   if (moduleGiven && (mode == Mode::kRoutines || mode == Mode::kCoverage)) {
-    error = std::string("--module does not apply to ") + ModeOption(mode) +
-            ", which reads the scenes without running them";
-    return false;
+    return Error{std::string("--module does not apply to ") + ModeOption(mode) +
+                 ", which reads the scenes without running them"};
   }
   if (svgGiven && mode != Mode::kRun) {
-    error = "--svg draws one scene run; it does not apply to " +
-            std::string(mode == Mode::kVersion ? "--version" : ModeOption(mode));
-    return false;
+    return Error{"--svg draws one scene run; it does not apply to " +
+                 std::string(mode == Mode::kVersion ? "--version" : ModeOption(mode))};
   }
   if (command.json && mode != Mode::kList) {
-    error = "--json applies to --list alone";
-    return false;
+    return Error{"--json applies to --list alone"};
   }
   if ((mode == Mode::kList || mode == Mode::kVersion) && !command.scenes.empty()) {
-    error = std::string(mode == Mode::kList ? "--list" : "--version") + " takes no scene, found " +
-            Shown(command.scenes.front());
-    return false;
+    return Error{std::string(mode == Mode::kList ? "--list" : "--version") +
+                 " takes no scene, found " + Shown(command.scenes.front())};
   }
   if ((mode == Mode::kCheck || mode == Mode::kRoutines || mode == Mode::kCoverage) &&
       command.scenes.empty()) {
-    error = std::string(ModeOption(mode)) + " needs at least one scene file";
-    return false;
+    return Error{std::string(ModeOption(mode)) + " needs at least one scene file"};
   }
   if (mode == Mode::kCheck)
     for (const std::string& scene : command.scenes)
       if (scene == "-") {
-        error = "--check compares a scene file with the report beside it; it cannot read '-'";
-        return false;
+        return Error{"--check compares a scene file with the report beside it; it cannot read '-'"};
       }
   if (mode == Mode::kRun && command.scenes.size() > 1) {
-    error = "one scene at a time (found " + std::to_string(command.scenes.size()) +
-            "); --check takes several";
-    return false;
+    return Error{"one scene at a time (found " + std::to_string(command.scenes.size()) +
+                 "); --check takes several"};
   }
-  return true;
+  return command;
 }
 
 }  // namespace tier::hostprog

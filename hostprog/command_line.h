@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/result.h"
+
 namespace tier::hostprog {
 
 struct CommandLine {
@@ -31,10 +33,9 @@ inline constexpr int kExitBadInput = 2;  // a scene, a file or the command line 
 // found by the emulator.
 inline constexpr int kExitPluginFault = 3;
 
-// Parses `arguments` (without the program name). On failure returns false and
-// sets `error` to one line naming what is wrong.
-bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& command,
-                      std::string& error);
+// Parses `arguments` (without the program name); the error is one line
+// naming what is wrong.
+Result<CommandLine> ParseCommandLine(const std::vector<std::string>& arguments);
 
 // The usage text of --help.
 std::string UsageText();

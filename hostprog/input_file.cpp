@@ -17,26 +17,23 @@ namespace {
 
 // Reads at most kMaxInputBytes + 1 bytes, so that a file without end (a pipe
 // that never closes aside) is refused instead of filling memory.
-bool ReadBounded(std::FILE* stream, const std::string& name, std::string& text,
-                 std::string& error) {
-  text.clear();
+Error TooLarge(const std::string& name) {
+  return {name + ": larger than the limit of " + std::to_string(kMaxInputBytes >> 20) +
+          " MiB for a scene or report"};
+}
+
+Result<std::string> ReadBounded(std::FILE* stream, const std::string& name) {
+  std::string text;
   char buffer[1 << 16];
   while (true) {
     const std::size_t room = kMaxInputBytes + 1 - text.size();
     const std::size_t got = std::fread(buffer, 1, std::min(sizeof buffer, room), stream);
     text.append(buffer, got);
-    if (text.size() > kMaxInputBytes) {
-      error = name + ": larger than the limit of " + std::to_string(kMaxInputBytes >> 20) +
-              " MiB for a scene or report";
-      return false;
-    }
+    if (text.size() > kMaxInputBytes) return TooLarge(name);
     if (got == 0) break;
   }
-  if (std::ferror(stream)) {
-    error = name + ": cannot read the file: " + SystemReason();
-    return false;
-  }
-  return true;
+  if (std::ferror(stream)) return Error{name + ": cannot read the file: " + SystemReason()};
+  return text;
 }
 
 }  // namespace
@@ -80,44 +77,31 @@ std::string SystemReason() {
   return errno != 0 ? std::strerror(errno) : "unknown reason";
 }
 
-bool ReadInputFile(const std::string& path, std::string& text, std::string& error) {
+Result<std::string> ReadInputFile(const std::string& path) {
   if (path == kStandardInputPath) {
 #ifdef _WIN32
     _setmode(_fileno(stdin), _O_BINARY);  // the parser takes CR LF itself
 #endif
-    return ReadBounded(stdin, kStandardInputName, text, error);
+    return ReadBounded(stdin, kStandardInputName);
   }
   std::error_code code;
   const fs::file_status status = StatusOf(path);
-  if (status.type() == fs::file_type::not_found) {
-    error = path + ": cannot read the file: " + kNoSuchFile;
-    return false;
-  }
-  if (status.type() == fs::file_type::directory) {
-    error = path + ": is a directory, not a file";
-    return false;
-  }
-  if (status.type() == fs::file_type::character || status.type() == fs::file_type::block) {
-    error = path + ": is a device, not a file";
-    return false;
-  }
+  if (status.type() == fs::file_type::not_found)
+    return Error{path + ": cannot read the file: " + kNoSuchFile};
+  if (status.type() == fs::file_type::directory)
+    return Error{path + ": is a directory, not a file"};
+  if (status.type() == fs::file_type::character || status.type() == fs::file_type::block)
+    return Error{path + ": is a device, not a file"};
   if (status.type() == fs::file_type::regular) {
     const std::uintmax_t size = fs::file_size(fs::path(path), code);
-    if (!code && size > kMaxInputBytes) {
-      error = path + ": larger than the limit of " + std::to_string(kMaxInputBytes >> 20) +
-              " MiB for a scene or report";
-      return false;
-    }
+    if (!code && size > kMaxInputBytes) return TooLarge(path);
   }
   errno = 0;
   std::FILE* stream = std::fopen(path.c_str(), "rb");
-  if (stream == nullptr) {
-    error = path + ": cannot read the file: " + SystemReason();
-    return false;
-  }
-  const bool ok = ReadBounded(stream, path, text, error);
+  if (stream == nullptr) return Error{path + ": cannot read the file: " + SystemReason()};
+  Result<std::string> text = ReadBounded(stream, path);
   std::fclose(stream);
-  return ok;
+  return text;
 }
 
 }  // namespace tier::hostprog

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string>
 
+#include "support/result.h"
+
 namespace tier::hostprog {
 
 // No scene or report the host program reads may be larger than this; a frame
@@ -16,9 +18,9 @@ inline constexpr std::size_t kMaxInputBytes = 16u << 20;
 inline constexpr const char* kStandardInputPath = "-";
 inline constexpr const char* kStandardInputName = "(standard input)";
 
-// Reads the whole file at `path` ("-": standard input) into `text`. On failure
-// returns false and sets `error` to "PATH: the reason".
-bool ReadInputFile(const std::string& path, std::string& text, std::string& error);
+// The whole file at `path` ("-": standard input), or the error "PATH: the
+// reason".
+Result<std::string> ReadInputFile(const std::string& path);
 
 // Whether nothing at all is found at `path` (not standard input).
 bool NoSuchFile(const std::string& path);

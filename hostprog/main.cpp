@@ -82,11 +82,12 @@ call "tirGetTenDesc$(" 1
 void PrintError(const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); }
 
 bool Load(const std::string& path, tier::hostprog::SceneFile& scene) {
-  std::string error;
-  if (!tier::hostprog::LoadScene(path, scene, error)) {
-    PrintError(error);
+  tier::Result<tier::hostprog::SceneFile> loaded = tier::hostprog::LoadScene(path);
+  if (!loaded) {
+    PrintError(loaded.error());
     return false;
   }
+  scene = std::move(*loaded);
   if (scene.statements == 0) {
     // Most likely a file not yet written, or input that never came.
     PrintError(tier::hostprog::InputName(path) +
@@ -127,10 +128,10 @@ int CheckScene(const PluginModule& module, const std::string& path) {
   tier::hostprog::SceneFile scene;
   if (!Load(path, scene)) return kExitBadInput;
   const std::string expectedPath = ExpectedPathFor(path);
-  std::string expected, error;
-  if (!tier::hostprog::ReadInputFile(expectedPath, expected, error)) {
+  const tier::Result<std::string> expected = tier::hostprog::ReadInputFile(expectedPath);
+  if (!expected) {
     const bool missing = tier::hostprog::NoSuchFile(expectedPath);
-    PrintError(error + " (the expected report)" +
+    PrintError(expected.error() + " (the expected report)" +
                (missing ? "; write it, then review it, with: tier_host_program " +
                               QuotedForShell(path) + " > " + QuotedForShell(expectedPath)
                         : ""));
@@ -147,7 +148,7 @@ int CheckScene(const PluginModule& module, const std::string& path) {
       cut = true;
   });
   const std::string diff =
-      tier::hostprog::UnifiedDiff(expected, actual, expectedPath, "report of " + path);
+      tier::hostprog::UnifiedDiff(*expected, actual, expectedPath, "report of " + path);
   if (diff.empty() && !cut) {
     std::printf("%s: matches %s\n", path.c_str(), expectedPath.c_str());
     return kExitOk;
@@ -215,10 +216,14 @@ bool SceneToRun(const CommandLine& command, tier::hostprog::SceneFile& scene, bo
   if (!command.scenes.empty()) return Load(command.scenes.front(), scene);
   if (SceneOnStandardInput()) return Load(tier::hostprog::kStandardInputPath, scene);
   demo = true;
-  std::string error;
-  if (tier::hostprog::ParseScene(kDemoScene, kDemoName, scene, error)) return true;
-  PrintError(error);
-  return false;
+  tier::Result<tier::hostprog::SceneFile> parsed =
+      tier::hostprog::ParseScene(kDemoScene, kDemoName);
+  if (!parsed) {
+    PrintError(parsed.error());
+    return false;
+  }
+  scene = std::move(*parsed);
+  return true;
 }
 
 int RunOne(const PluginModule& module, const tier::hostprog::SceneFile& scene,
@@ -228,9 +233,8 @@ int RunOne(const PluginModule& module, const tier::hostprog::SceneFile& scene,
   // after a report that may be long.
   std::FILE* file = nullptr;
   if (!svgPath.empty()) {
-    std::string error;
-    if (!tier::hostprog::PictureFits(scene, error)) {
-      PrintError("--svg: " + error);
+    if (const tier::Status fits = tier::hostprog::PictureFits(scene); !fits) {
+      PrintError("--svg: " + fits.error());
       return kExitBadInput;
     }
     if (!svgToStdout) {
@@ -254,15 +258,16 @@ int RunOne(const PluginModule& module, const tier::hostprog::SceneFile& scene,
       svgPath.empty() ? nullptr : &steps);
   if (svgPath.empty()) return kExitOk;
 
-  std::string picture, error;
-  if (!tier::hostprog::ScenePicture(scene, steps, picture, error)) {
+  const tier::Result<std::string> drawn = tier::hostprog::ScenePicture(scene, steps);
+  if (!drawn) {
     if (file != nullptr) {
       std::fclose(file);
       std::remove(svgPath.c_str());  // opened, and so emptied, before the run
     }
-    PrintError("--svg: " + error);
+    PrintError("--svg: " + drawn.error());
     return kExitBadInput;
   }
+  const std::string& picture = *drawn;
   if (svgToStdout) {
     Write(picture);
     return kExitOk;
@@ -287,12 +292,13 @@ int Main(int argc, char** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
 #endif
-  CommandLine command;
-  std::string error;
-  if (!tier::hostprog::ParseCommandLine({argv + 1, argv + argc}, command, error)) {
-    PrintError("tier_host_program: " + error + " (see tier_host_program --help)");
+  const tier::Result<CommandLine> parsed =
+      tier::hostprog::ParseCommandLine({argv + 1, argv + argc});
+  if (!parsed) {
+    PrintError("tier_host_program: " + parsed.error() + " (see tier_host_program --help)");
     return kExitBadInput;
   }
+  const CommandLine& command = *parsed;
   using Mode = CommandLine::Mode;
   switch (command.mode) {
     case Mode::kHelp:

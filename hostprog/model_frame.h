@@ -1,5 +1,5 @@
-// The simulated host's records as the reference model holds them, so that a
-// call can be replayed on the model and its decisions read.
+// The frame and the call as the reference model holds them, so that a call
+// can be replayed on the model and its decisions read.
 #pragma once
 
 #include <optional>
@@ -13,11 +13,9 @@ namespace tier::hostprog {
 
 struct SelectionView;
 
-// The frame of `sim`, with every type's selection as `selections` shows it
-// (the selections before a condition that may have rewritten them); nullopt
-// when the records hold what the model has no word for: a list that loops, a
-// node owned by no object of the table, an object whose node lies outside
-// the list.
+// The frame of `sim` (bridge::ReadFrame), with every type's selection as
+// `selections` shows it: the selections before a condition that may have
+// rewritten them.
 std::optional<model::Frame> ModelFrame(const sim::SimHost& sim,
                                        const std::vector<SelectionView>& selections);
 

@@ -663,23 +663,21 @@ std::string RoutineLabel(const RoutineInfo& routine) {
          Quote(routine.displayText);
 }
 
-bool ParseScene(std::string_view text, std::string_view fileName, SceneFile& scene,
-                std::string& error) {
+Result<SceneFile> ParseScene(std::string_view text, std::string_view fileName) {
   try {
-    scene = SceneParser().Parse(text);
-    return true;
+    return SceneParser().Parse(text);
   } catch (const SceneError& failure) {
-    error = std::string(fileName) + ":" + std::to_string(failure.line) + ": " + failure.message;
+    return Error{std::string(fileName) + ":" + std::to_string(failure.line) + ": " +
+                 failure.message};
   } catch (const std::exception& failure) {
-    error = std::string(fileName) + ": cannot be read: " + failure.what();
+    return Error{std::string(fileName) + ": cannot be read: " + failure.what()};
   }
-  return false;
 }
 
-bool LoadScene(const std::string& path, SceneFile& scene, std::string& error) {
-  std::string text;
-  if (!ReadInputFile(path, text, error)) return false;
-  return ParseScene(text, InputName(path), scene, error);
+Result<SceneFile> LoadScene(const std::string& path) {
+  const Result<std::string> text = ReadInputFile(path);
+  if (!text) return Error{text.error()};
+  return ParseScene(*text, InputName(path));
 }
 
 }  // namespace tier::hostprog

@@ -12,6 +12,7 @@
 
 #include "plugin/catalogue.h"
 #include "simhost/sim_host.h"
+#include "support/result.h"
 
 namespace tier::hostprog {
 
@@ -51,14 +52,12 @@ inline constexpr std::size_t kMaxCalls = 4096;
 // A line holds at most this many characters (an order line of every slot fits).
 inline constexpr std::size_t kMaxLineLength = 1u << 20;
 
-// Parses and checks a scene. On failure returns false and sets `error` to
-// "FILE:LINE: what was expected".
-bool ParseScene(std::string_view text, std::string_view fileName, SceneFile& scene,
-                std::string& error);
+// Parses and checks a scene; the error is "FILE:LINE: what was expected".
+Result<SceneFile> ParseScene(std::string_view text, std::string_view fileName);
 
 // Reads the file ("-": standard input) and parses it; a file that cannot be
 // read, or is over the size limit, is an error too.
-bool LoadScene(const std::string& path, SceneFile& scene, std::string& error);
+Result<SceneFile> LoadScene(const std::string& path);
 
 // The call as a scene line would name it: `action 7 "Bring %0 Forward %1"`.
 std::string RoutineLabel(const plugin::RoutineInfo& routine);

@@ -581,24 +581,22 @@ std::string Legend(const SceneFile& scene, const std::vector<std::string>& colou
   return out;
 }
 
-bool TooManyNodes(std::size_t drawn, std::string& error) {
-  if (drawn <= kMaxPictureNodes) return false;
-  error = "the picture would draw " + std::to_string(drawn) + " nodes (at most " +
-          std::to_string(kMaxPictureNodes) + "); draw a scene with fewer calls or objects";
-  return true;
+Status Drawable(std::size_t drawn) {
+  if (drawn <= kMaxPictureNodes) return Ok();
+  return Error{"the picture would draw " + std::to_string(drawn) + " nodes (at most " +
+               std::to_string(kMaxPictureNodes) + "); draw a scene with fewer calls or objects"};
 }
 
 }  // namespace
 
-bool PictureFits(const SceneFile& scene, std::string& error) {
-  return !TooManyNodes((scene.calls.size() + 1) * scene.scene.order.size(), error);
+Status PictureFits(const SceneFile& scene) {
+  return Drawable((scene.calls.size() + 1) * scene.scene.order.size());
 }
 
-bool ScenePicture(const SceneFile& scene, const std::vector<SceneStep>& steps, std::string& picture,
-                  std::string& error) {
+Result<std::string> ScenePicture(const SceneFile& scene, const std::vector<SceneStep>& steps) {
   std::size_t drawn = 0;
   for (const SceneStep& step : steps) drawn += step.frame.nodeCount;
-  if (TooManyNodes(drawn, error)) return false;
+  if (const Status fits = Drawable(drawn); !fits) return Error{fits.error()};
   const Layout layout = Measure(scene, steps);
   const std::vector<std::string> colours = TypeColours(scene);
   const std::vector<const sim::ObjectSpec*> objects = ObjectsBySlot(scene);
@@ -611,7 +609,7 @@ bool ScenePicture(const SceneFile& scene, const std::vector<SceneStep>& steps, s
   const std::int64_t height =
       legendHeight + static_cast<std::int64_t>(rows) * (layout.panelHeight + kPad) + kPad;
 
-  picture = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  std::string picture = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
   picture += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + N(width) + "\" height=\"" +
              N(height) + "\" viewBox=\"0 0 " + N(width) + " " + N(height) +
              "\" font-family=\"monospace\">\n";
@@ -626,7 +624,7 @@ bool ScenePicture(const SceneFile& scene, const std::vector<SceneStep>& steps, s
     picture += Panel(scene, colours, objects, steps[i], i, layout, left, top);
   }
   picture += "</svg>\n";
-  return true;
+  return picture;
 }
 
 }  // namespace tier::hostprog

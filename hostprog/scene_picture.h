@@ -23,6 +23,7 @@
 #include "hostprog/scene_file.h"
 #include "hostprog/scene_report.h"
 #include "hostprog/scene_steps.h"
+#include "support/result.h"
 
 namespace tier::hostprog {
 
@@ -30,13 +31,12 @@ namespace tier::hostprog {
 inline constexpr std::size_t kMaxPictureNodes = kMaxKeptNodes;
 
 // Whether the picture of a run of `scene` stays within kMaxPictureNodes; no
-// routine adds or removes a node, so this is known before the run. False with
-// `error` set when it would be too large to draw.
-bool PictureFits(const SceneFile& scene, std::string& error);
+// routine adds or removes a node, so this is known before the run. An error
+// when it would be too large to draw.
+Status PictureFits(const SceneFile& scene);
 
-// The picture of `steps` of `scene`; false with `error` set when it would be
-// too large to draw.
-bool ScenePicture(const SceneFile& scene, const std::vector<SceneStep>& steps, std::string& picture,
-                  std::string& error);
+// The picture of `steps` of `scene`; an error when it would be too large to
+// draw.
+Result<std::string> ScenePicture(const SceneFile& scene, const std::vector<SceneStep>& steps);
 
 }  // namespace tier::hostprog

@@ -352,7 +352,8 @@ std::optional<Filtered::Unseen> Unseen(const Frame& f, const Filtered& run) {
         const std::int32_t value = FixedValueOf(f.slots[slot]);
         const int found = ConditionSlot(f, value);
         if (found == slot) continue;
-        unseen.misled = Misled{slot, value, found};
+        unseen.misled = Misled{
+            slot, value, value == 0, value != 0 ? value : f.storedFixedValue, found, f.objectCount};
         break;
       }
       return unseen;
@@ -441,7 +442,9 @@ void DecideEnd(Context& c, int type, bool front) {
   if (end.slot != kNone) {
     const std::vector<int> candidates = InstancesInScope(c, type);
     end.candidate = std::find(candidates.begin(), candidates.end(), end.slot) != candidates.end();
-    end.ownerFixedValue = FixedValueOf(c.f.slots[end.slot]);
+    const std::int32_t own = FixedValueOf(c.f.slots[end.slot]);
+    end.fixedValue = c.Resolve(own);
+    end.storedStoodIn = own == 0;
   }
   c.Decide(end);
 }
@@ -703,6 +706,13 @@ int FirstInScopeSlot(const Frame& frame, int type) {
   const int n = ScopeOf(frame, type).first;
   if (n < 0 || n >= static_cast<int>(frame.slots.size()) || !frame.slots[n].present) return kNone;
   return n;
+}
+
+bool SortsByDefaultOnly(const Call& call) {
+  const plugin::RoutineInfo* row =
+      call.kind == Kind::Action ? plugin::RowOf(plugin::RoutineKind::Action, call.code) : nullptr;
+  return row != nullptr && plugin::SortOf(*row).key == plugin::SortKey::AlterableValue &&
+         !ValueIndexInRange(call.valueIndex);
 }
 
 std::int32_t FixedValueOf(const Object& object) {

@@ -192,7 +192,9 @@ struct TargetAtLevel {
 };
 // The owner of the back-most or front-most node (kNone: none, or no node).
 // The fixed-value forms test it for `fixedValue`, held first by `holder`
-// (kNone: by no slot); the object forms for each candidate's own value.
+// (kNone: by no slot); the object forms for each candidate's own value, so
+// there `fixedValue` is what the test looks for with the owner's own.
+// `storedStoodIn`: that value was 0, and the stored value was looked for.
 struct EndOwner {
   static constexpr const char* kName = "EndOwner";
   bool front = false;
@@ -200,8 +202,7 @@ struct EndOwner {
   std::int32_t fixedValue = 0;
   bool storedStoodIn = false, holds = false;
   int holder = kNone;
-  bool candidate = false;            // object forms: the owner is one of the candidates
-  std::int32_t ownerFixedValue = 0;  // 0 stood for the stored value in the test
+  bool candidate = false;  // object forms: the owner is one of the candidates
 };
 // A sort's keys as the list stood: already in the sort's order, and all one key.
 enum class SortKey { X, Y, AlterableValue };
@@ -215,11 +216,14 @@ struct SortKeys {
   std::int32_t firstKey = 0;
 };
 // The test's look-up of a slot's own fixed value found another slot (kNone:
-// none up to objectCount).
+// none up to objectCount, `lastSlot`). A value 0 stood for the stored one,
+// `lookedFor`.
 struct Misled {
   int slot = 0;
   std::int32_t fixedValue = 0;
-  int found = kNone;
+  bool storedStoodIn = false;
+  std::int32_t lookedFor = 0;
+  int found = kNone, lastSlot = 0;
 };
 // One narrowing of a type's selection: its instances in scope (candidates)
 // tested at an end or against the instances in scope of the type of
@@ -266,6 +270,10 @@ using Decisions = std::vector<Decision>;
 // Whether an alterable value index names one of an object's values; the
 // sorts by value key every object by the default value otherwise.
 constexpr bool ValueIndexInRange(std::int32_t index) { return index >= 0 && index < kValueCount; }
+
+// Whether `call` is a sort by alterable value whose index names no value,
+// so that every object sorts by the default value (`call.second`).
+bool SortsByDefaultOnly(const Call& call);
 
 // Records the model cannot run: a chain into a free slot, a node outside the
 // list.

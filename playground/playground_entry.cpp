@@ -68,14 +68,17 @@ bool Load(const std::string& text, const std::string& name, Run& run) {
                 std::to_string(tier::hostprog::kMaxInputBytes >> 20) + " MiB for a scene or report";
     return false;
   }
-  if (!tier::hostprog::ParseScene(text, name, run.scene, run.error)) {
+  tier::Result<tier::hostprog::SceneFile> parsed = tier::hostprog::ParseScene(text, name);
+  if (!parsed) {
     // The page has no command line: its routine menu lists every routine.
+    run.error = parsed.error();
     const std::string_view list = "tier_host_program --list shows them all";
     const std::size_t at = run.error.find(list);
     if (at != std::string::npos)
       run.error.replace(at, list.size(), "the menu Add a call lists them all");
     return false;
   }
+  run.scene = std::move(*parsed);
   if (run.scene.statements == 0) {
     run.error = name + ": the scene is empty: it describes no frame and makes no call";
     return false;
@@ -155,9 +158,12 @@ std::string Picture(std::size_t from, std::size_t to, std::size_t first, std::si
     }
     steps.push_back(whole ? run.steps[i] : Windowed(run.steps[i], first, count));
   }
-  std::string picture;
-  if (!tier::hostprog::ScenePicture(run.scene, steps, picture, error)) return "";
-  return picture;
+  tier::Result<std::string> picture = tier::hostprog::ScenePicture(run.scene, steps);
+  if (!picture) {
+    error = picture.error();
+    return "";
+  }
+  return std::move(*picture);
 }
 
 // The first position of the order that step `number` touched: a node it

@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <string>
 
+#include "bridge/frame_records.h"
 #include "hostlink/emulated_module.h"
-#include "testkit/layout.h"
 #include "testkit/routine_calls.h"
 
-namespace tier::bench {
+namespace tier::testkit {
 
 // The sizes of the table, the routine benchmark's.
 inline constexpr int kCountedSizes[] = {500, 2000, 8000};
@@ -22,7 +22,7 @@ inline constexpr int kCountedSizes[] = {500, 2000, 8000};
 // `breaches`.
 inline std::uint64_t InstructionsPerCall(const hostlink::EmulatedModule& module, Routine routine,
                                          int n, std::string& breaches) {
-  model::Layout layout(MakeFrame(n / 2, n - n / 2));
+  bridge::Layout layout(MakeFrame(n / 2, n - n / 2));
   sim::SimHost& sim = layout.sim();
   if (IsSort(routine)) {
     std::mt19937 random(11);
@@ -34,4 +34,4 @@ inline std::uint64_t InstructionsPerCall(const hostlink::EmulatedModule& module,
   return module.InstructionsOfLastCall();
 }
 
-}  // namespace tier::bench
+}  // namespace tier::testkit

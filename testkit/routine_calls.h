@@ -14,13 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "bridge/frame_records.h"
 #include "hostlink/routine_call.h"
 #include "model/model.h"
 #include "plugin/catalogue.h"
-#include "testkit/layout.h"
 #include "testkit/plugin_under_test.h"
 
-namespace tier::bench {
+namespace tier::testkit {
 
 using model::Call;
 using model::Kind;
@@ -256,4 +256,4 @@ class PluginCaller {
   std::vector<sim::AccessBreach> breaches_;
 };
 
-}  // namespace tier::bench
+}  // namespace tier::testkit

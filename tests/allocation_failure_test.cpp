@@ -148,7 +148,7 @@ std::vector<Outcome> OutcomesWithEachFailure(const sim::SceneSpec& scene, Call c
 // The adversary's keys for `count` records (distinct, 0 .. count-1, made so
 // that the plain partitioning goes deep), with two of the largest made equal.
 std::vector<std::int32_t> DeepKeys(int count) {
-  std::vector<std::int32_t> keys = fuzz::SortAdversary(count).keys();
+  std::vector<std::int32_t> keys = testkit::fuzz::SortAdversary(count).keys();
   for (std::int32_t& key : keys)
     if (key == count - 1) key = count - 2;
   return keys;

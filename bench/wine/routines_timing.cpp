@@ -17,7 +17,7 @@
 
 namespace {
 
-using namespace tier::bench;
+using namespace tier::testkit;
 using Clock = std::chrono::steady_clock;
 
 constexpr double kMinimumSeconds = 0.05;
@@ -52,7 +52,7 @@ double Time(bool sort, CallOnce call, Scrambler scramble) {
 
 double TimePlugin(const Routine& r, int balls, int walls) {
   const tier::model::Frame frame = MakeFrame(balls, walls);
-  tier::model::Layout layout(frame);
+  tier::bridge::Layout layout(frame);
   tier::sim::SimHost& sim = layout.sim();
   // One call with the records compared, then the timed calls without.
   PluginCaller checked(sim, r, balls + walls);

@@ -11,11 +11,11 @@
 
 #include <sstream>
 
+#include "bridge/frame_records.h"
 #include "hostprog/model_frame.h"
 #include "hostprog/scene_steps.h"
 #include "plugin/catalogue.h"
 #include "testkit/fuzz/cases.h"
-#include "testkit/layout.h"
 
 namespace tier::hostprog {
 namespace {
@@ -71,24 +71,25 @@ TEST(CallReason, ReasonsComeOnlyWhenTheModelDidNothing) {
   int nothing = 0, explained = 0;
   std::vector<int> explainedByRoutine(plugin::kConditionCount + plugin::kActionCount, 0);
   for (std::uint64_t seed = 1; seed <= 1500; ++seed) {
-    fuzz::SeededSource source(seed * 7919);
-    const fuzz::FrameRecipe recipe = fuzz::MakeFrame(source);
-    model::Frame frame = fuzz::ToModel(recipe);
+    testkit::fuzz::SeededSource source(seed * 7919);
+    const testkit::fuzz::FrameRecipe recipe = testkit::fuzz::MakeFrame(source);
+    model::Frame frame = testkit::fuzz::ToModel(recipe);
     for (int i = 0; i < 10; ++i) {
-      const fuzz::FuzzCall fuzzCall = fuzz::MakeCall(source, recipe, i % 2 == 0);
+      const testkit::fuzz::FuzzCall fuzzCall = testkit::fuzz::MakeCall(source, recipe, i % 2 == 0);
       const model::Call& call = fuzzCall.call;
       if (call.kind == model::Kind::Expression) continue;
-      model::Layout layout(frame);
+      bridge::Layout layout(frame);
       const std::optional<model::Frame> read = ModelFrame(
           layout.sim(), CaptureFrame(layout.sim(), TypeOfSlot(frame), nullptr).selections);
       std::ostringstream where;
-      where << "seed " << seed << ", call " << i << ": " << fuzz::Describe(fuzzCall) << "\n"
-            << fuzz::Describe(recipe);
+      where << "seed " << seed << ", call " << i << ": " << testkit::fuzz::Describe(fuzzCall)
+            << "\n"
+            << testkit::fuzz::Describe(recipe);
       // The host's records read back are the frame they were laid out from
       // (node ids by position, as a fresh frame numbers them).
       ASSERT_TRUE(read.has_value()) << where.str();
       if (i == 0) {
-        ASSERT_EQ(model::Diff(model::Expected(frame), model::Expected(*read)), "");
+        ASSERT_EQ(bridge::Diff(bridge::Expected(frame), bridge::Expected(*read)), "");
       }
 
       model::Frame after = frame;
@@ -137,11 +138,11 @@ bool SameAccount(const CallAccount& a, const CallAccount& b) {
 TEST(CallReason, DecisionsAreFoundByWhatTheyAreAndAMissingOneFailsLoudly) {
   int reasons = 0;
   for (std::uint64_t seed = 1; seed <= 400; ++seed) {
-    fuzz::SeededSource source(seed * 104729);
-    const fuzz::FrameRecipe recipe = fuzz::MakeFrame(source);
-    model::Frame frame = fuzz::ToModel(recipe);
+    testkit::fuzz::SeededSource source(seed * 104729);
+    const testkit::fuzz::FrameRecipe recipe = testkit::fuzz::MakeFrame(source);
+    model::Frame frame = testkit::fuzz::ToModel(recipe);
     for (int i = 0; i < 10; ++i) {
-      const model::Call call = fuzz::MakeCall(source, recipe, i % 2 == 0).call;
+      const model::Call call = testkit::fuzz::MakeCall(source, recipe, i % 2 == 0).call;
       model::Frame after = frame;
       model::Decisions decisions;
       try {

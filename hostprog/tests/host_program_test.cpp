@@ -45,21 +45,19 @@ TEST(CommandLine, ModesScenesAndModules) {
       {{"--module", "dir/T.dll", "--list"}, Mode::kList, 0, "dir/T.dll", ""},
   };
   for (const Case& c : cases) {
-    CommandLine command;
-    std::string error;
-    ASSERT_TRUE(ParseCommandLine(c.arguments, command, error)) << error;
+    const Result<CommandLine> parsed = ParseCommandLine(c.arguments);
+    ASSERT_TRUE(parsed) << parsed.error();
+    const CommandLine& command = *parsed;
     EXPECT_EQ(command.mode, c.mode);
     EXPECT_EQ(command.scenes.size(), c.scenes);
     EXPECT_EQ(command.modulePath, c.module);
     EXPECT_EQ(command.svgPath, c.svg);
     EXPECT_EQ(command.instructionBudget, 0u) << "unless given, the frame's";
   }
-  CommandLine command;
-  std::string error;
-  ASSERT_TRUE(
-      ParseCommandLine({"--instruction-budget", "40000000", "T.vdx", "a.scene"}, command, error))
-      << error;
-  EXPECT_EQ(command.instructionBudget, 40'000'000u);
+  const Result<CommandLine> budget =
+      ParseCommandLine({"--instruction-budget", "40000000", "T.vdx", "a.scene"});
+  ASSERT_TRUE(budget) << budget.error();
+  EXPECT_EQ(budget->instructionBudget, 40'000'000u);
 }
 
 TEST(CommandLine, RefusalsNameWhatIsWrong) {
@@ -87,9 +85,9 @@ TEST(CommandLine, RefusalsNameWhatIsWrong) {
       {{"--version", "a.scene"}, "--version takes no scene"},
   };
   for (const Case& c : cases) {
-    CommandLine command;
-    std::string error;
-    EXPECT_FALSE(ParseCommandLine(c.arguments, command, error)) << c.arguments.front();
+    const Result<CommandLine> parsed = ParseCommandLine(c.arguments);
+    ASSERT_FALSE(parsed) << c.arguments.front();
+    const std::string& error = parsed.error();
     EXPECT_NE(error.find(c.message), std::string::npos) << error;
     EXPECT_LT(error.size(), 200u) << error;
   }
@@ -105,10 +103,9 @@ TEST(RoutineNames, SuggestsTheNearestDisplayStrings) {
   EXPECT_TRUE(NearestDisplayStrings("jump around").empty());
   EXPECT_TRUE(NearestDisplayStrings(std::string(5000, 'x')).empty());
 
-  std::string error;
-  SceneFile scene;
-  EXPECT_FALSE(ParseScene("call \"tirgetnumlvls(\"\n", "s.scene", scene, error));
-  EXPECT_EQ(error,
+  const Result<SceneFile> misspelt = ParseScene("call \"tirgetnumlvls(\"\n", "s.scene");
+  ASSERT_FALSE(misspelt);
+  EXPECT_EQ(misspelt.error(),
             "s.scene:1: no routine has the display string \"tirgetnumlvls(\"; did you mean "
             "\"tirGetNumLvls(\"? (tier_host_program --list shows them all)");
 }
@@ -147,24 +144,23 @@ TEST(InputFile, RefusesWhatIsNoSceneInOneLine) {
   namespace fs = std::filesystem;
   const fs::path folder = fs::temp_directory_path() / "tier_input_file_test";
   fs::create_directories(folder);
-  std::string text, error;
-  EXPECT_FALSE(ReadInputFile(folder.string(), text, error));
-  EXPECT_EQ(error, folder.string() + ": is a directory, not a file");
+  EXPECT_EQ(ReadInputFile(folder.string()).error(),
+            folder.string() + ": is a directory, not a file");
 
   const fs::path large = folder / "large.scene";
   std::ofstream(large).put('#');
   fs::resize_file(large, kMaxInputBytes + 1);
-  EXPECT_FALSE(ReadInputFile(large.string(), text, error));
-  EXPECT_EQ(error, large.string() + ": larger than the limit of 16 MiB for a scene or report");
+  EXPECT_EQ(ReadInputFile(large.string()).error(),
+            large.string() + ": larger than the limit of 16 MiB for a scene or report");
 
   fs::resize_file(large, kMaxInputBytes);  // at the limit: read whole
-  EXPECT_TRUE(ReadInputFile(large.string(), text, error)) << error;
-  EXPECT_EQ(text.size(), kMaxInputBytes);
+  const Result<std::string> whole = ReadInputFile(large.string());
+  ASSERT_TRUE(whole) << whole.error();
+  EXPECT_EQ(whole->size(), kMaxInputBytes);
   fs::remove_all(folder);
 
   if (fs::exists("/dev/zero")) {
-    EXPECT_FALSE(ReadInputFile("/dev/zero", text, error));
-    EXPECT_EQ(error, "/dev/zero: is a device, not a file");
+    EXPECT_EQ(ReadInputFile("/dev/zero").error(), "/dev/zero: is a device, not a file");
   }
 }
 
@@ -177,10 +173,9 @@ TEST(SceneFile, MessagesCutLongTokens) {
       std::string(kMaxLineLength + 1, ' ') + "\n",  // a line over the limit
   };
   for (const std::string& text : texts) {
-    SceneFile scene;
-    std::string error;
-    EXPECT_FALSE(ParseScene(text, "s.scene", scene, error));
-    EXPECT_LT(error.size(), 200u) << error.substr(0, 300);
+    const Result<SceneFile> parsed = ParseScene(text, "s.scene");
+    ASSERT_FALSE(parsed);
+    EXPECT_LT(parsed.error().size(), 200u) << parsed.error().substr(0, 300);
   }
 }
 
@@ -223,15 +218,16 @@ TEST(ScenePicture, EveryExampleSceneDrawsAWellFormedSelfContainedPicture) {
   const auto paths = ExampleScenePaths();
   ASSERT_GE(paths.size(), 5u);
   for (const auto& path : paths) {
-    SceneFile scene;
-    std::string error;
-    ASSERT_TRUE(LoadScene(path.string(), scene, error)) << error;
+    const Result<SceneFile> loaded = LoadScene(path.string());
+    ASSERT_TRUE(loaded) << loaded.error();
+    const SceneFile& scene = *loaded;
     std::vector<SceneStep> steps;
     RunScene(
         module, scene, [](std::string_view) {}, &steps);
     ASSERT_EQ(steps.size(), scene.calls.size() + 1) << path;
-    std::string picture;
-    ASSERT_TRUE(ScenePicture(scene, steps, picture, error)) << error;
+    const Result<std::string> drawn = ScenePicture(scene, steps);
+    ASSERT_TRUE(drawn) << drawn.error();
+    const std::string& picture = *drawn;
     EXPECT_EQ(testing::XmlProblem(picture), "") << path;
     for (const char* external : {"<script", "href", "url(", "@import", "<foreignObject"})
       EXPECT_EQ(picture.find(external), std::string::npos) << path << " holds " << external;
@@ -243,14 +239,13 @@ TEST(ScenePicture, EveryExampleSceneDrawsAWellFormedSelfContainedPicture) {
 }
 
 TEST(ScenePicture, MarksAndEscapesWhatItDraws) {
-  SceneFile scene;
-  std::string error;
-  ASSERT_TRUE(
-      ParseScene("type \"<a&b>\"\ntype Ball selection current 1\n"
-                 "object 0 \"<a&b>\" x 5\nobject 1 Ball\n"
-                 "order 0 uncounted, 1 noRefresh\ncall \"Reverse all\"\n",
-                 "s.scene", scene, error))
-      << error;
+  Result<SceneFile> parsed = ParseScene(
+      "type \"<a&b>\"\ntype Ball selection current 1\n"
+      "object 0 \"<a&b>\" x 5\nobject 1 Ball\n"
+      "order 0 uncounted, 1 noRefresh\ncall \"Reverse all\"\n",
+      "s.scene");
+  ASSERT_TRUE(parsed) << parsed.error();
+  SceneFile& scene = *parsed;
   const auto loaded = hostlink::LoadTierModule();
   const hostlink::PluginModule& module = *loaded;
   std::vector<SceneStep> steps;
@@ -259,8 +254,9 @@ TEST(ScenePicture, MarksAndEscapesWhatItDraws) {
   ASSERT_EQ(steps.size(), 2u);
   EXPECT_EQ(OrderStrip(steps[1].frame.nodes), "1* 0*+");
   EXPECT_EQ(OutcomeLine(steps[1]), "order: 1* 0*+");
-  std::string picture;
-  ASSERT_TRUE(ScenePicture(scene, steps, picture, error));
+  const Result<std::string> drawn = ScenePicture(scene, steps);
+  ASSERT_TRUE(drawn) << drawn.error();
+  const std::string& picture = *drawn;
   EXPECT_EQ(testing::XmlProblem(picture), "");
   EXPECT_NE(picture.find("&lt;a&amp;b&gt;"), std::string::npos);
   EXPECT_NE(picture.find("stroke-dasharray"), std::string::npos);  // uncounted
@@ -280,15 +276,18 @@ TEST(ScenePicture, MarksAndEscapesWhatItDraws) {
   for (int slot = 0; slot < 400; ++slot) large += "object " + std::to_string(slot) + " Ball\n";
   for (int slot = 0; slot < 400; ++slot) large += "order " + std::to_string(slot) + "\n";
   for (int call = 0; call < 300; ++call) large += "call \"Reverse all\"\n";
-  ASSERT_TRUE(ParseScene(large, "large.scene", scene, error)) << error;
+  Result<SceneFile> largeScene = ParseScene(large, "large.scene");
+  ASSERT_TRUE(largeScene) << largeScene.error();
+  scene = std::move(*largeScene);
   steps.clear();
   RunScene(
       module, scene, [](std::string_view) {}, &steps);
   std::size_t kept = 0;
   for (const SceneStep& step : steps) kept += step.frame.nodes.size();
   EXPECT_LE(kept, kMaxKeptNodes);
-  EXPECT_FALSE(ScenePicture(scene, steps, picture, error));
-  EXPECT_EQ(error,
+  const Result<std::string> tooLarge = ScenePicture(scene, steps);
+  ASSERT_FALSE(tooLarge);
+  EXPECT_EQ(tooLarge.error(),
             "the picture would draw 120400 nodes (at most 100000); draw a scene with fewer "
             "calls or objects");
 }
@@ -313,16 +312,17 @@ std::pair<std::string, std::string> BoxAt(const std::string& picture, const std:
 // The picture of a run of the scene `text`, checked to be well-formed XML;
 // empty when the scene does not parse or the picture cannot be drawn.
 std::string PictureOf(const std::string& text) {
-  SceneFile scene;
-  std::string error, picture;
-  EXPECT_TRUE(ParseScene(text, "s.scene", scene, error)) << error;
-  if (!error.empty()) return "";
+  const Result<SceneFile> scene = ParseScene(text, "s.scene");
+  EXPECT_TRUE(scene) << scene.error();
+  if (!scene) return "";
   std::vector<SceneStep> steps;
   RunScene(
-      *hostlink::LoadTierModule(), scene, [](std::string_view) {}, &steps);
-  EXPECT_TRUE(ScenePicture(scene, steps, picture, error)) << error;
-  EXPECT_EQ(testing::XmlProblem(picture), "");
-  return picture;
+      *hostlink::LoadTierModule(), *scene, [](std::string_view) {}, &steps);
+  const Result<std::string> picture = ScenePicture(*scene, steps);
+  EXPECT_TRUE(picture) << picture.error();
+  if (!picture) return "";
+  EXPECT_EQ(testing::XmlProblem(*picture), "");
+  return *picture;
 }
 
 TEST(ScenePicture, PanelsSayWhatTheCallNamedChangedAndWhy) {
@@ -431,11 +431,10 @@ TEST(ScenePicture, ShowsSortKeysAnswersAndWhetherASelectionIsCurrent) {
 
 TEST(SceneRunner, TableRowsHoldTheLongestNames) {
   const std::string name(kMaxNameLength, 'N');
-  SceneFile scene;
-  std::string error;
-  ASSERT_TRUE(ParseScene("type " + name + "\nobject 0 " + name + " x 7\norder 0\n", "s.scene",
-                         scene, error))
-      << error;
+  Result<SceneFile> parsed =
+      ParseScene("type " + name + "\nobject 0 " + name + " x 7\norder 0\n", "s.scene");
+  ASSERT_TRUE(parsed) << parsed.error();
+  SceneFile& scene = *parsed;
   const std::string report = RunScene(*hostlink::LoadTierModule(), scene);
   EXPECT_NE(report.find("\n      1         1             1     0  " + name +
                         "       65536       7       0\n  selection "),
@@ -483,14 +482,13 @@ class FaultyModule : public hostlink::PluginModule {
 };
 
 TEST(SceneRunner, BreachesOfTheContractAreReportedWhereTheyHappen) {
-  SceneFile scene;
-  std::string error;
-  ASSERT_TRUE(
-      ParseScene("type A\nobject 0 A\nobject 1 A\norder 0, 1\n"
-                 "call \"Reverse all\"\ncall \"%0 At Back?\" fv(slot 0)\n"
-                 "call \"tirGetNumLvls(\"\n",
-                 "s.scene", scene, error))
-      << error;
+  Result<SceneFile> parsed = ParseScene(
+      "type A\nobject 0 A\nobject 1 A\norder 0, 1\n"
+      "call \"Reverse all\"\ncall \"%0 At Back?\" fv(slot 0)\n"
+      "call \"tirGetNumLvls(\"\n",
+      "s.scene");
+  ASSERT_TRUE(parsed) << parsed.error();
+  SceneFile& scene = *parsed;
   std::vector<SceneStep> steps;
   std::string report;
   RunScene(
@@ -527,13 +525,12 @@ class FaultingModule : public FaultyModule {
 };
 
 TEST(SceneRunner, AFaultEndsTheRunAfterTheStepsBeforeIt) {
-  SceneFile scene;
-  std::string error;
-  ASSERT_TRUE(
-      ParseScene("type A\nobject 0 A\norder 0\ncall \"tirGetNumLvls(\"\n"
-                 "call \"Reverse all\"\ncall \"tirGetNumLvls(\"\n",
-                 "s.scene", scene, error))
-      << error;
+  Result<SceneFile> parsed = ParseScene(
+      "type A\nobject 0 A\norder 0\ncall \"tirGetNumLvls(\"\n"
+      "call \"Reverse all\"\ncall \"tirGetNumLvls(\"\n",
+      "s.scene");
+  ASSERT_TRUE(parsed) << parsed.error();
+  SceneFile& scene = *parsed;
   std::vector<SceneStep> steps;
   std::string report;
   EXPECT_THROW(
@@ -552,14 +549,13 @@ namespace {
 
 TEST(SceneRunner, SaysWhyACallDidNothingBesideItsOutcome) {
   // The example of docs/scene-files.md: the only A lies beyond objectLimit.
-  SceneFile scene;
-  std::string error;
-  ASSERT_TRUE(
-      ParseScene("objectLimit 1\ntype B\ntype A\nobject 0 B\nobject 3 A\norder 3, 0\n"
-                 "call \"Bring %0 to Front\" object A\ncall \"%0 At Back?\" fv(slot 0)\n"
-                 "call \"Send %0 to Back\" fv(slot 0)\n",
-                 "s.scene", scene, error))
-      << error;
+  Result<SceneFile> parsed = ParseScene(
+      "objectLimit 1\ntype B\ntype A\nobject 0 B\nobject 3 A\norder 3, 0\n"
+      "call \"Bring %0 to Front\" object A\ncall \"%0 At Back?\" fv(slot 0)\n"
+      "call \"Send %0 to Back\" fv(slot 0)\n",
+      "s.scene");
+  ASSERT_TRUE(parsed) << parsed.error();
+  SceneFile& scene = *parsed;
   const std::string report = RunScene(*hostlink::LoadTierModule(), scene);
   EXPECT_NE(report.find("  order unchanged: 3 0\n  why: A's first instance in scope, slot 3 "
                         "(fixed value 65539), lies beyond objectLimit 1, the last slot the "
@@ -577,16 +573,15 @@ TEST(SceneRunner, SaysWhyACallDidNothingBesideItsOutcome) {
 // stored fixed value: the step names that object, so that the picture rings
 // it, and a note says so whether or not the call moved anything.
 TEST(SceneRunner, ObjectFormFallingBackOnTheStoredValueNamesWhatItMoved) {
-  SceneFile scene;
-  std::string error;
-  ASSERT_TRUE(
-      ParseScene("type Fish\ntype Weed\nobject 0 Weed\nobject 1 Weed\norder 0, 1\n"
-                 "storedFixedValue fv(slot 1)\n"
-                 "call \"Send %0 to Back\" object Fish\n"
-                 "call \"Send %0 to Back\" object Fish\n"
-                 "call \"Increasing Sort by %0 : non-alts default to %1\" alt 32767, 5\n",
-                 "s.scene", scene, error))
-      << error;
+  Result<SceneFile> parsed = ParseScene(
+      "type Fish\ntype Weed\nobject 0 Weed\nobject 1 Weed\norder 0, 1\n"
+      "storedFixedValue fv(slot 1)\n"
+      "call \"Send %0 to Back\" object Fish\n"
+      "call \"Send %0 to Back\" object Fish\n"
+      "call \"Increasing Sort by %0 : non-alts default to %1\" alt 32767, 5\n",
+      "s.scene");
+  ASSERT_TRUE(parsed) << parsed.error();
+  SceneFile& scene = *parsed;
   std::vector<SceneStep> steps;
   RunScene(
       *hostlink::LoadTierModule(), scene, [](std::string_view) {}, &steps);

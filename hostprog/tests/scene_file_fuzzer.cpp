@@ -16,18 +16,17 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const auto loaded = tier::hostlink::LoadTierModule();
   const tier::hostlink::PluginModule& module = *loaded;
-  tier::hostprog::SceneFile scene;
-  std::string error;
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  if (!tier::hostprog::ParseScene(text, "fuzz.scene", scene, error)) return 0;
+  const tier::Result<tier::hostprog::SceneFile> parsed =
+      tier::hostprog::ParseScene(text, "fuzz.scene");
+  if (!parsed) return 0;
+  const tier::hostprog::SceneFile& scene = *parsed;
   std::string report;
   std::vector<tier::hostprog::SceneStep> steps;
   tier::hostprog::RunScene(
       module, scene, [&report](std::string_view piece) { report += piece; }, &steps);
   if (report.find("!!") != std::string::npos) std::abort();
-  std::string picture;
-  if (tier::hostprog::ScenePicture(scene, steps, picture, error) &&
-      !tier::hostprog::testing::XmlProblem(picture).empty())
-    std::abort();
+  const tier::Result<std::string> picture = tier::hostprog::ScenePicture(scene, steps);
+  if (picture && !tier::hostprog::testing::XmlProblem(*picture).empty()) std::abort();
   return 0;
 }

@@ -14,17 +14,15 @@ using plugin::RoutineKind;
 using Form = CallArgument::Form;
 
 SceneFile MustParse(std::string_view text) {
-  SceneFile scene;
-  std::string error;
-  EXPECT_TRUE(ParseScene(text, "test.scene", scene, error)) << error;
-  return scene;
+  Result<SceneFile> scene = ParseScene(text, "test.scene");
+  EXPECT_TRUE(scene) << scene.error();
+  return scene ? std::move(*scene) : SceneFile();
 }
 
 std::string ErrorFor(std::string_view text) {
-  SceneFile scene;
-  std::string error;
-  EXPECT_FALSE(ParseScene(text, "bad.scene", scene, error)) << "parsed:\n" << text;
-  return error;
+  const Result<SceneFile> scene = ParseScene(text, "bad.scene");
+  EXPECT_FALSE(scene) << "parsed:\n" << text;
+  return scene ? "" : scene.error();
 }
 
 TEST(SceneFile, SetsUpTheFrameAsWritten) {
@@ -232,9 +230,9 @@ TEST(SceneFile, RefusesWhatTheHostCouldNotHold) {
   const std::string longName = "type \"" + std::string(kMaxNameLength + 1, 'n') + "\"";
   EXPECT_NE(ErrorFor(longName).find("an object name may be at most"), std::string::npos);
 
-  SceneFile scene;
-  std::string error;
-  EXPECT_FALSE(LoadScene("/nonexistent/dir/x.scene", scene, error));
+  const Result<SceneFile> scene = LoadScene("/nonexistent/dir/x.scene");
+  ASSERT_FALSE(scene);
+  const std::string& error = scene.error();
   EXPECT_EQ(error.rfind("/nonexistent/dir/x.scene: cannot read the file", 0), 0u) << error;
 }
 

@@ -191,13 +191,13 @@ TEST(SceneFileFuzz, MutatedScenesAreRefusedWithALineOrRunCleanly) {
   constexpr int kRounds = 4000;
   for (int round = 0; round < kRounds; ++round) {
     const std::string text = mutator.Mutate(scenes[round % scenes.size()]);
-    SceneFile scene;
-    std::string error;
-    if (!ParseScene(text, "fuzz.scene", scene, error)) {
+    const Result<SceneFile> parsed = ParseScene(text, "fuzz.scene");
+    if (!parsed) {
       ++refused;
-      EXPECT_TRUE(std::regex_match(error, kErrorShape)) << error;
+      EXPECT_TRUE(std::regex_match(parsed.error(), kErrorShape)) << parsed.error();
       continue;
     }
+    const SceneFile& scene = *parsed;
     ++accepted;
     std::vector<SceneStep> steps;
     std::string report;
@@ -208,9 +208,9 @@ TEST(SceneFileFuzz, MutatedScenesAreRefusedWithALineOrRunCleanly) {
                                                     << report;
     // Every accepted scene can be drawn, and the picture is well-formed.
     if (round % 8 == 0) {
-      std::string picture;
-      ASSERT_TRUE(ScenePicture(scene, steps, picture, error)) << error;
-      ASSERT_EQ(testing::XmlProblem(picture), "") << "round " << round << ", scene:\n" << text;
+      const Result<std::string> picture = ScenePicture(scene, steps);
+      ASSERT_TRUE(picture) << picture.error();
+      ASSERT_EQ(testing::XmlProblem(*picture), "") << "round " << round << ", scene:\n" << text;
     }
   }
   std::printf("%d accepted, %d refused\n", accepted, refused);
@@ -248,15 +248,16 @@ TEST(CommandLineFuzz, RandomArgumentsAreUnderstoodOrRefusedInOneLine) {
   for (int round = 0; round < 5000; ++round) {
     std::vector<std::string> arguments(random() % 6);
     for (std::string& argument : arguments) argument = words[random() % std::size(words)];
-    CommandLine command;
-    std::string error;
-    if (!ParseCommandLine(arguments, command, error)) {
+    const Result<CommandLine> parsed = ParseCommandLine(arguments);
+    if (!parsed) {
+      const std::string& error = parsed.error();
       EXPECT_FALSE(error.empty());
       EXPECT_LT(error.size(), 200u) << error;
       EXPECT_EQ(error.find('\n'), std::string::npos) << error;
       continue;
     }
     ++understood;
+    const CommandLine& command = *parsed;
     using Mode = CommandLine::Mode;
     if (command.mode == Mode::kRun) {
       EXPECT_LE(command.scenes.size(), 1u);

@@ -8,7 +8,7 @@
 #include "hostprog/scene_file.h"
 #include "testkit/fuzz/parameters.h"
 
-namespace tier::fuzz {
+namespace tier::testkit::fuzz {
 namespace {
 
 using model::Kind;
@@ -453,4 +453,4 @@ std::string Describe(const FuzzCall& fc) {
   return out.str();
 }
 
-}  // namespace tier::fuzz
+}  // namespace tier::testkit::fuzz

@@ -13,7 +13,7 @@
 #include "plugin/catalogue.h"
 #include "testkit/fuzz/source.h"
 
-namespace tier::fuzz {
+namespace tier::testkit::fuzz {
 
 struct TypeRecipe {
   std::string name;
@@ -99,4 +99,4 @@ FrameRecipe WithoutObject(const FrameRecipe& recipe, int slot);
 std::string Describe(const FrameRecipe& frame);
 std::string Describe(const FuzzCall& call);
 
-}  // namespace tier::fuzz
+}  // namespace tier::testkit::fuzz

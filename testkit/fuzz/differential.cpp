@@ -8,15 +8,15 @@
 #include <map>
 #include <sstream>
 
+#include "bridge/frame_records.h"
 #include "hostlink/plugin_fault.h"
 #include "hostlink/routine_call.h"
 #include "hostprog/scene_file.h"
 #include "plugin/catalogue.h"
 #include "testkit/fuzz/parameters.h"
-#include "testkit/layout.h"
 #include "testkit/plugin_under_test.h"
 
-namespace tier::fuzz {
+namespace tier::testkit::fuzz {
 namespace {
 
 using model::Kind;
@@ -133,7 +133,7 @@ std::string Ids(const std::vector<int>& ids) {
   return text.str();
 }
 
-std::string CompareCall(const model::Layout& layout, sim::SimHost& sim, const model::Call& call,
+std::string CompareCall(const bridge::Layout& layout, sim::SimHost& sim, const model::Call& call,
                         const model::Outcome& want, const Actual& got) {
   std::ostringstream out;
   if (!got.breaches.empty()) out << "  the plug-in broke the host's contract:\n" << got.breaches;
@@ -240,9 +240,9 @@ std::string Stats::Summary() const {
 
 std::optional<Divergence> RunCase(const Case& c, Stats* stats) {
   model::Frame frame = ToModel(c.frame);
-  model::Layout layout(frame);
+  bridge::Layout layout(frame);
   sim::SimHost& sim = layout.sim();
-  if (std::string diff = model::Diff(model::Expected(frame), layout.Snapshot()); !diff.empty())
+  if (std::string diff = bridge::Diff(bridge::Expected(frame), layout.Snapshot()); !diff.empty())
     return Divergence{-1, "  the host's records do not match the frame as laid out:\n" + diff};
   Words words(sim, c.frame);
   // The records as the host sees them at each service call, on both sides.
@@ -256,7 +256,7 @@ std::optional<Divergence> RunCase(const Case& c, Stats* stats) {
     stats->largestFrame =
         std::max(stats->largestFrame, static_cast<long long>(c.frame.objects.size()));
   }
-  model::RawState before = model::Expected(frame);
+  bridge::RawState before = bridge::Expected(frame);
   for (std::size_t i = 0; i < c.calls.size(); ++i) {
     const model::Call& call = c.calls[i].call;
     g_crashCall = static_cast<int>(i);
@@ -274,10 +274,10 @@ std::optional<Divergence> RunCase(const Case& c, Stats* stats) {
                         "  the plug-in faulted: " + std::string(fault.what()) + "\n"};
     }
     const model::Outcome want = model::Run(frame, call, nullptr, modelAtService);
-    const model::RawState expected = model::Expected(frame);
+    const bridge::RawState expected = bridge::Expected(frame);
     std::string what = CompareCall(layout, sim, call, want, actual) +
                        CompareMidCall(modelDigests, pluginDigests) +
-                       model::Diff(expected, layout.Snapshot());
+                       bridge::Diff(expected, layout.Snapshot());
     if (!what.empty()) return Divergence{static_cast<int>(i), what};
     if (stats != nullptr) {
       const int r = RoutineIndex(call);
@@ -352,4 +352,4 @@ void SetCaseForCrashReport(const Case* c, const std::string& origin) {
   std::signal(SIGABRT, c != nullptr ? OnAbort : SIG_DFL);
 }
 
-}  // namespace tier::fuzz
+}  // namespace tier::testkit::fuzz

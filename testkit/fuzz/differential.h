@@ -15,7 +15,7 @@
 #include "plugin/catalogue.h"
 #include "testkit/fuzz/cases.h"
 
-namespace tier::fuzz {
+namespace tier::testkit::fuzz {
 
 struct Divergence {
   int call = -1;  // index of the call after which the two disagree; -1: the layout
@@ -47,4 +47,4 @@ std::string Report(const Case& c, const Divergence& d, const std::string& origin
 // prints this case and the call it was in.
 void SetCaseForCrashReport(const Case* c, const std::string& origin);
 
-}  // namespace tier::fuzz
+}  // namespace tier::testkit::fuzz

@@ -1,6 +1,6 @@
 #include "testkit/fuzz/driver.h"
 
-namespace tier::fuzz {
+namespace tier::testkit::fuzz {
 
 std::uint64_t FrameSeed(std::uint64_t seed, std::uint64_t index) {
   return seed * 1000003ull + index;
@@ -72,4 +72,4 @@ DriverResult RunDriver(const DriverOptions& options) {
   return result;
 }
 
-}  // namespace tier::fuzz
+}  // namespace tier::testkit::fuzz

@@ -8,7 +8,7 @@
 
 #include "testkit/fuzz/differential.h"
 
-namespace tier::fuzz {
+namespace tier::testkit::fuzz {
 
 struct DriverOptions {
   std::uint64_t seed = 1;
@@ -36,4 +36,4 @@ std::uint64_t FrameSeed(std::uint64_t seed, std::uint64_t index);
 
 DriverResult RunDriver(const DriverOptions& options);
 
-}  // namespace tier::fuzz
+}  // namespace tier::testkit::fuzz

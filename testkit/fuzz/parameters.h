@@ -12,7 +12,7 @@
 #include "plugin/catalogue.h"
 #include "testkit/fuzz/cases.h"
 
-namespace tier::fuzz {
+namespace tier::testkit::fuzz {
 
 enum class Param {
   Unused,
@@ -143,4 +143,4 @@ struct ParameterPicker {
   }
 };
 
-}  // namespace tier::fuzz
+}  // namespace tier::testkit::fuzz

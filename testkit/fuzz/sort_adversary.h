@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-namespace tier::fuzz {
+namespace tier::testkit::fuzz {
 
 class SortAdversary {
  public:
@@ -76,4 +76,4 @@ class SortAdversary {
   long long comparisons_ = 0;
 };
 
-}  // namespace tier::fuzz
+}  // namespace tier::testkit::fuzz

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <initializer_list>
 
-namespace tier::fuzz {
+namespace tier::testkit::fuzz {
 
 class Source {
  public:
@@ -64,4 +64,4 @@ class ByteSource : public Source {
   std::size_t at_ = 0;
 };
 
-}  // namespace tier::fuzz
+}  // namespace tier::testkit::fuzz

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-namespace tier::bench {
+namespace tier::testkit {
 namespace {
 
 // From 500 to 8,000 objects n log n grows 23.1 times. A routine's fixed costs
@@ -110,4 +110,4 @@ TEST(InstructionCounts, EveryRoutineStaysWithinTwoPercentOfTheCommittedCounts) {
 }
 
 }  // namespace
-}  // namespace tier::bench
+}  // namespace tier::testkit

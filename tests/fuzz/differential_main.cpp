@@ -64,9 +64,9 @@ const tier::plugin::RoutineInfo* RoutineNamed(std::string_view name) {
 
 #ifndef _WIN32
 // A job's result as it crosses the pipe: the counts on one line, then the report.
-std::string Serialized(const tier::fuzz::DriverResult& result) {
+std::string Serialized(const tier::testkit::fuzz::DriverResult& result) {
   std::ostringstream out;
-  const tier::fuzz::Stats& stats = result.stats;
+  const tier::testkit::fuzz::Stats& stats = result.stats;
   out << stats.frames << ' ' << stats.totalCalls << ' ' << stats.largestFrame;
   for (std::size_t i = 0; i < stats.calls.size(); ++i)
     out << ' ' << stats.calls[i] << ' ' << stats.effects[i];
@@ -74,9 +74,9 @@ std::string Serialized(const tier::fuzz::DriverResult& result) {
   return out.str();
 }
 
-bool Deserialize(const std::string& text, tier::fuzz::DriverResult& result) {
+bool Deserialize(const std::string& text, tier::testkit::fuzz::DriverResult& result) {
   std::istringstream in(text);
-  tier::fuzz::Stats& stats = result.stats;
+  tier::testkit::fuzz::Stats& stats = result.stats;
   in >> stats.frames >> stats.totalCalls >> stats.largestFrame;
   for (std::size_t i = 0; i < stats.calls.size(); ++i) in >> stats.calls[i] >> stats.effects[i];
   if (!in || in.get() != '\n') return false;
@@ -87,8 +87,8 @@ bool Deserialize(const std::string& text, tier::fuzz::DriverResult& result) {
 // Runs the seeds S to S+jobs-1 in processes of their own, each with its share
 // of the calls, and merges what they found: the first divergence's report,
 // or an empty one.
-tier::fuzz::DriverResult RunJobs(const tier::fuzz::DriverOptions& options, int jobs,
-                                 bool& jobFailed) {
+tier::testkit::fuzz::DriverResult RunJobs(const tier::testkit::fuzz::DriverOptions& options,
+                                          int jobs, bool& jobFailed) {
   struct Job {
     pid_t pid;
     int pipe;
@@ -100,10 +100,10 @@ tier::fuzz::DriverResult RunJobs(const tier::fuzz::DriverOptions& options, int j
     const pid_t pid = fork();
     if (pid == 0) {  // the job: its seed, its share, its result into the pipe
       close(ends[0]);
-      tier::fuzz::DriverOptions own = options;
+      tier::testkit::fuzz::DriverOptions own = options;
       own.seed = options.seed + static_cast<std::uint64_t>(job);
       own.calls = options.calls / jobs + (job < options.calls % jobs ? 1 : 0);
-      const std::string text = Serialized(tier::fuzz::RunDriver(own));
+      const std::string text = Serialized(tier::testkit::fuzz::RunDriver(own));
       for (std::size_t written = 0; written < text.size();) {
         const ssize_t n = write(ends[1], text.data() + written, text.size() - written);
         if (n <= 0) _exit(2);
@@ -119,7 +119,7 @@ tier::fuzz::DriverResult RunJobs(const tier::fuzz::DriverOptions& options, int j
     running.push_back({pid, ends[0]});
   }
   jobFailed = static_cast<int>(running.size()) != jobs;
-  tier::fuzz::DriverResult merged;
+  tier::testkit::fuzz::DriverResult merged;
   for (std::size_t job = 0; job < running.size(); ++job) {
     std::string text;
     char buffer[65536];
@@ -128,7 +128,7 @@ tier::fuzz::DriverResult RunJobs(const tier::fuzz::DriverOptions& options, int j
     close(running[job].pipe);
     int status = 0;
     waitpid(running[job].pid, &status, 0);
-    tier::fuzz::DriverResult result;
+    tier::testkit::fuzz::DriverResult result;
     const unsigned long long seed = options.seed + job;
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !Deserialize(text, result)) {
       std::fprintf(stderr, "the job of seed %llu ended without its summary\n", seed);
@@ -145,7 +145,7 @@ tier::fuzz::DriverResult RunJobs(const tier::fuzz::DriverOptions& options, int j
 }  // namespace
 
 int main(int argc, char** argv) {
-  tier::fuzz::DriverOptions options;
+  tier::testkit::fuzz::DriverOptions options;
   int jobs = 1;
   for (int i = 1; i < argc; i += 2) {
     if (std::strcmp(argv[i], "--help") == 0) {
@@ -207,11 +207,11 @@ int main(int argc, char** argv) {
   }
   const auto start = std::chrono::steady_clock::now();
   bool jobFailed = false;
-  tier::fuzz::DriverResult result;
+  tier::testkit::fuzz::DriverResult result;
 #ifndef _WIN32
   if (jobs > 1) result = RunJobs(options, jobs, jobFailed);
 #endif
-  if (jobs == 1) result = tier::fuzz::RunDriver(options);
+  if (jobs == 1) result = tier::testkit::fuzz::RunDriver(options);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (jobs > 1)

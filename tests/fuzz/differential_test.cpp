@@ -7,7 +7,7 @@
 
 #include "testkit/fuzz/driver.h"
 
-namespace tier::fuzz {
+namespace tier::testkit::fuzz {
 namespace {
 
 TEST(Differential, PluginAgreesWithTheModelOnRandomFrames) {
@@ -42,4 +42,4 @@ TEST(Differential, PluginAgreesWithTheModelOnLargeFrames) {
 }
 
 }  // namespace
-}  // namespace tier::fuzz
+}  // namespace tier::testkit::fuzz

@@ -11,7 +11,7 @@
 #include "testkit/fuzz/differential.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  using namespace tier::fuzz;
+  using namespace tier::testkit::fuzz;
   static const FrameOptions options{std::getenv("TIER_FUZZ_WITHIN_BOUNDS") != nullptr};
   ByteSource source(data, size);
   const Case c = MakeCase(source, 64, options);

@@ -6,14 +6,14 @@
 
 #include <vector>
 
+#include "bridge/frame_records.h"
 #include "hostlink/routine_call.h"
 #include "model/model.h"
 #include "order/primitives.h"
 #include "plugin/catalogue.h"
-#include "testkit/layout.h"
 #include "tests/tier_harness.h"
 
-namespace tier::fuzz {
+namespace tier::testkit::fuzz {
 namespace {
 
 using host::DisplayNode;
@@ -61,7 +61,7 @@ struct Seen {
 template <typename Act>
 Seen SendBackThree(Act act) {
   model::Frame frame = Line(kObjects);
-  model::Layout layout(frame);
+  bridge::Layout layout(frame);
   sim::SimHost& sim = layout.sim();
   Seen seen;
   sim.SetServiceObserver([&] { seen.plugin.push_back(layout.RecordsDigest()); });
@@ -73,7 +73,7 @@ Seen SendBackThree(Act act) {
   const model::Outcome want = model::Run(frame, call, nullptr, [&](const model::Frame& f) {
     seen.model.push_back(layout.FrameDigest(f));
   });
-  seen.sameEnd = model::Expected(frame) == layout.Snapshot();
+  seen.sameEnd = bridge::Expected(frame) == layout.Snapshot();
   std::vector<int> refreshed;
   for (const sim::RefreshCall& r : sim.Refreshes()) refreshed.push_back(layout.NodeId(r.node));
   seen.sameRefreshes = refreshed == want.refreshed;
@@ -139,4 +139,4 @@ TEST(MidCall, RefreshesGatheredAfterTheWalkAreCaught) {
 }
 
 }  // namespace
-}  // namespace tier::fuzz
+}  // namespace tier::testkit::fuzz

@@ -14,7 +14,7 @@
 #include "order/sort.h"
 #include "testkit/fuzz/sort_adversary.h"
 
-namespace tier::fuzz {
+namespace tier::testkit::fuzz {
 namespace {
 
 using order::SortKind;
@@ -144,4 +144,4 @@ TEST(SortSameness, JumpingScansKeepTheWorstCaseFarFromQuadratic) {
 }
 
 }  // namespace
-}  // namespace tier::fuzz
+}  // namespace tier::testkit::fuzz

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "testkit/layout.h"
-
 namespace tier::model {
 namespace {
 

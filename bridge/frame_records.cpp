@@ -1,11 +1,18 @@
-#include "testkit/layout.h"
+#include "bridge/frame_records.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
-namespace tier::model {
+namespace tier::bridge {
+
+using model::Frame;
+using model::kNone;
+using model::kValueCount;
+using model::Object;
+using model::Type;
+
 namespace {
 
 [[noreturn]] void LayoutError(const std::string& what) {
@@ -45,6 +52,43 @@ std::uint64_t Whole(host::HostAddress head, host::HostAddress tail, std::int32_t
   return Mix(Mix(Mix(Mix(4, head), tail), static_cast<std::uint32_t>(stored)), shares);
 }
 
+// An object's own fields as the host's record holds them; the type and the
+// node are left to the caller, who knows the records' addresses.
+Object ReadObject(const host::HostObject& record) {
+  Object o;
+  o.present = true;
+  o.number = record.number;
+  o.nextSelected = record.nextSelected;
+  o.nextOfType = record.nextOfType;
+  o.creationCount = record.creationCount;
+  o.x = record.x;
+  o.y = record.y;
+  o.hasValues = record.valuesOffset != 0;
+  for (int i = 0; i < kValueCount; ++i) host::ReadAlterableValue(record, i, o.values[i]);
+  if (const host::DisplayBlock* block = host::DisplayBlockOf(record)) {
+    o.hasDisplayBlock = true;
+    o.displayLevel = block->displayLevel;
+  }
+  return o;
+}
+
+// An object as raw fields: a display level and values only where there are
+// a display block and values.
+RawObject RawOf(const Object& o) {
+  return {o.number,
+          o.nextSelected,
+          o.nextOfType,
+          o.creationCount,
+          o.type,
+          o.x,
+          o.y,
+          o.hasValues,
+          o.hasDisplayBlock,
+          static_cast<std::uint16_t>(o.hasDisplayBlock ? o.displayLevel : 0),
+          o.node,
+          o.hasValues ? o.values : decltype(o.values){}};
+}
+
 int RequiredSlots(const Frame& frame) {
   int highest = 0;
   for (int slot = 0; slot < static_cast<int>(frame.slots.size()); ++slot)
@@ -74,10 +118,7 @@ RawState Expected(const Frame& frame) {
       raw.slots.emplace_back();
       continue;
     }
-    raw.slots.push_back(RawObject{
-        o.number, o.nextSelected, o.nextOfType, o.creationCount, o.type, o.x, o.y, o.hasValues,
-        o.hasDisplayBlock, static_cast<std::uint16_t>(o.hasDisplayBlock ? o.displayLevel : 0),
-        o.node, o.hasValues ? o.values : decltype(o.values){}});
+    raw.slots.push_back(RawOf(o));
   }
   for (const Type& t : frame.types)
     raw.types.push_back(
@@ -246,21 +287,11 @@ RawState Layout::Snapshot() const {
       raw.slots.emplace_back();
       continue;
     }
-    const host::DisplayBlock* block = host::DisplayBlockOf(*o);
+    Object object = ReadObject(*o);
     const auto type = typeIds_.find(o->typeEntry.address());
-    RawObject object{o->number,
-                     o->nextSelected,
-                     o->nextOfType,
-                     o->creationCount,
-                     type == typeIds_.end() ? kForeign : type->second,
-                     o->x,
-                     o->y,
-                     o->valuesOffset != 0,
-                     block != nullptr,
-                     static_cast<std::uint16_t>(block ? block->displayLevel : 0),
-                     NodeId(o->displayNode.address())};
-    for (int i = 0; i < kValueCount; ++i) host::ReadAlterableValue(*o, i, object.values[i]);
-    raw.slots.push_back(object);
+    object.type = type == typeIds_.end() ? kForeign : type->second;
+    object.node = NodeId(o->displayNode.address());
+    raw.slots.push_back(RawOf(object));
   }
   for (std::size_t t = 0; t < typeIds_.size(); ++t) {
     const host::ObjectTypeEntry& e = sim_->Type(static_cast<int>(t));
@@ -323,4 +354,64 @@ std::uint64_t Layout::FrameDigest(const Frame& frame) const {
   return Whole(address(0), address(last), frame.storedFixedValue, shares);
 }
 
-}  // namespace tier::model
+std::optional<Frame> ReadFrame(const sim::SimHost& sim) {
+  const host::RunHeader& header = sim.runHeader();
+  const sim::SceneSpec& scene = sim.scene();
+  Frame frame;
+  frame.objectCount = header.objectCount;
+  frame.objectLimit = header.objectLimit;
+  frame.eventCount = header.eventCount;
+  frame.storedFixedValue = sim.StoredFixedValue();
+  int slotCount = std::max(int{frame.objectCount} + 1, int{frame.objectLimit} + 1);
+  for (const sim::ObjectSpec& object : scene.objects)
+    slotCount = std::max(slotCount, object.slot + 1);
+  frame.slots.resize(static_cast<std::size_t>(slotCount));
+  std::unordered_map<host::HostAddress, int> slotAt;
+  for (const sim::ObjectSpec& spec : scene.objects)
+    if (const host::HostObject* object = sim.Object(spec.slot)) {
+      frame.slots[spec.slot] = ReadObject(*object);
+      frame.slots[spec.slot].type = spec.type;
+      slotAt[host::AddressOf(object)] = spec.slot;
+    }
+
+  // The list from head, node ids by position; bounded so that a loop ends it.
+  std::unordered_map<host::HostAddress, int> nodeAt;
+  const std::size_t bound = static_cast<std::size_t>(slotCount) + scene.order.size() + 1;
+  for (host::HostAddress at = header.frame->displayList->head.address(); at != 0;) {
+    if (frame.order.size() > bound) return std::nullopt;
+    const host::DisplayNode& node = *host::HostPtr<host::DisplayNode>(at).get();
+    model::Node entry;
+    entry.flags = node.flags;
+    if (node.owner) {
+      const auto owner = slotAt.find(node.owner.address());
+      if (owner == slotAt.end()) return std::nullopt;
+      entry.owner = owner->second;
+    }
+    const int id = static_cast<int>(frame.nodes.size());
+    nodeAt[at] = id;
+    frame.nodes.push_back(entry);
+    frame.order.push_back(id);
+    frame.levelAt.push_back(node.level);
+    at = node.next.address();
+  }
+  for (int slot = 0; slot < slotCount; ++slot) {
+    const host::HostObject* object = sim.Object(slot);
+    if (object == nullptr || !frame.slots[slot].present || !object->displayNode) continue;
+    const auto node = nodeAt.find(object->displayNode.address());
+    if (node == nodeAt.end() || frame.nodes[node->second].owner != slot) return std::nullopt;
+    frame.slots[slot].node = node->second;
+  }
+
+  for (std::size_t t = 0; t < scene.types.size(); ++t) {
+    const host::ObjectTypeEntry& entry = sim.Type(static_cast<int>(t));
+    frame.types.push_back({.name = scene.types[t].name,
+                           .firstSelected = entry.firstSelected,
+                           .firstObject = entry.firstObject,
+                           .typeObjectCount = entry.typeObjectCount,
+                           .selectionStamp = entry.selectionStamp,
+                           .selectedCount = entry.selectedCount});
+  }
+  return frame;
+}
+
+}  // namespace tier::bridge

@@ -1,5 +1,7 @@
-// Lays a model frame out as host records through the simulated host, and
-// reads the records back as raw field values to hold against the model.
+// The one bridge between the reference model's frame and the simulated
+// host's records: a frame laid out as records, records read back as raw
+// field values to hold against the model, and records read as a frame for
+// the model to run on.
 #pragma once
 
 #include <array>
@@ -12,17 +14,17 @@
 #include "model/model.h"
 #include "simhost/sim_host.h"
 
-namespace tier::model {
+namespace tier::bridge {
 
-// A pointer field read back: a node id, kNone for null, kForeign for an
+// A pointer field read back: a node id, model::kNone for null, kForeign for an
 // address that is no node of the frame.
 inline constexpr int kForeign = -2;
 
 struct RawNode {
-  int prev = kNone, next = kNone;
+  int prev = model::kNone, next = model::kNone;
   std::uint16_t level = 0;
   std::uint8_t flags = 0;
-  int owner = kNone;
+  int owner = model::kNone;
   friend bool operator==(const RawNode&, const RawNode&) = default;
 };
 
@@ -32,8 +34,8 @@ struct RawObject {
   std::int16_t x = 0, y = 0;
   bool hasValues = false, hasDisplayBlock = false;
   std::uint16_t displayLevel = 0;  // 0 without a display block
-  int node = kNone;
-  std::array<std::int32_t, kValueCount> values{};  // all 0 without values
+  int node = model::kNone;
+  std::array<std::int32_t, model::kValueCount> values{};  // all 0 without values
   friend bool operator==(const RawObject&, const RawObject&) = default;
 };
 
@@ -46,7 +48,7 @@ struct RawType {
 
 // Every field the plug-in may write, and the ones beside them it must not.
 struct RawState {
-  int head = kNone, tail = kNone;
+  int head = model::kNone, tail = model::kNone;
   std::vector<RawNode> nodes;
   std::vector<std::optional<RawObject>> slots;
   std::vector<RawType> types;
@@ -57,14 +59,20 @@ struct RawState {
 };
 
 // The records a frame stands for.
-RawState Expected(const Frame& frame);
+RawState Expected(const model::Frame& frame);
+
+// The frame the records of `sim` hold, node ids by list position; nullopt
+// when they hold what the model has no word for: a list that loops, a node
+// owned by no object of the table, an object whose node lies outside the
+// list.
+std::optional<model::Frame> ReadFrame(const sim::SimHost& sim);
 
 // What differs, one line per field; empty when the two agree.
 std::string Diff(const RawState& expected, const RawState& actual);
 
 class Layout {
  public:
-  explicit Layout(const Frame& frame);
+  explicit Layout(const model::Frame& frame);
 
   sim::SimHost& sim() { return *sim_; }
   host::HostAddress NodeAddress(int node) const { return nodeAddresses_.at(node); }
@@ -76,7 +84,7 @@ class Layout {
   // records hold them now, and as the frame stands for them. Cheap enough to
   // take at every service call of a call; equal fields give equal digests.
   std::uint64_t RecordsDigest() const;
-  std::uint64_t FrameDigest(const Frame& frame) const;
+  std::uint64_t FrameDigest(const model::Frame& frame) const;
 
  private:
   std::unique_ptr<sim::SimHost> sim_;
@@ -91,4 +99,4 @@ class Layout {
   std::vector<host::HostAddress> typeAddresses_;    // by type
 };
 
-}  // namespace tier::model
+}  // namespace tier::bridge
