@@ -86,29 +86,31 @@ const FieldRule* RuleAt(const SimHost& host, std::span<const FieldRule> rules, H
 }
 
 // Byte `offset` of a HostObject's block: the header, its display block or its
-// alterable values, each where the header puts it.
-void LocateInObject(const SimHost& host, const HostBlock& block, std::uint32_t offset, Byte& b) {
+// alterable values, each where the header puts it. The names and notes only
+// when `named`: a message needs them, the check alone does not.
+void LocateInObject(const SimHost& host, const HostBlock& block, std::uint32_t offset, bool named,
+                    Byte& b) {
   const auto* object = static_cast<const host::HostObject*>(
       host.space().Pointer(block.start, sizeof(host::HostObject)));
   const auto display = static_cast<std::uint32_t>(object->displayBlockOffset);
   const auto values = static_cast<std::uint32_t>(object->valuesOffset);
   if (object->displayBlockOffset != 0 && offset >= display &&
       offset < display + sizeof(host::DisplayBlock)) {
-    b.record = "display block";
+    if (named) b.record = "display block";
     b.offset = offset - display;
     b.rule = RuleAt(host, host::kDisplayBlockRules, block.start + display, b.offset,
                     sizeof(host::DisplayBlock));
   } else if (object->valuesOffset != 0 && offset >= values) {
     const std::uint32_t index = (offset - values) / 4;
-    b.field = "alterable value " + std::to_string(index);
+    if (named) b.field = "alterable value " + std::to_string(index);
     if (index < static_cast<std::uint32_t>(host::kAlterableValueCount))
       b.rule = &host::kAlterableValueRules[0];
-    else
+    else if (named)
       b.note = ", beyond the " + std::to_string(host::kAlterableValueCount) + " the object holds";
   } else if (offset < sizeof(host::HostObject)) {
     b.rule = RuleAt(host, host::kHostObjectRules, block.start, offset, block.size);
     const std::uint32_t level = offsetof(host::DisplayBlock, displayLevel);
-    if (b.rule == nullptr && object->displayBlockOffset == 0 && offset >= level &&
+    if (named && b.rule == nullptr && object->displayBlockOffset == 0 && offset >= level &&
         offset < level + sizeof(std::uint16_t)) {
       b.field = "displayLevel";
       b.note = " of a display block the object lacks (displayBlockOffset is 0)";
@@ -116,34 +118,40 @@ void LocateInObject(const SimHost& host, const HostBlock& block, std::uint32_t o
   }
 }
 
-Byte Locate(const SimHost& host, HostAddress address) {
+// Where byte `address` lies and the rule that covers it, `block` being the
+// host's block at or before it; with its record's and field's names when
+// `named`.
+Byte Locate(const SimHost& host, const HostBlock* block, HostAddress address, bool named) {
   Byte b;
-  const HostBlock* block = host.Blocks().AtOrBefore(address);
   if (block == nullptr) return b;
   const std::uint32_t offset = address - block->start;
   b.pastEnd = offset >= block->size;
   if (b.pastEnd && offset >= block->size + kPastEndReach) return b;
   const RecordRules rules = RulesOf(block->kind);
-  b.record = rules.record;
+  if (named) b.record = rules.record;
   b.offset = offset;
   b.digits = block->kind == RecordKind::RunHeader ? 3 : 2;  // as its offsets are written
   if (block->kind == RecordKind::HostObject) {
-    LocateInObject(host, *block, offset, b);
+    LocateInObject(host, *block, offset, named, b);
   } else if (block->kind == RecordKind::ObjectTable) {
     const std::uint32_t slot = offset / sizeof(host::ObjectSlot);
     b.rule = RuleAt(host, rules.fields, block->start, offset % sizeof(host::ObjectSlot),
                     sizeof(host::ObjectSlot));
-    if (b.rule != nullptr) b.field = "object of slot " + std::to_string(slot);
+    if (named && b.rule != nullptr) b.field = "object of slot " + std::to_string(slot);
   } else {
     b.rule = RuleAt(host, rules.fields, block->start, offset, block->size);
   }
   if (b.pastEnd) b.rule = nullptr;
-  if (b.rule != nullptr && b.field.empty()) b.field = std::string(b.rule->name);
+  if (named && b.rule != nullptr && b.field.empty()) b.field = std::string(b.rule->name);
   const bool parameter = block->kind == RecordKind::ObjectParam ||
                          block->kind == RecordKind::AltValueParam ||
                          block->kind == RecordKind::TextArgument;
   b.staleParameter = parameter && !host.IsParameterLive(block->start);
   return b;
+}
+
+Byte Locate(const SimHost& host, HostAddress address) {
+  return Locate(host, host.Blocks().AtOrBefore(address), address, true);
 }
 
 bool Allows(const Byte& b, AccessKind kind) {
@@ -181,14 +189,14 @@ AccessBreach Describe(const Byte& b, HostAddress address, std::uint32_t size, Ac
 }  // namespace
 
 void BlockMap::Add(HostAddress start, std::uint32_t size, RecordKind kind) {
+  if (blocks_.empty()) index_ = host::RecordIndex(start);
+  index_.Add(start, size);
   blocks_.push_back({start, size, kind});
 }
 
 const HostBlock* BlockMap::AtOrBefore(HostAddress address) const {
-  const auto after = std::upper_bound(
-      blocks_.begin(), blocks_.end(), address,
-      [](HostAddress value, const HostBlock& block) { return value < block.start; });
-  return after == blocks_.begin() ? nullptr : &*(after - 1);
+  const std::size_t count = index_.CountAtOrBelow(address);
+  return count == 0 ? nullptr : &blocks_[count - 1];
 }
 
 std::string AccessBreach::Message() const {
@@ -199,9 +207,14 @@ std::string AccessBreach::Message() const {
 
 std::optional<AccessBreach> CheckAccess(const SimHost& host, HostAddress address,
                                         std::uint32_t size, AccessKind kind) {
+  // Every access of the library comes here: its block is found once, and
+  // names are made only for the message of a byte that breaks the rules.
+  const HostBlock* block = host.Blocks().AtOrBefore(address);
   for (std::uint32_t i = 0; i < size; ++i) {
-    const Byte b = Locate(host, address + i);
-    if (!Allows(b, kind)) return Describe(b, address, size, kind);
+    const HostAddress at = address + i;
+    if (block != nullptr && at - block->start >= block->size) block = host.Blocks().AtOrBefore(at);
+    if (!Allows(Locate(host, block, at, false), kind))
+      return Describe(Locate(host, at), address, size, kind);
   }
   return std::nullopt;
 }

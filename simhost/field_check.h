@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "host/host_ptr.h"
+#include "host/native_memory.h"
 
 namespace tier::sim {
 
@@ -43,7 +44,8 @@ struct HostBlock {
   RecordKind kind;
 };
 
-// The blocks in the order the host made them, which is by rising address.
+// The blocks in the order the host made them, which is by rising address,
+// found by address through an index (host/native_memory.h).
 class BlockMap {
  public:
   void Add(HostAddress start, std::uint32_t size, RecordKind kind);
@@ -54,6 +56,7 @@ class BlockMap {
 
  private:
   std::vector<HostBlock> blocks_;
+  host::RecordIndex index_;
 };
 
 enum class AccessKind : std::uint8_t { Read, Write };
