@@ -63,16 +63,23 @@ struct Byte {
   const FieldRule* rule = nullptr;
   bool pastEnd = false;
   bool staleParameter = false;
+  // How many bytes from this one on lie under the same rule of the same
+  // block, and so are allowed or refused alike.
+  std::uint32_t sameRule = 1;
 };
 
 // The rule in `rules` that covers byte `offset` of a record that starts at
-// `start` in `host`'s memory and ends at `end`.
+// `start` in `host`'s memory and ends at `end`; `sameRule` as Byte has it.
 const FieldRule* RuleAt(const SimHost& host, std::span<const FieldRule> rules, HostAddress start,
-                        std::uint32_t offset, std::uint32_t end) {
+                        std::uint32_t offset, std::uint32_t end, std::uint32_t& sameRule) {
+  sameRule = 1;
   for (const FieldRule& rule : rules) {
     if (offset < rule.offset) continue;
     if (!rule.toTerminator) {
-      if (offset < rule.offset + rule.size) return &rule;
+      if (offset < rule.offset + rule.size) {
+        sameRule = rule.offset + rule.size - offset;
+        return &rule;
+      }
       continue;
     }
     // A text: every byte up to and including its terminator, within the block.
@@ -99,16 +106,22 @@ void LocateInObject(const SimHost& host, const HostBlock& block, std::uint32_t o
     if (named) b.record = "display block";
     b.offset = offset - display;
     b.rule = RuleAt(host, host::kDisplayBlockRules, block.start + display, b.offset,
-                    sizeof(host::DisplayBlock));
-  } else if (object->valuesOffset != 0 && offset >= values) {
+                    sizeof(host::DisplayBlock), b.sameRule);
+    return;
+  }
+  if (object->valuesOffset != 0 && offset >= values) {
     const std::uint32_t index = (offset - values) / 4;
     if (named) b.field = "alterable value " + std::to_string(index);
-    if (index < static_cast<std::uint32_t>(host::kAlterableValueCount))
+    if (index < static_cast<std::uint32_t>(host::kAlterableValueCount)) {
       b.rule = &host::kAlterableValueRules[0];
-    else if (named)
+      b.sameRule = 4 - (offset - values) % 4;
+    } else if (named) {
       b.note = ", beyond the " + std::to_string(host::kAlterableValueCount) + " the object holds";
+    }
   } else if (offset < sizeof(host::HostObject)) {
-    b.rule = RuleAt(host, host::kHostObjectRules, block.start, offset, block.size);
+    b.rule = RuleAt(host, host::kHostObjectRules, block.start, offset, block.size, b.sameRule);
+    if (object->valuesOffset != 0 && values > offset)
+      b.sameRule = std::min(b.sameRule, values - offset);
     const std::uint32_t level = offsetof(host::DisplayBlock, displayLevel);
     if (named && b.rule == nullptr && object->displayBlockOffset == 0 && offset >= level &&
         offset < level + sizeof(std::uint16_t)) {
@@ -116,6 +129,8 @@ void LocateInObject(const SimHost& host, const HostBlock& block, std::uint32_t o
       b.note = " of a display block the object lacks (displayBlockOffset is 0)";
     }
   }
+  if (object->displayBlockOffset != 0 && display > offset)
+    b.sameRule = std::min(b.sameRule, display - offset);
 }
 
 // Where byte `address` lies and the rule that covers it, `block` being the
@@ -136,12 +151,13 @@ Byte Locate(const SimHost& host, const HostBlock* block, HostAddress address, bo
   } else if (block->kind == RecordKind::ObjectTable) {
     const std::uint32_t slot = offset / sizeof(host::ObjectSlot);
     b.rule = RuleAt(host, rules.fields, block->start, offset % sizeof(host::ObjectSlot),
-                    sizeof(host::ObjectSlot));
+                    sizeof(host::ObjectSlot), b.sameRule);
     if (named && b.rule != nullptr) b.field = "object of slot " + std::to_string(slot);
   } else {
-    b.rule = RuleAt(host, rules.fields, block->start, offset, block->size);
+    b.rule = RuleAt(host, rules.fields, block->start, offset, block->size, b.sameRule);
   }
   if (b.pastEnd) b.rule = nullptr;
+  if (!b.pastEnd) b.sameRule = std::min(b.sameRule, block->size - offset);
   if (named && b.rule != nullptr && b.field.empty()) b.field = std::string(b.rule->name);
   const bool parameter = block->kind == RecordKind::ObjectParam ||
                          block->kind == RecordKind::AltValueParam ||
@@ -210,11 +226,12 @@ std::optional<AccessBreach> CheckAccess(const SimHost& host, HostAddress address
   // Every access of the library comes here: its block is found once, and
   // names are made only for the message of a byte that breaks the rules.
   const HostBlock* block = host.Blocks().AtOrBefore(address);
-  for (std::uint32_t i = 0; i < size; ++i) {
+  for (std::uint32_t i = 0; i < size;) {
     const HostAddress at = address + i;
     if (block != nullptr && at - block->start >= block->size) block = host.Blocks().AtOrBefore(at);
-    if (!Allows(Locate(host, block, at, false), kind))
-      return Describe(Locate(host, at), address, size, kind);
+    const Byte b = Locate(host, block, at, false);
+    if (!Allows(b, kind)) return Describe(Locate(host, at), address, size, kind);
+    i += b.sameRule;
   }
   return std::nullopt;
 }
@@ -229,39 +246,49 @@ RecordSnapshot::RecordSnapshot(const SimHost& host) : host_(host) {
 }
 
 std::vector<AccessBreach> RecordSnapshot::ForbiddenWrites() const {
-  std::vector<AccessBreach> breaches;
-  if (bytes_.empty()) return breaches;
+  ForbiddenWriteRuns runs(host_);
+  if (bytes_.empty()) return runs.Finish();
   const HostAddress start = host_.Blocks().blocks().front().start;
   const auto* now = static_cast<const std::uint8_t*>(host_.space().Pointer(start, bytes_.size()));
   // Most of the records are unchanged: compare in chunks, and bytes only
   // where a chunk differs.
   constexpr std::size_t kChunk = 64;
-  std::optional<Byte> run;  // the breach being gathered, and where it began
-  HostAddress runStart = 0, runEnd = 0;
-  const auto flush = [&] {
-    if (run) breaches.push_back(Describe(*run, runStart, runEnd - runStart, AccessKind::Write));
-    run.reset();
-  };
   for (std::size_t chunk = 0; chunk < bytes_.size(); chunk += kChunk) {
     const std::size_t length = std::min(kChunk, bytes_.size() - chunk);
     if (std::memcmp(now + chunk, bytes_.data() + chunk, length) == 0) continue;
-    for (std::size_t i = chunk; i < chunk + length; ++i) {
-      if (now[i] == bytes_[i]) continue;
-      const HostAddress address = start + static_cast<HostAddress>(i);
-      const Byte b = Locate(host_, address);
-      if (Allows(b, AccessKind::Write)) continue;
-      const bool sameRun = run && address == runEnd && run->record == b.record &&
-                           run->field == b.field && run->rule == b.rule;
-      if (!sameRun) {
-        flush();
-        run = b;
-        runStart = address;
-      }
-      runEnd = address + 1;
-    }
+    for (std::size_t i = chunk; i < chunk + length; ++i)
+      if (now[i] != bytes_[i]) runs.Changed(start + static_cast<HostAddress>(i));
   }
-  flush();
-  return breaches;
+  return runs.Finish();
+}
+
+void ForbiddenWriteRuns::Changed(HostAddress address) {
+  const Byte b = Locate(host_, address);
+  if (Allows(b, AccessKind::Write)) return;
+  const bool sameRun = inRun_ && address == runEnd_ && runRecord_ == b.record &&
+                       runField_ == b.field && runRule_ == b.rule;
+  if (!sameRun) {
+    Flush();
+    inRun_ = true;
+    runStart_ = address;
+    runRecord_ = b.record;
+    runField_ = b.field;
+    runRule_ = b.rule;
+  }
+  runEnd_ = address + 1;
+}
+
+void ForbiddenWriteRuns::Flush() {
+  // The run told as its first byte is.
+  if (inRun_)
+    breaches_.push_back(
+        Describe(Locate(host_, runStart_), runStart_, runEnd_ - runStart_, AccessKind::Write));
+  inRun_ = false;
+}
+
+std::vector<AccessBreach> ForbiddenWriteRuns::Finish() {
+  Flush();
+  return std::move(breaches_);
 }
 
 }  // namespace tier::sim

@@ -85,6 +85,29 @@ struct AccessBreach {
 std::optional<AccessBreach> CheckAccess(const SimHost& host, HostAddress address,
                                         std::uint32_t size, AccessKind kind);
 
+// The writes outside the writable fields among the bytes a call changed,
+// met in rising address order: a run of changed bytes of one field (or of
+// one stretch that is no field of ours) that the plug-in may not write is one
+// write.
+class ForbiddenWriteRuns {
+ public:
+  explicit ForbiddenWriteRuns(const SimHost& host) : host_(host) {}
+  // A byte that differs from what it was.
+  void Changed(HostAddress address);
+  // The writes, each as the access that made it.
+  std::vector<AccessBreach> Finish();
+
+ private:
+  void Flush();
+
+  const SimHost& host_;
+  std::vector<AccessBreach> breaches_;
+  bool inRun_ = false;
+  HostAddress runStart_ = 0, runEnd_ = 0;
+  std::string runRecord_, runField_;
+  const void* runRule_ = nullptr;
+};
+
 // A copy of every byte of the host's records, taken before a call, and the
 // writes the call made outside the writable fields, found by comparing. Both
 // take time linear in the size of the frame.
