@@ -8,18 +8,14 @@
 namespace tier::sim {
 namespace {
 
-constexpr std::size_t kPage = PageWatch::kPageBytes;
-// Bytes are compared one by one only inside a chunk that differs.
+// Most of the records are unchanged: they are compared in large pieces, a
+// piece that differs in chunks, and a chunk that differs byte by byte.
+constexpr std::size_t kPiece = 4096;
 constexpr std::size_t kChunk = 64;
-
-std::size_t PagesOver(std::size_t bytes) { return (bytes + kPage - 1) / kPage; }
 
 }  // namespace
 
-RecordWatch::RecordWatch(const SimHost& host)
-    : host_(host),
-      memory_(host.space().memory()),
-      pages_(host.space().memory(), host.space().capacity()) {}
+RecordWatch::RecordWatch(const SimHost& host) : host_(host), memory_(host.space().memory()) {}
 
 std::size_t RecordWatch::RecordsEnd() const {
   const std::vector<HostBlock>& blocks = host_.Blocks().blocks();
@@ -30,23 +26,17 @@ std::size_t RecordWatch::RecordsEnd() const {
 void RecordWatch::Begin() {
   const std::size_t end = RecordsEnd();
   const std::size_t known = copy_.size();
-  // A page written since it was last compared holds the host's writes (or
-  // those of a call that ended without its comparison).
   hostChanged_ = !begun_;
-  for (std::size_t page = 0; page < PagesOver(known); ++page) {
-    if (!pages_.Written(page)) continue;
-    const std::size_t from = page * kPage, to = std::min(from + kPage, known);
-    if (std::memcmp(memory_ + from, copy_.data() + from, to - from) != 0) {
-      hostChanged_ = true;
-      std::memcpy(copy_.data() + from, memory_ + from, to - from);
-    }
-    pages_.Protect(page, page + 1);
+  for (std::size_t piece = 0; piece < known; piece += kPiece) {
+    const std::size_t length = std::min(kPiece, known - piece);
+    if (std::memcmp(memory_ + piece, copy_.data() + piece, length) == 0) continue;
+    hostChanged_ = true;
+    std::memcpy(copy_.data() + piece, memory_ + piece, length);
   }
   // The records made since: new, not changed.
   if (end > known) {
     copy_.resize(end);
     std::memcpy(copy_.data() + known, memory_ + known, end - known);
-    pages_.Protect(known / kPage, PagesOver(end));
   }
   if (hostChanged_) invariantsKnown_ = false;
   callEnd_ = end;
@@ -62,13 +52,11 @@ std::vector<AccessBreach> RecordWatch::End() {
   const HostAddress base = host_.space().base();
   // From the first block on, as RecordSnapshot compares.
   const std::size_t first = blocks.front().start - base;
-  for (std::size_t page = first / kPage; page < PagesOver(callEnd_); ++page) {
-    if (!pages_.Written(page)) continue;
-    // Left written: the next Begin finds it equal to the copy and protects it.
-    const std::size_t from = std::max(page * kPage, first);
-    const std::size_t to = std::min((page + 1) * kPage, callEnd_);
-    for (std::size_t chunk = from; chunk < to; chunk += kChunk) {
-      const std::size_t length = std::min(kChunk, to - chunk);
+  for (std::size_t piece = first; piece < callEnd_; piece += kPiece) {
+    const std::size_t pieceEnd = std::min(piece + kPiece, callEnd_);
+    if (std::memcmp(memory_ + piece, copy_.data() + piece, pieceEnd - piece) == 0) continue;
+    for (std::size_t chunk = piece; chunk < pieceEnd; chunk += kChunk) {
+      const std::size_t length = std::min(kChunk, pieceEnd - chunk);
       if (std::memcmp(memory_ + chunk, copy_.data() + chunk, length) == 0) continue;
       for (std::size_t i = chunk; i < chunk + length; ++i)
         if (memory_[i] != copy_[i]) runs.Changed(base + static_cast<HostAddress>(i));

@@ -1,9 +1,8 @@
 // The records of a simulated host compared around every call, as
 // RecordSnapshot compares them, against a copy kept from one call to the
-// next. Only the pages written since the copy was last brought up to date
-// are compared (simhost/page_watch.h), so that a call that writes little
-// costs little however large the frame; where no page can be watched, every
-// page is compared. Knowing that a call changed no byte also spares what
+// next rather than made afresh for each: before the call the copy takes in
+// what the host changed since the last one, after it the call's changes are
+// found and taken in. Knowing that a call changed no byte also spares what
 // depends on the bytes alone: the host's invariants, and the display table
 // as the call found it.
 #pragma once
@@ -14,7 +13,6 @@
 #include <vector>
 
 #include "simhost/field_check.h"
-#include "simhost/page_watch.h"
 
 namespace tier::sim {
 
@@ -68,7 +66,6 @@ class RecordWatch {
 
   const SimHost& host_;
   std::uint8_t* memory_;
-  PageWatch pages_;
   std::vector<std::uint8_t> copy_;  // from the space's first byte
   std::size_t callEnd_ = 0;         // the records' end when the call began
   bool hostChanged_ = true;         // by the host before the call (or unknown)
