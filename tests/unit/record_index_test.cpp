@@ -29,8 +29,8 @@ TEST(RecordIndex, FindsTheRecordOfEveryAccessAsASearchDoes) {
   for (int i = 0; i < 400; ++i) {
     // Small records a few bytes apart (several in one stretch), and now
     // and then a large one or a long gap.
-    const auto size = static_cast<std::uint32_t>(random() % 8 == 0 ? 1 + random() % 600
-                                                                    : 1 + random() % 24);
+    const auto size =
+        static_cast<std::uint32_t>(random() % 8 == 0 ? 1 + random() % 600 : 1 + random() % 24);
     index.Add(next, size);
     next += size + 1 + (random() % 10 == 0 ? random() % 300 : random() % 17);
   }
