@@ -43,7 +43,7 @@ target_link_libraries(tier_plugin PUBLIC tier_host)
 add_library(tier_catalogue ALIAS tier_plugin)
 
 add_library(tier_simhost STATIC simhost/sim_host.cpp simhost/address_space.cpp
-                                simhost/field_check.cpp)
+                                simhost/field_check.cpp simhost/record_watch.cpp)
 target_link_libraries(tier_simhost PUBLIC tier_host)
 
 # The browser build (cmake/Wasm.cmake) has no emulator and makes its own

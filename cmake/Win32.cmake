@@ -71,6 +71,7 @@ add_library(tier_catalogue STATIC plugin/catalogue.cpp)
 target_include_directories(tier_catalogue PUBLIC ${CMAKE_SOURCE_DIR})
 
 add_library(tier_simhost STATIC simhost/sim_host.cpp simhost/address_space.cpp simhost/field_check.cpp
+                                simhost/record_watch.cpp
                                 simhost/host_side_win32.cpp simhost/host_session.cpp)
 target_include_directories(tier_simhost PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(tier_simhost PUBLIC tier_catalogue)

@@ -725,7 +725,8 @@ std::string EmulatedDll::BrokenConvention(std::int32_t argumentBytes, const Gues
 
 std::string EmulatedDll::AccessProblem(std::uint32_t address, std::uint32_t size,
                                        bool write) const {
-  const std::string at = HexAddress(address);
+  // Checked on every access: the address is written out only for a message.
+  const auto at = [address] { return HexAddress(address); };
   const guest_map::Range image{image_.base, image_.sizeOfImage};
   if (image.Holds(address, size)) {
     if (!write) return "";
@@ -735,21 +736,21 @@ std::string EmulatedDll::AccessProblem(std::uint32_t address, std::uint32_t size
           address < PageUp(start + std::max<std::uint32_t>(section.virtualSize, 1)))
         return section.writable
                    ? ""
-                   : at + " in the read-only section " + section.name + " of its image";
+                   : at() + " in the read-only section " + section.name + " of its image";
     }
-    return at + " in the headers of its image";
+    return at() + " in the headers of its image";
   }
   if (guest_map::kStack.Holds(address, size) || guest_map::kSystemPages.Holds(address, size))
     return "";
   if (guest_map::kHeap.Holds(address)) {
     if (heap_.IsLive(address, size)) return "";
-    return heap_.WasFreed(address) ? at + " in a block of its heap that it freed"
-                                   : at + " outside every live block of its heap";
+    return heap_.WasFreed(address) ? at() + " in a block of its heap that it freed"
+                                   : at() + " outside every live block of its heap";
   }
   const SharedMemory* shared = machine_ != nullptr ? &machine_->shared : nullptr;
   if (shared != nullptr && guest_map::Range{shared->base, shared->size}.Holds(address, size))
     return embedding_.accessRule ? embedding_.accessRule(address, size, write) : "";
-  return at + " where it has no memory";
+  return at() + " where it has no memory";
 }
 
 bool EmulatedDll::Read(std::uint32_t address, void* bytes, std::uint32_t size) const {

@@ -50,7 +50,7 @@ const char* ResolveString(HostAddress address) {
   const HostMemory& memory = Memory(address, 1);
   const auto* record = RecordHolding(*memory.records, address, 1);
   if (record == nullptr) FailAccess("text not inside a host record", address, 1);
-  const std::uint64_t end = std::uint64_t{record->first} + record->second;
+  const std::uint64_t end = std::uint64_t{record->start} + record->size;
   const char* text = static_cast<const char*>(Bytes(memory, address, 1));
   if (std::memchr(text, '\0', static_cast<std::size_t>(end - address)) == nullptr)
     FailAccess("text runs past the end of its host record", address, end - address);

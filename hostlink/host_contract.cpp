@@ -59,12 +59,13 @@ ContractCheck CheckRecords(const sim::SimHost& sim) {
 
 ContractCheck CheckCall(const sim::SimHost& sim, const LogMarks& since, const RoutineInfo& routine,
                         std::int32_t result, bool tableChanged, std::int32_t expressionToken,
-                        const std::vector<sim::AccessBreach>& writes) {
+                        const std::vector<sim::AccessBreach>& writes, const std::string& records) {
   const auto after = [](const auto& log, std::size_t mark) {
     return std::vector(log.begin() + static_cast<std::ptrdiff_t>(mark), log.end());
   };
   const std::vector<sim::RefreshCall> refreshes = after(sim.Refreshes(), since.refreshes);
-  ContractCheck check = CheckRecords(sim);
+  ContractCheck check;
+  check.records = records;
   for (const sim::AccessBreach& write : writes) check.fieldBreaches.push_back(write.Message());
   const bool action = routine.kind == RoutineKind::Action;
   if (action && (result & 0xFFFF) != 0) check.actionReturned = result;  // only 16 bits are defined

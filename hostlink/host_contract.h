@@ -68,12 +68,15 @@ LogMarks MarkLogs(const sim::SimHost& sim);
 
 // What a call of `routine` did against the contract, read from the simulated
 // host's logs since `since` and its records. `result` is its answer,
-// `tableChanged` whether the display table changed, `expressionToken` the
-// token the host passed to an expression; `writes` the writes outside the
-// writable fields that the comparison after the call found.
+// `tableChanged` whether the display table changed (read for a condition or
+// an expression), `expressionToken` the token the host passed to an
+// expression; `writes` the writes outside the writable fields that the
+// comparison after the call found; `records` what SimHost::CheckInvariants
+// finds in the records as the call left them.
 ContractCheck CheckCall(const sim::SimHost& sim, const LogMarks& since,
                         const plugin::RoutineInfo& routine, std::int32_t result, bool tableChanged,
-                        std::int32_t expressionToken, const std::vector<sim::AccessBreach>& writes);
+                        std::int32_t expressionToken, const std::vector<sim::AccessBreach>& writes,
+                        const std::string& records);
 
 // The records alone, as before the first call.
 ContractCheck CheckRecords(const sim::SimHost& sim);

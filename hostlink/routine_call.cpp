@@ -1,5 +1,7 @@
 #include "hostlink/routine_call.h"
 
+#include "simhost/record_watch.h"
+
 namespace tier::hostlink {
 
 using host::HostAddress;
@@ -41,12 +43,11 @@ CallOutcome Invoke(const PluginModule& module, sim::SimHost& sim, const RoutineC
     sim::SimHost& sim;
     ~CallScope() { sim.CloseCall(); }
   } scope{sim};
-  std::optional<sim::RecordSnapshot> before;
-  std::vector<TableRow> tableBefore;
-  if (options.compareRecords) {
-    before.emplace(sim);
-    tableBefore = DisplayTable(sim);
-  }
+  // The records are compared from a copy kept between calls: what the host
+  // wrote since the last call is taken in first, so that every change from
+  // here on is the call's.
+  sim::RecordWatch* watch = options.compareRecords ? &sim.Watch() : nullptr;
+  if (watch != nullptr) watch->Begin();
   CallOutcome outcome;
   if (routine.kind == RoutineKind::Condition) {
     outcome.result = module.Condition(routine.code, runData, words.first, words.second);
@@ -56,14 +57,21 @@ CallOutcome Invoke(const PluginModule& module, sim::SimHost& sim, const RoutineC
     outcome.value = module.Expression(routine.code, runData, words.token);
     outcome.result = static_cast<std::int32_t>(outcome.value);
   }
-  if (before) outcome.breaches = before->ForbiddenWrites();
+  if (watch != nullptr) outcome.breaches = watch->End();
   if (plugin::ReturnsText(routine) && options.takeText) {
     outcome.result = 0;
     outcome.text = module.TakeText(outcome.value);  // the host releases it
   }
-  if (before)
-    outcome.contract = CheckCall(sim, marks, routine, outcome.result,
-                                 DisplayTable(sim) != tableBefore, words.token, outcome.breaches);
+  if (watch != nullptr) {
+    // Only a condition or an expression must leave the display table as it
+    // found it, and one that changed no byte did.
+    const bool tableChanged =
+        routine.kind != RoutineKind::Action && watch->callChanged() &&
+        DisplayTable(sim) != watch->AsFound([&sim] { return DisplayTable(sim); });
+    outcome.contract = CheckCall(sim, marks, routine, outcome.result, tableChanged, words.token,
+                                 outcome.breaches, watch->Invariants());
+    outcome.recordsUnchanged = watch->unchangedSinceLastCall();
+  }
   return outcome;
 }
 

@@ -8,13 +8,12 @@
 // taken over and released as the host does.
 //
 // Around the call the host's contract is checked (hostlink/host_contract.h):
-// the records are copied before it and compared after it, and every changed
-// byte that lies outside the fields the plug-in may write is a breach
-// (simhost/field_check.h); then the answer, the refreshes and the service
-// calls are held to the contract. Writes are seen in every form of the
-// plug-in; reads, and a write that puts back the value it found, only where
-// the library runs in the CPU emulator, which checks each access as it
-// happens; there a fault ends the call with a PluginFault
+// the records are compared after it with a copy of them as it found them
+// (simhost/record_watch.h), and every changed byte that lies outside the
+// fields the plug-in may write is a breach (simhost/field_check.h); then the answer, the refreshes
+// and the service calls are held to the contract. Writes are seen in every form of the plug-in;
+// reads, and a write that puts back the value it found, only where the library runs in the CPU
+// emulator, which checks each access as it happens; there a fault ends the call with a PluginFault
 // (hostlink/plugin_fault.h), which the caller gets.
 #pragma once
 
@@ -74,6 +73,10 @@ struct CallOutcome {
   // The call held to the host's contract, these writes among it (when the
   // records were compared).
   ContractCheck contract;
+  // No byte of the records changed since the call before this one ended,
+  // neither by the host nor by this call (known when the records were
+  // compared; records the host made since do not count).
+  bool recordsUnchanged = false;
 };
 
 // Puts the parameters where the routine takes them from, calls it on `sim`

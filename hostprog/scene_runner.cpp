@@ -138,9 +138,16 @@ class SteppedRun::Runner {
     step.answer.result = outcome.result;
     step.answer.isText = plugin::ReturnsText(routine);
     step.answer.text = outcome.text;
-    step.frame = CaptureFrame(sim_, typeOfSlot_, &before);
-    step.tableChanged = !SameTable(before, step.frame);
     step.refreshed = sim_.RefreshedSlots();
+    if (outcome.recordsUnchanged && step.refreshed.empty()) {
+      // The records are those the last step captured: its frame, with
+      // nothing moved or redrawn this time.
+      step.frame = before;
+      for (NodeView& node : step.frame.nodes) node.moved = node.redrawn = false;
+    } else {
+      step.frame = CaptureFrame(sim_, typeOfSlot_, &before);
+      step.tableChanged = !SameTable(before, step.frame);
+    }
     step.contract = outcome.contract;
     // Nothing happened: the records are those the call found, the
     // selections apart, which a false condition may have rewritten.

@@ -37,6 +37,7 @@ AddressSpace::AddressSpace(std::size_t capacity) : capacity_(capacity) {
   memory_ = static_cast<std::uint8_t*>(std::calloc(capacity_, 1));
   if (memory_ == nullptr) Fail("no memory for the address space", 0, capacity_);
   base_ = static_cast<HostAddress>(reinterpret_cast<std::uintptr_t>(memory_));
+  blocks_ = host::RecordIndex(base_);
 #else
   // Whole pages, zero-filled by the system, so that an emulator can map them.
   constexpr std::size_t kPage = 4096;
@@ -47,6 +48,7 @@ AddressSpace::AddressSpace(std::size_t capacity) : capacity_(capacity) {
   if (pages == MAP_FAILED) Fail("no memory for the address space", 0, capacity_);
   memory_ = static_cast<std::uint8_t*>(pages);
   base_ = kNativeBase;
+  blocks_ = host::RecordIndex(base_);
   view_ = {memory_, base_, capacity_, 0, &blocks_};
 #endif
 }
@@ -67,7 +69,7 @@ HostAddress AddressSpace::Allocate(std::size_t size) {
   view_.used = used_;
 #endif
   const HostAddress address = base_ + static_cast<HostAddress>(start);
-  blocks_[address] = static_cast<std::uint32_t>(size);
+  blocks_.Add(address, static_cast<std::uint32_t>(size));
   return address;
 }
 

@@ -10,7 +10,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
 
 #include "host/host_ptr.h"
 #include "host/native_memory.h"
@@ -57,7 +56,7 @@ class AddressSpace {
   std::size_t capacity_ = 0;
   std::size_t used_ = 0;
   HostAddress base_ = 0;
-  host::RecordMap blocks_;
+  host::RecordIndex blocks_;
 #if !TIER_WIN32
   host::HostMemory view_;  // what the plug-in's pointers resolve against
 #endif

@@ -63,16 +63,23 @@ struct Byte {
   const FieldRule* rule = nullptr;
   bool pastEnd = false;
   bool staleParameter = false;
+  // How many bytes from this one on lie under the same rule of the same
+  // block, and so are allowed or refused alike.
+  std::uint32_t sameRule = 1;
 };
 
 // The rule in `rules` that covers byte `offset` of a record that starts at
-// `start` in `host`'s memory and ends at `end`.
+// `start` in `host`'s memory and ends at `end`; `sameRule` as Byte has it.
 const FieldRule* RuleAt(const SimHost& host, std::span<const FieldRule> rules, HostAddress start,
-                        std::uint32_t offset, std::uint32_t end) {
+                        std::uint32_t offset, std::uint32_t end, std::uint32_t& sameRule) {
+  sameRule = 1;
   for (const FieldRule& rule : rules) {
     if (offset < rule.offset) continue;
     if (!rule.toTerminator) {
-      if (offset < rule.offset + rule.size) return &rule;
+      if (offset < rule.offset + rule.size) {
+        sameRule = rule.offset + rule.size - offset;
+        return &rule;
+      }
       continue;
     }
     // A text: every byte up to and including its terminator, within the block.
@@ -86,64 +93,81 @@ const FieldRule* RuleAt(const SimHost& host, std::span<const FieldRule> rules, H
 }
 
 // Byte `offset` of a HostObject's block: the header, its display block or its
-// alterable values, each where the header puts it.
-void LocateInObject(const SimHost& host, const HostBlock& block, std::uint32_t offset, Byte& b) {
+// alterable values, each where the header puts it. The names and notes only
+// when `named`: a message needs them, the check alone does not.
+void LocateInObject(const SimHost& host, const HostBlock& block, std::uint32_t offset, bool named,
+                    Byte& b) {
   const auto* object = static_cast<const host::HostObject*>(
       host.space().Pointer(block.start, sizeof(host::HostObject)));
   const auto display = static_cast<std::uint32_t>(object->displayBlockOffset);
   const auto values = static_cast<std::uint32_t>(object->valuesOffset);
   if (object->displayBlockOffset != 0 && offset >= display &&
       offset < display + sizeof(host::DisplayBlock)) {
-    b.record = "display block";
+    if (named) b.record = "display block";
     b.offset = offset - display;
     b.rule = RuleAt(host, host::kDisplayBlockRules, block.start + display, b.offset,
-                    sizeof(host::DisplayBlock));
-  } else if (object->valuesOffset != 0 && offset >= values) {
+                    sizeof(host::DisplayBlock), b.sameRule);
+    return;
+  }
+  if (object->valuesOffset != 0 && offset >= values) {
     const std::uint32_t index = (offset - values) / 4;
-    b.field = "alterable value " + std::to_string(index);
-    if (index < static_cast<std::uint32_t>(host::kAlterableValueCount))
+    if (named) b.field = "alterable value " + std::to_string(index);
+    if (index < static_cast<std::uint32_t>(host::kAlterableValueCount)) {
       b.rule = &host::kAlterableValueRules[0];
-    else
+      b.sameRule = 4 - (offset - values) % 4;
+    } else if (named) {
       b.note = ", beyond the " + std::to_string(host::kAlterableValueCount) + " the object holds";
+    }
   } else if (offset < sizeof(host::HostObject)) {
-    b.rule = RuleAt(host, host::kHostObjectRules, block.start, offset, block.size);
+    b.rule = RuleAt(host, host::kHostObjectRules, block.start, offset, block.size, b.sameRule);
+    if (object->valuesOffset != 0 && values > offset)
+      b.sameRule = std::min(b.sameRule, values - offset);
     const std::uint32_t level = offsetof(host::DisplayBlock, displayLevel);
-    if (b.rule == nullptr && object->displayBlockOffset == 0 && offset >= level &&
+    if (named && b.rule == nullptr && object->displayBlockOffset == 0 && offset >= level &&
         offset < level + sizeof(std::uint16_t)) {
       b.field = "displayLevel";
       b.note = " of a display block the object lacks (displayBlockOffset is 0)";
     }
   }
+  if (object->displayBlockOffset != 0 && display > offset)
+    b.sameRule = std::min(b.sameRule, display - offset);
 }
 
-Byte Locate(const SimHost& host, HostAddress address) {
+// Where byte `address` lies and the rule that covers it, `block` being the
+// host's block at or before it; with its record's and field's names when
+// `named`.
+Byte Locate(const SimHost& host, const HostBlock* block, HostAddress address, bool named) {
   Byte b;
-  const HostBlock* block = host.Blocks().AtOrBefore(address);
   if (block == nullptr) return b;
   const std::uint32_t offset = address - block->start;
   b.pastEnd = offset >= block->size;
   if (b.pastEnd && offset >= block->size + kPastEndReach) return b;
   const RecordRules rules = RulesOf(block->kind);
-  b.record = rules.record;
+  if (named) b.record = rules.record;
   b.offset = offset;
   b.digits = block->kind == RecordKind::RunHeader ? 3 : 2;  // as its offsets are written
   if (block->kind == RecordKind::HostObject) {
-    LocateInObject(host, *block, offset, b);
+    LocateInObject(host, *block, offset, named, b);
   } else if (block->kind == RecordKind::ObjectTable) {
     const std::uint32_t slot = offset / sizeof(host::ObjectSlot);
     b.rule = RuleAt(host, rules.fields, block->start, offset % sizeof(host::ObjectSlot),
-                    sizeof(host::ObjectSlot));
-    if (b.rule != nullptr) b.field = "object of slot " + std::to_string(slot);
+                    sizeof(host::ObjectSlot), b.sameRule);
+    if (named && b.rule != nullptr) b.field = "object of slot " + std::to_string(slot);
   } else {
-    b.rule = RuleAt(host, rules.fields, block->start, offset, block->size);
+    b.rule = RuleAt(host, rules.fields, block->start, offset, block->size, b.sameRule);
   }
   if (b.pastEnd) b.rule = nullptr;
-  if (b.rule != nullptr && b.field.empty()) b.field = std::string(b.rule->name);
+  if (!b.pastEnd) b.sameRule = std::min(b.sameRule, block->size - offset);
+  if (named && b.rule != nullptr && b.field.empty()) b.field = std::string(b.rule->name);
   const bool parameter = block->kind == RecordKind::ObjectParam ||
                          block->kind == RecordKind::AltValueParam ||
                          block->kind == RecordKind::TextArgument;
   b.staleParameter = parameter && !host.IsParameterLive(block->start);
   return b;
+}
+
+Byte Locate(const SimHost& host, HostAddress address) {
+  return Locate(host, host.Blocks().AtOrBefore(address), address, true);
 }
 
 bool Allows(const Byte& b, AccessKind kind) {
@@ -181,14 +205,14 @@ AccessBreach Describe(const Byte& b, HostAddress address, std::uint32_t size, Ac
 }  // namespace
 
 void BlockMap::Add(HostAddress start, std::uint32_t size, RecordKind kind) {
+  if (blocks_.empty()) index_ = host::RecordIndex(start);
+  index_.Add(start, size);
   blocks_.push_back({start, size, kind});
 }
 
 const HostBlock* BlockMap::AtOrBefore(HostAddress address) const {
-  const auto after = std::upper_bound(
-      blocks_.begin(), blocks_.end(), address,
-      [](HostAddress value, const HostBlock& block) { return value < block.start; });
-  return after == blocks_.begin() ? nullptr : &*(after - 1);
+  const std::size_t count = index_.CountAtOrBelow(address);
+  return count == 0 ? nullptr : &blocks_[count - 1];
 }
 
 std::string AccessBreach::Message() const {
@@ -199,9 +223,15 @@ std::string AccessBreach::Message() const {
 
 std::optional<AccessBreach> CheckAccess(const SimHost& host, HostAddress address,
                                         std::uint32_t size, AccessKind kind) {
-  for (std::uint32_t i = 0; i < size; ++i) {
-    const Byte b = Locate(host, address + i);
-    if (!Allows(b, kind)) return Describe(b, address, size, kind);
+  // Every access of the library comes here: its block is found once, and
+  // names are made only for the message of a byte that breaks the rules.
+  const HostBlock* block = host.Blocks().AtOrBefore(address);
+  for (std::uint32_t i = 0; i < size;) {
+    const HostAddress at = address + i;
+    if (block != nullptr && at - block->start >= block->size) block = host.Blocks().AtOrBefore(at);
+    const Byte b = Locate(host, block, at, false);
+    if (!Allows(b, kind)) return Describe(Locate(host, at), address, size, kind);
+    i += b.sameRule;
   }
   return std::nullopt;
 }
@@ -216,39 +246,49 @@ RecordSnapshot::RecordSnapshot(const SimHost& host) : host_(host) {
 }
 
 std::vector<AccessBreach> RecordSnapshot::ForbiddenWrites() const {
-  std::vector<AccessBreach> breaches;
-  if (bytes_.empty()) return breaches;
+  ForbiddenWriteRuns runs(host_);
+  if (bytes_.empty()) return runs.Finish();
   const HostAddress start = host_.Blocks().blocks().front().start;
   const auto* now = static_cast<const std::uint8_t*>(host_.space().Pointer(start, bytes_.size()));
   // Most of the records are unchanged: compare in chunks, and bytes only
   // where a chunk differs.
   constexpr std::size_t kChunk = 64;
-  std::optional<Byte> run;  // the breach being gathered, and where it began
-  HostAddress runStart = 0, runEnd = 0;
-  const auto flush = [&] {
-    if (run) breaches.push_back(Describe(*run, runStart, runEnd - runStart, AccessKind::Write));
-    run.reset();
-  };
   for (std::size_t chunk = 0; chunk < bytes_.size(); chunk += kChunk) {
     const std::size_t length = std::min(kChunk, bytes_.size() - chunk);
     if (std::memcmp(now + chunk, bytes_.data() + chunk, length) == 0) continue;
-    for (std::size_t i = chunk; i < chunk + length; ++i) {
-      if (now[i] == bytes_[i]) continue;
-      const HostAddress address = start + static_cast<HostAddress>(i);
-      const Byte b = Locate(host_, address);
-      if (Allows(b, AccessKind::Write)) continue;
-      const bool sameRun = run && address == runEnd && run->record == b.record &&
-                           run->field == b.field && run->rule == b.rule;
-      if (!sameRun) {
-        flush();
-        run = b;
-        runStart = address;
-      }
-      runEnd = address + 1;
-    }
+    for (std::size_t i = chunk; i < chunk + length; ++i)
+      if (now[i] != bytes_[i]) runs.Changed(start + static_cast<HostAddress>(i));
   }
-  flush();
-  return breaches;
+  return runs.Finish();
+}
+
+void ForbiddenWriteRuns::Changed(HostAddress address) {
+  const Byte b = Locate(host_, address);
+  if (Allows(b, AccessKind::Write)) return;
+  const bool sameRun = inRun_ && address == runEnd_ && runRecord_ == b.record &&
+                       runField_ == b.field && runRule_ == b.rule;
+  if (!sameRun) {
+    Flush();
+    inRun_ = true;
+    runStart_ = address;
+    runRecord_ = b.record;
+    runField_ = b.field;
+    runRule_ = b.rule;
+  }
+  runEnd_ = address + 1;
+}
+
+void ForbiddenWriteRuns::Flush() {
+  // The run told as its first byte is.
+  if (inRun_)
+    breaches_.push_back(
+        Describe(Locate(host_, runStart_), runStart_, runEnd_ - runStart_, AccessKind::Write));
+  inRun_ = false;
+}
+
+std::vector<AccessBreach> ForbiddenWriteRuns::Finish() {
+  Flush();
+  return std::move(breaches_);
 }
 
 }  // namespace tier::sim

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "host/host_ptr.h"
+#include "host/native_memory.h"
 
 namespace tier::sim {
 
@@ -43,7 +44,8 @@ struct HostBlock {
   RecordKind kind;
 };
 
-// The blocks in the order the host made them, which is by rising address.
+// The blocks in the order the host made them, which is by rising address,
+// found by address through an index (host/native_memory.h).
 class BlockMap {
  public:
   void Add(HostAddress start, std::uint32_t size, RecordKind kind);
@@ -54,6 +56,7 @@ class BlockMap {
 
  private:
   std::vector<HostBlock> blocks_;
+  host::RecordIndex index_;
 };
 
 enum class AccessKind : std::uint8_t { Read, Write };
@@ -81,6 +84,29 @@ struct AccessBreach {
 // was handed to lasts (SimHost::OpenCall).
 std::optional<AccessBreach> CheckAccess(const SimHost& host, HostAddress address,
                                         std::uint32_t size, AccessKind kind);
+
+// The writes outside the writable fields among the bytes a call changed,
+// met in rising address order: a run of changed bytes of one field (or of
+// one stretch that is no field of ours) that the plug-in may not write is one
+// write.
+class ForbiddenWriteRuns {
+ public:
+  explicit ForbiddenWriteRuns(const SimHost& host) : host_(host) {}
+  // A byte that differs from what it was.
+  void Changed(HostAddress address);
+  // The writes, each as the access that made it.
+  std::vector<AccessBreach> Finish();
+
+ private:
+  void Flush();
+
+  const SimHost& host_;
+  std::vector<AccessBreach> breaches_;
+  bool inRun_ = false;
+  HostAddress runStart_ = 0, runEnd_ = 0;
+  std::string runRecord_, runField_;
+  const void* runRule_ = nullptr;
+};
 
 // A copy of every byte of the host's records, taken before a call, and the
 // writes the call made outside the writable fields, found by comparing. Both

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "simhost/record_watch.h"
+
 namespace tier::sim {
 
 using host::DisplayBlock;
@@ -226,6 +228,11 @@ void SimHost::LinkDisplayList() {
 }
 
 SimHost::~SimHost() = default;
+
+RecordWatch& SimHost::Watch() {
+  if (watch_ == nullptr) watch_ = std::make_unique<RecordWatch>(*this);
+  return *watch_;
+}
 
 SimHost* SimHost::InEffect() {
   const HostSession* session = HostSession::InEffect();

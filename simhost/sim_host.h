@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -84,6 +85,8 @@ struct ServiceCall {
   std::uint32_t first;
   std::uint32_t second;
 };
+
+class RecordWatch;
 
 class SimHost {
  public:
@@ -163,6 +166,10 @@ class SimHost {
   sim::AddressSpace& space() { return space_; }
   const sim::AddressSpace& space() const { return space_; }
 
+  // The records compared around each call from a copy kept between calls
+  // (simhost/record_watch.h); made at the first call that compares them.
+  RecordWatch& Watch();
+
   // Host invariants: links, head and tail, rising levels, displayLevel
   // mirrors of counted nodes. Empty when all hold, else what is wrong.
   std::string CheckInvariants() const;
@@ -215,6 +222,7 @@ class SimHost {
   BlockMap blocks_;
   bool callOpen_ = false;
   std::vector<std::uint32_t> callWords_;
+  std::unique_ptr<RecordWatch> watch_;  // last: it lets go of the memory first
 };
 
 }  // namespace tier::sim

@@ -77,6 +77,11 @@ TEST(FieldCheck, ConditionalRangesExistOnlyWhereTheHostMadeThem) {
       CheckAccess(sim, values + 4 * 26, 4, AccessKind::Read);
   ASSERT_TRUE(past);
   EXPECT_EQ(past->field, "alterable value 26");
+  // An access over several values is checked value by value, up to the last.
+  EXPECT_EQ(Breach(sim, values + 4 * 24, 8, AccessKind::Read), "");
+  EXPECT_EQ(Breach(sim, values + 4 * 25 + 2, 8, AccessKind::Read),
+            "read 8 bytes at HostObject+0x128 (alterable value 26, beyond the 26 the object "
+            "holds), past the end of the block, which belongs to the host alone");
   EXPECT_NE(Breach(sim, values, 4, AccessKind::Write)
                 .find("(alterable value 0), which the plug-in "
                       "may only read"),
