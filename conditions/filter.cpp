@@ -111,14 +111,17 @@ std::int32_t RebuildSelection(const RunHeader& header, ObjectTypeEntry& typeA,
 // object or it has no node.
 [[gnu::always_inline]] inline bool LevelOfInstance(const RunData& runData,
                                                    frame::FixedValueIndex& index,
-                                                   const frame::FixedValueIndex::Swept& swept,
+                                                   frame::FixedValueIndex::Filed& filed,
                                                    HostObject& instance, std::int32_t slot,
                                                    std::int32_t& level) {
   const HostObject* object = &instance;
-  if (instance.number == 0 && instance.creationCount == 0)
+  if (instance.number == 0 && instance.creationCount == 0) {
     object = index.Find(runData.storedFixedValue);
-  else if (!swept.IsLowestSlot(instance, slot))
-    object = index.Find(host::FixedValueOf(instance));
+    filed = index.FiledSoFar();
+  } else if (!filed.IsLowestSlot(instance, slot)) [[unlikely]] {
+    object = index.LowestSlotObjectLike(instance, slot);
+    filed = index.FiledSoFar();
+  }
   if (object == nullptr) return false;
   const host::DisplayNode* node = object->displayNode.get();
   if (node == nullptr) return false;
@@ -136,18 +139,20 @@ std::int32_t FilterByLevelWith(RunData& runData, const RunHeader& header, Object
                                const ScopeWalk& walkA, const ScopeWalk& walkB,
                                frame::FixedValueIndex& index) {
   constexpr bool kAbove = kTest == PartnerLevel::kAboveSome;
-  const frame::FixedValueIndex::Swept swept = index.SweepAll();
+  // The slots are filed as the walks need them, so that instances in low
+  // slots of a large frame cost no sweep of all of it.
+  frame::FixedValueIndex::Filed filed = index.FiledSoFar();
   // B's walk is over before A's walk writes anything, so B's partners are
   // those in scope at entry even when A's walk relinks their chain.
   std::int32_t decisive = kAbove ? 0x10000 : -1;
   ForEachInWalk(header, walkB, [&](HostObject& partner, std::int32_t slot) {
     std::int32_t level = 0;
-    if (!LevelOfInstance(runData, index, swept, partner, slot, level)) return;
+    if (!LevelOfInstance(runData, index, filed, partner, slot, level)) return;
     if (kAbove ? level < decisive : level > decisive) decisive = level;
   });
   return RebuildSelection(header, typeA, walkA, [&](HostObject& candidate, std::int32_t slot) {
     std::int32_t level = 0;
-    if (!LevelOfInstance(runData, index, swept, candidate, slot, level)) return false;
+    if (!LevelOfInstance(runData, index, filed, candidate, slot, level)) return false;
     return kAbove ? level > decisive : level < decisive;
   });
 }

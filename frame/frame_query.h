@@ -114,20 +114,19 @@ class FixedValueIndex {
   // LowestSlotObjectWithFixedValue(header, lastSlot, fixedValue).
   HostObject* Find(std::int32_t fixedValue);
 
-  // The table once every slot is filed, for a caller that keeps it at hand:
-  // IsLowestSlot says what LowestSlotObjectLike would answer without a
-  // compare; where it says no, Find answers.
-  struct Swept {
+  // The slots filed so far, for a caller that keeps them at hand: where
+  // IsLowestSlot says yes, LowestSlotObjectLike would answer `object` itself;
+  // where it says no, LowestSlotObjectLike answers (and may file more).
+  struct Filed {
     const std::int32_t* buckets;
     std::uint32_t mask;
-    std::int32_t lastSlot;  // -1 without the table
+    std::int32_t lastFiled;  // -1 without the table
     bool IsLowestSlot(const HostObject& object, std::int32_t slot) const {
-      return slot <= lastSlot && buckets[static_cast<std::uint16_t>(object.number) & mask] == slot;
+      return slot <= lastFiled && buckets[static_cast<std::uint16_t>(object.number) & mask] == slot;
     }
   };
-  Swept SweepAll() {
-    if (swept_ < filedLastSlot_) SweepThrough(filedLastSlot_);
-    return {buckets_.get(), mask_, filedLastSlot_};
+  Filed FiledSoFar() const {
+    return {buckets_.get(), mask_, buckets_.get() != nullptr ? swept_ : -1};
   }
 
  private:
