@@ -1,5 +1,7 @@
 #include "conditions/conditions.h"
 
+#include <optional>
+
 #include "conditions/filter.h"
 #include "frame/frame_query.h"
 #include "host/services.h"
@@ -133,16 +135,18 @@ std::int32_t CondObjectBetween(RunData& runData, std::int32_t, std::int32_t) {
   const ObjectParam* c = ObjectParamOf(static_cast<std::int32_t>(host::GetNextParameter(runData)));
   if (a == nullptr || b == nullptr || c == nullptr) return 0;
 
-  // Above B and below C, narrowing from A's scope at entry.
-  if (FilterByLevel(runData, *a, *b, PartnerLevel::kAboveSome) != 0 &&
-      FilterByLevel(runData, *a, *c, PartnerLevel::kBelowSome) != 0) {
+  // Above B and below C, narrowing from A's scope at entry. The four filters
+  // share one set of lookups.
+  std::optional<frame::FixedValueIndex> index;
+  if (FilterByLevel(runData, *a, *b, PartnerLevel::kAboveSome, index) != 0 &&
+      FilterByLevel(runData, *a, *c, PartnerLevel::kBelowSome, index) != 0) {
     return 1;
   }
   // The reverse arrangement starts again from every object of A's type; the
   // selection in scope at entry is not restored.
   order::InvalidateSelection(runData, *order::ParamTypeEntry(runData, *a));
-  if (FilterByLevel(runData, *a, *b, PartnerLevel::kBelowSome) != 0 &&
-      FilterByLevel(runData, *a, *c, PartnerLevel::kAboveSome) != 0) {
+  if (FilterByLevel(runData, *a, *b, PartnerLevel::kBelowSome, index) != 0 &&
+      FilterByLevel(runData, *a, *c, PartnerLevel::kAboveSome, index) != 0) {
     return 1;
   }
   return 0;

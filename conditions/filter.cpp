@@ -7,6 +7,7 @@
 #include "conditions/filter.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "frame/frame_query.h"
 #include "frame/working_memory.h"
@@ -31,33 +32,51 @@ HostObject* ObjectAtLink(const RunHeader& header, std::int32_t link) {
 // the selected chain while the selection is current, else the type chain.
 struct ScopeWalk {
   bool alongSelection;
-  std::int32_t bound;  // selectedCount or typeObjectCount, signed
-  HostObject* first;   // the first instance in scope; null for none
+  std::int32_t bound;      // selectedCount or typeObjectCount, signed
+  std::int32_t firstSlot;  // the chain's first link
+  HostObject* first;       // the first instance in scope; null for none
 };
 
 ScopeWalk ScopeOf(const RunHeader& header, const ObjectTypeEntry& type) {
   if (host::IsSelectionCurrent(type, header)) {
-    return {true, type.selectedCount, ObjectAtLink(header, type.firstSelected)};
+    return {true, type.selectedCount, type.firstSelected, ObjectAtLink(header, type.firstSelected)};
   }
-  return {false, type.typeObjectCount, ObjectAtLink(header, type.firstObject)};
+  return {false, type.typeObjectCount, type.firstObject, ObjectAtLink(header, type.firstObject)};
 }
 
-HostObject* NextInWalk(const RunHeader& header, const ScopeWalk& walk, const HostObject& object) {
-  return ObjectAtLink(header, walk.alongSelection ? object.nextSelected : object.nextOfType);
+// The object in ObjectTable slot `slot` (0 or more) of the table at `table`.
+HostObject* ObjectInTable(host::HostAddress table, std::int32_t slot) {
+  return host::HostPtr<host::ObjectSlot>(table + static_cast<host::HostAddress>(slot) *
+                                                     sizeof(host::ObjectSlot))
+      ->object.get();
 }
 
-// Calls `visit` with every instance of the walk, in chain order, up to its
-// bound.
+template <std::int16_t HostObject::*kLink, typename Visit>
+void WalkChain(const RunHeader& header, const ScopeWalk& walk, Visit& visit) {
+  const host::HostAddress table = header.objectTable.address();
+  HostObject* object = walk.first;
+  std::int32_t slot = walk.firstSlot;
+  if (object == nullptr) return;
+  for (std::int32_t left = walk.bound; left > 0; --left) {
+    visit(*object, slot);
+    slot = object->*kLink;  // read after the visit, which may have relinked
+    if (slot < 0) return;
+    object = ObjectInTable(table, slot);
+    if (object == nullptr) return;
+  }
+}
+
+// Calls `visit(object, slot)` with every instance of the walk and the slot
+// it was reached at, in chain order, up to its bound.
 template <typename Visit>
 void ForEachInWalk(const RunHeader& header, const ScopeWalk& walk, Visit visit) {
-  const HostObject* object = walk.first;
-  for (std::int32_t i = 1; i <= walk.bound && object != nullptr; ++i) {
-    visit(*object);
-    object = NextInWalk(header, walk, *object);
-  }
+  if (walk.alongSelection)
+    WalkChain<&HostObject::nextSelected>(header, walk, visit);
+  else
+    WalkChain<&HostObject::nextOfType>(header, walk, visit);
 }
 
-// Walks A's instances in scope, asks `passes` about each one's fixed value,
+// Walks A's instances in scope, asks `passes(object, slot)` about each one,
 // and rebuilds A's selection from those that passed. The new chain is linked
 // in place as the walk goes: only instances already walked past are
 // relinked, so A's own walk along nextSelected is undisturbed.
@@ -67,19 +86,16 @@ std::int32_t RebuildSelection(const RunHeader& header, ObjectTypeEntry& typeA,
   std::int16_t first = -1;
   std::int16_t count = 0;
   HostObject* last = nullptr;
-  HostObject* candidate = walkA.first;
-  for (std::int32_t i = 1; i <= walkA.bound && candidate != nullptr; ++i) {
-    if (passes(host::FixedValueOf(*candidate))) {
-      ++count;
-      if (last == nullptr) {
-        first = candidate->number;
-      } else {
-        last->nextSelected = candidate->number;
-      }
-      last = candidate;
+  ForEachInWalk(header, walkA, [&](HostObject& candidate, std::int32_t slot) {
+    if (!passes(candidate, slot)) return;
+    ++count;
+    if (last == nullptr) {
+      first = candidate.number;
+    } else {
+      last->nextSelected = candidate.number;
     }
-    candidate = NextInWalk(header, walkA, *candidate);
-  }
+    last = &candidate;
+  });
 
   typeA.firstSelected = first;
   typeA.selectedCount = count;
@@ -89,19 +105,56 @@ std::int32_t RebuildSelection(const RunHeader& header, ObjectTypeEntry& typeA,
   return 1;
 }
 
-// The level that CondAbove and CondBelow read for a fixed value (0: the
-// stored one): that of the node of the object in the lowest of slots
-// 0..objectCount with the value. False when there is no such object or it has
-// no node.
-bool LevelOfFixedValue(const RunData& runData, const RunHeader& header,
-                       const frame::WantedFixedValues& table, std::int32_t fixedValue,
-                       std::uint16_t& level) {
-  const HostObject* object = table.Find(header, frame::FixedValueMeant(runData, fixedValue));
+// The level that CondAbove and CondBelow read for an instance met in `slot`:
+// that of the node of the object in the lowest of slots 0..objectCount with
+// the instance's fixed value (0: the stored one). False when there is no such
+// object or it has no node.
+[[gnu::always_inline]] inline bool LevelOfInstance(const RunData& runData,
+                                                   frame::FixedValueIndex& index,
+                                                   frame::FixedValueIndex::Filed& filed,
+                                                   HostObject& instance, std::int32_t slot,
+                                                   std::int32_t& level) {
+  const HostObject* object = &instance;
+  if (instance.number == 0 && instance.creationCount == 0) {
+    object = index.Find(runData.storedFixedValue);
+    filed = index.FiledSoFar();
+  } else if (!filed.IsLowestSlot(instance, slot)) [[unlikely]] {
+    object = index.LowestSlotObjectLike(instance, slot);
+    filed = index.FiledSoFar();
+  }
   if (object == nullptr) return false;
   const host::DisplayNode* node = object->displayNode.get();
   if (node == nullptr) return false;
   level = node->level;
   return true;
+}
+
+// FilterByLevel for one of the two tests. A candidate lies above some partner
+// exactly when it lies above the lowest of them, and below some exactly when
+// below the highest. Levels compare as unsigned 16-bit numbers, strictly;
+// without a partner the decisive level lies beyond them all, so that no
+// candidate passes.
+template <PartnerLevel kTest>
+std::int32_t FilterByLevelWith(RunData& runData, const RunHeader& header, ObjectTypeEntry& typeA,
+                               const ScopeWalk& walkA, const ScopeWalk& walkB,
+                               frame::FixedValueIndex& index) {
+  constexpr bool kAbove = kTest == PartnerLevel::kAboveSome;
+  // The slots are filed as the walks need them, so that instances in low
+  // slots of a large frame cost no sweep of all of it.
+  frame::FixedValueIndex::Filed filed = index.FiledSoFar();
+  // B's walk is over before A's walk writes anything, so B's partners are
+  // those in scope at entry even when A's walk relinks their chain.
+  std::int32_t decisive = kAbove ? 0x10000 : -1;
+  ForEachInWalk(header, walkB, [&](HostObject& partner, std::int32_t slot) {
+    std::int32_t level = 0;
+    if (!LevelOfInstance(runData, index, filed, partner, slot, level)) return;
+    if (kAbove ? level < decisive : level > decisive) decisive = level;
+  });
+  return RebuildSelection(header, typeA, walkA, [&](HostObject& candidate, std::int32_t slot) {
+    std::int32_t level = 0;
+    if (!LevelOfInstance(runData, index, filed, candidate, slot, level)) return false;
+    return kAbove ? level > decisive : level < decisive;
+  });
 }
 
 }  // namespace
@@ -113,8 +166,8 @@ std::int32_t FilterSelection(RunData& runData, const ObjectParam& a, const Objec
   const ScopeWalk walkA = ScopeOf(header, typeA);
   if (walkA.first == nullptr) return 0;
   if (b == nullptr) {
-    return RebuildSelection(header, typeA, walkA, [&](std::int32_t fixedValue) {
-      return test(runData, fixedValue, -1) != 0;
+    return RebuildSelection(header, typeA, walkA, [&](const HostObject& candidate, std::int32_t) {
+      return test(runData, host::FixedValueOf(candidate), -1) != 0;
     });
   }
 
@@ -131,10 +184,11 @@ std::int32_t FilterSelection(RunData& runData, const ObjectParam& a, const Objec
   const bool copied = walkB.alongSelection && copy.get() != nullptr;
   std::int32_t copiedCount = 0;
   if (copied)
-    ForEachInWalk(header, walkB, [&](const HostObject& partner) {
+    ForEachInWalk(header, walkB, [&](const HostObject& partner, std::int32_t) {
       copy[copiedCount++] = host::FixedValueOf(partner);
     });
-  return RebuildSelection(header, typeA, walkA, [&](std::int32_t candidate) {
+  return RebuildSelection(header, typeA, walkA, [&](const HostObject& object, std::int32_t) {
+    const std::int32_t candidate = host::FixedValueOf(object);
     bool passed = false;
     // Every partner is tested, also after one has answered yes.
     const auto testPartner = [&](std::int32_t partner) {
@@ -143,8 +197,9 @@ std::int32_t FilterSelection(RunData& runData, const ObjectParam& a, const Objec
     if (copied) {
       for (std::int32_t i = 0; i < copiedCount; ++i) testPartner(copy[i]);
     } else {
-      ForEachInWalk(header, walkB,
-                    [&](const HostObject& partner) { testPartner(host::FixedValueOf(partner)); });
+      ForEachInWalk(header, walkB, [&](const HostObject& partner, std::int32_t) {
+        testPartner(host::FixedValueOf(partner));
+      });
     }
     return passed;
   });
@@ -162,50 +217,39 @@ std::int32_t FilterByEnd(RunData& runData, const ObjectParam& a, ListEnd end) {
   const HostObject* owner = node != nullptr ? node->owner.get() : nullptr;
   const bool anyPasses = owner != nullptr;
   const std::int32_t endValue = anyPasses ? host::FixedValueOf(*owner) : 0;
-  return RebuildSelection(header, typeA, walkA, [&](std::int32_t fixedValue) {
-    return anyPasses && frame::FixedValueMeant(runData, fixedValue) == endValue;
+  // A candidate passes when the value it means (its own, or the stored one
+  // for 0) is the end's. The 16-bit number, compared first, turns almost
+  // every candidate away.
+  const bool zeroPasses = anyPasses && runData.storedFixedValue == endValue;
+  const bool endPasses = anyPasses && (endValue != 0 || zeroPasses);
+  const auto endNumber = static_cast<std::int16_t>(endValue & 0xFFFF);
+  const auto endCreationCount = static_cast<std::int16_t>((endValue >> 16) & 0xFFFF);
+  return RebuildSelection(header, typeA, walkA, [&](const HostObject& candidate, std::int32_t) {
+    if (candidate.number == endNumber && candidate.creationCount == endCreationCount)
+      return endPasses;
+    return zeroPasses && candidate.number == 0 && candidate.creationCount == 0;
   });
 }
 
 std::int32_t FilterByLevel(RunData& runData, const ObjectParam& a, const ObjectParam& b,
                            PartnerLevel test) {
+  std::optional<frame::FixedValueIndex> index;
+  return FilterByLevel(runData, a, b, test, index);
+}
+
+std::int32_t FilterByLevel(RunData& runData, const ObjectParam& a, const ObjectParam& b,
+                           PartnerLevel test, std::optional<frame::FixedValueIndex>& index) {
   const RunHeader& header = *host::RunHeaderOf(runData);
   ObjectTypeEntry& typeA = *order::ParamTypeEntry(runData, a);
   const ScopeWalk walkA = ScopeOf(header, typeA);
   if (walkA.first == nullptr) return 0;
   const ScopeWalk walkB = ScopeOf(header, *order::ParamTypeEntry(runData, b));
   if (walkB.first == nullptr) return 0;
-
-  // Every value the tests will look up: A's candidates as its walk will meet
-  // them and B's partners, read before anything is written, so B's partners
-  // are those in scope at entry even when A's walk relinks their chain. The
-  // walks' bounds are room enough.
-  frame::WantedFixedValues table(std::max(walkA.bound, 0) + std::max(walkB.bound, 0));
-  const auto want = [&](const HostObject& object) {
-    table.Want(frame::FixedValueMeant(runData, host::FixedValueOf(object)));
-  };
-  ForEachInWalk(header, walkA, want);
-  ForEachInWalk(header, walkB, want);
-  table.Sweep(header, header.objectCount);
-
-  // A candidate lies above some partner exactly when it lies above the
-  // lowest of them, and below some exactly when below the highest. Levels
-  // compare as unsigned 16-bit numbers, strictly.
-  bool anyPartner = false;
-  std::uint16_t decisive = 0;
-  ForEachInWalk(header, walkB, [&](const HostObject& partner) {
-    std::uint16_t level = 0;
-    if (!LevelOfFixedValue(runData, header, table, host::FixedValueOf(partner), level)) return;
-    if (!anyPartner || (test == PartnerLevel::kAboveSome ? level < decisive : level > decisive))
-      decisive = level;
-    anyPartner = true;
-  });
-
-  return RebuildSelection(header, typeA, walkA, [&](std::int32_t fixedValue) {
-    std::uint16_t level = 0;
-    if (!anyPartner || !LevelOfFixedValue(runData, header, table, fixedValue, level)) return false;
-    return test == PartnerLevel::kAboveSome ? level > decisive : level < decisive;
-  });
+  if (!index) index.emplace(header, header.objectCount);
+  return test == PartnerLevel::kAboveSome ? FilterByLevelWith<PartnerLevel::kAboveSome>(
+                                                runData, header, typeA, walkA, walkB, *index)
+                                          : FilterByLevelWith<PartnerLevel::kBelowSome>(
+                                                runData, header, typeA, walkA, walkB, *index);
 }
 
 }  // namespace tier::conditions

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
+#include "frame/frame_query.h"
 #include "host/records.h"
 
 namespace tier::conditions {
@@ -35,12 +37,17 @@ enum class PartnerLevel { kAboveSome, kBelowSome };
 
 // FilterSelection(a, &b, CondAbove or CondBelow), with the same result and the
 // same writes, in one pass over the frame instead of one test per pair: the
-// fixed values both walks need are found with one sweep over slots
-// 0..objectCount, and B is reduced to the one level that decides every test
-// (the lowest level among B's instances for "above some", the highest for
-// "below some"). The sweep's table is working memory of the call; without it
-// every value is looked up by a scan of its own, with the same result.
+// objects both walks look up are found through one sweep over slots
+// 0..objectCount (frame::FixedValueIndex), and B is reduced to the one level
+// that decides every test (the lowest level among B's instances for "above
+// some", the highest for "below some").
 std::int32_t FilterByLevel(RunData& runData, const ObjectParam& a, const ObjectParam& b,
                            PartnerLevel test);
+
+// The same, with the lookups of a call that filters more than once: made
+// here on the first need, kept for the next filter of the same call (which
+// writes only selections, so every lookup still holds).
+std::int32_t FilterByLevel(RunData& runData, const ObjectParam& a, const ObjectParam& b,
+                           PartnerLevel test, std::optional<frame::FixedValueIndex>& index);
 
 }  // namespace tier::conditions

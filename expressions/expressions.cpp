@@ -2,7 +2,6 @@
 
 #include "expressions/describe.h"
 #include "frame/frame_query.h"
-#include "frame/working_memory.h"
 #include "host/services.h"
 
 namespace tier::expressions {
@@ -44,50 +43,59 @@ DisplayNode* Tail(const RunData& runData) { return host::DisplayListOf(runData)-
 
 // Whether a type record's name is `wanted`, compared once per type record:
 // a frame holds few types and many objects of each. The answers last for
-// this call only.
+// this call only, filed by the record's address; the two records most lately
+// found not to match (at first none, which matches nothing) and the one most
+// lately found to match are tested first.
 class TypeNameMatches {
  public:
   explicit TypeNameMatches(const char* wanted) : wanted_(wanted) {}
 
-  bool operator()(const ObjectTypeEntry& type) {
-    for (int i = 0; i < remembered_; ++i)
-      if (types_[i] == &type) return matches_[i];
-    const bool matches = NamesMatch(wanted_, host::TypeName(type));
-    // The oldest answer makes room when all are taken.
-    const int at = remembered_ < kRemembered ? remembered_++ : next_++ % kRemembered;
-    types_[at] = &type;
-    matches_[at] = matches;
-    return matches;
+  bool operator()(const ObjectTypeEntry* type) {
+    if (type == notNamed_[0] || type == notNamed_[1]) [[likely]]
+      return false;
+    if (type == named_) return true;
+    return Filed(type);
   }
 
  private:
-  static constexpr int kRemembered = 8;
-  const char* wanted_;
-  const ObjectTypeEntry* types_[kRemembered] = {};
-  bool matches_[kRemembered] = {};
-  int remembered_ = 0;
-  int next_ = 0;
-};
+  static constexpr int kBucketBits = 4;
 
-// The object in the slot when its object name is `wanted`; else null.
-const HostObject* NamedObjectInSlot(const RunHeader& header, std::int32_t slot,
-                                    TypeNameMatches& named) {
-  const HostObject* object = host::ObjectInSlot(header, slot);
-  if (object == nullptr) return nullptr;
-  const ObjectTypeEntry* type = object->typeEntry.get();
-  if (type == nullptr || !named(*type)) return nullptr;
-  return object;
-}
+  [[gnu::noinline]] bool Filed(const ObjectTypeEntry* type) {
+    if (type == nullptr) return false;
+    const auto address = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(type));
+    const std::uint32_t at = (address * 0x9E3779B1u) >> (32 - kBucketBits);
+    if (types_[at] != type) {
+      // Another record filed here before gives way.
+      types_[at] = type;
+      matches_[at] = NamesMatch(wanted_, host::TypeName(*type));
+    }
+    if (matches_[at]) {
+      named_ = type;
+    } else {
+      notNamed_[1] = notNamed_[0];
+      notNamed_[0] = type;
+    }
+    return matches_[at];
+  }
+
+  const char* wanted_;
+  const ObjectTypeEntry* notNamed_[2] = {};
+  const ObjectTypeEntry* named_ = nullptr;  // the record most lately found to match
+  const ObjectTypeEntry* types_[1 << kBucketBits] = {};
+  bool matches_[1 << kBucketBits] = {};
+};
 
 // Whether a name match counts: the object that the actions' fixed-value
 // lookup finds for its fixed value (0 meaning the stored one) has a counted
 // node. `lookup` is that lookup over slots 0..objectLimit.
-bool CountsAsNamed(const RunData& runData, const frame::WantedFixedValues& lookup,
-                   std::int32_t fixedValue) {
-  const RunHeader& header = *host::RunHeaderOf(runData);
-  const HostObject* object = lookup.Find(header, frame::FixedValueMeant(runData, fixedValue));
-  if (object == nullptr) return false;
-  const DisplayNode* node = object->displayNode.get();
+[[gnu::always_inline]] inline bool CountsAsNamed(const RunData& runData,
+                                                 frame::FixedValueIndex& lookup, HostObject& object,
+                                                 std::int32_t slot) {
+  const HostObject* found = object.number == 0 && object.creationCount == 0
+                                ? lookup.Find(runData.storedFixedValue)
+                                : lookup.LowestSlotObjectLike(object, slot);
+  if (found == nullptr) return false;
+  const DisplayNode* node = found->displayNode.get();
   return node != nullptr && !(node->flags & host::kUncounted);
 }
 
@@ -101,34 +109,20 @@ std::intptr_t GetFixedValueByName(RunData& runData, std::int32_t token) {
   if (wanted[0] == '\0') return runData.storedFixedValue;
 
   // Each match counts only through a counted node found by the actions'
-  // fixed-value lookup. All the matches are looked up together in one sweep,
-  // then taken in slot order.
+  // fixed-value lookup, the matches taken in slot order. The lookup sweeps
+  // its slots no further than the matches so far need.
   const RunHeader& header = *host::RunHeaderOf(runData);
-  const std::int32_t lastNameSlot = header.objectCount;
-  // The matches' fixed values and the sweep's table are scratch memory of
-  // this call, released before it returns. Without the first, each match is
-  // looked up in slot order by a scan of its own, as without the table: the
-  // same result either way.
   TypeNameMatches named(wanted);
-  frame::WorkingList<std::int32_t, 256> matches;
-  for (std::int32_t slot = 0; slot <= lastNameSlot; ++slot) {
-    const HostObject* object = NamedObjectInSlot(header, slot, named);
-    if (object != nullptr && !matches.Append(host::FixedValueOf(*object))) break;
+  frame::FixedValueIndex lookup(header, header.objectLimit);
+  const std::int32_t lastNameSlot = header.objectCount;
+  constexpr host::HostAddress kStride = sizeof(host::ObjectSlot);
+  host::HostAddress at = header.objectTable.address();
+  for (std::int32_t slot = 0; slot <= lastNameSlot; ++slot, at += kStride) {
+    HostObject* object = host::HostPtr<host::ObjectSlot>(at)->object.get();
+    if (object == nullptr || !named(object->typeEntry.get())) [[likely]]
+      continue;
+    if (CountsAsNamed(runData, lookup, *object, slot)) return host::FixedValueOf(*object);
   }
-  const auto found = static_cast<std::int32_t>(matches.size());
-  frame::WantedFixedValues lookup(matches.failed() ? 0 : found);
-  for (std::int32_t i = 0; i < found; ++i) lookup.Want(frame::FixedValueMeant(runData, matches[i]));
-  lookup.Sweep(header, header.objectLimit);
-  if (matches.failed()) {
-    for (std::int32_t slot = 0; slot <= lastNameSlot; ++slot) {
-      const HostObject* object = NamedObjectInSlot(header, slot, named);
-      if (object != nullptr && CountsAsNamed(runData, lookup, host::FixedValueOf(*object)))
-        return host::FixedValueOf(*object);
-    }
-    return 0;
-  }
-  for (std::int32_t i = 0; i < found; ++i)
-    if (CountsAsNamed(runData, lookup, matches[i])) return matches[i];
   return 0;
 }
 
@@ -161,13 +155,17 @@ std::intptr_t GetLevelCount(RunData& runData, std::int32_t) {
   return count;
 }
 
-// The position among the counted nodes, worked out from the list order.
+// The position among the counted nodes, worked out from the list order. The
+// owner's 16-bit number, compared first, turns almost every node away.
 std::intptr_t GetLevel(RunData& runData, std::int32_t token) {
   const std::int32_t wanted = frame::FixedValueMeant(runData, IntegerArgument(runData, token));
+  const auto wantedNumber = static_cast<std::int16_t>(wanted & 0xFFFF);
+  const auto wantedCreationCount = static_cast<std::int16_t>((wanted >> 16) & 0xFFFF);
   std::int32_t position = 1;
   for (const DisplayNode* node = Head(runData); node != nullptr; node = node->next.get()) {
     if (!IsCounted(*node)) continue;
-    if (FixedValueOfNode(*node) == wanted) return position;
+    const HostObject& owner = *node->owner.get();
+    if (owner.number == wantedNumber && owner.creationCount == wantedCreationCount) return position;
     ++position;
   }
   return 0;
@@ -175,16 +173,21 @@ std::intptr_t GetLevel(RunData& runData, std::int32_t token) {
 
 // Every node before the wanted level takes a position, uncounted ones
 // included; an uncounted node at the wanted level hands the level on to the
-// node after it.
+// node after it. Positions start at 1, so a level below 1 is never reached.
 std::intptr_t GetLevelFixedValue(RunData& runData, std::int32_t token) {
   const std::int32_t wanted = IntegerArgument(runData, token);
-  std::int32_t position = 1;
-  for (const DisplayNode* node = Head(runData); node != nullptr; node = node->next.get()) {
-    if (position != wanted)
-      ++position;
-    else if (IsCounted(*node))
-      return FixedValueOfNode(*node);
+  const DisplayNode* node = Head(runData);
+  if (wanted < 1 || node == nullptr) return 0;
+  // The wanted - 1 nodes before the level, two a round.
+  for (std::int32_t pairs = (wanted - 1) / 2; pairs > 0; --pairs) {
+    node = node->next.get();
+    if (node == nullptr) return 0;
+    node = node->next.get();
+    if (node == nullptr) return 0;
   }
+  if ((wanted - 1) % 2 != 0 && (node = node->next.get()) == nullptr) return 0;
+  for (; node != nullptr; node = node->next.get())
+    if (IsCounted(*node)) return FixedValueOfNode(*node);
   return 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace tier::frame {
 
@@ -154,6 +155,100 @@ HostObject* WantedFixedValues::Find(const RunHeader& header, std::int32_t fixedV
     if (bucket.slot == kNoSlot) return nullptr;
   }
   return LowestSlotObjectWithFixedValue(header, lastSlot_, fixedValue);
+}
+
+namespace {
+
+// The slots 0..lastSlot rounded up to a power of two, and no fewer than 16.
+std::uint32_t FiledBucketsFor(std::int32_t lastSlot) {
+  std::uint32_t buckets = 16;
+  while (static_cast<std::int64_t>(buckets) < std::int64_t{lastSlot} + 1) buckets *= 2;
+  return buckets;
+}
+
+}  // namespace
+
+FixedValueIndex::FixedValueIndex(const RunHeader& header, std::int32_t lastSlot)
+    : header_(header),
+      lastSlot_(lastSlot),
+      filedLastSlot_(lastSlot),
+      mask_(FiledBucketsFor(lastSlot) - 1),
+      buckets_(std::size_t{mask_} + 1) {
+  if (buckets_.get() == nullptr) {
+    filedLastSlot_ = -1;
+    return;
+  }
+  std::memset(buckets_.get(), 0xFF, sizeof(std::int32_t) * (std::size_t{mask_} + 1));
+}
+
+FixedValueIndex::~FixedValueIndex() { delete shared_; }
+
+void FixedValueIndex::SweepThrough(std::int32_t slot) {
+  // Lookups mostly come in slot order: sweeping well ahead of the one that
+  // asks keeps the calls here few.
+  const std::int32_t last = std::min(std::max(slot, 2 * swept_ + 256), filedLastSlot_);
+  // Locals, so that the table's writes need not reload them.
+  std::int32_t* const buckets = buckets_.get();
+  const std::uint32_t mask = mask_;
+  const auto file = [&](HostAddress at, std::int32_t filing) {
+    const HostObject* object = ObjectAt(at);
+    if (object == nullptr) return;
+    std::int32_t* filed = buckets + (static_cast<std::uint16_t>(object->number) & mask);
+    if (*filed == kEmpty) [[likely]]
+      *filed = filing;
+    else
+      *filed = kShared;
+  };
+  constexpr HostAddress kStride = sizeof(host::ObjectSlot);
+  std::int32_t filing = swept_ + 1;
+  HostAddress at = header_.objectTable.address() + static_cast<HostAddress>(filing) * kStride;
+  for (; filing + 3 <= last; filing += 4, at += 4 * kStride) {
+    file(at, filing);
+    file(at + kStride, filing + 1);
+    file(at + 2 * kStride, filing + 2);
+    file(at + 3 * kStride, filing + 3);
+  }
+  for (; filing <= last; ++filing, at += kStride) file(at, filing);
+  swept_ = std::max(swept_, last);
+}
+
+HostObject* FixedValueIndex::Find(std::int32_t fixedValue) {
+  if (buckets_.get() == nullptr)
+    return LowestSlotObjectWithFixedValue(header_, lastSlot_, fixedValue);
+  if (swept_ < lastSlot_) SweepThrough(lastSlot_);
+  // The low half of a fixed value is the object's number.
+  const std::int32_t filed = buckets_[static_cast<std::uint16_t>(fixedValue) & mask_];
+  if (filed == kEmpty) return nullptr;
+  if (filed == kShared) return FindShared(fixedValue);
+  HostObject* object = host::ObjectInSlot(header_, filed);
+  return host::FixedValueOf(*object) == fixedValue ? object : nullptr;
+}
+
+// The values of every slot in a shared bucket, found in one sweep; a value
+// the table was not asked for, or the whole lookup without the table, scans.
+HostObject* FixedValueIndex::FindShared(std::int32_t fixedValue) {
+  if (!sharedMade_) {
+    sharedMade_ = true;
+    const auto inSharedBucket = [&](std::int32_t slot) -> const HostObject* {
+      const HostObject* object = host::ObjectInSlot(header_, slot);
+      if (object == nullptr ||
+          buckets_[static_cast<std::uint16_t>(object->number) & mask_] != kShared)
+        return nullptr;
+      return object;
+    };
+    std::int32_t sharedSlots = 0;
+    for (std::int32_t slot = 0; slot <= lastSlot_; ++slot)
+      if (inSharedBucket(slot) != nullptr) ++sharedSlots;
+    shared_ = new (std::nothrow) WantedFixedValues(sharedSlots);
+    if (shared_ != nullptr) {
+      for (std::int32_t slot = 0; slot <= lastSlot_; ++slot)
+        if (const HostObject* object = inSharedBucket(slot))
+          shared_->Want(host::FixedValueOf(*object));
+      shared_->Sweep(header_, lastSlot_);
+    }
+  }
+  if (shared_ == nullptr) return LowestSlotObjectWithFixedValue(header_, lastSlot_, fixedValue);
+  return shared_->Find(header_, fixedValue);
 }
 
 }  // namespace tier::frame

@@ -82,4 +82,70 @@ class WantedFixedValues {
   WorkingArray<Bucket, kBucketsOnStack> buckets_;
 };
 
+// The lowest-slot lookup for a call that makes many, most of them for objects
+// met in their own slots (a walk along a chain, a pass over the table). Slots
+// 0..lastSlot are swept once, and no further than the lookups have needed:
+// each is filed in a table under its object's 16-bit number, folded to the
+// table's size (a power of two no smaller than the slots). A slot filed alone
+// is the only one in bounds whose number folds there, so its object is the
+// only one with its fixed value and is found without a compare; an empty
+// bucket means no slot holds the value. Values whose bucket two slots share
+// go to a hashed table of those slots' values, made on the first such
+// lookup. A host numbers each object by its slot, which gives every slot a
+// bucket of its own. The tables are working memory of the call; without them
+// each lookup scans, with the same result.
+class FixedValueIndex {
+ public:
+  FixedValueIndex(const RunHeader& header, std::int32_t lastSlot);
+  ~FixedValueIndex();
+  FixedValueIndex(const FixedValueIndex&) = delete;
+  FixedValueIndex& operator=(const FixedValueIndex&) = delete;
+
+  // LowestSlotObjectWithFixedValue(header, lastSlot, FixedValueOf(object)),
+  // where `object` is the one in slot `slot` (0 or more).
+  HostObject* LowestSlotObjectLike(HostObject& object, std::int32_t slot) {
+    if (slot <= filedLastSlot_) {
+      if (slot > swept_) SweepThrough(slot);
+      if (buckets_[static_cast<std::uint16_t>(object.number) & mask_] == slot) return &object;
+    }
+    return Find(host::FixedValueOf(object));
+  }
+
+  // LowestSlotObjectWithFixedValue(header, lastSlot, fixedValue).
+  HostObject* Find(std::int32_t fixedValue);
+
+  // The slots filed so far, for a caller that keeps them at hand: where
+  // IsLowestSlot says yes, LowestSlotObjectLike would answer `object` itself;
+  // where it says no, LowestSlotObjectLike answers (and may file more).
+  struct Filed {
+    const std::int32_t* buckets;
+    std::uint32_t mask;
+    std::int32_t lastFiled;  // -1 without the table
+    bool IsLowestSlot(const HostObject& object, std::int32_t slot) const {
+      return slot <= lastFiled && buckets[static_cast<std::uint16_t>(object.number) & mask] == slot;
+    }
+  };
+  Filed FiledSoFar() const {
+    return {buckets_.get(), mask_, buckets_.get() != nullptr ? swept_ : -1};
+  }
+
+ private:
+  static constexpr std::int32_t kEmpty = -1;   // every byte 0xFF: one memset empties the table
+  static constexpr std::int32_t kShared = -2;  // two slots or more
+  static constexpr std::size_t kBucketsOnStack = 256;  // 1 KiB: frames of up to 256 slots
+
+  // Files slots swept_ + 1 .. min(slot, lastSlot).
+  void SweepThrough(std::int32_t slot);
+  HostObject* FindShared(std::int32_t fixedValue);
+
+  const RunHeader& header_;
+  const std::int32_t lastSlot_;
+  std::int32_t filedLastSlot_;  // lastSlot, or -1 without the table
+  std::int32_t swept_ = -1;     // slots 0..swept_ are filed
+  std::uint32_t mask_;
+  bool sharedMade_ = false;
+  WantedFixedValues* shared_ = nullptr;  // from the heap, made on the first need
+  WorkingArray<std::int32_t, kBucketsOnStack> buckets_;
+};
+
 }  // namespace tier::frame

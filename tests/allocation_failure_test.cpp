@@ -1,9 +1,8 @@
 // Every allocation that a routine makes is made to fail in turn: the routine
 // must return quietly and let no exception out. A sort that cannot have its
 // array leaves the host's records as they were and a description returns no
-// text; every other allocation (a sort's tree, the lookups' tables, the name
-// matches) is working memory, and without it the routine gives the same
-// result, writes and refreshes as with it.
+// text; every other allocation (a sort's tree, the lookups' tables) is working memory, and without
+// it the routine gives the same result, writes and refreshes as with it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -227,7 +226,7 @@ TEST(AllocationFailure, ObjectConditionsGiveTheSameResultAndSelectionsWithoutThe
   }
 }
 
-TEST(AllocationFailure, NameLookupGivesTheSameObjectWithoutItsMatchesOrTable) {
+TEST(AllocationFailure, NameLookupGivesTheSameObjectWithoutItsTables) {
   // 300 Balls; all but the last 19 have no node or an uncounted one, so the
   // lookup goes far down the matches. The first of those 19, in slot 281, is
   // numbered like the Wall in slot 0, so the actions' lookup finds the Wall
@@ -252,7 +251,7 @@ TEST(AllocationFailure, NameLookupGivesTheSameObjectWithoutItsMatchesOrTable) {
             Expression(sim, plugin::ExpressionCode::GetFixedValueByName));
       },
       whole, untouched);
-  EXPECT_GE(failed.size(), 2u) << "the matches and the table";
+  EXPECT_GE(failed.size(), 2u) << "the table, and that of the values two slots share";
   EXPECT_EQ(whole.result, 282 + 65536);
   for (std::size_t i = 0; i < failed.size(); ++i) EXPECT_EQ(failed[i], whole) << "allocation " << i;
 }

@@ -205,6 +205,32 @@ TEST(GetFV, ScansUpToObjectCountAndLooksUpUpToObjectLimit) {
   }
 }
 
+TEST(GetFV, ComparesEachTypeOnceWhateverTheMixOfTypes) {
+  // Forty types named T0..T39, objects of them in slot order three times
+  // over, every type's first object without a node: however the answers for
+  // earlier types are remembered, each name finds the second object of its
+  // type, and a name of no type finds nothing.
+  constexpr int kTypes = 40;
+  std::vector<std::string> names;
+  std::vector<int> types;
+  std::vector<sim::NodeSpec> order;
+  for (int t = 0; t < kTypes; ++t) names.push_back("T" + std::to_string(t));
+  for (int round = 0; round < 3; ++round) {
+    for (int t = 0; t < kTypes; ++t) {
+      if (round > 0) order.push_back({static_cast<int>(types.size())});
+      types.push_back((t * 7 + round) % kTypes);
+    }
+  }
+  sim::SimHost sim(Scene(names, types, order));
+  for (int t = 0; t < kTypes; ++t) {
+    int second = -1;
+    for (int slot = kTypes; slot < static_cast<int>(types.size()) && second < 0; ++slot)
+      if (types[slot] == t) second = slot;
+    EXPECT_EQ(ByName(sim, "t" + std::to_string(t)), sim.FixedValue(second)) << "T" << t;
+  }
+  EXPECT_EQ(ByName(sim, "T40"), 0);
+}
+
 TEST(Expressions, FetchTheirArgumentOnceWithTheTokenUnchanged) {
   sim::SimHost sim(Scene({"Ball"}, {0, 0}, {{0}, {1}}));
   const std::int32_t token = -0x12345679;

@@ -165,10 +165,27 @@ TEST(FilterSelection, BrokenChainsStayBoundedAndInsideTheTable) {
   }
 }
 
-// FilterByLevel against the pairwise filter with the tests it stands for, on
-// two copies of one scene: the same result and the same selection fields and
-// links of every object, where the one-pass lookup differs most from a scan
-// per pair.
+// The same result, selection fields and links of every object on two copies
+// of one scene, one filtered through the fixed-value test and one through the
+// routine that stands for it.
+void ExpectSameSelections(const sim::SceneSpec& scene, std::int32_t want, std::int32_t got,
+                          sim::SimHost& viaTest, sim::SimHost& viaStandIn,
+                          const std::string& label) {
+  EXPECT_EQ(got, want) << label;
+  for (std::size_t t = 0; t < scene.types.size(); ++t) {
+    const host::ObjectTypeEntry &x = viaTest.Type(static_cast<int>(t)),
+                                &y = viaStandIn.Type(static_cast<int>(t));
+    EXPECT_EQ(y.firstSelected, x.firstSelected) << label << ", type " << t;
+    EXPECT_EQ(y.selectedCount, x.selectedCount) << label << ", type " << t;
+    EXPECT_EQ(y.selectionStamp, x.selectionStamp) << label << ", type " << t;
+  }
+  for (const sim::ObjectSpec& o : scene.objects)
+    EXPECT_EQ(viaStandIn.Object(o.slot)->nextSelected, viaTest.Object(o.slot)->nextSelected)
+        << label << ", slot " << o.slot;
+}
+
+// FilterByLevel against the pairwise filter with the tests it stands for,
+// where the one-pass lookup differs most from a scan per pair.
 void ExpectSameAsPairwise(const sim::SceneSpec& scene, int a, int b, const char* what) {
   for (const bool above : {true, false}) {
     sim::SimHost pairwise(scene);
@@ -179,18 +196,58 @@ void ExpectSameAsPairwise(const sim::SceneSpec& scene, int a, int b, const char*
     const std::int32_t got = conditions::FilterByLevel(
         oneFilter.runData(), Param(oneFilter, a), Param(oneFilter, b),
         above ? conditions::PartnerLevel::kAboveSome : conditions::PartnerLevel::kBelowSome);
-    const std::string label = std::string(what) + (above ? " (above)" : " (below)");
-    EXPECT_EQ(got, want) << label;
-    for (std::size_t t = 0; t < scene.types.size(); ++t) {
-      const host::ObjectTypeEntry &x = pairwise.Type(static_cast<int>(t)),
-                                  &y = oneFilter.Type(static_cast<int>(t));
-      EXPECT_EQ(y.firstSelected, x.firstSelected) << label << ", type " << t;
-      EXPECT_EQ(y.selectedCount, x.selectedCount) << label << ", type " << t;
-      EXPECT_EQ(y.selectionStamp, x.selectionStamp) << label << ", type " << t;
-    }
-    for (const sim::ObjectSpec& o : scene.objects)
-      EXPECT_EQ(oneFilter.Object(o.slot)->nextSelected, pairwise.Object(o.slot)->nextSelected)
-          << label << ", slot " << o.slot;
+    ExpectSameSelections(scene, want, got, pairwise, oneFilter,
+                         std::string(what) + (above ? " (above)" : " (below)"));
+  }
+}
+
+// FilterByEnd against the filter with CondAtBack and CondAtFront as tests.
+void ExpectSameAsEndTest(const sim::SceneSpec& scene, int a, const std::string& what) {
+  for (const bool back : {true, false}) {
+    sim::SimHost viaTest(scene);
+    const std::int32_t want =
+        FilterSelection(viaTest.runData(), Param(viaTest, a), nullptr,
+                        back ? &conditions::CondAtBack : &conditions::CondAtFront);
+    sim::SimHost viaEnd(scene);
+    const std::int32_t got =
+        conditions::FilterByEnd(viaEnd.runData(), Param(viaEnd, a),
+                                back ? conditions::ListEnd::kBack : conditions::ListEnd::kFront);
+    ExpectSameSelections(scene, want, got, viaTest, viaEnd, what + (back ? " (back)" : " (front)"));
+  }
+}
+
+TEST(FilterByEnd, AgreesWithTheEndTestsWhereFixedValuesAreZero) {
+  // Balls in slots 0..3, a Wall in slot 4; Ball 0 at the back, the Wall at
+  // the front. Ball 0 has fixed value 0, and so, in some scenes, does the
+  // back node's owner.
+  sim::SceneSpec scene =
+      Scene({{.name = "Ball"}, {.name = "Wall"}}, {0, 1, 2, 3, 4}, {0, 0, 0, 0, 1});
+  scene.objects[0].creationCount = 0;
+  scene.order = {{0}, {2}, {1}, {3}, {4}};
+  const std::int32_t ball2 = 0x00010002;
+  for (const std::int32_t stored : {0, ball2, 0x00010004, 0x7777}) {
+    scene.storedFixedValue = stored;
+    const std::string value = ", stored " + std::to_string(stored);
+    ExpectSameAsEndTest(scene, 0, "Ball 0 at the back" + value);
+    ExpectSameAsEndTest(scene, 1, "Walls" + value);
+
+    sim::SceneSpec ball2AtBack = scene;
+    std::swap(ball2AtBack.order[0], ball2AtBack.order[1]);
+    ExpectSameAsEndTest(ball2AtBack, 0, "Ball 2 at the back" + value);
+
+    sim::SceneSpec ownerless = scene;
+    ownerless.order.front().slot = -1;
+    ownerless.order.back().slot = -1;
+    ExpectSameAsEndTest(ownerless, 0, "ends without owner" + value);
+
+    sim::SceneSpec empty = scene;
+    empty.order.clear();
+    ExpectSameAsEndTest(empty, 0, "empty list" + value);
+
+    sim::SceneSpec selected = scene;
+    selected.types[0].selected = {3, 0};
+    selected.types[0].selectionCurrent = true;
+    ExpectSameAsEndTest(selected, 0, "selection of Balls 3 and 0" + value);
   }
 }
 
@@ -230,6 +287,17 @@ TEST(FilterByLevel, AgreesWithThePairwiseTestsWhereLookupsAreUnusual) {
   ExpectSameAsPairwise(bounded, 1, 0, "objectCount 7, Walls as A");
   bounded.objectCount = 0;
   ExpectSameAsPairwise(bounded, 0, 1, "objectCount 0");
+
+  // Numbers that fold onto other slots' buckets (20 slots file in 32): the
+  // Ball in slot 5 numbered 37 has slot 5's bucket to itself, the Wall in
+  // slot 9 numbered 33 shares slot 1's.
+  sim::SceneSpec folded = scene;
+  folded.objects[5].number = 37;
+  folded.objects[9].number = 33;
+  for (int slot = 10; slot < 20; ++slot) folded.objects.push_back({.slot = slot, .type = slot % 2});
+  for (int slot = 10; slot < 20; ++slot) folded.order.push_back({slot});
+  ExpectSameAsPairwise(folded, 0, 1, "numbers folded together");
+  ExpectSameAsPairwise(folded, 1, 0, "numbers folded together, Walls as A");
 
   // A selected chain that ends before its count.
   sim::SceneSpec cyclic = scene;

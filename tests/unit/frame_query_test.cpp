@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "simhost/sim_host.h"
 
 namespace tier::test {
@@ -44,6 +47,41 @@ TEST(FrameQuery, OneValueAtATimeAndManyInOneSweepAgree) {
   EXPECT_EQ(frame::LowestSlotObjectWithFixedValue(header, 6, fv3), sim.Object(3));
   EXPECT_EQ(frame::LowestSlotObjectWithFixedValue(header, 4, fv4), sim.Object(4));
   EXPECT_EQ(frame::LowestSlotObjectWithFixedValue(header, 3, fv4), nullptr);
+}
+
+// The index of many lookups answers as a scan would, for every value and for
+// every object from its own slot: where a slot is alone in its bucket, where
+// two share one (slot 6 numbered like slot 3, slot 12 numbered 17, which
+// folds onto slot 1's bucket of sixteen), beyond the bound, and with no slot
+// in bounds.
+TEST(FrameQuery, TheIndexAnswersAsAScanForValuesAndForObjectsInTheirSlots) {
+  sim::SceneSpec scene = Scene();
+  scene.objects.push_back({.slot = 12, .creationCount = 2, .number = 17});
+  scene.objects.push_back({.slot = 14, .creationCount = 5});
+  scene.objectCount = 15;
+  sim::SimHost sim(scene);
+  const host::RunHeader& header = sim.runHeader();
+  const std::vector<int> slots = {1, 3, 4, 6, 12, 14};
+  std::vector<std::int32_t> values = {0x00050005, 0x00020000, 0x00030011};  // none of them held
+  for (const int slot : slots) values.push_back(sim.FixedValue(slot));
+
+  for (const std::int32_t lastSlot : {-1, 0, 2, 3, 6, 12, 13, 15}) {
+    // Objects asked about in slot order, as a walk meets them, and out of it.
+    for (const bool inOrder : {true, false}) {
+      frame::FixedValueIndex index(header, lastSlot);
+      std::vector<int> asked = slots;
+      if (!inOrder) std::reverse(asked.begin(), asked.end());
+      for (const int slot : asked) {
+        EXPECT_EQ(index.LowestSlotObjectLike(*sim.Object(slot), slot),
+                  frame::LowestSlotObjectWithFixedValue(header, lastSlot, sim.FixedValue(slot)))
+            << "lastSlot " << lastSlot << ", the object in slot " << slot;
+      }
+      for (const std::int32_t value : values) {
+        EXPECT_EQ(index.Find(value), frame::LowestSlotObjectWithFixedValue(header, lastSlot, value))
+            << "lastSlot " << lastSlot << ", value " << value;
+      }
+    }
+  }
 }
 
 TEST(FrameQuery, ZeroStandsForTheStoredValueWhateverItHolds) {
