@@ -1,4 +1,9 @@
-#include "conditions/conditions.h"
+// The ten condition routines: where an object stands in the display order.
+// Each returns 1 or 0. The fixed-value forms also serve as the instance tests
+// of the object forms, whose parameters are ObjectParams and which narrow A's
+// selection. Each routine is declared from its catalogue row
+// (plugin/routines.h).
+#include <cstdint>
 
 #include <optional>
 
@@ -8,6 +13,9 @@
 #include "order/scope.h"
 
 namespace tier::conditions {
+
+using host::RunData;
+
 namespace {
 
 using frame::FixedValueMeant;
@@ -75,6 +83,7 @@ std::int32_t CondBelow(RunData& runData, std::int32_t fixedValue1, std::int32_t 
   return level1 < level2 ? 1 : 0;
 }
 
+// Reads no argument word: its three fixed values come from GetNextParameter.
 std::int32_t CondBetween(RunData& runData, std::int32_t, std::int32_t) {
   // The host hands the three values over only through GetNextParameter.
   const auto f1 = static_cast<std::int32_t>(host::GetNextParameter(runData));
@@ -129,6 +138,7 @@ std::int32_t CondObjectBelow(RunData& runData, std::int32_t objectA, std::int32_
   return FilterByLevel(runData, *a, *b, PartnerLevel::kBelowSome);
 }
 
+// Reads no argument word: A, B and C come from GetNextParameter.
 std::int32_t CondObjectBetween(RunData& runData, std::int32_t, std::int32_t) {
   const ObjectParam* a = ObjectParamOf(static_cast<std::int32_t>(host::GetNextParameter(runData)));
   const ObjectParam* b = ObjectParamOf(static_cast<std::int32_t>(host::GetNextParameter(runData)));

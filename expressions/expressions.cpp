@@ -1,10 +1,17 @@
-#include "expressions/expressions.h"
+// The eight expressions: numeric reads of the display order and the
+// description text. Each fetches its argument (if any) with
+// GetExpressionParameter and the token it received. Each routine is declared
+// from its catalogue row (plugin/routines.h).
+#include <cstdint>
 
 #include "expressions/describe.h"
 #include "frame/frame_query.h"
 #include "host/services.h"
 
 namespace tier::expressions {
+
+using host::RunData;
+
 namespace {
 
 using host::DisplayNode;

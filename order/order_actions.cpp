@@ -125,6 +125,9 @@ std::optional<std::int32_t> ObjectFixedValue(const RunData& runData, std::int32_
   return FirstInScopeFixedValue(runData, *type);
 }
 
+// The fixed-value forms, each declared from its catalogue row
+// (plugin/routines.h): a fixed value of 0 stands for storedFixedValue.
+
 std::int32_t SendBackOne(RunData& runData, std::int32_t fixedValue, std::int32_t) {
   StepAndRefresh(runData, fixedValue, 1, Direction::kBackward);
   return 0;

@@ -1,5 +1,7 @@
-// The action routines that move one object, swap two, reverse the order or
-// remember a fixed value. Each takes RunData and the two parameter words.
+// What the action routines that move one object, swap two, reverse the order
+// or remember a fixed value share with the routine tables: how an object form
+// is made from its fixed-value action. The routines themselves are declared
+// from their catalogue rows (plugin/routines.h).
 #pragma once
 
 #include <cstdint>
@@ -10,20 +12,6 @@
 namespace tier::order {
 
 using host::RunData;
-
-// Fixed-value forms: a fixed value of 0 stands for storedFixedValue.
-std::int32_t SendBackOne(RunData& runData, std::int32_t fixedValue, std::int32_t unused);
-std::int32_t BringForwardOne(RunData& runData, std::int32_t fixedValue, std::int32_t unused);
-std::int32_t SwapPair(RunData& runData, std::int32_t fixedValue1, std::int32_t fixedValue2);
-std::int32_t StoreFixedValue(RunData& runData, std::int32_t object, std::int32_t unused);
-std::int32_t BringToFront(RunData& runData, std::int32_t fixedValue, std::int32_t unused);
-std::int32_t SendToBack(RunData& runData, std::int32_t fixedValue, std::int32_t unused);
-std::int32_t SendBackN(RunData& runData, std::int32_t fixedValue, std::int32_t count);
-std::int32_t BringForwardN(RunData& runData, std::int32_t fixedValue, std::int32_t count);
-std::int32_t ReverseAll(RunData& runData, std::int32_t unused1, std::int32_t unused2);
-std::int32_t MoveAbove(RunData& runData, std::int32_t fixedValue, std::int32_t targetFixedValue);
-std::int32_t MoveBelow(RunData& runData, std::int32_t fixedValue, std::int32_t targetFixedValue);
-std::int32_t MoveToLevel(RunData& runData, std::int32_t fixedValue, std::int32_t levelNumber);
 
 // The fixed value an action's object parameter stands for: that of the first
 // instance in scope of the passed object's type, 0 when there is none. Empty
@@ -46,16 +34,5 @@ std::int32_t ByObject(RunData& runData, std::int32_t objectWord, std::int32_t se
     return a ? Action(runData, *a, second) : 0;
   }
 }
-
-inline constexpr auto SendBackOneByObject = &ByObject<SendBackOne>;
-inline constexpr auto BringForwardOneByObject = &ByObject<BringForwardOne>;
-inline constexpr auto SwapPairByObject = &ByObject<SwapPair, SecondWord::kSecondObject>;
-inline constexpr auto BringToFrontByObject = &ByObject<BringToFront>;
-inline constexpr auto SendToBackByObject = &ByObject<SendToBack>;
-inline constexpr auto SendBackNByObject = &ByObject<SendBackN>;
-inline constexpr auto BringForwardNByObject = &ByObject<BringForwardN>;
-inline constexpr auto MoveAboveByObject = &ByObject<MoveAbove, SecondWord::kSecondObject>;
-inline constexpr auto MoveBelowByObject = &ByObject<MoveBelow, SecondWord::kSecondObject>;
-inline constexpr auto MoveToLevelByObject = &ByObject<MoveToLevel>;
 
 }  // namespace tier::order

@@ -1,8 +1,13 @@
-#include "order/sort_actions.h"
+// The six actions that put the whole display list into a new order at once.
+// Each routine is declared from its catalogue row (plugin/routines.h).
+#include <cstdint>
 
+#include "host/records.h"
 #include "order/sort.h"
 
 namespace tier::order {
+
+using host::RunData;
 
 namespace {
 
@@ -34,6 +39,7 @@ std::int32_t DecreasingYSort(RunData& runData, std::int32_t, std::int32_t) {
   return SortDisplayList(runData, SortKind::kSmallestYFirst, 0, 0);
 }
 
+// valueParam: an AltValueParam; defaultValue: the key of objects without values.
 std::int32_t IncreasingSortByValue(RunData& runData, std::int32_t valueParam,
                                    std::int32_t defaultValue) {
   return SortByValue(runData, SortKind::kLargestValueFirst, valueParam, defaultValue);

@@ -1,10 +1,12 @@
 // The routine catalogue: every condition, action and expression the host can
-// call, one row each, with every fact about it: its code and routine name (from
-// plugin/routine_codes.h), menu id, display string, flags, parameters and what
-// each stands for, the slots it searches, its sort key, its fixed-value twin.
-// The routine tables, the string resources, the reference model's
-// classification, the fuzzer's and the examples' arguments and the generated
-// documents all follow from it; the text for game authors lies apart, in
+// call, one row each, with every fact about it: its name (the function that
+// carries its logic, and the enumerator of its code), menu id, display string,
+// flags, parameters and what each stands for, the slots it searches, its sort
+// key, its fixed-value twin, and how the fuzzer and the benchmarks' workload
+// choose its arguments. The codes, the routines' declarations and bindings
+// (plugin/routines.h, plugin/tables.h), the string resources, the reference
+// model's classification, the examples and the generated documents all follow
+// from the rows; the text for game authors lies apart, in
 // plugin/routine_text.h. Plain data: a host-side program may include it
 // without the routines.
 #pragma once
@@ -12,11 +14,9 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <iterator>
 #include <string_view>
 
 #include "host/platform.h"
-#include "plugin/routine_codes.h"
 
 namespace tier::plugin {
 
@@ -79,6 +79,16 @@ inline constexpr std::uint16_t kNoTwin = 0xFFFF;
 // Expression flag: the result is text on the C runtime heap, for the host to release.
 inline constexpr std::uint16_t kTextResult = 1;
 
+// The argument that the benchmarks' workload hands an expression over a frame
+// of n objects (testkit/routine_calls.h): by default what its argument's role
+// suggests, where a scan takes longest.
+enum class WorkloadArgument : std::uint8_t {
+  One,             // 1: no argument, or the first position (a description of the whole list)
+  FarFixedValue,   // the fixed value of an object far up the slots
+  MiddlePosition,  // position n / 2
+  MissingName,     // a type that has no node in the list
+};
+
 // Every fact about one routine but the text for game authors, which lies in
 // plugin/routine_text.h where only the generators and the reference read it.
 struct RoutineInfo {
@@ -92,33 +102,16 @@ struct RoutineInfo {
   std::array<ParameterInfo, 3> parameters;
   std::string_view routineName;  // the function that carries the routine's logic
   SlotBound slotBound;
-  SortOrder sort;  // a sort action's key; none for the rest
+  SortOrder sort{};  // a sort action's key; none for the rest
   // The fixed-value routine of the same kind whose object form this is:
   // "CondObjectAtBack" of "CondAtBack", "SendBackOneByObject" of "SendBackOne".
   std::uint16_t twinCode = kNoTwin;
-
-  constexpr RoutineInfo Sorts(SortKey key, bool largestAtBack) const {
-    RoutineInfo row = *this;
-    row.sort = {key, largestAtBack};
-    return row;
-  }
-  template <typename Code>
-  constexpr RoutineInfo TwinOf(Code twin) const {
-    RoutineInfo row = *this;
-    row.twinCode = static_cast<std::uint16_t>(twin);
-    return row;
-  }
-  constexpr RoutineInfo GivesText() const {
-    RoutineInfo row = *this;
-    row.flags = kTextResult;
-    return row;
-  }
+  // How many shares of the fuzzer's picks the routine takes in the large
+  // frames, where half the calls go to the routines richest in branches.
+  std::uint8_t focusShares = 0;
+  WorkloadArgument workloadArgument = WorkloadArgument::One;
 };
 
-inline constexpr std::uint16_t kConditionCount = std::size(routine_codes_detail::kConditionNames);
-inline constexpr std::uint16_t kActionCount = std::size(routine_codes_detail::kActionNames);
-inline constexpr std::uint16_t kExpressionCount = std::size(routine_codes_detail::kExpressionNames);
-inline constexpr std::size_t kRoutineCount = kConditionCount + kActionCount + kExpressionCount;
 // What the flags of the conditions mean is the host's to know; 0x220 is what
 // the host expects of them.
 inline constexpr std::uint16_t kConditionFlags = 0x220;
@@ -136,6 +129,127 @@ constexpr std::string_view ParameterWord(const RoutineInfo& row, int index) {
   if (kind == kParamAltValue) return "alterable value";
   return "number";
 }
+
+// One row a routine: conditions, actions and expressions, each kind in the
+// order of its codes, so that a row's place in its kind is its code. A row
+// names the function that carries the routine's logic (in conditions/,
+// order/ or expressions/, declared from this row by plugin/routines.h), then
+// its display string id (conditions and actions), display string, parameters
+// and the slots it searches, then any further columns: TwinOf (the
+// fixed-value routine whose object form it is), Sorts, GivesText, Focus (the
+// fuzzer's share) and Workload (the benchmarks' argument). An action made by
+// ACTION_BY_OBJECT is the object form of the action it names second: the
+// routine tables bind it as that action over the fixed value of each object
+// parameter, and it has no function of its own. To add a routine: its row
+// here, its function, its text in plugin/routine_text.h.
+// clang-format off
+#define TIER_ROUTINE_ROWS(CONDITION, ACTION, ACTION_BY_OBJECT, EXPRESSION) \
+  CONDITION(CondAtBack, 6000, "%0 At Back?", {N(kTitleFixedValue)}, kNoSlots) \
+  CONDITION(CondAtFront, 6010, "%0 At Front?", {N(kTitleFixedValue)}, kNoSlots) \
+  CONDITION(CondAbove, 6020, "%0 Above %1?", {N(kTitleFixedValue), N(kTitleFixedValue)}, \
+            kToObjectCount, Focus(1)) \
+  CONDITION(CondBelow, 6030, "%0 Below %1?", {N(kTitleFixedValue), N(kTitleFixedValue)}, \
+            kToObjectCount, Focus(1)) \
+  CONDITION(CondBetween, 6040, "%0 Between %1 and %2?", \
+            {N(kTitleFixedValue), N(kTitleFixedValue), N(kTitleFixedValue)}, kToObjectCount, \
+            Focus(1)) \
+  CONDITION(CondObjectAtBack, 6000, "%0 At Back?", {O(kTitleAnObject)}, kNoSlots, \
+            TwinOf(CondAtBack)) \
+  CONDITION(CondObjectAtFront, 6010, "%0 At Front?", {O(kTitleAnObject)}, kNoSlots, \
+            TwinOf(CondAtFront)) \
+  CONDITION(CondObjectAbove, 6020, "%0 Above %1?", {O(kTitleObjectA), O(kTitleObjectB)}, \
+            kToObjectCount, TwinOf(CondAbove), Focus(1)) \
+  CONDITION(CondObjectBelow, 6030, "%0 Below %1?", {O(kTitleObjectA), O(kTitleObjectB)}, \
+            kToObjectCount, TwinOf(CondBelow), Focus(1)) \
+  CONDITION(CondObjectBetween, 6040, "%0 Between %1 and %2?", \
+            {O(kTitleObjectA), O(kTitleObjectB), O(kTitleObjectC)}, kToObjectCount, \
+            TwinOf(CondBetween), Focus(2)) \
+  ACTION(SendBackOne, 5000, "Send %0 Back One", {N(kTitleFixedValue)}, kToObjectLimit) \
+  ACTION(BringForwardOne, 5010, "Bring %0 Forward One", {N(kTitleFixedValue)}, kToObjectLimit) \
+  ACTION(SwapPair, 5020, "Swap %0 and %1", {N(kTitleFixedValue), N(kTitleFixedValue)}, \
+         kToObjectLimit) \
+  ACTION(StoreFixedValue, 5030, "Store Fixed Value for %0", {O(kTitleObjectA)}, kNoSlots) \
+  ACTION(BringToFront, 5040, "Bring %0 to Front", {N(kTitleFixedValue)}, kToObjectLimit) \
+  ACTION(SendToBack, 5050, "Send %0 to Back", {N(kTitleFixedValue)}, kToObjectLimit) \
+  ACTION(SendBackN, 5060, "Send %0 Back %1", {N(kTitleFixedValue), N(kTitleHowMany)}, \
+         kToObjectLimit) \
+  ACTION(BringForwardN, 5070, "Bring %0 Forward %1", {N(kTitleFixedValue), N(kTitleHowMany)}, \
+         kToObjectLimit) \
+  ACTION(ReverseAll, 5080, "Reverse all", {}, kNoSlots) \
+  ACTION(MoveAbove, 5090, "Move %0 Above %1", {N(kTitleFixedValue), N(kTitleFixedValue)}, \
+         kToObjectLimit) \
+  ACTION(MoveBelow, 5100, "Move %0 Below %1", {N(kTitleFixedValue), N(kTitleFixedValue)}, \
+         kToObjectLimit) \
+  ACTION(MoveToLevel, 5110, "Move %0 to Level %1", {N(kTitleFixedValue), N(kTitleLevel)}, \
+         kToObjectLimit) \
+  ACTION(IncreasingXSort, 5120, "Increasing X Sort", {}, kNoSlots, Sorts(SortKey::X, true)) \
+  ACTION(IncreasingYSort, 5130, "Increasing Y Sort", {}, kNoSlots, Sorts(SortKey::Y, true)) \
+  ACTION(DecreasingXSort, 5140, "Decreasing X Sort", {}, kNoSlots, Sorts(SortKey::X, false)) \
+  ACTION(DecreasingYSort, 5150, "Decreasing Y Sort", {}, kNoSlots, Sorts(SortKey::Y, false)) \
+  ACTION_BY_OBJECT(SendBackOneByObject, SendBackOne, 5000, "Send %0 Back One", \
+                   {O(kTitleAnObject)}, kToObjectLimit) \
+  ACTION_BY_OBJECT(BringForwardOneByObject, BringForwardOne, 5010, "Bring %0 Forward One", \
+                   {O(kTitleAnObject)}, kToObjectLimit) \
+  ACTION_BY_OBJECT(SwapPairByObject, SwapPair, 5020, "Swap %0 and %1", \
+                   {O(kTitleObjectA), O(kTitleObjectB)}, kToObjectLimit) \
+  ACTION_BY_OBJECT(BringToFrontByObject, BringToFront, 5040, "Bring %0 to Front", \
+                   {O(kTitleAnObject)}, kToObjectLimit) \
+  ACTION_BY_OBJECT(SendToBackByObject, SendToBack, 5050, "Send %0 to Back", {O(kTitleAnObject)}, \
+                   kToObjectLimit) \
+  ACTION_BY_OBJECT(SendBackNByObject, SendBackN, 5060, "Send %0 Back %1", \
+                   {O(kTitleObjectA), N(kTitleHowMany)}, kToObjectLimit) \
+  ACTION_BY_OBJECT(BringForwardNByObject, BringForwardN, 5070, "Bring %0 Forward %1", \
+                   {O(kTitleObjectA), N(kTitleHowMany)}, kToObjectLimit) \
+  ACTION_BY_OBJECT(MoveAboveByObject, MoveAbove, 5090, "Move %0 Above %1", \
+                   {O(kTitleObjectA), O(kTitleObjectB)}, kToObjectLimit) \
+  ACTION_BY_OBJECT(MoveBelowByObject, MoveBelow, 5100, "Move %0 Below %1", \
+                   {O(kTitleObjectA), O(kTitleObjectB)}, kToObjectLimit) \
+  ACTION_BY_OBJECT(MoveToLevelByObject, MoveToLevel, 5110, "Move %0 to Level %1", \
+                   {O(kTitleObjectA), N(kTitleLevel)}, kToObjectLimit) \
+  ACTION(IncreasingSortByValue, 5260, "Increasing Sort by %0 : non-alts default to %1", \
+         {A(kTitleAltValue), N(kTitleDefault)}, kNoSlots, Sorts(SortKey::AlterableValue, true)) \
+  ACTION(DecreasingSortByValue, 5270, "Decreasing Sort by %0 : non-alts default to %1", \
+         {A(kTitleAltValue), N(kTitleDefault)}, kNoSlots, Sorts(SortKey::AlterableValue, false)) \
+  EXPRESSION(GetFixedValueByName, "tirGetFV(", kTextArgument, SlotBound::Both, Focus(1)) \
+  EXPRESSION(GetTopFixedValue, "tirGetTopFV(", kNoArgument, kNoSlots) \
+  EXPRESSION(GetBottomFixedValue, "tirGetBottomFV(", kNoArgument, kNoSlots) \
+  EXPRESSION(GetDescription, "tirGetDesc$(", kPositionArgument, kNoSlots, GivesText(), \
+             Workload(WorkloadArgument::One)) \
+  EXPRESSION(GetTenDescription, "tirGetTenDesc$(", kPositionArgument, kNoSlots, GivesText(), \
+             Workload(WorkloadArgument::One)) \
+  EXPRESSION(GetLevelCount, "tirGetNumLvls(", kNoArgument, kNoSlots) \
+  EXPRESSION(GetLevel, "tirGetLevel(", kFixedValueArgument, kNoSlots) \
+  EXPRESSION(GetLevelFixedValue, "tirGetLevelFV(", kPositionArgument, kNoSlots)
+// clang-format on
+
+// The codes by name: each enumerator is the name of the routine, at the code
+// the host calls it by. Code outside the plug-in uses these names, never bare
+// numbers.
+#define TIER_ROW_IGNORED(...)
+#define TIER_ROW_ENUMERATOR(name, ...) name,
+#define TIER_ROW_COUNTED(...) +1
+enum class ConditionCode : std::uint16_t {
+  TIER_ROUTINE_ROWS(TIER_ROW_ENUMERATOR, TIER_ROW_IGNORED, TIER_ROW_IGNORED, TIER_ROW_IGNORED)
+};
+enum class ActionCode : std::uint16_t {
+  TIER_ROUTINE_ROWS(TIER_ROW_IGNORED, TIER_ROW_ENUMERATOR, TIER_ROW_ENUMERATOR, TIER_ROW_IGNORED)
+};
+enum class ExpressionCode : std::uint16_t {
+  TIER_ROUTINE_ROWS(TIER_ROW_IGNORED, TIER_ROW_IGNORED, TIER_ROW_IGNORED, TIER_ROW_ENUMERATOR)
+};
+inline constexpr std::uint16_t kConditionCount =
+    0 TIER_ROUTINE_ROWS(TIER_ROW_COUNTED, TIER_ROW_IGNORED, TIER_ROW_IGNORED, TIER_ROW_IGNORED);
+inline constexpr std::uint16_t kActionCount =
+    0 TIER_ROUTINE_ROWS(TIER_ROW_IGNORED, TIER_ROW_COUNTED, TIER_ROW_COUNTED, TIER_ROW_IGNORED);
+inline constexpr std::uint16_t kExpressionCount =
+    0 TIER_ROUTINE_ROWS(TIER_ROW_IGNORED, TIER_ROW_IGNORED, TIER_ROW_IGNORED, TIER_ROW_COUNTED);
+inline constexpr std::size_t kRoutineCount = kConditionCount + kActionCount + kExpressionCount;
+#undef TIER_ROW_COUNTED
+#undef TIER_ROW_ENUMERATOR
+
+constexpr std::uint16_t CodeOf(ConditionCode code) { return static_cast<std::uint16_t>(code); }
+constexpr std::uint16_t CodeOf(ActionCode code) { return static_cast<std::uint16_t>(code); }
+constexpr std::uint16_t CodeOf(ExpressionCode code) { return static_cast<std::uint16_t>(code); }
 
 namespace catalogue_detail {
 
@@ -157,152 +271,107 @@ inline constexpr ParameterInfo kTextArgument{kArgumentText, 0, ParamRole::Text};
 inline constexpr ParameterInfo kPositionArgument{kArgumentInteger, 0, ParamRole::Position};
 inline constexpr ParameterInfo kFixedValueArgument{kArgumentInteger, 0, ParamRole::FixedValue};
 
+inline constexpr SlotBound kNoSlots = SlotBound::None;
+inline constexpr SlotBound kToObjectCount = SlotBound::ObjectCount;
+inline constexpr SlotBound kToObjectLimit = SlotBound::ObjectLimit;
+
+// The further columns of a row, each set by its own word.
+struct TwinOf {
+  std::uint16_t code;
+  template <typename Code>
+  constexpr explicit TwinOf(Code twin) : code(static_cast<std::uint16_t>(twin)) {}
+  constexpr void Apply(RoutineInfo& row) const { row.twinCode = code; }
+};
+struct Sorts {
+  SortKey key;
+  bool largestAtBack;
+  constexpr void Apply(RoutineInfo& row) const { row.sort = {key, largestAtBack}; }
+};
+struct GivesText {
+  constexpr void Apply(RoutineInfo& row) const { row.flags = kTextResult; }
+};
+struct Focus {
+  std::uint8_t shares;
+  constexpr void Apply(RoutineInfo& row) const { row.focusShares = shares; }
+};
+struct Workload {
+  WorkloadArgument argument;
+  constexpr void Apply(RoutineInfo& row) const { row.workloadArgument = argument; }
+};
+
 constexpr std::uint8_t CountOf(const std::array<ParameterInfo, 3>& parameters) {
   std::uint8_t count = 0;
   while (count < parameters.size() && parameters[count].kind != 0) ++count;
   return count;
 }
 
-// A condition's or an action's row: menu id 26000 or 25000 + 10 x code; only
-// conditions carry flags. The enumerator gives the code and the routine's name.
-constexpr RoutineInfo Condition(ConditionCode code, std::uint16_t stringId, std::string_view text,
-                                std::array<ParameterInfo, 3> parameters, SlotBound bound) {
-  return {RoutineKind::Condition,
-          CodeOf(code),
-          static_cast<std::uint16_t>(26000 + 10 * CodeOf(code)),
-          stringId,
-          text,
-          kConditionFlags,
-          CountOf(parameters),
-          parameters,
-          routine_codes_detail::kConditionNames[CodeOf(code)],
-          bound};
-}
-constexpr RoutineInfo Action(ActionCode code, std::uint16_t stringId, std::string_view text,
-                             std::array<ParameterInfo, 3> parameters, SlotBound bound) {
-  return {RoutineKind::Action,
-          CodeOf(code),
-          static_cast<std::uint16_t>(25000 + 10 * CodeOf(code)),
-          stringId,
-          text,
-          0,
-          CountOf(parameters),
-          parameters,
-          routine_codes_detail::kActionNames[CodeOf(code)],
-          bound};
-}
-// An expression's row: menu id 27000 and string id 7000 + 10 x code.
-constexpr RoutineInfo Expression(ExpressionCode code, std::string_view text, ParameterInfo argument,
-                                 SlotBound bound) {
-  return {RoutineKind::Expression,
-          CodeOf(code),
-          static_cast<std::uint16_t>(27000 + 10 * CodeOf(code)),
-          static_cast<std::uint16_t>(7000 + 10 * CodeOf(code)),
-          text,
-          0,
-          CountOf({argument}),
-          {argument, {}, {}},
-          routine_codes_detail::kExpressionNames[CodeOf(code)],
-          bound};
+// What the workload passes an expression unless its row says otherwise.
+constexpr WorkloadArgument WorkloadFor(ParamRole argument) {
+  switch (argument) {
+    case ParamRole::FixedValue:
+      return WorkloadArgument::FarFixedValue;
+    case ParamRole::Position:
+      return WorkloadArgument::MiddlePosition;
+    case ParamRole::Text:
+      return WorkloadArgument::MissingName;
+    default:
+      return WorkloadArgument::One;
+  }
 }
 
-inline constexpr SlotBound kNoSlots = SlotBound::None;
-inline constexpr SlotBound kToObjectCount = SlotBound::ObjectCount;
-inline constexpr SlotBound kToObjectLimit = SlotBound::ObjectLimit;
+// A row of any kind: menu id 26000, 25000 or 27000 + 10 x code; only
+// conditions carry flags; an expression's display string id is 7000 + 10 x
+// code.
+template <typename... Columns>
+constexpr RoutineInfo MakeRow(RoutineKind kind, std::uint16_t code, std::string_view name,
+                              std::uint16_t stringId, std::string_view text,
+                              std::array<ParameterInfo, 3> parameters, SlotBound bound,
+                              Columns... columns) {
+  const std::uint16_t menuBase = kind == RoutineKind::Condition ? 26000
+                                 : kind == RoutineKind::Action  ? 25000
+                                                                : 27000;
+  RoutineInfo row{kind,
+                  code,
+                  static_cast<std::uint16_t>(menuBase + 10 * code),
+                  stringId,
+                  text,
+                  kind == RoutineKind::Condition ? kConditionFlags : std::uint16_t{0},
+                  CountOf(parameters),
+                  parameters,
+                  name,
+                  bound};
+  if (kind == RoutineKind::Expression) row.workloadArgument = WorkloadFor(parameters[0].role);
+  (columns.Apply(row), ...);
+  return row;
+}
+
+// An expression's row: its one argument, if any.
+template <typename... Columns>
+constexpr RoutineInfo ExpressionRow(std::uint16_t code, std::string_view name,
+                                    std::string_view text, ParameterInfo argument, SlotBound bound,
+                                    Columns... columns) {
+  return MakeRow(RoutineKind::Expression, code, name, static_cast<std::uint16_t>(7000 + 10 * code),
+                 text, {argument, {}, {}}, bound, columns...);
+}
 
 using enum ConditionCode;
 using enum ActionCode;
 using enum ExpressionCode;
 
-// One row a routine, conditions, actions and expressions each in the order of
-// their codes. To add a routine: its name in plugin/routine_codes.h, its row
-// here, its text in plugin/routine_text.h.
-inline constexpr std::array<RoutineInfo, kRoutineCount> kRows = {{
-    Condition(CondAtBack, 6000, "%0 At Back?", {N(kTitleFixedValue)}, kNoSlots),
-    Condition(CondAtFront, 6010, "%0 At Front?", {N(kTitleFixedValue)}, kNoSlots),
-    Condition(CondAbove, 6020, "%0 Above %1?", {N(kTitleFixedValue), N(kTitleFixedValue)},
-              kToObjectCount),
-    Condition(CondBelow, 6030, "%0 Below %1?", {N(kTitleFixedValue), N(kTitleFixedValue)},
-              kToObjectCount),
-    Condition(CondBetween, 6040, "%0 Between %1 and %2?",
-              {N(kTitleFixedValue), N(kTitleFixedValue), N(kTitleFixedValue)}, kToObjectCount),
-    Condition(CondObjectAtBack, 6000, "%0 At Back?", {O(kTitleAnObject)}, kNoSlots)
-        .TwinOf(CondAtBack),
-    Condition(CondObjectAtFront, 6010, "%0 At Front?", {O(kTitleAnObject)}, kNoSlots)
-        .TwinOf(CondAtFront),
-    Condition(CondObjectAbove, 6020, "%0 Above %1?", {O(kTitleObjectA), O(kTitleObjectB)},
-              kToObjectCount)
-        .TwinOf(CondAbove),
-    Condition(CondObjectBelow, 6030, "%0 Below %1?", {O(kTitleObjectA), O(kTitleObjectB)},
-              kToObjectCount)
-        .TwinOf(CondBelow),
-    Condition(CondObjectBetween, 6040, "%0 Between %1 and %2?",
-              {O(kTitleObjectA), O(kTitleObjectB), O(kTitleObjectC)}, kToObjectCount)
-        .TwinOf(CondBetween),
-    Action(SendBackOne, 5000, "Send %0 Back One", {N(kTitleFixedValue)}, kToObjectLimit),
-    Action(BringForwardOne, 5010, "Bring %0 Forward One", {N(kTitleFixedValue)}, kToObjectLimit),
-    Action(SwapPair, 5020, "Swap %0 and %1", {N(kTitleFixedValue), N(kTitleFixedValue)},
-           kToObjectLimit),
-    Action(StoreFixedValue, 5030, "Store Fixed Value for %0", {O(kTitleObjectA)}, kNoSlots),
-    Action(BringToFront, 5040, "Bring %0 to Front", {N(kTitleFixedValue)}, kToObjectLimit),
-    Action(SendToBack, 5050, "Send %0 to Back", {N(kTitleFixedValue)}, kToObjectLimit),
-    Action(SendBackN, 5060, "Send %0 Back %1", {N(kTitleFixedValue), N(kTitleHowMany)},
-           kToObjectLimit),
-    Action(BringForwardN, 5070, "Bring %0 Forward %1", {N(kTitleFixedValue), N(kTitleHowMany)},
-           kToObjectLimit),
-    Action(ReverseAll, 5080, "Reverse all", {}, kNoSlots),
-    Action(MoveAbove, 5090, "Move %0 Above %1", {N(kTitleFixedValue), N(kTitleFixedValue)},
-           kToObjectLimit),
-    Action(MoveBelow, 5100, "Move %0 Below %1", {N(kTitleFixedValue), N(kTitleFixedValue)},
-           kToObjectLimit),
-    Action(MoveToLevel, 5110, "Move %0 to Level %1", {N(kTitleFixedValue), N(kTitleLevel)},
-           kToObjectLimit),
-    Action(IncreasingXSort, 5120, "Increasing X Sort", {}, kNoSlots).Sorts(SortKey::X, true),
-    Action(IncreasingYSort, 5130, "Increasing Y Sort", {}, kNoSlots).Sorts(SortKey::Y, true),
-    Action(DecreasingXSort, 5140, "Decreasing X Sort", {}, kNoSlots).Sorts(SortKey::X, false),
-    Action(DecreasingYSort, 5150, "Decreasing Y Sort", {}, kNoSlots).Sorts(SortKey::Y, false),
-    Action(SendBackOneByObject, 5000, "Send %0 Back One", {O(kTitleAnObject)}, kToObjectLimit)
-        .TwinOf(SendBackOne),
-    Action(BringForwardOneByObject, 5010, "Bring %0 Forward One", {O(kTitleAnObject)},
-           kToObjectLimit)
-        .TwinOf(BringForwardOne),
-    Action(SwapPairByObject, 5020, "Swap %0 and %1", {O(kTitleObjectA), O(kTitleObjectB)},
-           kToObjectLimit)
-        .TwinOf(SwapPair),
-    Action(BringToFrontByObject, 5040, "Bring %0 to Front", {O(kTitleAnObject)}, kToObjectLimit)
-        .TwinOf(BringToFront),
-    Action(SendToBackByObject, 5050, "Send %0 to Back", {O(kTitleAnObject)}, kToObjectLimit)
-        .TwinOf(SendToBack),
-    Action(SendBackNByObject, 5060, "Send %0 Back %1", {O(kTitleObjectA), N(kTitleHowMany)},
-           kToObjectLimit)
-        .TwinOf(SendBackN),
-    Action(BringForwardNByObject, 5070, "Bring %0 Forward %1", {O(kTitleObjectA), N(kTitleHowMany)},
-           kToObjectLimit)
-        .TwinOf(BringForwardN),
-    Action(MoveAboveByObject, 5090, "Move %0 Above %1", {O(kTitleObjectA), O(kTitleObjectB)},
-           kToObjectLimit)
-        .TwinOf(MoveAbove),
-    Action(MoveBelowByObject, 5100, "Move %0 Below %1", {O(kTitleObjectA), O(kTitleObjectB)},
-           kToObjectLimit)
-        .TwinOf(MoveBelow),
-    Action(MoveToLevelByObject, 5110, "Move %0 to Level %1", {O(kTitleObjectA), N(kTitleLevel)},
-           kToObjectLimit)
-        .TwinOf(MoveToLevel),
-    Action(IncreasingSortByValue, 5260, "Increasing Sort by %0 : non-alts default to %1",
-           {A(kTitleAltValue), N(kTitleDefault)}, kNoSlots)
-        .Sorts(SortKey::AlterableValue, true),
-    Action(DecreasingSortByValue, 5270, "Decreasing Sort by %0 : non-alts default to %1",
-           {A(kTitleAltValue), N(kTitleDefault)}, kNoSlots)
-        .Sorts(SortKey::AlterableValue, false),
-    Expression(GetFixedValueByName, "tirGetFV(", kTextArgument, SlotBound::Both),
-    Expression(GetTopFixedValue, "tirGetTopFV(", kNoArgument, kNoSlots),
-    Expression(GetBottomFixedValue, "tirGetBottomFV(", kNoArgument, kNoSlots),
-    Expression(GetDescription, "tirGetDesc$(", kPositionArgument, kNoSlots).GivesText(),
-    Expression(GetTenDescription, "tirGetTenDesc$(", kPositionArgument, kNoSlots).GivesText(),
-    Expression(GetLevelCount, "tirGetNumLvls(", kNoArgument, kNoSlots),
-    Expression(GetLevel, "tirGetLevel(", kFixedValueArgument, kNoSlots),
-    Expression(GetLevelFixedValue, "tirGetLevelFV(", kPositionArgument, kNoSlots),
-}};
+#define TIER_ROW_CONDITION(name, ...) \
+  MakeRow(RoutineKind::Condition, CodeOf(ConditionCode::name), #name, __VA_ARGS__),
+#define TIER_ROW_ACTION(name, ...) \
+  MakeRow(RoutineKind::Action, CodeOf(ActionCode::name), #name, __VA_ARGS__),
+#define TIER_ROW_ACTION_BY_OBJECT(name, twin, ...) \
+  MakeRow(RoutineKind::Action, CodeOf(ActionCode::name), #name, __VA_ARGS__, TwinOf(twin)),
+#define TIER_ROW_EXPRESSION(name, ...) \
+  ExpressionRow(CodeOf(ExpressionCode::name), #name, __VA_ARGS__),
+inline constexpr std::array<RoutineInfo, kRoutineCount> kRows = {{TIER_ROUTINE_ROWS(
+    TIER_ROW_CONDITION, TIER_ROW_ACTION, TIER_ROW_ACTION_BY_OBJECT, TIER_ROW_EXPRESSION)}};
+#undef TIER_ROW_EXPRESSION
+#undef TIER_ROW_ACTION_BY_OBJECT
+#undef TIER_ROW_ACTION
+#undef TIER_ROW_CONDITION
 
 }  // namespace catalogue_detail
 
@@ -319,8 +388,8 @@ constexpr const RoutineInfo& Row(ExpressionCode code) {
 }
 
 namespace catalogue_detail {
-// The rows lie kind by kind, each kind in the order of its codes, so that a
-// row is found by its code; a twin is a routine of the row's kind.
+// The rows lie kind by kind, so that a row is found by its kind and code; a
+// twin is a routine of the row's kind.
 constexpr bool RowsInOrder() {
   for (std::size_t i = 0; i < kCatalogue.size(); ++i) {
     const RoutineInfo& row = kCatalogue[i];
@@ -335,7 +404,8 @@ constexpr bool RowsInOrder() {
   }
   return true;
 }
-static_assert(RowsInOrder(), "a row lies out of the order of the codes in plugin/routine_codes.h");
+static_assert(RowsInOrder(),
+              "the rows lie kind by kind: conditions, then actions, then expressions");
 }  // namespace catalogue_detail
 
 // The row of a routine by its kind and code; null for a code the kind lacks.
@@ -360,6 +430,26 @@ constexpr std::size_t IndexOf(const RoutineInfo& row) {
 constexpr const RoutineInfo* FixedValueTwin(const RoutineInfo& row) {
   return row.twinCode == kNoTwin ? nullptr : RowOf(row.kind, row.twinCode);
 }
+
+namespace catalogue_detail {
+// An object form takes an object wherever its twin, a fixed-value routine,
+// takes a fixed value, and the same as its twin elsewhere.
+constexpr bool TwinsMatch() {
+  for (const RoutineInfo& row : kCatalogue) {
+    const RoutineInfo* twin = FixedValueTwin(row);
+    if (twin == nullptr) continue;
+    if (twin->twinCode != kNoTwin || twin->parameterCount != row.parameterCount) return false;
+    for (int i = 0; i < row.parameterCount; ++i) {
+      const ParamRole want = twin->parameters[i].role == ParamRole::FixedValue
+                                 ? ParamRole::Object
+                                 : twin->parameters[i].role;
+      if (row.parameters[i].role != want) return false;
+    }
+  }
+  return true;
+}
+static_assert(TwinsMatch(), "an object form's parameters do not match its twin's");
+}  // namespace catalogue_detail
 
 constexpr SortOrder SortOf(const RoutineInfo& row) { return row.sort; }
 

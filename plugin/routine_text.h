@@ -312,7 +312,8 @@ constexpr bool TextsFollowTheCatalogue() {
     if (kTexts[i].kind != kCatalogue[i].kind || kTexts[i].code != kCatalogue[i].code) return false;
   return true;
 }
-static_assert(TextsFollowTheCatalogue(), "a routine's text lies out of the catalogue's order");
+static_assert(TextsFollowTheCatalogue(),
+              "every row of the catalogue needs its text here, in the catalogue's order");
 
 }  // namespace routine_text_detail
 

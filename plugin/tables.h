@@ -1,17 +1,15 @@
 // The three routine tables that the descriptor hands to the host: each routine
 // at its code, each table ended by a null entry. The bindings are made from the
-// lists of routine names, and the build fails when a binding's routine is not
-// the one its catalogue row names.
+// catalogue's rows, and the build fails when a binding's routine is not the
+// one its row names.
 #pragma once
 
 #include <array>
 
-#include "conditions/conditions.h"
-#include "expressions/expressions.h"
 #include "order/order_actions.h"
-#include "order/sort_actions.h"
 #include "plugin/catalogue.h"
 #include "plugin/routine_entry.h"
+#include "plugin/routines.h"
 
 namespace tier::plugin {
 
@@ -33,23 +31,26 @@ constexpr RoutineBinding Expr(std::string_view name) {
   return {name, true, nullptr, &ExpressionEntry<Impl>};
 }
 
-using namespace conditions;
-using namespace expressions;
-using namespace order;
+// An object form made from its fixed-value action hands its second word on,
+// unless that word is an object too.
+constexpr order::SecondWord SecondWordOf(ActionCode code) {
+  return Row(code).parameters[1].kind == kParamObject ? order::SecondWord::kSecondObject
+                                                      : order::SecondWord::kHandedOn;
+}
 
-// The bindings follow the lists of plugin/routine_codes.h, so a routine's name
-// is written there once and here not at all.
-#define TIER_BIND_EVENT(routine) Event<routine>(#routine),
-#define TIER_BIND_EXPRESSION(routine) Expr<routine>(#routine),
-// clang-format off
-inline constexpr std::array<RoutineBinding, kCatalogue.size()> kBindings = {{
-    TIER_CONDITIONS(TIER_BIND_EVENT)
-    TIER_ACTIONS(TIER_BIND_EVENT)
-    TIER_EXPRESSIONS(TIER_BIND_EXPRESSION)
-}};
-// clang-format on
+// The bindings follow the catalogue's rows, so a routine's name is written
+// there once and here not at all.
+#define TIER_BIND_CONDITION(routine, ...) Event<&conditions::routine>(#routine),
+#define TIER_BIND_ACTION(routine, ...) Event<&order::routine>(#routine),
+#define TIER_BIND_ACTION_BY_OBJECT(routine, twin, ...) \
+  Event<&order::ByObject<&order::twin, SecondWordOf(ActionCode::routine)>>(#routine),
+#define TIER_BIND_EXPRESSION(routine, ...) Expr<&expressions::routine>(#routine),
+inline constexpr std::array<RoutineBinding, kCatalogue.size()> kBindings = {{TIER_ROUTINE_ROWS(
+    TIER_BIND_CONDITION, TIER_BIND_ACTION, TIER_BIND_ACTION_BY_OBJECT, TIER_BIND_EXPRESSION)}};
 #undef TIER_BIND_EXPRESSION
-#undef TIER_BIND_EVENT
+#undef TIER_BIND_ACTION_BY_OBJECT
+#undef TIER_BIND_ACTION
+#undef TIER_BIND_CONDITION
 
 constexpr bool BindingsFollowTheCatalogue() {
   for (std::size_t i = 0; i < kCatalogue.size(); ++i)

@@ -134,7 +134,6 @@ inline bool IsSort(const Routine& r) { return plugin::IsSort(RowOf(r)); }
 // The call, with fixed values of objects far up the table, where a scan
 // from slot 0 takes longest.
 inline Call MakeCall(const Routine& r, int n) {
-  using plugin::ExpressionCode;
   const plugin::RoutineInfo& row = RowOf(r);
   Call c;
   c.kind = r.kind;
@@ -159,9 +158,19 @@ inline Call MakeCall(const Routine& r, int n) {
   c.nextParameters = {FixedValue(n - 3), FixedValue(n - 1), FixedValue(n - 2)};
   c.token = hostlink::kExpressionToken;
   c.integerArgument = 1;
-  if (&row == &plugin::Row(ExpressionCode::GetLevel)) c.integerArgument = FixedValue(n - 2);
-  if (&row == &plugin::Row(ExpressionCode::GetLevelFixedValue)) c.integerArgument = n / 2;
-  if (&row == &plugin::Row(ExpressionCode::GetFixedValueByName)) c.textArgument = "ghost";
+  switch (row.workloadArgument) {
+    case plugin::WorkloadArgument::One:
+      break;
+    case plugin::WorkloadArgument::FarFixedValue:
+      c.integerArgument = FixedValue(n - 2);
+      break;
+    case plugin::WorkloadArgument::MiddlePosition:
+      c.integerArgument = n / 2;
+      break;
+    case plugin::WorkloadArgument::MissingName:
+      c.textArgument = "ghost";  // the Ghosts are drawn nowhere
+      break;
+  }
   return c;
 }
 

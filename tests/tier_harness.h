@@ -42,7 +42,7 @@ struct CallWords {
 };
 
 // Calls a routine with these argument words, an expression with the argument
-// the host holds now. The routines go by name (plugin/routine_codes.h), never
+// the host holds now. The routines go by name (plugin/catalogue.h), never
 // by number.
 hostlink::CallOutcome Call(sim::SimHost& sim, const plugin::RoutineInfo& routine,
                            const CallWords& words, bool takeText = false);

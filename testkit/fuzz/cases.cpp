@@ -54,6 +54,18 @@ std::int32_t PickValue(Source& s) {
   }
 }
 
+// The catalogue's indexes of the routines the focused frames favour, each
+// as many times as its row's focus shares, in the catalogue's order.
+const std::vector<int>& FocusedRoutines() {
+  static const std::vector<int> routines = [] {
+    std::vector<int> indexes;
+    for (const plugin::RoutineInfo& row : plugin::kCatalogue)
+      indexes.insert(indexes.end(), row.focusShares, static_cast<int>(plugin::IndexOf(row)));
+    return indexes;
+  }();
+  return routines;
+}
+
 int HighestSlot(const FrameRecipe& f) {
   int highest = 0;
   for (const ObjectRecipe& o : f.objects) highest = std::max(highest, o.slot);
@@ -215,23 +227,12 @@ FrameRecipe MakeFrame(Source& s, const FrameOptions& options) {
 FuzzCall MakeCall(Source& s, const FrameRecipe& f, bool focused, const plugin::RoutineInfo* only) {
   FuzzCall fc;
   model::Call& c = fc.call;
-  // Focused: the position tests and the name lookup, the richest in branches.
-  using plugin::ConditionCode;
-  const auto index = [](const plugin::RoutineInfo& row) {
-    return static_cast<int>(&row - plugin::kCatalogue.data());
-  };
-  const int pick =
-      only != nullptr ? static_cast<int>(plugin::IndexOf(*only))
-      : focused && s.Chance(50)
-          ? s.Pick<int>({index(plugin::Row(ConditionCode::CondAbove)),
-                         index(plugin::Row(ConditionCode::CondBelow)),
-                         index(plugin::Row(ConditionCode::CondBetween)),
-                         index(plugin::Row(ConditionCode::CondObjectAbove)),
-                         index(plugin::Row(ConditionCode::CondObjectBelow)),
-                         index(plugin::Row(ConditionCode::CondObjectBetween)),
-                         index(plugin::Row(ConditionCode::CondObjectBetween)),
-                         index(plugin::Row(plugin::ExpressionCode::GetFixedValueByName))})
-          : s.Below(static_cast<int>(plugin::kCatalogue.size()));
+  // Focused: half the calls go to the routines richest in branches.
+  const std::vector<int>& favoured = FocusedRoutines();
+  const int pick = only != nullptr ? static_cast<int>(plugin::IndexOf(*only))
+                   : focused && !favoured.empty() && s.Chance(50)
+                       ? favoured[s.Below(static_cast<int>(favoured.size()))]
+                       : s.Below(static_cast<int>(plugin::kCatalogue.size()));
   const plugin::RoutineInfo& row = plugin::kCatalogue[static_cast<std::size_t>(pick)];
   c.kind = ModelKind(row);
   c.code = row.code;

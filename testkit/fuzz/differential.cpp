@@ -113,7 +113,7 @@ Actual CallPlugin(sim::SimHost& sim, Words& words, const FuzzCall& fc) {
     call.parameters[1] = WordFor(words, fc, kinds.second, false);
   }
   call.expressionArgument =
-      call.routine == &plugin::Row(plugin::ExpressionCode::GetFixedValueByName)
+      c.kind == Kind::Expression && call.routine->parameters[0].role == plugin::ParamRole::Text
           ? static_cast<std::int32_t>(words.Text(c.textArgument))
           : c.integerArgument;
   hostlink::CallOutcome outcome = hostlink::Invoke(testkit::Plugin(), sim, call);

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "expressions/expressions.h"
+#include "plugin/routines.h"
 #include "simhost/sim_host.h"
 #include "simhost/test_hooks.h"
 

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "conditions/conditions.h"
+#include "plugin/routines.h"
 #include "simhost/sim_host.h"
 
 namespace tier::test {
