@@ -37,7 +37,9 @@ DRIVER = shutil.which("chromedriver")
 try:
     from selenium import webdriver
     from selenium.webdriver.chrome.service import Service
+    from selenium.webdriver.common.action_chains import ActionChains
     from selenium.webdriver.common.by import By
+    from selenium.webdriver.common.keys import Keys
     from selenium.webdriver.support.ui import Select, WebDriverWait
 except ImportError:
     webdriver = None
@@ -278,6 +280,18 @@ def case_large(driver, source, failures):
     failures.check(driver.find_element(By.ID, "scene").get_attribute("value") == scene and
                    not driver.find_element(By.ID, "viewer").is_displayed(),
                    "Edit it does not put the whole scene in the editor")
+    # Ctrl+Enter in the viewer runs all of the scene; adding a call moves it into the editor.
+    driver.get("about:blank")
+    driver.get(page_address(PAGE, scene))
+    wait_for_runs(driver, 1)
+    viewer = driver.find_element(By.ID, "viewer")
+    viewer.click()
+    ActionChains(driver).key_down(Keys.CONTROL).send_keys(Keys.ENTER).key_up(Keys.CONTROL).perform()
+    wait_for_runs(driver, 2)
+    Select(driver.find_element(By.ID, "routines")).select_by_index(1)
+    added = driver.find_element(By.ID, "scene").get_attribute("value")
+    failures.check(added.startswith(scene) and added[len(scene):].startswith("call ") and
+                   not viewer.is_displayed(), "adding a call to a long scene loses some of it")
     folded = driver.find_elements(By.CSS_SELECTOR, "#report .step:not(.open)")
     failures.check(len(folded) == 3 and not driver.find_elements(By.CSS_SELECTOR, "#report .body"),
                    "a 5,000-object report is not folded to the first lines of its steps")
