@@ -9,7 +9,9 @@ build/before/<commit>/source and built in build/before/<commit>/build, so
 the two programs share no code). Then it runs the two programs in turn,
 before and after, for N rounds (5 unless given) with the same filter, and
 prints one table from the medians of the rounds: routine, objects, before
-(us), after (us), after/before.
+(us), after (us), after/before. The builds and runs are logged on standard
+error; standard output holds the table alone. "After" is this tree as it
+lies on disk, uncommitted changes included.
 
 FILTER is a Google Benchmark filter over the names the benchmark gives its
 runs: tier/KIND/CODE/BALLS+WALLS for the plug-in, model/... for the reference
@@ -54,8 +56,9 @@ def build(source: Path, binary: Path) -> Path:
                    CCACHE_NOHASHDIR="1")
     if not (binary / "CMakeCache.txt").exists():
         run(["cmake", "-S", source, "-B", binary, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
-             "-DTIER_BUILD_PRODUCT=OFF"], env=env)
-    run(["cmake", "--build", binary, "--target", BENCHMARK, "--parallel", "2"], env=env)
+             "-DTIER_BUILD_PRODUCT=OFF"], env=env, stdout=sys.stderr)
+    run(["cmake", "--build", binary, "--target", BENCHMARK, "--parallel", "2"], env=env,
+        stdout=sys.stderr)
     return binary / "bench" / BENCHMARK
 
 
@@ -168,7 +171,7 @@ def main(argv) -> int:
         raise SystemExit(f"bench_before_after: no benchmark matches '{args.filter}'")
 
     print(f"CPU microseconds per call, medians of {args.rounds} rounds; "
-          f"before = {args.ref}, after = this tree\n")
+          f"before = {args.ref}, after = this tree\n", flush=True)
     print(table(before_rounds, after_rounds, routine_names(ROOT)))
     return 0
 
