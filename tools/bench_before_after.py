@@ -70,13 +70,18 @@ def export(ref: str) -> Path:
         raise SystemExit(f"bench_before_after: '{ref}' names no commit")
     folder = ROOT / "build" / "before" / commit.stdout.strip()
     source = folder / "source"
-    if not (source / "CMakeLists.txt").exists():
-        source.mkdir(parents=True, exist_ok=True)
+    if not source.exists():
+        # Unpacked beside it and then renamed, so that an export cut short is
+        # never taken for a whole one.
+        partial = folder / "source.partial"
+        shutil.rmtree(partial, ignore_errors=True)
+        partial.mkdir(parents=True)
         archive = subprocess.Popen(["git", "-C", str(ROOT), "archive", commit.stdout.strip()],
                                    stdout=subprocess.PIPE)
-        subprocess.run(["tar", "-x", "-C", str(source)], stdin=archive.stdout, check=True)
+        subprocess.run(["tar", "-x", "-C", str(partial)], stdin=archive.stdout, check=True)
         if archive.wait() != 0:
             raise SystemExit(f"bench_before_after: git archive of '{ref}' failed")
+        partial.rename(source)
     return folder
 
 
