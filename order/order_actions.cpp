@@ -229,11 +229,11 @@ std::int32_t ReverseAll(RunData& runData, std::int32_t, std::int32_t) {
   DisplayNode* back = list.head.get();
   if (back == nullptr) return 0;
   DisplayNode* front = list.tail.get();
-  // Exchanges the outermost pair, then the next pair inward, reading both
-  // neighbours before each swap, and redraws each pair's back node, then its
-  // front node, once the pair is exchanged. A lone node is swapped with
-  // itself. The outermost pair takes the general swap, which also moves the
-  // ends of the list.
+  // Exchanges the outermost pair, then the next pair inward, reading each
+  // pair's neighbours before its links are written, and redraws each pair's
+  // back node, then its front node, once the pair is exchanged. A lone node
+  // is swapped with itself. The outermost pair takes the general swap, which
+  // also moves the ends of the list.
   DisplayNode* const inBack = back->next.get();
   DisplayNode* const inFront = front->prev.get();
   SwapNodes(frame, *back, *front);
@@ -243,7 +243,8 @@ std::int32_t ReverseAll(RunData& runData, std::int32_t, std::int32_t) {
 
   // Every pair inward lies between the two nodes of the pair before it, so
   // each swap writes what SwapNodes writes, in its order, without the tests
-  // for the ends of the list.
+  // for the ends of the list. The pair after it is the one its neighbours
+  // inward form.
   const auto ptr = [](DisplayNode* node) { return HostPtr<DisplayNode>::To(node); };
   back = inBack;
   front = inFront;
@@ -280,10 +281,8 @@ std::int32_t ReverseAll(RunData& runData, std::int32_t, std::int32_t) {
     RequestRefresh(frame, *back);
     RequestRefresh(frame, *front);
     if (middleStays) return 0;
-    // The next pair inward is the one just inside this pair, as written.
-    DisplayNode* const nextBack = front->next.get();
-    front = back->prev.get();
-    back = nextBack;
+    back = inBack;
+    front = inFront;
   }
 }
 
