@@ -1,11 +1,9 @@
 // The product build's side of the host services: real __stdcall function
-// pointers in the run header, and RefreshNode imported from the host's
-// runtime library by ordinal.
+// pointers in the run header. RefreshNode, imported from the host's runtime
+// library by ordinal, is called inline (host/services.h).
 #include <cstdlib>
 
 #include "host/services.h"
-
-extern "C" int TIER_STDCALL RefreshNode(void* frame, void* node, int flag);
 
 namespace tier::host {
 
@@ -22,8 +20,6 @@ std::uint32_t GetExpressionParameter(const RunData& runData, std::int32_t kind,
   return service(AddressOf(&runData), static_cast<std::uint32_t>(kind),
                  static_cast<std::uint32_t>(token));
 }
-
-void RefreshNode(Frame& frame, DisplayNode& node) { ::RefreshNode(&frame, &node, 1); }
 
 char* AllocateHostText(std::size_t size) { return static_cast<char*>(std::malloc(size)); }
 

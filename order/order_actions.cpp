@@ -42,16 +42,26 @@ void Walk(Frame& frame, DisplayNode& m, const DisplayNode* target) {
   DisplayNode* const first = AheadOf<kDirection>(m);
   if (first == nullptr) return;
   DisplayNode* const behind = kDirection == Direction::kForward ? m.prev.get() : m.next.get();
+  // Each node passed takes the level of the one behind it (m's for the
+  // first) and gives its own on. Two nodes a round, so that the two levels
+  // in hand trade places without a move.
   std::uint16_t level = m.level;
+  std::uint16_t itsLevel;
   DisplayNode* last = first;
   for (;;) {
-    const std::uint16_t itsLevel = last->level;
+    itsLevel = last->level;
     last->level = level;
-    level = itsLevel;
-    if (last == target) break;
-    DisplayNode* const next = AheadOf<kDirection>(*last);
-    if (next == nullptr) break;
-    MirrorLevel(*last);
+    DisplayNode* next;
+    if (last == target || (next = AheadOf<kDirection>(*last)) == nullptr) {
+      level = itsLevel;
+      break;
+    }
+    if (!(last->flags & host::kUncounted)) WriteOwnersDisplayLevel(*last, level);
+    last = next;
+    level = last->level;
+    last->level = itsLevel;
+    if (last == target || (next = AheadOf<kDirection>(*last)) == nullptr) break;
+    if (!(last->flags & host::kUncounted)) WriteOwnersDisplayLevel(*last, itsLevel);
     last = next;
   }
   m.level = level;
@@ -81,14 +91,19 @@ void Walk(Frame& frame, DisplayNode& m, const DisplayNode* target) {
 }
 
 // A jump: walk, then redraw the moving node alone.
-void JumpAndRefresh(const RunData& runData, DisplayNode& m, const DisplayNode* target,
-                    Direction direction) {
-  Frame& frame = *host::FrameOf(runData);
+void JumpAndRefresh(Frame& frame, DisplayNode& m, const DisplayNode* target, Direction direction) {
   if (direction == Direction::kForward)
     Walk<Direction::kForward>(frame, m, target);
   else
     Walk<Direction::kBackward>(frame, m, target);
   RequestRefresh(frame, m);
+}
+
+// The same from the instance's run block: out of line, so that a caller that
+// mostly returns early keeps no register for the block.
+[[gnu::noinline]] void JumpAndRefresh(const RunData& runData, DisplayNode& m,
+                                      const DisplayNode* target, Direction direction) {
+  JumpAndRefresh(*host::FrameOf(runData), m, target, direction);
 }
 
 // One step per swap, each swap redrawing both its nodes (the moving one first).
@@ -101,6 +116,27 @@ void StepAndRefresh(const RunData& runData, std::int32_t fixedValue, std::int32_
     if (neighbour == nullptr) return;
     SwapAndRefresh(runData, *m, *neighbour);
   }
+}
+
+// The node at `position` counting from 1 at `head`, every node counted; null
+// for a position below 1 or past the end. Four nodes a round, with one test
+// of the count.
+DisplayNode* NodeAtPosition(DisplayNode* head, std::int32_t position) {
+  if (position < 1) return nullptr;
+  DisplayNode* node = head;
+  std::uint32_t ahead = static_cast<std::uint32_t>(position) - 1;
+  for (; ahead >= 4; ahead -= 4) {
+    if (node == nullptr) return nullptr;
+    node = node->next.get();
+    if (node == nullptr) return nullptr;
+    node = node->next.get();
+    if (node == nullptr) return nullptr;
+    node = node->next.get();
+    if (node == nullptr) return nullptr;
+    node = node->next.get();
+  }
+  for (; ahead > 0 && node != nullptr; --ahead) node = node->next.get();
+  return node;
 }
 
 // Moves the object just past the target, in front of it (kForward) or behind
@@ -153,21 +189,30 @@ std::int32_t StoreFixedValue(RunData& runData, std::int32_t object, std::int32_t
 }
 
 std::int32_t BringToFront(RunData& runData, std::int32_t fixedValue, std::int32_t) {
-  DisplayNode* tail = host::DisplayListOf(runData)->tail.get();
+  Frame& frame = *host::FrameOf(runData);
+  DisplayNode* tail = frame.displayList->tail.get();
   if (tail == nullptr) return 0;
   DisplayNode* m = FindNodeByFixedValue(runData, fixedValue);
   if (m == nullptr) return 0;
   // Redrawn even when it already was the front-most node.
-  JumpAndRefresh(runData, *m, tail, Direction::kForward);
+  if (m == tail)
+    RequestRefresh(frame, *m);
+  else
+    JumpAndRefresh(frame, *m, tail, Direction::kForward);
   return 0;
 }
 
 std::int32_t SendToBack(RunData& runData, std::int32_t fixedValue, std::int32_t) {
-  DisplayNode* head = host::DisplayListOf(runData)->head.get();
+  Frame& frame = *host::FrameOf(runData);
+  DisplayNode* head = frame.displayList->head.get();
   if (head == nullptr) return 0;
   DisplayNode* m = FindNodeByFixedValue(runData, fixedValue);
   if (m == nullptr) return 0;
-  JumpAndRefresh(runData, *m, head, Direction::kBackward);
+  // Redrawn even when it already was the back-most node.
+  if (m == head)
+    RequestRefresh(frame, *m);
+  else
+    JumpAndRefresh(frame, *m, head, Direction::kBackward);
   return 0;
 }
 
@@ -182,19 +227,65 @@ std::int32_t BringForwardN(RunData& runData, std::int32_t fixedValue, std::int32
 }
 
 std::int32_t ReverseAll(RunData& runData, std::int32_t, std::int32_t) {
-  const host::DisplayList& list = *host::DisplayListOf(runData);
-  DisplayNode* low = list.head.get();
-  if (low == nullptr) return 0;
-  DisplayNode* high = list.tail.get();
-  // Exchanges the outermost pair, then the next pair inward, reading both
-  // neighbours before each swap. A lone node is swapped with itself.
+  Frame& frame = *host::FrameOf(runData);
+  const host::DisplayList& list = *frame.displayList.get();
+  DisplayNode* back = list.head.get();
+  if (back == nullptr) return 0;
+  DisplayNode* front = list.tail.get();
+  // Exchanges the outermost pair, then the next pair inward, reading each
+  // pair's neighbours before its links are written, and redraws each pair's
+  // back node, then its front node, once the pair is exchanged. A lone node
+  // is swapped with itself. The outermost pair takes the general swap, which
+  // also moves the ends of the list.
+  DisplayNode* const inBack = back->next.get();
+  DisplayNode* const inFront = front->prev.get();
+  SwapNodes(frame, *back, *front);
+  RequestRefresh(frame, *back);
+  RequestRefresh(frame, *front);
+  if (inBack == inFront || inBack == front) return 0;
+
+  // Every pair inward lies between the two nodes of the pair before it, so
+  // each swap writes what SwapNodes writes, in its order, without the tests
+  // for the ends of the list. The pair after it is the one its neighbours
+  // inward form.
+  const auto ptr = [](DisplayNode* node) { return HostPtr<DisplayNode>::To(node); };
+  back = inBack;
+  front = inFront;
   for (;;) {
-    DisplayNode* const back = low;
-    DisplayNode* const front = high;
-    low = back->next.get();
-    high = front->prev.get();
-    SwapAndRefresh(runData, *back, *front);
-    if (low == high || low == front) return 0;
+    const std::uint16_t backLevel = back->level;
+    const std::uint16_t frontLevel = front->level;
+    back->level = frontLevel;
+    front->level = backLevel;
+    if (!(back->flags & host::kUncounted)) WriteOwnersDisplayLevel(*back, frontLevel);
+    if (!(front->flags & host::kUncounted)) WriteOwnersDisplayLevel(*front, backLevel);
+    DisplayNode* const behind = back->prev.get();
+    DisplayNode* const inBack = back->next.get();
+    DisplayNode* const beyond = front->next.get();
+    behind->next = ptr(front);
+    if (inBack == front) {  // the last pair, neighbours
+      front->prev = ptr(behind);
+      front->next = ptr(back);
+      back->prev = ptr(front);
+      back->next = ptr(beyond);
+      beyond->prev = ptr(back);
+      RequestRefresh(frame, *back);
+      RequestRefresh(frame, *front);
+      return 0;
+    }
+    DisplayNode* const inFront = front->prev.get();
+    inBack->prev = ptr(front);
+    back->prev = ptr(inFront);
+    back->next = ptr(beyond);
+    inFront->next = ptr(back);
+    beyond->prev = ptr(back);
+    front->prev = ptr(behind);
+    front->next = ptr(inBack);
+    const bool middleStays = inBack == inFront;
+    RequestRefresh(frame, *back);
+    RequestRefresh(frame, *front);
+    if (middleStays) return 0;
+    back = inBack;
+    front = inFront;
   }
 }
 
@@ -212,15 +303,13 @@ std::int32_t MoveToLevel(RunData& runData, std::int32_t fixedValue, std::int32_t
   DisplayNode* m = FindNodeByFixedValue(runData, fixedValue);
   if (m == nullptr) return 0;
   // The target is found by position, counting every node from the head...
-  DisplayNode* t = host::DisplayListOf(runData)->head.get();
-  for (std::int32_t position = 1; t != nullptr && position != levelNumber; ++position)
-    t = t->next.get();
+  DisplayNode* t = NodeAtPosition(host::DisplayListOf(runData)->head.get(), levelNumber);
   if (t == nullptr) return 0;
   // ...but the direction comes from the stored levels.
   const std::uint16_t movingLevel = m->level;
   const std::uint16_t targetLevel = t->level;
   if (movingLevel == targetLevel) return 0;
-  JumpAndRefresh(runData, *m, t,
+  JumpAndRefresh(*host::FrameOf(runData), *m, t,
                  movingLevel < targetLevel ? Direction::kForward : Direction::kBackward);
   return 0;
 }

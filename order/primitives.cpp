@@ -72,10 +72,6 @@ void SwapNodes(Frame& frame, DisplayNode& a, DisplayNode& b) {
   }
 }
 
-void RequestRefresh(Frame& frame, DisplayNode& node) {
-  if (!(node.flags & host::kNoRefresh)) host::RefreshNode(frame, node);
-}
-
 void SwapAndRefresh(const RunData& runData, DisplayNode& a, DisplayNode& b) {
   Frame& frame = *host::FrameOf(runData);
   SwapNodes(frame, a, b);

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "host/records.h"
+#include "host/services.h"
 
 namespace tier::order {
 
@@ -34,19 +35,27 @@ void SwapNodes(Frame& frame, DisplayNode& a, DisplayNode& b);
 void SwapAndRefresh(const RunData& runData, DisplayNode& a, DisplayNode& b);
 
 // Asks the host to redraw the node, unless its noRefresh bit is set.
-void RequestRefresh(Frame& frame, DisplayNode& node);
+inline void RequestRefresh(Frame& frame, DisplayNode& node) {
+  if (!(node.flags & host::kNoRefresh)) host::RefreshNode(frame, node);
+}
 
-// Copies the node's level into its owner's displayLevel, for a counted node
-// with an owner that has a display block.
-inline void MirrorLevel(DisplayNode& node) {
-  if (node.flags & host::kUncounted) return;
+// Writes `level` into the displayLevel of the node's owner, when the node has
+// an owner with a display block.
+inline void WriteOwnersDisplayLevel(const DisplayNode& node, std::uint16_t level) {
   HostObject* owner = node.owner.get();
   if (owner == nullptr || owner->displayBlockOffset == 0) return;
   // The block lies at its offset from the object; its address is never 0.
   const host::HostAddress block =
       host::AddressOf(owner) + static_cast<host::HostAddress>(owner->displayBlockOffset);
   static_cast<host::DisplayBlock*>(host::ResolveAddress(block, sizeof(host::DisplayBlock)))
-      ->displayLevel = node.level;
+      ->displayLevel = level;
+}
+
+// Copies the node's level into its owner's displayLevel, for a counted node
+// with an owner that has a display block.
+inline void MirrorLevel(DisplayNode& node) {
+  if (node.flags & host::kUncounted) return;
+  WriteOwnersDisplayLevel(node, node.level);
 }
 
 }  // namespace tier::order

@@ -1,8 +1,9 @@
 // Sorting the whole display list at once: every node is gathered into a
 // temporary array of records (the node and its key), the array is ordered,
 // and the nodes are linked again in the array's order, renumbered and
-// refreshed. SortRecords is the same procedure over records that carry every
-// key and their kind.
+// refreshed. SortRecords is the same procedure (order/sort_procedure.h) over
+// records that carry every key and their kind; the tests and the sort
+// benchmark use it, Tier.vdx does not carry it (order/sort_records.cpp).
 #pragma once
 
 #include <cstddef>

@@ -11,7 +11,9 @@ tier::sim::RefreshHandler g_handler = nullptr;
 
 extern "C" {
 
-int TIER_STDCALL RefreshNode(void* frame, void* node, int flag) {
+// Exported as RefreshNode (veldrun_stub.def); a name of its own, as the
+// plug-in's headers declare RefreshNode as an import.
+int TIER_STDCALL StubRefreshNode(void* frame, void* node, int flag) {
   if (g_handler != nullptr)
     g_handler(tier::host::AddressOf(frame), tier::host::AddressOf(node), flag);
   return 0;

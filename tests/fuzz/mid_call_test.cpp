@@ -50,8 +50,8 @@ constexpr int kObjects = 6;
 constexpr int kMoving = 4;  // its fixed value: slot + 65536
 constexpr int kSteps = 3;
 
-// "Send %0 Back %1" over the frame, through `act` on the host's side and the
-// model on its own; the digests of both at every service call.
+// One action over the frame, through `act` on the host's side and the model
+// on its own; the digests of both at every service call.
 struct Seen {
   std::vector<std::uint64_t> plugin, model;
   bool sameEnd = false;
@@ -59,17 +59,12 @@ struct Seen {
 };
 
 template <typename Act>
-Seen SendBackThree(Act act) {
-  model::Frame frame = Line(kObjects);
+Seen Watch(model::Frame frame, const model::Call& call, Act act) {
   bridge::Layout layout(frame);
   sim::SimHost& sim = layout.sim();
   Seen seen;
   sim.SetServiceObserver([&] { seen.plugin.push_back(layout.RecordsDigest()); });
   act(sim);
-  const model::Call call{.kind = model::Kind::Action,
-                         .code = plugin::CodeOf(plugin::ActionCode::SendBackN),
-                         .first = kMoving + 65536,
-                         .second = kSteps};
   const model::Outcome want = model::Run(frame, call, nullptr, [&](const model::Frame& f) {
     seen.model.push_back(layout.FrameDigest(f));
   });
@@ -78,6 +73,27 @@ Seen SendBackThree(Act act) {
   for (const sim::RefreshCall& r : sim.Refreshes()) refreshed.push_back(layout.NodeId(r.node));
   seen.sameRefreshes = refreshed == want.refreshed;
   return seen;
+}
+
+// The action's call through the descriptor's tables.
+Seen WatchThePlugin(model::Frame frame, const model::Call& call) {
+  return Watch(std::move(frame), call, [&](sim::SimHost& sim) {
+    hostlink::RoutineCall routineCall;
+    routineCall.routine = plugin::RowOf(plugin::RoutineKind::Action, call.code);
+    routineCall.parameters = {call.first, call.second, 0};
+    hostlink::Invoke(test::Plugin(), sim, routineCall);
+  });
+}
+
+// "Send %0 Back %1" over the frame.
+template <typename Act>
+Seen SendBackThree(Act act) {
+  return Watch(Line(kObjects),
+               {.kind = model::Kind::Action,
+                .code = plugin::CodeOf(plugin::ActionCode::SendBackN),
+                .first = kMoving + 65536,
+                .second = kSteps},
+               act);
 }
 
 TEST(MidCall, TheRoutineShowsTheHostWhatTheModelDoesAtEveryRefresh) {
@@ -136,6 +152,27 @@ TEST(MidCall, RefreshesGatheredAfterTheWalkAreCaught) {
   EXPECT_TRUE(seen.sameRefreshes);
   EXPECT_NE(seen.plugin, seen.model);
   EXPECT_EQ(seen.plugin.back(), seen.model.back());  // the end is the same
+}
+
+// "Reverse all" exchanges its outermost pair through the general swap and
+// every pair inward by writes of its own; each pair's refreshes must show the
+// list as the swaps so far leave it, for an odd and an even count, with an
+// uncounted node, a node that is not redrawn and a node without a display
+// block among the pairs inward.
+TEST(MidCall, ReverseAllShowsTheHostEachPairExchangedInTurn) {
+  for (const int n : {7, 8}) {
+    model::Frame frame = Line(n);
+    frame.nodes[1].flags = host::kUncounted;
+    frame.nodes[2].flags = host::kNoRefresh;
+    frame.slots[n - 3].hasDisplayBlock = false;
+    const Seen seen = WatchThePlugin(
+        frame,
+        {.kind = model::Kind::Action, .code = plugin::CodeOf(plugin::ActionCode::ReverseAll)});
+    EXPECT_TRUE(seen.sameEnd) << n;
+    EXPECT_TRUE(seen.sameRefreshes) << n;
+    EXPECT_EQ(seen.plugin.size(), static_cast<std::size_t>(n / 2 * 2 - 1)) << n;
+    EXPECT_EQ(seen.plugin, seen.model) << n;
+  }
 }
 
 }  // namespace
