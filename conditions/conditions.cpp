@@ -4,7 +4,6 @@
 // selection. Each routine is declared from its catalogue row
 // (plugin/routines.h).
 #include <cstdint>
-
 #include <optional>
 
 #include "conditions/filter.h"

@@ -285,6 +285,7 @@ struct TwinOf {
 struct Sorts {
   SortKey key;
   bool largestAtBack;
+  constexpr Sorts(SortKey sortKey, bool largest) : key(sortKey), largestAtBack(largest) {}
   constexpr void Apply(RoutineInfo& row) const { row.sort = {key, largestAtBack}; }
 };
 struct GivesText {
@@ -292,10 +293,12 @@ struct GivesText {
 };
 struct Focus {
   std::uint8_t shares;
+  constexpr explicit Focus(int count) : shares(static_cast<std::uint8_t>(count)) {}
   constexpr void Apply(RoutineInfo& row) const { row.focusShares = shares; }
 };
 struct Workload {
   WorkloadArgument argument;
+  constexpr explicit Workload(WorkloadArgument chosen) : argument(chosen) {}
   constexpr void Apply(RoutineInfo& row) const { row.workloadArgument = argument; }
 };
 
