@@ -47,7 +47,9 @@ CallOutcome Invoke(const PluginModule& module, sim::SimHost& sim, const RoutineC
   // wrote since the last call is taken in first, so that every change from
   // here on is the call's.
   sim::RecordWatch* watch = options.compareRecords ? &sim.Watch() : nullptr;
-  if (watch != nullptr) watch->Begin();
+  if (watch != nullptr)
+    watch->Begin(options.hostWritesNoted ? sim::RecordWatch::HostWrites::kNoted
+                                         : sim::RecordWatch::HostWrites::kCompared);
   CallOutcome outcome;
   if (routine.kind == RoutineKind::Condition) {
     outcome.result = module.Condition(routine.code, runData, words.first, words.second);

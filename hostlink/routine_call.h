@@ -40,6 +40,13 @@ struct CallOptions {
   // Off only where the call itself is timed: the copy of the records, and
   // the contract, cost time linear in the frame.
   bool compareRecords = true;
+  // On where the caller changes the records between calls only through the
+  // simulated host's services, which note their writes in the copy (the
+  // host program, the fuzzer): the records are then read in whole after the
+  // call alone, and a write behind the copy's back is charged to the call
+  // (simhost/record_watch.h, HostWrites::kNoted). Off for a caller that
+  // writes raw bytes, as the tests do.
+  bool hostWritesNoted = false;
   // Off to leave a text result with the caller, to release it.
   bool takeText = true;
   // On to let the logs of the services and refreshes gather on from earlier

@@ -50,6 +50,7 @@ class SteppedRun::Runner {
       step_.frame = CaptureFrame(sim_, typeOfSlot_, nullptr);
       step_.contract = hostlink::CheckRecords(sim_);
     } else if (taken_ <= file_.calls.size()) {
+      // The last step's nodes are the call's to keep when nothing changed.
       SceneStep next = Call(taken_, file_.calls[taken_ - 1], step_.frame);
       step_ = std::move(next);
     } else {
@@ -89,6 +90,8 @@ class SteppedRun::Runner {
         made.expressionArgument = argument.value;
       }
     }
+    // The runner writes into the records only through the host's services.
+    made.options.hostWritesNoted = true;
     return hostlink::Invoke(module_, sim_, made);
   }
 
@@ -112,7 +115,8 @@ class SteppedRun::Runner {
     return slots;
   }
 
-  SceneStep Call(std::size_t number, const SceneCall& call, const FrameView& before) {
+  // The call takes over `before`'s nodes when it changed nothing.
+  SceneStep Call(std::size_t number, const SceneCall& call, FrameView& before) {
     const RoutineInfo& routine = *call.routine;
     SceneStep step;
     step.number = number;
@@ -141,8 +145,11 @@ class SteppedRun::Runner {
     step.refreshed = sim_.RefreshedSlots();
     if (outcome.recordsUnchanged && step.refreshed.empty()) {
       // The records are those the last step captured: its frame, with
-      // nothing moved or redrawn this time.
+      // nothing moved or redrawn this time (its nodes taken over, not
+      // copied: tens of thousands in a large scene).
+      std::vector<NodeView> nodes = std::move(before.nodes);
       step.frame = before;
+      step.frame.nodes = std::move(nodes);
       for (NodeView& node : step.frame.nodes) node.moved = node.redrawn = false;
     } else {
       step.frame = CaptureFrame(sim_, typeOfSlot_, &before);

@@ -23,11 +23,14 @@ std::size_t RecordWatch::RecordsEnd() const {
   return blocks.back().start + blocks.back().size - host_.space().base();
 }
 
-void RecordWatch::Begin() {
+void RecordWatch::Begin(HostWrites hostWrites) {
   const std::size_t end = RecordsEnd();
   const std::size_t known = copy_.size();
-  hostChanged_ = !begun_;
-  for (std::size_t piece = 0; piece < known; piece += kPiece) {
+  hostChanged_ = !begun_ || noteChanged_;
+  noteChanged_ = false;
+  // Read in whole unless the caller vouches that the notes hold every write.
+  const std::size_t compared = hostWrites == HostWrites::kCompared ? known : 0;
+  for (std::size_t piece = 0; piece < compared; piece += kPiece) {
     const std::size_t length = std::min(kPiece, known - piece);
     if (std::memcmp(memory_ + piece, copy_.data() + piece, length) == 0) continue;
     hostChanged_ = true;
@@ -43,6 +46,15 @@ void RecordWatch::Begin() {
   begun_ = true;
   found_.clear();
   foundBytes_.clear();
+}
+
+void RecordWatch::Note(HostAddress address, std::size_t size) {
+  const std::size_t offset = address - host_.space().base();
+  if (offset >= copy_.size()) return;
+  const std::size_t length = std::min(size, copy_.size() - offset);
+  if (std::memcmp(memory_ + offset, copy_.data() + offset, length) == 0) return;
+  std::memcpy(copy_.data() + offset, memory_ + offset, length);
+  noteChanged_ = true;
 }
 
 std::vector<AccessBreach> RecordWatch::End() {

@@ -291,6 +291,7 @@ void SimHost::SetExpressionText(const std::string& text) {
     textRecordSize_ = size;
   }
   std::memcpy(space_.Pointer(textRecord_, size), text.c_str(), size);
+  if (watch_ != nullptr) watch_->Note(textRecord_, size);
   expressionValue_ = textRecord_;
 }
 

@@ -132,6 +132,10 @@ class SimHost {
   void QueueNextParameters(const std::vector<std::int32_t>& words);
   const std::vector<ServiceCall>& NextParameterCalls() const { return nextParameterCalls_; }
   void SetExpressionInteger(std::int32_t value);
+  // Of the host's own writes between calls, the parameter words above and
+  // the services here write only into records they make, but for this one,
+  // which may fill the last text's record again: it notes that write in the
+  // watch's copy (simhost/record_watch.h).
   void SetExpressionText(const std::string& text);
   void SetExpressionNullText();
   // The word GetExpressionParameter answers with now: a number or a text's address.

@@ -116,6 +116,8 @@ Actual CallPlugin(sim::SimHost& sim, Words& words, const FuzzCall& fc) {
       c.kind == Kind::Expression && call.routine->parameters[0].role == plugin::ParamRole::Text
           ? static_cast<std::int32_t>(words.Text(c.textArgument))
           : c.integerArgument;
+  // Between calls the records change only through the host's services.
+  call.options.hostWritesNoted = true;
   hostlink::CallOutcome outcome = hostlink::Invoke(testkit::Plugin(), sim, call);
   Actual actual;
   actual.text = std::move(outcome.text);

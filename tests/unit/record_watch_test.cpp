@@ -1,7 +1,9 @@
 // The records compared around a call from a copy kept between calls: the
-// host's own writes between calls are not the call's, the call's writes are
-// found as a full copy finds them wherever they fall, and what depends on the
-// bytes alone is found again only once a byte changed.
+// host's own writes between calls are not the call's (found by comparing, or
+// noted by its services), a write behind the copy's back is charged to the
+// call, the call's writes are found as a full copy finds them wherever they
+// fall, and what depends on the bytes alone is found again only once a byte
+// changed.
 #include "simhost/record_watch.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +11,10 @@
 #include <random>
 
 #include "host/records.h"
+#include "hostlink/routine_call.h"
+#include "plugin/catalogue.h"
 #include "simhost/sim_host.h"
+#include "testkit/plugin_under_test.h"
 
 namespace tier::test {
 namespace {
@@ -57,6 +62,57 @@ TEST(RecordWatch, ChargesACallWithItsOwnWritesAlone) {
                 "wrote 1 byte at HostObject+0x42 (y), which the plug-in may only read"});
   EXPECT_TRUE(watch.callChanged());
   EXPECT_FALSE(watch.unchangedSinceLastCall());
+}
+
+TEST(RecordWatch, TakesTheHostsNotedWritesAndChargesAnyOtherToTheCall) {
+  using HostWrites = sim::RecordWatch::HostWrites;
+  sim::SimHost sim(Balls(2));
+  sim::RecordWatch& watch = sim.Watch();
+  sim.SetExpressionText("Ball");
+  watch.Begin(HostWrites::kNoted);
+  EXPECT_TRUE(watch.End().empty());
+
+  // A text of the same size fills the last one's record again, through the
+  // host's service: its write is the host's.
+  sim.SetExpressionText("Bell");
+  watch.Begin(HostWrites::kNoted);
+  EXPECT_TRUE(watch.End().empty());
+  EXPECT_FALSE(watch.unchangedSinceLastCall());
+  sim.SetExpressionText("Bell");
+  watch.Begin(HostWrites::kNoted);
+  EXPECT_TRUE(watch.End().empty());
+  EXPECT_TRUE(watch.unchangedSinceLastCall());
+
+  // A write behind the copy's back, where the caller vouched for its notes:
+  // the call is charged with it, loudly.
+  sim.Object(1)->y = 78;
+  watch.Begin(HostWrites::kNoted);
+  EXPECT_EQ(Messages(watch.End()),
+            std::vector<std::string>{
+                "wrote 1 byte at HostObject+0x42 (y), which the plug-in may only read"});
+  sim.Object(1)->y = 79;
+  watch.Begin(HostWrites::kCompared);
+  EXPECT_TRUE(watch.End().empty());
+}
+
+TEST(RecordWatch, ACallWhoseCallerBrokeItsWordFailsTheContract) {
+  sim::SimHost sim(Balls(3));
+  hostlink::RoutineCall call{.routine = &plugin::Row(plugin::ExpressionCode::GetLevelCount),
+                             .options = {.hostWritesNoted = true}};
+  const hostlink::CallOutcome first = hostlink::Invoke(testkit::Plugin(), sim, call);
+  EXPECT_TRUE(first.contract.Kept());
+  EXPECT_EQ(first.result, 3);
+
+  sim.Object(2)->x = 5;  // not through the host's services
+  const hostlink::CallOutcome second = hostlink::Invoke(testkit::Plugin(), sim, call);
+  EXPECT_FALSE(second.contract.Kept());
+  EXPECT_EQ(hostlink::DescribeBreaches(second.breaches),
+            "wrote 1 byte at HostObject+0x3E (x), which the plug-in may only read\n");
+
+  // A caller that does not vouch has the records compared before the call.
+  sim.Object(2)->x = 6;
+  call.options.hostWritesNoted = false;
+  EXPECT_TRUE(hostlink::Invoke(testkit::Plugin(), sim, call).contract.Kept());
 }
 
 TEST(RecordWatch, FindsTheWritesOfALargeFrameAsAFullCopyDoes) {
