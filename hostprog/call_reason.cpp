@@ -539,12 +539,8 @@ Result<CallAccount> WordDecisions(const model::Frame& before, const model::Decis
 
 CallAccount ReplayOnModel(const model::Frame& before, const SceneCall& call, bool didNothing) {
   model::Decisions decisions;
-  try {
-    model::Frame frame = before;
-    model::Run(frame, ModelCall(call), &decisions);
-  } catch (const model::Unmodelled&) {
-    return {};
-  }
+  model::Frame frame = before;
+  if (model::Run(frame, ModelCall(call), &decisions).unmodelled) return {};
   Result<CallAccount> account = WordDecisions(before, decisions, call, didNothing);
   if (account) return std::move(*account);
   // Loud in the report, which the scene fuzzers reject.

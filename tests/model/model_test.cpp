@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "plugin/catalogue.h"
+
 namespace tier::model {
 namespace {
 
@@ -79,6 +81,27 @@ TEST(ModelSort, ValueSortUsesDefaultsAndRenumbersFromTheOldHead) {
   call.valueIndex = 26;  // outside the block: every object sorts by the default
   model::Run(f, call);
   EXPECT_EQ(f.order, (std::vector<int>{3, 1, 0, 2}));
+}
+
+// Records the model cannot run come back as a value naming why, from deep
+// inside a walk as from a move, and the rest of the outcome is not trusted.
+TEST(ModelRecords, ThoseItCannotRunSayWhyInTheOutcome) {
+  Frame f = Line(3);
+  f.order.pop_back();  // slot 2's node is no longer in the list
+  f.levelAt.pop_back();
+  const Outcome moved =
+      model::Run(f, ActionCall(static_cast<int>(plugin::ActionCode::BringToFront), Fv(2)));
+  EXPECT_EQ(moved.unmodelled, "a node outside the list");
+
+  f = Line(3);
+  f.slots[1].nextOfType = 5;  // past the table
+  const Outcome tested = model::Run(
+      f,
+      {.kind = Kind::Condition, .code = static_cast<int>(plugin::ConditionCode::CondObjectAtBack)});
+  EXPECT_EQ(tested.unmodelled, "a chain names a free slot");
+  f = Line(3);
+  EXPECT_FALSE(model::Run(f, ActionCall(static_cast<int>(plugin::ActionCode::BringToFront), Fv(2)))
+                   .unmodelled);
 }
 
 TEST(ModelOrder, StepsRefreshBothNodesOfEachSwapAndJumpsOnlyTheMover) {
