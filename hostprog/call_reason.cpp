@@ -126,7 +126,8 @@ class Words {
       else
         out += next < clause.parts.size() ? std::visit(*this, clause.parts[next++]) : "!!";
     }
-    return out;
+    // A clause with parts left over or missing is shown, never hidden.
+    return next == clause.parts.size() ? out : out + " !!";
   }
   std::string Join(const std::vector<model::Clause>& clauses, std::string_view separator) const {
     std::string text;

@@ -79,7 +79,6 @@ class Explainer {
     subject.last = true;
     return subject;
   }
-  static std::int64_t Number(auto n) { return static_cast<std::int64_t>(n); }
 
   void StoodIn(const auto& decision) {
     if (decision.storedStoodIn) Say(P::StoodIn, StoredValue{decision.fixedValue});
@@ -87,7 +86,7 @@ class Explainer {
   // A look-up that found nothing in reach; an action's object parameter
   // names its first instance in scope, `firstSlot`, when that lies beyond.
   void NotFound(const LookedUp& search, int firstSlot = kNone) {
-    if (search.beyond == kNone) return Say(P::NoHolder, Number(search.fixedValue));
+    if (search.beyond == kNone) return Say(P::NoHolder, search.fixedValue);
     const bool first = firstSlot != kNone && search.beyond == firstSlot;
     Say(P::HolderBeyond,
         Subject{search.beyond, first ? TypeOf(search.parameter) : kNone, search.fixedValue},
@@ -107,14 +106,14 @@ class Explainer {
       Say(P::NoneInScopeTakes, NoInstanceIn{first->scope}, StoredValue{search->fixedValue});
       FellBack(first->scope.type, *search);
     } else if (first != nullptr && search->storedStoodIn) {
-      Say(P::FirstInstanceStoodIn, TypeNamed{first->scope.type}, Number(first->slot),
+      Say(P::FirstInstanceStoodIn, TypeNamed{first->scope.type}, first->slot,
           StoredValue{search->fixedValue});
       firstSlot = kNone;
     } else {
       StoodIn(*search);
     }
     if (search->slot == kNone && search->lastSlot < 0)
-      Say(P::NoSlotInReach, Number(search->lastSlot));
+      Say(P::NoSlotInReach, search->lastSlot);
     else if (search->slot == kNone)
       NotFound(*search, object ? firstSlot : kNone);
     if (search->slot == kNone) return false;
@@ -127,10 +126,9 @@ class Explainer {
   // fixed value: the report names it, and the picture rings it.
   void FellBack(int type, const LookedUp& search) {
     if (search.slot == kNone)
-      return notes_.push_back({P::NoteFellBack, {TypeNamed{type}, Number(search.fixedValue)}});
+      return notes_.push_back({P::NoteFellBack, {TypeNamed{type}, search.fixedValue}});
     notes_.push_back({P::NoteFellBackOn,
-                      {TypeNamed{type}, Number(search.fixedValue), TypeOfSlot{search.slot},
-                       Number(search.slot)}});
+                      {TypeNamed{type}, search.fixedValue, TypeOfSlot{search.slot}, search.slot}});
     named_.push_back(search.slot);
   }
 
@@ -153,27 +151,26 @@ class Explainer {
     if (levels == nullptr || levels->passed) return false;
     const Word where = above ? Word::Above : Word::Below;
     if (levels->same)
-      Say(P::MoveOntoItself, Number(m.slot), where);
+      Say(P::MoveOntoItself, m.slot, where);
     else if (levels->level == levels->otherLevel)
-      Say(P::SameLevelAsTarget, m, Last(t), Number(levels->level));
+      Say(P::SameLevelAsTarget, m, Last(t), levels->level);
     else
-      Say(P::AlreadyPlaced, m, where, Last(t), Number(levels->level), Number(levels->otherLevel));
+      Say(P::AlreadyPlaced, m, where, Last(t), levels->level, levels->otherLevel);
     return true;
   }
 
   bool ToLevel(const Operand& m) {
     if (Short()) return true;
     if (const auto* outside = Find<LevelOutsideList>()) {
-      Say(P::LevelOutside, Number(outside->level), Number(outside->size));
+      Say(P::LevelOutside, outside->level, outside->size);
       return true;
     }
     const auto* target = Need<TargetAtLevel>();
     const auto* levels = Need<LevelsCompared>();
     if (target == nullptr || levels == nullptr) return false;
-    if (target->itself) Say(P::AlreadyAtPosition, m, Number(target->level));
+    if (target->itself) Say(P::AlreadyAtPosition, m, target->level);
     if (target->itself || target->owner == kNone || levels->passed) return target->itself;
-    Say(P::SameLevelAtPosition, m, Number(target->owner), Number(target->level),
-        Number(levels->otherLevel));
+    Say(P::SameLevelAtPosition, m, target->owner, target->level, levels->otherLevel);
     return true;
   }
 
@@ -183,9 +180,9 @@ class Explainer {
     if (sort == nullptr || !sort->inOrder) return false;
     const KeyNamed key{sort->key, sort->valueIndex};
     if (sort->oneKey && sort->defaultOnly)
-      Say(P::DefaultKeysOnly, Number(sort->firstKey));
+      Say(P::DefaultKeysOnly, sort->firstKey);
     else if (sort->oneKey)
-      Say(P::OneKey, key, Number(sort->firstKey));
+      Say(P::OneKey, key, sort->firstKey);
     else if (sort->defaultOnly)
       Say(P::InOrderByDefault);
     else
@@ -214,7 +211,7 @@ class Explainer {
       case BringForwardN:
         if (!ActionOperand(0, m)) return true;
         if (const auto* count = Find<CountBelowOne>()) {
-          Say(P::CountBelowOne, Number(count->count));
+          Say(P::CountBelowOne, count->count);
           return true;
         }
         return AtEnd(m);
@@ -222,7 +219,7 @@ class Explainer {
         if (!ActionOperand(0, m) || !ActionOperand(1, t)) return true;
         const auto* swap = Need<SwapOf>();
         if (swap == nullptr || !swap->same) return false;
-        Say(P::SwapWithItself, Number(m.slot));
+        Say(P::SwapWithItself, m.slot);
         return true;
       }
       case BringToFront:
@@ -270,9 +267,9 @@ class Explainer {
     if (Short() || Ownerless(*end)) return true;
     if (end->holds) return false;
     if (end->holder == kNone)
-      Say(P::NoHolderAtEnd, Number(end->fixedValue), End(end->front), Number(end->slot));
+      Say(P::NoHolderAtEnd, end->fixedValue, End(end->front), end->slot);
     else
-      Say(P::NotAtEnd, Number(end->holder), Side(end->front), Number(end->slot));
+      Say(P::NotAtEnd, end->holder, Side(end->front), end->slot);
     return true;
   }
 
@@ -281,13 +278,12 @@ class Explainer {
     const auto* l = Need<LevelsCompared>();
     if (l == nullptr || l->passed) return false;
     if (l->same)
-      Say(P::ComparedWithItself, Number(l->slot));
+      Say(P::ComparedWithItself, l->slot);
     else if (l->level == l->otherLevel)
-      Say(P::SameLevels, Number(l->slot), Number(l->other), Number(l->level));
+      Say(P::SameLevels, l->slot, l->other, l->level);
     else
-      Say(P::LevelsTheOtherWay, Number(l->slot), Number(l->level),
-          l->level < l->otherLevel ? Word::Below : Word::Above, Number(l->other),
-          Number(l->otherLevel));
+      Say(P::LevelsTheOtherWay, l->slot, l->level,
+          l->level < l->otherLevel ? Word::Below : Word::Above, l->other, l->otherLevel);
     return true;
   }
 
@@ -296,8 +292,7 @@ class Explainer {
     const auto* ab = Need<LevelsCompared>(Against(1));
     const auto* ac = Need<LevelsCompared>(Against(2));
     if (ab == nullptr || ac == nullptr || ab->passed) return false;
-    Say(P::NotBetween, Number(ab->slot), Number(ab->level), Number(ab->other),
-        Number(ab->otherLevel), Number(ac->other), Number(ac->otherLevel));
+    Say(P::NotBetween, ab->slot, ab->level, ab->other, ab->otherLevel, ac->other, ac->otherLevel);
     return true;
   }
 
@@ -330,12 +325,11 @@ class Explainer {
     if (!run->unseen->misled) return false;
     const Misled& misled = *run->unseen->misled;
     if (misled.storedStoodIn)
-      Say(P::MisledByStored, Number(misled.slot), StoredValue{misled.lookedFor});
+      Say(P::MisledByStored, misled.slot, StoredValue{misled.lookedFor});
     else if (misled.found == kNone)
       Say(P::HolderBeyond, Subject{misled.slot}, Beyond{SlotBound::ObjectCount, misled.lastSlot});
     else
-      Say(P::MisledByEarlierHolder, Number(misled.slot), Number(misled.fixedValue),
-          Number(misled.found));
+      Say(P::MisledByEarlierHolder, misled.slot, misled.fixedValue, misled.found);
     return true;
   }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <variant>
 #include <vector>
 
@@ -12,90 +13,40 @@
 
 namespace tier::model {
 
+// Each phrase one way a decision explains a call, in the order the routines
+// meet them: look-ups, the list, moves, sorts, the conditions with fixed
+// values, the conditions on objects; then the notes said whatever the call did.
+// clang-format off
 enum class Phrase {
-  StoodIn,               // a look-up took the stored value for 0
-  NoneInScopeTakes,      // an object parameter with nothing in scope took the stored value
-  FirstInstanceStoodIn,  // its first instance's own fixed value was 0
-  NoSlotInReach,         // objectLimit below 0
-  NoHolder,              // no slot holds the fixed value
-  HolderBeyond,          // the holder lies past the slots looked in
-  NoNode,
-  ListEmpty,
-  OneNode,
-  AlreadyAtEnd,
-  MoveOntoItself,
-  SameLevelAsTarget,
-  AlreadyPlaced,
-  LevelOutside,
-  AlreadyAtPosition,
-  SameLevelAtPosition,
-  DefaultKeysOnly,
-  OneKey,
-  InOrderByDefault,
-  InOrder,
-  StoredZero,
-  CountBelowOne,
-  SwapWithItself,
-  EndOwnerless,
-  NoHolderAtEnd,
-  NotAtEnd,
-  ComparedWithItself,
-  SameLevels,
-  LevelsTheOtherWay,
+  StoodIn, NoneInScopeTakes, FirstInstanceStoodIn, NoSlotInReach, NoHolder, HolderBeyond, NoNode,
+  ListEmpty, OneNode,
+  AlreadyAtEnd, MoveOntoItself, SameLevelAsTarget, AlreadyPlaced, LevelOutside, AlreadyAtPosition,
+  SameLevelAtPosition, StoredZero, CountBelowOne, SwapWithItself,
+  DefaultKeysOnly, OneKey, InOrderByDefault, InOrder,
+  EndOwnerless, NoHolderAtEnd, NotAtEnd, ComparedWithItself, SameLevels, LevelsTheOtherWay,
   NotBetween,
-  NoInstance,
-  NonePassed,
-  UnseenByTest,
-  MisledByStored,
-  MisledByEarlierHolder,
-  EndNotCandidate,
-  EndStoodIn,
-  SomePassedNoneBeyond,
-  MarkLeavesCurrent,
-  BetweenArrangements,
-  // Notes, said whatever the call did.
-  NoteFellBack,
-  NoteFellBackOn,
-  NoteDefaultSort,
+  NoInstance, NonePassed, UnseenByTest, MisledByStored, MisledByEarlierHolder, EndNotCandidate,
+  EndStoodIn, SomePassedNoneBeyond, MarkLeavesCurrent, BetweenArrangements,
+  NoteFellBack, NoteFellBackOn, NoteDefaultSort,
 };
 
 struct Clause;
 
 // The parts a clause carries, each worded by its kind.
 enum class Word {
-  Front,
-  Back,
-  FrontMost,
-  BackMost,
-  Above,
-  Below,
-  Largest,
-  Smallest,
-  ASort,
-  Reversing
+  Front, Back, FrontMost, BackMost, Above, Below, Largest, Smallest, ASort, Reversing,
 };
-struct TypeNamed {
-  int type = 0;
-};
-struct TypeOfSlot {
-  int slot = 0;
-};
-struct SlotNamed {  // a slot with its type
-  int slot = 0;
-};
-struct SlotList {
-  std::vector<int> slots;
-};
+struct TypeNamed { int type = 0; };
+struct TypeOfSlot { int slot = 0; };         // the type of the object in a slot
+struct SlotNamed { int slot = 0; };          // a slot with its type
+struct SlotList { std::vector<int> slots; };
+struct NoInstanceIn { ScopeStart scope; };   // why a type has no instance in scope
+struct StoredValue { std::int32_t value = 0; };
+// clang-format on
 struct InScope {  // a type's instances in scope, or with `wholeType` its whole chain
   int type = 0;
   std::vector<int> slots;
   bool wholeType = false;
-};
-struct NoInstanceIn {
-  ScopeStart scope;
-};
-struct StoredValue {
-  std::int32_t value = 0;
 };
 // A slot a look-up reached; with `type` (not kNone), an object parameter's
 // first instance in scope of that type. `fixedValue` when the clause gives

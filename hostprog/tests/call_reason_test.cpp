@@ -113,7 +113,11 @@ TEST(CallReason, ReasonsComeOnlyWhenTheModelDidNothing) {
       if (account.why) {
         EXPECT_FALSE(account.why->text.empty()) << where.str();
         EXPECT_EQ(account.why->text.find('\n'), std::string::npos) << where.str();
+        EXPECT_EQ(account.why->text.find("!!"), std::string::npos) << where.str();
       }
+      // Every phrase the model chose has its words, one for each fact it gave.
+      for (const std::string& note : account.notes)
+        EXPECT_EQ(note.find("!!"), std::string::npos) << where.str() << "\nnote: " << note;
       frame = std::move(after);
       if (HasFailure()) return;
     }
