@@ -1,5 +1,6 @@
 #include "hostprog/call_reason.h"
 
+#include <iterator>
 #include <utility>
 
 #include "hostprog/model_frame.h"
@@ -108,6 +109,7 @@ std::string_view WordText(model::Word word) {
   static constexpr std::string_view kWords[] = {"front",  "back",     "front-most", "back-most",
                                                 "above",  "below",    "largest",    "smallest",
                                                 "a sort", "reversing"};
+  static_assert(std::size(kWords) == static_cast<std::size_t>(model::Word::Reversing) + 1);
   return kWords[static_cast<int>(word)];
 }
 
