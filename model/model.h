@@ -3,8 +3,8 @@
 // objects and types are plain values, and every routine is the rule it obeys
 // stated over those values. It shares no code with the plug-in, only the
 // catalogue's facts (plugin/catalogue.h); the fuzzer compares the two after
-// every call, and the host program words the decisions a call takes here to
-// say why it did nothing.
+// every call, and the decisions a call takes here say why it did nothing
+// (model/reason.h), which the host program words.
 #pragma once
 
 #include <array>
@@ -107,8 +107,8 @@ struct Outcome {
 
 // --- The decisions a routine takes on its way ---------------------------------
 //
-// Each decision is a typed record that carries what the host program words:
-// the facts are settled here, once, and a reader looks each decision up by
+// Each decision is a typed record that carries the facts an explanation
+// needs: they are settled here, once, and a reader looks each decision up by
 // its type and, where a routine takes several of one type, by the parameter
 // or arrangement it belongs to, never by where it stands in the list. A
 // routine records every decision its path reaches, so a reader that finds
