@@ -1,6 +1,7 @@
 // What a call did, in words, from the reference model: the host program
-// replays the call on the model's copy of the frame as the call found it, and
-// words the decisions the model records on its way. Notes say how the call
+// replays the call on the model's copy of the frame as the call found it; the
+// model settles from the decisions it recorded which clauses explain the call
+// (model/reason.h), and this gives each its words. Notes say how the call
 // read a parameter that an author may not expect (an object form that fell
 // back on the stored fixed value, an alterable value index outside the
 // values); the reason says why an action changed no node or a condition was
@@ -30,9 +31,10 @@ struct CallAccount {
 // Notes that the call's parameters alone give.
 std::vector<std::string> ParameterNotes(const SceneCall& call);
 
-// Words `decisions`, those the model took running `call` on `before`, the
-// frame as the call found it; `didNothing` asks for the reason too. An error
-// names a decision the wording needs that the record lacks.
+// Words what `decisions` explain, those the model took running `call` on
+// `before`, the frame as the call found it (which names the types and slots);
+// `didNothing` asks for the reason too. An error names a decision the
+// explanation needs that the record lacks.
 Result<CallAccount> WordDecisions(const model::Frame& before, const model::Decisions& decisions,
                                   const SceneCall& call, bool didNothing);
 

@@ -9,10 +9,6 @@
 namespace tier::model {
 namespace {
 
-[[noreturn]] void ModelError(const char* what) {
-  throw Unmodelled(std::string("reference model: ") + what);
-}
-
 bool Counted(const Node& node) { return (node.flags & kUncounted) == 0; }
 
 // The frame and the record of one call, shared by the routines below.
@@ -21,6 +17,14 @@ struct Context {
   Outcome& out;
   Decisions* decisions = nullptr;  // none: nobody listens
   const ServiceObserver& atService;
+  // Records the model cannot run stop nothing midway: the first reason is
+  // kept, a free slot reads as `spare`, and the outcome says so.
+  mutable const char* unmodelled = nullptr;
+  mutable Object spare;
+
+  void CannotRun(const char* why) const {
+    if (unmodelled == nullptr) unmodelled = why;
+  }
 
   bool Listening() const { return decisions != nullptr; }
   void Decide(Decision decision) const {
@@ -31,13 +35,21 @@ struct Context {
     return fixedValue != 0 ? fixedValue : f.storedFixedValue;
   }
   const Object& At(int slot) const {
-    if (slot < 0 || slot >= static_cast<int>(f.slots.size()) || !f.slots[slot].present)
-      ModelError("a chain names a free slot");
-    return f.slots[slot];
+    if (slot >= 0 && slot < static_cast<int>(f.slots.size()) && f.slots[slot].present)
+      return f.slots[slot];
+    CannotRun("a chain names a free slot");
+    spare = Object{};
+    return spare;
   }
   Object& At(int slot) { return const_cast<Object&>(std::as_const(*this).At(slot)); }
   std::int32_t NodeFixedValue(int node) const { return FixedValueOf(At(f.nodes[node].owner)); }
   int Size() const { return static_cast<int>(f.order.size()); }
+  // The node's position in the list; kNone, and the records cannot be run.
+  int Position(int node) const {
+    const int position = f.PositionOf(node);
+    if (position == kNone) CannotRun("a node outside the list");
+    return position;
+  }
 
   // The first slot after `last` that holds `fixedValue`; kNone.
   int HolderAfter(std::int32_t fixedValue, int last) const {
@@ -90,7 +102,9 @@ struct Context {
   }
 
   // What a swap writes besides links and levels, for one node.
-  void Mirror(int node) { MirrorAt(node, f.PositionOf(node)); }
+  void Mirror(int node) {
+    if (const int position = Position(node); position != kNone) MirrorAt(node, position);
+  }
   void MirrorAt(int node, int position) {
     const Node& n = f.nodes[node];
     if (!Counted(n) || n.owner == kNone) return;
@@ -113,8 +127,8 @@ struct Context {
   // between shift one place toward its old position, the levels stay with
   // the positions, and every node the walk swapped is mirrored.
   void MoveTo(int node, int to) {
-    const int from = f.PositionOf(node);
-    if (from == to) return;
+    const int from = Position(node);
+    if (from == kNone || from == to) return;
     f.order.erase(f.order.begin() + from);
     f.order.insert(f.order.begin() + to, node);
     for (int p = std::min(from, to); p <= std::max(from, to); ++p) Mirror(f.order[p]);
@@ -129,7 +143,10 @@ struct Context {
     Decide(FirstInstance{parameter, ScopeOf(f, type), slot});
     return slot == kNone ? 0 : FixedValueOf(f.slots[slot]);
   }
-  std::uint16_t Level(int node) const { return f.LevelOf(node); }
+  std::uint16_t Level(int node) const {
+    const int position = Position(node);
+    return position == kNone ? 0 : f.levelAt[position];
+  }
 
   void Fetch(Service service, std::uint32_t first, std::uint32_t second) {
     out.services.push_back({service, first, second});
@@ -143,7 +160,8 @@ void StepBy(Context& c, std::int32_t fixedValue, std::int64_t count, int directi
   const int m = c.LookupNode(fixedValue, 0);
   if (m == kNone) return;
   if (count <= 0) return c.Decide(CountBelowOne{count});
-  const int from = c.f.PositionOf(m);
+  const int from = c.Position(m);
+  if (from == kNone) return;
   const std::int64_t room = direction < 0 ? from : c.Size() - 1 - from;
   const int steps = static_cast<int>(std::min(count, room));
   c.Decide(TowardEnd{c.Owner(m), direction > 0, steps == 0});
@@ -159,7 +177,9 @@ void SwapPair(Context& c, std::int32_t first, std::int32_t second) {
   if (b == kNone) return;
   c.Decide(SwapOf{c.Owner(a), c.Owner(b), a == b});
   if (a != b) {
-    std::swap(c.f.order[c.f.PositionOf(a)], c.f.order[c.f.PositionOf(b)]);
+    const int pa = c.Position(a), pb = c.Position(b);
+    if (pa == kNone || pb == kNone) return;
+    std::swap(c.f.order[pa], c.f.order[pb]);
     c.Mirror(a);
     c.Mirror(b);
   }
@@ -171,7 +191,9 @@ void ToEnd(Context& c, std::int32_t fixedValue, bool front) {
   if (c.ListEmpty()) return;
   const int m = c.LookupNode(fixedValue, 0);
   if (m == kNone) return;
-  c.Decide(TowardEnd{c.Owner(m), front, c.f.PositionOf(m) == (front ? c.Size() - 1 : 0)});
+  const int at = c.Position(m);
+  if (at == kNone) return;
+  c.Decide(TowardEnd{c.Owner(m), front, at == (front ? c.Size() - 1 : 0)});
   c.MoveTo(m, front ? c.Size() - 1 : 0);
   c.Refresh(m);
 }
@@ -189,7 +211,8 @@ void ReverseAll(Context& c) {
 
 // The walk toward t: it stops beside t when t lies that way, else at the end.
 void WalkToward(Context& c, int m, int t, bool forward) {
-  const int pm = c.f.PositionOf(m), pt = c.f.PositionOf(t);
+  const int pm = c.Position(m), pt = c.Position(t);
+  if (pm == kNone || pt == kNone) return;
   if (forward)
     c.MoveTo(m, pt > pm ? pt : c.Size() - 1);
   else
@@ -340,9 +363,10 @@ bool FoundAsItself(const Frame& f, int slot) {
 // For a narrowing against partners that let nothing pass though levels say
 // some candidate lies beyond some partner: the first such pair, and the
 // look-up that misled the test.
-std::optional<Filtered::Unseen> Unseen(const Frame& f, const Filtered& run) {
+std::optional<Filtered::Unseen> Unseen(const Context& c, const Filtered& run) {
+  const Frame& f = c.f;
   const bool above = run.test == FilterTest::Above;
-  const auto level = [&](int slot) { return f.LevelOf(f.slots[slot].node); };
+  const auto level = [&](int slot) { return c.Level(f.slots[slot].node); };
   for (const int candidate : run.candidates)
     for (const int partner : run.partners) {
       if (f.slots[candidate].node == kNone || f.slots[partner].node == kNone) continue;
@@ -420,7 +444,7 @@ std::int32_t Filter(Context& c, int typeA, std::optional<int> typeB, FilterTest 
     const auto plain = [&](int slot) { return FoundAsItself(c.f, slot); };
     record.plain = std::all_of(record.candidates.begin(), record.candidates.end(), plain) &&
                    std::all_of(record.partners.begin(), record.partners.end(), plain);
-    if (typeB && !any && !record.plain) record.unseen = Unseen(c.f, record);
+    if (typeB && !any && !record.plain) record.unseen = Unseen(c, record);
   }
   c.Decide(std::move(record));
   return any ? 1 : 0;
@@ -497,7 +521,8 @@ std::int32_t RunCondition(Context& c, const Call& call) {
       for (int i = 0; i < 3; ++i) c.Fetch(Service::NextParameter, 0xFFFF, 0);
       return ObjectBetween(c, call.typeA, call.typeB, call.typeC);
   }
-  ModelError("no such condition");
+  c.CannotRun("no such condition");
+  return 0;
 }
 
 void RunAction(Context& c, const Call& call) {
@@ -558,7 +583,7 @@ void RunAction(Context& c, const Call& call) {
     case Code::DecreasingSortByValue:
       return Sort(c, SortKey::AlterableValue, false, call.second, call.valueIndex);
   }
-  ModelError("no such action");
+  c.CannotRun("no such action");
 }
 
 // --- Expressions ----------------------------------------------------------------
@@ -630,6 +655,7 @@ std::string Describe(const Context& c, std::int32_t start, std::int32_t count) {
       continue;
     }
     const Object& owner = c.At(c.f.nodes[node].owner);
+    if (c.unmodelled != nullptr) break;
     text += std::to_string(position) + "\t" + c.f.types[owner.type].name + "\t" +
             std::to_string(FixedValueOf(owner)) + "\n";
   }
@@ -674,17 +700,14 @@ void RunExpression(Context& c, const Call& call) {
       out.result = FixedValueAtLevel(c, call.integerArgument);
       return;
   }
-  ModelError("no such expression");
+  c.CannotRun("no such expression");
 }
 
 }  // namespace
 
-std::uint16_t Frame::LevelOf(int node) const { return levelAt[PositionOf(node)]; }
-
 int Frame::PositionOf(int node) const {
   const auto it = std::find(order.begin(), order.end(), node);
-  if (it == order.end()) ModelError("a node outside the list");
-  return static_cast<int>(it - order.begin());
+  return it == order.end() ? kNone : static_cast<int>(it - order.begin());
 }
 
 int ConditionSlot(const Frame& frame, std::int32_t fixedValue) {
@@ -736,6 +759,7 @@ Outcome Run(Frame& frame, const Call& call, Decisions* decisions,
       RunExpression(c, call);
       break;
   }
+  if (c.unmodelled != nullptr) out.unmodelled = c.unmodelled;
   return out;
 }
 

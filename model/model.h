@@ -3,15 +3,14 @@
 // objects and types are plain values, and every routine is the rule it obeys
 // stated over those values. It shares no code with the plug-in, only the
 // catalogue's facts (plugin/catalogue.h); the fuzzer compares the two after
-// every call, and the host program words the decisions a call takes here to
-// say why it did nothing.
+// every call, and the decisions a call takes here say why it did nothing
+// (model/reason.h), which the host program words.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <variant>
 #include <vector>
@@ -65,8 +64,7 @@ struct Frame {
   std::uint16_t eventCount = 0;
   std::int32_t storedFixedValue = 0;
 
-  std::uint16_t LevelOf(int node) const;
-  int PositionOf(int node) const;
+  int PositionOf(int node) const;  // kNone: the node is not in the list
 };
 
 std::int32_t FixedValueOf(const Object& object);
@@ -102,12 +100,15 @@ struct Outcome {
   std::optional<std::string> text;  // text expressions (nullopt: null pointer)
   std::vector<int> refreshed;       // node ids, in call order
   std::vector<ServiceCall> services;
+  // Why the model cannot run these records (a chain into a free slot, a node
+  // outside the list); then the rest says nothing.
+  std::optional<std::string> unmodelled;
 };
 
 // --- The decisions a routine takes on its way ---------------------------------
 //
-// Each decision is a typed record that carries what the host program words:
-// the facts are settled here, once, and a reader looks each decision up by
+// Each decision is a typed record that carries the facts an explanation
+// needs: they are settled here, once, and a reader looks each decision up by
 // its type and, where a routine takes several of one type, by the parameter
 // or arrangement it belongs to, never by where it stands in the list. A
 // routine records every decision its path reaches, so a reader that finds
@@ -275,19 +276,14 @@ constexpr bool ValueIndexInRange(std::int32_t index) { return index >= 0 && inde
 // so that every object sorts by the default value (`call.second`).
 bool SortsByDefaultOnly(const Call& call);
 
-// Records the model cannot run: a chain into a free slot, a node outside the
-// list.
-struct Unmodelled : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
-
 // Called at every service call a routine makes (each refresh, each fetched
 // parameter), with the frame as the host sees its records at that moment.
 using ServiceObserver = std::function<void(const Frame&)>;
 
 // Runs one routine on the frame, changing it as the routine would; records
 // its decisions in `decisions` when given, and calls `atService` at each
-// service call. Throws Unmodelled.
+// service call. Records it cannot run give an outcome whose `unmodelled`
+// says why.
 Outcome Run(Frame& frame, const Call& call, Decisions* decisions = nullptr,
             const ServiceObserver& atService = nullptr);
 

@@ -113,7 +113,11 @@ TEST(CallReason, ReasonsComeOnlyWhenTheModelDidNothing) {
       if (account.why) {
         EXPECT_FALSE(account.why->text.empty()) << where.str();
         EXPECT_EQ(account.why->text.find('\n'), std::string::npos) << where.str();
+        EXPECT_EQ(account.why->text.find("!!"), std::string::npos) << where.str();
       }
+      // Every phrase the model chose has its words, one for each fact it gave.
+      for (const std::string& note : account.notes)
+        EXPECT_EQ(note.find("!!"), std::string::npos) << where.str() << "\nnote: " << note;
       frame = std::move(after);
       if (HasFailure()) return;
     }
@@ -145,11 +149,7 @@ TEST(CallReason, DecisionsAreFoundByWhatTheyAreAndAMissingOneFailsLoudly) {
       const model::Call call = testkit::fuzz::MakeCall(source, recipe, i % 2 == 0).call;
       model::Frame after = frame;
       model::Decisions decisions;
-      try {
-        model::Run(after, call, &decisions);
-      } catch (const model::Unmodelled&) {
-        break;
-      }
+      if (model::Run(after, call, &decisions).unmodelled) break;
       if (call.kind == model::Kind::Expression) continue;
       const SceneCall scene = ToScene(call);
       const std::string where = "seed " + std::to_string(seed) + ", call " + std::to_string(i);

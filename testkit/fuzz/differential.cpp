@@ -276,6 +276,9 @@ std::optional<Divergence> RunCase(const Case& c, Stats* stats) {
                         "  the plug-in faulted: " + std::string(fault.what()) + "\n"};
     }
     const model::Outcome want = model::Run(frame, call, nullptr, modelAtService);
+    if (want.unmodelled)
+      return Divergence{static_cast<int>(i),
+                        "  the reference model cannot run the frame: " + *want.unmodelled + "\n"};
     const bridge::RawState expected = bridge::Expected(frame);
     std::string what = CompareCall(layout, sim, call, want, actual) +
                        CompareMidCall(modelDigests, pluginDigests) +

@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "model/reason.h"
+#include "plugin/catalogue.h"
+
 namespace tier::model {
 namespace {
 
@@ -81,6 +86,27 @@ TEST(ModelSort, ValueSortUsesDefaultsAndRenumbersFromTheOldHead) {
   EXPECT_EQ(f.order, (std::vector<int>{3, 1, 0, 2}));
 }
 
+// Records the model cannot run come back as a value naming why, from deep
+// inside a walk as from a move, and the rest of the outcome is not trusted.
+TEST(ModelRecords, ThoseItCannotRunSayWhyInTheOutcome) {
+  Frame f = Line(3);
+  f.order.pop_back();  // slot 2's node is no longer in the list
+  f.levelAt.pop_back();
+  const Outcome moved =
+      model::Run(f, ActionCall(static_cast<int>(plugin::ActionCode::BringToFront), Fv(2)));
+  EXPECT_EQ(moved.unmodelled, "a node outside the list");
+
+  f = Line(3);
+  f.slots[1].nextOfType = 5;  // past the table
+  const Outcome tested = model::Run(
+      f,
+      {.kind = Kind::Condition, .code = static_cast<int>(plugin::ConditionCode::CondObjectAtBack)});
+  EXPECT_EQ(tested.unmodelled, "a chain names a free slot");
+  f = Line(3);
+  EXPECT_FALSE(model::Run(f, ActionCall(static_cast<int>(plugin::ActionCode::BringToFront), Fv(2)))
+                   .unmodelled);
+}
+
 TEST(ModelOrder, StepsRefreshBothNodesOfEachSwapAndJumpsOnlyTheMover) {
   Frame f = Line(4);
   EXPECT_EQ(model::Run(f, ActionCall(8)).refreshed, (std::vector<int>{0, 3, 1, 2}));
@@ -154,6 +180,49 @@ TEST(ModelConditions, FilterRebuildsTheSelectionInPlace) {
   EXPECT_EQ(model::Run(f, {.kind = Kind::Condition, .code = 5, .typeA = 0}).result, 0);
   EXPECT_EQ(f.types[0].firstSelected, -1);
   EXPECT_EQ(f.types[0].selectionStamp, 1);
+}
+
+std::vector<Phrase> Phrases(const std::vector<Clause>& clauses) {
+  std::vector<Phrase> phrases;
+  for (const Clause& clause : clauses) phrases.push_back(clause.phrase);
+  return phrases;
+}
+
+Explanation Explained(Frame f, const Call& call, bool reversed = false) {
+  Decisions decisions;
+  EXPECT_FALSE(model::Run(f, call, &decisions).unmodelled);
+  if (reversed) std::reverse(decisions.begin(), decisions.end());
+  return Explain(call, decisions);
+}
+
+// The model settles which of its decisions explain a call that did nothing,
+// in order and whatever order they were recorded in; a record short of one
+// names it instead.
+TEST(ModelReasons, ClausesFollowTheRoutinesPathAndAMissingDecisionIsNamed) {
+  using enum plugin::ActionCode;
+  const Frame line = Line(3);
+  const Call back = ActionCall(static_cast<int>(SendToBack), Fv(0));
+  EXPECT_EQ(Phrases(Explained(line, back).why), std::vector{Phrase::AlreadyAtEnd});
+  const Call itself = {.kind = Kind::Condition,
+                       .code = static_cast<int>(plugin::ConditionCode::CondAbove),
+                       .first = Fv(1),
+                       .second = Fv(1)};
+  EXPECT_EQ(Phrases(Explained(line, itself, true).why), std::vector{Phrase::ComparedWithItself});
+
+  // An object form with its selection current and empty acts on the holder
+  // of the stored value, already at the level asked for: a note names it.
+  Frame empty = line;
+  empty.types[0].selectionStamp = empty.eventCount;
+  empty.storedFixedValue = Fv(2);
+  Call level = ActionCall(static_cast<int>(MoveToLevelByObject), 0, 3);
+  for (const bool reversed : {false, true}) {
+    const Explanation e = Explained(empty, level, reversed);
+    EXPECT_EQ(Phrases(e.why), (std::vector{Phrase::NoneInScopeTakes, Phrase::AlreadyAtPosition}));
+    EXPECT_EQ(Phrases(e.notes), std::vector{Phrase::NoteFellBackOn});
+    EXPECT_EQ(e.named, std::vector{2});
+  }
+  EXPECT_STREQ(Explain(back, {}).missing, "ListLength");  // the first it needs
+  EXPECT_TRUE(Explain(back, {}).why.empty());
 }
 
 }  // namespace
