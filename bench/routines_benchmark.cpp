@@ -34,10 +34,8 @@ void TimePlugin(benchmark::State& state, Routine r, int balls, int walls) {
   tier::sim::SimHost& sim = layout.sim();
   // One call with the records compared, then the timed calls without.
   PluginCaller checked(sim, r, n);
-  try {
-    checked.Run();
-  } catch (const tier::hostlink::PluginFault& fault) {
-    state.SkipWithError(fault.what());
+  if (const tier::Result<std::intptr_t> answer = checked.Run(); !answer) {
+    state.SkipWithError(answer.error().c_str());
     return;
   }
   if (!checked.Breaches().empty()) {

@@ -9,10 +9,10 @@
 #include <sstream>
 
 #include "bridge/frame_records.h"
-#include "hostlink/plugin_fault.h"
 #include "hostlink/routine_call.h"
 #include "hostprog/scene_file.h"
 #include "plugin/catalogue.h"
+#include "support/result.h"
 #include "testkit/fuzz/parameters.h"
 #include "testkit/plugin_under_test.h"
 
@@ -96,7 +96,8 @@ std::int32_t WordFor(Words& words, const FuzzCall& fc, Param kind, bool first) {
   }
 }
 
-Actual CallPlugin(sim::SimHost& sim, Words& words, const FuzzCall& fc) {
+// The plug-in's outcome, or the fault that ended the call.
+Result<Actual> CallPlugin(sim::SimHost& sim, Words& words, const FuzzCall& fc) {
   const model::Call& c = fc.call;
   hostlink::RoutineCall call;
   call.routine = &RowOf(c.kind, c.code);
@@ -117,6 +118,7 @@ Actual CallPlugin(sim::SimHost& sim, Words& words, const FuzzCall& fc) {
           ? static_cast<std::int32_t>(words.Text(c.textArgument))
           : c.integerArgument;
   hostlink::CallOutcome outcome = hostlink::Invoke(testkit::Plugin(), sim, call);
+  if (outcome.fault) return Error{outcome.fault->message};
   Actual actual;
   actual.text = std::move(outcome.text);
   // Only the low 16 bits of an action's result are defined.
@@ -266,13 +268,10 @@ std::optional<Divergence> RunCase(const Case& c, Stats* stats) {
     sim.ClearLogs();
     pluginDigests.clear();
     modelDigests.clear();
-    Actual actual;
-    try {
-      actual = CallPlugin(sim, words, c.calls[i]);
-    } catch (const hostlink::PluginFault& fault) {
-      return Divergence{static_cast<int>(i),
-                        "  the plug-in faulted: " + std::string(fault.what()) + "\n"};
-    }
+    const Result<Actual> called = CallPlugin(sim, words, c.calls[i]);
+    if (!called)
+      return Divergence{static_cast<int>(i), "  the plug-in faulted: " + called.error() + "\n"};
+    const Actual& actual = *called;
     const model::Outcome want = model::Run(frame, call, nullptr, modelAtService);
     const bridge::RawState expected = bridge::Expected(frame);
     std::string what = CompareCall(layout, sim, call, want, actual) +
