@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstdio>
 #include <map>
 #include <optional>
 #include <set>
@@ -692,28 +691,6 @@ class SceneParser {
 };
 
 }  // namespace
-
-std::string Quote(std::string_view text) {
-  std::string quoted = "\"";
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '\\' || c == '"') {
-      quoted += '\\';
-      quoted += c;
-    } else if (c == '\t') {
-      quoted += "\\t";
-    } else if (c == '\n') {
-      quoted += "\\n";
-    } else if (byte < 0x20 || byte >= 0x7F) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned>(byte));
-      quoted += escape;
-    } else {
-      quoted += c;
-    }
-  }
-  return quoted + "\"";
-}
 
 std::string CutShort(const std::string& text, std::size_t length) {
   return text.size() <= length ? text : text.substr(0, length) + "...";

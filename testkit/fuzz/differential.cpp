@@ -10,8 +10,8 @@
 
 #include "bridge/frame_records.h"
 #include "hostlink/routine_call.h"
-#include "hostprog/scene_file.h"
 #include "plugin/catalogue.h"
+#include "support/quote.h"
 #include "support/result.h"
 #include "testkit/fuzz/parameters.h"
 #include "testkit/plugin_under_test.h"
@@ -141,8 +141,8 @@ std::string CompareCall(const bridge::Layout& layout, sim::SimHost& sim, const m
   if (!got.breaches.empty()) out << "  the plug-in broke the host's contract:\n" << got.breaches;
   if (ReturnsText(call)) {
     if (want.text != got.text)
-      out << "  text: model " << (want.text ? hostprog::Quote(*want.text) : "null")
-          << "\n        plug-in " << (got.text ? hostprog::Quote(*got.text) : "null") << "\n";
+      out << "  text: model " << (want.text ? Quote(*want.text) : "null") << "\n        plug-in "
+          << (got.text ? Quote(*got.text) : "null") << "\n";
   } else if (want.result != got.result) {
     out << "  result: model " << want.result << ", plug-in " << got.result << "\n";
   }
