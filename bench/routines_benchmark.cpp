@@ -184,6 +184,10 @@ int main(int argc, char** argv) {
 
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  if (const std::string error = tier::testkit::PluginLoadError(); !error.empty()) {
+    std::fprintf(stderr, "cannot load the plug-in: %s\n", error.c_str());
+    return 1;
+  }
   TableReporter reporter(sizes);
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.Print(routines);

@@ -88,6 +88,10 @@ int main(int argc, char** argv) {
   std::vector<int> sizes;
   for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
   if (sizes.empty()) sizes = {500, 2000, 8000};
+  if (const std::string error = tier::testkit::PluginLoadError(); !error.empty()) {
+    std::fprintf(stderr, "cannot load the plug-in: %s\n", error.c_str());
+    return 1;
+  }
 
   PrintTableHead(sizes);
   for (const Routine& r : EveryRoutine()) {
