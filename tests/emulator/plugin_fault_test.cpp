@@ -124,6 +124,30 @@ TEST(PluginFaultResult, TheHostProgramExitsWithStatus3AndTheMessage) {
   const std::string report = ReadAll(out);
   EXPECT_NE(report.find("call 1: expression 5"), std::string::npos) << report;
   EXPECT_EQ(report.find("call 2"), std::string::npos) << report;
+
+  // A picture asked for goes again with the run that faulted.
+  const std::filesystem::path picture = folder / "one call.svg";
+  EXPECT_EQ(RunProgram(TIER_HOST_PROGRAM,
+                       {"--module", library.string(), "--svg", picture.string(), scene.string()},
+                       out, err),
+            3);
+  EXPECT_FALSE(std::filesystem::exists(picture));
+
+  // --check goes on past the scene that faulted, and exits with the worst
+  // status of them.
+  const std::filesystem::path good = folder / "good.scene";
+  std::ofstream(good) << "type Sprite\nobject 0 Sprite\norder 0\ncall \"tirGetNumLvls(\"\n";
+  std::ofstream(folder / "one call.expected") << "never reached\n";
+  ASSERT_EQ(RunProgram(TIER_HOST_PROGRAM, {"--module", library.string(), good.string()},
+                       folder / "good.expected", err),
+            0);
+  EXPECT_EQ(RunProgram(TIER_HOST_PROGRAM,
+                       {"--module", library.string(), "--check", scene.string(), good.string()},
+                       out, err),
+            3);
+  const std::string checked = ReadAll(out);
+  EXPECT_NE(checked.find(good.string() + ": matches"), std::string::npos) << checked;
+  EXPECT_NE(checked.find("1 of 2 scenes match"), std::string::npos) << checked;
   std::filesystem::remove_all(folder);
 }
 
