@@ -127,10 +127,7 @@ Result<std::intptr_t> EmulatedModule::Expression(int code, HostAddress runData,
 }
 
 Result<std::optional<std::string>> EmulatedModule::TakeText(std::intptr_t result) const {
-  std::string fault;
-  std::optional<std::string> text = dll_->TakeText(static_cast<std::uint32_t>(result), fault);
-  if (!fault.empty()) return Error{fault};
-  return text;
+  return dll_->TakeText(static_cast<std::uint32_t>(result));
 }
 
 std::string EmulatedModule::Version() const {
