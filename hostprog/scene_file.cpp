@@ -424,13 +424,16 @@ class SceneParser {
       if (!given.insert(key).second) return line.Fail("'" + key + "' is given twice");
       line.Next();
       if (key == "creation" || key == "x" || key == "y") {
+        // Each a signed 16-bit number.
+        std::int16_t& field = key == "creation" ? object.creationCount
+                              : key == "x"      ? object.x
+                                                : object.y;
         const Result<std::int64_t> value = line.Number(key == "creation" ? "a creation count"
                                                        : key == "x"      ? "an X position"
                                                                          : "a Y position",
                                                        kInt16Min, kInt16Max);
         if (!value) return ErrorOf(value);
-        const auto word = static_cast<std::int16_t>(*value);
-        (key == "creation" ? object.creationCount : key == "x" ? object.x : object.y) = word;
+        field = static_cast<std::int16_t>(*value);
       } else if (key == "block") {
         if (!line.PeekWord("none") && !line.PeekWord("yes"))
           return line.Expected("'yes' or 'none' after 'block'");
