@@ -89,12 +89,19 @@ int main(int argc, char** argv) {
     const std::string text(row.displayText);
     std::string breaches;
     std::vector<unsigned long long> counts;
-    try {
-      for (int n : tier::testkit::kCountedSizes)
-        counts.push_back(tier::testkit::InstructionsPerCall(emulated, routine, n, breaches));
-    } catch (const tier::hostlink::PluginFault& fault) {
+    std::string fault;
+    for (int n : tier::testkit::kCountedSizes) {
+      const tier::Result<std::uint64_t> count =
+          tier::testkit::InstructionsPerCall(emulated, routine, n, breaches);
+      if (!count) {
+        fault = count.error();
+        break;
+      }
+      counts.push_back(*count);
+    }
+    if (!fault.empty()) {
       std::printf("%d %s \"%s\" -\n", routine.code, name.c_str(), text.c_str());
-      std::fprintf(stderr, "%s\n", fault.what());
+      std::fprintf(stderr, "%s\n", fault.c_str());
       continue;
     }
     if (table) {

@@ -105,8 +105,13 @@ bool PrintInstructionProfile(const std::string& modulePath, const std::string& m
   std::unordered_map<std::uint32_t, std::uint64_t> counts;
   emulated.dll().ProfileInto(&counts);
   std::string breaches;
-  const std::uint64_t total = InstructionsPerCall(emulated, routine, n, breaches);
+  const Result<std::uint64_t> counted = InstructionsPerCall(emulated, routine, n, breaches);
   emulated.dll().ProfileInto(nullptr);
+  if (!counted) {
+    std::fprintf(stderr, "%s\n", counted.error().c_str());
+    return false;
+  }
+  const std::uint64_t total = *counted;
 
   // Per function, and per run of consecutive instructions run equally often
   // (a basic block, or several): the hottest of those are the loops.

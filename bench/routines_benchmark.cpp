@@ -34,10 +34,8 @@ void TimePlugin(benchmark::State& state, Routine r, int balls, int walls) {
   tier::sim::SimHost& sim = layout.sim();
   // One call with the records compared, then the timed calls without.
   PluginCaller checked(sim, r, n);
-  try {
-    checked.Run();
-  } catch (const tier::hostlink::PluginFault& fault) {
-    state.SkipWithError(fault.what());
+  if (const tier::Result<std::intptr_t> answer = checked.Run(); !answer) {
+    state.SkipWithError(answer.error().c_str());
     return;
   }
   if (!checked.Breaches().empty()) {
@@ -186,6 +184,10 @@ int main(int argc, char** argv) {
 
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  if (const std::string error = tier::testkit::PluginLoadError(); !error.empty()) {
+    std::fprintf(stderr, "cannot load the plug-in: %s\n", error.c_str());
+    return 1;
+  }
   TableReporter reporter(sizes);
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.Print(routines);

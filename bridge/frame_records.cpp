@@ -15,6 +15,8 @@ using model::Type;
 
 namespace {
 
+// A frame that the model could never hold: a broken test or fuzzer, which a
+// constructor has no caller to tell.
 [[noreturn]] void LayoutError(const std::string& what) {
   std::fprintf(stderr, "model layout: %s\n", what.c_str());
   std::abort();

@@ -782,23 +782,20 @@ bool EmulatedDll::Patch(std::uint32_t address, const std::vector<std::uint8_t>& 
   return written;
 }
 
-std::optional<std::string> EmulatedDll::TakeText(std::uint32_t address, std::string& fault) {
-  if (address == 0) return std::nullopt;
+Result<std::optional<std::string>> EmulatedDll::TakeText(std::uint32_t address) {
+  if (address == 0) return std::optional<std::string>();
   const std::uint32_t size = heap_.BlockSize(address);
-  if (size == 0) {
-    fault = path_ + ": the text at " + HexAddress(address) + " is no block of the library's heap";
-    return std::nullopt;
-  }
+  if (size == 0)
+    return Error{path_ + ": the text at " + HexAddress(address) +
+                 " is no block of the library's heap"};
   std::string text(size, '\0');
   Read(address, text.data(), size);
   const std::size_t length = text.find('\0');
-  if (length == std::string::npos) {
-    fault = path_ + ": the text at " + HexAddress(address) + " has no end inside its block";
-    return std::nullopt;
-  }
+  if (length == std::string::npos)
+    return Error{path_ + ": the text at " + HexAddress(address) + " has no end inside its block"};
   text.resize(length);
   heap_.Free(address);  // the host releases the text on the library's heap
-  return text;
+  return std::optional<std::string>(std::move(text));
 }
 
 // --- Names ---------------------------------------------------------------------------

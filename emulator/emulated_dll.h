@@ -165,9 +165,9 @@ class EmulatedDll {
   std::string AccessProblem(std::uint32_t address, std::uint32_t size, bool write) const;
 
   // A text the library allocated and handed over: copied out, then released
-  // on its heap as the host would. Nullopt for null; a fault message when it
-  // is not a live block or has no end inside it.
-  std::optional<std::string> TakeText(std::uint32_t address, std::string& fault);
+  // on its heap as the host would. Nullopt for null; fails with a fault's
+  // message when it is not a live block or has no end inside it.
+  Result<std::optional<std::string>> TakeText(std::uint32_t address);
 
   struct Machine;  // the emulator's state, in emulated_dll.cpp
 

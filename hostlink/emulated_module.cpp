@@ -6,7 +6,6 @@
 
 #include "emulator/pe_image.h"
 #include "hostlink/host_embedding.h"
-#include "hostlink/plugin_fault.h"
 
 namespace tier::hostlink {
 
@@ -19,9 +18,6 @@ namespace {
 constexpr std::uint32_t kVersionBlock = 16, kEnglishUnitedStates = 1033;
 
 int Table(plugin::RoutineKind kind) { return static_cast<int>(kind); }
-
-// A fault ends the call and reaches the caller as a result, never a crash.
-[[noreturn]] void Stop(const std::string& what) { throw PluginFault(what); }
 
 // The object slots of the frame that `runData` belongs to.
 std::uint64_t SlotsOfFrame(HostAddress runData) {
@@ -95,38 +91,43 @@ emulator::GuestCall EmulatedModule::CallRoutine(plugin::RoutineKind kind, int co
   return call;
 }
 
-std::uint32_t EmulatedModule::Run(plugin::RoutineKind kind, int code, HostAddress runData,
-                                  std::vector<std::uint32_t> words) const {
+// The call ends where the fault stopped it, after the emulator has left the
+// guest: the fault reaches the caller as the call's error, never as a crash.
+Result<std::uint32_t> EmulatedModule::Run(plugin::RoutineKind kind, int code, HostAddress runData,
+                                          std::vector<std::uint32_t> words) const {
   lastCall_ = CallRoutine(kind, code, runData, std::move(words));
-  if (!lastCall_.fault.empty()) Stop(lastCall_.fault);
+  if (!lastCall_.fault.empty()) return Error{lastCall_.fault};
   return lastCall_.result;
 }
 
-std::int32_t EmulatedModule::Condition(int code, HostAddress runData, std::int32_t first,
-                                       std::int32_t second) const {
-  return static_cast<std::int32_t>(
+Result<std::int32_t> EmulatedModule::Condition(int code, HostAddress runData, std::int32_t first,
+                                               std::int32_t second) const {
+  const Result<std::uint32_t> answer =
       Run(plugin::RoutineKind::Condition, code, runData,
-          {static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(second)}));
+          {static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(second)});
+  if (!answer) return Error{answer.error()};
+  return static_cast<std::int32_t>(*answer);
 }
 
-std::int32_t EmulatedModule::Action(int code, HostAddress runData, std::int32_t first,
-                                    std::int32_t second) const {
-  return static_cast<std::int32_t>(
+Result<std::int32_t> EmulatedModule::Action(int code, HostAddress runData, std::int32_t first,
+                                            std::int32_t second) const {
+  const Result<std::uint32_t> answer =
       Run(plugin::RoutineKind::Action, code, runData,
-          {static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(second)}));
+          {static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(second)});
+  if (!answer) return Error{answer.error()};
+  return static_cast<std::int32_t>(*answer);
 }
 
-std::intptr_t EmulatedModule::Expression(int code, HostAddress runData, std::int32_t token) const {
-  const std::uint32_t result =
+Result<std::intptr_t> EmulatedModule::Expression(int code, HostAddress runData,
+                                                 std::int32_t token) const {
+  const Result<std::uint32_t> answer =
       Run(plugin::RoutineKind::Expression, code, runData, {static_cast<std::uint32_t>(token)});
-  return static_cast<std::int32_t>(result);
+  if (!answer) return Error{answer.error()};
+  return std::intptr_t{static_cast<std::int32_t>(*answer)};
 }
 
-std::optional<std::string> EmulatedModule::TakeText(std::intptr_t result) const {
-  std::string fault;
-  std::optional<std::string> text = dll_->TakeText(static_cast<std::uint32_t>(result), fault);
-  if (!fault.empty()) Stop(fault);
-  return text;
+Result<std::optional<std::string>> EmulatedModule::TakeText(std::intptr_t result) const {
+  return dll_->TakeText(static_cast<std::uint32_t>(result));
 }
 
 std::string EmulatedModule::Version() const {

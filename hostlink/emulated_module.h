@@ -1,8 +1,8 @@
 // The product library run in a CPU emulator inside the native build: the
 // third form of the plug-in beside the linked-in code and the library the
 // system loads. A fault that the emulator's checks find in a routine ends
-// the call with a PluginFault (hostlink/plugin_fault.h) that carries the
-// check's message.
+// the call, which fails with the check's message (a PluginFault once the one
+// call hands it on, hostlink/plugin_fault.h).
 #pragma once
 
 #include <memory>
@@ -36,12 +36,13 @@ class EmulatedModule final : public PluginModule {
   EmulatedModule(const std::string& path, bool countInstructions,
                  std::uint64_t instructionBudget = 0);
 
-  std::int32_t Condition(int code, HostAddress runData, std::int32_t first,
-                         std::int32_t second) const override;
-  std::int32_t Action(int code, HostAddress runData, std::int32_t first,
-                      std::int32_t second) const override;
-  std::intptr_t Expression(int code, HostAddress runData, std::int32_t token) const override;
-  std::optional<std::string> TakeText(std::intptr_t result) const override;
+  Result<std::int32_t> Condition(int code, HostAddress runData, std::int32_t first,
+                                 std::int32_t second) const override;
+  Result<std::int32_t> Action(int code, HostAddress runData, std::int32_t first,
+                              std::int32_t second) const override;
+  Result<std::intptr_t> Expression(int code, HostAddress runData,
+                                   std::int32_t token) const override;
+  Result<std::optional<std::string>> TakeText(std::intptr_t result) const override;
   std::string Version() const override;
   std::string String(unsigned id) const override;
 
@@ -60,9 +61,9 @@ class EmulatedModule final : public PluginModule {
   // call's.
   emulator::GuestCall CallRoutine(plugin::RoutineKind kind, int code, HostAddress runData,
                                   std::vector<std::uint32_t> words) const;
-  // Runs one call; a fault ends it with a PluginFault.
-  std::uint32_t Run(plugin::RoutineKind kind, int code, HostAddress runData,
-                    std::vector<std::uint32_t> words) const;
+  // Runs one call: its answer, or the fault that ended it.
+  Result<std::uint32_t> Run(plugin::RoutineKind kind, int code, HostAddress runData,
+                            std::vector<std::uint32_t> words) const;
 
   std::unique_ptr<emulator::EmulatedDll> dll_;
   std::uint32_t tables_[3] = {};  // by RoutineKind

@@ -2,19 +2,19 @@
 // that ran past its instruction budget, a routine that removed other than its
 // argument bytes, a text result that is no block of its heap. Only the
 // library run in the CPU emulator can be stopped this way; the message names
-// the library's file as it was given. The module that ran the call throws
-// it; whoever plays the host reports it as a result of the run (the host
-// program with an exit status of its own) and never as a crash.
+// the library's file as it was given. The module that ran the call returns
+// it as the call's error, the one call (hostlink/routine_call.h) hands it on
+// in the call's outcome, and whoever plays the host reports it as a result of
+// the run (the host program with an exit status of its own), never as a
+// crash.
 #pragma once
 
-#include <stdexcept>
 #include <string>
 
 namespace tier::hostlink {
 
-class PluginFault : public std::runtime_error {
- public:
-  explicit PluginFault(const std::string& what) : std::runtime_error(what) {}
+struct PluginFault {
+  std::string message;
 };
 
 }  // namespace tier::hostlink

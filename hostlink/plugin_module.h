@@ -14,6 +14,7 @@
 
 #include "host/records.h"
 #include "simhost/host_side.h"
+#include "support/result.h"
 
 namespace tier::hostlink {
 
@@ -34,16 +35,19 @@ class PluginModule {
   bool ok() const { return error_.empty(); }
   const RunObjectInfos& infos() const { return infos_; }
 
-  // Calls routine `code` of a table, as the host does.
-  virtual std::int32_t Condition(int code, HostAddress runData, std::int32_t first,
-                                 std::int32_t second) const = 0;
-  virtual std::int32_t Action(int code, HostAddress runData, std::int32_t first,
-                              std::int32_t second) const = 0;
+  // Calls routine `code` of a table, as the host does. Each fails only
+  // where the module can stop a call, with the fault's message
+  // (hostlink/plugin_fault.h).
+  virtual Result<std::int32_t> Condition(int code, HostAddress runData, std::int32_t first,
+                                         std::int32_t second) const = 0;
+  virtual Result<std::int32_t> Action(int code, HostAddress runData, std::int32_t first,
+                                      std::int32_t second) const = 0;
   // An expression's result: its number, or the address of its text.
-  virtual std::intptr_t Expression(int code, HostAddress runData, std::int32_t token) const = 0;
+  virtual Result<std::intptr_t> Expression(int code, HostAddress runData,
+                                           std::int32_t token) const = 0;
   // A text result taken over as the host takes it: copied out, then released
   // on the plug-in's heap. Nullopt for a null result.
-  virtual std::optional<std::string> TakeText(std::intptr_t result) const = 0;
+  virtual Result<std::optional<std::string>> TakeText(std::intptr_t result) const = 0;
 
   // The file version of the module's version block, "1.0.1.0"; "unknown"
   // without one.
@@ -61,23 +65,24 @@ class PluginModule {
 // whose texts lie on this process's C runtime heap.
 class DirectModule : public PluginModule {
  public:
-  std::int32_t Condition(int code, HostAddress runData, std::int32_t first,
-                         std::int32_t second) const override {
+  Result<std::int32_t> Condition(int code, HostAddress runData, std::int32_t first,
+                                 std::int32_t second) const override {
     return conditions_[code](HostPtr<RunData>(runData), first, second);
   }
-  std::int32_t Action(int code, HostAddress runData, std::int32_t first,
-                      std::int32_t second) const override {
+  Result<std::int32_t> Action(int code, HostAddress runData, std::int32_t first,
+                              std::int32_t second) const override {
     return actions_[code](HostPtr<RunData>(runData), first, second);
   }
-  std::intptr_t Expression(int code, HostAddress runData, std::int32_t token) const override {
+  Result<std::intptr_t> Expression(int code, HostAddress runData,
+                                   std::int32_t token) const override {
     return expressions_[code](HostPtr<RunData>(runData), token);
   }
-  std::optional<std::string> TakeText(std::intptr_t result) const override {
+  Result<std::optional<std::string>> TakeText(std::intptr_t result) const override {
     char* text = reinterpret_cast<char*>(result);
-    if (text == nullptr) return std::nullopt;
+    if (text == nullptr) return std::optional<std::string>();
     std::string copy(text);
     std::free(text);  // the host releases the text on the C runtime heap
-    return copy;
+    return std::optional<std::string>(std::move(copy));
   }
 
  protected:

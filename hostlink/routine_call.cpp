@@ -15,6 +15,20 @@ struct CallWords {
   std::int32_t token = kExpressionToken;  // an expression
 };
 
+// Runs the routine with the words the host passes: a condition's or an
+// action's answer, or an expression's result as it came.
+Result<std::intptr_t> RunRoutine(const PluginModule& module, const plugin::RoutineInfo& routine,
+                                 HostAddress runData, const CallWords& words) {
+  if (routine.kind == RoutineKind::Expression)
+    return module.Expression(routine.code, runData, words.token);
+  const Result<std::int32_t> answer =
+      routine.kind == RoutineKind::Condition
+          ? module.Condition(routine.code, runData, words.first, words.second)
+          : module.Action(routine.code, runData, words.first, words.second);
+  if (!answer) return Error{answer.error()};
+  return std::intptr_t{*answer};
+}
+
 }  // namespace
 
 CallOutcome Invoke(const PluginModule& module, sim::SimHost& sim, const RoutineCall& call) {
@@ -51,18 +65,23 @@ CallOutcome Invoke(const PluginModule& module, sim::SimHost& sim, const RoutineC
     watch->Begin(options.hostWritesNoted ? sim::RecordWatch::HostWrites::kNoted
                                          : sim::RecordWatch::HostWrites::kCompared);
   CallOutcome outcome;
-  if (routine.kind == RoutineKind::Condition) {
-    outcome.result = module.Condition(routine.code, runData, words.first, words.second);
-  } else if (routine.kind == RoutineKind::Action) {
-    outcome.result = module.Action(routine.code, runData, words.first, words.second);
-  } else {
-    outcome.value = module.Expression(routine.code, runData, words.token);
-    outcome.result = static_cast<std::int32_t>(outcome.value);
-  }
+  const Result<std::intptr_t> answer = RunRoutine(module, routine, runData, words);
   if (watch != nullptr) outcome.breaches = watch->End();
+  if (!answer) {
+    outcome.fault = PluginFault{answer.error()};
+    return outcome;
+  }
+  if (routine.kind == RoutineKind::Expression) outcome.value = *answer;
+  outcome.result = static_cast<std::int32_t>(*answer);
   if (plugin::ReturnsText(routine) && options.takeText) {
     outcome.result = 0;
-    outcome.text = module.TakeText(outcome.value);  // the host releases it
+    Result<std::optional<std::string>> text =
+        module.TakeText(outcome.value);  // the host releases it
+    if (!text) {
+      outcome.fault = PluginFault{text.error()};
+      return outcome;
+    }
+    outcome.text = std::move(*text);
   }
   if (watch != nullptr) {
     // Only a condition or an expression must leave the display table as it

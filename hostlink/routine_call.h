@@ -13,8 +13,8 @@
 // fields the plug-in may write is a breach (simhost/field_check.h); then the answer, the refreshes
 // and the service calls are held to the contract. Writes are seen in every form of the plug-in;
 // reads, and a write that puts back the value it found, only where the library runs in the CPU
-// emulator, which checks each access as it happens; there a fault ends the call with a PluginFault
-// (hostlink/plugin_fault.h), which the caller gets.
+// emulator, which checks each access as it happens; there a fault ends the call, and the outcome
+// holds the fault (hostlink/plugin_fault.h) beside the writes found up to it.
 #pragma once
 
 #include <array>
@@ -69,6 +69,9 @@ struct RoutineCall {
 };
 
 struct CallOutcome {
+  // The fault that ended the call, if the module stopped it: then the
+  // outcome holds nothing else but the breaches found up to the fault.
+  std::optional<PluginFault> fault;
   // A condition's or an action's answer, or a number expression's.
   std::int32_t result = 0;
   // An expression's result as it came: a number or a text's address.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #ifdef _WIN32
@@ -46,30 +47,40 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::file_status StatusOf(const std::string& path) {
-  std::error_code code;
+// A name as a path. The filesystem calls report their failures through
+// std::error_code, but turning a name into a path has no such form: where
+// the system converts names (on Windows, from the code page), one that does
+// not convert is refused by an exception, caught here and nowhere else.
+std::optional<fs::path> PathOf(const std::string& name) noexcept {
   try {
-    return fs::status(fs::path(path), code);
+    return fs::path(name);
   } catch (const std::exception&) {
-    // A name the platform cannot convert to a path: no such file either.
-    return fs::file_status(fs::file_type::not_found);
+    return std::nullopt;
   }
+}
+
+// A name the platform cannot convert to a path is no such file either.
+fs::file_status StatusOf(const std::optional<fs::path>& path) {
+  if (!path) return fs::file_status(fs::file_type::not_found);
+  std::error_code code;
+  return fs::status(*path, code);
 }
 
 }  // namespace
 
 bool NoSuchFile(const std::string& path) {
-  return path != kStandardInputPath && StatusOf(path).type() == fs::file_type::not_found;
+  return path != kStandardInputPath && StatusOf(PathOf(path)).type() == fs::file_type::not_found;
 }
 
 std::string MissingFolder(const std::string& path) {
-  try {
-    const fs::path folder = fs::path(path).parent_path();
-    if (folder.empty() || StatusOf(folder.string()).type() != fs::file_type::not_found) return "";
-    return folder.string();
-  } catch (const std::exception&) {
+  const std::optional<fs::path> file = PathOf(path);
+  if (!file) return "";
+  const fs::path folder = file->parent_path();
+  if (folder.empty() ||
+      StatusOf(std::optional<fs::path>(folder)).type() != fs::file_type::not_found)
     return "";
-  }
+  // The folder is the start of a name that converted, and converts back.
+  return folder.string();
 }
 
 std::string SystemReason() {
@@ -85,7 +96,8 @@ Result<std::string> ReadInputFile(const std::string& path) {
     return ReadBounded(stdin, kStandardInputName);
   }
   std::error_code code;
-  const fs::file_status status = StatusOf(path);
+  const std::optional<fs::path> name = PathOf(path);
+  const fs::file_status status = StatusOf(name);
   if (status.type() == fs::file_type::not_found)
     return Error{path + ": cannot read the file: " + kNoSuchFile};
   if (status.type() == fs::file_type::directory)
@@ -93,7 +105,7 @@ Result<std::string> ReadInputFile(const std::string& path) {
   if (status.type() == fs::file_type::character || status.type() == fs::file_type::block)
     return Error{path + ": is a device, not a file"};
   if (status.type() == fs::file_type::regular) {
-    const std::uintmax_t size = fs::file_size(fs::path(path), code);
+    const std::uintmax_t size = fs::file_size(*name, code);
     if (!code && size > kMaxInputBytes) return TooLarge(path);
   }
   errno = 0;

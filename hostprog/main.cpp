@@ -25,7 +25,6 @@
 #include <sys/stat.h>
 #endif
 
-#include "hostlink/plugin_fault.h"
 #include "hostlink/plugin_module.h"
 #include "hostprog/command_line.h"
 #include "hostprog/input_file.h"
@@ -80,6 +79,14 @@ call "tirGetTenDesc$(" 1
 
 // One line on standard error; the caller decides the status.
 void PrintError(const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); }
+
+// A fault of the plug-in ends the run with a status of its own: the report up
+// to the call comes first, then the fault's one line.
+int PluginFaulted(const std::string& message) {
+  std::fflush(stdout);
+  PrintError(message);
+  return tier::hostprog::kExitPluginFault;
+}
 
 bool Load(const std::string& path, tier::hostprog::SceneFile& scene) {
   tier::Result<tier::hostprog::SceneFile> loaded = tier::hostprog::LoadScene(path);
@@ -141,12 +148,13 @@ int CheckScene(const PluginModule& module, const std::string& path) {
   // needed to show where.
   std::string actual;
   bool cut = false;
-  tier::hostprog::RunScene(module, scene, [&](std::string_view piece) {
+  const tier::Status run = tier::hostprog::RunScene(module, scene, [&](std::string_view piece) {
     if (actual.size() <= 2 * tier::hostprog::kMaxInputBytes)
       actual += piece;
     else
       cut = true;
   });
+  if (!run) return PluginFaulted(run.error());
   const std::string diff =
       tier::hostprog::UnifiedDiff(*expected, actual, expectedPath, "report of " + path);
   if (diff.empty() && !cut) {
@@ -249,21 +257,29 @@ int RunOne(const PluginModule& module, const tier::hostprog::SceneFile& scene,
     }
   }
   if (demo && !svgToStdout) Write(kDemoNotice);
+  // A picture opened, and so emptied, before the run goes again when none
+  // comes of it.
+  const auto dropPicture = [&] {
+    if (file == nullptr) return;
+    std::fclose(file);
+    std::remove(svgPath.c_str());
+  };
   std::vector<tier::hostprog::SceneStep> steps;
-  tier::hostprog::RunScene(
+  const tier::Status run = tier::hostprog::RunScene(
       module, scene,
       [svgToStdout](std::string_view piece) {
         if (!svgToStdout) Write(piece);
       },
       svgPath.empty() ? nullptr : &steps);
+  if (!run) {
+    dropPicture();
+    return PluginFaulted(run.error());
+  }
   if (svgPath.empty()) return kExitOk;
 
   const tier::Result<std::string> drawn = tier::hostprog::ScenePicture(scene, steps);
   if (!drawn) {
-    if (file != nullptr) {
-      std::fclose(file);
-      std::remove(svgPath.c_str());  // opened, and so emptied, before the run
-    }
+    dropPicture();
     PrintError("--svg: " + drawn.error());
     return kExitBadInput;
   }
@@ -369,10 +385,6 @@ int main(int argc, char** argv) {
   // one line and a status, never in an abort.
   try {
     return Main(argc, argv);
-  } catch (const tier::hostlink::PluginFault& fault) {
-    std::fflush(stdout);  // the report up to the call comes first
-    PrintError(fault.what());
-    return tier::hostprog::kExitPluginFault;
   } catch (const std::bad_alloc&) {
     PrintError("tier_host_program: out of memory");
   } catch (const std::exception& failure) {

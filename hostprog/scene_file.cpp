@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstdio>
 #include <map>
 #include <optional>
 #include <set>
@@ -18,11 +17,11 @@ using plugin::KindWord;
 using plugin::RoutineInfo;
 using plugin::RoutineKind;
 
-// Thrown inside the parser only; ParseScene turns it into the error text.
-struct SceneError {
-  int line;
-  std::string message;
-};
+// What is wrong on a line, "LINE: message"; ParseScene puts the file's name
+// in front.
+Error LineError(int line, const std::string& message) {
+  return Error{std::to_string(line) + ": " + message};
+}
 
 struct Token {
   enum class Kind { kWord, kText, kOpen, kClose, kComma, kEnd };
@@ -71,7 +70,7 @@ int HexDigit(char c) {
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // Splits one line into tokens; '#' outside a text starts a comment.
-std::vector<Token> Tokenize(std::string_view line, int number) {
+Result<std::vector<Token>> Tokenize(std::string_view line, int number) {
   std::vector<Token> tokens;
   std::size_t i = 0;
   while (i < line.size()) {
@@ -91,13 +90,13 @@ std::vector<Token> Tokenize(std::string_view line, int number) {
       ++i;
       while (true) {
         if (i >= line.size())
-          throw SceneError{number, "expected a closing '\"' before the end of the line"};
+          return LineError(number, "expected a closing '\"' before the end of the line");
         const char t = line[i++];
         if (t == '"') break;
         if (t != '\\') {
           if (static_cast<unsigned char>(t) < 0x20 && t != '\t')
-            throw SceneError{number,
-                             "a text may not hold control characters; use \\t, \\n or \\xHH"};
+            return LineError(number,
+                             "a text may not hold control characters; use \\t, \\n or \\xHH");
           text += t;
           continue;
         }
@@ -111,17 +110,17 @@ std::vector<Token> Tokenize(std::string_view line, int number) {
         } else if (e == 'x' && i + 1 < line.size() && HexDigit(line[i]) >= 0 &&
                    HexDigit(line[i + 1]) >= 0) {
           const int value = HexDigit(line[i]) * 16 + HexDigit(line[i + 1]);
-          if (value == 0) throw SceneError{number, "a text may not hold \\x00"};
+          if (value == 0) return LineError(number, "a text may not hold \\x00");
           text += static_cast<char>(value);
           i += 2;
         } else {
-          throw SceneError{number, "expected an escape \\\\, \\\", \\t, \\n or \\xHH in a text"};
+          return LineError(number, "expected an escape \\\\, \\\", \\t, \\n or \\xHH in a text");
         }
       }
       tokens.push_back({Token::Kind::kText, std::move(text)});
     } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-      throw SceneError{number,
-                       "unexpected control character " + Hex(static_cast<unsigned char>(c), 2)};
+      return LineError(number,
+                       "unexpected control character " + Hex(static_cast<unsigned char>(c), 2));
     } else {
       const std::size_t start = i;
       while (i < line.size() && !IsBlank(line[i]) && line[i] != '#' && line[i] != '(' &&
@@ -178,41 +177,45 @@ class LineReader {
     return true;
   }
 
-  [[noreturn]] void Fail(const std::string& message) const { throw SceneError{line_, message}; }
-  [[noreturn]] void Expected(const std::string& what) const {
-    Fail("expected " + what + ", found " + Describe(Peek()));
+  Error Fail(const std::string& message) const { return LineError(line_, message); }
+  Error Expected(const std::string& what) const {
+    return Fail("expected " + what + ", found " + Describe(Peek()));
   }
 
-  std::int64_t Number(const std::string& what, std::int64_t low, std::int64_t high) {
+  Result<std::int64_t> Number(const std::string& what, std::int64_t low, std::int64_t high) {
     std::int64_t value = 0;
     if (Peek().kind != Token::Kind::kWord || !ParseInteger(Peek().text, value))
-      Expected(what + " (a number from " + std::to_string(low) + " to " + std::to_string(high) +
-               ")");
+      return Expected(what + " (a number from " + std::to_string(low) + " to " +
+                      std::to_string(high) + ")");
     if (value < low || value > high)
-      Fail(what + " " + Peek().text + " is out of range (" + std::to_string(low) + " to " +
-           std::to_string(high) + ")");
+      return Fail(what + " " + Peek().text + " is out of range (" + std::to_string(low) + " to " +
+                  std::to_string(high) + ")");
     ++at_;
     return value;
   }
 
   // A bare word or a text in quotes.
-  std::string Name(const std::string& what) {
-    if (Peek().kind != Token::Kind::kWord && Peek().kind != Token::Kind::kText) Expected(what);
+  Result<std::string> Name(const std::string& what) {
+    if (Peek().kind != Token::Kind::kWord && Peek().kind != Token::Kind::kText)
+      return Expected(what);
     return Next().text;
   }
 
-  void Expect(Token::Kind kind, const std::string& what) {
-    if (Peek().kind != kind) Expected(what);
+  Status Expect(Token::Kind kind, const std::string& what) {
+    if (Peek().kind != kind) return Expected(what);
     ++at_;
+    return Ok();
   }
 
-  void ExpectWord(std::string_view word) {
-    if (!PeekWord(word)) Expected("'" + std::string(word) + "'");
+  Status ExpectWord(std::string_view word) {
+    if (!PeekWord(word)) return Expected("'" + std::string(word) + "'");
     ++at_;
+    return Ok();
   }
 
-  void ExpectEnd() {
-    if (!AtEnd()) Expected("the end of the line");
+  Status ExpectEnd() const {
+    if (!AtEnd()) return Expected("the end of the line");
+    return Ok();
   }
 
  private:
@@ -263,9 +266,15 @@ bool Accepts(const RoutineInfo& routine, const std::vector<CallArgument>& argume
   return true;
 }
 
+// A failed step's error, for a step that gives back something else.
+template <typename T>
+Error ErrorOf(const Result<T>& failed) {
+  return Error{failed.error()};
+}
+
 class SceneParser {
  public:
-  SceneFile Parse(std::string_view text) {
+  Result<SceneFile> Parse(std::string_view text) {
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // an editor's byte-order mark
     int number = 0;
     std::size_t start = 0;
@@ -276,30 +285,32 @@ class SceneParser {
       if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
       ++number;
       if (line.size() > kMaxLineLength)
-        throw SceneError{number,
-                         "a line may be at most " + std::to_string(kMaxLineLength) + " characters"};
-      LineReader reader(Tokenize(line, number), number);
+        return LineError(number,
+                         "a line may be at most " + std::to_string(kMaxLineLength) + " characters");
+      Result<std::vector<Token>> tokens = Tokenize(line, number);
+      if (!tokens) return ErrorOf(tokens);
+      LineReader reader(std::move(*tokens), number);
       if (!reader.AtEnd()) {
-        Statement(reader);
+        if (const Status said = Statement(reader); !said) return ErrorOf(said);
         ++result_.statements;
       }
       start = end + 1;
     }
-    Finish();
+    if (const Status finished = Finish(); !finished) return ErrorOf(finished);
     return std::move(result_);
   }
 
  private:
-  void Statement(LineReader& line) {
+  Status Statement(LineReader& line) {
     const Token keyword = line.Next();
     const std::string& word = keyword.text;
     if (keyword.kind == Token::Kind::kWord && word == "call") return Call(line);
     if (keyword.kind == Token::Kind::kWord && !result_.calls.empty() &&
         (word == "type" || word == "object" || word == "order" || IsSetting(word)))
-      line.Fail("the frame must be described before the first call (line " +
-                std::to_string(result_.calls.front().line) + ")");
+      return line.Fail("the frame must be described before the first call (line " +
+                       std::to_string(result_.calls.front().line) + ")");
     if (keyword.kind != Token::Kind::kWord) {
-      line.Fail(
+      return line.Fail(
           "expected a line starting with type, object, order, call or a frame setting, "
           "found " +
           Describe(keyword));
@@ -308,7 +319,7 @@ class SceneParser {
     if (word == "object") return Object(line);
     if (word == "order") return Order(line);
     if (IsSetting(word)) return Setting(line, word);
-    line.Fail(
+    return line.Fail(
         "expected a line starting with type, object, order, call, eventCount, objectCount, "
         "objectLimit, firstLevel or storedFixedValue, found " +
         Describe(keyword));
@@ -319,89 +330,113 @@ class SceneParser {
            word == "firstLevel" || word == "storedFixedValue";
   }
 
-  void Setting(LineReader& line, const std::string& name) {
+  Status Setting(LineReader& line, const std::string& name) {
     const auto [seen, inserted] = settingLines_.emplace(name, line.line());
     if (!inserted)
-      line.Fail(name + " is given twice (first on line " + std::to_string(seen->second) + ")");
+      return line.Fail(name + " is given twice (first on line " + std::to_string(seen->second) +
+                       ")");
     sim::SceneSpec& scene = result_.scene;
-    if (name == "eventCount") {
-      scene.eventCount = static_cast<std::uint16_t>(line.Number("eventCount", 0, 65535));
-    } else if (name == "objectCount") {
-      scene.objectCount = static_cast<std::uint16_t>(line.Number("objectCount", 0, 65535));
-    } else if (name == "objectLimit") {
-      scene.objectLimit =
-          static_cast<std::int16_t>(line.Number("objectLimit", kInt16Min, kInt16Max));
-    } else if (name == "firstLevel") {
-      scene.firstLevel = static_cast<std::uint16_t>(line.Number("firstLevel", 0, 65535));
-    } else if (line.PeekWord("fv")) {
-      storedSlot_ = PendingSlot{FixedValueSlot(line), line.line()};
-    } else {
-      scene.storedFixedValue = static_cast<std::int32_t>(
-          line.Number("storedFixedValue (or fv(slot N))", kInt32Min, kInt32Max));
+    if (line.PeekWord("fv") && name == "storedFixedValue") {
+      const Result<int> slot = FixedValueSlot(line);
+      if (!slot) return ErrorOf(slot);
+      storedSlot_ = PendingSlot{*slot, line.line()};
+      return line.ExpectEnd();
     }
-    line.ExpectEnd();
+    Result<std::int64_t> value = std::int64_t{0};
+    if (name == "eventCount" || name == "objectCount" || name == "firstLevel")
+      value = line.Number(name, 0, 65535);
+    else if (name == "objectLimit")
+      value = line.Number(name, kInt16Min, kInt16Max);
+    else
+      value = line.Number("storedFixedValue (or fv(slot N))", kInt32Min, kInt32Max);
+    if (!value) return ErrorOf(value);
+    if (name == "eventCount") {
+      scene.eventCount = static_cast<std::uint16_t>(*value);
+    } else if (name == "objectCount") {
+      scene.objectCount = static_cast<std::uint16_t>(*value);
+    } else if (name == "objectLimit") {
+      scene.objectLimit = static_cast<std::int16_t>(*value);
+    } else if (name == "firstLevel") {
+      scene.firstLevel = static_cast<std::uint16_t>(*value);
+    } else {
+      scene.storedFixedValue = static_cast<std::int32_t>(*value);
+    }
+    return line.ExpectEnd();
   }
 
   // type NAME [selection current|stale [SLOT ...]]
-  void Type(LineReader& line) {
+  Status Type(LineReader& line) {
     sim::TypeSpec type;
-    type.name = line.Name("an object name after 'type'");
-    if (type.name.empty()) line.Fail("an object name may not be empty");
+    Result<std::string> name = line.Name("an object name after 'type'");
+    if (!name) return ErrorOf(name);
+    type.name = std::move(*name);
+    if (type.name.empty()) return line.Fail("an object name may not be empty");
     if (type.name.size() > kMaxNameLength)
-      line.Fail("an object name may be at most " + std::to_string(kMaxNameLength) + " characters");
+      return line.Fail("an object name may be at most " + std::to_string(kMaxNameLength) +
+                       " characters");
     if (typeIndex_.count(type.name))
-      line.Fail("object type " + Quoted(type.name) + " is declared twice");
+      return line.Fail("object type " + Quoted(type.name) + " is declared twice");
     std::vector<PendingSlot> selected;
     if (!line.AtEnd()) {
-      line.ExpectWord("selection");
+      if (const Status word = line.ExpectWord("selection"); !word) return word;
       if (line.PeekWord("current")) {
         type.selectionCurrent = true;
       } else if (!line.PeekWord("stale")) {
-        line.Expected("'current' or 'stale' after 'selection'");
+        return line.Expected("'current' or 'stale' after 'selection'");
       }
       line.Next();
       while (!line.AtEnd()) {
         if (line.SkipComma()) continue;
-        selected.push_back(
-            {static_cast<int>(line.Number("a selected slot", 0, kMaxSlot)), line.line()});
+        const Result<std::int64_t> slot = line.Number("a selected slot", 0, kMaxSlot);
+        if (!slot) return ErrorOf(slot);
+        selected.push_back({static_cast<int>(*slot), line.line()});
       }
     }
     typeIndex_[type.name] = static_cast<int>(result_.scene.types.size());
     typeLines_.push_back(line.line());
     selections_.push_back(std::move(selected));
     result_.scene.types.push_back(std::move(type));
+    return Ok();
   }
 
   // object SLOT TYPE [creation N] [x N] [y N] [values none | values N ...] [block yes|none]
-  void Object(LineReader& line) {
+  Status Object(LineReader& line) {
     sim::ObjectSpec object;
-    object.slot = static_cast<int>(line.Number("an object slot", 0, kMaxSlot));
+    const Result<std::int64_t> slot = line.Number("an object slot", 0, kMaxSlot);
+    if (!slot) return ErrorOf(slot);
+    object.slot = static_cast<int>(*slot);
     if (const auto seen = objectLines_.find(object.slot); seen != objectLines_.end())
-      line.Fail("slot " + std::to_string(object.slot) + " already holds an object (line " +
-                std::to_string(seen->second) + ")");
-    const std::string typeName = line.Name("the object's type name");
-    const auto type = typeIndex_.find(typeName);
+      return line.Fail("slot " + std::to_string(object.slot) + " already holds an object (line " +
+                       std::to_string(seen->second) + ")");
+    const Result<std::string> typeName = line.Name("the object's type name");
+    if (!typeName) return ErrorOf(typeName);
+    const auto type = typeIndex_.find(*typeName);
     if (type == typeIndex_.end())
-      line.Fail("unknown object type " + Quoted(typeName) + " (declare it on a type line first)");
+      return line.Fail("unknown object type " + Quoted(*typeName) +
+                       " (declare it on a type line first)");
     object.type = type->second;
     object.creationCount = 1;
     std::set<std::string> given;
     while (!line.AtEnd()) {
       const std::string key = line.Peek().kind == Token::Kind::kWord ? line.Peek().text : "";
       if (key != "creation" && key != "x" && key != "y" && key != "values" && key != "block")
-        line.Expected("creation, x, y, values or block");
-      if (!given.insert(key).second) line.Fail("'" + key + "' is given twice");
+        return line.Expected("creation, x, y, values or block");
+      if (!given.insert(key).second) return line.Fail("'" + key + "' is given twice");
       line.Next();
-      if (key == "creation") {
-        object.creationCount =
-            static_cast<std::int16_t>(line.Number("a creation count", kInt16Min, kInt16Max));
-      } else if (key == "x") {
-        object.x = static_cast<std::int16_t>(line.Number("an X position", kInt16Min, kInt16Max));
-      } else if (key == "y") {
-        object.y = static_cast<std::int16_t>(line.Number("a Y position", kInt16Min, kInt16Max));
+      if (key == "creation" || key == "x" || key == "y") {
+        // Each a signed 16-bit number.
+        std::int16_t& field = key == "creation" ? object.creationCount
+                              : key == "x"      ? object.x
+                                                : object.y;
+        const Result<std::int64_t> value = line.Number(key == "creation" ? "a creation count"
+                                                       : key == "x"      ? "an X position"
+                                                                         : "a Y position",
+                                                       kInt16Min, kInt16Max);
+        if (!value) return ErrorOf(value);
+        field = static_cast<std::int16_t>(*value);
       } else if (key == "block") {
         if (!line.PeekWord("none") && !line.PeekWord("yes"))
-          line.Expected("'yes' or 'none' after 'block'");
+          return line.Expected("'yes' or 'none' after 'block'");
         object.hasDisplayBlock = line.Next().text == "yes";
       } else if (line.PeekWord("none")) {
         line.Next();
@@ -409,10 +444,12 @@ class SceneParser {
       } else {
         do {
           if (object.values.size() == static_cast<std::size_t>(host::kAlterableValueCount))
-            line.Fail("an object holds at most " + std::to_string(host::kAlterableValueCount) +
-                      " alterable values");
-          object.values.push_back(
-              static_cast<std::int32_t>(line.Number("an alterable value", kInt32Min, kInt32Max)));
+            return line.Fail("an object holds at most " +
+                             std::to_string(host::kAlterableValueCount) + " alterable values");
+          const Result<std::int64_t> value =
+              line.Number("an alterable value", kInt32Min, kInt32Max);
+          if (!value) return ErrorOf(value);
+          object.values.push_back(static_cast<std::int32_t>(*value));
           line.SkipComma();
         } while (line.PeekNumber());
       }
@@ -421,81 +458,100 @@ class SceneParser {
     objectTypes_[object.slot] = object.type;
     creationCounts_[object.slot] = object.creationCount;
     result_.scene.objects.push_back(std::move(object));
+    return Ok();
   }
 
   // order SLOT [uncounted] [noRefresh] [, SLOT ...]: the commas are optional,
   // as between the slots of a selection and the alterable values.
-  void Order(LineReader& line) {
+  Status Order(LineReader& line) {
     bool haveNode = false;  // flags follow a slot given on the same line
     while (!line.AtEnd()) {
       if (line.SkipComma()) continue;
       if (line.PeekWord("uncounted") || line.PeekWord("noRefresh")) {
-        if (!haveNode) line.Fail("'" + line.Peek().text + "' must follow the slot of a node");
+        if (!haveNode)
+          return line.Fail("'" + line.Peek().text + "' must follow the slot of a node");
         const bool uncounted = line.Next().text == "uncounted";
         result_.scene.order.back().flags |= uncounted ? host::kUncounted : host::kNoRefresh;
         continue;
       }
-      if (!line.PeekNumber()) line.Expected("the slot of a node, 'uncounted' or 'noRefresh'");
-      const int slot = static_cast<int>(line.Number("the slot of a node", 0, kMaxSlot));
-      result_.scene.order.push_back({slot, 0});
+      if (!line.PeekNumber())
+        return line.Expected("the slot of a node, 'uncounted' or 'noRefresh'");
+      const Result<std::int64_t> slot = line.Number("the slot of a node", 0, kMaxSlot);
+      if (!slot) return ErrorOf(slot);
+      result_.scene.order.push_back({static_cast<int>(*slot), 0});
       orderLines_.push_back(line.line());
       haveNode = true;
     }
+    return Ok();
   }
 
   // fv(slot N): the slot; checked once all objects are known.
-  int FixedValueSlot(LineReader& line) {
-    line.ExpectWord("fv");
-    line.Expect(Token::Kind::kOpen, "'(' after 'fv'");
-    line.ExpectWord("slot");
-    const int slot = static_cast<int>(line.Number("a slot", 0, kMaxSlot));
-    line.Expect(Token::Kind::kClose, "')' after the slot");
-    return slot;
+  static Result<int> FixedValueSlot(LineReader& line) {
+    if (const Status word = line.ExpectWord("fv"); !word) return ErrorOf(word);
+    if (const Status open = line.Expect(Token::Kind::kOpen, "'(' after 'fv'"); !open)
+      return ErrorOf(open);
+    if (const Status word = line.ExpectWord("slot"); !word) return ErrorOf(word);
+    const Result<std::int64_t> slot = line.Number("a slot", 0, kMaxSlot);
+    if (!slot) return ErrorOf(slot);
+    if (const Status close = line.Expect(Token::Kind::kClose, "')' after the slot"); !close)
+      return ErrorOf(close);
+    return static_cast<int>(*slot);
   }
 
-  std::int32_t FixedValueOf(int slot, int lineNumber) const {
+  Result<std::int32_t> FixedValueOf(int slot, int lineNumber) const {
     const auto creation = creationCounts_.find(slot);
     if (creation == creationCounts_.end())
-      throw SceneError{lineNumber, "fv(slot " + std::to_string(slot) + ") names a free slot"};
+      return LineError(lineNumber, "fv(slot " + std::to_string(slot) + ") names a free slot");
     return host::MakeFixedValue(static_cast<std::int16_t>(slot), creation->second);
   }
 
-  CallArgument Argument(LineReader& line) {
+  Result<CallArgument> Argument(LineReader& line) {
     CallArgument argument;
     if (line.Peek().kind == Token::Kind::kText) {
       argument.form = CallArgument::Form::kText;
       argument.text = line.Next().text;
       if (argument.text.size() > kMaxTextLength)
-        line.Fail("a text argument may be at most " + std::to_string(kMaxTextLength) +
-                  " characters");
+        return line.Fail("a text argument may be at most " + std::to_string(kMaxTextLength) +
+                         " characters");
     } else if (line.PeekWord("fv")) {
       argument.form = CallArgument::Form::kFixedValueOf;
-      argument.slot = FixedValueSlot(line);
-      argument.value = FixedValueOf(argument.slot, line.line());
+      const Result<int> slot = FixedValueSlot(line);
+      if (!slot) return ErrorOf(slot);
+      const Result<std::int32_t> value = FixedValueOf(*slot, line.line());
+      if (!value) return ErrorOf(value);
+      argument.slot = *slot;
+      argument.value = *value;
     } else if (line.PeekWord("object")) {
       line.Next();
       argument.form = CallArgument::Form::kObject;
-      argument.text = line.Name("an object name after 'object'");
+      Result<std::string> name = line.Name("an object name after 'object'");
+      if (!name) return ErrorOf(name);
+      argument.text = std::move(*name);
       const auto type = typeIndex_.find(argument.text);
-      if (type == typeIndex_.end()) line.Fail("unknown object type " + Quoted(argument.text));
+      if (type == typeIndex_.end())
+        return line.Fail("unknown object type " + Quoted(argument.text));
       argument.type = type->second;
     } else if (line.PeekWord("alt")) {
       line.Next();
       argument.form = CallArgument::Form::kAltValue;
-      argument.value =
-          static_cast<std::int32_t>(line.Number("an alterable value index", kInt16Min, kInt16Max));
+      const Result<std::int64_t> index =
+          line.Number("an alterable value index", kInt16Min, kInt16Max);
+      if (!index) return ErrorOf(index);
+      argument.value = static_cast<std::int32_t>(*index);
     } else if (line.PeekNumber()) {
-      argument.value = static_cast<std::int32_t>(line.Number("a number", kInt32Min, kInt32Max));
+      const Result<std::int64_t> value = line.Number("a number", kInt32Min, kInt32Max);
+      if (!value) return ErrorOf(value);
+      argument.value = static_cast<std::int32_t>(*value);
     } else {
-      line.Expected("a parameter (a number, fv(slot N), object NAME, alt N or \"text\")");
+      return line.Expected("a parameter (a number, fv(slot N), object NAME, alt N or \"text\")");
     }
     return argument;
   }
 
   // call "DISPLAY STRING" [PARAMETER, ...]   or   call KIND CODE [PARAMETER, ...]
-  void Call(LineReader& line) {
+  Status Call(LineReader& line) {
     if (result_.calls.size() == kMaxCalls)
-      line.Fail("a scene holds at most " + std::to_string(kMaxCalls) + " calls");
+      return line.Fail("a scene holds at most " + std::to_string(kMaxCalls) + " calls");
     std::vector<const RoutineInfo*> candidates;
     std::string named;
     if (line.Peek().kind == Token::Kind::kText) {
@@ -507,8 +563,9 @@ class SceneParser {
         std::string hint;
         for (const std::string_view near : NearestDisplayStrings(display))
           hint += (hint.empty() ? "; did you mean " : " or ") + Quote(near);
-        line.Fail("no routine has the display string " + named + (hint.empty() ? "" : hint + "?") +
-                  " (tier_host_program --list shows them all)");
+        return line.Fail("no routine has the display string " + named +
+                         (hint.empty() ? "" : hint + "?") +
+                         " (tier_host_program --list shows them all)");
       }
     } else {
       RoutineKind kind = RoutineKind::Action;
@@ -520,19 +577,26 @@ class SceneParser {
         kind = RoutineKind::Expression;
         count = plugin::kExpressionCount;
       } else if (!line.PeekWord("action")) {
-        line.Expected("a display string in quotes, or condition, action or expression and a code");
+        return line.Expected(
+            "a display string in quotes, or condition, action or expression and a code");
       }
       line.Next();
-      const auto code = static_cast<std::uint16_t>(
-          line.Number(std::string(KindWord(kind)) + " code", 0, count - 1));
-      candidates.push_back(plugin::FindRoutine(kind, code));
+      const Result<std::int64_t> code =
+          line.Number(std::string(KindWord(kind)) + " code", 0, count - 1);
+      if (!code) return ErrorOf(code);
+      candidates.push_back(plugin::FindRoutine(kind, static_cast<std::uint16_t>(*code)));
       named = RoutineLabel(*candidates.front());
     }
     SceneCall call;
     call.line = line.line();
     while (!line.AtEnd()) {
-      if (!call.arguments.empty()) line.Expect(Token::Kind::kComma, "',' between parameters");
-      call.arguments.push_back(Argument(line));
+      if (!call.arguments.empty()) {
+        if (const Status comma = line.Expect(Token::Kind::kComma, "',' between parameters"); !comma)
+          return comma;
+      }
+      Result<CallArgument> argument = Argument(line);
+      if (!argument) return ErrorOf(argument);
+      call.arguments.push_back(std::move(*argument));
     }
     std::string takes;
     for (const RoutineInfo* candidate : candidates) {
@@ -545,31 +609,36 @@ class SceneParser {
       std::vector<std::string> given;
       for (const CallArgument& argument : call.arguments)
         given.push_back(ArgumentFormName(argument));
-      line.Fail(named + " takes " + takes + ", found " + FormList(given));
+      return line.Fail(named + " takes " + takes + ", found " + FormList(given));
     }
     result_.calls.push_back(std::move(call));
+    return Ok();
   }
 
   // Checks that need the whole frame: slots named before their objects, and
   // what the simulated host would refuse.
-  void Finish() {
+  Status Finish() {
     sim::SceneSpec& scene = result_.scene;
-    if (storedSlot_) scene.storedFixedValue = FixedValueOf(storedSlot_->slot, storedSlot_->line);
+    if (storedSlot_) {
+      const Result<std::int32_t> stored = FixedValueOf(storedSlot_->slot, storedSlot_->line);
+      if (!stored) return ErrorOf(stored);
+      scene.storedFixedValue = *stored;
+    }
 
     for (std::size_t t = 0; t < scene.types.size(); ++t) {
       std::set<int> seen;
       for (const PendingSlot& pending : selections_[t]) {
         const auto type = objectTypes_.find(pending.slot);
         if (type == objectTypes_.end())
-          throw SceneError{pending.line, "the selection names slot " +
-                                             std::to_string(pending.slot) + ", which is free"};
+          return LineError(pending.line, "the selection names slot " +
+                                             std::to_string(pending.slot) + ", which is free");
         if (type->second != static_cast<int>(t))
-          throw SceneError{pending.line, "the selection of " + Quoted(scene.types[t].name) +
+          return LineError(pending.line, "the selection of " + Quoted(scene.types[t].name) +
                                              " names slot " + std::to_string(pending.slot) +
-                                             ", an object of another type"};
+                                             ", an object of another type");
         if (!seen.insert(pending.slot).second)
-          throw SceneError{pending.line,
-                           "the selection names slot " + std::to_string(pending.slot) + " twice"};
+          return LineError(pending.line,
+                           "the selection names slot " + std::to_string(pending.slot) + " twice");
         scene.types[t].selected.push_back(pending.slot);
       }
     }
@@ -582,34 +651,35 @@ class SceneParser {
     for (std::size_t t = 0; t + 1 < scene.types.size(); ++t) {
       typeArea += offsetof(host::ObjectTypeEntry, name) + scene.types[t].name.size() + 1 + 32;
       if (typeArea > 32767)
-        throw SceneError{typeLines_[t + 1],
+        return LineError(typeLines_[t + 1],
                          "too many object types, or names too long: the "
-                         "type entries must fit in 32767 bytes"};
+                         "type entries must fit in 32767 bytes");
     }
 
     std::map<int, int> nodeLines;
     for (std::size_t i = 0; i < scene.order.size(); ++i) {
       const int slot = scene.order[i].slot;
       if (!objectTypes_.count(slot))
-        throw SceneError{orderLines_[i],
-                         "the order names slot " + std::to_string(slot) + ", which is free"};
+        return LineError(orderLines_[i],
+                         "the order names slot " + std::to_string(slot) + ", which is free");
       const auto [seen, inserted] = nodeLines.emplace(slot, orderLines_[i]);
       if (!inserted)
-        throw SceneError{orderLines_[i], "slot " + std::to_string(slot) +
+        return LineError(orderLines_[i], "slot " + std::to_string(slot) +
                                              " already has a node in the order (line " +
-                                             std::to_string(seen->second) + ")"};
+                                             std::to_string(seen->second) + ")");
     }
     // Levels rise by one along the list and are 16-bit.
     if (!scene.order.empty() && scene.firstLevel + scene.order.size() - 1 > 65535)
-      throw SceneError{
+      return LineError(
           settingLines_.count("firstLevel") ? settingLines_["firstLevel"] : orderLines_.back(),
           "the levels would pass 65535: firstLevel " + std::to_string(scene.firstLevel) + " with " +
-              std::to_string(scene.order.size()) + " nodes"};
+              std::to_string(scene.order.size()) + " nodes");
 
     // Room for what the calls hand over: parameter records and texts.
     for (const SceneCall& call : result_.calls)
       for (const CallArgument& argument : call.arguments)
         scene.parameterBytes += 256 + argument.text.size();
+    return Ok();
   }
 
   SceneFile result_;
@@ -624,28 +694,6 @@ class SceneParser {
 };
 
 }  // namespace
-
-std::string Quote(std::string_view text) {
-  std::string quoted = "\"";
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '\\' || c == '"') {
-      quoted += '\\';
-      quoted += c;
-    } else if (c == '\t') {
-      quoted += "\\t";
-    } else if (c == '\n') {
-      quoted += "\\n";
-    } else if (byte < 0x20 || byte >= 0x7F) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned>(byte));
-      quoted += escape;
-    } else {
-      quoted += c;
-    }
-  }
-  return quoted + "\"";
-}
 
 std::string CutShort(const std::string& text, std::size_t length) {
   return text.size() <= length ? text : text.substr(0, length) + "...";
@@ -664,11 +712,11 @@ std::string RoutineLabel(const RoutineInfo& routine) {
 }
 
 Result<SceneFile> ParseScene(std::string_view text, std::string_view fileName) {
+  // Only the standard library throws here, when memory runs out.
   try {
-    return SceneParser().Parse(text);
-  } catch (const SceneError& failure) {
-    return Error{std::string(fileName) + ":" + std::to_string(failure.line) + ": " +
-                 failure.message};
+    Result<SceneFile> parsed = SceneParser().Parse(text);
+    if (!parsed) return Error{std::string(fileName) + ":" + parsed.error()};
+    return parsed;
   } catch (const std::exception& failure) {
     return Error{std::string(fileName) + ": cannot be read: " + failure.what()};
   }

@@ -12,6 +12,7 @@
 
 #include "plugin/catalogue.h"
 #include "simhost/sim_host.h"
+#include "support/quote.h"  // Quote: how scene files write a text
 #include "support/result.h"
 
 namespace tier::hostprog {
@@ -61,10 +62,6 @@ Result<SceneFile> LoadScene(const std::string& path);
 
 // The call as a scene line would name it: `action 7 "Bring %0 Forward %1"`.
 std::string RoutineLabel(const plugin::RoutineInfo& routine);
-
-// A text in double quotes with \\, \", \t, \n and \xHH escapes, as scene files
-// write it.
-std::string Quote(std::string_view text);
 
 // The name as it can stand in a table column or a picture: bare when it is
 // plain, else in quotes with escapes (ASCII either way).

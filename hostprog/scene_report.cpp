@@ -159,11 +159,11 @@ std::string OrderStrip(const std::vector<NodeView>& nodes) {
   return strip.empty() ? "(empty list)" : strip;
 }
 
-void RunScene(const hostlink::PluginModule& module, const SceneFile& scene, const ReportSink& sink,
-              std::vector<SceneStep>* steps) {
+Status RunScene(const hostlink::PluginModule& module, const SceneFile& scene,
+                const ReportSink& sink, std::vector<SceneStep>* steps) {
   ReportWriter writer(scene);
   std::size_t keptNodes = 0;
-  RunSteps(module, scene, [&](const SceneStep& step) {
+  return RunSteps(module, scene, [&](const SceneStep& step) {
     if (sink) sink(writer.Step(step));
     if (steps == nullptr) return;
     steps->push_back(step);
@@ -172,9 +172,11 @@ void RunScene(const hostlink::PluginModule& module, const SceneFile& scene, cons
   });
 }
 
-std::string RunScene(const hostlink::PluginModule& module, const SceneFile& scene) {
+Result<std::string> RunScene(const hostlink::PluginModule& module, const SceneFile& scene) {
   std::string report;
-  RunScene(module, scene, [&report](std::string_view piece) { report += piece; });
+  const Status run =
+      RunScene(module, scene, [&report](std::string_view piece) { report += piece; });
+  if (!run) return Error{run.error()};
   return report;
 }
 

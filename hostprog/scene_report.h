@@ -15,6 +15,7 @@
 #include "hostlink/plugin_module.h"
 #include "hostprog/scene_file.h"
 #include "hostprog/scene_steps.h"
+#include "support/result.h"
 
 namespace tier::hostprog {
 
@@ -26,12 +27,14 @@ inline constexpr std::size_t kMaxKeptNodes = 100000;
 using ReportSink = std::function<void(std::string_view)>;
 
 // Runs the scene and hands its report to `sink`; with `steps`, also keeps the
-// steps for a picture (their nodes only while kMaxKeptNodes allows).
-void RunScene(const hostlink::PluginModule& module, const SceneFile& scene, const ReportSink& sink,
-              std::vector<SceneStep>* steps = nullptr);
+// steps for a picture (their nodes only while kMaxKeptNodes allows). Fails
+// when the plug-in faults, with the fault's message, after the report of the
+// calls before.
+Status RunScene(const hostlink::PluginModule& module, const SceneFile& scene,
+                const ReportSink& sink, std::vector<SceneStep>* steps = nullptr);
 
 // The whole report as one text.
-std::string RunScene(const hostlink::PluginModule& module, const SceneFile& scene);
+Result<std::string> RunScene(const hostlink::PluginModule& module, const SceneFile& scene);
 
 // Writes the report of one step after another.
 class ReportWriter {

@@ -40,19 +40,29 @@ class SteppedRun::Runner {
     for (const sim::ObjectSpec& object : file.scene.objects) typeOfSlot_[object.slot] = object.type;
   }
 
-  void Run(const StepSink& sink) {
-    while (Next()) sink(step_);
+  Status Run(const StepSink& sink) {
+    while (true) {
+      const Result<bool> next = Next();
+      if (!next) return Error{next.error()};
+      if (!*next) return Ok();
+      sink(step_);
+    }
   }
 
-  // Makes the next call (first the frame before any); false when none is left.
-  bool Next() {
+  // Makes the next call (first the frame before any); false when none is
+  // left. A fault of the plug-in ends the run: no call is made after it.
+  Result<bool> Next() {
     if (taken_ == 0) {
       step_.frame = CaptureFrame(sim_, typeOfSlot_, nullptr);
       step_.contract = hostlink::CheckRecords(sim_);
     } else if (taken_ <= file_.calls.size()) {
       // The last step's nodes are the call's to keep when nothing changed.
-      SceneStep next = Call(taken_, file_.calls[taken_ - 1], step_.frame);
-      step_ = std::move(next);
+      Result<SceneStep> next = Call(taken_, file_.calls[taken_ - 1], step_.frame);
+      if (!next) {
+        taken_ = file_.calls.size() + 1;
+        return Error{next.error()};
+      }
+      step_ = std::move(*next);
     } else {
       return false;
     }
@@ -115,8 +125,9 @@ class SteppedRun::Runner {
     return slots;
   }
 
-  // The call takes over `before`'s nodes when it changed nothing.
-  SceneStep Call(std::size_t number, const SceneCall& call, FrameView& before) {
+  // The step of one call, or the fault that ended it. The call takes over
+  // `before`'s nodes when it changed nothing.
+  Result<SceneStep> Call(std::size_t number, const SceneCall& call, FrameView& before) {
     const RoutineInfo& routine = *call.routine;
     SceneStep step;
     step.number = number;
@@ -139,6 +150,7 @@ class SteppedRun::Runner {
                        routine.code == plugin::CodeOf(plugin::ActionCode::StoreFixedValue);
     if (fallsBack && !store) found = ModelFrame(sim_, before.selections);
     const hostlink::CallOutcome outcome = Invoke(routine, call);
+    if (outcome.fault) return Error{outcome.fault->message};
     step.answer.result = outcome.result;
     step.answer.isText = plugin::ReturnsText(routine);
     step.answer.text = outcome.text;
@@ -181,8 +193,9 @@ class SteppedRun::Runner {
   std::size_t taken_ = 0;        // steps taken so far
 };
 
-void RunSteps(const hostlink::PluginModule& module, const SceneFile& scene, const StepSink& sink) {
-  SteppedRun::Runner(module, scene).Run(sink);
+Status RunSteps(const hostlink::PluginModule& module, const SceneFile& scene,
+                const StepSink& sink) {
+  return SteppedRun::Runner(module, scene).Run(sink);
 }
 
 SteppedRun::SteppedRun(const hostlink::PluginModule& module, const SceneFile& scene)
@@ -190,8 +203,9 @@ SteppedRun::SteppedRun(const hostlink::PluginModule& module, const SceneFile& sc
 
 SteppedRun::~SteppedRun() = default;
 
-bool SteppedRun::Next(SceneStep& step) {
-  if (!runner_->Next()) return false;
+Result<bool> SteppedRun::Next(SceneStep& step) {
+  const Result<bool> next = runner_->Next();
+  if (!next || !*next) return next;
   step = runner_->step();
   return true;
 }

@@ -11,6 +11,7 @@
 #include "hostlink/plugin_module.h"
 #include "hostprog/scene_file.h"
 #include "hostprog/scene_steps.h"
+#include "support/result.h"
 
 namespace tier::hostprog {
 
@@ -18,7 +19,9 @@ namespace tier::hostprog {
 // first call, then one per call in order.
 using StepSink = std::function<void(const SceneStep&)>;
 
-void RunSteps(const hostlink::PluginModule& module, const SceneFile& scene, const StepSink& sink);
+// Fails when the plug-in faults (hostlink/plugin_fault.h), with the fault's
+// message, after the steps before the faulting call.
+Status RunSteps(const hostlink::PluginModule& module, const SceneFile& scene, const StepSink& sink);
 
 // The same run taken one step at a time, for a caller that must give way
 // between calls (a page that runs on its only thread). `module` and `scene`
@@ -28,11 +31,12 @@ class SteppedRun {
   SteppedRun(const hostlink::PluginModule& module, const SceneFile& scene);
   ~SteppedRun();
   // The next step into `step`; false once the last call's step was taken.
-  bool Next(SceneStep& step);
+  // Fails as RunSteps does, and then takes no further step.
+  Result<bool> Next(SceneStep& step);
 
  private:
   class Runner;
-  friend void RunSteps(const hostlink::PluginModule&, const SceneFile&, const StepSink&);
+  friend Status RunSteps(const hostlink::PluginModule&, const SceneFile&, const StepSink&);
   std::unique_ptr<Runner> runner_;
 };
 

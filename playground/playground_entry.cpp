@@ -107,7 +107,11 @@ bool Advance(double milliseconds) {
   const double until = emscripten_get_now() + milliseconds;
   while (run.stepper) {
     SceneStep step;
-    if (!run.stepper->Next(step)) {
+    const tier::Result<bool> next = run.stepper->Next(step);
+    // The linked-in plug-in cannot fault; were it to, the run ends with the
+    // message the host program prints.
+    if (!next) run.error = next.error();
+    if (!next || !*next) {
       run.stepper.reset();
       run.writer.reset();
       break;

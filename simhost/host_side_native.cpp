@@ -17,6 +17,8 @@ using sim::HostSession;
 constexpr HostAddress kStaticBase = 0xFFF00000;
 constexpr HostAddress kStaticSlotBytes = 16;
 
+// A service or a table of the host that cannot be resolved: the plug-in's
+// call cannot go on, and the host has no way to end it and answer.
 [[noreturn]] void Fail(const char* what, std::uint32_t word) {
   std::fprintf(stderr, "\n*** %s (0x%08X) ***\n", what, static_cast<unsigned>(word));
   std::fflush(stderr);

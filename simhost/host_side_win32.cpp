@@ -20,6 +20,8 @@ void InstallRefreshHandler() {
   const auto set = runtime == nullptr ? nullptr
                                       : reinterpret_cast<SetHandler>(reinterpret_cast<void*>(
                                             GetProcAddress(runtime, "SetRefreshHandler")));
+  // The plug-in that loaded brought the stub in with it: only a build that
+  // put another VELDRUN.dll beside the program gets here.
   if (set == nullptr) {
     std::fprintf(stderr, "the stub VELDRUN.dll with SetRefreshHandler is not loadable\n");
     std::abort();

@@ -37,6 +37,8 @@ std::size_t CapacityFor(const SceneSpec& scene, int slots) {
   return bytes + bytes / 2;
 }
 
+// A scene that cannot be laid out: the scene files' parser refuses every
+// such scene first, so only a broken test or program gets here.
 [[noreturn]] void SceneError(const std::string& what) {
   std::fprintf(stderr, "simulated host: bad scene: %s\n", what.c_str());
   std::abort();
@@ -351,7 +353,8 @@ std::uint32_t TIER_STDCALL SimHost::ExpressionParameterService(std::uint32_t run
 
 void SimHost::OnRefresh(HostAddress frame, HostAddress node, std::int32_t flag) {
   // No routine refreshes millions of nodes: stop a runaway loop before the log
-  // takes all the machine's memory.
+  // takes all the machine's memory. The linked-in code cannot be stopped
+  // within a call, so the process ends here.
   constexpr std::size_t kMostRefreshesLogged = std::size_t{1} << 22;
   if (refreshes_.size() >= kMostRefreshesLogged) {
     std::fprintf(stderr, "simulated host: over %zu RefreshNode calls logged: a runaway loop\n",

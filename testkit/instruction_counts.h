@@ -9,6 +9,7 @@
 
 #include "bridge/frame_records.h"
 #include "hostlink/emulated_module.h"
+#include "support/result.h"
 #include "testkit/routine_calls.h"
 
 namespace tier::testkit {
@@ -17,11 +18,11 @@ namespace tier::testkit {
 inline constexpr int kCountedSizes[] = {500, 2000, 8000};
 
 // Instructions of one call of `routine` on a fresh frame of `n` objects (the
-// sorts on keys scrambled with a fixed seed). `module` counts instructions.
-// The call's writes outside the fields the plug-in may write, if any, go to
-// `breaches`.
-inline std::uint64_t InstructionsPerCall(const hostlink::EmulatedModule& module, Routine routine,
-                                         int n, std::string& breaches) {
+// sorts on keys scrambled with a fixed seed), or the fault that ended the
+// call. `module` counts instructions. The call's writes outside the fields the plug-in may write,
+// if any, go to `breaches`.
+inline Result<std::uint64_t> InstructionsPerCall(const hostlink::EmulatedModule& module,
+                                                 Routine routine, int n, std::string& breaches) {
   bridge::Layout layout(MakeFrame(n / 2, n - n / 2));
   sim::SimHost& sim = layout.sim();
   if (IsSort(routine)) {
@@ -29,8 +30,9 @@ inline std::uint64_t InstructionsPerCall(const hostlink::EmulatedModule& module,
     Scramble(sim, Slots(n), random);
   }
   PluginCaller caller(sim, routine, n, module);
-  caller.Run();
+  const Result<std::intptr_t> answer = caller.Run();
   breaches = hostlink::DescribeBreaches(caller.Breaches());
+  if (!answer) return Error{answer.error()};
   return module.InstructionsOfLastCall();
 }
 

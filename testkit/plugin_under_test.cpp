@@ -34,6 +34,8 @@ void SetInstructionBudget(std::uint64_t budget) { InstructionBudget() = budget; 
 std::string PluginLoadError() { return Loaded()->ok() ? "" : Loaded()->error(); }
 
 const hostlink::PluginModule& Plugin() {
+  // A program that asks for a plug-in it did not check (PluginLoadError) is
+  // broken itself: no caller of Plugin() could do without one.
   if (!Loaded()->ok()) {
     std::fprintf(stderr, "cannot load the plug-in: %s\n", Loaded()->error().c_str());
     std::abort();

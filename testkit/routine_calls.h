@@ -18,6 +18,7 @@
 #include "hostlink/routine_call.h"
 #include "model/model.h"
 #include "plugin/catalogue.h"
+#include "support/result.h"
 #include "testkit/plugin_under_test.h"
 
 namespace tier::testkit {
@@ -237,7 +238,8 @@ class PluginCaller {
     }
   }
 
-  std::intptr_t Run() {
+  // The call's answer (a text's length), or the fault that ended it.
+  Result<std::intptr_t> Run() {
     if (r_.kind == Kind::Condition) StaleSelections(sim_);
     if (c_.textArgument) {
       sim_.SetExpressionText(*c_.textArgument);
@@ -247,6 +249,7 @@ class PluginCaller {
     }
     hostlink::CallOutcome outcome = hostlink::Invoke(module_, sim_, call_);
     breaches_ = std::move(outcome.breaches);
+    if (outcome.fault) return Error{outcome.fault->message};
     if (plugin::ReturnsText(*call_.routine))
       return static_cast<std::intptr_t>(outcome.text.value_or("").size());
     return r_.kind == Kind::Expression ? outcome.value : outcome.result;

@@ -7,6 +7,11 @@ namespace tier::test {
 hostlink::CallOutcome Call(sim::SimHost& sim, hostlink::RoutineCall call) {
   call.options.keepLogs = true;
   hostlink::CallOutcome outcome = hostlink::Invoke(Plugin(), sim, call);
+  if (outcome.fault) {
+    ADD_FAILURE() << plugin::KindWord(call.routine->kind) << " " << call.routine->code << " \""
+                  << call.routine->displayText << "\" faulted: " << outcome.fault->message;
+    return outcome;
+  }
   hostlink::ContractCheck broken = outcome.contract;
   broken.records.clear();  // a test may lay out records the host never would
   if (!broken.Kept())

@@ -6,7 +6,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "hostlink/plugin_fault.h"
 #include "hostlink/plugin_module.h"
 #include "hostprog/command_line.h"
 #include "hostprog/input_file.h"
@@ -222,8 +221,8 @@ TEST(ScenePicture, EveryExampleSceneDrawsAWellFormedSelfContainedPicture) {
     ASSERT_TRUE(loaded) << loaded.error();
     const SceneFile& scene = *loaded;
     std::vector<SceneStep> steps;
-    RunScene(
-        module, scene, [](std::string_view) {}, &steps);
+    ASSERT_TRUE(RunScene(
+        module, scene, [](std::string_view) {}, &steps));
     ASSERT_EQ(steps.size(), scene.calls.size() + 1) << path;
     const Result<std::string> drawn = ScenePicture(scene, steps);
     ASSERT_TRUE(drawn) << drawn.error();
@@ -249,8 +248,8 @@ TEST(ScenePicture, MarksAndEscapesWhatItDraws) {
   const auto loaded = hostlink::LoadTierModule();
   const hostlink::PluginModule& module = *loaded;
   std::vector<SceneStep> steps;
-  RunScene(
-      module, scene, [](std::string_view) {}, &steps);
+  ASSERT_TRUE(RunScene(
+      module, scene, [](std::string_view) {}, &steps));
   ASSERT_EQ(steps.size(), 2u);
   EXPECT_EQ(OrderStrip(steps[1].frame.nodes), "1* 0*+");
   EXPECT_EQ(OutcomeLine(steps[1]), "order: 1* 0*+");
@@ -280,8 +279,8 @@ TEST(ScenePicture, MarksAndEscapesWhatItDraws) {
   ASSERT_TRUE(largeScene) << largeScene.error();
   scene = std::move(*largeScene);
   steps.clear();
-  RunScene(
-      module, scene, [](std::string_view) {}, &steps);
+  ASSERT_TRUE(RunScene(
+      module, scene, [](std::string_view) {}, &steps));
   std::size_t kept = 0;
   for (const SceneStep& step : steps) kept += step.frame.nodes.size();
   EXPECT_LE(kept, kMaxKeptNodes);
@@ -316,8 +315,10 @@ std::string PictureOf(const std::string& text) {
   EXPECT_TRUE(scene) << scene.error();
   if (!scene) return "";
   std::vector<SceneStep> steps;
-  RunScene(
+  const Status run = RunScene(
       *hostlink::LoadTierModule(), *scene, [](std::string_view) {}, &steps);
+  EXPECT_TRUE(run) << run.error();
+  if (!run) return "";
   const Result<std::string> picture = ScenePicture(*scene, steps);
   EXPECT_TRUE(picture) << picture.error();
   if (!picture) return "";
@@ -435,7 +436,9 @@ TEST(SceneRunner, TableRowsHoldTheLongestNames) {
       ParseScene("type " + name + "\nobject 0 " + name + " x 7\norder 0\n", "s.scene");
   ASSERT_TRUE(parsed) << parsed.error();
   SceneFile& scene = *parsed;
-  const std::string report = RunScene(*hostlink::LoadTierModule(), scene);
+  const Result<std::string> run = RunScene(*hostlink::LoadTierModule(), scene);
+  ASSERT_TRUE(run) << run.error();
+  const std::string& report = *run;
   EXPECT_NE(report.find("\n      1         1             1     0  " + name +
                         "       65536       7       0\n  selection "),
             std::string::npos)
@@ -454,24 +457,25 @@ namespace {
 class FaultyModule : public hostlink::PluginModule {
  public:
   FaultyModule() : inner_(hostlink::LoadTierModule()) { infos_ = inner_->infos(); }
-  std::int32_t Condition(int code, host::HostAddress runData, std::int32_t first,
-                         std::int32_t second) const override {
+  Result<std::int32_t> Condition(int code, host::HostAddress runData, std::int32_t first,
+                                 std::int32_t second) const override {
     if (code == plugin::CodeOf(plugin::ConditionCode::CondAtBack))
-      inner_->Action(plugin::CodeOf(plugin::ActionCode::ReverseAll), runData, 0, 0);
+      (void)inner_->Action(plugin::CodeOf(plugin::ActionCode::ReverseAll), runData, 0, 0);
     return inner_->Condition(code, runData, first, second);
   }
-  std::int32_t Action(int code, host::HostAddress runData, std::int32_t first,
-                      std::int32_t second) const override {
-    inner_->Action(code, runData, first, second);
+  Result<std::int32_t> Action(int code, host::HostAddress runData, std::int32_t first,
+                              std::int32_t second) const override {
+    (void)inner_->Action(code, runData, first, second);
     return 7;
   }
-  std::intptr_t Expression(int code, host::HostAddress runData, std::int32_t token) const override {
+  Result<std::intptr_t> Expression(int code, host::HostAddress runData,
+                                   std::int32_t token) const override {
     if (code == plugin::CodeOf(plugin::ExpressionCode::GetLevelCount))
       host::ObjectInSlot(*host::RunHeaderOf(*host::HostPtr<host::RunData>(runData).get()), 0)->x ^=
           0x101;
     return inner_->Expression(code, runData, token);
   }
-  std::optional<std::string> TakeText(std::intptr_t result) const override {
+  Result<std::optional<std::string>> TakeText(std::intptr_t result) const override {
     return inner_->TakeText(result);
   }
   std::string Version() const override { return inner_->Version(); }
@@ -491,8 +495,8 @@ TEST(SceneRunner, BreachesOfTheContractAreReportedWhereTheyHappen) {
   SceneFile& scene = *parsed;
   std::vector<SceneStep> steps;
   std::string report;
-  RunScene(
-      FaultyModule(), scene, [&report](std::string_view piece) { report += piece; }, &steps);
+  ASSERT_TRUE(RunScene(
+      FaultyModule(), scene, [&report](std::string_view piece) { report += piece; }, &steps));
   EXPECT_NE(report.find("call 1: action 8 \"Reverse all\" ()\n  !! returned 7\n  order: 1*+ 0*+\n"),
             std::string::npos)
       << report;
@@ -515,12 +519,12 @@ TEST(SceneRunner, BreachesOfTheContractAreReportedWhereTheyHappen) {
 }
 
 // A module whose every action faults, as the emulator reports a fault.
+constexpr const char* kPlantedFault =
+    "lib.vdx wrote 4 bytes at RunData+0x06 (runHeader), which the plug-in may only read";
 class FaultingModule : public FaultyModule {
  public:
-  std::int32_t Action(int, host::HostAddress, std::int32_t, std::int32_t) const override {
-    throw hostlink::PluginFault(
-        "lib.vdx wrote 4 bytes at RunData+0x06 (runHeader), which the "
-        "plug-in may only read");
+  Result<std::int32_t> Action(int, host::HostAddress, std::int32_t, std::int32_t) const override {
+    return Error{kPlantedFault};
   }
 };
 
@@ -533,10 +537,10 @@ TEST(SceneRunner, AFaultEndsTheRunAfterTheStepsBeforeIt) {
   SceneFile& scene = *parsed;
   std::vector<SceneStep> steps;
   std::string report;
-  EXPECT_THROW(
-      RunScene(
-          FaultingModule(), scene, [&report](std::string_view piece) { report += piece; }, &steps),
-      hostlink::PluginFault);
+  const Status run = RunScene(
+      FaultingModule(), scene, [&report](std::string_view piece) { report += piece; }, &steps);
+  ASSERT_FALSE(run);
+  EXPECT_EQ(run.error(), kPlantedFault);
   EXPECT_EQ(steps.size(), 2u) << "the frame and the first call";
   EXPECT_EQ(report.find("call 2"), std::string::npos) << report;
 }
@@ -556,7 +560,9 @@ TEST(SceneRunner, SaysWhyACallDidNothingBesideItsOutcome) {
       "s.scene");
   ASSERT_TRUE(parsed) << parsed.error();
   SceneFile& scene = *parsed;
-  const std::string report = RunScene(*hostlink::LoadTierModule(), scene);
+  const Result<std::string> run = RunScene(*hostlink::LoadTierModule(), scene);
+  ASSERT_TRUE(run) << run.error();
+  const std::string& report = *run;
   EXPECT_NE(report.find("  order unchanged: 3 0\n  why: A's first instance in scope, slot 3 "
                         "(fixed value 65539), lies beyond objectLimit 1, the last slot the "
                         "actions look in\n  refreshed: none\n"),
@@ -583,8 +589,8 @@ TEST(SceneRunner, ObjectFormFallingBackOnTheStoredValueNamesWhatItMoved) {
   ASSERT_TRUE(parsed) << parsed.error();
   SceneFile& scene = *parsed;
   std::vector<SceneStep> steps;
-  RunScene(
-      *hostlink::LoadTierModule(), scene, [](std::string_view) {}, &steps);
+  ASSERT_TRUE(RunScene(
+      *hostlink::LoadTierModule(), scene, [](std::string_view) {}, &steps));
   ASSERT_EQ(steps.size(), 4u);
   const std::string note =
       "Fish has no instance in scope, so the call acts on the stored fixed value 65537 (Weed 1)";

@@ -248,8 +248,10 @@ TEST(SceneRunner, ReportsEachCallWithoutAddresses) {
   const auto loaded = hostlink::LoadTierModule();
   const hostlink::PluginModule& module = *loaded;
   ASSERT_TRUE(module.ok()) << module.error();
-  const std::string report = RunScene(module, file);
-  EXPECT_EQ(report, RunScene(module, file));  // a fresh host each run
+  const Result<std::string> run = RunScene(module, file);
+  ASSERT_TRUE(run) << run.error();
+  const std::string& report = *run;
+  EXPECT_EQ(report, RunScene(module, file).value());  // a fresh host each run
   const char* expected[] = {
       "call 1: action 8 \"Reverse all\" ()\n",
       "  order: 1* 0*+\n"

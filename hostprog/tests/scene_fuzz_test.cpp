@@ -201,8 +201,8 @@ TEST(SceneFileFuzz, MutatedScenesAreRefusedWithALineOrRunCleanly) {
     ++accepted;
     std::vector<SceneStep> steps;
     std::string report;
-    RunScene(
-        module, scene, [&report](std::string_view piece) { report += piece; }, &steps);
+    ASSERT_TRUE(RunScene(
+        module, scene, [&report](std::string_view piece) { report += piece; }, &steps));
     ASSERT_EQ(report.find("!!"), std::string::npos) << "round " << round << ", scene:\n"
                                                     << text << "\nreport:\n"
                                                     << report;

@@ -5,7 +5,8 @@
 #include <cstdio>
 #include <sstream>
 
-#include "hostprog/scene_file.h"
+#include "host/records.h"
+#include "support/quote.h"
 #include "testkit/fuzz/parameters.h"
 
 namespace tier::testkit::fuzz {
@@ -371,7 +372,7 @@ std::string Describe(const FrameRecipe& f) {
       << f.firstLevel << "\n";
   for (std::size_t t = 0; t < f.types.size(); ++t) {
     const TypeRecipe& type = f.types[t];
-    out << "  type " << t << " " << hostprog::Quote(type.name) << ": chain [";
+    out << "  type " << t << " " << Quote(type.name) << ": chain [";
     for (int slot : type.chain) out << " " << slot;
     out << " ] end " << type.chainEnd;
     if (type.typeObjectCount) out << " count " << *type.typeObjectCount;
@@ -444,7 +445,7 @@ std::string Describe(const FuzzCall& fc) {
     out << "token " << c.token;
     const plugin::RoutineInfo& row = RowOf(c.kind, c.code);
     if (row.parameters[0].kind == plugin::kArgumentText)
-      out << ", name " << (c.textArgument ? hostprog::Quote(*c.textArgument) : "null");
+      out << ", name " << (c.textArgument ? Quote(*c.textArgument) : "null");
     else if (row.parameterCount == 1)
       out << ", argument " << c.integerArgument;
   } else {

@@ -9,10 +9,10 @@
 #include <sstream>
 
 #include "bridge/frame_records.h"
-#include "hostlink/plugin_fault.h"
 #include "hostlink/routine_call.h"
-#include "hostprog/scene_file.h"
 #include "plugin/catalogue.h"
+#include "support/quote.h"
+#include "support/result.h"
 #include "testkit/fuzz/parameters.h"
 #include "testkit/plugin_under_test.h"
 
@@ -96,7 +96,8 @@ std::int32_t WordFor(Words& words, const FuzzCall& fc, Param kind, bool first) {
   }
 }
 
-Actual CallPlugin(sim::SimHost& sim, Words& words, const FuzzCall& fc) {
+// The plug-in's outcome, or the fault that ended the call.
+Result<Actual> CallPlugin(sim::SimHost& sim, Words& words, const FuzzCall& fc) {
   const model::Call& c = fc.call;
   hostlink::RoutineCall call;
   call.routine = &RowOf(c.kind, c.code);
@@ -119,6 +120,7 @@ Actual CallPlugin(sim::SimHost& sim, Words& words, const FuzzCall& fc) {
   // Between calls the records change only through the host's services.
   call.options.hostWritesNoted = true;
   hostlink::CallOutcome outcome = hostlink::Invoke(testkit::Plugin(), sim, call);
+  if (outcome.fault) return Error{outcome.fault->message};
   Actual actual;
   actual.text = std::move(outcome.text);
   // Only the low 16 bits of an action's result are defined.
@@ -141,8 +143,8 @@ std::string CompareCall(const bridge::Layout& layout, sim::SimHost& sim, const m
   if (!got.breaches.empty()) out << "  the plug-in broke the host's contract:\n" << got.breaches;
   if (ReturnsText(call)) {
     if (want.text != got.text)
-      out << "  text: model " << (want.text ? hostprog::Quote(*want.text) : "null")
-          << "\n        plug-in " << (got.text ? hostprog::Quote(*got.text) : "null") << "\n";
+      out << "  text: model " << (want.text ? Quote(*want.text) : "null") << "\n        plug-in "
+          << (got.text ? Quote(*got.text) : "null") << "\n";
   } else if (want.result != got.result) {
     out << "  result: model " << want.result << ", plug-in " << got.result << "\n";
   }
@@ -268,13 +270,10 @@ std::optional<Divergence> RunCase(const Case& c, Stats* stats) {
     sim.ClearLogs();
     pluginDigests.clear();
     modelDigests.clear();
-    Actual actual;
-    try {
-      actual = CallPlugin(sim, words, c.calls[i]);
-    } catch (const hostlink::PluginFault& fault) {
-      return Divergence{static_cast<int>(i),
-                        "  the plug-in faulted: " + std::string(fault.what()) + "\n"};
-    }
+    const Result<Actual> called = CallPlugin(sim, words, c.calls[i]);
+    if (!called)
+      return Divergence{static_cast<int>(i), "  the plug-in faulted: " + called.error() + "\n"};
+    const Actual& actual = *called;
     const model::Outcome want = model::Run(frame, call, nullptr, modelAtService);
     if (want.unmodelled)
       return Divergence{static_cast<int>(i),

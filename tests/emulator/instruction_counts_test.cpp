@@ -39,10 +39,15 @@ TEST(InstructionCounts, ObjectFormsAndSortsGrowNoFasterThanNLogN) {
     const bool objectForm = plugin::FixedValueTwin(RowOf(routine)) != nullptr;
     if (!objectForm && !IsSort(routine)) continue;
     std::string breaches;
-    const std::uint64_t small = InstructionsPerCall(emulated, routine, kCountedSizes[0], breaches);
+    const Result<std::uint64_t> counted =
+        InstructionsPerCall(emulated, routine, kCountedSizes[0], breaches);
+    ASSERT_TRUE(counted) << counted.error();
     EXPECT_EQ(breaches, "") << KindName(routine) << " " << routine.code;
-    const std::uint64_t large = InstructionsPerCall(emulated, routine, kCountedSizes[2], breaches);
+    const Result<std::uint64_t> countedLarge =
+        InstructionsPerCall(emulated, routine, kCountedSizes[2], breaches);
+    ASSERT_TRUE(countedLarge) << countedLarge.error();
     EXPECT_EQ(breaches, "") << KindName(routine) << " " << routine.code;
+    const std::uint64_t small = *counted, large = *countedLarge;
     ASSERT_GT(small, 0u) << KindName(routine) << " " << routine.code;
     EXPECT_LE(static_cast<double>(large) / static_cast<double>(small), bound)
         << KindName(routine) << " " << routine.code << ": " << small << " instructions at "
@@ -98,8 +103,10 @@ TEST(InstructionCounts, EveryRoutineStaysWithinTwoPercentOfTheCommittedCounts) {
     for (std::size_t size = 0; size < std::size(kCountedSizes); ++size) {
       std::string breaches;
       const auto committed = static_cast<double>(row->second[size]);
-      const auto counted = static_cast<double>(
-          InstructionsPerCall(emulated, routine, kCountedSizes[size], breaches));
+      const Result<std::uint64_t> count =
+          InstructionsPerCall(emulated, routine, kCountedSizes[size], breaches);
+      ASSERT_TRUE(count) << count.error();
+      const auto counted = static_cast<double>(*count);
       EXPECT_LE(std::abs(counted - committed), 0.02 * committed)
           << KindName(routine) << " " << routine.code << " at " << kCountedSizes[size]
           << " objects: " << counted << " instructions, the committed count is " << committed

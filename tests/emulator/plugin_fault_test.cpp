@@ -1,6 +1,6 @@
 // A fault of the library in the emulator is a result of the call that the
-// caller gets, never a crash: the call ends with a PluginFault that names the
-// library's file as it was given, and the process runs on.
+// caller gets, never a crash: the call's outcome holds a PluginFault that
+// names the library's file as it was given, and the process runs on.
 #include "hostlink/plugin_fault.h"
 
 #include <fcntl.h>
@@ -42,14 +42,11 @@ TEST(PluginFaultResult, ALoopThatNeverEndsIsStoppedAndNamesTheFileAsGiven) {
   hostlink::RoutineCall call;
   call.routine = &sendBackOne;
   call.parameters[0] = sim.FixedValue(1);
-  try {
-    hostlink::Invoke(*module, sim, call);
-    ADD_FAILURE() << "the call returned";
-  } catch (const hostlink::PluginFault& fault) {
-    const std::string what = fault.what();
-    EXPECT_NE(what.find(copy.string()), std::string::npos) << what;
-    EXPECT_EQ(what.find("Tier.vdx"), std::string::npos) << what;
-  }
+  const hostlink::CallOutcome stopped = hostlink::Invoke(*module, sim, call);
+  ASSERT_TRUE(stopped.fault) << "the call returned";
+  const std::string& what = stopped.fault->message;
+  EXPECT_NE(what.find(copy.string()), std::string::npos) << what;
+  EXPECT_EQ(what.find("Tier.vdx"), std::string::npos) << what;
   // The process and the other routines run on.
   const plugin::RoutineInfo& atBack = plugin::Row(plugin::ConditionCode::CondAtBack);
   call.routine = &atBack;
@@ -127,6 +124,30 @@ TEST(PluginFaultResult, TheHostProgramExitsWithStatus3AndTheMessage) {
   const std::string report = ReadAll(out);
   EXPECT_NE(report.find("call 1: expression 5"), std::string::npos) << report;
   EXPECT_EQ(report.find("call 2"), std::string::npos) << report;
+
+  // A picture asked for goes again with the run that faulted.
+  const std::filesystem::path picture = folder / "one call.svg";
+  EXPECT_EQ(RunProgram(TIER_HOST_PROGRAM,
+                       {"--module", library.string(), "--svg", picture.string(), scene.string()},
+                       out, err),
+            3);
+  EXPECT_FALSE(std::filesystem::exists(picture));
+
+  // --check goes on past the scene that faulted, and exits with the worst
+  // status of them.
+  const std::filesystem::path good = folder / "good.scene";
+  std::ofstream(good) << "type Sprite\nobject 0 Sprite\norder 0\ncall \"tirGetNumLvls(\"\n";
+  std::ofstream(folder / "one call.expected") << "never reached\n";
+  ASSERT_EQ(RunProgram(TIER_HOST_PROGRAM, {"--module", library.string(), good.string()},
+                       folder / "good.expected", err),
+            0);
+  EXPECT_EQ(RunProgram(TIER_HOST_PROGRAM,
+                       {"--module", library.string(), "--check", scene.string(), good.string()},
+                       out, err),
+            3);
+  const std::string checked = ReadAll(out);
+  EXPECT_NE(checked.find(good.string() + ": matches"), std::string::npos) << checked;
+  EXPECT_NE(checked.find("1 of 2 scenes match"), std::string::npos) << checked;
   std::filesystem::remove_all(folder);
 }
 

@@ -81,7 +81,8 @@ Seen WatchThePlugin(model::Frame frame, const model::Call& call) {
     hostlink::RoutineCall routineCall;
     routineCall.routine = plugin::RowOf(plugin::RoutineKind::Action, call.code);
     routineCall.parameters = {call.first, call.second, 0};
-    hostlink::Invoke(test::Plugin(), sim, routineCall);
+    const hostlink::CallOutcome outcome = hostlink::Invoke(test::Plugin(), sim, routineCall);
+    EXPECT_FALSE(outcome.fault) << outcome.fault->message;
   });
 }
 
@@ -101,7 +102,8 @@ TEST(MidCall, TheRoutineShowsTheHostWhatTheModelDoesAtEveryRefresh) {
     hostlink::RoutineCall call;
     call.routine = &plugin::Row(plugin::ActionCode::SendBackN);
     call.parameters = {kMoving + 65536, kSteps, 0};
-    hostlink::Invoke(test::Plugin(), sim, call);
+    const hostlink::CallOutcome outcome = hostlink::Invoke(test::Plugin(), sim, call);
+    EXPECT_FALSE(outcome.fault) << outcome.fault->message;
   });
   EXPECT_TRUE(seen.sameEnd);
   EXPECT_TRUE(seen.sameRefreshes);

@@ -63,10 +63,8 @@ MeasuredCall CallAndMeasure(std::uint32_t function, const std::vector<std::uint3
 }
 
 void ReleaseText(std::uint32_t text) {
-  std::string fault;
-  Library().TakeText(text, fault);
-  if (!fault.empty()) {
-    std::fprintf(stderr, "*** %s ***\n", fault.c_str());
+  if (const Result<std::optional<std::string>> taken = Library().TakeText(text); !taken) {
+    std::fprintf(stderr, "*** %s ***\n", taken.error().c_str());
     std::abort();
   }
 }

@@ -18,6 +18,7 @@ using plugin::ExpressionCode;
 
 hostlink::CallOutcome CallOn(sim::SimHost& sim, hostlink::RoutineCall call) {
   hostlink::CallOutcome outcome = hostlink::Invoke(Plugin(), sim, call);
+  EXPECT_FALSE(outcome.fault) << outcome.fault->message;
   EXPECT_TRUE(outcome.breaches.empty()) << hostlink::DescribeBreaches(outcome.breaches);
   return outcome;
 }
