@@ -35,6 +35,7 @@ endfunction()
 add_library(tier_host STATIC host/native_memory.cpp simhost/host_side_native.cpp
                       simhost/host_session.cpp)
 target_include_directories(tier_host PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(tier_host PUBLIC tier_rows)
 
 # The sort procedure over full records (order/sort_records.cpp) comes with it
 # for the tests and the sort benchmark; Tier.vdx has no use for it.

@@ -33,6 +33,7 @@ add_library(Tier SHARED
   plugin/exports.def
   plugin/Tier.rc)
 target_include_directories(Tier PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_libraries(Tier PRIVATE tier_rows)
 # Lean: no exceptions and no unwind tables (nothing unwinds through the
 # plug-in), each function in its own section so that the linker drops what
 # nothing calls. Reproducible: no build folder reaches the file. No padding
@@ -69,6 +70,7 @@ add_dependencies(Tier veldrun_stub)
 # The catalogue is plain data, so a host program may read it without the routines.
 add_library(tier_catalogue STATIC plugin/catalogue.cpp)
 target_include_directories(tier_catalogue PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(tier_catalogue PUBLIC tier_rows)
 
 add_library(tier_simhost STATIC simhost/sim_host.cpp simhost/address_space.cpp simhost/field_check.cpp
                                 simhost/record_watch.cpp

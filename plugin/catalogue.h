@@ -6,15 +6,16 @@
 // choose its arguments. The codes, the routines' declarations and bindings
 // (plugin/routines.h, plugin/tables.h), the string resources, the reference
 // model's classification, the examples and the generated documents all follow
-// from the rows; the text for game authors lies apart, in
-// plugin/routine_text.h. Plain data: a host-side program may include it
-// without the routines.
+// from the rows (plugin/catalogue_rows.h), read here without the text for game
+// authors, which plugin/routine_text.h reads. Plain data: a host-side program
+// may include it without the routines.
 #pragma once
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string_view>
+#include <type_traits>
 
 #include "host/platform.h"
 
@@ -89,8 +90,7 @@ enum class WorkloadArgument : std::uint8_t {
   MissingName,     // a type that has no node in the list
 };
 
-// Every fact about one routine but the text for game authors, which lies in
-// plugin/routine_text.h where only the generators and the reference read it.
+// Every fact about one routine but the text for game authors.
 struct RoutineInfo {
   RoutineKind kind;
   std::uint16_t code;
@@ -112,6 +112,19 @@ struct RoutineInfo {
   WorkloadArgument workloadArgument = WorkloadArgument::One;
 };
 
+// What game authors read about a routine: what it does in one line and in
+// full. The last column of each row; only plugin/routine_text.h reads it.
+struct RoutineText {
+  std::string_view summary;
+  std::string_view description;
+};
+
+// A row read with its text.
+struct RoutineWithText {
+  RoutineInfo info;
+  RoutineText text;
+};
+
 // What the flags of the conditions mean is the host's to know; 0x220 is what
 // the host expects of them.
 inline constexpr std::uint16_t kConditionFlags = 0x220;
@@ -130,97 +143,10 @@ constexpr std::string_view ParameterWord(const RoutineInfo& row, int index) {
   return "number";
 }
 
-// One row a routine: conditions, actions and expressions, each kind in the
-// order of its codes, so that a row's place in its kind is its code. A row
-// names the function that carries the routine's logic (in conditions/,
-// order/ or expressions/, declared from this row by plugin/routines.h), then
-// its display string id (conditions and actions), display string, parameters
-// and the slots it searches, then any further columns: TwinOf (the
-// fixed-value routine whose object form it is), Sorts, GivesText, Focus (the
-// fuzzer's share) and Workload (the benchmarks' argument). An action made by
-// ACTION_BY_OBJECT is the object form of the action it names second: the
-// routine tables bind it as that action over the fixed value of each object
-// parameter, and it has no function of its own. To add a routine: its row
-// here, its function, its text in plugin/routine_text.h.
-// clang-format off
-#define TIER_ROUTINE_ROWS(CONDITION, ACTION, ACTION_BY_OBJECT, EXPRESSION) \
-  CONDITION(CondAtBack, 6000, "%0 At Back?", {N(kTitleFixedValue)}, kNoSlots) \
-  CONDITION(CondAtFront, 6010, "%0 At Front?", {N(kTitleFixedValue)}, kNoSlots) \
-  CONDITION(CondAbove, 6020, "%0 Above %1?", {N(kTitleFixedValue), N(kTitleFixedValue)}, \
-            kToObjectCount, Focus(1)) \
-  CONDITION(CondBelow, 6030, "%0 Below %1?", {N(kTitleFixedValue), N(kTitleFixedValue)}, \
-            kToObjectCount, Focus(1)) \
-  CONDITION(CondBetween, 6040, "%0 Between %1 and %2?", \
-            {N(kTitleFixedValue), N(kTitleFixedValue), N(kTitleFixedValue)}, kToObjectCount, \
-            Focus(1)) \
-  CONDITION(CondObjectAtBack, 6000, "%0 At Back?", {O(kTitleAnObject)}, kNoSlots, \
-            TwinOf(CondAtBack)) \
-  CONDITION(CondObjectAtFront, 6010, "%0 At Front?", {O(kTitleAnObject)}, kNoSlots, \
-            TwinOf(CondAtFront)) \
-  CONDITION(CondObjectAbove, 6020, "%0 Above %1?", {O(kTitleObjectA), O(kTitleObjectB)}, \
-            kToObjectCount, TwinOf(CondAbove), Focus(1)) \
-  CONDITION(CondObjectBelow, 6030, "%0 Below %1?", {O(kTitleObjectA), O(kTitleObjectB)}, \
-            kToObjectCount, TwinOf(CondBelow), Focus(1)) \
-  CONDITION(CondObjectBetween, 6040, "%0 Between %1 and %2?", \
-            {O(kTitleObjectA), O(kTitleObjectB), O(kTitleObjectC)}, kToObjectCount, \
-            TwinOf(CondBetween), Focus(2)) \
-  ACTION(SendBackOne, 5000, "Send %0 Back One", {N(kTitleFixedValue)}, kToObjectLimit) \
-  ACTION(BringForwardOne, 5010, "Bring %0 Forward One", {N(kTitleFixedValue)}, kToObjectLimit) \
-  ACTION(SwapPair, 5020, "Swap %0 and %1", {N(kTitleFixedValue), N(kTitleFixedValue)}, \
-         kToObjectLimit) \
-  ACTION(StoreFixedValue, 5030, "Store Fixed Value for %0", {O(kTitleObjectA)}, kNoSlots) \
-  ACTION(BringToFront, 5040, "Bring %0 to Front", {N(kTitleFixedValue)}, kToObjectLimit) \
-  ACTION(SendToBack, 5050, "Send %0 to Back", {N(kTitleFixedValue)}, kToObjectLimit) \
-  ACTION(SendBackN, 5060, "Send %0 Back %1", {N(kTitleFixedValue), N(kTitleHowMany)}, \
-         kToObjectLimit) \
-  ACTION(BringForwardN, 5070, "Bring %0 Forward %1", {N(kTitleFixedValue), N(kTitleHowMany)}, \
-         kToObjectLimit) \
-  ACTION(ReverseAll, 5080, "Reverse all", {}, kNoSlots) \
-  ACTION(MoveAbove, 5090, "Move %0 Above %1", {N(kTitleFixedValue), N(kTitleFixedValue)}, \
-         kToObjectLimit) \
-  ACTION(MoveBelow, 5100, "Move %0 Below %1", {N(kTitleFixedValue), N(kTitleFixedValue)}, \
-         kToObjectLimit) \
-  ACTION(MoveToLevel, 5110, "Move %0 to Level %1", {N(kTitleFixedValue), N(kTitleLevel)}, \
-         kToObjectLimit) \
-  ACTION(IncreasingXSort, 5120, "Increasing X Sort", {}, kNoSlots, Sorts(SortKey::X, true)) \
-  ACTION(IncreasingYSort, 5130, "Increasing Y Sort", {}, kNoSlots, Sorts(SortKey::Y, true)) \
-  ACTION(DecreasingXSort, 5140, "Decreasing X Sort", {}, kNoSlots, Sorts(SortKey::X, false)) \
-  ACTION(DecreasingYSort, 5150, "Decreasing Y Sort", {}, kNoSlots, Sorts(SortKey::Y, false)) \
-  ACTION_BY_OBJECT(SendBackOneByObject, SendBackOne, 5000, "Send %0 Back One", \
-                   {O(kTitleAnObject)}, kToObjectLimit) \
-  ACTION_BY_OBJECT(BringForwardOneByObject, BringForwardOne, 5010, "Bring %0 Forward One", \
-                   {O(kTitleAnObject)}, kToObjectLimit) \
-  ACTION_BY_OBJECT(SwapPairByObject, SwapPair, 5020, "Swap %0 and %1", \
-                   {O(kTitleObjectA), O(kTitleObjectB)}, kToObjectLimit) \
-  ACTION_BY_OBJECT(BringToFrontByObject, BringToFront, 5040, "Bring %0 to Front", \
-                   {O(kTitleAnObject)}, kToObjectLimit) \
-  ACTION_BY_OBJECT(SendToBackByObject, SendToBack, 5050, "Send %0 to Back", {O(kTitleAnObject)}, \
-                   kToObjectLimit) \
-  ACTION_BY_OBJECT(SendBackNByObject, SendBackN, 5060, "Send %0 Back %1", \
-                   {O(kTitleObjectA), N(kTitleHowMany)}, kToObjectLimit) \
-  ACTION_BY_OBJECT(BringForwardNByObject, BringForwardN, 5070, "Bring %0 Forward %1", \
-                   {O(kTitleObjectA), N(kTitleHowMany)}, kToObjectLimit) \
-  ACTION_BY_OBJECT(MoveAboveByObject, MoveAbove, 5090, "Move %0 Above %1", \
-                   {O(kTitleObjectA), O(kTitleObjectB)}, kToObjectLimit) \
-  ACTION_BY_OBJECT(MoveBelowByObject, MoveBelow, 5100, "Move %0 Below %1", \
-                   {O(kTitleObjectA), O(kTitleObjectB)}, kToObjectLimit) \
-  ACTION_BY_OBJECT(MoveToLevelByObject, MoveToLevel, 5110, "Move %0 to Level %1", \
-                   {O(kTitleObjectA), N(kTitleLevel)}, kToObjectLimit) \
-  ACTION(IncreasingSortByValue, 5260, "Increasing Sort by %0 : non-alts default to %1", \
-         {A(kTitleAltValue), N(kTitleDefault)}, kNoSlots, Sorts(SortKey::AlterableValue, true)) \
-  ACTION(DecreasingSortByValue, 5270, "Decreasing Sort by %0 : non-alts default to %1", \
-         {A(kTitleAltValue), N(kTitleDefault)}, kNoSlots, Sorts(SortKey::AlterableValue, false)) \
-  EXPRESSION(GetFixedValueByName, "tirGetFV(", kTextArgument, SlotBound::Both, Focus(1)) \
-  EXPRESSION(GetTopFixedValue, "tirGetTopFV(", kNoArgument, kNoSlots) \
-  EXPRESSION(GetBottomFixedValue, "tirGetBottomFV(", kNoArgument, kNoSlots) \
-  EXPRESSION(GetDescription, "tirGetDesc$(", kPositionArgument, kNoSlots, GivesText(), \
-             Workload(WorkloadArgument::One)) \
-  EXPRESSION(GetTenDescription, "tirGetTenDesc$(", kPositionArgument, kNoSlots, GivesText(), \
-             Workload(WorkloadArgument::One)) \
-  EXPRESSION(GetLevelCount, "tirGetNumLvls(", kNoArgument, kNoSlots) \
-  EXPRESSION(GetLevel, "tirGetLevel(", kFixedValueArgument, kNoSlots) \
-  EXPRESSION(GetLevelFixedValue, "tirGetLevelFV(", kPositionArgument, kNoSlots)
-// clang-format on
+// The rows, one a routine (plugin/catalogue_rows.h), as the build writes
+// them without the text for game authors: TIER_ROUTINE_ROWS(CONDITION, ACTION,
+// ACTION_BY_OBJECT, EXPRESSION).
+#include "generated/catalogue_rows_without_text.h"
 
 // The codes by name: each enumerator is the name of the routine, at the code
 // the host calls it by. Code outside the plug-in uses these names, never bare
@@ -301,6 +227,16 @@ struct Workload {
   constexpr explicit Workload(WorkloadArgument chosen) : argument(chosen) {}
   constexpr void Apply(RoutineInfo& row) const { row.workloadArgument = argument; }
 };
+// The text for game authors, the last column of a row: a row that has it is
+// made a RoutineWithText.
+struct Says {
+  RoutineText text;
+  constexpr Says(std::string_view summary, std::string_view description)
+      : text{summary, description} {}
+  constexpr void Apply(RoutineInfo&) const {}
+};
+constexpr void TakeText(RoutineText& text, const Says& says) { text = says.text; }
+constexpr void TakeText(RoutineText&, const auto&) {}
 
 constexpr std::uint8_t CountOf(const std::array<ParameterInfo, 3>& parameters) {
   std::uint8_t count = 0;
@@ -324,12 +260,12 @@ constexpr WorkloadArgument WorkloadFor(ParamRole argument) {
 
 // A row of any kind: menu id 26000, 25000 or 27000 + 10 x code; only
 // conditions carry flags; an expression's display string id is 7000 + 10 x
-// code.
+// code. A RoutineInfo, or a RoutineWithText when a column Says its text.
 template <typename... Columns>
-constexpr RoutineInfo MakeRow(RoutineKind kind, std::uint16_t code, std::string_view name,
-                              std::uint16_t stringId, std::string_view text,
-                              std::array<ParameterInfo, 3> parameters, SlotBound bound,
-                              Columns... columns) {
+constexpr auto MakeRow(RoutineKind kind, std::uint16_t code, std::string_view name,
+                       std::uint16_t stringId, std::string_view text,
+                       std::array<ParameterInfo, 3> parameters, SlotBound bound,
+                       Columns... columns) {
   const std::uint16_t menuBase = kind == RoutineKind::Condition ? 26000
                                  : kind == RoutineKind::Action  ? 25000
                                                                 : 27000;
@@ -345,14 +281,20 @@ constexpr RoutineInfo MakeRow(RoutineKind kind, std::uint16_t code, std::string_
                   bound};
   if (kind == RoutineKind::Expression) row.workloadArgument = WorkloadFor(parameters[0].role);
   (columns.Apply(row), ...);
-  return row;
+  if constexpr ((std::is_same_v<Columns, Says> || ...)) {
+    static_assert((std::is_same_v<Columns, Says> + ...) == 1, "a row says its text once");
+    RoutineWithText said{row, {}};
+    (TakeText(said.text, columns), ...);
+    return said;
+  } else {
+    return row;
+  }
 }
 
 // An expression's row: its one argument, if any.
 template <typename... Columns>
-constexpr RoutineInfo ExpressionRow(std::uint16_t code, std::string_view name,
-                                    std::string_view text, ParameterInfo argument, SlotBound bound,
-                                    Columns... columns) {
+constexpr auto ExpressionRow(std::uint16_t code, std::string_view name, std::string_view text,
+                             ParameterInfo argument, SlotBound bound, Columns... columns) {
   return MakeRow(RoutineKind::Expression, code, name, static_cast<std::uint16_t>(7000 + 10 * code),
                  text, {argument, {}, {}}, bound, columns...);
 }
@@ -361,6 +303,10 @@ using enum ConditionCode;
 using enum ActionCode;
 using enum ExpressionCode;
 
+// The elements of an array of rows made from TIER_ROUTINE_ROWS, or from the
+// rows with their text (plugin/routine_text.h).
+#define TIER_MAKE_ROWS(ROWS) \
+  ROWS(TIER_ROW_CONDITION, TIER_ROW_ACTION, TIER_ROW_ACTION_BY_OBJECT, TIER_ROW_EXPRESSION)
 #define TIER_ROW_CONDITION(name, ...) \
   MakeRow(RoutineKind::Condition, CodeOf(ConditionCode::name), #name, __VA_ARGS__),
 #define TIER_ROW_ACTION(name, ...) \
@@ -369,12 +315,8 @@ using enum ExpressionCode;
   MakeRow(RoutineKind::Action, CodeOf(ActionCode::name), #name, __VA_ARGS__, TwinOf(twin)),
 #define TIER_ROW_EXPRESSION(name, ...) \
   ExpressionRow(CodeOf(ExpressionCode::name), #name, __VA_ARGS__),
-inline constexpr std::array<RoutineInfo, kRoutineCount> kRows = {{TIER_ROUTINE_ROWS(
-    TIER_ROW_CONDITION, TIER_ROW_ACTION, TIER_ROW_ACTION_BY_OBJECT, TIER_ROW_EXPRESSION)}};
-#undef TIER_ROW_EXPRESSION
-#undef TIER_ROW_ACTION_BY_OBJECT
-#undef TIER_ROW_ACTION
-#undef TIER_ROW_CONDITION
+inline constexpr std::array<RoutineInfo, kRoutineCount> kRows = {
+    {TIER_MAKE_ROWS(TIER_ROUTINE_ROWS)}};
 
 }  // namespace catalogue_detail
 
