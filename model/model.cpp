@@ -164,7 +164,7 @@ void StepBy(Context& c, std::int32_t fixedValue, std::int64_t count, int directi
   if (from == kNone) return;
   const std::int64_t room = direction < 0 ? from : c.Size() - 1 - from;
   const int steps = static_cast<int>(std::min(count, room));
-  c.Decide(TowardEnd{c.Owner(m), direction > 0, steps == 0});
+  c.Decide(TowardEnd{direction > 0, steps == 0});
   // One swap with the neighbour per step, each redrawing both nodes.
   for (int i = 0; i < steps; ++i)
     c.SwapAndRefresh(from + direction * i, from + direction * (i + 1));
@@ -175,7 +175,7 @@ void SwapPair(Context& c, std::int32_t first, std::int32_t second) {
   if (a == kNone) return;
   const int b = c.LookupNode(second, 1);
   if (b == kNone) return;
-  c.Decide(SwapOf{c.Owner(a), c.Owner(b), a == b});
+  c.Decide(SwapOf{a == b});
   if (a != b) {
     const int pa = c.Position(a), pb = c.Position(b);
     if (pa == kNone || pb == kNone) return;
@@ -193,7 +193,7 @@ void ToEnd(Context& c, std::int32_t fixedValue, bool front) {
   if (m == kNone) return;
   const int at = c.Position(m);
   if (at == kNone) return;
-  c.Decide(TowardEnd{c.Owner(m), front, at == (front ? c.Size() - 1 : 0)});
+  c.Decide(TowardEnd{front, at == (front ? c.Size() - 1 : 0)});
   c.MoveTo(m, front ? c.Size() - 1 : 0);
   c.Refresh(m);
 }
@@ -490,7 +490,7 @@ std::int32_t ObjectBetween(Context& c, int a, int b, int other) {
   if (Filter(c, a, b, Above, kAbove, 0, 1) && Filter(c, a, other, Below, kBelow, 0, 2)) return 1;
   const bool marked = c.Current(a);
   if (marked) c.f.types[a].selectionStamp = 0xFFFF;
-  c.Decide(MarkedNotCurrent{a, marked, marked && c.Current(a)});
+  c.Decide(MarkedNotCurrent{a, marked && c.Current(a)});
   if (Filter(c, a, b, Below, kBelow, 1, 1) && Filter(c, a, other, Above, kAbove, 1, 2)) return 1;
   return 0;
 }

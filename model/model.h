@@ -155,17 +155,15 @@ struct ListLength {
 // A move toward an end: `already` when the object lies there.
 struct TowardEnd {
   static constexpr const char* kName = "TowardEnd";
-  int slot = 0;
   bool front = false, already = false;
 };
 struct CountBelowOne {
   static constexpr const char* kName = "CountBelowOne";
   std::int64_t count = 0;
 };
-// The two objects a swap found.
+// Whether a swap found one object twice.
 struct SwapOf {
   static constexpr const char* kName = "SwapOf";
-  int slot = 0, other = 0;
   bool same = false;
 };
 // Two objects' levels, as a move or a condition compared them; `other` is
@@ -260,7 +258,7 @@ struct BetweenPartners {
 struct MarkedNotCurrent {
   static constexpr const char* kName = "MarkedNotCurrent";
   int type = 0;
-  bool marked = false, stillCurrent = false;
+  bool stillCurrent = false;
 };
 
 using Decision = std::variant<FirstInstance, LookedUp, ListLength, TowardEnd, CountBelowOne, SwapOf,
